@@ -1,0 +1,62 @@
+// FileError.cpp - the file error and its message texts.
+#include "app/FileError.h"
+
+#include <cerrno>
+
+CFileException::CFileException(Cause cause, std::string strFileName, int nOsError)
+    : std::runtime_error("file error"), m_cause(cause), m_strFileName(std::move(strFileName)),
+      m_nOsError(nOsError)
+{
+}
+
+CFileException::Cause CFileException::CauseFromErrno(int nOsError)
+{
+    switch (nOsError)
+    {
+    case ENOENT:
+        return fileNotFound;
+    case ENAMETOOLONG:
+    case ENOTDIR:
+    case EILSEQ:
+    case EINVAL:
+        return badPath;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EEXIST:
+        return accessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return diskFull;
+    case EMFILE:
+    case ENFILE:
+        return tooManyOpenFiles;
+    default:
+        return genericError;
+    }
+}
+
+std::string FileErrorText(const CFileException& e)
+{
+    const std::string& name = e.m_strFileName;
+    switch (e.m_cause)
+    {
+    case CFileException::fileNotFound:
+        return name + " が見つかりません。";
+    case CFileException::badPath:
+        return name + " は無効なﾌｧｲﾙ名です。";
+    case CFileException::accessDenied:
+        return name + " へのｱｸｾｽは拒否されました。";
+    case CFileException::diskFull:
+        return name + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。";
+    case CFileException::endOfFile:
+        return name + " へのｱｸｾｽ中にﾌｧｲﾙの終わりを越えて読み込もうとしました。";
+    case CFileException::tooManyOpenFiles:
+        return name + " を開けません。開いているﾌｧｲﾙが多すぎます。";
+    case CFileException::genericError:
+        break;
+    }
+    return name + " へのｱｸｾｽ中に予期しないｴﾗｰが発生しました。";
+}

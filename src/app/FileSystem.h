@@ -1,0 +1,62 @@
+// FileSystem.h - the program's one file layer. Paths are CP932 text; they reach the operating
+// system as UTF-8. Every failure to open, read or write raises CFileException.
+#pragma once
+#include "app/FileError.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+// The longest path the program builds (its fixed path buffers hold 255 bytes of text).
+constexpr std::size_t MAX_PATH_TEXT = 255;
+
+// The path as the operating system takes it; throws CFileException(badPath) when the text cannot
+// be converted.
+std::string ToOsPath(std::string_view sjisPath);
+
+// The size in bytes of an existing regular file, or 0 for a missing path, a folder, a file that
+// cannot be opened, or an empty file.
+std::int64_t GetFileSizeOrZero(std::string_view sjisPath);
+
+// Attribute queries: false also when the path cannot be converted.
+bool PathExists(std::string_view sjisPath);
+bool IsFolder(std::string_view sjisPath);
+
+// Creates one folder; false on failure.
+bool CreateFolder(std::string_view sjisPath);
+
+// folder (ending in "/") followed directly by name. The file error is raised when name holds "/"
+// (the file could land outside its folder) or the result is longer than MAX_PATH_TEXT bytes.
+std::string PathInFolder(std::string_view folder, std::string_view name);
+
+// A file opened for binary reading; closed by its destructor.
+class CFileReader
+{
+public:
+    explicit CFileReader(std::string_view sjisPath);   // throws CFileException
+    ~CFileReader();
+    CFileReader(const CFileReader&) = delete;
+    CFileReader& operator=(const CFileReader&) = delete;
+
+    std::int64_t Size() const;                          // throws CFileException
+    // Reads up to nBytes; returns the count read (0 at the end); throws on a read error.
+    std::size_t Read(void* pBuffer, std::size_t nBytes);
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    std::string m_strPath;
+    std::FILE* m_pFile;
+};
+
+// Reads a whole file of at most nMaxBytes bytes.
+std::string ReadWholeFile(std::string_view sjisPath, std::size_t nMaxBytes);
+
+// Replaces the file with exactly these bytes: written to a temporary file in the same folder and
+// renamed over the old one, so a failure never leaves a truncated file. The new file gets mode.
+void WriteFileReplacing(std::string_view sjisPath, const void* pData, std::size_t nBytes,
+                        mode_t mode = 0644);
+
+// Opens or creates the file for binary appending and writes the bytes at its end in one write.
+void AppendToFile(std::string_view sjisPath, const void* pData, std::size_t nBytes);

@@ -1,0 +1,93 @@
+// Platform.h - the seam between the program's logic and the desktop: message boxes, file dialogs,
+// the shell's "open", modal dialog runs, timers and the clock. The Qt and headless implementations
+// live in src/ui, the scripted one in tests/support.
+#pragma once
+#include "app/FileError.h"
+
+#include <ctime>
+#include <functional>
+#include <string>
+
+enum class MsgButtons
+{
+    Ok,
+    OkCancel,
+    YesNo,
+};
+
+enum class MsgResult
+{
+    Ok,
+    Cancel,
+    Yes,
+    No,
+};
+
+// Dialog results, as the desktop's dialogs give them.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+
+// An open-file dialog. The filter is "Label|pattern;pattern|Label|pattern||"; every text is CP932.
+struct FileDialogRequest
+{
+    std::string strTitle;       // empty: the desktop's own title
+    std::string strStartDir;    // folder the dialog opens in
+    std::string strPresetName;  // file name box preset
+    std::string strDefaultExt;  // appended to a typed name without extension ("*": none)
+    std::string strFilter;
+    bool bMustExist = true;     // only existing files can be chosen
+    bool bAskCreate = false;    // a new name may be typed; the user is asked before it is used
+    bool bNoChecks = false;     // any name, existing or not, is taken without a question
+    bool bReadOnlyTicked = false;
+};
+
+struct FileDialogResult
+{
+    bool bConfirmed = false;
+    std::string strPath;        // full path of the chosen file
+    std::string strName;        // its name with extension, without folder
+};
+
+// A modal dialog that the platform runs.
+class IModalDialog
+{
+public:
+    virtual ~IModalDialog() = default;
+    virtual std::string Title() const = 0;   // CP932
+    virtual int Exec() = 0;                  // IDOK or IDCANCEL
+};
+
+class IPlatform
+{
+public:
+    virtual ~IPlatform() = default;
+
+    // Modal; caption "Tarvell"; exclamation icon; returns the button pressed.
+    virtual MsgResult MessageBox(const std::string& strText, MsgButtons buttons) = 0;
+
+    virtual FileDialogResult OpenFileDialog(const FileDialogRequest& request) = 0;
+
+    // The shell's "open" of a file, folder, program or web address with optional parameters,
+    // shown normally. A result of 32 or less is a failure.
+    virtual int ShellOpen(const std::string& strFile, const std::string& strParams) = 0;
+
+    // Runs a dialog modally and returns IDOK or IDCANCEL.
+    virtual int RunModal(IModalDialog& dialog) = 0;
+
+    // The file error: the message names the file and the cause.
+    virtual void ReportFileError(const CFileException& e)
+    {
+        MessageBox(FileErrorText(e), MsgButtons::Ok);
+    }
+
+    // Timer nId calls onTick every nPeriodMs on the user-interface thread; false when it cannot
+    // be started.
+    virtual bool StartTimer(int nId, int nPeriodMs, std::function<void(int)> onTick) = 0;
+    virtual void StopTimer(int nId) = 0;
+
+    // The send form's status line changed (a run without a display writes it to standard output).
+    virtual void StatusChanged(const std::string& strStatus) { (void)strStatus; }
+
+    // The current time.
+    virtual std::time_t Now() { return std::time(nullptr); }
+};

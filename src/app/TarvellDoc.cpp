@@ -1,0 +1,178 @@
+// TarvellDoc.cpp - the document: records, command line, program folders.
+#include "app/TarvellDoc.h"
+
+#include "app/FileSystem.h"
+#include "app/Sjis.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace
+{
+constexpr std::int64_t CFG_FILE_SIZE = sizeof(CfgData);
+constexpr std::int64_t SENDER_FILE_SIZE = sizeof(SenderInf);
+
+// Reads exactly sizeof(record) bytes into the record.
+template <class Record>
+void ReadRecord(const std::string& strPath, Record& record)
+{
+    CFileReader file(strPath);
+    Record loaded;
+    if (file.Read(&loaded, sizeof(loaded)) != sizeof(loaded))
+        throw CFileException(CFileException::endOfFile, strPath);
+    record = loaded;
+}
+
+// A record file of the right size but foreign content must not leave a text without its NUL;
+// a field that has one keeps every byte, those after the NUL included.
+template <std::size_t N>
+void Terminate(char (&szField)[N])
+{
+    if (std::memchr(szField, '\0', N) == nullptr)
+        szField[N - 1] = '\0';
+}
+
+std::string_view TrimAsciiSpace(std::string_view value)
+{
+    constexpr std::string_view SPACE = " \t\r\n\v\f";
+    const std::size_t nFirst = value.find_first_not_of(SPACE);
+    if (nFirst == std::string_view::npos)
+        return std::string_view();
+    const std::size_t nLast = value.find_last_not_of(SPACE);
+    return value.substr(nFirst, nLast - nFirst + 1);
+}
+
+bool Contains(const std::string& text, std::string_view switchText)
+{
+    return FindSjis(text, switchText) != std::string_view::npos;
+}
+} // namespace
+
+CTarvellDoc::CTarvellDoc(IPlatform& platform, const std::string& strAppDir,
+                         const std::string& strCmdLine)
+    : m_platform(platform)
+{
+    CopyToField(m_szAppDir, sizeof(m_szAppDir), strAppDir);
+    m_cfg = CfgData();
+    m_sender = SenderInf();
+    LoadCfg(AppPath("Tarvell.cfg"));
+    LoadSenderInf(AppPath("SenderInf.tvl"));
+    m_strCmdLine = strCmdLine;
+    ParseCommandLine();
+    for (const char* pszFolder : {"keep", "log"})
+    {
+        const std::string strFolder = AppPath(pszFolder);
+        if (!PathExists(strFolder))
+            CreateFolder(strFolder);   // a failure shows later, when a log or keep copy is written
+    }
+}
+
+std::string CTarvellDoc::AppPath(const char* pszName) const
+{
+    return std::string(m_szAppDir) + pszName;
+}
+
+void CTarvellDoc::SaveRecords()
+{
+    SaveSenderInf(AppPath("SenderInf.tvl"));
+    SaveCfg(AppPath("Tarvell.cfg"));
+}
+
+void CTarvellDoc::ParseCommandLine()
+{
+    m_nStartMode = START_NONE;
+    m_nAutoSend = 0;
+    m_bQuit = 0;
+    m_szSendInfFile[0] = '\0';
+    if (m_strCmdLine.empty())
+        return;
+
+    // Tested in this fixed order: of several switches, the one latest here wins.
+    static constexpr struct
+    {
+        const char* pszSwitch;
+        StartMode mode;
+    } SWITCHES[] = {
+        {"/maddropen", START_MAIN_BOOK_EDIT},     {"/gaddropen", START_GROUP_BOOK_EDIT},
+        {"/maddrselect", START_MAIN_BOOK_SELECT}, {"/gaddrselect", START_GROUP_BOOK_SELECT},
+        {"/option", START_OPTIONS},               {"/sender", START_SENDER},
+    };
+    for (const auto& entry : SWITCHES)
+    {
+        if (Contains(m_strCmdLine, entry.pszSwitch))
+            m_nStartMode = entry.mode;
+    }
+    if (Contains(m_strCmdLine, "/quit"))
+        m_bQuit = 1;
+
+    constexpr std::string_view SENDINF = "/sendinf=";
+    const std::size_t nKey = FindSjis(m_strCmdLine, SENDINF);
+    if (nKey != std::string_view::npos)
+    {
+        const std::string_view line(m_strCmdLine);
+        const std::size_t nStart = nKey + SENDINF.size();
+        const std::size_t nSlash = FindSjis(line, "/", nStart);
+        // The value ends at the next "/", unless that "/" stands right after the "=".
+        std::string_view value = (nSlash != std::string_view::npos && nSlash > nStart)
+                                     ? line.substr(nStart, nSlash - nStart)
+                                     : line.substr(nStart);
+        value = TrimAsciiSpace(value);
+        const bool bAbsolute =
+            (!value.empty() && value[0] == '/') || (value.size() >= 2 && (value[1] == '\\' || value[1] == ':'));
+        std::string strPath = bAbsolute ? std::string(value) : std::string(m_szAppDir) + std::string(value);
+        if (!CopyToField(m_szSendInfFile, sizeof(m_szSendInfFile), strPath))
+        {
+            m_platform.MessageBox("送信情報ファイルのパスが長すぎます（259バイトまで）。このファイルは使われません。",
+                                  MsgButtons::Ok);
+        }
+    }
+
+    if (m_szSendInfFile[0] != '\0' && PathExists(m_szSendInfFile) && !IsFolder(m_szSendInfFile) &&
+        Contains(m_strCmdLine, "/sendon"))
+    {
+        m_nAutoSend = 1;
+    }
+}
+
+void CTarvellDoc::LoadCfg(const std::string& strPath)
+{
+    const std::int64_t nSize = GetFileSizeOrZero(strPath);
+    if (nSize == CFG_FILE_SIZE)
+    {
+        ReadRecord(strPath, m_cfg);
+        Terminate(m_cfg.szEditorPath);
+        Terminate(m_cfg.szTextFileDir);
+        Terminate(m_cfg.szBinFileDir);
+    }
+    else if (nSize != 0)
+    {
+        m_platform.MessageBox("環境設定ファイルのバージョンが違います。", MsgButtons::Ok);
+    }
+}
+
+void CTarvellDoc::SaveCfg(const std::string& strPath)
+{
+    WriteFileReplacing(strPath, &m_cfg, sizeof(m_cfg));
+}
+
+void CTarvellDoc::LoadSenderInf(const std::string& strPath)
+{
+    if (GetFileSizeOrZero(strPath) != SENDER_FILE_SIZE)
+        return;
+    ReadRecord(strPath, m_sender);
+    ScrambleBuffer(&m_sender, sizeof(m_sender));
+    Terminate(m_sender.szName);
+    Terminate(m_sender.szMailAddress);
+    Terminate(m_sender.szSmtpServer);
+    Terminate(m_sender.szPop3Server);
+    Terminate(m_sender.szLoginName);
+    Terminate(m_sender.szPassword);
+}
+
+void CTarvellDoc::SaveSenderInf(const std::string& strPath)
+{
+    // Scrambles a copy: the record in memory stays usable should the close be abandoned.
+    SenderInf scrambled = m_sender;
+    ScrambleBuffer(&scrambled, sizeof(scrambled));
+    WriteFileReplacing(strPath, &scrambled, sizeof(scrambled), 0600);
+}
