@@ -1,0 +1,88 @@
+// ScriptedPlatform.cpp - the platform seam for tests.
+#include "support/ScriptedPlatform.h"
+
+#include <gtest/gtest.h>
+
+MsgResult CScriptedPlatform::MessageBox(const std::string& strText, MsgButtons buttons)
+{
+    m_messages.push_back(strText);
+    if (!m_nextAnswers.empty())
+    {
+        const MsgResult answer = m_nextAnswers.front();
+        m_nextAnswers.pop_front();
+        return answer;
+    }
+    if (!m_bAllowMessages)
+        ADD_FAILURE() << "unexpected message box: " << strText;
+    return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
+}
+
+FileDialogResult CScriptedPlatform::OpenFileDialog(const FileDialogRequest& request)
+{
+    m_fileDialogs.push_back(request);
+    if (m_nextFiles.empty())
+    {
+        ADD_FAILURE() << "unexpected file dialog: " << request.strTitle;
+        return FileDialogResult();
+    }
+    FileDialogResult result = m_nextFiles.front();
+    m_nextFiles.pop_front();
+    return result;
+}
+
+int CScriptedPlatform::ShellOpen(const std::string& strFile, const std::string& strParams)
+{
+    m_shellOpened.emplace_back(strFile, strParams);
+    if (m_nextShellResults.empty())
+        return 42;
+    const int nResult = m_nextShellResults.front();
+    m_nextShellResults.pop_front();
+    return nResult;
+}
+
+int CScriptedPlatform::RunModal(IModalDialog& dialog)
+{
+    m_dialogTitles.push_back(dialog.Title());
+    if (m_nextDialogs.empty())
+    {
+        ADD_FAILURE() << "unexpected modal dialog: " << dialog.Title();
+        return IDCANCEL;
+    }
+    auto action = std::move(m_nextDialogs.front());
+    m_nextDialogs.pop_front();
+    return action(dialog);
+}
+
+void CScriptedPlatform::ReportFileError(const CFileException& e)
+{
+    m_fileErrors.push_back(FileErrorText(e));
+}
+
+bool CScriptedPlatform::StartTimer(int nId, int /*nPeriodMs*/, std::function<void(int)> onTick)
+{
+    if (!m_bTimerStarts)
+        return false;
+    m_timers[nId] = std::move(onTick);
+    return true;
+}
+
+void CScriptedPlatform::StopTimer(int nId)
+{
+    m_timers.erase(nId);
+    m_stoppedTimers.push_back(nId);
+}
+
+void CScriptedPlatform::StatusChanged(const std::string& strStatus)
+{
+    m_statusLines.push_back(strStatus);
+}
+
+void CScriptedPlatform::Tick(int nId)
+{
+    const auto it = m_timers.find(nId);
+    if (it != m_timers.end())
+    {
+        auto onTick = it->second;   // the tick may stop its own timer
+        onTick(nId);
+    }
+}

@@ -1,0 +1,56 @@
+// ScriptedPlatform.h - the platform seam for tests: answers come from queues the test fills,
+// every call is recorded, and a call the test did not expect fails it.
+#pragma once
+#include "app/Platform.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class CScriptedPlatform : public IPlatform
+{
+public:
+    // What the next message box answers; with an empty queue a message box fails the test unless
+    // m_bAllowMessages is set, and is then answered with its first button.
+    std::deque<MsgResult> m_nextAnswers;
+    bool m_bAllowMessages = false;
+    std::vector<std::string> m_messages;          // every message box text, CP932
+
+    // What the next file dialog answers; an empty queue fails the test.
+    std::deque<FileDialogResult> m_nextFiles;
+    std::vector<FileDialogRequest> m_fileDialogs;
+
+    // Shell opens: (file, params) recorded; each answers the next result (default 42, success).
+    std::deque<int> m_nextShellResults;
+    std::vector<std::pair<std::string, std::string>> m_shellOpened;
+
+    // Modal dialogs: each runs the next action, which may drive the dialog and returns its
+    // result; an empty queue fails the test.
+    std::deque<std::function<int(IModalDialog&)>> m_nextDialogs;
+    std::vector<std::string> m_dialogTitles;
+
+    std::vector<std::string> m_fileErrors;        // FileErrorText of every reported file error
+    std::vector<std::string> m_statusLines;       // every status line change
+
+    // Timers: id -> tick function; StartTimer answers m_bTimerStarts.
+    bool m_bTimerStarts = true;
+    std::map<int, std::function<void(int)>> m_timers;
+    std::vector<int> m_stoppedTimers;
+
+    std::time_t m_now = 1089014703;               // 2004-07-05 09:05:03 in Asia/Tokyo
+
+    MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
+    int ShellOpen(const std::string& strFile, const std::string& strParams) override;
+    int RunModal(IModalDialog& dialog) override;
+    void ReportFileError(const CFileException& e) override;
+    bool StartTimer(int nId, int nPeriodMs, std::function<void(int)> onTick) override;
+    void StopTimer(int nId) override;
+    void StatusChanged(const std::string& strStatus) override;
+    std::time_t Now() override { return m_now; }
+
+    // Runs one tick of timer nId, if it is running.
+    void Tick(int nId = 1);
+};
