@@ -39,7 +39,7 @@ public:
     std::map<int, std::function<void(int)>> m_timers;
     std::vector<int> m_stoppedTimers;
 
-    std::time_t m_now = 1089014703;               // 2004-07-05 09:05:03 in Asia/Tokyo
+    std::time_t m_now = 1088985903;               // 2004-07-05 09:05:03 in Asia/Tokyo (TZ=JST-9)
 
     MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
