@@ -1,0 +1,19 @@
+// DataExchange.h - the checks a dialog runs when it reads its fields back (texts with a byte limit,
+// integers with a range) and the messages it shows when one fails.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// "%1 文字以内で入力してください。" with the limit in place of %1: a text over its byte limit.
+std::string TextTooLongMessage(std::size_t nLimit);
+
+// "整数を入力してください。": a number field that does not hold an integer.
+std::string NotIntegerMessage();
+
+// "%1 から %2 までの整数を入力してください。": an integer outside its range.
+std::string IntOutOfRangeMessage(int nLow, int nHigh);
+
+// Reads a number field as the dialog manager does: blanks around an optional sign and decimal
+// digits. False for anything else, including a value that does not fit an int.
+bool ParseIntField(std::string_view text, int& nValue);
