@@ -1,0 +1,58 @@
+// AddressBook.cpp - address book files and the group walk.
+#include "addr/AddressBook.h"
+
+#include "app/FileSystem.h"
+
+#include <cstring>
+#include <memory>
+
+namespace
+{
+template <std::size_t N>
+void Terminate(char (&szField)[N])
+{
+    if (std::memchr(szField, '\0', N) == nullptr)
+        szField[N - 1] = '\0';
+}
+} // namespace
+
+bool LoadBook(const std::string& strPath, AddressBook& book)
+{
+    if (!PathExists(strPath))
+        return false;
+    if (GetFileSizeOrZero(strPath) != static_cast<std::int64_t>(ADDRESS_BOOK_FILE_SIZE))
+        return false;
+    // 19 KB: kept off the stack of callers that already hold a book.
+    auto loaded = std::make_unique<AddressBook>();
+    CFileReader file(strPath);
+    if (file.Read(loaded.get(), sizeof(AddressBook)) != sizeof(AddressBook))
+        throw CFileException(CFileException::endOfFile, strPath);
+    for (AddressEntry& entry : loaded->entries)
+    {
+        Terminate(entry.szName);
+        Terminate(entry.szAddress);
+    }
+    book = *loaded;
+    return true;
+}
+
+void SaveBook(const std::string& strPath, const AddressBook& book)
+{
+    WriteFileReplacing(strPath, &book, sizeof(book));
+}
+
+int WalkGroupBook(const AddressBook& book,
+                  const std::function<void(int nSeq, const AddressEntry& entry)>& onMember)
+{
+    int nSeq = 1;
+    for (const AddressEntry& entry : book.entries)
+    {
+        if (entry.szName[0] == '/')
+            break;
+        if (entry.szName[0] == '\0' || entry.szAddress[0] == '\0' || entry.szAddress[0] == '@')
+            continue;
+        onMember(nSeq, entry);
+        ++nSeq;
+    }
+    return nSeq - 1;
+}
