@@ -5,10 +5,6 @@
 #include <string>
 #include <string_view>
 
-#if !defined(__clang__)
-static_assert(sizeof("あ") == 3, "narrow literals must be compiled to CP932 (-fexec-charset=CP932)");
-#endif
-
 // The first byte of a double-byte CP932 character.
 inline bool IsLeadByte(unsigned char c)
 {

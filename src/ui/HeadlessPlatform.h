@@ -1,0 +1,30 @@
+// HeadlessPlatform.h - the platform seam without a display: nothing ever waits for a person.
+// A message box writes "Tarvell: " and its text to standard error and is answered with its first
+// button; a modal or file dialog writes a line holding its title and ends as Cancel; every change
+// of the status line goes to standard output. All lines are UTF-8.
+#pragma once
+#include "ui/QtPlatform.h"
+
+#include <cstdio>
+
+class CHeadlessPlatform : public CQtPlatform
+{
+public:
+    CHeadlessPlatform(std::FILE* pOut = stdout, std::FILE* pErr = stderr) : m_pOut(pOut), m_pErr(pErr) {}
+
+    MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
+    int ShellOpen(const std::string& strFile, const std::string& strParams) override;
+    int RunModal(IModalDialog& dialog) override;
+    void StatusChanged(const std::string& strStatus) override;
+
+private:
+    void WriteLine(std::FILE* pStream, const std::string& strSjis);
+
+    std::FILE* m_pOut;
+    std::FILE* m_pErr;
+};
+
+// True when the program runs without a display: neither DISPLAY nor WAYLAND_DISPLAY is set, or
+// Qt is told to use its offscreen platform.
+bool IsHeadless(const char* pszDisplay, const char* pszWaylandDisplay, const char* pszQpaPlatform);

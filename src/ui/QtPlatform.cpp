@@ -1,0 +1,160 @@
+// QtPlatform.cpp - the platform seam on a desktop.
+#include "ui/QtPlatform.h"
+
+#include "app/FileSystem.h"
+#include "ui/QtText.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+
+namespace
+{
+// A parameter string wrapped whole in double quotes is one argument.
+QStringList ShellArguments(const std::string& strParams)
+{
+    if (strParams.empty())
+        return QStringList();
+    QString qstr = ToQString(strParams);
+    if (qstr.size() >= 2 && qstr.startsWith(QLatin1Char('"')) && qstr.endsWith(QLatin1Char('"')))
+        qstr = qstr.mid(1, qstr.size() - 2);
+    return QStringList {qstr};
+}
+} // namespace
+
+QString QtFileFilter(const std::string& strFilter)
+{
+    const QStringList parts = ToQString(strFilter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    {
+        if (parts[i].isEmpty())
+            break;
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        const QString label = parts[i];
+        // A label that already shows its patterns in parentheses keeps them.
+        if (label.contains(QLatin1Char('(')))
+            filters << label.left(label.indexOf(QLatin1Char('('))).trimmed() + QStringLiteral(" (") +
+                           patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        else
+            filters << label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+CQtPlatform::CQtPlatform() = default;
+CQtPlatform::~CQtPlatform() = default;
+
+MsgResult CQtPlatform::MessageBox(const std::string& strText, MsgButtons buttons)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tarvell"), ToQString(strText),
+                    QMessageBox::NoButton, m_pMainWindow);
+    switch (buttons)
+    {
+    case MsgButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    }
+    switch (box.exec())
+    {
+    case QMessageBox::Ok:
+        return MsgResult::Ok;
+    case QMessageBox::Yes:
+        return MsgResult::Yes;
+    case QMessageBox::No:
+        return MsgResult::No;
+    default:
+        return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
+    }
+}
+
+FileDialogResult CQtPlatform::OpenFileDialog(const FileDialogRequest& request)
+{
+    QFileDialog dialog(m_pMainWindow, ToQString(request.strTitle), ToQString(request.strStartDir));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.bMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!request.strFilter.empty())
+        dialog.setNameFilter(QtFileFilter(request.strFilter));
+    if (!request.strDefaultExt.empty() && request.strDefaultExt != "*")
+        dialog.setDefaultSuffix(ToQString(request.strDefaultExt));
+    if (!request.strPresetName.empty())
+        dialog.selectFile(ToQString(request.strPresetName));
+    FileDialogResult result;
+    for (;;)
+    {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return result;
+        const QString qstrPath = dialog.selectedFiles().constFirst();
+        if (request.bAskCreate && !QFileInfo::exists(qstrPath))
+        {
+            const QString qstrAsk = QStringLiteral("%1 は存在しません。\n作成しますか？").arg(QFileInfo(qstrPath).fileName());
+            if (QMessageBox::question(m_pMainWindow, request.strTitle.empty() ? QStringLiteral("Tarvell") : ToQString(request.strTitle),
+                                      qstrAsk) != QMessageBox::Yes)
+                continue;
+        }
+        std::string strPath;
+        if (!FromQString(qstrPath, strPath))
+        {
+            MessageBox(ToSjis(QStringLiteral(u"選択されたファイル名は Shift_JIS で表せません。")), MsgButtons::Ok);
+            continue;
+        }
+        result.bConfirmed = true;
+        result.strPath = strPath;
+        FromQString(QFileInfo(qstrPath).fileName(), result.strName);
+        return result;
+    }
+}
+
+int CQtPlatform::ShellOpen(const std::string& strFile, const std::string& strParams)
+{
+    const QString qstrFile = ToQString(strFile);
+    const QStringList args = ShellArguments(strParams);
+    if (!args.isEmpty())
+        return QProcess::startDetached(qstrFile, args) ? 42 : 2;
+    const QString qstrTarget = ShellArguments(strFile).value(0, qstrFile);
+    const QUrl url = qstrTarget.contains(QStringLiteral("://")) ? QUrl(qstrTarget) : QUrl::fromLocalFile(qstrTarget);
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
+        return 2;
+    return QDesktopServices::openUrl(url) ? 42 : 31;
+}
+
+int CQtPlatform::RunModal(IModalDialog& dialog)
+{
+    return dialog.Exec();
+}
+
+bool CQtPlatform::StartTimer(int nId, int nPeriodMs, std::function<void(int)> onTick)
+{
+    auto pTimer = std::make_unique<QTimer>();
+    pTimer->setInterval(nPeriodMs);
+    QObject::connect(pTimer.get(), &QTimer::timeout, [nId, onTick] { onTick(nId); });
+    pTimer->start();
+    if (!pTimer->isActive())
+        return false;
+    m_timers[nId] = std::move(pTimer);
+    return true;
+}
+
+void CQtPlatform::StopTimer(int nId)
+{
+    const auto it = m_timers.find(nId);
+    if (it == m_timers.end())
+        return;
+    // The timer may be stopped from its own tick: delete it once control is back in the loop.
+    QTimer* pTimer = it->second.release();
+    m_timers.erase(it);
+    pTimer->stop();
+    pTimer->deleteLater();
+}

@@ -1,0 +1,135 @@
+// TarvellApp.cpp - start-up and the run of the program.
+#include "ui/TarvellApp.h"
+
+#include "app/Process.h"
+#include "app/TarvellDoc.h"
+#include "ui/HeadlessPlatform.h"
+#include "ui/MainFrame.h"
+#include "ui/QtText.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+CTarvellApp* CTarvellApp::s_pInstance = nullptr;
+
+namespace
+{
+int g_signalPipe[2] = {-1, -1};
+
+void OnCloseSignal(int /*nSignal*/)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+void WriteError(const std::string& strUtf8)
+{
+    std::fprintf(stderr, "Tarvell: %s\n", strUtf8.c_str());
+}
+} // namespace
+
+CTarvellApp::CTarvellApp()
+{
+    s_pInstance = this;
+}
+
+CTarvellApp::~CTarvellApp()
+{
+    m_pFrame.reset();
+    m_pDoc.reset();
+    s_pInstance = nullptr;
+}
+
+int CTarvellApp::Run(int argc, char* argv[])
+{
+    const bool bHeadless = ::IsHeadless(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+                                        std::getenv("QT_QPA_PLATFORM"));
+    if (bHeadless)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication qapp(argc, argv);
+    CTarvellApp app;
+    app.m_bHeadless = bHeadless;
+    if (!app.InitInstance(argc, argv))
+        return 1;
+    const int nLoop = QApplication::exec();
+    return nLoop != 0 ? nLoop : app.ExitCode();
+}
+
+bool CTarvellApp::InitSockets()
+{
+    // A peer that closes a connection must never end the program through SIGPIPE.
+    return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+}
+
+bool CTarvellApp::InitInstance(int argc, char* argv[])
+{
+    if (m_bHeadless)
+        m_pPlatform = std::make_unique<CHeadlessPlatform>();
+    else
+        m_pPlatform = std::make_unique<CQtPlatform>();
+    QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 9));
+
+    if (!InitSockets())
+    {
+        m_pPlatform->MessageBox(ToSjis(QStringLiteral(u"Windows ｿｹｯﾄの初期化に失敗しました。")), MsgButtons::Ok);
+        return false;
+    }
+
+    std::string strError;
+    const std::string strAppDir = ProgramFolder(strError);
+    if (strAppDir.empty())
+    {
+        WriteError(strError);
+        return false;
+    }
+    const std::string strCmdLine = RawCommandLine(argc, argv, strError);
+    if (!strError.empty())
+        WriteError(strError + "; the command line is ignored");
+
+    try
+    {
+        m_pDoc = std::make_unique<CTarvellDoc>(*m_pPlatform, strAppDir, strCmdLine);
+    }
+    catch (const CFileException& e)
+    {
+        m_pPlatform->ReportFileError(e);
+        m_pPlatform->MessageBox(ToSjis(QStringLiteral(u"空のﾄﾞｷｭﾒﾝﾄの作成に失敗しました。")), MsgButtons::Ok);
+        return false;
+    }
+
+    m_pFrame = std::make_unique<CMainFrame>(*m_pDoc, *m_pPlatform);
+    m_pPlatform->SetMainWindow(m_pFrame.get());
+    CloseOnSignals();
+    m_pFrame->show();
+    m_pFrame->repaint();
+    return true;
+}
+
+void CTarvellApp::CloseOnSignals()
+{
+    // SIGINT and SIGTERM close the program the way the close box does, so nothing is lost.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return;
+    ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
+    auto* pNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, m_pFrame.get());
+    QObject::connect(pNotifier, &QSocketNotifier::activated, m_pFrame.get(), [this, pNotifier] {
+        char buf[16];
+        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], buf, sizeof(buf));
+        pNotifier->setEnabled(false);
+        m_pFrame->close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnCloseSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
