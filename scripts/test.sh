@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-TARVELL_CMAKE_ARGS="-DTARVELL_WERROR=${CI:+ON}" bash scripts/build.sh
+bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
 if [ -x scripts/fuzz.sh ] || [ -f scripts/fuzz.sh ]; then
   bash scripts/fuzz.sh "${TARVELL_FUZZ_SECONDS:-5}"

@@ -30,6 +30,21 @@ void OnCloseSignal(int /*nSignal*/)
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
 }
 
+// SIGINT and SIGTERM are caught from the very start; one that arrives before the window is up
+// waits in the pipe and closes the window as soon as the event loop runs.
+void CatchCloseSignals()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return;
+    ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
+    struct sigaction action {};
+    action.sa_handler = OnCloseSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
 void WriteError(const std::string& strUtf8)
 {
     std::fprintf(stderr, "Tarvell: %s\n", strUtf8.c_str());
@@ -54,6 +69,7 @@ int CTarvellApp::Run(int argc, char* argv[])
                                         std::getenv("QT_QPA_PLATFORM"));
     if (bHeadless)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    CatchCloseSignals();
     QApplication qapp(argc, argv);
     CTarvellApp app;
     app.m_bHeadless = bHeadless;
@@ -116,9 +132,8 @@ bool CTarvellApp::InitInstance(int argc, char* argv[])
 void CTarvellApp::CloseOnSignals()
 {
     // SIGINT and SIGTERM close the program the way the close box does, so nothing is lost.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+    if (g_signalPipe[0] < 0)
         return;
-    ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
     auto* pNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, m_pFrame.get());
     QObject::connect(pNotifier, &QSocketNotifier::activated, m_pFrame.get(), [this, pNotifier] {
         char buf[16];
@@ -126,10 +141,4 @@ void CTarvellApp::CloseOnSignals()
         pNotifier->setEnabled(false);
         m_pFrame->close();
     });
-    struct sigaction action {};
-    action.sa_handler = OnCloseSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
 }
