@@ -1,0 +1,20 @@
+// Controls.h - makes the controls of the program's dialogs and of the send form, each placed in
+// dialog units and named after the member it is tied to (tests find it by that name).
+#pragma once
+#include <QRect>
+#include <QString>
+
+class CSjisLineEdit;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// A push button; in a dialog it takes over the Enter key while it has the focus.
+QPushButton* MakeButton(QWidget* pParent, const QRect& rect, const QString& qstrText, const char* pszName);
+
+// A bordered single-line edit that scrolls sideways, limited to nByteLimit CP932 bytes (0: none).
+CSjisLineEdit* MakeEdit(QWidget* pParent, const QRect& rect, const char* pszName, int nByteLimit);
+
+// A static text, left-aligned unless told otherwise, on one line unless it wraps.
+QLabel* MakeLabel(QWidget* pParent, const QRect& rect, const QString& qstrText,
+                  Qt::Alignment align = Qt::AlignLeft);

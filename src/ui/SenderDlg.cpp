@@ -1,0 +1,58 @@
+// SenderDlg.cpp - the sender settings dialog.
+#include "ui/SenderDlg.h"
+
+#include "ui/Controls.h"
+#include "ui/QtText.h"
+#include "ui/SjisLineEdit.h"
+
+#include <QPushButton>
+
+CSenderDlg::CSenderDlg(IPlatform& platform, QWidget* pParent) : CModalDialog(platform, 210, 163, pParent)
+{
+    m_pBtnOK = MakeButton(this, m_units.Rect(60, 132, 50, 14), QStringLiteral("OK"), "m_btnOK");
+    m_pBtnOK->setDefault(true);
+    QPushButton* pBtnCancel = MakeButton(this, m_units.Rect(120, 132, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"), "m_btnCancel");
+    connect(m_pBtnOK, &QPushButton::clicked, this, &CSenderDlg::accept);
+    connect(pBtnCancel, &QPushButton::clicked, this, &CSenderDlg::reject);
+
+    const Qt::Alignment right = Qt::AlignRight;
+    MakeLabel(this, m_units.Rect(20, 12, 35, 8), QStringLiteral(u"発送元氏名"), right);
+    MakeLabel(this, m_units.Rect(12, 32, 43, 8), QStringLiteral(u"メールアドレス"), right);
+    MakeLabel(this, m_units.Rect(16, 52, 39, 8), QStringLiteral(u"SMTPサーバ"), right);
+    MakeLabel(this, m_units.Rect(16, 72, 38, 8), QStringLiteral(u"POP3サーバ"), right);
+    MakeLabel(this, m_units.Rect(4, 92, 50, 8), QStringLiteral(u"メールログイン名"), right);
+    MakeLabel(this, m_units.Rect(4, 112, 51, 8), QStringLiteral(u"メールパスワード"), right);
+
+    static const char* const names[6] = {"m_strName",       "m_strMailAddress", "m_strSmtpServer",
+                                          "m_strPop3Server", "m_strLoginName",   "m_strPassword"};
+    std::string* const members[6] = {&m_strName,       &m_strMailAddress, &m_strSmtpServer,
+                                      &m_strPop3Server, &m_strLoginName,   &m_strPassword};
+    QWidget* pPrevious = pBtnCancel;
+    setTabOrder(m_pBtnOK, pBtnCancel);
+    for (int i = 0; i < 6; ++i)
+    {
+        const int nLimit = i == 1 ? 255 : 127;
+        CSjisLineEdit* pEdit = MakeEdit(this, m_units.Rect(60, 8 + 20 * i, 140, 14), names[i], nLimit);
+        m_fields[i] = Field {pEdit, members[i], nLimit};
+        setTabOrder(pPrevious, pEdit);
+        pPrevious = pEdit;
+    }
+    m_fields[5].pEdit->setEchoMode(QLineEdit::Password);
+}
+
+std::string CSenderDlg::Title() const
+{
+    return ToSjis(QStringLiteral(u"発送元設定"));
+}
+
+bool CSenderDlg::UpdateData(bool bSaveAndValidate)
+{
+    for (Field& field : m_fields)
+    {
+        if (!bSaveAndValidate)
+            ShowText(field.pEdit, *field.pstr);
+        else if (!ReadText(field.pEdit, *field.pstr, field.nLimit))
+            return false;
+    }
+    return true;
+}
