@@ -18,19 +18,18 @@ namespace
 // The settings record holds each of these in 255 bytes.
 constexpr int PATH_LIMIT = 255;
 
-std::string RemoveAll(const std::string& strText, std::string_view pattern)
+std::string RemoveAll(std::string_view text, std::string_view pattern)
 {
     std::string strResult;
     std::size_t nStart = 0;
-    for (;;)
+    std::size_t nFound = FindSjis(text, pattern, nStart);
+    while (nFound != std::string_view::npos)
     {
-        const std::size_t nFound = FindSjis(strText, pattern, nStart);
-        if (nFound == std::string::npos)
-            break;
-        strResult.append(strText, nStart, nFound - nStart);
+        strResult += text.substr(nStart, nFound - nStart);
         nStart = nFound + pattern.size();
+        nFound = FindSjis(text, pattern, nStart);
     }
-    strResult.append(strText, nStart, std::string::npos);
+    strResult += text.substr(nStart);
     return strResult;
 }
 } // namespace
@@ -88,8 +87,10 @@ void COptionDlg::OnEditorBrowse()
     UpdateData(true);   // a failed check has shown its message; the browse goes on regardless
     FileDialogRequest request;
     request.strTitle = ToSjis(QStringLiteral(u"メール編集で使用するテキストエディタの選択"));
-    request.strStartDir = "/";
-    request.strDefaultExt = "*";
+    // The root of the file system; pushed rather than assigned (GCC 12 warns wrongly on a
+    // one-character literal assignment).
+    request.strStartDir.push_back('/');
+    request.strDefaultExt.push_back('*');
     request.strFilter = ToSjis(QStringLiteral(u"実行ファイル(*.exe)|*.exe;|全て(*.*)|*.*||"));
     request.bMustExist = true;
     request.bReadOnlyTicked = true;
