@@ -1,0 +1,295 @@
+// FakeMailServer.cpp - the scripted fake POP3/SMTP server on loopback.
+#include "support/FakeMailServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace
+{
+constexpr int kPollMs = 100;
+const std::string kEndOfData = "\r\n.\r\n";
+
+void WriteAll(int fd, const std::string& strBytes)
+{
+    std::size_t nSent = 0;
+    while (nSent < strBytes.size())
+    {
+        const ssize_t n = ::send(fd, strBytes.data() + nSent, strBytes.size() - nSent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return;   // the client went away; the script goes on reading what is left
+        nSent += static_cast<std::size_t>(n);
+    }
+}
+
+void Pause(int nMs)
+{
+    // <chrono> does not build with the CP932 execution character set.
+    ::usleep(static_cast<useconds_t>(nMs) * 1000);
+}
+}  // namespace
+
+CServerScript& CServerScript::Say(std::string strBytes)
+{
+    m_steps.push_back({Step::say, std::move(strBytes), 0});
+    return *this;
+}
+
+CServerScript& CServerScript::SayPieces(std::initializer_list<std::string> pieces, int nDelayMs)
+{
+    bool bFirst = true;
+    for (const std::string& strPiece : pieces)
+    {
+        if (!bFirst)
+            Delay(nDelayMs);
+        Say(strPiece);
+        bFirst = false;
+    }
+    return *this;
+}
+
+CServerScript& CServerScript::Delay(int nMs)
+{
+    m_steps.push_back({Step::delay, {}, nMs});
+    return *this;
+}
+
+CServerScript& CServerScript::Line()
+{
+    m_steps.push_back({Step::line, {}, 0});
+    return *this;
+}
+
+CServerScript& CServerScript::Data()
+{
+    m_steps.push_back({Step::data, {}, 0});
+    return *this;
+}
+
+CServerScript& CServerScript::Close()
+{
+    m_steps.push_back({Step::close, {}, 0});
+    return *this;
+}
+
+CServerScript& CServerScript::Reset()
+{
+    m_steps.push_back({Step::reset, {}, 0});
+    return *this;
+}
+
+CServerScript& CServerScript::Silent()
+{
+    m_steps.push_back({Step::silent, {}, 0});
+    return *this;
+}
+
+CServerScript CServerScript::Pop3Accepting()
+{
+    CServerScript script;
+    script.Say("+OK fake POP3 ready\r\n")
+        .Line().Say("+OK user\r\n")
+        .Line().Say("+OK logged in\r\n")
+        .Line().Say("+OK bye\r\n");
+    return script;
+}
+
+CServerScript CServerScript::SmtpAccepting()
+{
+    CServerScript script;
+    script.Say("220 fake ESMTP ready\r\n")
+        .Line().Say("250 hello\r\n")
+        .Line().Say("250 sender ok\r\n")
+        .Line().Say("250 recipient ok\r\n")
+        .Line().Say("354 go ahead\r\n")
+        .Data().Say("250 queued\r\n")
+        .Line().Say("221 bye\r\n");
+    return script;
+}
+
+CFakeMailServer::CFakeMailServer()
+{
+    m_fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_fdListen < 0)
+        throw std::runtime_error("fake mail server: socket failed");
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    socklen_t nLen = sizeof(addr);
+    if (::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0
+        || ::listen(m_fdListen, 16) != 0
+        || ::getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&addr), &nLen) != 0)
+    {
+        ::close(m_fdListen);
+        throw std::runtime_error("fake mail server: cannot listen on 127.0.0.1");
+    }
+    m_nPort = ntohs(addr.sin_port);
+    m_acceptThread = std::thread([this] { AcceptLoop(); });
+}
+
+CFakeMailServer::~CFakeMailServer()
+{
+    Stop();
+}
+
+void CFakeMailServer::AddConnection(CServerScript script)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scripts.push_back(std::move(script));
+}
+
+void CFakeMailServer::SetRepeat(bool bRepeat)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bRepeat = bRepeat;
+}
+
+void CFakeMailServer::SetSink(bool bSink)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bSink = bSink;
+}
+
+std::string CFakeMailServer::HostPort() const
+{
+    return "127.0.0.1:" + std::to_string(m_nPort);
+}
+
+void CFakeMailServer::Stop()
+{
+    if (m_bStop.exchange(true))
+        return;
+    if (m_acceptThread.joinable())
+        m_acceptThread.join();
+    for (std::thread& thread : m_threads)
+        thread.join();
+    m_threads.clear();
+    ::close(m_fdListen);
+}
+
+std::size_t CFakeMailServer::ConnectionCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_connections.size();
+}
+
+std::string CFakeMailServer::Received(std::size_t nConnection) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return nConnection < m_connections.size() ? m_connections[nConnection].strReceived : std::string();
+}
+
+std::uint64_t CFakeMailServer::ReceivedCount(std::size_t nConnection) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return nConnection < m_connections.size() ? m_connections[nConnection].nReceived : 0;
+}
+
+void CFakeMailServer::AcceptLoop()
+{
+    while (!m_bStop)
+    {
+        pollfd pfd{m_fdListen, POLLIN, 0};
+        if (::poll(&pfd, 1, kPollMs) <= 0)
+            continue;
+        const int fd = ::accept4(m_fdListen, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        const int nOne = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &nOne, sizeof(nOne));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const std::size_t nIndex = m_connections.size();
+        m_connections.emplace_back();
+        CServerScript script;
+        if (nIndex < m_scripts.size())
+            script = m_scripts[nIndex];
+        else if (m_bRepeat && !m_scripts.empty())
+            script = m_scripts[nIndex % m_scripts.size()];
+        else
+            script.Close();
+        m_threads.emplace_back([this, fd, nIndex, script] { Serve(fd, nIndex, script); });
+    }
+}
+
+bool CFakeMailServer::ReadSome(int fd, std::size_t nIndex, std::string& strPending)
+{
+    pollfd pfd{fd, POLLIN, 0};
+    if (::poll(&pfd, 1, m_bStop ? 0 : kPollMs) <= 0)
+        return !m_bStop;
+    char buffer[65536];
+    const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+    if (n <= 0)
+        return false;
+    strPending.append(buffer, static_cast<std::size_t>(n));
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Connection& connection = m_connections[nIndex];
+    connection.nReceived += static_cast<std::uint64_t>(n);
+    if (!m_bSink)
+        connection.strReceived.append(buffer, static_cast<std::size_t>(n));
+    return true;
+}
+
+void CFakeMailServer::Serve(int fd, std::size_t nIndex, CServerScript script)
+{
+    std::string strPending;   // received, not yet taken by a Line() or Data() step
+    auto waitFor = [&](const std::string& strEnd) {
+        for (;;)
+        {
+            const std::size_t nAt = strPending.find(strEnd);
+            if (nAt != std::string::npos)
+            {
+                strPending.erase(0, nAt + strEnd.size());
+                return true;
+            }
+            // Keep only a tail that may start the terminator: the message data is never held.
+            if (strPending.size() > strEnd.size())
+                strPending.erase(0, strPending.size() - strEnd.size());
+            if (!ReadSome(fd, nIndex, strPending))
+                return false;
+        }
+    };
+    bool bOpen = true;
+    for (const CServerScript::Step& step : script.m_steps)
+    {
+        if (!bOpen)
+            break;
+        switch (step.kind)
+        {
+        case CServerScript::Step::say:
+            WriteAll(fd, step.strBytes);
+            break;
+        case CServerScript::Step::delay:
+            Pause(step.nMs);
+            break;
+        case CServerScript::Step::line:
+            bOpen = waitFor("\n");
+            break;
+        case CServerScript::Step::data:
+            bOpen = waitFor(kEndOfData);
+            break;
+        case CServerScript::Step::close:
+            ::close(fd);
+            return;
+        case CServerScript::Step::reset:
+        {
+            const linger lingerReset{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lingerReset, sizeof(lingerReset));
+            ::close(fd);
+            return;
+        }
+        case CServerScript::Step::silent:
+            bOpen = false;
+            break;
+        }
+    }
+    // Read whatever else comes until the client closes or the server stops.
+    while (ReadSome(fd, nIndex, strPending))
+        strPending.clear();
+    ::close(fd);
+}

@@ -1,0 +1,120 @@
+// FakeMailServer.h - the scripted fake POP3/SMTP server on loopback, for tests and benchmarks.
+//
+// It listens on 127.0.0.1 on an ephemeral port and plays one script per accepted connection, in
+// order (for a send: the POP3 connection, then the SMTP connection). Every byte it receives is kept
+// per connection, so a test can check the client's whole transcript.
+//
+//   CFakeMailServer server;                              // listening from here on
+//   server.AddConnection(CServerScript::Pop3Accepting());
+//   server.AddConnection(CServerScript::SmtpAccepting());
+//   CopyToField(sender.szPop3Server, server.HostPort()); // "127.0.0.1:PORT"
+//   ... send ...
+//   server.Stop();                                       // ends the scripts, joins the threads
+//   EXPECT_EQ(server.Received(1), "HELO merrows\n...");
+//
+// Script steps (CServerScript, chained):
+//   Say(bytes)             write the bytes in one write
+//   SayPieces({..}, ms)    write each piece in its own write, pausing ms before each later piece
+//   Delay(ms)              pause
+//   Line()                 wait for the client's next line (through LF)
+//   Data()                 wait for the end of the message data ("\r\n.\r\n")
+//   Close()                close at once, without a word
+//   Reset()                close with a reset (RST)
+//   Silent()               never answer: keep reading until the client closes or Stop()
+// After the last step the server reads until the client closes, then closes.
+// A connection beyond the scripts is closed at once, unless SetRepeat(true) makes the scripts
+// start over (connection i plays script i % count).
+// SetSink(true): received bytes are counted (ReceivedCount) but not kept, for benchmarks.
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CServerScript
+{
+public:
+    struct Step
+    {
+        enum Kind
+        {
+            say,
+            delay,
+            line,
+            data,
+            close,
+            reset,
+            silent,
+        } kind;
+        std::string strBytes;
+        int nMs = 0;
+    };
+
+    CServerScript& Say(std::string strBytes);
+    CServerScript& SayPieces(std::initializer_list<std::string> pieces, int nDelayMs);
+    CServerScript& Delay(int nMs);
+    CServerScript& Line();
+    CServerScript& Data();
+    CServerScript& Close();
+    CServerScript& Reset();
+    CServerScript& Silent();
+
+    // POP3 greeting, USER and PASS accepted, QUIT answered.
+    static CServerScript Pop3Accepting();
+    // SMTP greeting 220, HELO/MAIL/RCPT 250, DATA 354, the message accepted, QUIT answered.
+    static CServerScript SmtpAccepting();
+
+    std::vector<Step> m_steps;
+};
+
+class CFakeMailServer
+{
+public:
+    CFakeMailServer();    // listens at once; throws std::runtime_error when it cannot
+    ~CFakeMailServer();   // Stop()
+    CFakeMailServer(const CFakeMailServer&) = delete;
+    CFakeMailServer& operator=(const CFakeMailServer&) = delete;
+
+    void AddConnection(CServerScript script);
+    void SetRepeat(bool bRepeat);
+    void SetSink(bool bSink);
+
+    int Port() const { return m_nPort; }
+    std::string HostPort() const;   // "127.0.0.1:PORT"
+
+    // Ends every script (reading what is still on its way), closes, and joins. Idempotent.
+    void Stop();
+
+    // Safe at any time; complete after Stop().
+    std::size_t ConnectionCount() const;
+    std::string Received(std::size_t nConnection) const;
+    std::uint64_t ReceivedCount(std::size_t nConnection) const;
+
+private:
+    struct Connection
+    {
+        std::string strReceived;
+        std::uint64_t nReceived = 0;
+    };
+
+    void AcceptLoop();
+    void Serve(int fd, std::size_t nIndex, CServerScript script);
+    // Reads once (waiting up to 100 ms); false when the client closed or the read failed.
+    bool ReadSome(int fd, std::size_t nIndex, std::string& strPending);
+
+    int m_fdListen = -1;
+    int m_nPort = 0;
+    std::atomic<bool> m_bStop{false};
+    bool m_bRepeat = false;
+    bool m_bSink = false;
+    mutable std::mutex m_mutex;
+    std::vector<CServerScript> m_scripts;
+    std::vector<Connection> m_connections;
+    std::vector<std::thread> m_threads;
+    std::thread m_acceptThread;
+};
