@@ -18,6 +18,11 @@ std::string IntOutOfRangeMessage(int nLow, int nHigh)
     return std::to_string(nLow) + " から " + std::to_string(nHigh) + " までの整数を入力してください。";
 }
 
+std::string UnconvertibleTextMessage()
+{
+    return "Shift_JIS で表せない文字は使えません。";
+}
+
 bool ParseIntField(std::string_view text, int& nValue)
 {
     std::size_t i = 0;

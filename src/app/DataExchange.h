@@ -14,6 +14,9 @@ std::string NotIntegerMessage();
 // "%1 から %2 までの整数を入力してください。": an integer outside its range.
 std::string IntOutOfRangeMessage(int nLow, int nHigh);
 
+// "Shift_JIS で表せない文字は使えません。": a text holding a character CP932 cannot write.
+std::string UnconvertibleTextMessage();
+
 // Reads a number field as the dialog manager does: blanks around an optional sign and decimal
 // digits. False for anything else, including a value that does not fit an int.
 bool ParseIntField(std::string_view text, int& nValue);

@@ -63,7 +63,7 @@ bool CModalDialog::ReadText(QLineEdit* pEdit, std::string& str, int nLimit)
     std::string strText;
     std::string strMessage;
     if (!FromQString(pEdit->text(), strText))
-        strMessage = ToSjis(QStringLiteral(u"Shift_JIS で表せない文字は使えません。"));
+        strMessage = UnconvertibleTextMessage();
     else if (nLimit > 0 && strText.size() > static_cast<std::size_t>(nLimit))
         strMessage = TextTooLongMessage(static_cast<std::size_t>(nLimit));
     if (!strMessage.empty())
