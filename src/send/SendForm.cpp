@@ -1,0 +1,185 @@
+// SendForm.cpp - the send form's strings and the send procedure: the Send command, group sends
+// and the checks, status texts and records of one send attempt.
+#include "send/SendForm.h"
+
+#include "addr/AddressBook.h"
+#include "app/Command.h"
+#include "app/FileSystem.h"
+#include "app/Sjis.h"
+#include "mail/MailSender.h"
+
+#include <memory>
+
+namespace
+{
+// Status line pieces, joined without separators; the blank belongs to the two "started" pieces.
+constexpr const char* STATUS_PLAIN_STARTED = " 添付ファイルなし送信開始-";
+constexpr const char* STATUS_MULTIPART_STARTED = " 添付ファイルあり送信開始-";
+constexpr const char* STATUS_SENT = "送信成功";
+constexpr const char* STATUS_FAILED = "送信失敗-";
+
+constexpr const char* REASON_NO_TEXT_FILE = "送信テキストファイルが見つかりません";
+constexpr const char* REASON_NO_BIN_FILE = "添付ファイルが見つかりません";
+constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
+constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
+
+template <std::size_t N>
+bool HasLineBreak(const char (&szField)[N])
+{
+    return FieldText(szField).find_first_of("\r\n") != std::string::npos;
+}
+
+// Copies one form value into its request field. A value too long for the field is cut at a
+// character boundary, so the log shows what it can, and the refusal names the first such field:
+// the attempt then fails before anything is opened, so a cut address or path is never used.
+template <std::size_t N>
+void FillField(char (&szField)[N], const std::string& strValue, const char* pszTooLong,
+               const char*& pszRefusal)
+{
+    SetField(szField, strValue);
+    if (strValue.size() > N - 1 && pszRefusal == nullptr)
+        pszRefusal = pszTooLong;
+}
+
+// Fills the parts of a request that a group send shares between its members.
+const char* FillShared(SendRequest& request, const std::string& strTitle,
+                       const std::string& strTextFile, const std::string& strBinFile)
+{
+    const char* pszRefusal = nullptr;
+    FillField(request.szTitle, strTitle, "タイトルが長すぎます", pszRefusal);
+    FillField(request.szTextFile, strTextFile, "本文ファイル名が長すぎます", pszRefusal);
+    FillField(request.szBinFile, strBinFile, "添付ファイル名が長すぎます", pszRefusal);
+    return pszRefusal;
+}
+} // namespace
+
+CSendForm::CSendForm(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_platform(platform)
+{
+}
+
+CSendForm::~CSendForm() = default;
+
+void CSendForm::ShowForm()
+{
+    if (m_strStatus != m_strReportedStatus)
+    {
+        m_strReportedStatus = m_strStatus;
+        m_platform.StatusChanged(m_strStatus);
+    }
+}
+
+bool CSendForm::ReadForm()
+{
+    return true;
+}
+
+void CSendForm::OnSend()
+{
+    RunCommand(m_platform, [this] {
+        // A refused field leaves its string as it was; the command goes on with the strings as
+        // they stand.
+        ReadForm();
+        if (!m_strToAddress.empty() && m_strToAddress[0] == '@')
+            SendToGroup();
+        else
+            SendSingle();
+        if (m_doc.m_nAutoSend == 2)
+            m_doc.m_nAutoSend = 0;
+        m_nCountdown = 2;
+    });
+}
+
+void CSendForm::SendToGroup()
+{
+    // The address is a book's file name in the program folder; one holding "/" could reach
+    // another folder and raises the file error instead.
+    const std::string strPath = PathInFolder(m_doc.m_szAppDir, m_strToAddress);
+    auto book = std::make_unique<AddressBook>();
+    if (!LoadBook(strPath, *book))
+        return;   // not a book: nothing is sent, logged or shown
+
+    SendRequest request;
+    const char* pszRefusal = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
+    WalkGroupBook(*book, [&](int nSeq, const AddressEntry& entry) {
+        SetField(request.szName, FieldText(entry.szName));
+        SetField(request.szAddress, FieldText(entry.szAddress));
+        RunAttempt(nSeq, m_doc.m_sender, request, pszRefusal);
+    });
+}
+
+void CSendForm::SendSingle()
+{
+    if (m_strToName.empty() || m_strToAddress.empty())
+        return;
+    SendRequest request;
+    const char* pszRefusal = nullptr;
+    FillField(request.szName, m_strToName, "宛先名が長すぎます", pszRefusal);
+    FillField(request.szAddress, m_strToAddress, "宛先アドレスが長すぎます", pszRefusal);
+    const char* pszShared = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
+    RunAttempt(0, m_doc.m_sender, request, pszRefusal != nullptr ? pszRefusal : pszShared);
+}
+
+int CSendForm::SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
+{
+    return RunAttempt(nSeq, sender, request, nullptr);
+}
+
+int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
+                          const char* pszRefusal)
+{
+    CMailSender mail(m_platform);
+    std::string strReason;
+    bool bSendRan = false;
+    bool bSent = false;
+    m_strStatus.clear();
+    ShowForm();
+
+    if (request.szAddress[0] == '\0' || request.szName[0] == '\0' || request.szTitle[0] == '\0'
+        || request.szTextFile[0] == '\0')
+    {
+        // a required field is empty: the reason stays empty
+    }
+    else if (pszRefusal != nullptr)
+        strReason = pszRefusal;
+    else if (HasLineBreak(request.szName) || HasLineBreak(request.szAddress)
+             || HasLineBreak(request.szTitle))
+        strReason = REASON_LINE_BREAK;   // it would break the header lines or the envelope
+    else if (GetFileSizeOrZero(FieldText(request.szTextFile)) <= 0)
+        strReason = REASON_NO_TEXT_FILE;
+    else
+    {
+        m_strStatus += FieldText(request.szName);
+        ShowForm();
+        if (request.szBinFile[0] == '\0')
+        {
+            m_strStatus += STATUS_PLAIN_STARTED;
+            ShowForm();
+            bSendRan = true;
+            bSent = mail.SendPlainMail(sender, request) > 0;
+        }
+        else if (GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
+            strReason = REASON_NO_BIN_FILE;
+        else
+        {
+            m_strStatus += STATUS_MULTIPART_STARTED;
+            ShowForm();
+            bSendRan = true;
+            bSent = mail.SendMultipartMail(sender, request) > 0;
+        }
+        if (bSendRan && !bSent)
+            strReason = REASON_TRANSMISSION;
+    }
+
+    const int nResult = bSent ? SEND_OK : SEND_FAILED;
+    if (bSent)
+        m_strStatus += STATUS_SENT;
+    else
+        m_strStatus += STATUS_FAILED + strReason;
+    ShowForm();
+
+    if (!bSendRan)
+        mail.m_timeSend = m_platform.Now();
+    WriteSendLog(nResult, mail.m_timeSend, request);
+    WriteKeepCopy(nSeq, mail.m_timeSend, mail.m_strBody, request);
+    return nResult;
+}

@@ -1,0 +1,111 @@
+// SendFixture.h - a program folder in /tmp with its document and send form, driven through the
+// scripted platform, and helpers to read what the send procedure left on disk.
+#pragma once
+#include "app/Sjis.h"
+#include "app/TarvellDoc.h"
+#include "app/TextCodec.h"
+#include "send/SendForm.h"
+#include "support/ScriptedPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The send form with its protected hooks reachable from tests.
+class CTestSendForm : public CSendForm
+{
+public:
+    using CSendForm::CSendForm;
+    using CSendForm::ShowForm;
+};
+
+class SendFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char szTemplate[] = "/tmp/tarvell_send_XXXXXX";
+        ASSERT_NE(::mkdtemp(szTemplate), nullptr);
+        m_strAppDir = std::string(szTemplate) + "/";
+        MakeForm(m_strAppDir, "");
+    }
+    void TearDown() override { std::filesystem::remove_all(m_strAppDir); }
+
+    // A document in strAppDir (CP932, ending in "/") with the command line strCmdLine.
+    void MakeForm(const std::string& strAppDir, const std::string& strCmdLine)
+    {
+        m_pForm.reset();
+        m_pDoc = std::make_unique<CTarvellDoc>(m_platform, strAppDir, strCmdLine);
+        m_pForm = std::make_unique<CTestSendForm>(*m_pDoc, m_platform);
+    }
+
+    static std::string OsPath(const std::string& strSjis)
+    {
+        std::string os;
+        EXPECT_TRUE(SjisToUtf8(strSjis, os)) << strSjis;
+        return os;
+    }
+
+    // Files below the program folder; names and contents are CP932.
+    void Write(const std::string& strRel, const std::string& bytes)
+    {
+        std::ofstream(OsPath(m_strAppDir + strRel), std::ios::binary) << bytes;
+    }
+    std::string Read(const std::string& strRel)
+    {
+        std::ifstream in(OsPath(m_strAppDir + strRel), std::ios::binary);
+        EXPECT_TRUE(in.good()) << "missing: " << strRel;
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The sorted names in a folder of the program folder, as CP932.
+    std::vector<std::string> Files(const std::string& strFolder)
+    {
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(OsPath(m_strAppDir + strFolder)))
+        {
+            std::string strName;
+            EXPECT_TRUE(Utf8ToSjis(item.path().filename().string(), strName));
+            names.push_back(strName);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // The form's strings for one send.
+    void FillForm(const std::string& strName, const std::string& strAddress,
+                  const std::string& strTitle, const std::string& strTextFile,
+                  const std::string& strBinFile = "")
+    {
+        m_pForm->m_strToName = strName;
+        m_pForm->m_strToAddress = strAddress;
+        m_pForm->m_strTitle = strTitle;
+        m_pForm->m_strTextFile = strTextFile;
+        m_pForm->m_strBinFile = strBinFile;
+    }
+
+    // A log entry as the log holds it.
+    static std::string LogEntry(bool bSent, const std::string& strWhen, const std::string& strName,
+                                const std::string& strAddress, const std::string& strTitle,
+                                const std::string& strTextFile, const std::string& strBinFile)
+    {
+        return std::string(bSent ? "☆ [送信成功]  " : "★ [送信失敗]  ") + strWhen + "\r\n"
+               + "　　　宛先名: " + strName + "\r\n" + "宛先アドレス: " + strAddress + "\r\n"
+               + "　　タイトル: " + strTitle + "\r\n" + "本文ファイル: " + strTextFile + "\r\n"
+               + "添付ファイル: " + strBinFile + "\r\n\r\n";
+    }
+
+    CScriptedPlatform m_platform;
+    std::string m_strAppDir;
+    std::unique_ptr<CTarvellDoc> m_pDoc;
+    std::unique_ptr<CTestSendForm> m_pForm;
+};
+
+// The scripted clock's default moment, as the log writes it.
+inline const char* const DEFAULT_WHEN = "2004年07月05日 09時05分03秒";
+inline const char* const DEFAULT_STAMP = "20040705_090503";
