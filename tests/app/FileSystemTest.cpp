@@ -1,0 +1,121 @@
+// FileSystemTest.cpp - the file layer: sizes, safe replacement, appends, the file error.
+#include "app/FileSystem.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+void WriteBytes(const std::string& path, std::size_t n, char c = 'x')
+{
+    std::ofstream(path, std::ios::binary) << std::string(n, c);
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+} // namespace
+
+TEST(GetFileSizeOrZero, IsZeroForAnythingButANonEmptyFile)
+{
+    CTempFolder dir;
+    EXPECT_EQ(GetFileSizeOrZero(dir.Path("missing")), 0);
+    EXPECT_EQ(GetFileSizeOrZero(dir.Dir()), 0);
+    WriteBytes(dir.Path("empty"), 0);
+    EXPECT_EQ(GetFileSizeOrZero(dir.Path("empty")), 0);
+    WriteBytes(dir.Path("real"), 776);
+    EXPECT_EQ(GetFileSizeOrZero(dir.Path("real")), 776);
+    EXPECT_EQ(GetFileSizeOrZero(""), 0);
+}
+
+TEST(FileSystem, JapaneseNamesReachTheDiskAsUtf8)
+{
+    CTempFolder dir;
+    AppendToFile(dir.Path("表示.txt"), "ab", 2);
+    EXPECT_EQ(ReadBytes(dir.Path("\xE8\xA1\xA8\xE7\xA4\xBA.txt")), "ab");   // 表示 in UTF-8
+    EXPECT_EQ(GetFileSizeOrZero(dir.Path("表示.txt")), 2);
+}
+
+TEST(AppendToFile, AddsToTheEndAndCreatesWhenMissing)
+{
+    CTempFolder dir;
+    AppendToFile(dir.Path("log.txt"), "one\r\n", 5);
+    AppendToFile(dir.Path("log.txt"), "two\r\n", 5);
+    EXPECT_EQ(ReadBytes(dir.Path("log.txt")), "one\r\ntwo\r\n");
+}
+
+TEST(FileError, NamesTheFileAndTheCause)
+{
+    CTempFolder dir;
+    try
+    {
+        AppendToFile(dir.Path("nofolder/log.txt"), "x", 1);
+        FAIL() << "no file error";
+    }
+    catch (const CFileException& e)
+    {
+        EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
+        EXPECT_EQ(FileErrorText(e), dir.Path("nofolder/log.txt") + " が見つかりません。");
+    }
+    EXPECT_EQ(FileErrorText(CFileException(CFileException::accessDenied, "a.txt")),
+              "a.txt へのｱｸｾｽは拒否されました。");
+    EXPECT_THROW(CFileReader reader(dir.Dir()), CFileException);
+}
+
+TEST(PathInFolder, RefusesANameThatWouldLeaveTheFolder)
+{
+    EXPECT_EQ(PathInFolder("/app/keep/", "ソ表能.txt"), "/app/keep/ソ表能.txt");
+    EXPECT_THROW(PathInFolder("/app/keep/", "../x.txt"), CFileException);
+    EXPECT_THROW(PathInFolder("/app/", std::string(251, 'a')), CFileException);
+}
+
+TEST(WriteFileReplacing, WritesWithTheGivenMode)
+{
+    CTempFolder dir;
+    WriteBytes(dir.Path("rec"), 10, 'o');
+    WriteFileReplacing(dir.Path("rec"), "new", 3, 0600);
+    EXPECT_EQ(ReadBytes(dir.Path("rec")), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.Path("rec").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// A write that fails half-way (here: the file-size limit) leaves the old file whole.
+TEST(WriteFileReplacing, AFailedWriteLeavesTheOldFileIntact)
+{
+    CTempFolder dir;
+    WriteBytes(dir.Path("Tarvell.cfg"), 776, 'o');
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {100, 100};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::string data(776, 'n');
+        try
+        {
+            WriteFileReplacing(dir.Path("Tarvell.cfg"), data.data(), data.size());
+        }
+        catch (const CFileException& e)
+        {
+            ::_exit(e.m_cause == CFileException::diskFull ? 0 : 2);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail with a full-disk error";
+    EXPECT_EQ(ReadBytes(dir.Path("Tarvell.cfg")), std::string(776, 'o'));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Dir()), {}), 1) << "temporary file left";
+}

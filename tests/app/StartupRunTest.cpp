@@ -1,0 +1,59 @@
+// StartupRunTest.cpp - the built program in a fresh folder, run without a display and stopped
+// with SIGTERM, writes its records and makes its folders.
+#include "support/ProgramRun.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+} // namespace
+
+TEST(StartupRun, SigtermClosesLikeTheCloseBoxAndWritesBothRecords)
+{
+    CTempFolder dir;
+    const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, [](pid_t pid) {
+        ::usleep(300 * 1000);
+        ::kill(pid, SIGTERM);   // caught from the start, even before the window is up
+    });
+    ASSERT_FALSE(result.bTimedOut) << result.strErr;
+    EXPECT_TRUE(result.bExited) << result.strErr;
+    EXPECT_EQ(result.nExitCode, 0) << result.strErr;
+
+    const std::string cfg = ReadBytes(dir.Path("Tarvell.cfg"));
+    ASSERT_EQ(cfg.size(), 776u);
+    EXPECT_EQ(cfg.substr(0, 4), std::string("\x40\0\0\0", 4));
+    EXPECT_EQ(cfg.substr(4), std::string(772, '\0'));
+    EXPECT_EQ(ReadBytes(dir.Path("SenderInf.tvl")).size(), 896u);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.Path("SenderInf.tvl").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path("keep")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path("log")));
+}
+
+TEST(StartupRun, AWrongSizedSettingsFileIsReportedOnStandardError)
+{
+    CTempFolder dir;
+    std::ofstream(dir.Path("Tarvell.cfg"), std::ios::binary) << std::string(775, 'x');
+    const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, [](pid_t pid) {
+        ::usleep(300 * 1000);
+        ::kill(pid, SIGTERM);
+    });
+    EXPECT_TRUE(result.bExited);
+    const std::string strExpected(reinterpret_cast<const char*>(u8"Tarvell: 環境設定ファイルのバージョンが違います。\n"));
+    EXPECT_NE(result.strErr.find(strExpected), std::string::npos)
+        << result.strErr;
+    EXPECT_EQ(ReadBytes(dir.Path("Tarvell.cfg")).size(), 776u);
+}

@@ -1,0 +1,223 @@
+// TarvellDocTest.cpp - the document: command line, record files, folders, the close step.
+#include "app/TarvellDoc.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace
+{
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every text ends early, and the bytes after each end are not zero.
+void FillWithBytesAfterTheEnds(SenderInf& sender)
+{
+    std::memset(&sender, 0x5A, sizeof(sender));
+    std::memcpy(sender.szName, "送信者", 7);
+    sender.szMailAddress[3] = '\0';
+    sender.szSmtpServer[0] = '\0';
+    sender.szPop3Server[100] = '\0';
+    sender.szLoginName[126] = '\0';
+    sender.szPassword[1] = '\0';
+}
+
+class DocTest : public ::testing::Test
+{
+protected:
+    CTarvellDoc MakeDoc(const std::string& strCmdLine = "")
+    {
+        return CTarvellDoc(m_platform, m_dir.Dir(), strCmdLine);
+    }
+    CTempFolder m_dir;
+    CScriptedPlatform m_platform;
+};
+
+struct CommandLineCase
+{
+    const char* pszName;
+    std::string strCmdLine;
+    std::int32_t nStartMode;
+    std::int32_t bQuit;
+    std::string strSendInf;   // "@" stands for the program folder
+    std::int32_t nAutoSend;
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* pOut)
+{
+    *pOut << c.pszName;
+}
+
+class CommandLineTest : public DocTest, public ::testing::WithParamInterface<CommandLineCase>
+{
+};
+} // namespace
+
+TEST_P(CommandLineTest, ParsesSwitchesAndTheSendInformationPath)
+{
+    const CommandLineCase& c = GetParam();
+    std::filesystem::create_directory(m_dir.Path("sub"));
+    WriteBytes(m_dir.Path("list.txt"), "Name=a\r\n");
+    CTarvellDoc doc = MakeDoc(c.strCmdLine);
+    std::string strExpected = c.strSendInf;
+    if (!strExpected.empty() && strExpected[0] == '@')
+        strExpected = m_dir.Dir() + strExpected.substr(1);
+    EXPECT_EQ(doc.m_nStartMode, c.nStartMode);
+    EXPECT_EQ(doc.m_bQuit, c.bQuit);
+    EXPECT_EQ(std::string(doc.m_szSendInfFile), strExpected);
+    EXPECT_EQ(doc.m_nAutoSend, c.nAutoSend);
+    EXPECT_EQ(doc.m_strCmdLine, c.strCmdLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandLineTest,
+    ::testing::Values(
+        CommandLineCase {"Empty", "", 0, 0, "", 0},
+        CommandLineCase {"SenderThenOption", "/sender /option", 12, 0, "", 0},
+        CommandLineCase {"OptionThenSender", "/option /sender", 12, 0, "", 0},
+        CommandLineCase {"LaterInFixedOrderWins", "/gaddrselect /maddropen", 4, 0, "", 0},
+        CommandLineCase {"CaseMatters", "/SENDER", 0, 0, "", 0},
+        CommandLineCase {"FoundInsideALongerWord", "/senderx", 12, 0, "", 0},
+        CommandLineCase {"EachStartSwitch", "/gaddropen", 2, 0, "", 0},
+        CommandLineCase {"MainSelect", "/maddrselect", 3, 0, "", 0},
+        CommandLineCase {"QuitOnly", "/quit", 0, 1, "", 0},
+        CommandLineCase {"RelativeFileThatExists", "/sendinf=list.txt /sendon", 0, 0, "@list.txt", 1},
+        CommandLineCase {"RelativeFileMissing", "/sendinf=none.txt /sendon", 0, 0, "@none.txt", 0},
+        CommandLineCase {"SendonWithoutFile", "/sendon", 0, 0, "", 0},
+        CommandLineCase {"DriveLetterEndsAtSlash", "/sendinf=C:\\in\\a.txt/quit", 0, 1, "C:\\in\\a.txt", 0},
+        CommandLineCase {"UncPath", "/sendinf=\\\\server\\a.txt", 0, 0, "\\\\server\\a.txt", 0},
+        CommandLineCase {"SlashRightAfterEqualsTakesTheRest", "/sendinf=/sendon", 0, 0, "/sendon", 0},
+        CommandLineCase {"AbsolutePosixPathLast", "/sendon /quit /sendinf=LIST", 0, 1, "@LIST", 0},
+        CommandLineCase {"FolderIsNoFile", "/sendinf=sub /sendon", 0, 0, "@sub", 0},
+        CommandLineCase {"QuotesAreOrdinary", "/sendinf=\"list.txt\" /sendon", 0, 0, "@\"list.txt\"", 0},
+        CommandLineCase {"IdeographicSpaceStays", "/sendinf=送信　 /quit", 0, 1, "@送信　", 0},
+        CommandLineCase {"EmptyValueIsTheFolder", "/sendinf= /sendon", 0, 0, "@", 0}),
+    [](const auto& info) { return std::string(info.param.pszName); });
+
+TEST_F(DocTest, AnAbsolutePosixPathGivenLastIsTakenWhole)
+{
+    WriteBytes(m_dir.Path("inf.txt"), "Name=a\r\n");
+    CTarvellDoc doc = MakeDoc("/sendon /quit /sendinf=" + m_dir.Path("inf.txt"));
+    EXPECT_EQ(std::string(doc.m_szSendInfFile), m_dir.Path("inf.txt"));
+    EXPECT_EQ(doc.m_nAutoSend, 1);
+    EXPECT_EQ(doc.m_bQuit, 1);
+}
+
+TEST_F(DocTest, AnOverLongSendInformationPathIsRefusedWithAMessage)
+{
+    m_platform.m_bAllowMessages = true;
+    CTarvellDoc doc = MakeDoc("/sendinf=" + std::string(300, 'a') + " /sendon");
+    EXPECT_STREQ(doc.m_szSendInfFile, "");
+    EXPECT_EQ(doc.m_nAutoSend, 0);
+    ASSERT_EQ(m_platform.m_messages.size(), 1u);
+}
+
+TEST_F(DocTest, WithoutFilesTheDefaultsAreUsedAndBothFilesWrittenAtTheEnd)
+{
+    CTarvellDoc doc = MakeDoc();
+    EXPECT_EQ(doc.m_cfg.nWindowLeft, 64);
+    EXPECT_EQ(doc.m_cfg.nWindowTop, 0);
+    EXPECT_STREQ(doc.m_sender.szName, "");
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path("keep")));
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path("log")));
+    doc.SaveRecords();
+    const std::string cfg = ReadBytes(m_dir.Path("Tarvell.cfg"));
+    ASSERT_EQ(cfg.size(), 776u);
+    EXPECT_EQ(cfg.substr(0, 8), std::string("\x40\0\0\0\0\0\0\0", 8));
+    EXPECT_EQ(cfg.substr(8), std::string(768, '\0'));
+    EXPECT_EQ(ReadBytes(m_dir.Path("SenderInf.tvl")).size(), 896u);
+    struct stat st {};
+    ASSERT_EQ(::stat(m_dir.Path("SenderInf.tvl").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(m_platform.m_messages.empty());
+}
+
+TEST_F(DocTest, ASettingsFileOfTheWrongSizeGivesTheVersionMessageOnce)
+{
+    for (std::size_t nSize : {775u, 777u})
+    {
+        CScriptedPlatform platform;
+        platform.m_bAllowMessages = true;
+        WriteBytes(m_dir.Path("Tarvell.cfg"), std::string(nSize, 'x'));
+        CTarvellDoc doc(platform, m_dir.Dir(), "");
+        EXPECT_EQ(platform.m_messages, std::vector<std::string> {"環境設定ファイルのバージョンが違います。"});
+        EXPECT_EQ(doc.m_cfg.nWindowLeft, 64);
+        EXPECT_STREQ(doc.m_cfg.szEditorPath, "");
+    }
+    WriteBytes(m_dir.Path("Tarvell.cfg"), "");
+    CTarvellDoc doc = MakeDoc();   // an empty file counts as missing: no message
+}
+
+TEST_F(DocTest, ASenderFileOfAnyOtherSizeIsSilentlyIgnored)
+{
+    WriteBytes(m_dir.Path("SenderInf.tvl"), std::string(895, 'x'));
+    CTarvellDoc doc = MakeDoc();
+    EXPECT_STREQ(doc.m_sender.szName, "");
+    EXPECT_TRUE(m_platform.m_messages.empty());
+}
+
+TEST_F(DocTest, RecordsLoadBackByteForByte)
+{
+    {
+        CTarvellDoc doc = MakeDoc();
+        FillWithBytesAfterTheEnds(doc.m_sender);
+        doc.m_cfg.nWindowLeft = -20;
+        doc.m_cfg.nWindowTop = 300;
+        std::strcpy(doc.m_cfg.szEditorPath, "/usr/bin/mousepad");
+        doc.SaveRecords();
+    }
+    CTarvellDoc doc = MakeDoc();
+    SenderInf expected;
+    FillWithBytesAfterTheEnds(expected);
+    EXPECT_EQ(std::memcmp(&doc.m_sender, &expected, sizeof(expected)), 0);
+    EXPECT_EQ(doc.m_cfg.nWindowLeft, -20);
+    EXPECT_EQ(doc.m_cfg.nWindowTop, 300);
+    EXPECT_STREQ(doc.m_cfg.szEditorPath, "/usr/bin/mousepad");
+    EXPECT_NE(ReadBytes(m_dir.Path("SenderInf.tvl")).find("\x5A\x5A\x5A\x5A"), 0u);
+}
+
+TEST_F(DocTest, AForeignRecordOfTheRightSizeNeverLeavesATextWithoutItsEnd)
+{
+    WriteBytes(m_dir.Path("Tarvell.cfg"), std::string(776, 'A'));
+    CTarvellDoc doc = MakeDoc();
+    EXPECT_EQ(std::strlen(doc.m_cfg.szEditorPath), 255u);
+    EXPECT_EQ(std::strlen(doc.m_cfg.szBinFileDir), 255u);
+}
+
+TEST_F(DocTest, AFileNamedLikeAFolderIsLeftAlone)
+{
+    WriteBytes(m_dir.Path("keep"), "not a folder");
+    CTarvellDoc doc = MakeDoc();
+    EXPECT_EQ(ReadBytes(m_dir.Path("keep")), "not a folder");
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path("log")));
+}
+
+// When SenderInf.tvl cannot be written, Tarvell.cfg is not written either.
+TEST_F(DocTest, AFailedSenderFileSkipsTheSettingsFile)
+{
+    CTarvellDoc doc = MakeDoc();
+    std::filesystem::create_directory(m_dir.Path("SenderInf.tvl"));
+    std::filesystem::create_directory(m_dir.Path("SenderInf.tvl/x"));
+    EXPECT_THROW(doc.SaveRecords(), CFileException);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Path("Tarvell.cfg")));
+}
+
+TEST_F(DocTest, ChangesReachTheFilesOnlyAtTheCloseStep)
+{
+    CTarvellDoc doc = MakeDoc();
+    std::strcpy(doc.m_sender.szName, "new");
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Path("SenderInf.tvl")));
+}
