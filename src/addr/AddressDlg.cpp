@@ -1,0 +1,233 @@
+// AddressDlg.cpp - the address book dialog's logic.
+#include "addr/AddressDlg.h"
+
+#include "app/Command.h"
+#include "app/DataExchange.h"
+#include "app/FileSystem.h"
+#include "app/Sjis.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+const char* const GROUP_BOOK_FILTER = "グループアドレス帳(@*.tvl)|@*.tvl||";
+const char* const GROUP_BOOK_EXT = "tvl";
+
+bool IsEmptyEntry(const AddressEntry& entry)
+{
+    return entry.szName[0] == '\0' && entry.szAddress[0] == '\0';
+}
+} // namespace
+
+CAddressDlg::CAddressDlg(IPlatform& platform) : m_platform(platform)
+{
+}
+
+std::string CAddressDlg::Title() const
+{
+    if (IsMainBookMode())
+        return std::string("Tarvell メイン・アドレス帳 - ") + MAIN_BOOK_NAME;
+    return "Tarvell グループ・アドレス帳 - " + FieldText(m_szBookFile);
+}
+
+std::string CAddressDlg::BookPath() const
+{
+    return PathInFolder(FieldText(m_szBookDir), FieldText(m_szBookFile));
+}
+
+std::string CAddressDlg::HelpText()
+{
+    return "※新規登録\r\n"
+           "未使用のNo(1～50)で氏名/メールアドレスを記入して「登録」するとリストに反映します。\r\n"
+           "\r\n"
+           "※注意\r\n"
+           "「グループ名」の登録は「メインアドレス帳」の中でのみ登録可能です。\r\n"
+           "「グループアドレス帳」のファイル名の最初の文字は「@」に決められています。";
+}
+
+bool CAddressDlg::ReadText(int nField, std::string& strMember, int nLimit)
+{
+    std::string strText;
+    std::string strMessage;
+    if (!GetFieldText(nField, strText))
+        strMessage = UnconvertibleTextMessage();
+    else if (strText.size() > static_cast<std::size_t>(nLimit))
+        strMessage = TextTooLongMessage(static_cast<std::size_t>(nLimit));
+    if (!strMessage.empty())
+    {
+        m_platform.MessageBox(strMessage, MsgButtons::Ok);
+        FocusField(nField);
+        return false;
+    }
+    strMember = strText;
+    return true;
+}
+
+bool CAddressDlg::UpdateData(bool bSaveAndValidate)
+{
+    if (!bSaveAndValidate)
+    {
+        SetFieldText(IDC_INFO, m_strInfo);
+        SetFieldText(IDC_NAME, m_strName);
+        SetFieldText(IDC_NO, std::to_string(m_nNo));
+        SetFieldText(IDC_ADDRESS, m_strAddress);
+        return true;
+    }
+    if (!ReadText(IDC_NAME, m_strName, NAME_LIMIT))
+        return false;
+
+    std::string strNo;
+    int nNo = 0;
+    std::string strMessage;
+    if (!GetFieldText(IDC_NO, strNo) || !ParseIntField(strNo, nNo))
+        strMessage = NotIntegerMessage();
+    else if (nNo < 0 || nNo > ADDRESS_BOOK_ENTRIES)
+        strMessage = IntOutOfRangeMessage(0, ADDRESS_BOOK_ENTRIES);
+    if (!strMessage.empty())
+    {
+        m_platform.MessageBox(strMessage, MsgButtons::Ok);
+        FocusField(IDC_NO);
+        return false;
+    }
+    m_nNo = nNo;
+
+    return ReadText(IDC_ADDRESS, m_strAddress, ADDRESS_LIMIT);
+}
+
+void CAddressDlg::SetDefaultBookFile()
+{
+    if (IsMainBookMode())
+        SetField(m_szBookFile, MAIN_BOOK_NAME);
+}
+
+void CAddressDlg::OnInitDialog()
+{
+    m_strInfo = HelpText();
+    m_bModified = 0;
+    if (m_nMode == MODE_MAIN_EDIT || m_nMode == MODE_GROUP_EDIT)
+        SetButtonCaptions("保存終了", "キャンセル");
+    SetDefaultBookFile();
+    for (AddressEntry& entry : m_book.entries)
+    {
+        entry.szName[0] = '\0';
+        entry.szAddress[0] = '\0';
+    }
+    // A book that cannot be read is reported; the dialog then shows an empty book.
+    RunCommand(m_platform, [this] { LoadBook(BookPath(), m_book); });
+    FillList();
+    SetWindowTitle(Title());
+    UpdateData(false);
+}
+
+void CAddressDlg::FillList()
+{
+    ShowEntries(m_book);
+}
+
+void CAddressDlg::SelectRow(int nRow)
+{
+    UpdateData(true);   // a failed field has shown its message; the selection goes on
+    m_nNo = nRow + 1;
+    if (m_nNo >= 1 && m_nNo <= ADDRESS_BOOK_ENTRIES)
+    {
+        const AddressEntry& entry = m_book.entries[m_nNo - 1];
+        m_strName = FieldText(entry.szName);
+        m_strAddress = FieldText(entry.szAddress);
+    }
+    UpdateData(false);
+}
+
+void CAddressDlg::OnSelect()
+{
+    SelectRow(SelectionMark());
+}
+
+void CAddressDlg::OnDblClkList()
+{
+    SelectRow(HotRow());
+}
+
+void CAddressDlg::OnClear()
+{
+    m_strName.clear();
+    m_strAddress.clear();
+    UpdateData(false);
+}
+
+void CAddressDlg::OnBrowse()
+{
+    UpdateData(true);
+    FileDialogRequest request;
+    request.strStartDir = FieldText(m_szBookDir);
+    request.strDefaultExt = GROUP_BOOK_EXT;
+    request.strFilter = GROUP_BOOK_FILTER;
+    request.bMustExist = true;
+    const FileDialogResult result = m_platform.OpenFileDialog(request);
+    if (!result.bConfirmed)
+        return;
+    m_strAddress = result.strName;
+    UpdateData(false);
+}
+
+void CAddressDlg::OnRegister()
+{
+    if (!UpdateData(true))
+        return;
+    if (m_nMode == MODE_GROUP_EDIT && !m_strAddress.empty() && m_strAddress[0] == '@')
+    {
+        m_platform.MessageBox("「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます",
+                              MsgButtons::Ok);
+        m_strName.clear();
+        m_strAddress.clear();
+        UpdateData(false);
+        return;
+    }
+    if (m_nNo < 1 || m_nNo > ADDRESS_BOOK_ENTRIES)
+    {
+        m_platform.MessageBox("登録No.0 には登録できません", MsgButtons::Ok);
+        UpdateData(false);
+        return;
+    }
+    AddressEntry& entry = m_book.entries[m_nNo - 1];
+    if (!IsEmptyEntry(entry))
+    {
+        char szQuestion[128];
+        std::snprintf(szQuestion, sizeof(szQuestion),
+                      "No. %02d へ上書きしようとしています。よろしいでしょうか？", m_nNo);
+        if (m_platform.MessageBox(szQuestion, MsgButtons::OkCancel) != MsgResult::Ok)
+        {
+            m_bModified = 1;
+            UpdateData(false);
+            return;
+        }
+    }
+    // The data exchange has checked both lengths; the copy is bounded all the same.
+    SetField(entry.szName, m_strName);
+    SetField(entry.szAddress, m_strAddress);
+    FillList();
+    m_bModified = 1;
+    UpdateData(false);
+}
+
+void CAddressDlg::OnOK()
+{
+    // The book is written whatever the mode and whether or not it changed. A failed save keeps
+    // the dialog open and the book marked as it was.
+    if (!RunCommand(m_platform, [this] { SaveBook(BookPath(), m_book); }))
+        return;
+    m_bModified = 0;
+    if (UpdateData(true))
+        EndDialog(IDOK);
+}
+
+void CAddressDlg::OnDestroy()
+{
+    if (m_bModified != 1 || m_nMode != MODE_MAIN_SELECT)
+        return;
+    if (m_platform.MessageBox("アドレス帳が更新されています。ディスクに保存しますか？", MsgButtons::YesNo) !=
+        MsgResult::Yes)
+        return;
+    RunCommand(m_platform, [this] { SaveBook(BookPath(), m_book); });
+    m_bModified = 0;
+}
