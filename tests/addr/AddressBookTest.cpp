@@ -5,11 +5,12 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstring>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
@@ -21,13 +22,7 @@ namespace
 class AddressBookFile : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char szTemplate[] = "/tmp/tarvell_addr_XXXXXX";
-        ASSERT_NE(::mkdtemp(szTemplate), nullptr);
-        m_strDir = std::string(szTemplate) + "/";
-    }
-    void TearDown() override { std::filesystem::remove_all(m_strDir); }
+    void SetUp() override { m_strDir = m_temp.Dir(); }
 
     void WriteBytes(const std::string& strName, const std::string& bytes)
     {
@@ -39,6 +34,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
+    CTempFolder m_temp;
     std::string m_strDir;
 };
 

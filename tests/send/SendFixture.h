@@ -6,11 +6,11 @@
 #include "app/TextCodec.h"
 #include "send/SendForm.h"
 #include "support/ScriptedPlatform.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -30,12 +30,9 @@ class SendFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char szTemplate[] = "/tmp/tarvell_send_XXXXXX";
-        ASSERT_NE(::mkdtemp(szTemplate), nullptr);
-        m_strAppDir = std::string(szTemplate) + "/";
+        m_strAppDir = m_temp.Dir();
         MakeForm(m_strAppDir, "");
     }
-    void TearDown() override { std::filesystem::remove_all(m_strAppDir); }
 
     // A document in strAppDir (CP932, ending in "/") with the command line strCmdLine.
     void MakeForm(const std::string& strAppDir, const std::string& strCmdLine)
@@ -100,6 +97,7 @@ protected:
                + "添付ファイル: " + strBinFile + "\r\n\r\n";
     }
 
+    CTempFolder m_temp;
     CScriptedPlatform m_platform;
     std::string m_strAppDir;
     std::unique_ptr<CTarvellDoc> m_pDoc;
