@@ -19,6 +19,16 @@ std::size_t FindSjis(std::string_view text, std::string_view needle, std::size_t
     return std::string_view::npos;
 }
 
+std::string_view TrimAsciiSpace(std::string_view text)
+{
+    constexpr std::string_view SPACE = " \t\r\n\v\f";
+    const std::size_t nFirst = text.find_first_not_of(SPACE);
+    if (nFirst == std::string_view::npos)
+        return std::string_view();
+    const std::size_t nLast = text.find_last_not_of(SPACE);
+    return text.substr(nFirst, nLast - nFirst + 1);
+}
+
 std::string_view CutAtCharBoundary(std::string_view text, std::size_t nMaxBytes)
 {
     if (text.size() <= nMaxBytes)

@@ -16,6 +16,10 @@ inline bool IsLeadByte(unsigned char c)
 // start must itself be a character boundary. Case-sensitive.
 std::size_t FindSjis(std::string_view text, std::string_view needle, std::size_t start = 0);
 
+// text without the ASCII white space (blank, tab, CR, LF, vertical tab, form feed) at its two
+// ends; double-byte characters, the ideographic space among them, stay.
+std::string_view TrimAsciiSpace(std::string_view text);
+
 // The longest prefix of text of at most nMaxBytes bytes that does not end inside a double-byte
 // character.
 std::string_view CutAtCharBoundary(std::string_view text, std::size_t nMaxBytes);

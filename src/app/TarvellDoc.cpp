@@ -32,16 +32,6 @@ void Terminate(char (&szField)[N])
         szField[N - 1] = '\0';
 }
 
-std::string_view TrimAsciiSpace(std::string_view value)
-{
-    constexpr std::string_view SPACE = " \t\r\n\v\f";
-    const std::size_t nFirst = value.find_first_not_of(SPACE);
-    if (nFirst == std::string_view::npos)
-        return std::string_view();
-    const std::size_t nLast = value.find_last_not_of(SPACE);
-    return value.substr(nFirst, nLast - nFirst + 1);
-}
-
 bool Contains(const std::string& text, std::string_view switchText)
 {
     return FindSjis(text, switchText) != std::string_view::npos;
