@@ -4,8 +4,12 @@
 #include "app/Records.h"
 
 #include <ctime>
+#include <memory>
 #include <string>
 
+class CBufferedSocket;
+class CFileReader;
+class ISocket;
 class ISocketFactory;
 
 class CMailSender
@@ -25,4 +29,35 @@ public:
 
     std::string m_strBody;       // the body after placeholder substitution; empty until read
     std::time_t m_timeSend = 0;  // set at the start of every send operation
+
+    // The steps of a send operation, each on the operation's connection.
+
+    // POP before SMTP: log in to the POP3 server, quit, open the SMTP server. 1 when the SMTP
+    // connection is open and greeted, else 0. A log-in name or password longer than 121 bytes, or
+    // holding CR or LF, fails before anything is sent.
+    int OpenSession(CBufferedSocket& socket, const SenderInf& sender);
+    // OPEN_* codes. The host is a server field ("host", "host:PORT", "[IPv6]:PORT").
+    int OpenPop(CBufferedSocket& socket, const char* pszHost);
+    int OpenSmtp(CBufferedSocket& socket, const char* pszHost);
+    // POPLOGIN_* codes.
+    int PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword);
+    // Sends "QUIT\n", reads one reply if it went out, ignores it, and closes the socket.
+    void SendQuit(CBufferedSocket& socket);
+    // HELO, MAIL FROM, RCPT TO, DATA, then the From, To and Subject lines. ENVELOPE_OK, or the code
+    // whose negative is the send result. The message data phase starts after DATA is accepted.
+    int SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress, const char* pszToAddress,
+                     const char* pszTitle, const char* pszSenderName, const char* pszToName);
+    // Reads the opened body file into m_strBody (up to its first NUL) and fills in %NAME,
+    // %MAILADDRESS, %DATE and %TIME, in that order, from the request and m_timeSend.
+    void ReadBody(CFileReader& file, const SendRequest& request);
+
+private:
+    // What both send operations share; bMultipart selects the message written after the envelope.
+    int Send(const SenderInf& sender, const SendRequest& request, bool bMultipart);
+    int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SendRequest& request,
+                     bool bMultipart);
+
+    IPlatform& m_platform;
+    std::unique_ptr<ISocketFactory> m_pOwnSockets;
+    ISocketFactory& m_sockets;
 };

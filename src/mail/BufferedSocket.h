@@ -1,0 +1,51 @@
+// BufferedSocket.h - the connection of one send operation: a socket that, during the message data,
+// runs what is sent through the SMTP transparency filter and gathers it into large writes, so a
+// message with a big attachment does not cost one system call per line. The bytes on the wire are
+// the same as unbuffered. Outside the data phase every send goes straight out.
+#pragma once
+#include "mail/Socket.h"
+#include "mail/WireFilter.h"
+
+#include <string>
+
+class CBufferedSocket : public ISocket
+{
+public:
+    explicit CBufferedSocket(ISocket& socket);
+
+    // From now on sends are filtered and buffered (the DATA command was accepted).
+    void BeginData();
+    // Completes a pending line end; later sends (the end-of-data line) are buffered unfiltered.
+    void EndData();
+    // Writes out what is buffered. False when that fails or an earlier write failed: the message
+    // data did not reach the server whole.
+    bool Flush();
+    // Flush(), then every later send goes straight out again.
+    bool FinishData();
+    bool DataFailed() const { return m_bFailed; }
+
+    bool Create() override;
+    bool Connect(const std::string& strHost, int nPort) override;
+    // In the data phase: returns nLength once the bytes are buffered, -1 after a failed write.
+    int Send(const char* pData, int nLength) override;
+    // Flushes first: a reply is only awaited once everything sent is on its way.
+    int Receive(char* pBuffer, int nMaximum) override;
+    // Drops what is buffered.
+    void Close() override;
+    int GetLastError() const override { return m_socket.GetLastError(); }
+
+private:
+    enum class Mode
+    {
+        direct,
+        data,
+        dataEnd,
+    };
+    void ResetState();
+
+    ISocket& m_socket;
+    CWireFilter m_filter;
+    std::string m_strBuffer;
+    Mode m_mode = Mode::direct;
+    bool m_bFailed = false;
+};

@@ -1,0 +1,121 @@
+// LineTransport.cpp - send a text, read one reply, send one command.
+#include "mail/LineTransport.h"
+
+#include <cstring>
+
+namespace
+{
+constexpr int kSendPiece = 1024;
+constexpr int kReceivePiece = 256;   // each receive asks for one byte less, keeping a NUL
+constexpr int kCommandReplySize = 1024;
+
+struct ReceiveError
+{
+    int nCode;
+    const char* pszMessage;
+};
+
+const ReceiveError kReceiveErrors[] = {
+    {WSAEINVAL, "RxSocket: WSAEINVAL"},
+    {WSAEWOULDBLOCK, "RxSocket: WSAEWOULDBLOCK"},
+    {WSAEINPROGRESS, "RxSocket: WSAEINPROGRESS"},
+    {WSAENOTSOCK, "RxSocket: WSAENOTSOCK"},
+    {WSAEMSGSIZE, "RxSocket: WSAEMSGSIZE"},
+    {WSAEOPNOTSUPP, "RxSocket: WSAEOPNOTSUPP"},
+    {WSAENETDOWN, "RxSocket: WSAENETDOWN"},
+    {WSAECONNABORTED, "RxSocket: WSAECONNABORTED"},
+    {WSAECONNRESET, "RxSocket: WSAECONNRESET"},
+    {WSAENOTCONN, "RxSocket: WSAENOTCONN"},
+    {WSAESHUTDOWN, "RxSocket: WSAESHUTDOWN"},
+    {WSANOTINITIALISED, "RxSocket: WSANOTINITIALISED"},
+};
+}  // namespace
+
+const char* ReceiveErrorMessage(int nWsaError)
+{
+    for (const ReceiveError& error : kReceiveErrors)
+        if (error.nCode == nWsaError)
+            return error.pszMessage;
+    return nullptr;
+}
+
+int SendText(ISocket& socket, const char* pszText)
+{
+    int nTotal = 0;
+    const char* p = pszText;
+    std::size_t nRemaining = std::strlen(pszText);
+    while (nRemaining > 0)
+    {
+        const int nPiece = nRemaining < kSendPiece ? static_cast<int>(nRemaining) : kSendPiece;
+        const int nSent = socket.Send(p, nPiece);
+        if (nSent <= 0)
+            break;
+        p += nSent;
+        nRemaining -= static_cast<std::size_t>(nSent);
+        nTotal += nSent;
+    }
+    return nTotal;
+}
+
+int ReadReply(ISocket& socket, IPlatform& platform, char* pszBuffer, int nCapacity, char chTerminator)
+{
+    if (nCapacity <= 0)
+        return 0;
+    std::memset(pszBuffer, 0, static_cast<std::size_t>(nCapacity));
+    int nTotal = 0;
+    std::size_t nTextEnd = 0;   // where the text ends: a piece holding NUL counts more than it adds
+    char piece[kReceivePiece] = {};
+    int nCount = socket.Receive(piece, kReceivePiece - 1);
+    while (nCount != 0)
+    {
+        if (nCount < 0)
+        {
+            const char* pszMessage = ReceiveErrorMessage(socket.GetLastError());
+            if (pszMessage == nullptr)
+                return nTotal;
+            platform.MessageBox(pszMessage, MsgButtons::Ok);
+            return 0;
+        }
+        if (nTotal + nCount >= nCapacity)
+            return nTotal;
+        const std::size_t nText = std::strlen(piece);
+        std::memcpy(pszBuffer + nTextEnd, piece, nText);
+        nTextEnd += nText;
+        nTotal += nCount;
+        if (piece[nCount - 1] == chTerminator)
+            return nTotal;
+        std::memset(piece, 0, sizeof(piece));
+        nCount = socket.Receive(piece, kReceivePiece - 1);
+    }
+    return nTotal;
+}
+
+long ReplyCode(const char* pszReply)
+{
+    const char* p = pszReply;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    bool bNegative = false;
+    if (*p == '+' || *p == '-')
+    {
+        bNegative = *p == '-';
+        ++p;
+    }
+    constexpr long kLimit = 1000000000L;
+    long nValue = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if (nValue < kLimit)
+            nValue = nValue * 10 + (*p - '0');
+    return bNegative ? -nValue : nValue;
+}
+
+int SendCommand(ISocket& socket, IPlatform& platform, const char* pszLine, int nExpectedCode)
+{
+    const int nLength = static_cast<int>(std::strlen(pszLine));
+    if (socket.Send(pszLine, nLength) != nLength)
+        return SENDCMD_NOT_SENT;
+    char szReply[kCommandReplySize];
+    if (ReadReply(socket, platform, szReply, sizeof(szReply), '\n') < 3)
+        return SENDCMD_NO_REPLY;
+    return ReplyCode(szReply) == nExpectedCode ? SENDCMD_OK : SENDCMD_WRONG_CODE;
+}

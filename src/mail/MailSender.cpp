@@ -1,0 +1,311 @@
+// MailSender.cpp - one send attempt: POP before SMTP (RFC 1939 USER/PASS), the SMTP envelope
+// (RFC 5321) and the message after DATA.
+#include "mail/MailSender.h"
+
+#include "app/FileSystem.h"
+#include "app/LocalTime.h"
+#include "app/Sjis.h"
+#include "mail/BufferedSocket.h"
+#include "mail/LineTransport.h"
+#include "mail/MessageComposer.h"
+#include "mail/PosixSocket.h"
+#include "mail/SendResult.h"
+#include "mail/ServerAddress.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+constexpr int kPop3Port = 110;
+constexpr int kSmtpPort = 25;
+constexpr int kGreetingBufferSize = 256;
+constexpr int kLoginBufferSize = 128;
+constexpr int kQuitBufferSize = 256;
+constexpr int kCommandBufferSize = 1024;
+// "USER " or "PASS ", the value, LF and the NUL fill the 128-byte buffer.
+constexpr std::size_t kMaxLoginValue = kLoginBufferSize - 7;
+
+bool HasLineBreak(const std::string& strValue)
+{
+    return strValue.find_first_of("\r\n") != std::string::npos;
+}
+
+bool IsPop3Ok(const char* pszReply)
+{
+    return std::strncmp(pszReply, "+OK", 3) == 0;
+}
+
+void ReplaceAll(std::string& strText, std::string_view placeholder, const std::string& strValue)
+{
+    std::size_t nAt = FindSjis(strText, placeholder);
+    while (nAt != std::string::npos)
+    {
+        strText.replace(nAt, placeholder.size(), strValue);
+        nAt = FindSjis(strText, placeholder, nAt + strValue.size());
+    }
+}
+}  // namespace
+
+CMailSender::CMailSender(IPlatform& platform)
+    : m_platform(platform), m_pOwnSockets(std::make_unique<CPosixSocketFactory>()),
+      m_sockets(*m_pOwnSockets)
+{
+}
+
+CMailSender::CMailSender(IPlatform& platform, ISocketFactory& sockets)
+    : m_platform(platform), m_sockets(sockets)
+{
+}
+
+CMailSender::~CMailSender() = default;
+
+int CMailSender::SendPlainMail(const SenderInf& sender, const SendRequest& request)
+{
+    return Send(sender, request, false);
+}
+
+int CMailSender::SendMultipartMail(const SenderInf& sender, const SendRequest& request)
+{
+    return Send(sender, request, true);
+}
+
+int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool bMultipart)
+{
+    m_timeSend = m_platform.Now();
+
+    // Everything that goes into a command or a header line is checked before any connection.
+    const std::string strSenderName = FieldText(sender.szName);
+    const std::string strSenderAddress = FieldText(sender.szMailAddress);
+    const std::string strToName = FieldText(request.szName);
+    const std::string strToAddress = FieldText(request.szAddress);
+    const std::string strTitle = FieldText(request.szTitle);
+    const std::string strBinFile = FieldText(request.szBinFile);
+    for (const std::string* pValue : {&strSenderName, &strSenderAddress, &strToName, &strToAddress, &strTitle})
+        if (HasLineBreak(*pValue))
+            return SEND_VALUE_HAS_LINE_BREAK;
+    if (bMultipart && HasLineBreak(AttachmentFileName(strBinFile.c_str())))
+        return SEND_VALUE_HAS_LINE_BREAK;
+    std::array<std::string, 3> addressLines;
+    if (!FormatAddressHeaderLines(strSenderName.c_str(), strSenderAddress.c_str(), strToName.c_str(),
+                                  strToAddress.c_str(), strTitle.c_str(), addressLines))
+        return SEND_HEADER_TOO_LONG;
+    std::array<std::string, 2> attachmentLines;
+    if (bMultipart && !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines))
+        return SEND_HEADER_TOO_LONG;
+
+    CFileReader bodyFile(FieldText(request.szTextFile));   // before any connection
+
+    const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
+    CBufferedSocket socket(*pSocket);
+    if (OpenSession(socket, sender) == 0)
+        return SEND_NO_SESSION;
+    int nResult;
+    const int nEnvelope = SendEnvelope(socket, strSenderAddress.c_str(), strToAddress.c_str(),
+                                       strTitle.c_str(), strSenderName.c_str(), strToName.c_str());
+    if (nEnvelope != ENVELOPE_OK)
+        nResult = -nEnvelope;
+    else
+        nResult = WriteMessage(socket, bodyFile, request, bMultipart);
+    // The reply to the end of the data is read, and ignored, as the reply to QUIT.
+    SendQuit(socket);
+    return nResult;
+}
+
+int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
+                              const SendRequest& request, bool bMultipart)
+{
+    CSocketTextSink sink(socket);
+    int nTotal = 0;
+    if (bMultipart)
+    {
+        nTotal += sink.Write(kMimeVersion);
+        nTotal += sink.Write(kMultipartContentType);
+        nTotal += sink.Write(kMultipartEncoding);
+        nTotal += sink.Write(kFirstDelimiter);
+    }
+    ReadBody(bodyFile, request);
+    nTotal += WriteTextPart(sink, m_strBody);
+    if (bMultipart)
+    {
+        nTotal += sink.Write(kSecondDelimiter);
+        nTotal += WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str());
+        nTotal += sink.Write(kCloseDelimiter);
+    }
+    socket.EndData();
+    const int nLast = sink.Write(kEndOfData);
+    if (!socket.FinishData())
+        return SEND_DATA_LOST;
+    return bMultipart ? nTotal + nLast : nLast;
+}
+
+int CMailSender::OpenSession(CBufferedSocket& socket, const SenderInf& sender)
+{
+    const std::string strLogin = FieldText(sender.szLoginName);
+    const std::string strPassword = FieldText(sender.szPassword);
+    if (strLogin.size() > kMaxLoginValue || strPassword.size() > kMaxLoginValue
+        || HasLineBreak(strLogin) || HasLineBreak(strPassword))
+        return 0;
+    if (OpenPop(socket, FieldText(sender.szPop3Server).c_str()) != OPEN_OK)
+        return 0;
+    // On a failed log-in the POP3 connection is left open; the operation's end closes it.
+    if (PopLogin(socket, strLogin.c_str(), strPassword.c_str()) != POPLOGIN_OK)
+        return 0;
+    SendQuit(socket);
+    return OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str()) == OPEN_OK ? 1 : 0;
+}
+
+namespace
+{
+// Creates and connects the socket and reads the greeting into pszReply. OPEN_* codes; the socket is
+// closed on failure.
+int OpenServer(CBufferedSocket& socket, IPlatform& platform, const char* pszHost, int nDefaultPort,
+               char* pszReply, int nReplySize)
+{
+    if (!socket.Create())
+        return OPEN_NO_SOCKET;
+    std::string strHost;
+    int nPort = 0;
+    if (!SplitServerField(pszHost, nDefaultPort, strHost, nPort) || !socket.Connect(strHost, nPort))
+    {
+        socket.Close();
+        return OPEN_NOT_CONNECTED;
+    }
+    if (ReadReply(socket, platform, pszReply, nReplySize, '\n') < 3)
+    {
+        socket.Close();
+        return OPEN_NO_GREETING;
+    }
+    return OPEN_OK;
+}
+}  // namespace
+
+int CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
+{
+    char szReply[kGreetingBufferSize];
+    const int nCode = OpenServer(socket, m_platform, pszHost, kPop3Port, szReply, sizeof(szReply));
+    if (nCode != OPEN_OK)
+        return nCode;
+    if (!IsPop3Ok(szReply))
+    {
+        socket.Close();
+        return OPEN_BAD_GREETING;
+    }
+    return OPEN_OK;
+}
+
+int CMailSender::OpenSmtp(CBufferedSocket& socket, const char* pszHost)
+{
+    char szReply[kGreetingBufferSize];
+    const int nCode = OpenServer(socket, m_platform, pszHost, kSmtpPort, szReply, sizeof(szReply));
+    if (nCode != OPEN_OK)
+        return nCode;
+    if (ReplyCode(szReply) != 220)
+    {
+        socket.Close();
+        return OPEN_BAD_GREETING;
+    }
+    return OPEN_OK;
+}
+
+int CMailSender::PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword)
+{
+    struct Step
+    {
+        const char* pszFormat;
+        const char* pszValue;
+        int nNotSent;
+    };
+    const Step steps[] = {
+        {"USER %s\n", pszName, POPLOGIN_USER_NOT_SENT},
+        {"PASS %s\n", pszPassword, POPLOGIN_PASS_NOT_SENT},
+    };
+    for (const Step& step : steps)
+    {
+        char szLine[kLoginBufferSize];
+        const int nLength = std::snprintf(szLine, sizeof(szLine), step.pszFormat, step.pszValue);
+        if (nLength < 0 || nLength >= kLoginBufferSize || socket.Send(szLine, nLength) != nLength)
+            return step.nNotSent;
+        if (ReadReply(socket, m_platform, szLine, sizeof(szLine), '\n') < 3)
+            return step.nNotSent + 1;
+        if (!IsPop3Ok(szLine))
+            return step.nNotSent + 2;
+    }
+    return POPLOGIN_OK;
+}
+
+void CMailSender::SendQuit(CBufferedSocket& socket)
+{
+    char szBuffer[kQuitBufferSize] = "QUIT\n";
+    const int nLength = static_cast<int>(std::strlen(szBuffer));
+    if (socket.Send(szBuffer, nLength) == nLength)
+        ReadReply(socket, m_platform, szBuffer, sizeof(szBuffer), '\n');
+    socket.Close();
+}
+
+int CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
+                              const char* pszToAddress, const char* pszTitle,
+                              const char* pszSenderName, const char* pszToName)
+{
+    struct Command
+    {
+        const char* pszFormat;
+        const char* pszValue;
+        int nExpected;
+        int nBase;
+    };
+    const Command commands[] = {
+        {"HELO merrows\n", nullptr, 250, 0},
+        {"MAIL FROM:<%s>\n", pszSenderAddress, 250, ENVELOPE_MAIL_FROM},
+        {"RCPT TO:<%s>\n", pszToAddress, 250, ENVELOPE_RCPT_TO},
+        {"DATA\n", nullptr, 354, ENVELOPE_DATA},
+    };
+    for (const Command& command : commands)
+    {
+        char szLine[kCommandBufferSize];
+        const int nLength = command.pszValue != nullptr
+                                ? std::snprintf(szLine, sizeof(szLine), command.pszFormat, command.pszValue)
+                                : std::snprintf(szLine, sizeof(szLine), "%s", command.pszFormat);
+        if (nLength < 0 || nLength >= kCommandBufferSize)
+            return command.nBase + SENDCMD_NOT_SENT;
+        const int nCode = SendCommand(socket, m_platform, szLine, command.nExpected);
+        if (nCode != SENDCMD_OK)
+            return command.nBase + nCode;
+    }
+
+    socket.BeginData();
+    std::array<std::string, 3> lines;
+    const int lineCodes[] = {ENVELOPE_FROM_LINE, ENVELOPE_TO_LINE, ENVELOPE_SUBJECT_LINE};
+    if (!FormatAddressHeaderLines(pszSenderName, pszSenderAddress, pszToName, pszToAddress, pszTitle, lines))
+        return ENVELOPE_FROM_LINE;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+    {
+        const int nLength = static_cast<int>(lines[i].size());
+        // Flushed line by line, so a header line that does not get out is told apart.
+        if (socket.Send(lines[i].c_str(), nLength) != nLength || !socket.Flush())
+            return lineCodes[i];
+    }
+    return ENVELOPE_OK;
+}
+
+void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)
+{
+    const std::int64_t nLength = file.Size();
+    std::string strText(static_cast<std::size_t>(nLength > 0 ? nLength : 0), '\0');
+    std::size_t nRead = 0;
+    while (nRead < strText.size())
+    {
+        const std::size_t n = file.Read(strText.data() + nRead, strText.size() - nRead);
+        if (n == 0)
+            break;
+        nRead += n;
+    }
+    strText.resize(nRead);
+    strText.resize(std::strlen(strText.c_str()));   // the text ends at the first NUL
+    ReplaceAll(strText, "%NAME", FieldText(request.szName));
+    ReplaceAll(strText, "%MAILADDRESS", FieldText(request.szAddress));
+    ReplaceAll(strText, "%DATE", FormatLocalTime(m_timeSend, "%Y年%m月%d日"));
+    ReplaceAll(strText, "%TIME", FormatLocalTime(m_timeSend, "%H時%M分"));
+    m_strBody = std::move(strText);
+}

@@ -1,0 +1,134 @@
+// MessageComposer.cpp - header lines, text part and attachment part of a message.
+#include "mail/MessageComposer.h"
+
+#include "app/FileSystem.h"
+#include "mail/LineTransport.h"
+#include "mail/MailEncoders.h"
+
+#include <cstdio>
+#include <algorithm>
+#include <cstring>
+
+const char* const kTextPartContentType = "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\n";
+const char* const kTextPartEncoding = "Content-Transfer-Encoding: 7bit\r\n\r\n";
+const char* const kMimeVersion = "MIME-Version: 1.0\r\n";
+const char* const kMultipartContentType =
+    "Content-Type: multipart/mixed; boundary=\"_MULTIPART_MIXED_\"\r\n";
+const char* const kMultipartEncoding = "Content-Transfer-Encoding: 7bit\r\n";
+const char* const kFirstDelimiter = "\r\n--_MULTIPART_MIXED_\r\n";
+const char* const kSecondDelimiter = "\r\n\r\n--_MULTIPART_MIXED_\r\n";
+const char* const kCloseDelimiter = "\r\n--_MULTIPART_MIXED_--\r\n";
+const char* const kEndOfData = "\r\n.\r\n";
+
+namespace
+{
+constexpr int kLineBufferSize = 1024;
+constexpr int kAttachmentLineBufferSize = 256;
+constexpr int kConvertCapacity = 1024;
+constexpr std::size_t kAttachmentBytesPerLine = 72;
+
+// Formats into a buffer of nSize bytes and encodes into another; false when either does not fit.
+template <typename... Args>
+bool FormatAndEncode(std::size_t nSize, std::string& strLine, const char* pszFormat, Args... args)
+{
+    std::string strRaw(nSize, '\0');
+    const int n = std::snprintf(strRaw.data(), nSize, pszFormat, args...);
+    if (n < 0 || static_cast<std::size_t>(n) >= nSize)
+        return false;
+    std::string strEncoded(nSize, '\0');
+    if (!EncodeHeaderLine(strRaw.c_str(), strEncoded.data(), nSize))
+        return false;
+    strLine = strEncoded.c_str();
+    return true;
+}
+}  // namespace
+
+int CSocketTextSink::Write(const char* pszText)
+{
+    return SendText(m_socket, pszText);
+}
+
+bool FormatAddressHeaderLines(const char* pszSenderName, const char* pszSenderAddress,
+                              const char* pszToName, const char* pszToAddress, const char* pszTitle,
+                              std::array<std::string, 3>& lines)
+{
+    return FormatAndEncode(kLineBufferSize, lines[0], "From: %s <%s>\r\n", pszSenderName, pszSenderAddress)
+           && FormatAndEncode(kLineBufferSize, lines[1], "To: %s <%s>\r\n", pszToName, pszToAddress)
+           && FormatAndEncode(kLineBufferSize, lines[2], "Subject: %s\r\n", pszTitle);
+}
+
+std::string AttachmentFileName(const char* pszPath)
+{
+    // "/" is never the second byte of a double-byte character, so a plain search is safe.
+    const char* pszSlash = std::strrchr(pszPath, '/');
+    return pszSlash != nullptr ? pszSlash + 1 : pszPath;
+}
+
+bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>& lines)
+{
+    const std::string strName = AttachmentFileName(pszPath);
+    return FormatAndEncode(kAttachmentLineBufferSize, lines[0],
+                           "Content-Type: application/octet-stream; name=\"%s\"\r\n", strName.c_str())
+           && FormatAndEncode(kAttachmentLineBufferSize, lines[1],
+                              "Content-Disposition: attachment;\r\n filename=\"%s\"\r\n",
+                              strName.c_str());
+}
+
+int WriteTextPart(ITextSink& sink, const std::string& strBody)
+{
+    int nTotal = sink.Write(kTextPartContentType);
+    nTotal += sink.Write(kTextPartEncoding);
+    // The body is converted from a copy that ends at its first NUL, as the text it is.
+    const char* p = strBody.c_str();
+    std::size_t nRemaining = std::strlen(p);
+    char szChunk[kConvertCapacity];
+    while (nRemaining > 0)
+    {
+        const int nConsumed = SjisToJis(p, szChunk, kConvertCapacity);
+        if (nConsumed <= 0)
+            break;   // only a lone lead byte is left
+        nTotal += sink.Write(szChunk);
+        p += nConsumed;
+        nRemaining -= static_cast<std::size_t>(nConsumed);
+    }
+    return nTotal;
+}
+
+int WriteAttachmentPart(ITextSink& sink, const char* pszPath)
+{
+    CFileReader file(pszPath);
+    const std::int64_t nLength = file.Size();
+    if (nLength <= 0)
+        return 0;
+    std::array<std::string, 2> headers;
+    if (!FormatAttachmentHeaderLines(pszPath, headers))
+        throw CFileException(CFileException::badPath, pszPath);
+    int nTotal = sink.Write(headers[0].c_str());
+    nTotal += sink.Write(headers[1].c_str());
+    nTotal += sink.Write("Content-Transfer-Encoding: base64\r\n\r\n");
+
+    // Read in blocks of whole lines; each line is 72 bytes of the file.
+    constexpr std::size_t kBlock = kAttachmentBytesPerLine * 512;
+    unsigned char block[kBlock];
+    char szLine[kAttachmentBytesPerLine / 3 * 4 + 3];
+    std::int64_t nLeft = nLength;
+    while (nLeft > 0)
+    {
+        const std::size_t nWant = nLeft < static_cast<std::int64_t>(kBlock) ? static_cast<std::size_t>(nLeft) : kBlock;
+        const std::size_t nRead = file.Read(block, nWant);
+        if (nRead == 0)
+            break;   // the file became shorter while it was sent
+        for (std::size_t nAt = 0; nAt < nRead; nAt += kAttachmentBytesPerLine)
+        {
+            const std::size_t nLine = std::min(kAttachmentBytesPerLine, nRead - nAt);
+            const int nChars = 4 * static_cast<int>((nLine + 2) / 3);
+            EncodeBase64Bytes(static_cast<int>(nLine), block + nAt, szLine);
+            szLine[nChars] = '\r';
+            szLine[nChars + 1] = '\n';
+            szLine[nChars + 2] = '\0';
+            nTotal += sink.Write(szLine);
+        }
+        nLeft -= static_cast<std::int64_t>(nRead);
+    }
+    return nTotal;
+}

@@ -1,0 +1,63 @@
+// MessageComposer.h - the bytes after DATA: the address header lines (RFC 2047 encoded-words), the
+// ISO-2022-JP text part and the base64 attachment part, written piece by piece to a text sink. The
+// message is never held whole: the body is converted in chunks, the attachment read 72 bytes a line.
+#pragma once
+#include "app/Records.h"
+#include "mail/Socket.h"
+
+#include <array>
+#include <string>
+
+// Takes a NUL-terminated text and returns the number of bytes it took.
+class ITextSink
+{
+public:
+    virtual ~ITextSink() = default;
+    virtual int Write(const char* pszText) = 0;
+};
+
+// The sink of a running send: SendText on the connection.
+class CSocketTextSink : public ITextSink
+{
+public:
+    explicit CSocketTextSink(ISocket& socket) : m_socket(socket) {}
+    int Write(const char* pszText) override;
+
+private:
+    ISocket& m_socket;
+};
+
+// Fixed texts of the message.
+extern const char* const kTextPartContentType;       // "Content-Type: text/plain; ..."
+extern const char* const kTextPartEncoding;          // "Content-Transfer-Encoding: 7bit\r\n\r\n"
+extern const char* const kMimeVersion;
+extern const char* const kMultipartContentType;
+extern const char* const kMultipartEncoding;
+extern const char* const kFirstDelimiter;
+extern const char* const kSecondDelimiter;
+extern const char* const kCloseDelimiter;
+extern const char* const kEndOfData;                 // "\r\n.\r\n"
+
+// The encoded From, To and Subject lines, each formatted and encoded in 1024 bytes. False when one
+// does not fit (see SEND_HEADER_TOO_LONG).
+bool FormatAddressHeaderLines(const char* pszSenderName, const char* pszSenderAddress,
+                              const char* pszToName, const char* pszToAddress, const char* pszTitle,
+                              std::array<std::string, 3>& lines);
+
+// The attachment's name as the message names it: the path's last part (base name and extension).
+std::string AttachmentFileName(const char* pszPath);
+
+// The encoded Content-Type and Content-Disposition lines of the attachment part, each formatted and
+// encoded in 256 bytes. False when one does not fit.
+bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>& lines);
+
+// Writes the text part's two header lines, then the body converted to ISO-2022-JP in chunks of at
+// most 1024 bytes (each a complete ISO-2022-JP string; a lead byte at the very end is not sent).
+// Returns the sum of the counts the sink returned.
+int WriteTextPart(ITextSink& sink, const std::string& strBody);
+
+// Writes the attachment part of the file: its two encoded header lines, the encoding line, and the
+// content in base64 lines of 72 input bytes. An empty file writes nothing and gives 0. A file that
+// cannot be opened or read raises CFileException; so does a name whose header lines do not fit.
+// Returns the sum of the counts.
+int WriteAttachmentPart(ITextSink& sink, const char* pszPath);

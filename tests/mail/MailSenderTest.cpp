@@ -1,0 +1,424 @@
+// MailSenderTest.cpp - the POP-before-SMTP session over a scripted socket: every result code, the
+// exact bytes of the whole conversation, and the message after DATA.
+#include "mail/MailSender.h"
+
+#include "MailTestFiles.h"
+#include "app/Sjis.h"
+#include "mail/SendResult.h"
+#include "support/ScriptedPlatform.h"
+#include "support/ScriptedSocket.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace
+{
+const std::string kPopTranscript = "USER taro\nPASS secret\nQUIT\n";
+const std::string kHelo = "HELO merrows\n";
+const std::string kMailFrom = "MAIL FROM:<taro@example.jp>\n";
+const std::string kRcptTo = "RCPT TO:<hanako@example.jp>\n";
+const std::string kData = "DATA\n";
+const std::string kEnvelope = kHelo + kMailFrom + kRcptTo + kData;
+const std::string kFromLine = "From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <taro@example.jp>\r\n";
+const std::string kToLine = "To: =?ISO-2022-JP?B?GyRCMlY7UhsoQg==?= <hanako@example.jp>\r\n";
+const std::string kSubjectLine = "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\r\n";
+const std::string kHeaderLines = kFromLine + kToLine + kSubjectLine;
+const std::string kTextHeaders =
+    "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n";
+const std::string kMultipartHeaders =
+    "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"_MULTIPART_MIXED_\"\r\n"
+    "Content-Transfer-Encoding: 7bit\r\n\r\n--_MULTIPART_MIXED_\r\n";
+}  // namespace
+
+class MailSenderTest : public ::testing::Test
+{
+public:
+    void SetUp() override
+    {
+        SetField(m_sender.szName, "山田");
+        SetField(m_sender.szMailAddress, "taro@example.jp");
+        SetField(m_sender.szPop3Server, "pop.example.jp");
+        SetField(m_sender.szSmtpServer, "smtp.example.jp");
+        SetField(m_sender.szLoginName, "taro");
+        SetField(m_sender.szPassword, "secret");
+        SetField(m_request.szName, "花子");
+        SetField(m_request.szAddress, "hanako@example.jp");
+        SetField(m_request.szTitle, "テスト");
+        SetBody("Hello\r\n");
+    }
+
+    void SetBody(const std::string& strBytes)
+    {
+        SetField(m_request.szTextFile, m_folder.Write("body.txt", strBytes));
+    }
+
+    void ScriptPopAccepting()
+    {
+        m_socket.NextConnection().Piece("+OK ready\r\n").Piece("+OK\r\n").Piece("+OK\r\n").Piece("+OK bye\r\n");
+    }
+
+    // The SMTP server answers the greeting, the four envelope commands and the data; QUIT reads
+    // the data's reply, so the server's answer to QUIT is never read.
+    void ScriptSmtpAccepting()
+    {
+        m_socket.NextConnection()
+            .Piece("220 smtp ready\r\n")
+            .Piece("250 hello\r\n")
+            .Piece("250 ok\r\n")
+            .Piece("250 ok\r\n")
+            .Piece("354 go ahead\r\n")
+            .Piece("250 queued\r\n");
+    }
+
+    int SendPlain()
+    {
+        CMailSender sender(m_platform, m_factory);
+        const int nResult = sender.SendPlainMail(m_sender, m_request);
+        m_strBody = sender.m_strBody;
+        m_timeSend = sender.m_timeSend;
+        return nResult;
+    }
+
+    int SendMultipart()
+    {
+        CMailSender sender(m_platform, m_factory);
+        const int nResult = sender.SendMultipartMail(m_sender, m_request);
+        m_strBody = sender.m_strBody;
+        return nResult;
+    }
+
+    std::string Sent(std::size_t nConnection) const
+    {
+        return nConnection < m_socket.m_sent.size() ? m_socket.m_sent[nConnection] : "<no connection>";
+    }
+
+    CTempFolder m_folder;
+    CScriptedSocket m_socket;
+    CScriptedSocketFactory m_factory{m_socket};
+    CScriptedPlatform m_platform;
+    SenderInf m_sender;
+    SendRequest m_request;
+    std::string m_strBody;
+    std::time_t m_timeSend = 0;
+};
+
+TEST_F(MailSenderTest, PlainMailGoesThroughWithExactBytes)
+{
+    SetBody("こんにちは %NAME様\r\n%DATE %TIME\r\n");
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+    EXPECT_EQ(m_socket.m_connects, (std::vector<std::string>{"pop.example.jp:110", "smtp.example.jp:25"}));
+    EXPECT_EQ(Sent(0), kPopTranscript);
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders
+                           + "\x1B$B$3$s$K$A$O\x1B(B \x1B$B2V;RMM\x1B(B\r\n"
+                             "2004\x1B$BG/\x1B(B07\x1B$B7n\x1B(B05\x1B$BF|\x1B(B 09\x1B$B;~\x1B(B05\x1B$BJ,\x1B(B\r\n"
+                           + "\r\n.\r\n" + "QUIT\n");
+    EXPECT_EQ(m_strBody, "こんにちは 花子様\r\n2004年07月05日 09時05分\r\n");
+    EXPECT_EQ(m_timeSend, m_platform.m_now);
+    EXPECT_TRUE(m_socket.ScriptDone());
+    EXPECT_EQ(m_socket.m_bOpen, false);
+}
+
+TEST_F(MailSenderTest, MultipartMailWithJapaneseFileNameHasExactBytes)
+{
+    std::string strContent;
+    for (int i = 0; i < 72; ++i)
+        strContent.push_back(static_cast<char>(i));
+    SetField(m_request.szBinFile, m_folder.Write("資料.txt", strContent));
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    const std::string strAfterHeaders =
+        kMultipartHeaders + kTextHeaders + "Hello\r\n" + "\r\n\r\n--_MULTIPART_MIXED_\r\n"
+        + "Content-Type: application/octet-stream; name=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n"
+        + "Content-Disposition: attachment;\r\n filename=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n"
+        + "Content-Transfer-Encoding: base64\r\n\r\n"
+        + "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+P0BBQkNERUZH\r\n"
+        + "\r\n--_MULTIPART_MIXED_--\r\n" + "\r\n.\r\n";
+    // The result counts everything after the address header lines.
+    EXPECT_EQ(SendMultipart(), static_cast<int>(strAfterHeaders.size()));
+    EXPECT_EQ(Sent(0), kPopTranscript);
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + strAfterHeaders + "QUIT\n");
+}
+
+// An attachment that is empty by the time it is read leaves the second part without headers.
+TEST_F(MailSenderTest, EmptyAttachmentGivesPartWithoutHeadersOrContent)
+{
+    SetField(m_request.szBinFile, m_folder.Write("empty.bin", ""));
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    const std::string strAfterHeaders = kMultipartHeaders + kTextHeaders + "Hello\r\n"
+                                        + "\r\n\r\n--_MULTIPART_MIXED_\r\n" + "\r\n--_MULTIPART_MIXED_--\r\n"
+                                        + "\r\n.\r\n";
+    EXPECT_EQ(SendMultipart(), static_cast<int>(strAfterHeaders.size()));
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + strAfterHeaders + "QUIT\n");
+}
+
+// On the wire a lone LF or CR becomes CR LF and a leading "." is doubled, also where the line
+// starts in a later conversion chunk; the composed body keeps its own bytes.
+TEST_F(MailSenderTest, DataPhaseIsTransparentOnTheWire)
+{
+    const std::string strBody = "a\n.\nb\rc\r\n..d\r\n" + std::string(1014 - 14, 'x') + "\n.e\n";
+    ASSERT_EQ(strBody.find(".e"), 1015u);   // the first chunk of 1015 bytes ends before ".e"
+    SetBody(strBody);
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "a\r\n..\r\nb\r\nc\r\n...d\r\n"
+                           + std::string(1000, 'x') + "\r\n..e\r\n" + "\r\n.\r\n" + "QUIT\n");
+    EXPECT_EQ(m_strBody, strBody);
+}
+
+// A half-width katakana ending the subject takes the CR into its encoded-word; the LF left alone
+// goes out as CR LF.
+TEST_F(MailSenderTest, SubjectEndingInHalfWidthKatakanaGetsCrLfOnTheWire)
+{
+    SetField(m_request.szTitle, "\xB1");
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+    EXPECT_EQ(Sent(1), kEnvelope + kFromLine + kToLine + "Subject: =?ISO-2022-JP?B?Lg0=?=\r\n" + kTextHeaders
+                           + "Hello\r\n\r\n.\r\nQUIT\n");
+}
+
+TEST_F(MailSenderTest, LongJapaneseBodyIsSentInCompleteChunks)
+{
+    std::string strBody;
+    for (int i = 0; i < 600; ++i)
+        strBody += "あ";
+    SetBody(strBody);
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+    std::string strFirst;
+    std::string strSecond;
+    for (int i = 0; i < 506; ++i)
+        strFirst += "$\"";
+    for (int i = 0; i < 94; ++i)
+        strSecond += "$\"";
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "\x1B$B" + strFirst + "\x1B(B" + "\x1B$B"
+                           + strSecond + "\x1B(B" + "\r\n.\r\nQUIT\n");
+}
+
+TEST_F(MailSenderTest, BodyEndsAtNulAndLoneLeadByteIsNotSent)
+{
+    SetBody(std::string("abc\0def", 7));
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+    EXPECT_EQ(m_strBody, "abc");
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "abc\r\n.\r\nQUIT\n");
+
+    SetBody("abc\x82");
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+    EXPECT_EQ(m_strBody, "abc\x82");
+    EXPECT_EQ(Sent(3), kEnvelope + kHeaderLines + kTextHeaders + "abc\r\n.\r\nQUIT\n");
+}
+
+// One scripted failure per row: the result, what the POP3 and SMTP servers received, and whether
+// an SMTP connection was made at all.
+class MailSenderResultTest;
+
+struct SessionCase
+{
+    const char* pszName;
+    std::function<void(MailSenderResultTest&, CScriptedSocket&)> script;
+    int nResult;
+    std::string strPopSent;
+    std::string strSmtpSent;   // "<no connection>" when no SMTP connection is made
+};
+
+class MailSenderResultTest : public MailSenderTest, public ::testing::WithParamInterface<SessionCase>
+{
+public:
+    void ScriptPop() { ScriptPopAccepting(); }
+    void ScriptSmtp(std::initializer_list<std::string> replies)
+    {
+        m_socket.NextConnection();
+        for (const std::string& strReply : replies)
+            m_socket.Piece(strReply);
+    }
+};
+
+TEST_P(MailSenderResultTest, ResultAndTranscript)
+{
+    const SessionCase& row = GetParam();
+    row.script(*this, m_socket);
+    EXPECT_EQ(SendPlain(), row.nResult);
+    EXPECT_EQ(Sent(0), row.strPopSent);
+    EXPECT_EQ(Sent(1), row.strSmtpSent);
+    EXPECT_FALSE(m_socket.m_bOpen) << "the socket is closed when the operation ends";
+}
+
+namespace
+{
+using T = MailSenderResultTest;
+const std::string kNone = "<no connection>";
+const std::string kMessage = kHeaderLines + kTextHeaders + "Hello\r\n\r\n.\r\n";
+
+const SessionCase kSessionCases[] = {
+    {"PlainMailReturnsFive",
+     [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n", "250 e\r\n", "221 f\r\n"}); },
+     5, kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
+    {"SocketNotCreated", [](T&, CScriptedSocket& s) { s.m_bCreateFails = true; }, 0, kNone, kNone},
+    {"PopNotConnected", [](T&, CScriptedSocket& s) { s.NextConnection().RefuseConnect(); }, 0, "", kNone},
+    {"PopGreetingMissing", [](T&, CScriptedSocket& s) { s.NextConnection().Closed(); }, 0, "", kNone},
+    {"PopGreetingErrSendsNoUser", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("-ERR busy\r\n"); }, 0, "", kNone},
+    {"PopGreetingLowerCaseOkFails", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+ok ready\r\n"); }, 0, "", kNone},
+    {"PopUserRefused", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("-ERR no\r\n"); }, 0, "USER taro\n", kNone},
+    {"PopUserNotSent", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").SendLimit(3); }, 0, "", kNone},
+    {"PopUserNoReply", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("+O"); }, 0, "USER taro\n", kNone},
+    // PASS refused: no QUIT to the POP3 server and no SMTP connection.
+    {"PopPassRefused", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("+OK\r\n").Piece("-ERR [AUTH] failed\r\n"); },
+     0, "USER taro\nPASS secret\n", kNone},
+    {"PopPassNoReply", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("+OK\r\n").Closed(); },
+     0, "USER taro\nPASS secret\n", kNone},
+    {"SmtpNotConnected", [](T& t, CScriptedSocket& s) { t.ScriptPop(); s.NextConnection().RefuseConnect(); }, 0, kPopTranscript, ""},
+    {"SmtpGreeting554", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"554 go away\r\n"}); }, 0, kPopTranscript, ""},
+    {"SmtpGreetingMissing", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"22"}); }, 0, kPopTranscript, ""},
+    {"HeloNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n"}); s.SendLimit(0); },
+     SEND_HELO_NOT_SENT, kPopTranscript, ""},
+    {"HeloNoReply", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n"}); }, SEND_HELO_NO_REPLY, kPopTranscript, kHelo + "QUIT\n"},
+    // A greeting in two pieces leaves its second line to be read as the reply to HELO.
+    {"GreetingSplitOverTwoPiecesFailsHelo",
+     [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220-first\r\n", "220 second\r\n", "221 bye\r\n"}); },
+     SEND_HELO_REFUSED, kPopTranscript, kHelo + "QUIT\n"},
+    {"MailFromNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n"}); s.SendLimit(kHelo.size()); },
+     SEND_MAIL_FROM_NOT_SENT, kPopTranscript, kHelo},
+    {"MailFromNoReply", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n"}); s.Fail(10060); },
+     SEND_MAIL_FROM_NO_REPLY, kPopTranscript, kHelo + kMailFrom + "QUIT\n"},
+    {"MailFromRefused", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "501 bad\r\n"}); },
+     SEND_MAIL_FROM_REFUSED, kPopTranscript, kHelo + kMailFrom + "QUIT\n"},
+    {"RcptToNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n"}); s.SendLimit(kHelo.size() + kMailFrom.size()); },
+     SEND_RCPT_TO_NOT_SENT, kPopTranscript, kHelo + kMailFrom},
+    {"RcptToNoReply", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "\r\n"}); },
+     SEND_RCPT_TO_NO_REPLY, kPopTranscript, kHelo + kMailFrom + kRcptTo + "QUIT\n"},
+    // A refused recipient still ends the connection with QUIT.
+    {"RcptTo550StillSendsQuit", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "550 no such user\r\n", "221 bye\r\n"}); },
+     SEND_RCPT_TO_REFUSED, kPopTranscript, kHelo + kMailFrom + kRcptTo + "QUIT\n"},
+    {"DataNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n"}); s.SendLimit(kHelo.size() + kMailFrom.size() + kRcptTo.size()); },
+     SEND_DATA_NOT_SENT, kPopTranscript, kHelo + kMailFrom + kRcptTo},
+    {"DataNoReply", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n"}); s.Closed(); },
+     SEND_DATA_NO_REPLY, kPopTranscript, kEnvelope + "QUIT\n"},
+    {"DataAnswered250", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "250 d\r\n"}); },
+     SEND_DATA_REFUSED, kPopTranscript, kEnvelope + "QUIT\n"},
+    {"FromLineNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); s.SendLimit(kEnvelope.size()); },
+     SEND_FROM_LINE_NOT_SENT, kPopTranscript, kEnvelope},
+    {"ToLineNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); s.SendLimit(kEnvelope.size() + kFromLine.size()); },
+     SEND_TO_LINE_NOT_SENT, kPopTranscript, kEnvelope + kFromLine},
+    {"SubjectLineNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); s.SendLimit(kEnvelope.size() + kFromLine.size() + kToLine.size()); },
+     SEND_SUBJECT_LINE_NOT_SENT, kPopTranscript, kEnvelope + kFromLine + kToLine},
+    // The connection breaks while the message data goes out: the send fails instead of counting.
+    {"MessageDataLost", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); s.SendLimit(kEnvelope.size() + kHeaderLines.size() + 10); },
+     SEND_DATA_LOST, kPopTranscript, kEnvelope + kHeaderLines},
+};
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, MailSenderResultTest, ::testing::ValuesIn(kSessionCases),
+                         [](const ::testing::TestParamInfo<SessionCase>& info) { return info.param.pszName; });
+
+// Values that would break a command or a header line are refused before any connection.
+TEST_F(MailSenderTest, LineBreakInAValueIsRefusedBeforeConnecting)
+{
+    const std::function<void(MailSenderTest&)> mutations[] = {
+        [](MailSenderTest& t) { SetField(t.m_sender.szName, "a\rb"); },
+        [](MailSenderTest& t) { SetField(t.m_sender.szMailAddress, "a@b\n"); },
+        [](MailSenderTest& t) { SetField(t.m_request.szName, "\nx"); },
+        [](MailSenderTest& t) { SetField(t.m_request.szAddress, "x@y\r\nRCPT TO:<z@w>"); },
+        [](MailSenderTest& t) { SetField(t.m_request.szTitle, "hi\r\nBcc: z@w"); },
+    };
+    for (const auto& mutate : mutations)
+    {
+        SetUp();
+        mutate(*this);
+        EXPECT_EQ(SendPlain(), SEND_VALUE_HAS_LINE_BREAK);
+    }
+    SetUp();
+    SetField(m_request.szBinFile, m_folder.Write("a\nb.txt", "x"));
+    EXPECT_EQ(SendMultipart(), SEND_VALUE_HAS_LINE_BREAK);
+    EXPECT_EQ(m_socket.m_nCreates, 0);
+    EXPECT_TRUE(m_socket.m_connects.empty());
+}
+
+TEST_F(MailSenderTest, HeaderLineThatDoesNotFitIsRefusedBeforeConnecting)
+{
+    std::string strTitle;
+    for (int i = 0; i < 33; ++i)
+        strTitle += "あa";
+    SetField(m_request.szTitle, strTitle);
+    EXPECT_EQ(SendPlain(), SEND_HEADER_TOO_LONG);
+    strTitle.resize(strTitle.size() - 3);   // 32 pairs fit
+    SetField(m_request.szTitle, strTitle);
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+
+    // The attachment's header lines are built in 256 bytes: a 207-byte ASCII name does not fit.
+    SetField(m_request.szBinFile, m_folder.Path() + std::string(203, 'n') + ".txt");
+    EXPECT_EQ(SendMultipart(), SEND_HEADER_TOO_LONG);
+    EXPECT_EQ(m_socket.m_connects.size(), 2u);
+}
+
+TEST_F(MailSenderTest, LoginNameOrPasswordLongerThan121BytesFailsBeforeSending)
+{
+    SetField(m_sender.szLoginName, std::string(122, 'u'));
+    EXPECT_EQ(SendPlain(), SEND_NO_SESSION);
+    EXPECT_TRUE(m_socket.m_connects.empty());
+    SetField(m_sender.szLoginName, "taro");
+    SetField(m_sender.szPassword, std::string(122, 'p'));
+    EXPECT_EQ(SendPlain(), SEND_NO_SESSION);
+    EXPECT_TRUE(m_socket.m_connects.empty());
+
+    SetField(m_sender.szPassword, std::string(121, 'p'));
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+    EXPECT_EQ(Sent(0), "USER taro\nPASS " + std::string(121, 'p') + "\nQUIT\n");
+}
+
+TEST_F(MailSenderTest, ServerFieldsMayCarryPorts)
+{
+    SetField(m_sender.szPop3Server, "[::1]:1110");
+    SetField(m_sender.szSmtpServer, "localhost:2525");
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+    EXPECT_EQ(m_socket.m_connects, (std::vector<std::string>{"::1:1110", "localhost:2525"}));
+}
+
+TEST_F(MailSenderTest, MissingBodyFileRaisesFileErrorBeforeAnyConnection)
+{
+    SetField(m_request.szTextFile, m_folder.Path() + "missing.txt");
+    EXPECT_THROW(SendPlain(), CFileException);
+    EXPECT_EQ(m_socket.m_nCreates, 0);
+    EXPECT_EQ(m_timeSend, 0);
+}
+
+// The attachment is opened only after the text part: the message is left without its end.
+TEST_F(MailSenderTest, MissingAttachmentRaisesFileErrorAndLeavesMessageUnfinished)
+{
+    SetField(m_request.szBinFile, m_folder.Path() + "missing.bin");
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_THROW(SendMultipart(), CFileException);
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines);   // the buffered rest never went out
+    EXPECT_FALSE(m_socket.m_bOpen);
+    EXPECT_EQ(m_strBody, "");
+}
+
+TEST_F(MailSenderTest, PlaceholdersAreFilledInOrder)
+{
+    SetField(m_request.szName, "%DATE%NAME");
+    SetBody("%NAME/%NAME/%MAILADDRESS/%TIME/%name");
+    CMailSender sender(m_platform, m_factory);
+    sender.m_timeSend = m_platform.m_now;
+    CFileReader file(m_request.szTextFile);
+    sender.ReadBody(file, m_request);
+    // The name's "%DATE" is filled in too, since dates are filled in after names; the "%NAME" it
+    // brings in is not searched again.
+    EXPECT_EQ(sender.m_strBody,
+              "2004年07月05日%NAME/2004年07月05日%NAME/hanako@example.jp/09時05分/%name");
+}
