@@ -1,0 +1,161 @@
+// SendServerTest.cpp - whole send attempts against the scripted fake POP3/SMTP server on
+// loopback: every outcome of an attempt with its status lines, log entry, keep copy and the
+// bytes on the wire, and group sends member by member.
+#include "SendFixture.h"
+
+#include "addr/AddressBook.h"
+#include "support/FakeMailServer.h"
+
+namespace
+{
+using Strings = std::vector<std::string>;
+
+CServerScript SmtpRefusingRecipient()
+{
+    CServerScript script;
+    script.Say("220 fake ESMTP\r\n").Line().Say("250 fake\r\n").Line().Say("250 ok\r\n").Line();
+    script.Say("550 5.1.1 no such user\r\n").Line().Say("221 bye\r\n");
+    return script;
+}
+
+CServerScript Pop3RefusingPassword()
+{
+    CServerScript script;
+    script.Say("+OK fake\r\n").Line().Say("+OK\r\n").Line().Say("-ERR [AUTH] failed\r\n");
+    return script;
+}
+} // namespace
+
+class SendServer : public SendFixture
+{
+protected:
+    void SetUp() override
+    {
+        SendFixture::SetUp();
+        Write("body.txt", "%NAME様\r\n本文です。\r\n");
+        Write("添付.bin", std::string("\x00\x01\xff", 3));
+        SenderInf& sender = m_pDoc->m_sender;
+        SetField(sender.szName, "差出人");
+        SetField(sender.szMailAddress, "from@example.jp");
+        SetField(sender.szSmtpServer, m_server.HostPort());
+        SetField(sender.szPop3Server, m_server.HostPort());
+        SetField(sender.szLoginName, "login");
+        SetField(sender.szPassword, "secret");
+    }
+
+    CFakeMailServer m_server;
+};
+
+// Every way an attempt that reaches the servers can end.
+TEST_F(SendServer, EveryOutcomeOfATransmission)
+{
+    struct Row
+    {
+        const char* pszWhat;
+        bool bAttach;
+        CServerScript pop3, smtp;
+        bool bSent;
+        std::string strStarted;
+    };
+    const std::string strPlain = "山田 添付ファイルなし送信開始-";
+    const std::string strMulti = "山田 添付ファイルあり送信開始-";
+    const std::vector<Row> rows = {
+        {"plain sent", false, CServerScript::Pop3Accepting(), CServerScript::SmtpAccepting(), true,
+         strPlain},
+        {"plain refused", false, CServerScript::Pop3Accepting(), SmtpRefusingRecipient(), false,
+         strPlain},
+        {"attachment sent", true, CServerScript::Pop3Accepting(), CServerScript::SmtpAccepting(),
+         true, strMulti},
+        {"attachment, POP3 refused", true, Pop3RefusingPassword(), CServerScript(), false, strMulti},
+    };
+    std::size_t nConnection = 0;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.pszWhat);
+        std::filesystem::remove_all(OsPath(m_strAppDir + "log"));
+        std::filesystem::remove_all(OsPath(m_strAppDir + "keep"));
+        std::filesystem::create_directory(OsPath(m_strAppDir + "log"));
+        std::filesystem::create_directory(OsPath(m_strAppDir + "keep"));
+        m_platform.m_statusLines.clear();
+        m_server.AddConnection(row.pop3);
+        if (row.bSent || !row.smtp.m_steps.empty())
+            m_server.AddConnection(row.smtp);
+        const std::string strBin = row.bAttach ? m_strAppDir + "添付.bin" : "";
+        FillForm("山田", "yamada@example.jp", "ご案内", m_strAppDir + "body.txt", strBin);
+
+        m_pForm->OnSend();
+
+        const std::string strEnd = row.bSent ? "送信成功" : "送信失敗-発送元設定を確認してください。";
+        // The previous attempt's line is emptied first.
+        if (!m_platform.m_statusLines.empty() && m_platform.m_statusLines[0].empty())
+            m_platform.m_statusLines.erase(m_platform.m_statusLines.begin());
+        EXPECT_EQ(m_platform.m_statusLines, (Strings {"山田", row.strStarted, row.strStarted + strEnd}));
+        EXPECT_EQ(Read("log/Tarvell_200407.txt"),
+                  LogEntry(row.bSent, DEFAULT_WHEN, "山田", "yamada@example.jp", "ご案内",
+                           m_strAppDir + "body.txt", strBin));
+        const std::string strKeep = std::string(DEFAULT_STAMP) + "(00)_山田.txt";
+        EXPECT_EQ(Files("keep"), Strings {strKeep});
+        // The body as composed; one that was never read leaves an empty keep copy.
+        const bool bBodyRead = row.bSent;
+        EXPECT_EQ(Read("keep/" + strKeep), bBodyRead ? "山田様\r\n本文です。\r\n" : "");
+
+        // QUIT follows an accepted log-in only.
+        const bool bLoggedIn = !row.smtp.m_steps.empty();
+        EXPECT_EQ(m_server.Received(nConnection),
+                  "USER login\nPASS secret\n" + std::string(bLoggedIn ? "QUIT\n" : ""));
+        ++nConnection;
+        if (row.bSent)
+        {
+            const std::string strSmtp = m_server.Received(nConnection);
+            EXPECT_EQ(strSmtp.rfind("HELO merrows\nMAIL FROM:<from@example.jp>\n"
+                                    "RCPT TO:<yamada@example.jp>\nDATA\n", 0),
+                      0u);
+            EXPECT_EQ(strSmtp.substr(strSmtp.size() - 10), "\r\n.\r\nQUIT\n");
+            EXPECT_EQ(strSmtp.find("_MULTIPART_MIXED_") != std::string::npos, row.bAttach);
+        }
+        else if (!row.smtp.m_steps.empty())
+        {
+            EXPECT_EQ(m_server.Received(nConnection).substr(0, 13), "HELO merrows\n");
+        }
+        if (row.bSent || !row.smtp.m_steps.empty())
+            ++nConnection;
+    }
+    EXPECT_TRUE(m_platform.m_fileErrors.empty());
+}
+
+TEST_F(SendServer, GroupSendGivesEveryMemberItsOwnEnvelopeLogEntryAndKeepCopy)
+{
+    AddressBook book;
+    const std::vector<std::pair<std::string, std::string>> members = {
+        {"一郎", "ichiro@example.jp"}, {"二郎", "jiro@example.jp"}, {"三郎", "saburo@example.jp"}};
+    for (std::size_t i = 0; i < members.size(); ++i)
+    {
+        SetField(book.entries[i * 2].szName, members[i].first);
+        SetField(book.entries[i * 2].szAddress, members[i].second);
+    }
+    SaveBook(m_strAppDir + "@友人.tvl", book);
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(CServerScript::SmtpAccepting());
+    m_server.SetRepeat(true);
+    m_pDoc->m_nAutoSend = 2;
+    FillForm("", "@友人.tvl", "ご案内", m_strAppDir + "body.txt");
+
+    m_pForm->OnSend();
+
+    EXPECT_EQ(m_pForm->m_strStatus, "三郎 添付ファイルなし送信開始-送信成功");
+    EXPECT_EQ(m_pDoc->m_nAutoSend, 0);
+    EXPECT_EQ(m_pForm->m_nCountdown, 2);
+    std::string strLog;
+    for (std::size_t i = 0; i < members.size(); ++i)
+    {
+        const std::string strSmtp = m_server.Received(i * 2 + 1);
+        EXPECT_NE(strSmtp.find("RCPT TO:<" + members[i].second + ">\n"), std::string::npos);
+        const std::string strKeep =
+            std::string(DEFAULT_STAMP) + "(0" + std::to_string(i + 1) + ")_" + members[i].first + ".txt";
+        EXPECT_EQ(Read("keep/" + strKeep), members[i].first + "様\r\n本文です。\r\n");
+        strLog += LogEntry(true, DEFAULT_WHEN, members[i].first, members[i].second, "ご案内",
+                           m_strAppDir + "body.txt", "");
+    }
+    EXPECT_EQ(Read("log/Tarvell_200407.txt"), strLog);
+    EXPECT_EQ(Files("keep").size(), 3u);
+}
