@@ -73,9 +73,23 @@ bool CSendForm::ReadForm()
     return true;
 }
 
+void CSendForm::EnableSend(bool /*bEnable*/)
+{
+}
+
+void CSendForm::SendCommand(int nId)
+{
+    if (nId == ID_SEND)
+        OnSend();
+}
+
+void CSendForm::OnAutoSendAbandoned()
+{
+}
+
 void CSendForm::OnSend()
 {
-    RunCommand(m_platform, [this] {
+    const bool bCompleted = RunCommand(m_platform, [this] {
         // A refused field leaves its string as it was; the command goes on with the strings as
         // they stand.
         ReadForm();
@@ -87,6 +101,8 @@ void CSendForm::OnSend()
             m_doc.m_nAutoSend = 0;
         m_nCountdown = 2;
     });
+    if (!bCompleted)
+        ++m_nFailedSends;
 }
 
 void CSendForm::SendToGroup()
@@ -171,6 +187,8 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
     }
 
     const int nResult = bSent ? SEND_OK : SEND_FAILED;
+    if (!bSent)
+        ++m_nFailedSends;
     if (bSent)
         m_strStatus += STATUS_SENT;
     else

@@ -6,12 +6,31 @@
 #include "app/Records.h"
 #include "app/TarvellDoc.h"
 
+#include <cstddef>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 // Result of one send attempt.
 constexpr int SEND_OK = 0;
 constexpr int SEND_FAILED = 1;
+
+// The commands the one-second timer issues, by their menu and control numbers.
+enum CommandId : int
+{
+    ID_EXIT_BUTTON = 1006,         // the form's "終了": the main window is asked to close
+    ID_MAIN_BOOK_SELECT = 1008,    // the form's "宛先・メインアドレス帳"
+    ID_SEND = 1009,                // the form's "送信"
+    ID_OPTIONS = 32771,            // main window: options dialog
+    ID_SENDER_SETTINGS = 32773,    // main window: sender settings dialog
+    ID_EDIT_MAIN_BOOK = 32775,     // main window: edit the main address book
+    ID_EDIT_GROUP_BOOK = 32776,    // main window: edit a group address book
+    ID_GROUP_SELECT = 32777,       // the form: recipient from a group address book
+};
+
+// The timer of automatic sending.
+constexpr int AUTO_TIMER_ID = 1;
+constexpr int AUTO_TIMER_PERIOD_MS = 1000;
 
 class CSendForm
 {
@@ -42,12 +61,51 @@ public:
     void WriteKeepCopy(int nSeq, std::time_t timeSend, const std::string& strBody,
                        const SendRequest& request);
 
+    // Automatic sending.
+
+    // The form's start steps, run after its six strings were emptied: reads the send-information
+    // file when its path exists (a file error there is reported and the start goes on), disables
+    // Send for the rest of the run when an automatic send is requested, starts timer 1 with
+    // m_nCountdown 3 (or shows "タイマー起動に失敗しました。"), then shows the form.
+    void StartAutomaticSending();
+
+    // Fills the strings from a send-information file. Returns 0 when it was read, 1 when its size
+    // is 0 or 1024 bytes or more (nothing read). A NUL ends the text; values longer than their
+    // request fields are kept whole and refused by the send procedure.
+    int ReadSendInfFile(const std::string& strPath);
+
+    // The value of strKey in text: after the first occurrence of the key that begins on a
+    // character boundary, up to the first CR or LF (a file with LF line ends gives the same
+    // values as one with CR LF). Returns its length, 0 when the key is absent or the value empty
+    // (strValue then empty). A value that runs to the end of text without a line end is taken
+    // whole.
+    static std::size_t GetKeyValue(std::string_view text, std::string_view key, std::string& strValue);
+
+    // A tick of timer nId: runs the start mode, counts down, starts the automatic send and quits.
+    void OnTimer(int nId);
+
+    // Stops the timer when it runs.
+    void OnDestroy();
+
+    // Send commands that ended as failures in this run: failed attempts and commands abandoned by
+    // a file error (a headless run's exit status).
+    int m_nFailedSends = 0;
+
 protected:
     // Strings -> controls. The base reports a changed status line through
     // IPlatform::StatusChanged; the Qt view overrides it, calls the base and repaints.
     virtual void ShowForm();
     // Controls -> strings with the byte-limit checks; false when a field was refused. Base: true.
     virtual bool ReadForm();
+    // Enables or disables the Send button. Base: nothing.
+    virtual void EnableSend(bool bEnable);
+    // Runs a menu or button command synchronously, with any dialog it opens, and returns when it
+    // has finished. Base: ID_SEND runs OnSend; the others need the windows and do nothing here.
+    virtual void SendCommand(int nId);
+    // An automatic send with "/quit" was ended by a file error, so the program will not close by
+    // itself. Base: nothing (with a display the person who sees the error closes it); a run
+    // without a display ends the program with a failure instead.
+    virtual void OnAutoSendAbandoned();
 
     CTarvellDoc& m_doc;
     IPlatform& m_platform;

@@ -1,0 +1,94 @@
+// AutoSend.cpp - the one-second timer of the send form: it runs the start mode given on the
+// command line, the automatic send of "/sendon" and the automatic quit of "/quit".
+#include "send/SendForm.h"
+
+#include "app/Command.h"
+#include "app/FileSystem.h"
+#include "app/Sjis.h"
+
+namespace
+{
+// The command a start mode runs; 0 for a value that is not a start mode.
+int StartModeCommand(std::int32_t nStartMode)
+{
+    switch (nStartMode)
+    {
+    case START_MAIN_BOOK_EDIT:
+        return ID_EDIT_MAIN_BOOK;
+    case START_GROUP_BOOK_EDIT:
+        return ID_EDIT_GROUP_BOOK;
+    case START_MAIN_BOOK_SELECT:
+        return ID_MAIN_BOOK_SELECT;
+    case START_GROUP_BOOK_SELECT:
+        return ID_GROUP_SELECT;
+    case START_OPTIONS:
+        return ID_OPTIONS;
+    case START_SENDER:
+        return ID_SENDER_SETTINGS;
+    default:
+        return 0;
+    }
+}
+} // namespace
+
+void CSendForm::StartAutomaticSending()
+{
+    const std::string strSendInf = FieldText(m_doc.m_szSendInfFile);
+    if (!strSendInf.empty() && PathExists(strSendInf))
+        RunCommand(m_platform, [&] { ReadSendInfFile(strSendInf); });
+    if (m_doc.m_nAutoSend == 1)
+        EnableSend(false);
+    m_bTimerOn = 1;
+    m_nCountdown = 3;
+    if (!m_platform.StartTimer(AUTO_TIMER_ID, AUTO_TIMER_PERIOD_MS, [this](int nId) { OnTimer(nId); }))
+    {
+        m_platform.MessageBox("タイマー起動に失敗しました。", MsgButtons::Ok);
+        m_bTimerOn = 0;
+    }
+    ShowForm();
+}
+
+void CSendForm::OnTimer(int nId)
+{
+    if (nId != AUTO_TIMER_ID)
+        return;
+    if (m_doc.m_nAutoSend == 0 && m_doc.m_nStartMode != START_NONE)
+    {
+        // While the started command runs the mode holds 100 + N, so later ticks do nothing; the
+        // command sets it back to 0 when its dialog closes.
+        const int nCommand = StartModeCommand(m_doc.m_nStartMode);
+        if (nCommand != 0)
+        {
+            m_doc.m_nStartMode += START_RUNNING;
+            SendCommand(nCommand);
+        }
+        return;
+    }
+    if (m_nCountdown >= 0)
+        --m_nCountdown;
+    if (m_nCountdown != 0)
+        return;
+    if (m_doc.m_nAutoSend == 1)
+    {
+        // The Send command sets the state back to 0 and the countdown to 2 at its end; a file
+        // error leaves both, so the program stays open.
+        m_doc.m_nAutoSend = 2;
+        SendCommand(ID_SEND);
+        if (m_doc.m_nAutoSend == 2 && m_doc.m_bQuit == 1)
+            OnAutoSendAbandoned();
+    }
+    else if (m_doc.m_bQuit == 1 && m_doc.m_nAutoSend == 0 && m_doc.m_nStartMode == START_NONE)
+    {
+        m_doc.m_bQuit = 0;
+        SendCommand(ID_EXIT_BUTTON);
+    }
+}
+
+void CSendForm::OnDestroy()
+{
+    if (m_bTimerOn == 1)
+    {
+        m_platform.StopTimer(AUTO_TIMER_ID);
+        m_bTimerOn = 0;
+    }
+}
