@@ -1,0 +1,231 @@
+// LoopbackTest.cpp - whole sends over real TCP to the scripted fake server on 127.0.0.1: replies
+// in delayed pieces, a server that closes, resets or never answers, and the errno mapping.
+#include "mail/MailSender.h"
+#include "mail/PosixSocket.h"
+#include "mail/SendResult.h"
+
+#include "MailTestFiles.h"
+#include "app/Sjis.h"
+#include "support/FakeMailServer.h"
+#include "support/ScriptedPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+namespace
+{
+const std::string kPopTranscript = "USER taro\nPASS secret\nQUIT\n";
+const std::string kEnvelope =
+    "HELO merrows\nMAIL FROM:<taro@example.jp>\nRCPT TO:<hanako@example.jp>\nDATA\n";
+const std::string kMessage =
+    "From: Taro <taro@example.jp>\r\nTo: Hanako <hanako@example.jp>\r\nSubject: Hi\r\n"
+    "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
+    "Hello\r\n\r\n.\r\n";
+
+// Sets TARVELL_NET_TIMEOUT for one test and restores it afterwards.
+class CNetTimeout
+{
+public:
+    explicit CNetTimeout(const char* pszSeconds)
+    {
+        const char* pszOld = std::getenv("TARVELL_NET_TIMEOUT");
+        m_bHadOld = pszOld != nullptr;
+        if (m_bHadOld)
+            m_strOld = pszOld;
+        ::setenv("TARVELL_NET_TIMEOUT", pszSeconds, 1);
+    }
+    ~CNetTimeout()
+    {
+        if (m_bHadOld)
+            ::setenv("TARVELL_NET_TIMEOUT", m_strOld.c_str(), 1);
+        else
+            ::unsetenv("TARVELL_NET_TIMEOUT");
+    }
+
+private:
+    bool m_bHadOld = false;
+    std::string m_strOld;
+};
+}  // namespace
+
+class LoopbackTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetField(m_sender.szName, "Taro");
+        SetField(m_sender.szMailAddress, "taro@example.jp");
+        SetField(m_sender.szPop3Server, m_server.HostPort());
+        SetField(m_sender.szSmtpServer, m_server.HostPort());
+        SetField(m_sender.szLoginName, "taro");
+        SetField(m_sender.szPassword, "secret");
+        SetField(m_request.szName, "Hanako");
+        SetField(m_request.szAddress, "hanako@example.jp");
+        SetField(m_request.szTitle, "Hi");
+        SetField(m_request.szTextFile, m_folder.Write("body.txt", "Hello\n"));
+    }
+
+    int SendPlain()
+    {
+        CMailSender sender(m_platform);
+        const int nResult = sender.SendPlainMail(m_sender, m_request);
+        m_server.Stop();
+        return nResult;
+    }
+
+    CTempFolder m_folder;
+    CFakeMailServer m_server;
+    CScriptedPlatform m_platform;
+    SenderInf m_sender;
+    SendRequest m_request;
+};
+
+TEST_F(LoopbackTest, PlainMailGoesThroughEndToEnd)
+{
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(CServerScript::SmtpAccepting());
+    EXPECT_EQ(SendPlain(), 5);
+    ASSERT_EQ(m_server.ConnectionCount(), 2u);
+    EXPECT_EQ(m_server.Received(0), kPopTranscript);
+    EXPECT_EQ(m_server.Received(1), kEnvelope + kMessage + "QUIT\n");
+}
+
+// Replies split into delayed pieces are joined; a multi-line reply in one piece is read whole.
+TEST_F(LoopbackTest, RepliesInDelayedPiecesAndMultiLineReplies)
+{
+    CServerScript pop;
+    pop.SayPieces({"+O", "K ready\r\n"}, 50).Line().Say("+OK\r\n").Line().Say("+OK\r\n").Line().Say("+OK\r\n");
+    CServerScript smtp;
+    smtp.SayPieces({"22", "0 ready\r\n"}, 50)
+        .Line().Say("250-hello\r\n250-8BITMIME\r\n250 SIZE 1000\r\n")
+        .Line().SayPieces({"2", "5", "0 ok\r\n"}, 30)
+        .Line().Say("250 ok\r\n")
+        .Line().Say("354 go\r\n")
+        .Data().Say("250 queued\r\n")
+        .Line().Say("221 bye\r\n");
+    m_server.AddConnection(pop);
+    m_server.AddConnection(smtp);
+    EXPECT_EQ(SendPlain(), 5);
+    EXPECT_EQ(m_server.Received(1), kEnvelope + kMessage + "QUIT\n");
+}
+
+TEST_F(LoopbackTest, PopServerClosingWithoutAWordGivesZero)
+{
+    CServerScript pop;
+    pop.Close();
+    m_server.AddConnection(pop);
+    EXPECT_EQ(SendPlain(), SEND_NO_SESSION);
+    EXPECT_EQ(m_server.ConnectionCount(), 1u);
+}
+
+TEST_F(LoopbackTest, ConnectionResetShowsItsMessage)
+{
+    m_platform.m_bAllowMessages = true;
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    CServerScript smtp;
+    smtp.Say("220 ready\r\n").Line().Say("250 hello\r\n").Line().Reset();
+    m_server.AddConnection(smtp);
+    EXPECT_EQ(SendPlain(), SEND_MAIL_FROM_NO_REPLY);
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"RxSocket: WSAECONNRESET"});
+}
+
+// A server that never answers holds the send only for the time-out; no message is shown.
+TEST_F(LoopbackTest, SilentServerTimesOut)
+{
+    const CNetTimeout timeout("1");
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    CServerScript smtp;
+    smtp.Say("220 ready\r\n").Silent();
+    m_server.AddConnection(smtp);
+    const std::time_t tStart = std::time(nullptr);
+    EXPECT_EQ(SendPlain(), SEND_HELO_NO_REPLY);
+    EXPECT_LE(std::time(nullptr) - tStart, 4);
+    EXPECT_TRUE(m_platform.m_messages.empty());
+    EXPECT_EQ(m_server.Received(1), "HELO merrows\nQUIT\n");
+}
+
+// The server goes away during the message data: sending to it fails the send, and the program
+// is not killed by SIGPIPE.
+TEST_F(LoopbackTest, ServerClosingDuringDataFailsTheSendWithoutSigpipe)
+{
+    m_platform.m_bAllowMessages = true;
+    std::string strBig(4 * 1024 * 1024, 'a');
+    for (std::size_t i = 100; i < strBig.size(); i += 100)
+        strBig[i] = '\n';
+    SetField(m_request.szTextFile, m_folder.Write("big.txt", strBig));
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    CServerScript smtp;
+    smtp.Say("220 ready\r\n").Line().Say("250 a\r\n").Line().Say("250 b\r\n").Line().Say("250 c\r\n")
+        .Line().Say("354 go\r\n").Reset();
+    m_server.AddConnection(smtp);
+    const int nResult = SendPlain();
+    EXPECT_LT(nResult, 0);
+    EXPECT_GE(nResult, SEND_DATA_LOST);
+}
+
+TEST_F(LoopbackTest, ClosedPortAndUnknownHostGiveZero)
+{
+    const std::string strClosed = m_server.HostPort();
+    m_server.Stop();
+    SetField(m_sender.szPop3Server, strClosed);
+    CMailSender sender(m_platform);
+    EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), SEND_NO_SESSION);
+    SetField(m_sender.szPop3Server, "no-such-host.invalid:110");
+    EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), SEND_NO_SESSION);
+}
+
+// A host name is resolved, and the first of its addresses that connects is used (localhost may
+// give ::1 first, where nothing listens).
+TEST_F(LoopbackTest, HostNameConnectsThroughItsFirstWorkingAddress)
+{
+    SetField(m_sender.szPop3Server, "localhost:" + std::to_string(m_server.Port()));
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(CServerScript::SmtpAccepting());
+    EXPECT_EQ(SendPlain(), 5);
+}
+
+TEST(PosixSocket, IPv6LoopbackLiteral)
+{
+    CPosixSocket socket;
+    ASSERT_TRUE(socket.Create());
+    // Nothing listens on port 9 of ::1 (or IPv6 is off): either way a clean failure, no hang.
+    EXPECT_FALSE(socket.Connect("::1", 9));
+    EXPECT_NE(socket.GetLastError(), 0);
+    char buffer[8];
+    EXPECT_EQ(socket.Receive(buffer, 7), -1);
+    EXPECT_EQ(socket.GetLastError(), WSAENOTCONN);
+}
+
+TEST(PosixSocket, ErrnoMapsOntoTheMessageCodes)
+{
+    EXPECT_EQ(WsaErrorFromErrno(ECONNRESET), 10054);
+    EXPECT_EQ(WsaErrorFromErrno(ECONNABORTED), 10053);
+    EXPECT_EQ(WsaErrorFromErrno(ENOTCONN), 10057);
+    EXPECT_EQ(WsaErrorFromErrno(EPIPE), 10058);
+    EXPECT_EQ(WsaErrorFromErrno(EINVAL), 10022);
+    EXPECT_EQ(WsaErrorFromErrno(EAGAIN), 10035);
+    EXPECT_EQ(WsaErrorFromErrno(EINPROGRESS), 10036);
+    EXPECT_EQ(WsaErrorFromErrno(ENOTSOCK), 10038);
+    EXPECT_EQ(WsaErrorFromErrno(EMSGSIZE), 10040);
+    EXPECT_EQ(WsaErrorFromErrno(EOPNOTSUPP), 10045);
+    EXPECT_EQ(WsaErrorFromErrno(ENETDOWN), 10050);
+    EXPECT_EQ(WsaErrorFromErrno(ETIMEDOUT), 10060);
+    EXPECT_EQ(WsaErrorFromErrno(ECONNREFUSED), 10061);
+    EXPECT_EQ(WsaErrorFromErrno(ENOENT), 20000 + ENOENT);
+}
+
+TEST(PosixSocket, TimeoutComesFromTheEnvironment)
+{
+    {
+        const CNetTimeout timeout("7");
+        EXPECT_EQ(NetTimeoutSeconds(), 7);
+    }
+    for (const char* pszBad : {"", "0", "-3", "abc", "5s", "99999999999"})
+    {
+        const CNetTimeout timeout(pszBad);
+        EXPECT_EQ(NetTimeoutSeconds(), 60) << pszBad;
+    }
+}
