@@ -3,14 +3,31 @@
 
 #include "ui/SjisLineEdit.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+
+void FitTextToWidth(QWidget* pWidget, const QString& qstrText, int nAvailable)
+{
+    QFont font = pWidget->font();
+    font.setStretch(QFont::Unstretched);
+    int nStretch = 100;
+    // Each line of the text must fit; buttons show theirs on one line.
+    int nWidest = 0;
+    for (const QString& qstrLine : qstrText.split(QLatin1Char('\n')))
+        nWidest = qMax(nWidest, QFontMetrics(font).horizontalAdvance(qstrLine));
+    if (nWidest > nAvailable && nAvailable > 0)
+        nStretch = qMax(75, nAvailable * 100 / nWidest);
+    font.setStretch(nStretch);
+    pWidget->setFont(font);
+}
 
 QPushButton* MakeButton(QWidget* pParent, const QRect& rect, const QString& qstrText, const char* pszName)
 {
     auto* pButton = new QPushButton(qstrText, pParent);
     pButton->setObjectName(QLatin1String(pszName));
     pButton->setGeometry(rect);
+    FitTextToWidth(pButton, qstrText, rect.width() - 8);
     return pButton;
 }
 
@@ -28,5 +45,6 @@ QLabel* MakeLabel(QWidget* pParent, const QRect& rect, const QString& qstrText, 
     auto* pLabel = new QLabel(qstrText, pParent);
     pLabel->setAlignment(align | Qt::AlignTop);
     pLabel->setGeometry(rect);
+    FitTextToWidth(pLabel, qstrText, rect.width());
     return pLabel;
 }

@@ -9,6 +9,10 @@ class QLabel;
 class QPushButton;
 class QWidget;
 
+// Narrows the widget's font (down to 75 %) when its text is wider than nAvailable pixels, so
+// that a label or caption sized for a narrower Japanese font is shown whole.
+void FitTextToWidth(QWidget* pWidget, const QString& qstrText, int nAvailable);
+
 // A push button; in a dialog it takes over the Enter key while it has the focus.
 QPushButton* MakeButton(QWidget* pParent, const QRect& rect, const QString& qstrText, const char* pszName);
 

@@ -2,20 +2,125 @@
 #include "ui/MainFrame.h"
 
 #include "app/Command.h"
+#include "app/DataExchange.h"
+#include "app/FileSystem.h"
+#include "app/LocalTime.h"
+#include "app/Sjis.h"
 #include "app/TarvellDoc.h"
+#include "ui/AboutDlg.h"
+#include "ui/AppIcon.h"
+#include "ui/OptionDlg.h"
+#include "ui/QtAddressDlg.h"
+#include "ui/QtText.h"
+#include "ui/SenderDlg.h"
+#include "ui/TarvellView.h"
 
+#include <QAction>
 #include <QCloseEvent>
-#include <QLabel>
+#include <QMenuBar>
 #include <QTimer>
+
+const char* const SUPPORT_PAGE_URL = "https://tarvell.example.org/support/";
 
 CMainFrame::CMainFrame(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_platform(platform)
 {
+    setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("Tarvell"));
+    setWindowIcon(AppIcon());
     // A caption with system menu and minimise box: no sizing border, no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setCentralWidget(new QLabel(QStringLiteral("Tarvell"), this));
+
+    QMenuBar* pBar = menuBar();
+    pBar->setNativeMenuBar(false);
+    QMenu* pFile = pBar->addMenu(QStringLiteral(u"ﾌｧｲﾙ(&F)"));
+    pFile->setSeparatorsCollapsible(false);   // the menu begins with a separator
+    pFile->addSeparator();
+    AddCommand(pFile, QStringLiteral(u"ログファイルを閲覧(&L)"), ID_VIEW_LOG);
+    AddCommand(pFile, QStringLiteral(u"保存ファイルを閲覧(&K)"), ID_VIEW_KEEP);
+    AddCommand(pFile, QStringLiteral(u"インストール先フォルダを開く(&D)"), ID_OPEN_APP_DIR);
+    pFile->addSeparator();
+    AddCommand(pFile, QStringLiteral(u"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), ID_APP_EXIT);
+    QMenu* pTools = pBar->addMenu(QStringLiteral(u"ツール(&T)"));
+    AddCommand(pTools, QStringLiteral(u" 　メインアドレス帳の編集(&M)"), ID_EDIT_MAIN_BOOK);
+    AddCommand(pTools, QStringLiteral(u"グループアドレス帳の編集(&G)"), ID_EDIT_GROUP_BOOK);
+    pTools->addSeparator();
+    AddCommand(pTools, QStringLiteral(u"グループアドレス帳から選択(&S)"), ID_GROUP_SELECT);
+    QMenu* pSettings = pBar->addMenu(QStringLiteral(u"設定(&S)"));
+    AddCommand(pSettings, QStringLiteral(u"オプション(&O)"), ID_OPTIONS);
+    AddCommand(pSettings, QStringLiteral(u"発送元設定(&S)"), ID_SENDER_SETTINGS);
+    QMenu* pHelp = pBar->addMenu(QStringLiteral(u"ﾍﾙﾌﾟ(&H)"));
+    AddCommand(pHelp, QStringLiteral(u"Tarvell のﾊﾞｰｼﾞｮﾝ情報(&A)..."), ID_APP_ABOUT);
+    AddCommand(pHelp, QStringLiteral(u"サポートページへ"), ID_SUPPORT_PAGE);
+
+    // Of the stock keys only Ctrl+N does something useful here: the form starts afresh.
+    auto* pNew = new QAction(this);
+    pNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    pNew->setShortcutContext(Qt::WindowShortcut);
+    connect(pNew, &QAction::triggered, this, [this] { SendCommand(ID_FILE_NEW); });
+    addAction(pNew);
+
+    m_pView = new CTarvellView(doc, platform, this);
+    m_pView->SetCommandTarget([this](int nId) { return OnCommand(nId); });
+    setCentralWidget(m_pView);
+    // The frame fits the form exactly and cannot be resized.
     setFixedSize(sizeHint());
+    m_pView->OnInitialUpdate();
+}
+
+void CMainFrame::AddCommand(QMenu* pMenu, const QString& qstrText, int nId)
+{
+    QAction* pAction = pMenu->addAction(qstrText);
+    pAction->setObjectName(QStringLiteral("ID_%1").arg(nId));
+    pAction->setData(nId);
+    connect(pAction, &QAction::triggered, this, [this, nId] { SendCommand(nId); });
+}
+
+bool CMainFrame::SendCommand(int nId)
+{
+    return m_pView->OnCommand(nId);   // the form passes on what it does not take
+}
+
+bool CMainFrame::OnCommand(int nId)
+{
+    switch (nId)
+    {
+    case ID_APP_EXIT:
+        OnExit();
+        return true;
+    case ID_OPTIONS:
+        OnOptions();
+        return true;
+    case ID_SUPPORT_PAGE:
+        OnSupportPage();
+        return true;
+    case ID_SENDER_SETTINGS:
+        OnSenderSettings();
+        return true;
+    case ID_OPEN_APP_DIR:
+        OnOpenAppDir();
+        return true;
+    case ID_EDIT_MAIN_BOOK:
+        RunCommand(m_platform, [this] { OnEditMainBook(); });
+        return true;
+    case ID_EDIT_GROUP_BOOK:
+        RunCommand(m_platform, [this] { OnEditGroupBook(); });
+        return true;
+    case ID_VIEW_LOG:
+        OnViewLog();
+        return true;
+    case ID_VIEW_KEEP:
+        OnViewKeep();
+        return true;
+    case ID_APP_ABOUT:   // the application's commands
+        OnAppAbout();
+        return true;
+    case ID_FILE_NEW:
+        OnFileNew();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CMainFrame::OnExit()
@@ -23,11 +128,149 @@ void CMainFrame::OnExit()
     QTimer::singleShot(0, this, [this] { close(); });
 }
 
+void CMainFrame::OnSupportPage()
+{
+    m_platform.ShellOpen(SUPPORT_PAGE_URL, std::string());   // no check, no message
+}
+
+void CMainFrame::OnOpenAppDir()
+{
+    if (m_platform.ShellOpen(m_doc.m_szAppDir, std::string()) <= 32)
+        m_platform.MessageBox(ToSjis(QStringLiteral(u"Explore.exe が起動できませんでした。")), MsgButtons::Ok);
+}
+
+void CMainFrame::OnEditMainBook()
+{
+    {
+        CQtAddressDlg dlg(m_platform, this);
+        dlg.m_nMode = CAddressDlg::MODE_MAIN_EDIT;
+        SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
+        m_platform.RunModal(dlg);
+    }
+    if (m_doc.m_nStartMode == START_RUNNING + START_MAIN_BOOK_EDIT)
+        m_doc.m_nStartMode = START_NONE;
+}
+
+void CMainFrame::OnEditGroupBook()
+{
+    FileDialogRequest request;
+    request.strStartDir = m_doc.m_szAppDir;
+    request.strPresetName = ToSjis(QStringLiteral(u"@新規"));
+    request.strDefaultExt = "tvl";
+    request.strFilter = ToSjis(QStringLiteral(u"グループアドレス帳(@*.tvl)|@*.tvl||"));
+    request.bMustExist = false;
+    request.bAskCreate = true;
+    const FileDialogResult result = m_platform.OpenFileDialog(request);
+    if (result.bConfirmed)
+    {
+        // The book's name field holds 127 bytes; a longer name is refused, never cut.
+        if (result.strName.size() > sizeof(CAddressDlg::m_szBookFile) - 1)
+            m_platform.MessageBox(TextTooLongMessage(sizeof(CAddressDlg::m_szBookFile) - 1), MsgButtons::Ok);
+        else
+        {
+            CQtAddressDlg dlg(m_platform, this);
+            dlg.m_nMode = CAddressDlg::MODE_GROUP_EDIT;
+            SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
+            SetField(dlg.m_szBookFile, result.strName);
+            m_platform.RunModal(dlg);
+        }
+    }
+    if (m_doc.m_nStartMode == START_RUNNING + START_GROUP_BOOK_EDIT)
+        m_doc.m_nStartMode = START_NONE;
+}
+
+void CMainFrame::ViewTextFile(const QString& qstrFilter, const char* pszFolder, const std::string& strPreset)
+{
+    FileDialogRequest request;
+    request.strStartDir = FieldText(m_doc.m_szAppDir) + pszFolder;
+    request.strPresetName = strPreset;
+    request.strDefaultExt = "txt";
+    request.strFilter = ToSjis(qstrFilter);
+    request.bMustExist = true;
+    const FileDialogResult result = m_platform.OpenFileDialog(request);
+    if (!result.bConfirmed)
+        return;
+    const std::string strEditor = FieldText(m_doc.m_cfg.szEditorPath);
+    const int nResult = !strEditor.empty() && PathExists(strEditor) ? m_platform.ShellOpen(strEditor, result.strPath)
+                                                                    : m_platform.ShellOpen(result.strPath, std::string());
+    if (nResult <= 32)
+        m_platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok);
+}
+
+void CMainFrame::OnViewLog()
+{
+    ViewTextFile(QStringLiteral(u"ログファイル(*.txt)|*.txt||"), "log/",
+                 FormatLocalTime(m_platform.Now(), "Tarvell_%Y%m"));
+}
+
+void CMainFrame::OnViewKeep()
+{
+    ViewTextFile(QStringLiteral(u"保存ファイル(*.txt)|*.txt||"), "keep/", std::string());
+}
+
+void CMainFrame::OnSenderSettings()
+{
+    {
+        CSenderDlg dlg(m_platform, this);
+        const SenderInf& sender = m_doc.m_sender;
+        dlg.m_strName = FieldText(sender.szName);
+        dlg.m_strMailAddress = FieldText(sender.szMailAddress);
+        dlg.m_strSmtpServer = FieldText(sender.szSmtpServer);
+        dlg.m_strPop3Server = FieldText(sender.szPop3Server);
+        dlg.m_strLoginName = FieldText(sender.szLoginName);
+        dlg.m_strPassword = FieldText(sender.szPassword);
+        if (m_platform.RunModal(dlg) == IDOK)
+        {
+            // The dialog has checked every length; the copies are bounded all the same.
+            SenderInf& target = m_doc.m_sender;
+            SetField(target.szName, dlg.m_strName);
+            SetField(target.szMailAddress, dlg.m_strMailAddress);
+            SetField(target.szSmtpServer, dlg.m_strSmtpServer);
+            SetField(target.szPop3Server, dlg.m_strPop3Server);
+            SetField(target.szLoginName, dlg.m_strLoginName);
+            SetField(target.szPassword, dlg.m_strPassword);
+        }
+    }
+    if (m_doc.m_nStartMode == START_RUNNING + START_SENDER)
+        m_doc.m_nStartMode = START_NONE;
+}
+
+void CMainFrame::OnOptions()
+{
+    {
+        COptionDlg dlg(m_platform, this);
+        dlg.m_strEditorPath = FieldText(m_doc.m_cfg.szEditorPath);
+        dlg.m_strTextFileDir = FieldText(m_doc.m_cfg.szTextFileDir);
+        dlg.m_strBinFileDir = FieldText(m_doc.m_cfg.szBinFileDir);
+        dlg.m_pszAppDir = m_doc.m_szAppDir;
+        if (m_platform.RunModal(dlg) == IDOK)
+        {
+            SetField(m_doc.m_cfg.szEditorPath, dlg.m_strEditorPath);
+            SetField(m_doc.m_cfg.szTextFileDir, dlg.m_strTextFileDir);
+            SetField(m_doc.m_cfg.szBinFileDir, dlg.m_strBinFileDir);
+        }
+    }
+    if (m_doc.m_nStartMode == START_RUNNING + START_OPTIONS)
+        m_doc.m_nStartMode = START_NONE;
+}
+
+void CMainFrame::OnAppAbout()
+{
+    CAboutDlg dlg(m_platform, this);
+    m_platform.RunModal(dlg);
+}
+
+void CMainFrame::OnFileNew()
+{
+    m_pView->OnInitialUpdate();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
     if (!m_bClosed)
     {
         m_bClosed = true;
+        m_pView->OnDestroy();
         RunCommand(m_platform, [this] { m_doc.SaveRecords(); });
     }
     pEvent->accept();

@@ -1,21 +1,60 @@
-// MainFrame.h - the main window: a fixed frame around the send form, with the menu bar.
+// MainFrame.h - the main window: a fixed frame around the send form, with the menu bar. It takes
+// the menu commands the form does not: leaving, the support page, the program folder, the address
+// books, the log and keep viewers, the settings dialogs and the About box.
 #pragma once
 #include <QMainWindow>
 
+#include <string>
+
 class CTarvellDoc;
+class CTarvellView;
 class IPlatform;
+class QMenu;
 
 class CMainFrame : public QMainWindow
 {
     Q_OBJECT
 
 public:
+    // Menu commands, by the ids of the menu resource.
+    enum Command
+    {
+        ID_OPTIONS = 32771,
+        ID_SUPPORT_PAGE = 32772,
+        ID_SENDER_SETTINGS = 32773,
+        ID_OPEN_APP_DIR = 32774,
+        ID_EDIT_MAIN_BOOK = 32775,
+        ID_EDIT_GROUP_BOOK = 32776,
+        ID_GROUP_SELECT = 32777,
+        ID_VIEW_LOG = 32778,
+        ID_VIEW_KEEP = 32779,
+        ID_FILE_NEW = 57600,
+        ID_APP_ABOUT = 57664,
+        ID_APP_EXIT = 57665,
+    };
+
+    // Builds the menu and the form and runs the form's initial update.
     CMainFrame(CTarvellDoc& doc, IPlatform& platform);
 
     CTarvellDoc& GetActiveDocument() { return m_doc; }
+    CTarvellView& View() { return *m_pView; }
+
+    // Routes a command as a menu choice does: the form first, then this window, then the
+    // application. Returns false when nobody took it.
+    bool SendCommand(int nId);
 
     // Posts a close request: the window closes once control is back in the event loop.
     void OnExit();
+    void OnOptions();
+    void OnSupportPage();
+    void OnSenderSettings();
+    void OnOpenAppDir();
+    void OnEditMainBook();
+    void OnEditGroupBook();
+    void OnViewLog();
+    void OnViewKeep();
+    void OnAppAbout();     // the application's: the About box
+    void OnFileNew();      // Ctrl+N: the form starts afresh, nothing is read or written
 
 protected:
     // Every close (menu, button, close box, signal, automatic quit) ends here: the form is
@@ -23,7 +62,16 @@ protected:
     void closeEvent(QCloseEvent* pEvent) override;
 
 private:
+    bool OnCommand(int nId);
+    void AddCommand(QMenu* pMenu, const QString& qstrText, int nId);
+    // Lets the user pick a log or keep file and opens it in the editor or its associated program.
+    void ViewTextFile(const QString& qstrFilter, const char* pszFolder, const std::string& strPreset);
+
     CTarvellDoc& m_doc;
     IPlatform& m_platform;
+    CTarvellView* m_pView;
     bool m_bClosed = false;
 };
+
+// The product's support web page.
+extern const char* const SUPPORT_PAGE_URL;

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# screenshots.sh - runs the program under Xvfb with a window manager, opens the send form's
+# address book, both address book editors, the settings dialogs and the About box through the
+# keyboard, and saves a PNG of each into build/screenshots/ (or the folder given second).
+# Usage: scripts/screenshots.sh [path/to/tarvell] [output folder]
+# Needs: xvfb, openbox, xdotool, imagemagick, fonts-noto-cjk, python3.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BIN=${1:-$ROOT/build/tarvell}
+OUT=${2:-$ROOT/build/screenshots}
+mkdir -p "$OUT"
+
+# The program keeps its files beside itself: run a copy in a folder of its own.
+WORK=$(mktemp -d)
+PIDS=()
+cleanup()
+{
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+cp "$BIN" "$WORK/tarvell"
+
+# A main book and a group book with a few entries (CP932 records of 128 + 256 bytes).
+python3 - "$WORK" <<'PY'
+import sys
+def book(entries):
+    data = bytearray(19200)
+    for n, (name, addr) in entries.items():
+        off = 384 * (n - 1)
+        b = name.encode('cp932'); data[off:off + len(b)] = b
+        b = addr.encode('cp932'); data[off + 128:off + 128 + len(b)] = b
+    return bytes(data)
+folder = sys.argv[1]
+open(folder + '/Address.tvl', 'wb').write(book({
+    1: ('山田 太郎', 'yamada@example.jp'), 2: ('佐藤 花子', 'hanako.sato@example.co.jp'),
+    3: ('営業部', '@営業部.tvl'), 5: ('John Smith', 'john@example.com')}))
+open(folder + '/@新規.tvl', 'wb').write(book({
+    1: ('鈴木 一郎', 'suzuki@example.jp'), 2: ('高橋 次郎', 'takahashi@example.ne.jp')}))
+PY
+
+DISP=:$((90 + RANDOM % 9))
+Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+PIDS+=($!)
+export DISPLAY=$DISP
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+PIDS+=($!)
+sleep 1
+
+(cd "$WORK" && LC_ALL=C.UTF-8 ./tarvell) &
+PIDS+=($!)
+
+# The window of the given title, once it is mapped.
+window()
+{
+    xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+}
+
+# shot TITLE FILE: saves the window of that title, with its frame, once it has painted.
+shot()
+{
+    local id
+    id=$(window "$1")
+    xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+    sleep 0.7
+    import -frame -window "$id" "$OUT/$2"
+    echo "$OUT/$2"
+}
+
+# keys TITLE KEY...: sends keys to the window of that title.
+keys()
+{
+    local id
+    id=$(window "$1")
+    shift
+    xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+    for key in "$@"; do xdotool key --clearmodifiers "$key"; sleep 0.3; done
+}
+
+MAIN=Tarvell
+shot "$MAIN" send_form.png
+
+# The send form's "宛先・メインアドレス帳" button (seventh in tab order): address book, mode 0.
+keys "$MAIN" Tab Tab Tab Tab Tab Tab space
+shot "Tarvell メイン・アドレス帳 - Address.tvl" address_book_mode0.png
+keys "Tarvell メイン・アドレス帳 - Address.tvl" Escape
+
+# ツール → グループアドレス帳の編集: the file dialog proposes "@新規"; Enter takes it: mode 11.
+keys "$MAIN" alt+t g
+sleep 1
+xdotool key Return
+shot "Tarvell グループ・アドレス帳 - @新規.tvl" address_book_mode11.png
+keys "Tarvell グループ・アドレス帳 - @新規.tvl" Escape
+
+keys "$MAIN" alt+s s
+shot "発送元設定" sender_settings.png
+keys "発送元設定" Escape
+
+keys "$MAIN" alt+s o
+shot "オプション" options.png
+keys "オプション" Escape
+
+keys "$MAIN" alt+h a
+shot "Tarvellのﾊﾞｰｼﾞｮﾝ情報" about.png
+keys "Tarvellのﾊﾞｰｼﾞｮﾝ情報" Escape
+
+keys "$MAIN" alt+f x

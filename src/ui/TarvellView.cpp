@@ -1,0 +1,290 @@
+// TarvellView.cpp - the send form.
+#include "ui/TarvellView.h"
+
+#include "addr/AddressDlg.h"
+#include "app/Command.h"
+#include "app/DataExchange.h"
+#include "app/FileSystem.h"
+#include "app/Sjis.h"
+#include "ui/Controls.h"
+#include "ui/QtAddressDlg.h"
+#include "ui/QtText.h"
+#include "ui/SjisLineEdit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace
+{
+constexpr int FORM_WIDTH = 313;
+constexpr int FORM_HEIGHT = 120;
+} // namespace
+
+CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent)
+    : QWidget(pParent), CSendForm(doc, platform), m_units(DialogFont())
+{
+    setObjectName(QStringLiteral("CTarvellView"));
+    setFont(DialogFont());
+    setFixedSize(FormSize());
+
+    // The controls in template order, which is also the tab order.
+    QPushButton* pBtnExit = MakeButton(this, m_units.Rect(256, 8, 52, 14), QStringLiteral(u"終了"), "m_btnExit");
+    CSjisLineEdit* pEditToName = MakeEdit(this, m_units.Rect(84, 8, 52, 14), "m_strToName", 127);
+    CSjisLineEdit* pEditToAddress = MakeEdit(this, m_units.Rect(140, 8, 112, 14), "m_strToAddress", 255);
+    CSjisLineEdit* pEditTitle = MakeEdit(this, m_units.Rect(84, 28, 168, 14), "m_strTitle", 255);
+    CSjisLineEdit* pEditTextFile = MakeEdit(this, m_units.Rect(84, 56, 168, 14), "m_strTextFile", 255);
+    CSjisLineEdit* pEditBinFile = MakeEdit(this, m_units.Rect(84, 76, 168, 14), "m_strBinFile", 255);
+    QPushButton* pBtnAddressBook = MakeButton(this, m_units.Rect(4, 8, 76, 14), QStringLiteral(u"宛先・メインアドレス帳"), "m_btnAddressBook");
+    m_pBtnSend = MakeButton(this, m_units.Rect(256, 28, 52, 20), QStringLiteral(u"送信"), "m_btnSend");
+    QPushButton* pBtnTextFile = MakeButton(this, m_units.Rect(4, 56, 76, 14), QStringLiteral(u"送信テキストファイル名"), "m_btnSelectTextFile");
+    QPushButton* pBtnBinFile = MakeButton(this, m_units.Rect(4, 76, 76, 14), QStringLiteral(u"送信添付ファイル名"), "m_btnSelectBinFile");
+    QPushButton* pBtnEditText = MakeButton(this, m_units.Rect(256, 56, 36, 14), QStringLiteral(u"閲覧/編集"), "m_btnEditTextFile");
+    QPushButton* pBtnOpenBin = MakeButton(this, m_units.Rect(256, 76, 36, 14), QStringLiteral(u"閲覧/編集"), "m_btnOpenBinFile");
+    m_pEditStatus = new QLineEdit(this);
+    m_pEditStatus->setObjectName(QStringLiteral("m_strStatus"));
+    m_pEditStatus->setReadOnly(true);
+    m_pEditStatus->setAlignment(Qt::AlignCenter);
+    m_pEditStatus->setFocusPolicy(Qt::TabFocus);
+    m_units.Place(m_pEditStatus, 4, 96, 304, 20);
+    MakeLabel(this, m_units.Rect(48, 32, 32, 8), QStringLiteral(u"タイトル"), Qt::AlignRight);
+
+    QWidget* const order[] = {pBtnExit,        pEditToName, pEditToAddress, pEditTitle,   pEditTextFile,
+                              pEditBinFile,    pBtnAddressBook, m_pBtnSend, pBtnTextFile, pBtnBinFile,
+                              pBtnEditText,    pBtnOpenBin, m_pEditStatus};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    m_fields[0] = Field {pEditToName, &m_strToName, 127};
+    m_fields[1] = Field {pEditToAddress, &m_strToAddress, 255};
+    m_fields[2] = Field {pEditTitle, &m_strTitle, 255};
+    m_fields[3] = Field {pEditTextFile, &m_strTextFile, 255};
+    m_fields[4] = Field {pEditBinFile, &m_strBinFile, 255};
+
+    const std::pair<QPushButton*, int> buttons[] = {
+        {pBtnExit, IDC_EXIT},          {pBtnAddressBook, IDC_ADDRESS_BOOK}, {m_pBtnSend, IDC_SEND},
+        {pBtnTextFile, IDC_SELECT_TEXT_FILE}, {pBtnBinFile, IDC_SELECT_BIN_FILE},
+        {pBtnEditText, IDC_EDIT_TEXT_FILE},   {pBtnOpenBin, IDC_OPEN_BIN_FILE}};
+    for (const auto& [pButton, nId] : buttons)
+    {
+        const int nCommand = nId;
+        connect(pButton, &QPushButton::clicked, this, [this, nCommand] { OnCommand(nCommand); });
+    }
+}
+
+QSize CTarvellView::FormSize() const
+{
+    return m_units.Size(FORM_WIDTH, FORM_HEIGHT);
+}
+
+bool CTarvellView::OnCommand(int nId)
+{
+    switch (nId)
+    {
+    case IDC_EXIT:
+        OnExit();
+        return true;
+    case IDC_ADDRESS_BOOK:
+        RunCommand(m_platform, [this] { OnAddressBook(); });
+        return true;
+    case IDC_SEND:
+        OnSend();   // reports its own file errors
+        return true;
+    case IDC_SELECT_TEXT_FILE:
+        RunCommand(m_platform, [this] { OnSelectTextFile(); });
+        return true;
+    case IDC_SELECT_BIN_FILE:
+        RunCommand(m_platform, [this] { OnSelectBinFile(); });
+        return true;
+    case IDC_EDIT_TEXT_FILE:
+        RunCommand(m_platform, [this] { OnEditTextFile(); });
+        return true;
+    case IDC_OPEN_BIN_FILE:
+        RunCommand(m_platform, [this] { OnOpenBinFile(); });
+        return true;
+    case ID_GROUP_SELECT:
+        RunCommand(m_platform, [this] { OnGroupSelect(); });
+        return true;
+    default:
+        return m_onFrameCommand && m_onFrameCommand(nId);
+    }
+}
+
+void CTarvellView::ShowForm()
+{
+    for (const Field& field : m_fields)
+        field.pEdit->setText(ToQString(*field.pstr));
+    m_pEditStatus->setText(ToQString(m_strStatus));
+    CSendForm::ShowForm();
+    // A send blocks the event loop: paint the status line now, and nothing else.
+    m_pEditStatus->repaint();
+}
+
+bool CTarvellView::ReadForm()
+{
+    for (const Field& field : m_fields)
+    {
+        std::string strText;
+        std::string strMessage;
+        if (!FromQString(field.pEdit->text(), strText))
+            strMessage = UnconvertibleTextMessage();
+        else if (strText.size() > static_cast<std::size_t>(field.nLimit))
+            strMessage = TextTooLongMessage(static_cast<std::size_t>(field.nLimit));
+        if (!strMessage.empty())
+        {
+            m_platform.MessageBox(strMessage, MsgButtons::Ok);
+            field.pEdit->setFocus();
+            field.pEdit->selectAll();
+            return false;
+        }
+        *field.pstr = strText;   // the status line is never read back
+    }
+    return true;
+}
+
+void CTarvellView::Message(const QString& qstrText)
+{
+    m_platform.MessageBox(ToSjis(qstrText), MsgButtons::Ok);
+}
+
+void CTarvellView::EnableSend(bool bEnable)
+{
+    m_pBtnSend->setEnabled(bEnable);
+}
+
+void CTarvellView::OnInitialUpdate()
+{
+    ShowForm();
+    if (QWidget* pFrame = window(); pFrame != this)
+        pFrame->move(m_doc.m_cfg.nWindowLeft, m_doc.m_cfg.nWindowTop);
+    m_strToName.clear();
+    m_strToAddress.clear();
+    m_strTitle.clear();
+    m_strTextFile.clear();
+    m_strBinFile.clear();
+    m_strStatus.clear();
+    ShowForm();
+}
+
+void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
+{
+    CQtAddressDlg dlg(m_platform, window());
+    dlg.m_nMode = nMode;
+    SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
+    SetField(dlg.m_szBookFile, strBookFile);
+    dlg.m_strName = m_strToName;
+    dlg.m_strAddress = m_strToAddress;
+    if (m_platform.RunModal(dlg) == IDOK && !dlg.m_strName.empty() && !dlg.m_strAddress.empty())
+    {
+        m_strToName = dlg.m_strName;
+        m_strToAddress = dlg.m_strAddress;
+        ShowForm();
+    }
+}
+
+void CTarvellView::OnAddressBook()
+{
+    ReadForm();
+    RunAddressDlg(CAddressDlg::MODE_MAIN_SELECT, std::string());
+    if (m_doc.m_nStartMode == START_RUNNING + START_MAIN_BOOK_SELECT)
+        m_doc.m_nStartMode = START_NONE;
+}
+
+void CTarvellView::OnGroupSelect()
+{
+    ReadForm();
+    FileDialogRequest request;
+    request.strStartDir = m_doc.m_szAppDir;
+    request.strDefaultExt = "tvl";
+    request.strFilter = ToSjis(QStringLiteral(u"グループアドレス帳(@*.tvl)|@*.tvl||"));
+    request.bMustExist = true;
+    const FileDialogResult result = m_platform.OpenFileDialog(request);
+    if (result.bConfirmed)
+    {
+        // The book's name field holds 127 bytes; a longer name is refused, never cut.
+        if (result.strName.size() > sizeof(CAddressDlg::m_szBookFile) - 1)
+            m_platform.MessageBox(TextTooLongMessage(sizeof(CAddressDlg::m_szBookFile) - 1), MsgButtons::Ok);
+        else
+            RunAddressDlg(CAddressDlg::MODE_GROUP_SELECT, result.strName);
+    }
+    if (m_doc.m_nStartMode == START_RUNNING + START_GROUP_BOOK_SELECT)
+        m_doc.m_nStartMode = START_NONE;
+}
+
+void CTarvellView::PickFile(const QString& qstrFilter, const char* pszExt, const char* pszStartDir,
+                            std::string& strTarget)
+{
+    ReadForm();
+    FileDialogRequest request;
+    request.strStartDir = pszStartDir;
+    request.strDefaultExt = pszExt;
+    request.strFilter = ToSjis(qstrFilter);
+    request.bMustExist = true;
+    request.bReadOnlyTicked = true;
+    const FileDialogResult result = m_platform.OpenFileDialog(request);
+    if (result.bConfirmed)
+        strTarget = result.strPath;
+    ShowForm();
+}
+
+void CTarvellView::OnSelectTextFile()
+{
+    PickFile(QStringLiteral(u"テキスト(*.txt)|*.txt||"), "txt", m_doc.m_cfg.szTextFileDir, m_strTextFile);
+}
+
+void CTarvellView::OnSelectBinFile()
+{
+    PickFile(QStringLiteral(u"全て(*.*)|*.*||"), "*", m_doc.m_cfg.szBinFileDir, m_strBinFile);
+}
+
+void CTarvellView::OnEditTextFile()
+{
+    ReadForm();
+    if (!PathExists(m_strTextFile))
+    {
+        Message(QStringLiteral(u"指定ファイルが存在しません。"));
+        return;
+    }
+    const std::string strQuoted = "\"" + m_strTextFile + "\"";
+    const std::string strEditor = FieldText(m_doc.m_cfg.szEditorPath);
+    const int nResult = !strEditor.empty() && PathExists(strEditor) ? m_platform.ShellOpen(strEditor, strQuoted)
+                                                                    : m_platform.ShellOpen(strQuoted, std::string());
+    if (nResult <= 32)
+        Message(QStringLiteral(u"オープンできません。"));
+}
+
+void CTarvellView::OnOpenBinFile()
+{
+    ReadForm();
+    if (!PathExists(m_strBinFile))
+    {
+        Message(QStringLiteral(u"指定ファイルが存在しません。"));
+        return;
+    }
+    if (m_platform.ShellOpen(m_strBinFile, std::string()) <= 32)
+        Message(QStringLiteral(u"オープンできません。"));
+}
+
+void CTarvellView::OnExit()
+{
+    // A close request, carried out once control is back in the event loop.
+    QMetaObject::invokeMethod(window(), "close", Qt::QueuedConnection);
+}
+
+void CTarvellView::OnDestroy()
+{
+    if (m_bTimerOn)
+    {
+        m_platform.StopTimer(1);
+        m_bTimerOn = 0;
+    }
+    const QWidget* pFrame = window();
+    if (pFrame == this)
+        return;
+    // The frame's outer top-left; a minimised window keeps the place it had before.
+    QPoint pos = pFrame->pos();
+    if (pFrame->isMinimized())
+        pos = pFrame->normalGeometry().topLeft() - (pFrame->geometry().topLeft() - pFrame->pos());
+    m_doc.m_cfg.nWindowLeft = pos.x();
+    m_doc.m_cfg.nWindowTop = pos.y();
+}

@@ -1,0 +1,79 @@
+// TarvellView.h - the send form: the program's main view inside the main window. Its strings,
+// the send procedure and the automatic sending live in CSendForm; this side holds the controls,
+// the pickers, the address book runs, the viewers and the window position.
+#pragma once
+#include "send/SendForm.h"
+#include "ui/DialogUnits.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class CSjisLineEdit;
+class QLineEdit;
+class QPushButton;
+
+class CTarvellView : public QWidget, public CSendForm
+{
+    Q_OBJECT
+public:
+    // Command ids of the form's buttons, and the menu command the form takes.
+    enum Command
+    {
+        IDC_EXIT = 1006,
+        IDC_ADDRESS_BOOK = 1008,
+        IDC_SEND = 1009,
+        IDC_SELECT_TEXT_FILE = 1010,
+        IDC_EDIT_TEXT_FILE = 1011,
+        IDC_SELECT_BIN_FILE = 1012,
+        IDC_OPEN_BIN_FILE = 1013,
+        ID_GROUP_SELECT = 32777,
+    };
+
+    CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent = nullptr);
+
+    // The form's fixed size in pixels.
+    QSize FormSize() const;
+
+    // Commands the form does not take go on to the main window through this.
+    void SetCommandTarget(std::function<bool(int nId)> onCommand) { m_onFrameCommand = std::move(onCommand); }
+
+    // Runs a command as a click or menu choice would: the form's own, else the main window's.
+    // Returns false when nobody took it.
+    bool OnCommand(int nId);
+
+    void OnInitialUpdate();   // at start-up and again for a new document (Ctrl+N)
+    void OnAddressBook();
+    void OnGroupSelect();
+    void OnSelectTextFile();
+    void OnSelectBinFile();
+    void OnEditTextFile();
+    void OnOpenBinFile();
+    void OnExit();
+    void OnDestroy();         // on the close path: stops the timer, keeps the window position
+
+    // The Send button, which an automatic send disables.
+    void EnableSend(bool bEnable);
+
+    // ShowForm and ReadForm, public for callers outside the form's own handlers.
+    void ShowForm() override;
+    bool ReadForm() override;
+
+private:
+    struct Field
+    {
+        CSjisLineEdit* pEdit;
+        std::string* pstr;
+        int nLimit;
+    };
+
+    void PickFile(const QString& qstrFilter, const char* pszExt, const char* pszStartDir, std::string& strTarget);
+    void RunAddressDlg(int nMode, const std::string& strBookFile);
+    void Message(const QString& qstrText);
+
+    CDialogUnits m_units;
+    Field m_fields[5];   // the input edits, in the order the form reads them
+    QLineEdit* m_pEditStatus;
+    QPushButton* m_pBtnSend;
+    std::function<bool(int)> m_onFrameCommand;
+};
