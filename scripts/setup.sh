@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fontconfig
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick xdotool openbox
   clang libclang-rt-14-dev
   postfix dovecot-pop3d
   python3
