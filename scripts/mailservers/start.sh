@@ -1,0 +1,176 @@
+#!/bin/sh
+# start.sh - start private Postfix (SMTP) and Dovecot (POP3) instances on loopback high ports,
+# each with its own configuration folder below one work folder, for the interoperability test.
+#
+#   scripts/mailservers/start.sh            prints the work folder on its last line
+#
+# The work folder holds "env" (SMTP_PORT, POP3_PORT, MAIL_USER, MAIL_PASS, OUTBOX), the servers'
+# folders and logs; OUTBOX receives every delivered message as one file. stop.sh WORKDIR ends both
+# servers and removes the folder. Installs the Debian packages when they are missing (needs root).
+# Exits 2, with the reason on standard error, when the servers cannot run on this machine.
+set -u
+
+fail() {
+    echo "mailservers: $*" >&2
+    # KEEP_FAILED=1 keeps the work folder and its logs for a look.
+    [ -n "${WORK:-}" ] && [ -z "${KEEP_FAILED:-}" ] && "$(dirname "$0")/stop.sh" "$WORK" >/dev/null 2>&1
+    exit 2
+}
+
+[ "$(id -u)" = 0 ] || fail "needs root to run Postfix and Dovecot"
+
+if ! command -v postfix >/dev/null 2>&1 || ! command -v dovecot >/dev/null 2>&1; then
+    command -v apt-get >/dev/null 2>&1 || fail "postfix or dovecot missing and no apt-get"
+    echo "postfix postfix/main_mailer_type select No configuration" | debconf-set-selections
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q postfix dovecot-pop3d >/dev/null 2>&1 \
+        || fail "apt-get install postfix dovecot-pop3d failed"
+fi
+command -v python3 >/dev/null 2>&1 || fail "python3 missing"
+
+# Short path: Dovecot's unix sockets live below it. Every folder above must be searchable.
+WORK=$(mktemp -d /tmp/tvms.XXXXXX) || fail "mktemp failed"
+chmod 755 "$WORK"
+
+free_port() {
+    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()'
+}
+SMTP_PORT=$(free_port)
+POP3_PORT=$(free_port)
+while [ "$POP3_PORT" = "$SMTP_PORT" ]; do POP3_PORT=$(free_port); done
+MAIL_USER=tarvell
+MAIL_PASS=interop-secret
+OUTBOX=$WORK/outbox
+
+mkdir -p "$WORK/pf/etc" "$WORK/pf/queue" "$WORK/pf/data" "$OUTBOX" "$WORK/dv/run" "$WORK/dv/state" \
+    "$WORK/dv/home/Maildir/cur" "$WORK/dv/home/Maildir/new" "$WORK/dv/home/Maildir/tmp"
+chmod 1777 "$OUTBOX"
+chown postfix "$WORK/pf/data"
+chown -R nobody:nogroup "$WORK/dv/home"
+
+# Delivery: every message is written to standard input's file under a temporary name, then renamed.
+cat > "$WORK/pf/capture.sh" <<CAPTURE
+#!/bin/sh
+tmp="$OUTBOX/.tmp.\$\$"
+cat > "\$tmp" && mv "\$tmp" "$OUTBOX/msg.\$\$.eml"
+CAPTURE
+chmod 755 "$WORK/pf/capture.sh"
+
+cat > "$WORK/pf/etc/main.cf" <<MAINCF
+compatibility_level = 3.6
+queue_directory = $WORK/pf/queue
+data_directory = $WORK/pf/data
+command_directory = /usr/sbin
+daemon_directory = /usr/lib/postfix/sbin
+meta_directory = /etc/postfix
+shlib_directory = /usr/lib/postfix
+mail_owner = postfix
+setgid_group = postdrop
+syslog_name = postfix-tarvell
+maillog_file = $WORK/pf/postfix.log
+maillog_file_prefixes = $WORK
+myhostname = tarvell-interop.localdomain
+mydomain = localdomain
+inet_interfaces = 127.0.0.1
+inet_protocols = ipv4
+mynetworks = 127.0.0.0/8
+mydestination =
+relay_domains =
+local_recipient_maps =
+alias_maps =
+alias_database =
+smtpd_relay_restrictions = permit_mynetworks, reject
+smtpd_recipient_restrictions = permit_mynetworks, reject
+transport_maps = static:catchall
+local_header_rewrite_clients =
+remote_header_rewrite_domain =
+header_checks = regexp:$WORK/pf/etc/header_checks
+smtputf8_enable = no
+biff = no
+MAINCF
+printf '/^Received:/ IGNORE\n' > "$WORK/pf/etc/header_checks"
+
+cat > "$WORK/pf/etc/master.cf" <<MASTERCF
+127.0.0.1:$SMTP_PORT inet n - n - - smtpd
+cleanup   unix  n       -       n       -       0       cleanup
+qmgr      unix  n       -       n       300     1       qmgr
+rewrite   unix  -       -       n       -       -       trivial-rewrite
+bounce    unix  -       -       n       -       0       bounce
+defer     unix  -       -       n       -       0       bounce
+trace     unix  -       -       n       -       0       bounce
+verify    unix  -       -       n       -       1       verify
+flush     unix  n       -       n       1000?   0       flush
+proxymap  unix  -       -       n       -       -       proxymap
+showq     unix  n       -       n       -       -       showq
+error     unix  -       -       n       -       -       error
+retry     unix  -       -       n       -       -       error
+discard   unix  -       -       n       -       -       discard
+anvil     unix  -       -       n       -       1       anvil
+scache    unix  -       -       n       -       1       scache
+postlog   unix-dgram n  -       n       -       1       postlogd
+catchall  unix  -       n       n       -       -       pipe
+  user=nobody argv=$WORK/pf/capture.sh
+MASTERCF
+
+printf '%s:{PLAIN}%s\n' "$MAIL_USER" "$MAIL_PASS" > "$WORK/dv/passwd"
+chmod 644 "$WORK/dv/passwd"
+cat > "$WORK/dv/dovecot.conf" <<DOVECOTCONF
+base_dir = $WORK/dv/run
+state_dir = $WORK/dv/state
+instance_name = tarvell-$POP3_PORT
+protocols = pop3
+listen = 127.0.0.1
+ssl = no
+disable_plaintext_auth = no
+auth_mechanisms = plain login
+log_path = $WORK/dv/dovecot.log
+mail_location = maildir:~/Maildir
+pop3_uidl_format = %08Xu%08Xv
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN $WORK/dv/passwd
+}
+userdb {
+  driver = static
+  args = uid=nobody gid=nogroup home=$WORK/dv/home
+}
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $POP3_PORT
+  }
+  inet_listener pop3s {
+    port = 0
+  }
+}
+DOVECOTCONF
+
+cat > "$WORK/env" <<ENV
+SMTP_PORT=$SMTP_PORT
+POP3_PORT=$POP3_PORT
+MAIL_USER=$MAIL_USER
+MAIL_PASS=$MAIL_PASS
+OUTBOX=$OUTBOX
+ENV
+
+script -qc "postfix -c $WORK/pf/etc check" /dev/null >"$WORK/pf/start.log" 2>&1 || fail "postfix check failed: $(tail -3 "$WORK/pf/start.log")"
+script -qc "postfix -c $WORK/pf/etc start" /dev/null >>"$WORK/pf/start.log" 2>&1 || fail "postfix did not start: $(tail -3 "$WORK/pf/start.log")"
+dovecot -c "$WORK/dv/dovecot.conf" >"$WORK/dv/start.log" 2>&1 || fail "dovecot did not start: $(tail -3 "$WORK/dv/start.log")"
+
+# Wait up to 20 s for both greetings.
+python3 - "$SMTP_PORT" "$POP3_PORT" <<'WAIT' || fail "servers did not greet in time (logs in $WORK)"
+import socket, sys, time
+deadline = time.time() + 20
+for port, greeting in ((int(sys.argv[1]), b"220"), (int(sys.argv[2]), b"+OK")):
+    while True:
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=2) as s:
+                if s.recv(256).startswith(greeting):
+                    break
+        except OSError:
+            pass
+        if time.time() > deadline:
+            sys.exit(1)
+        time.sleep(0.2)
+WAIT
+
+echo "$WORK"
