@@ -12,13 +12,18 @@ public:
 
     State validate(QString& qstrInput, int& /*nPos*/) const override
     {
+        // A text the program sets is shown as it is (setText leaves the edit unmodified); it
+        // must still count as valid input, or the edit would stop refusing keystrokes.
+        if (!m_pEdit->isModified())
+            return Intermediate;
         const int nBytes = CSjisLineEdit::SjisLength(qstrInput);
+        const int nBefore = m_pEdit->m_nAcceptedBytes;
         if (nBytes < 0)   // a character CP932 cannot hold, unless one was there already
-            return m_pEdit->m_nAcceptedBytes < 0 ? Intermediate : Invalid;
+            return nBefore < 0 ? Intermediate : Invalid;
         if (m_pEdit->m_nByteLimit <= 0 || nBytes <= m_pEdit->m_nByteLimit)
             return Acceptable;
         // Over the limit: only a change that makes an over-long text shorter is let through.
-        return nBytes < m_pEdit->m_nAcceptedBytes || m_pEdit->m_nAcceptedBytes < 0 ? Intermediate : Invalid;
+        return nBefore < 0 || nBytes < nBefore ? Intermediate : Invalid;
     }
 
 private:

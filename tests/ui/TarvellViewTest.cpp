@@ -1,0 +1,207 @@
+// TarvellViewTest.cpp - the send form inside the main window: its pickers, the viewers with
+// their editor fallback and messages, the byte limits of its fields with Japanese text, and
+// the two address book runs that fill the recipient.
+#include "ui/TarvellView.h"
+
+#include "UiTest.h"
+#include "addr/AddressBook.h"
+#include "app/Sjis.h"
+#include "ui/MainFrame.h"
+#include "ui/QtAddressDlg.h"
+
+#include <QTreeWidget>
+
+#include <fstream>
+
+namespace
+{
+class TarvellViewTest : public UiTest
+{
+protected:
+    TarvellViewTest() : m_frame(*m_pDoc, m_platform), m_view(m_frame.View()) {}
+
+    // Creates a file in the program folder; returns its path as the program holds it (CP932).
+    std::string Touch(const QString& qstrName)
+    {
+        std::ofstream(m_folder.Dir() + qstrName.toStdString()) << "x";
+        return m_folder.Dir() + ToSjis(qstrName);
+    }
+
+    CMainFrame m_frame;
+    CTarvellView& m_view;
+};
+
+TEST_F(TarvellViewTest, FilePickersAskForTheirKindAndTakeTheChosenPath)
+{
+    SetField(m_pDoc->m_cfg.szTextFileDir, "/texts/");
+    SetField(m_pDoc->m_cfg.szBinFileDir, "/bins/");
+    m_platform.m_nextFiles = {FileDialogResult {true, SJ(u"/texts/本文.txt"), SJ(u"本文.txt")},
+                              FileDialogResult {true, "/bins/a b.pdf", "a b.pdf"}};
+    Click(m_view, "m_btnSelectTextFile");
+    Click(m_view, "m_btnSelectBinFile");
+    ASSERT_EQ(m_platform.m_fileDialogs.size(), 2u);
+
+    const FileDialogRequest& text = m_platform.m_fileDialogs[0];
+    EXPECT_EQ(text.strFilter, SJ(u"テキスト(*.txt)|*.txt||"));
+    EXPECT_EQ(text.strDefaultExt, "txt");
+    EXPECT_EQ(text.strStartDir, "/texts/");
+    EXPECT_TRUE(text.bMustExist && text.bReadOnlyTicked);
+    const FileDialogRequest& bin = m_platform.m_fileDialogs[1];
+    EXPECT_EQ(bin.strFilter, SJ(u"全て(*.*)|*.*||"));
+    EXPECT_EQ(bin.strDefaultExt, "*");
+    EXPECT_EQ(bin.strStartDir, "/bins/");
+
+    EXPECT_EQ(Text(m_view, "m_strTextFile"), QStringLiteral(u"/texts/本文.txt"));
+    EXPECT_EQ(Text(m_view, "m_strBinFile"), QStringLiteral("/bins/a b.pdf"));
+
+    // Cancelled: the field keeps what it had, typed text included.
+    SetText(m_view, "m_strTextFile", QStringLiteral("/typed.txt"));
+    m_platform.m_nextFiles = {FileDialogResult {}};
+    Click(m_view, "m_btnSelectTextFile");
+    EXPECT_EQ(Text(m_view, "m_strTextFile"), QStringLiteral("/typed.txt"));
+    EXPECT_TRUE(m_platform.m_messages.empty());
+}
+
+TEST_F(TarvellViewTest, BodyFileOpensInTheEditorOrElseItsAssociatedProgram)
+{
+    const std::string strBody = Touch(QStringLiteral(u"本文 1.txt"));
+    SetText(m_view, "m_strTextFile", ToQString(strBody));
+
+    // No editor, or one that does not exist: the quoted file itself is opened.
+    for (const char* pszEditor : {"", "/no/such/editor"})
+    {
+        SetField(m_pDoc->m_cfg.szEditorPath, pszEditor);
+        Click(m_view, "m_btnEditTextFile");
+        ASSERT_FALSE(m_platform.m_shellOpened.empty());
+        EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair("\"" + strBody + "\"", std::string()));
+    }
+
+    const std::string strEditor = Touch(QStringLiteral("editor"));
+    SetField(m_pDoc->m_cfg.szEditorPath, strEditor);
+    m_platform.m_nextShellResults = {32};   // 32 or less is a failure
+    Click(m_view, "m_btnEditTextFile");
+    EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair(strEditor, "\"" + strBody + "\""));
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"オープンできません。")});
+}
+
+TEST_F(TarvellViewTest, MissingFilesAreReportedBeforeAnythingOpens)
+{
+    SetText(m_view, "m_strTextFile", QStringLiteral("/no/such.txt"));
+    SetText(m_view, "m_strBinFile", QString());
+    Click(m_view, "m_btnEditTextFile");
+    Click(m_view, "m_btnOpenBinFile");
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>(2, SJ(u"指定ファイルが存在しません。")));
+    EXPECT_TRUE(m_platform.m_shellOpened.empty());
+
+    // The attachment opens unquoted with its own program; a failure has its message.
+    const std::string strBin = Touch(QStringLiteral("a b.pdf"));
+    SetText(m_view, "m_strBinFile", ToQString(strBin));
+    m_platform.m_nextShellResults = {42, 2};
+    Click(m_view, "m_btnOpenBinFile");
+    Click(m_view, "m_btnOpenBinFile");
+    EXPECT_EQ(m_platform.m_shellOpened.front(), std::make_pair(strBin, std::string()));
+    EXPECT_EQ(m_platform.m_messages.back(), SJ(u"オープンできません。"));
+    EXPECT_EQ(m_platform.m_messages.size(), 3u);
+}
+
+TEST_F(TarvellViewTest, ReadingTheFormCountsShiftJisBytesAndStopsAtTheFirstLongField)
+{
+    m_view.m_strTitle = "old title";
+    m_view.ShowForm();
+    SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 64));          // 128 bytes
+    SetText(m_view, "m_strToAddress", QStringLiteral("new@example.jp"));
+    SetText(m_view, "m_strTitle", QStringLiteral("new title"));
+    EXPECT_FALSE(m_view.ReadForm());
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"127 文字以内で入力してください。")});
+    EXPECT_EQ(m_view.m_strTitle, "old title");   // later fields keep their strings
+
+    SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 63) + QLatin1Char('a'));   // 127
+    SetText(m_view, "m_strTitle", Repeat(QStringLiteral(u"件"), 128));                     // 256
+    EXPECT_FALSE(m_view.ReadForm());
+    EXPECT_EQ(m_platform.m_messages.back(), SJ(u"255 文字以内で入力してください。"));
+    EXPECT_EQ(m_view.m_strToName.size(), 127u);
+    EXPECT_EQ(m_view.m_strToAddress, "new@example.jp");
+
+    // The status line is shown only: however long, it is never read back or checked.
+    SetText(m_view, "m_strTitle", QStringLiteral("t"));
+    m_view.m_strStatus = std::string(600, 's');
+    m_view.ShowForm();
+    m_platform.m_messages.clear();
+    EXPECT_TRUE(m_view.ReadForm());
+    EXPECT_TRUE(m_platform.m_messages.empty());
+    QLineEdit* pStatus = Child<QLineEdit>(m_view, "m_strStatus");
+    EXPECT_TRUE(pStatus->isReadOnly());
+    EXPECT_EQ(pStatus->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    EXPECT_EQ(m_platform.m_statusLines.back(), std::string(600, 's'));
+}
+
+TEST_F(TarvellViewTest, MainBookPickFillsTheRecipientOnlyOnOkWithBothValues)
+{
+    AddressBook book;
+    SetField(book.entries[1].szName, SJ(u"佐藤"));
+    SetField(book.entries[1].szAddress, "sato@example.jp");
+    SaveBook(m_folder.Path("Address.tvl"), book);
+    SetText(m_view, "m_strToName", QStringLiteral(u"前の宛先"));
+
+    // The dialog opens with the form's values; the user picks row 2 and confirms.
+    WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
+        EXPECT_EQ(Text(dlg, "m_strName"), QStringLiteral(u"前の宛先"));
+        auto* pList = Child<QTreeWidget>(dlg, "m_listBook");
+        pList->setCurrentItem(pList->topLevelItem(1));
+        Click(dlg, "m_btnSelect");
+        Click(dlg, "m_btnOK");
+    });
+    m_pDoc->m_nStartMode = START_RUNNING + START_MAIN_BOOK_SELECT;
+    Click(m_view, "m_btnAddressBook");
+    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell メイン・アドレス帳 - Address.tvl")});
+    EXPECT_EQ(Text(m_view, "m_strToName"), QStringLiteral(u"佐藤"));
+    EXPECT_EQ(Text(m_view, "m_strToAddress"), QStringLiteral("sato@example.jp"));
+    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+
+    // OK with an empty address, or Cancel, leaves the form as it is.
+    WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
+        SetText(dlg, "m_strAddress", QString());
+        Click(dlg, "m_btnOK");
+    });
+    WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
+        SetText(dlg, "m_strName", QStringLiteral("x"));
+        Click(dlg, "m_btnCancel");
+    });
+    Click(m_view, "m_btnAddressBook");
+    Click(m_view, "m_btnAddressBook");
+    EXPECT_EQ(Text(m_view, "m_strToName"), QStringLiteral(u"佐藤"));
+    EXPECT_EQ(Text(m_view, "m_strToAddress"), QStringLiteral("sato@example.jp"));
+}
+
+TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
+{
+    AddressBook book;
+    SetField(book.entries[0].szName, SJ(u"鈴木"));
+    SetField(book.entries[0].szAddress, "suzuki@example.jp");
+    SaveBook(m_folder.Path(SJ(u"@友人.tvl")), book);
+
+    // Cancelled file dialog: no address book, but the start mode still ends.
+    m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_SELECT;
+    m_platform.m_nextFiles = {FileDialogResult {}};
+    m_frame.SendCommand(CMainFrame::ID_GROUP_SELECT);
+    EXPECT_TRUE(m_platform.m_dialogTitles.empty());
+    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+    const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
+    EXPECT_EQ(request.strFilter, SJ(u"グループアドレス帳(@*.tvl)|@*.tvl||"));
+    EXPECT_EQ(request.strStartDir, m_folder.Dir());
+    EXPECT_TRUE(request.bMustExist);
+
+    // A book picked in another folder is read from the program folder under its name.
+    m_platform.m_nextFiles = {FileDialogResult {true, SJ(u"/elsewhere/@友人.tvl"), SJ(u"@友人.tvl")}};
+    WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
+        auto* pList = Child<QTreeWidget>(dlg, "m_listBook");
+        EXPECT_EQ(pList->topLevelItem(0)->text(1), QStringLiteral(u"鈴木"));
+        pList->setCurrentItem(pList->topLevelItem(0));
+        Click(dlg, "m_btnSelect");
+        Click(dlg, "m_btnOK");
+    });
+    m_frame.SendCommand(CMainFrame::ID_GROUP_SELECT);
+    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell グループ・アドレス帳 - @友人.tvl")});
+    EXPECT_EQ(Text(m_view, "m_strToName"), QStringLiteral(u"鈴木"));
+}
+} // namespace
