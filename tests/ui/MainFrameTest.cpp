@@ -1,0 +1,224 @@
+// MainFrameTest.cpp - the main window: its menu, the commands it takes and their start-mode
+// resets, the viewers of log and keep files, the fixed frame, and the close path.
+#include "ui/MainFrame.h"
+
+#include "UiTest.h"
+#include "app/FileSystem.h"
+#include "app/Sjis.h"
+#include "ui/AboutDlg.h"
+#include "ui/QtAddressDlg.h"
+#include "ui/TarvellView.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <fstream>
+
+namespace
+{
+class MainFrameTest : public UiTest
+{
+protected:
+    MainFrameTest() : m_frame(*m_pDoc, m_platform) {}
+
+    CMainFrame m_frame;
+};
+
+// Each menu as "Title: item | item | - | ...", with "-" for a separator and the command id
+// after each item.
+QStringList MenuLayout(CMainFrame& frame)
+{
+    QStringList menus;
+    for (QAction* pMenuAction : frame.menuBar()->actions())
+    {
+        QStringList items;
+        for (QAction* pAction : pMenuAction->menu()->actions())
+            items << (pAction->isSeparator() ? QStringLiteral("-")
+                                             : pAction->text() + QLatin1Char('=') + pAction->data().toString());
+        menus << pMenuAction->text() + QStringLiteral(": ") + items.join(QStringLiteral(" | "));
+    }
+    return menus;
+}
+
+TEST_F(MainFrameTest, MenuHasTheTextsIdsAndSeparatorsInOrder)
+{
+    const QStringList expected = {
+        QStringLiteral(u"ﾌｧｲﾙ(&F): - | ログファイルを閲覧(&L)=32778 | 保存ファイルを閲覧(&K)=32779 | "
+                       u"インストール先フォルダを開く(&D)=32774 | - | ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)=57665"),
+        QStringLiteral(u"ツール(&T):  　メインアドレス帳の編集(&M)=32775 | グループアドレス帳の編集(&G)=32776 | - | "
+                       u"グループアドレス帳から選択(&S)=32777"),
+        QStringLiteral(u"設定(&S): オプション(&O)=32771 | 発送元設定(&S)=32773"),
+        QStringLiteral(u"ﾍﾙﾌﾟ(&H): Tarvell のﾊﾞｰｼﾞｮﾝ情報(&A)...=57664 | サポートページへ=32772"),
+    };
+    EXPECT_EQ(MenuLayout(m_frame), expected);
+}
+
+TEST_F(MainFrameTest, WindowIsFixedAroundTheFormWithCaptionAndMinimiseBoxOnly)
+{
+    EXPECT_EQ(m_frame.windowTitle(), QStringLiteral("Tarvell"));
+    EXPECT_EQ(m_frame.minimumSize(), m_frame.maximumSize());
+    EXPECT_GE(m_frame.minimumSize().height(), m_frame.View().FormSize().height() + m_frame.menuBar()->sizeHint().height());
+    const Qt::WindowFlags flags = m_frame.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint) && flags.testFlag(Qt::WindowSystemMenuHint));
+}
+
+TEST_F(MainFrameTest, ProgramFolderAndSupportPageOpenThroughTheShell)
+{
+    m_platform.m_nextShellResults = {42, 32, 2};
+    m_frame.SendCommand(CMainFrame::ID_OPEN_APP_DIR);
+    EXPECT_TRUE(m_platform.m_messages.empty());
+    m_frame.SendCommand(CMainFrame::ID_OPEN_APP_DIR);
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"Explore.exe が起動できませんでした。")});
+    EXPECT_EQ(m_platform.m_shellOpened.at(0).first, m_folder.Dir());
+
+    m_frame.SendCommand(CMainFrame::ID_SUPPORT_PAGE);   // a failure is not reported
+    EXPECT_EQ(m_platform.m_shellOpened.back().first, SUPPORT_PAGE_URL);
+    EXPECT_EQ(m_platform.m_messages.size(), 1u);
+}
+
+TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists)
+{
+    // The scripted clock stands in July 2004.
+    const std::string strLog = m_folder.Path("log/Tarvell_200407.txt");
+    m_platform.m_nextFiles = {FileDialogResult {}, FileDialogResult {true, strLog, "Tarvell_200407.txt"}};
+    m_frame.SendCommand(CMainFrame::ID_VIEW_LOG);   // cancelled: nothing opens
+    EXPECT_TRUE(m_platform.m_shellOpened.empty());
+    const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
+    EXPECT_EQ(request.strPresetName, "Tarvell_200407");
+    EXPECT_EQ(request.strStartDir, m_folder.Dir() + "log/");
+    EXPECT_EQ(request.strDefaultExt, "txt");
+    EXPECT_EQ(request.strFilter, SJ(u"ログファイル(*.txt)|*.txt||"));
+    EXPECT_TRUE(request.bMustExist);
+
+    // No editor set: the file opens with its associated program.
+    m_frame.SendCommand(CMainFrame::ID_VIEW_LOG);
+    EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair(strLog, std::string()));
+
+    // An editor that exists gets the chosen path unquoted, spaces and all.
+    std::filesystem::create_directories(m_folder.Path("my tools"));
+    std::ofstream(m_folder.Path("my tools/edit")) << "x";
+    SetField(m_pDoc->m_cfg.szEditorPath, m_folder.Path("my tools/edit"));
+    const std::string strKeep = m_folder.Path("keep/20040705_090503(00)_a b.txt");
+    m_platform.m_nextFiles = {FileDialogResult {true, strKeep, "x"}};
+    m_platform.m_nextShellResults = {0};
+    m_frame.SendCommand(CMainFrame::ID_VIEW_KEEP);
+    EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair(m_folder.Path("my tools/edit"), strKeep));
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"オープンできません。")});
+    const FileDialogRequest& keep = m_platform.m_fileDialogs.back();
+    EXPECT_EQ(keep.strPresetName, "");
+    EXPECT_EQ(keep.strStartDir, m_folder.Dir() + "keep/");
+    EXPECT_EQ(keep.strFilter, SJ(u"保存ファイル(*.txt)|*.txt||"));
+}
+
+TEST_F(MainFrameTest, MainBookEditorRunsInMode1AndEndsItsStartMode)
+{
+    m_pDoc->m_nStartMode = START_RUNNING + START_MAIN_BOOK_EDIT;
+    WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
+        EXPECT_EQ(Child<QAbstractButton>(dlg, "m_btnOK")->text(), QStringLiteral(u"保存終了"));
+        EXPECT_EQ(Child<QAbstractButton>(dlg, "m_btnCancel")->text(), QStringLiteral(u"キャンセル"));
+        EXPECT_EQ(Text(dlg, "m_strName"), QString());
+        Click(dlg, "m_btnOK");
+    });
+    m_frame.SendCommand(CMainFrame::ID_EDIT_MAIN_BOOK);
+    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell メイン・アドレス帳 - Address.tvl")});
+    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+    EXPECT_EQ(GetFileSizeOrZero(m_folder.Path("Address.tvl")), 19200);   // OK saves
+}
+
+TEST_F(MainFrameTest, GroupBookEditorAsksForANameThatMayBeNew)
+{
+    // Cancelled: no address book, but the start mode ends all the same.
+    m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_EDIT;
+    m_platform.m_nextFiles = {FileDialogResult {}};
+    m_frame.SendCommand(CMainFrame::ID_EDIT_GROUP_BOOK);
+    EXPECT_TRUE(m_platform.m_dialogTitles.empty());
+    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+    const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
+    EXPECT_EQ(request.strPresetName, SJ(u"@新規"));
+    EXPECT_EQ(request.strDefaultExt, "tvl");
+    EXPECT_EQ(request.strFilter, SJ(u"グループアドレス帳(@*.tvl)|@*.tvl||"));
+    EXPECT_EQ(request.strStartDir, m_folder.Dir());
+    EXPECT_TRUE(request.bAskCreate);
+    EXPECT_FALSE(request.bMustExist);
+
+    // The proposed name confirmed: an empty book in mode 11, created by the first save.
+    m_platform.m_nextFiles = {FileDialogResult {true, m_folder.Dir() + SJ(u"@新規.tvl"), SJ(u"@新規.tvl")}};
+    WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
+        SetText(dlg, "m_strName", QStringLiteral(u"営業"));
+        SetText(dlg, "m_strAddress", QStringLiteral(u"@営業.tvl"));
+        SetText(dlg, "m_nNo", QStringLiteral("1"));
+        Click(dlg, "m_btnRegister");   // a group inside a group book is refused
+        EXPECT_EQ(Text(dlg, "m_strName"), QString());
+        Click(dlg, "m_btnOK");
+    });
+    m_frame.SendCommand(CMainFrame::ID_EDIT_GROUP_BOOK);
+    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell グループ・アドレス帳 - @新規.tvl")});
+    EXPECT_EQ(m_platform.m_messages,
+              std::vector<std::string> {SJ(u"「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます")});
+    EXPECT_EQ(GetFileSizeOrZero(m_folder.Dir() + SJ(u"@新規.tvl")), 19200);
+}
+
+TEST_F(MainFrameTest, AboutBoxShowsTheVersion)
+{
+    WhenDialogRuns<CAboutDlg>(m_platform, [](CAboutDlg& dlg) {
+        EXPECT_EQ(Child<QLabel>(dlg, "m_version")->text(), QStringLiteral("Tarvell Version 1.02"));
+        Click(dlg, "m_btnOK");
+        EXPECT_FALSE(dlg.isVisible());
+    });
+    m_frame.SendCommand(CMainFrame::ID_APP_ABOUT);
+    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvellのﾊﾞｰｼﾞｮﾝ情報")});
+}
+
+TEST_F(MainFrameTest, CtrlNStartsTheFormAfreshAndIsTheOnlyStockKey)
+{
+    SetText(m_frame.View(), "m_strToName", QStringLiteral("a"));
+    SetText(m_frame.View(), "m_strTitle", QStringLiteral("b"));
+    m_frame.View().ReadForm();
+    m_pDoc->m_cfg.nWindowLeft = 120;
+    m_pDoc->m_cfg.nWindowTop = 30;
+
+    QList<QKeySequence> keys;
+    for (QAction* pAction : m_frame.actions())
+    {
+        if (!pAction->shortcut().isEmpty())
+            keys << pAction->shortcut();
+        if (pAction->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_N))
+            pAction->trigger();
+    }
+    EXPECT_EQ(keys, QList<QKeySequence> {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    EXPECT_EQ(Text(m_frame.View(), "m_strToName"), QString());
+    EXPECT_EQ(m_frame.View().m_strTitle, "");
+    EXPECT_EQ(m_frame.pos(), QPoint(120, 30));
+}
+
+TEST_F(MainFrameTest, ClosingKeepsTheWindowPositionAndWritesBothRecords)
+{
+    m_frame.move(200, 150);
+    m_frame.close();
+    EXPECT_EQ(m_pDoc->m_cfg.nWindowLeft, 200);
+    EXPECT_EQ(m_pDoc->m_cfg.nWindowTop, 150);
+    EXPECT_EQ(GetFileSizeOrZero(m_folder.Path("Tarvell.cfg")), 776);
+    EXPECT_EQ(GetFileSizeOrZero(m_folder.Path("SenderInf.tvl")), 896);
+}
+
+TEST_F(MainFrameTest, ExitButtonAndMenuPostACloseRequest)
+{
+    for (bool bButton : {true, false})
+    {
+        CMainFrame frame(*m_pDoc, m_platform);
+        frame.show();
+        if (bButton)
+            Click(frame.View(), "m_btnExit");
+        else
+            frame.SendCommand(CMainFrame::ID_APP_EXIT);
+        EXPECT_TRUE(frame.isVisible());   // not closed at once: the request is posted
+        for (int i = 0; i < 100 && frame.isVisible(); ++i)
+            QTest::qWait(20);
+        EXPECT_FALSE(frame.isVisible());
+    }
+}
+} // namespace
