@@ -1,0 +1,159 @@
+// SettingsDlgTest.cpp - the sender settings and options dialogs as the menu runs them: OK
+// stores into the document's records, Cancel leaves them untouched, lengths are CP932 bytes,
+// and the folder pickers drop their preset name.
+#include "ui/MainFrame.h"
+
+#include "UiTest.h"
+#include "app/Sjis.h"
+#include "ui/OptionDlg.h"
+#include "ui/SenderDlg.h"
+
+#include <cstring>
+
+namespace
+{
+class SettingsDlgTest : public UiTest
+{
+protected:
+    SettingsDlgTest() : m_frame(*m_pDoc, m_platform) {}
+
+    CMainFrame m_frame;
+};
+
+const char* const SENDER_EDITS[] = {"m_strName",       "m_strMailAddress", "m_strSmtpServer",
+                                    "m_strPop3Server", "m_strLoginName",   "m_strPassword"};
+
+TEST_F(SettingsDlgTest, SenderOkStoresAllSixFieldsAndEndsTheStartMode)
+{
+    SetField(m_pDoc->m_sender.szName, SJ(u"旧名"));
+    SetField(m_pDoc->m_sender.szPassword, "secret");
+    m_pDoc->m_nStartMode = START_RUNNING + START_SENDER;
+    WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
+        EXPECT_EQ(Text(dlg, "m_strName"), QStringLiteral(u"旧名"));
+        EXPECT_EQ(Child<QLineEdit>(dlg, "m_strPassword")->echoMode(), QLineEdit::Password);
+        EXPECT_TRUE(Child<QAbstractButton>(dlg, "m_btnOK")->hasFocus() || !dlg.isActiveWindow());
+        const QString values[] = {QStringLiteral(u"山田 太郎"), QStringLiteral("me@example.jp"),
+                                  QStringLiteral("smtp.example.jp:587"), QStringLiteral("pop.example.jp"),
+                                  QStringLiteral("yamada"), QString()};
+        for (int i = 0; i < 6; ++i)
+            SetText(dlg, SENDER_EDITS[i], values[i]);
+        Click(dlg, "m_btnOK");
+    });
+    m_frame.SendCommand(CMainFrame::ID_SENDER_SETTINGS);
+    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"発送元設定")});
+    const SenderInf& sender = m_pDoc->m_sender;
+    EXPECT_EQ(FieldText(sender.szName), SJ(u"山田 太郎"));
+    EXPECT_STREQ(sender.szMailAddress, "me@example.jp");
+    EXPECT_STREQ(sender.szSmtpServer, "smtp.example.jp:587");
+    EXPECT_STREQ(sender.szPop3Server, "pop.example.jp");
+    EXPECT_STREQ(sender.szLoginName, "yamada");
+    EXPECT_STREQ(sender.szPassword, "");   // empty fields are stored as empty
+    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+}
+
+TEST_F(SettingsDlgTest, SenderCancelLeavesTheRecordByteForByte)
+{
+    std::memset(static_cast<void*>(&m_pDoc->m_sender), 0x41, sizeof(SenderInf));   // every field full, no NUL
+    for (char* psz : {m_pDoc->m_sender.szName, m_pDoc->m_sender.szSmtpServer, m_pDoc->m_sender.szPop3Server,
+                      m_pDoc->m_sender.szLoginName, m_pDoc->m_sender.szPassword})
+        psz[127] = '\0';
+    m_pDoc->m_sender.szMailAddress[255] = '\0';
+    const SenderInf before = m_pDoc->m_sender;
+    m_pDoc->m_nStartMode = START_RUNNING + START_SENDER;
+    WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
+        SetText(dlg, "m_strName", QStringLiteral("changed"));
+        Click(dlg, "m_btnCancel");
+    });
+    m_frame.SendCommand(CMainFrame::ID_SENDER_SETTINGS);
+    EXPECT_EQ(std::memcmp(&before, &m_pDoc->m_sender, sizeof(SenderInf)), 0);
+    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+}
+
+TEST_F(SettingsDlgTest, SenderLimitsCountBytesAndKeepTheDialogOpen)
+{
+    WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
+        SetText(dlg, "m_strMailAddress", QString(255, QLatin1Char('m')));   // exactly 255: fine
+        SetText(dlg, "m_strName", Repeat(QStringLiteral(u"名"), 64));       // 128 bytes: one over
+        Click(dlg, "m_btnOK");
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_TRUE(Child<QLineEdit>(dlg, "m_strName")->hasFocus() || !dlg.isActiveWindow());
+        SetText(dlg, "m_strName", Repeat(QStringLiteral(u"名"), 63));
+        Click(dlg, "m_btnOK");
+        EXPECT_FALSE(dlg.isVisible());
+    });
+    m_frame.SendCommand(CMainFrame::ID_SENDER_SETTINGS);
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"127 文字以内で入力してください。")});
+    EXPECT_EQ(std::strlen(m_pDoc->m_sender.szMailAddress), 255u);
+    EXPECT_EQ(std::strlen(m_pDoc->m_sender.szName), 126u);
+}
+
+TEST_F(SettingsDlgTest, OptionsOkStoresCancelDoesNotAndBothEndTheStartMode)
+{
+    SetField(m_pDoc->m_cfg.szEditorPath, "/usr/bin/vi");
+    for (bool bOk : {false, true})
+    {
+        m_pDoc->m_nStartMode = START_RUNNING + START_OPTIONS;
+        WhenDialogRuns<COptionDlg>(m_platform, [bOk](COptionDlg& dlg) {
+            EXPECT_EQ(Text(dlg, "m_strEditorPath"), QStringLiteral("/usr/bin/vi"));
+            SetText(dlg, "m_strEditorPath", QString());
+            SetText(dlg, "m_strTextFileDir", QStringLiteral(u"/メール/本文/"));
+            Click(dlg, bOk ? "m_btnOK" : "m_btnCancel");
+        });
+        m_frame.SendCommand(CMainFrame::ID_OPTIONS);
+        EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+        EXPECT_EQ(FieldText(m_pDoc->m_cfg.szEditorPath), bOk ? "" : "/usr/bin/vi");
+        EXPECT_EQ(FieldText(m_pDoc->m_cfg.szTextFileDir), bOk ? SJ(u"/メール/本文/") : "");
+    }
+    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string>(2, SJ(u"オプション")));
+}
+
+TEST_F(SettingsDlgTest, OptionsBrowseButtonsFillTheirFields)
+{
+    const std::string strPreset = SJ(u"(現在開いているフォルダを選択)");
+    m_platform.m_nextFiles = {
+        FileDialogResult {true, "/usr/bin/mousepad", "mousepad"},
+        FileDialogResult {true, SJ(u"/home/me/本文/") + strPreset, strPreset},
+        FileDialogResult {true, "/home/me/bin/file.pdf", "file.pdf"},
+        FileDialogResult {},
+    };
+    WhenDialogRuns<COptionDlg>(m_platform, [](COptionDlg& dlg) {
+        SetText(dlg, "m_strBinFileDir", QStringLiteral("/typed/"));
+        Click(dlg, "m_btnEditorPath");
+        Click(dlg, "m_btnTextFileDir");
+        Click(dlg, "m_btnBinFileDir");
+        EXPECT_EQ(Text(dlg, "m_strEditorPath"), QStringLiteral("/usr/bin/mousepad"));
+        EXPECT_EQ(Text(dlg, "m_strTextFileDir"), QStringLiteral(u"/home/me/本文/"));
+        EXPECT_EQ(Text(dlg, "m_strBinFileDir"), QStringLiteral("/home/me/bin/file.pdf"));
+        Click(dlg, "m_btnBinFileDir");   // cancelled: the field stays
+        EXPECT_EQ(Text(dlg, "m_strBinFileDir"), QStringLiteral("/home/me/bin/file.pdf"));
+        Click(dlg, "m_btnOK");
+    });
+    m_frame.SendCommand(CMainFrame::ID_OPTIONS);
+    ASSERT_EQ(m_platform.m_fileDialogs.size(), 4u);
+    const FileDialogRequest& editor = m_platform.m_fileDialogs[0];
+    EXPECT_EQ(editor.strTitle, SJ(u"メール編集で使用するテキストエディタの選択"));
+    EXPECT_EQ(editor.strFilter, SJ(u"実行ファイル(*.exe)|*.exe;|全て(*.*)|*.*||"));
+    EXPECT_EQ(editor.strDefaultExt, "*");
+    EXPECT_TRUE(editor.bMustExist && editor.bReadOnlyTicked);
+    const FileDialogRequest& folder = m_platform.m_fileDialogs[1];
+    EXPECT_EQ(folder.strTitle, SJ(u"本文ファイルの選択用フォルダ"));
+    EXPECT_EQ(folder.strStartDir, m_folder.Dir());
+    EXPECT_EQ(folder.strPresetName, strPreset);
+    EXPECT_TRUE(folder.bNoChecks);
+    EXPECT_EQ(folder.strFilter, "");
+    EXPECT_EQ(m_platform.m_fileDialogs[2].strTitle, SJ(u"添付ファイルの選択用フォルダ"));
+    EXPECT_STREQ(m_pDoc->m_cfg.szTextFileDir, SJ(u"/home/me/本文/").c_str());
+}
+
+TEST_F(SettingsDlgTest, OptionsRefuseAFolderTooLongForTheSettingsRecord)
+{
+    WhenDialogRuns<COptionDlg>(m_platform, [](COptionDlg& dlg) {
+        SetText(dlg, "m_strBinFileDir", QLatin1Char('/') + Repeat(QStringLiteral(u"長"), 128));   // 257 bytes
+        Click(dlg, "m_btnOK");
+        EXPECT_TRUE(dlg.isVisible());
+    });
+    m_frame.SendCommand(CMainFrame::ID_OPTIONS);
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"255 文字以内で入力してください。")});
+    EXPECT_STREQ(m_pDoc->m_cfg.szBinFileDir, "");
+}
+} // namespace
