@@ -178,6 +178,7 @@ void CQtAddressDlg::SetColumnWidths()
 {
     // The client width is taken before the rows exist, so no scroll bar narrows it.
     const int w = (m_pListBook->width() - 2 * m_pListBook->frameWidth()) / 10;
+    m_pListBook->header()->setMinimumSectionSize(qMin(w, m_pListBook->header()->minimumSectionSize()));
     m_pListBook->setColumnWidth(0, w);
     m_pListBook->setColumnWidth(1, 3 * w);
     m_pListBook->setColumnWidth(2, 6 * w);
