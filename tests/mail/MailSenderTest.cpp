@@ -50,7 +50,7 @@ public:
 
     void SetBody(const std::string& strBytes)
     {
-        SetField(m_request.szTextFile, m_folder.Write("body.txt", strBytes));
+        SetField(m_request.szTextFile, WriteTestFile(m_folder, "body.txt", strBytes));
     }
 
     void ScriptPopAccepting()
@@ -126,7 +126,7 @@ TEST_F(MailSenderTest, MultipartMailWithJapaneseFileNameHasExactBytes)
     std::string strContent;
     for (int i = 0; i < 72; ++i)
         strContent.push_back(static_cast<char>(i));
-    SetField(m_request.szBinFile, m_folder.Write("資料.txt", strContent));
+    SetField(m_request.szBinFile, WriteTestFile(m_folder, "資料.txt", strContent));
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     const std::string strAfterHeaders =
@@ -145,7 +145,7 @@ TEST_F(MailSenderTest, MultipartMailWithJapaneseFileNameHasExactBytes)
 // An attachment that is empty by the time it is read leaves the second part without headers.
 TEST_F(MailSenderTest, EmptyAttachmentGivesPartWithoutHeadersOrContent)
 {
-    SetField(m_request.szBinFile, m_folder.Write("empty.bin", ""));
+    SetField(m_request.szBinFile, WriteTestFile(m_folder, "empty.bin", ""));
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     const std::string strAfterHeaders = kMultipartHeaders + kTextHeaders + "Hello\r\n"
@@ -337,7 +337,7 @@ TEST_F(MailSenderTest, LineBreakInAValueIsRefusedBeforeConnecting)
         EXPECT_EQ(SendPlain(), SEND_VALUE_HAS_LINE_BREAK);
     }
     SetUp();
-    SetField(m_request.szBinFile, m_folder.Write("a\nb.txt", "x"));
+    SetField(m_request.szBinFile, WriteTestFile(m_folder, "a\nb.txt", "x"));
     EXPECT_EQ(SendMultipart(), SEND_VALUE_HAS_LINE_BREAK);
     EXPECT_EQ(m_socket.m_nCreates, 0);
     EXPECT_TRUE(m_socket.m_connects.empty());
@@ -357,7 +357,7 @@ TEST_F(MailSenderTest, HeaderLineThatDoesNotFitIsRefusedBeforeConnecting)
     EXPECT_EQ(SendPlain(), 5);
 
     // The attachment's header lines are built in 256 bytes: a 207-byte ASCII name does not fit.
-    SetField(m_request.szBinFile, m_folder.Path() + std::string(203, 'n') + ".txt");
+    SetField(m_request.szBinFile, m_folder.Dir() + std::string(203, 'n') + ".txt");
     EXPECT_EQ(SendMultipart(), SEND_HEADER_TOO_LONG);
     EXPECT_EQ(m_socket.m_connects.size(), 2u);
 }
@@ -391,7 +391,7 @@ TEST_F(MailSenderTest, ServerFieldsMayCarryPorts)
 
 TEST_F(MailSenderTest, MissingBodyFileRaisesFileErrorBeforeAnyConnection)
 {
-    SetField(m_request.szTextFile, m_folder.Path() + "missing.txt");
+    SetField(m_request.szTextFile, m_folder.Dir() + "missing.txt");
     EXPECT_THROW(SendPlain(), CFileException);
     EXPECT_EQ(m_socket.m_nCreates, 0);
     EXPECT_EQ(m_timeSend, 0);
@@ -400,7 +400,7 @@ TEST_F(MailSenderTest, MissingBodyFileRaisesFileErrorBeforeAnyConnection)
 // The attachment is opened only after the text part: the message is left without its end.
 TEST_F(MailSenderTest, MissingAttachmentRaisesFileErrorAndLeavesMessageUnfinished)
 {
-    SetField(m_request.szBinFile, m_folder.Path() + "missing.bin");
+    SetField(m_request.szBinFile, m_folder.Dir() + "missing.bin");
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_THROW(SendMultipart(), CFileException);

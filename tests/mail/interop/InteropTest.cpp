@@ -123,11 +123,11 @@ TEST(Interop, JapaneseMailWithAttachmentThroughPostfixAndDovecot)
     // Lone LF line ends and lines holding only dots: a server must see them as text, not as the
     // end of the data.
     const std::string strBody = "%NAME様\n\nお世話になっております。\n.\n資料を添付します。\r\n..以上\r\n";
-    SetField(request.szTextFile, folder.Write("本文.txt", strBody));
+    SetField(request.szTextFile, WriteTestFile(folder, "本文.txt", strBody));
     std::string strAttachment;
     for (int i = 0; i < 5000; ++i)
         strAttachment.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
-    SetField(request.szBinFile, folder.Write("報告書.bin", strAttachment));
+    SetField(request.szBinFile, WriteTestFile(folder, "報告書.bin", strAttachment));
 
     CScriptedPlatform platform;
     CMailSender mailSender(platform);
@@ -146,7 +146,7 @@ TEST(Interop, JapaneseMailWithAttachmentThroughPostfixAndDovecot)
     // The second delimiter starts with an empty line, which the text part keeps as its last line.
     const std::string strExpectedBody =
         "鈴木花子様\n\nお世話になっております。\n.\n資料を添付します。\r\n..以上\r\n\r\n";
-    const std::string strBodyFile = folder.Write("expected.txt", Utf8(strExpectedBody));
+    const std::string strBodyFile = WriteTestFile(folder, "expected.txt", Utf8(strExpectedBody));
     const std::string strCommand =
         "python3 " + Quote(kScripts + "check_message.py") + " --outbox " + Quote(servers.Env("OUTBOX"))
         + " --subject " + Quote(Utf8(request.szTitle)) + " --from-name " + Quote(Utf8(sender.szName))
