@@ -80,10 +80,19 @@ keys()
 }
 
 MAIN=Tarvell
+# Fill the form from the keyboard (the focus starts on "終了"; Tab walks the template's order)
+# and press "送信": the body file does not exist, so the status line shows the failure without
+# touching the network.
+keys "$MAIN" Tab
+xdotool type --delay 150 "山田 太郎"; xdotool key Tab
+xdotool type --delay 150 "yamada@example.jp"; xdotool key Tab
+xdotool type --delay 150 "会議のお知らせ"; xdotool key Tab
+xdotool type --delay 150 "/home/yamada/本文.txt"
+xdotool key Tab Tab Tab space
 shot "$MAIN" send_form.png
 
-# The send form's "宛先・メインアドレス帳" button (seventh in tab order): address book, mode 0.
-keys "$MAIN" Tab Tab Tab Tab Tab Tab space
+# "宛先・メインアドレス帳", just before "送信" in tab order: the address book in mode 0.
+keys "$MAIN" shift+Tab space
 shot "Tarvell メイン・アドレス帳 - Address.tvl" address_book_mode0.png
 keys "Tarvell メイン・アドレス帳 - Address.tvl" Escape
 
