@@ -126,18 +126,18 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
         nTotal += sink.Write(kFirstDelimiter);
     }
     ReadBody(bodyFile, request);
-    nTotal += WriteTextPart(sink, m_strBody);
+    nTotal = AddCount(nTotal, WriteTextPart(sink, m_strBody));
     if (bMultipart)
     {
-        nTotal += sink.Write(kSecondDelimiter);
-        nTotal += WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str());
-        nTotal += sink.Write(kCloseDelimiter);
+        nTotal = AddCount(nTotal, sink.Write(kSecondDelimiter));
+        nTotal = AddCount(nTotal, WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str()));
+        nTotal = AddCount(nTotal, sink.Write(kCloseDelimiter));
     }
     socket.EndData();
     const int nLast = sink.Write(kEndOfData);
     if (!socket.FinishData())
         return SEND_DATA_LOST;
-    return bMultipart ? nTotal + nLast : nLast;
+    return bMultipart ? AddCount(nTotal, nLast) : nLast;
 }
 
 int CMailSender::OpenSession(CBufferedSocket& socket, const SenderInf& sender)

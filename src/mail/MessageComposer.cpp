@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 const char* const kTextPartContentType = "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\n";
@@ -42,6 +43,14 @@ bool FormatAndEncode(std::size_t nSize, std::string& strLine, const char* pszFor
     return true;
 }
 }  // namespace
+
+int AddCount(int nTotal, int nCount)
+{
+    const long long nSum = static_cast<long long>(nTotal) + nCount;
+    if (nSum > INT_MAX)
+        return INT_MAX;
+    return nSum < INT_MIN ? INT_MIN : static_cast<int>(nSum);
+}
 
 int CSocketTextSink::Write(const char* pszText)
 {
@@ -87,7 +96,7 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody)
         const int nConsumed = SjisToJis(p, szChunk, kConvertCapacity);
         if (nConsumed <= 0)
             break;   // only a lone lead byte is left
-        nTotal += sink.Write(szChunk);
+        nTotal = AddCount(nTotal, sink.Write(szChunk));
         p += nConsumed;
         nRemaining -= static_cast<std::size_t>(nConsumed);
     }
@@ -126,7 +135,7 @@ int WriteAttachmentPart(ITextSink& sink, const char* pszPath)
             szLine[nChars] = '\r';
             szLine[nChars + 1] = '\n';
             szLine[nChars + 2] = '\0';
-            nTotal += sink.Write(szLine);
+            nTotal = AddCount(nTotal, sink.Write(szLine));
         }
         nLeft -= static_cast<std::int64_t>(nRead);
     }

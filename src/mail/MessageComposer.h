@@ -27,6 +27,10 @@ private:
     ISocket& m_socket;
 };
 
+// Adds a sink's count to a running total, stopping at INT_MAX: a total over 2 GB (an attachment of
+// more than about 1.5 GB) stays a positive count instead of wrapping round.
+int AddCount(int nTotal, int nCount);
+
 // Fixed texts of the message.
 extern const char* const kTextPartContentType;       // "Content-Type: text/plain; ..."
 extern const char* const kTextPartEncoding;          // "Content-Transfer-Encoding: 7bit\r\n\r\n"
