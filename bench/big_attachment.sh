@@ -40,8 +40,10 @@ for mb in $SIZES; do
     start=$(date +%s.%N)
     base64 "$FILE" >/dev/null
     end=$(date +%s.%N)
-    floor=$(echo "$end - $start" | bc -l)
-    printf '%-8s %-10s %-12s %-14s %-12.3f %-12.1f\n' "$mb" "$wall" "$rate" \
-        "$(echo "scale=1; $peak_kb / 1024" | bc -l)" "$floor" "$(echo "$bytes / 1000000 / $floor" | bc -l)"
+    awk -v mb="$mb" -v wall="$wall" -v rate="$rate" -v kb="$peak_kb" -v bytes="$bytes" \
+        -v start="$start" -v end="$end" 'BEGIN {
+            floor = end - start
+            printf "%-8s %-10s %-12s %-14.1f %-12.3f %-12.1f\n", mb, wall, rate, kb / 1024, floor, bytes / 1e6 / floor
+        }'
     rm -f "$FILE"
 done
