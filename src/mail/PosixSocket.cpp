@@ -7,6 +7,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -128,6 +130,10 @@ bool CPosixSocket::ConnectTo(const addrinfo& address)
             return false;
         }
     }
+    // Sends are whole commands or large buffered pieces: waiting to merge small writes (Nagle)
+    // would only hold the last piece of a message back for a delayed acknowledgement.
+    const int nOne = 1;
+    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &nOne, sizeof(nOne));
     return true;
 }
 
