@@ -147,6 +147,21 @@ TEST_F(LoopbackTest, SilentServerTimesOut)
     EXPECT_EQ(m_server.Received(1), "HELO merrows\nQUIT\n");
 }
 
+// A server that stops reading holds a send only for the time-out: the message data is lost.
+TEST_F(LoopbackTest, ServerThatStopsReadingTimesOutTheData)
+{
+    const CNetTimeout timeout("1");
+    SetField(m_request.szTextFile, WriteTestFile(m_folder, "big.txt", std::string(64 * 1024 * 1024, 'a')));
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    CServerScript smtp;
+    smtp.Say("220 ready\r\n").Line().Say("250 a\r\n").Line().Say("250 b\r\n").Line().Say("250 c\r\n")
+        .Line().Say("354 go\r\n").Stall();
+    m_server.AddConnection(smtp);
+    CMailSender sender(m_platform);
+    EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), SEND_DATA_LOST);
+    m_server.Stop();
+}
+
 // The server goes away during the message data: sending to it fails the send, and the program
 // is not killed by SIGPIPE.
 TEST_F(LoopbackTest, ServerClosingDuringDataFailsTheSendWithoutSigpipe)

@@ -89,6 +89,12 @@ CServerScript& CServerScript::Silent()
     return *this;
 }
 
+CServerScript& CServerScript::Stall()
+{
+    m_steps.push_back({Step::stall, {}, 0});
+    return *this;
+}
+
 CServerScript CServerScript::Pop3Accepting()
 {
     CServerScript script;
@@ -286,6 +292,11 @@ void CFakeMailServer::Serve(int fd, std::size_t nIndex, CServerScript script)
         case CServerScript::Step::silent:
             bOpen = false;
             break;
+        case CServerScript::Step::stall:
+            while (!m_bStop)
+                Pause(50);
+            ::close(fd);
+            return;
         }
     }
     // Read whatever else comes until the client closes or the server stops.

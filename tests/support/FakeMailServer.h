@@ -21,6 +21,7 @@
 //   Close()                close at once, without a word
 //   Reset()                close with a reset (RST)
 //   Silent()               never answer: keep reading until the client closes or Stop()
+//   Stall()                neither read nor answer until Stop(): the client's sends fill up
 // After the last step the server reads until the client closes, then closes.
 // A connection beyond the scripts is closed at once, unless SetRepeat(true) makes the scripts
 // start over (connection i plays script i % count).
@@ -50,6 +51,7 @@ public:
             close,
             reset,
             silent,
+            stall,
         } kind;
         std::string strBytes;
         int nMs = 0;
@@ -63,6 +65,7 @@ public:
     CServerScript& Close();
     CServerScript& Reset();
     CServerScript& Silent();
+    CServerScript& Stall();
 
     // POP3 greeting, USER and PASS accepted, QUIT answered.
     static CServerScript Pop3Accepting();
