@@ -13,6 +13,7 @@
 #include "ui/QtAddressDlg.h"
 #include "ui/QtText.h"
 #include "ui/SenderDlg.h"
+#include "ui/TarvellApp.h"
 #include "ui/TarvellView.h"
 
 #include <QAction>
@@ -272,6 +273,11 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
         m_bClosed = true;
         m_pView->OnDestroy();
         RunCommand(m_platform, [this] { m_doc.SaveRecords(); });
+        // Without a display, a send that failed in this run makes the exit status 1, so a
+        // script or timer job sees it.
+        CTarvellApp* pApp = CTarvellApp::Instance();
+        if (pApp != nullptr && pApp->IsHeadless() && m_pView->m_nFailedSends > 0)
+            pApp->SetExitCode(1);
     }
     pEvent->accept();
 }

@@ -16,16 +16,12 @@ class CMainFrame : public QMainWindow
     Q_OBJECT
 
 public:
-    // Menu commands, by the ids of the menu resource.
+    // Menu commands, by the ids of the menu resource, that the timer never issues (the others
+    // are in send/SendForm.h).
     enum Command
     {
-        ID_OPTIONS = 32771,
         ID_SUPPORT_PAGE = 32772,
-        ID_SENDER_SETTINGS = 32773,
         ID_OPEN_APP_DIR = 32774,
-        ID_EDIT_MAIN_BOOK = 32775,
-        ID_EDIT_GROUP_BOOK = 32776,
-        ID_GROUP_SELECT = 32777,
         ID_VIEW_LOG = 32778,
         ID_VIEW_KEEP = 32779,
         ID_FILE_NEW = 57600,

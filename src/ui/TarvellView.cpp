@@ -10,6 +10,7 @@
 #include "ui/QtAddressDlg.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
+#include "ui/TarvellApp.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -62,7 +63,7 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     m_fields[4] = Field {pEditBinFile, &m_strBinFile, 255};
 
     const std::pair<QPushButton*, int> buttons[] = {
-        {pBtnExit, IDC_EXIT},          {pBtnAddressBook, IDC_ADDRESS_BOOK}, {m_pBtnSend, IDC_SEND},
+        {pBtnExit, ID_EXIT_BUTTON},    {pBtnAddressBook, ID_MAIN_BOOK_SELECT}, {m_pBtnSend, ID_SEND},
         {pBtnTextFile, IDC_SELECT_TEXT_FILE}, {pBtnBinFile, IDC_SELECT_BIN_FILE},
         {pBtnEditText, IDC_EDIT_TEXT_FILE},   {pBtnOpenBin, IDC_OPEN_BIN_FILE}};
     for (const auto& [pButton, nId] : buttons)
@@ -81,13 +82,13 @@ bool CTarvellView::OnCommand(int nId)
 {
     switch (nId)
     {
-    case IDC_EXIT:
+    case ID_EXIT_BUTTON:
         OnExit();
         return true;
-    case IDC_ADDRESS_BOOK:
+    case ID_MAIN_BOOK_SELECT:
         RunCommand(m_platform, [this] { OnAddressBook(); });
         return true;
-    case IDC_SEND:
+    case ID_SEND:
         OnSend();   // reports its own file errors
         return true;
     case IDC_SELECT_TEXT_FILE:
@@ -152,6 +153,20 @@ void CTarvellView::EnableSend(bool bEnable)
     m_pBtnSend->setEnabled(bEnable);
 }
 
+void CTarvellView::SendCommand(int nId)
+{
+    OnCommand(nId);
+}
+
+void CTarvellView::OnAutoSendAbandoned()
+{
+    CTarvellApp* pApp = CTarvellApp::Instance();
+    if (pApp == nullptr || !pApp->IsHeadless())
+        return;   // with a display the person who sees the error closes the program
+    pApp->SetExitCode(1);
+    OnExit();
+}
+
 void CTarvellView::OnInitialUpdate()
 {
     ShowForm();
@@ -163,7 +178,7 @@ void CTarvellView::OnInitialUpdate()
     m_strTextFile.clear();
     m_strBinFile.clear();
     m_strStatus.clear();
-    ShowForm();
+    StartAutomaticSending();   // ends by showing the form
 }
 
 void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
@@ -273,11 +288,7 @@ void CTarvellView::OnExit()
 
 void CTarvellView::OnDestroy()
 {
-    if (m_bTimerOn)
-    {
-        m_platform.StopTimer(1);
-        m_bTimerOn = 0;
-    }
+    CSendForm::OnDestroy();   // stops the timer
     const QWidget* pFrame = window();
     if (pFrame == this)
         return;

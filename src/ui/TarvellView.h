@@ -17,17 +17,14 @@ class CTarvellView : public QWidget, public CSendForm
 {
     Q_OBJECT
 public:
-    // Command ids of the form's buttons, and the menu command the form takes.
+    // Command ids of the form's buttons that the timer never issues (the others are in
+    // send/SendForm.h).
     enum Command
     {
-        IDC_EXIT = 1006,
-        IDC_ADDRESS_BOOK = 1008,
-        IDC_SEND = 1009,
         IDC_SELECT_TEXT_FILE = 1010,
         IDC_EDIT_TEXT_FILE = 1011,
         IDC_SELECT_BIN_FILE = 1012,
         IDC_OPEN_BIN_FILE = 1013,
-        ID_GROUP_SELECT = 32777,
     };
 
     CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent = nullptr);
@@ -42,7 +39,9 @@ public:
     // Returns false when nobody took it.
     bool OnCommand(int nId);
 
-    void OnInitialUpdate();   // at start-up and again for a new document (Ctrl+N)
+    // At start-up and again for a new document (Ctrl+N): the frame goes to its saved place, the
+    // strings are emptied, then the automatic sending starts (send-information file, timer).
+    void OnInitialUpdate();
     void OnAddressBook();
     void OnGroupSelect();
     void OnSelectTextFile();
@@ -53,11 +52,18 @@ public:
     void OnDestroy();         // on the close path: stops the timer, keeps the window position
 
     // The Send button, which an automatic send disables.
-    void EnableSend(bool bEnable);
+    void EnableSend(bool bEnable) override;
+
+    // The timer's commands run as clicks and menu choices do.
+    void SendCommand(int nId) override;
 
     // ShowForm and ReadForm, public for callers outside the form's own handlers.
     void ShowForm() override;
     bool ReadForm() override;
+
+protected:
+    // Without a display nobody can close the program after the error: it ends with status 1.
+    void OnAutoSendAbandoned() override;
 
 private:
     struct Field

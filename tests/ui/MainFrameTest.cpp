@@ -123,7 +123,7 @@ TEST_F(MainFrameTest, MainBookEditorRunsInMode1AndEndsItsStartMode)
         EXPECT_EQ(Text(dlg, "m_strName"), QString());
         Click(dlg, "m_btnOK");
     });
-    m_frame.SendCommand(CMainFrame::ID_EDIT_MAIN_BOOK);
+    m_frame.SendCommand(ID_EDIT_MAIN_BOOK);
     EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell メイン・アドレス帳 - Address.tvl")});
     EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
     EXPECT_EQ(GetFileSizeOrZero(m_folder.Path("Address.tvl")), 19200);   // OK saves
@@ -134,7 +134,7 @@ TEST_F(MainFrameTest, GroupBookEditorAsksForANameThatMayBeNew)
     // Cancelled: no address book, but the start mode ends all the same.
     m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_EDIT;
     m_platform.m_nextFiles = {FileDialogResult {}};
-    m_frame.SendCommand(CMainFrame::ID_EDIT_GROUP_BOOK);
+    m_frame.SendCommand(ID_EDIT_GROUP_BOOK);
     EXPECT_TRUE(m_platform.m_dialogTitles.empty());
     EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
     const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
@@ -155,7 +155,7 @@ TEST_F(MainFrameTest, GroupBookEditorAsksForANameThatMayBeNew)
         EXPECT_EQ(Text(dlg, "m_strName"), QString());
         Click(dlg, "m_btnOK");
     });
-    m_frame.SendCommand(CMainFrame::ID_EDIT_GROUP_BOOK);
+    m_frame.SendCommand(ID_EDIT_GROUP_BOOK);
     EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell グループ・アドレス帳 - @新規.tvl")});
     EXPECT_EQ(m_platform.m_messages,
               std::vector<std::string> {SJ(u"「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます")});

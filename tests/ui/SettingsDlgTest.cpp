@@ -6,6 +6,7 @@
 #include "UiTest.h"
 #include "app/Sjis.h"
 #include "ui/OptionDlg.h"
+#include "send/SendForm.h"
 #include "ui/SenderDlg.h"
 
 #include <cstring>
@@ -39,7 +40,7 @@ TEST_F(SettingsDlgTest, SenderOkStoresAllSixFieldsAndEndsTheStartMode)
             SetText(dlg, SENDER_EDITS[i], values[i]);
         Click(dlg, "m_btnOK");
     });
-    m_frame.SendCommand(CMainFrame::ID_SENDER_SETTINGS);
+    m_frame.SendCommand(ID_SENDER_SETTINGS);
     EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"発送元設定")});
     const SenderInf& sender = m_pDoc->m_sender;
     EXPECT_EQ(FieldText(sender.szName), SJ(u"山田 太郎"));
@@ -64,7 +65,7 @@ TEST_F(SettingsDlgTest, SenderCancelLeavesTheRecordByteForByte)
         SetText(dlg, "m_strName", QStringLiteral("changed"));
         Click(dlg, "m_btnCancel");
     });
-    m_frame.SendCommand(CMainFrame::ID_SENDER_SETTINGS);
+    m_frame.SendCommand(ID_SENDER_SETTINGS);
     EXPECT_EQ(std::memcmp(&before, &m_pDoc->m_sender, sizeof(SenderInf)), 0);
     EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
 }
@@ -81,7 +82,7 @@ TEST_F(SettingsDlgTest, SenderLimitsCountBytesAndKeepTheDialogOpen)
         Click(dlg, "m_btnOK");
         EXPECT_FALSE(dlg.isVisible());
     });
-    m_frame.SendCommand(CMainFrame::ID_SENDER_SETTINGS);
+    m_frame.SendCommand(ID_SENDER_SETTINGS);
     EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"127 文字以内で入力してください。")});
     EXPECT_EQ(std::strlen(m_pDoc->m_sender.szMailAddress), 255u);
     EXPECT_EQ(std::strlen(m_pDoc->m_sender.szName), 126u);
@@ -99,7 +100,7 @@ TEST_F(SettingsDlgTest, OptionsOkStoresCancelDoesNotAndBothEndTheStartMode)
             SetText(dlg, "m_strTextFileDir", QStringLiteral(u"/メール/本文/"));
             Click(dlg, bOk ? "m_btnOK" : "m_btnCancel");
         });
-        m_frame.SendCommand(CMainFrame::ID_OPTIONS);
+        m_frame.SendCommand(ID_OPTIONS);
         EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
         EXPECT_EQ(FieldText(m_pDoc->m_cfg.szEditorPath), bOk ? "" : "/usr/bin/vi");
         EXPECT_EQ(FieldText(m_pDoc->m_cfg.szTextFileDir), bOk ? SJ(u"/メール/本文/") : "");
@@ -128,7 +129,7 @@ TEST_F(SettingsDlgTest, OptionsBrowseButtonsFillTheirFields)
         EXPECT_EQ(Text(dlg, "m_strBinFileDir"), QStringLiteral("/home/me/bin/file.pdf"));
         Click(dlg, "m_btnOK");
     });
-    m_frame.SendCommand(CMainFrame::ID_OPTIONS);
+    m_frame.SendCommand(ID_OPTIONS);
     ASSERT_EQ(m_platform.m_fileDialogs.size(), 4u);
     const FileDialogRequest& editor = m_platform.m_fileDialogs[0];
     EXPECT_EQ(editor.strTitle, SJ(u"メール編集で使用するテキストエディタの選択"));
@@ -152,7 +153,7 @@ TEST_F(SettingsDlgTest, OptionsRefuseAFolderTooLongForTheSettingsRecord)
         Click(dlg, "m_btnOK");
         EXPECT_TRUE(dlg.isVisible());
     });
-    m_frame.SendCommand(CMainFrame::ID_OPTIONS);
+    m_frame.SendCommand(ID_OPTIONS);
     EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"255 文字以内で入力してください。")});
     EXPECT_STREQ(m_pDoc->m_cfg.szBinFileDir, "");
 }

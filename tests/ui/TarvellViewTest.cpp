@@ -183,7 +183,7 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
     // Cancelled file dialog: no address book, but the start mode still ends.
     m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_SELECT;
     m_platform.m_nextFiles = {FileDialogResult {}};
-    m_frame.SendCommand(CMainFrame::ID_GROUP_SELECT);
+    m_frame.SendCommand(ID_GROUP_SELECT);
     EXPECT_TRUE(m_platform.m_dialogTitles.empty());
     EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
     const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
@@ -200,7 +200,7 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
         Click(dlg, "m_btnSelect");
         Click(dlg, "m_btnOK");
     });
-    m_frame.SendCommand(CMainFrame::ID_GROUP_SELECT);
+    m_frame.SendCommand(ID_GROUP_SELECT);
     EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell グループ・アドレス帳 - @友人.tvl")});
     EXPECT_EQ(Text(m_view, "m_strToName"), QStringLiteral(u"鈴木"));
 }
