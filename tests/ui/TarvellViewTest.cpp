@@ -205,3 +205,32 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
     EXPECT_EQ(Text(m_view, "m_strToName"), QStringLiteral(u"鈴木"));
 }
 } // namespace
+
+namespace
+{
+// The start with "/sendon": the form is filled from the send-information file, Send is disabled
+// from the first moment, and the timer's commands reach the form and the main window.
+TEST(TarvellViewStart, AutomaticSendFillsTheFormAndDisablesSend)
+{
+    CTempFolder folder;
+    CScriptedPlatform platform;
+    std::ofstream(folder.Path("inf.txt")) << "Name=a\r\nAddress=b@example.jp\r\nTitle=t\r\n";
+    CTarvellDoc doc(platform, folder.Dir(), "/sendinf=inf.txt /sendon");
+    CMainFrame frame(doc, platform);
+    EXPECT_FALSE(Child<QAbstractButton>(frame.View(), "m_btnSend")->isEnabled());
+    EXPECT_EQ(Text(frame.View(), "m_strToAddress"), QStringLiteral("b@example.jp"));
+    EXPECT_EQ(platform.m_timers.count(AUTO_TIMER_ID), 1u);
+
+    // A command the form does not take goes on to the main window: the options dialog.
+    platform.m_nextDialogs.push_back([](IModalDialog& dlg) {
+        EXPECT_EQ(dlg.Title(), SJ(u"オプション"));
+        return IDCANCEL;
+    });
+    doc.m_nStartMode = START_RUNNING + START_OPTIONS;
+    frame.SendCommand(ID_OPTIONS);
+    EXPECT_EQ(doc.m_nStartMode, START_NONE);
+
+    frame.close();   // the close path stops the timer
+    EXPECT_EQ(platform.m_timers.count(AUTO_TIMER_ID), 0u);
+}
+} // namespace
