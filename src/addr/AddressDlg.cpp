@@ -20,9 +20,7 @@ bool IsEmptyEntry(const AddressEntry& entry)
 }
 } // namespace
 
-CAddressDlg::CAddressDlg(IPlatform& platform) : m_platform(platform)
-{
-}
+CAddressDlg::CAddressDlg(IPlatform& platform) : m_platform(platform) {}
 
 std::string CAddressDlg::Title() const
 {
@@ -127,7 +125,7 @@ void CAddressDlg::FillList()
 
 void CAddressDlg::SelectRow(int nRow)
 {
-    UpdateData(true);   // a failed field has shown its message; the selection goes on
+    UpdateData(true); // a failed field has shown its message; the selection goes on
     m_nNo = nRow + 1;
     if (m_nNo >= 1 && m_nNo <= ADDRESS_BOOK_ENTRIES)
     {
@@ -176,8 +174,9 @@ void CAddressDlg::OnRegister()
         return;
     if (m_nMode == MODE_GROUP_EDIT && !m_strAddress.empty() && m_strAddress[0] == '@')
     {
-        m_platform.MessageBox("「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます",
-                              MsgButtons::Ok);
+        m_platform.MessageBox(
+            "「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます",
+            MsgButtons::Ok);
         m_strName.clear();
         m_strAddress.clear();
         UpdateData(false);
@@ -225,8 +224,8 @@ void CAddressDlg::OnDestroy()
 {
     if (m_bModified != 1 || m_nMode != MODE_MAIN_SELECT)
         return;
-    if (m_platform.MessageBox("アドレス帳が更新されています。ディスクに保存しますか？", MsgButtons::YesNo) !=
-        MsgResult::Yes)
+    if (m_platform.MessageBox("アドレス帳が更新されています。ディスクに保存しますか？",
+                              MsgButtons::YesNo) != MsgResult::Yes)
         return;
     RunCommand(m_platform, [this] { SaveBook(BookPath(), m_book); });
     m_bModified = 0;

@@ -15,7 +15,8 @@ std::string NotIntegerMessage()
 
 std::string IntOutOfRangeMessage(int nLow, int nHigh)
 {
-    return std::to_string(nLow) + " から " + std::to_string(nHigh) + " までの整数を入力してください。";
+    return std::to_string(nLow) + " から " + std::to_string(nHigh) +
+           " までの整数を入力してください。";
 }
 
 std::string UnconvertibleTextMessage()

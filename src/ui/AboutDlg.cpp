@@ -8,7 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-CAboutDlg::CAboutDlg(IPlatform& platform, QWidget* pParent) : CModalDialog(platform, 235, 55, pParent)
+CAboutDlg::CAboutDlg(IPlatform& platform, QWidget* pParent)
+    : CModalDialog(platform, 235, 55, pParent)
 {
     auto* pIcon = new QLabel(this);
     pIcon->setObjectName(QStringLiteral("m_icon"));
@@ -19,10 +20,12 @@ CAboutDlg::CAboutDlg(IPlatform& platform, QWidget* pParent) : CModalDialog(platf
 
     MakeLabel(this, m_units.Rect(40, 10, 119, 8), QStringLiteral("Tarvell Version 1.02"))
         ->setObjectName(QStringLiteral("m_version"));
-    MakeLabel(this, m_units.Rect(40, 25, 119, 8), QStringLiteral("Copyright (C) 2004 Tarvell Project"))
+    MakeLabel(this, m_units.Rect(40, 25, 119, 8),
+              QStringLiteral("Copyright (C) 2004 Tarvell Project"))
         ->setObjectName(QStringLiteral("m_copyright"));
 
-    QPushButton* pBtnOK = MakeButton(this, m_units.Rect(178, 7, 50, 14), QStringLiteral("OK"), "m_btnOK");
+    QPushButton* pBtnOK =
+        MakeButton(this, m_units.Rect(178, 7, 50, 14), QStringLiteral("OK"), "m_btnOK");
     pBtnOK->setDefault(true);
     connect(pBtnOK, &QPushButton::clicked, this, &CAboutDlg::accept);
 }

@@ -5,7 +5,7 @@
 class CAboutDlg : public CModalDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit CAboutDlg(IPlatform& platform, QWidget* pParent = nullptr);
 
     std::string Title() const override;

@@ -22,7 +22,8 @@ void FitTextToWidth(QWidget* pWidget, const QString& qstrText, int nAvailable)
     pWidget->setFont(font);
 }
 
-QPushButton* MakeButton(QWidget* pParent, const QRect& rect, const QString& qstrText, const char* pszName)
+QPushButton* MakeButton(QWidget* pParent, const QRect& rect, const QString& qstrText,
+                        const char* pszName)
 {
     auto* pButton = new QPushButton(qstrText, pParent);
     pButton->setObjectName(QLatin1String(pszName));

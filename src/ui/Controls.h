@@ -14,7 +14,8 @@ class QWidget;
 void FitTextToWidth(QWidget* pWidget, const QString& qstrText, int nAvailable);
 
 // A push button; in a dialog it takes over the Enter key while it has the focus.
-QPushButton* MakeButton(QWidget* pParent, const QRect& rect, const QString& qstrText, const char* pszName);
+QPushButton* MakeButton(QWidget* pParent, const QRect& rect, const QString& qstrText,
+                        const char* pszName);
 
 // A bordered single-line edit that scrolls sideways, limited to nByteLimit CP932 bytes (0: none).
 CSjisLineEdit* MakeEdit(QWidget* pParent, const QRect& rect, const char* pszName, int nByteLimit);

@@ -14,11 +14,11 @@ QFont DialogFont();
 
 class CDialogUnits
 {
-public:
+  public:
     explicit CDialogUnits(const QFont& font);
 
-    int X(int nUnits) const;   // horizontal dialog units to pixels
-    int Y(int nUnits) const;   // vertical dialog units to pixels
+    int X(int nUnits) const; // horizontal dialog units to pixels
+    int Y(int nUnits) const; // vertical dialog units to pixels
     QRect Rect(int x, int y, int cx, int cy) const;
     QSize Size(int cx, int cy) const;
 
@@ -28,7 +28,7 @@ public:
     int BaseX() const { return m_nBaseX; }
     int BaseY() const { return m_nBaseY; }
 
-private:
-    int m_nBaseX;   // average character width in pixels
-    int m_nBaseY;   // character height in pixels
+  private:
+    int m_nBaseX; // average character width in pixels
+    int m_nBaseY; // character height in pixels
 };

@@ -30,12 +30,13 @@ CMainFrame::CMainFrame(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_pl
     setWindowIcon(AppIcon());
     // A caption with system menu and minimise box: no sizing border, no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
 
     QMenuBar* pBar = menuBar();
     pBar->setNativeMenuBar(false);
     QMenu* pFile = pBar->addMenu(QStringLiteral(u"ﾌｧｲﾙ(&F)"));
-    pFile->setSeparatorsCollapsible(false);   // the menu begins with a separator
+    pFile->setSeparatorsCollapsible(false); // the menu begins with a separator
     pFile->addSeparator();
     AddCommand(pFile, QStringLiteral(u"ログファイルを閲覧(&L)"), ID_VIEW_LOG);
     AddCommand(pFile, QStringLiteral(u"保存ファイルを閲覧(&K)"), ID_VIEW_KEEP);
@@ -79,7 +80,7 @@ void CMainFrame::AddCommand(QMenu* pMenu, const QString& qstrText, int nId)
 
 bool CMainFrame::SendCommand(int nId)
 {
-    return m_pView->OnCommand(nId);   // the form passes on what it does not take
+    return m_pView->OnCommand(nId); // the form passes on what it does not take
 }
 
 bool CMainFrame::OnCommand(int nId)
@@ -113,7 +114,7 @@ bool CMainFrame::OnCommand(int nId)
     case ID_VIEW_KEEP:
         OnViewKeep();
         return true;
-    case ID_APP_ABOUT:   // the application's commands
+    case ID_APP_ABOUT: // the application's commands
         OnAppAbout();
         return true;
     case ID_FILE_NEW:
@@ -131,13 +132,14 @@ void CMainFrame::OnExit()
 
 void CMainFrame::OnSupportPage()
 {
-    m_platform.ShellOpen(SUPPORT_PAGE_URL, std::string());   // no check, no message
+    m_platform.ShellOpen(SUPPORT_PAGE_URL, std::string()); // no check, no message
 }
 
 void CMainFrame::OnOpenAppDir()
 {
     if (m_platform.ShellOpen(m_doc.m_szAppDir, std::string()) <= 32)
-        m_platform.MessageBox(ToSjis(QStringLiteral(u"Explore.exe が起動できませんでした。")), MsgButtons::Ok);
+        m_platform.MessageBox(ToSjis(QStringLiteral(u"Explore.exe が起動できませんでした。")),
+                              MsgButtons::Ok);
 }
 
 void CMainFrame::OnEditMainBook()
@@ -166,7 +168,8 @@ void CMainFrame::OnEditGroupBook()
     {
         // The book's name field holds 127 bytes; a longer name is refused, never cut.
         if (result.strName.size() > sizeof(CAddressDlg::m_szBookFile) - 1)
-            m_platform.MessageBox(TextTooLongMessage(sizeof(CAddressDlg::m_szBookFile) - 1), MsgButtons::Ok);
+            m_platform.MessageBox(TextTooLongMessage(sizeof(CAddressDlg::m_szBookFile) - 1),
+                                  MsgButtons::Ok);
         else
         {
             CQtAddressDlg dlg(m_platform, this);
@@ -180,7 +183,8 @@ void CMainFrame::OnEditGroupBook()
         m_doc.m_nStartMode = START_NONE;
 }
 
-void CMainFrame::ViewTextFile(const QString& qstrFilter, const char* pszFolder, const std::string& strPreset)
+void CMainFrame::ViewTextFile(const QString& qstrFilter, const char* pszFolder,
+                              const std::string& strPreset)
 {
     FileDialogRequest request;
     request.strStartDir = FieldText(m_doc.m_szAppDir) + pszFolder;
@@ -192,8 +196,9 @@ void CMainFrame::ViewTextFile(const QString& qstrFilter, const char* pszFolder, 
     if (!result.bConfirmed)
         return;
     const std::string strEditor = FieldText(m_doc.m_cfg.szEditorPath);
-    const int nResult = !strEditor.empty() && PathExists(strEditor) ? m_platform.ShellOpen(strEditor, result.strPath)
-                                                                    : m_platform.ShellOpen(result.strPath, std::string());
+    const int nResult = !strEditor.empty() && PathExists(strEditor)
+                            ? m_platform.ShellOpen(strEditor, result.strPath)
+                            : m_platform.ShellOpen(result.strPath, std::string());
     if (nResult <= 32)
         m_platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok);
 }

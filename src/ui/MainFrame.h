@@ -15,7 +15,7 @@ class CMainFrame : public QMainWindow
 {
     Q_OBJECT
 
-public:
+  public:
     // Menu commands, by the ids of the menu resource, that the timer never issues (the others
     // are in send/SendForm.h).
     enum Command
@@ -49,19 +49,20 @@ public:
     void OnEditGroupBook();
     void OnViewLog();
     void OnViewKeep();
-    void OnAppAbout();     // the application's: the About box
-    void OnFileNew();      // Ctrl+N: the form starts afresh, nothing is read or written
+    void OnAppAbout(); // the application's: the About box
+    void OnFileNew();  // Ctrl+N: the form starts afresh, nothing is read or written
 
-protected:
+  protected:
     // Every close (menu, button, close box, signal, automatic quit) ends here: the form is
     // destroyed, then the document writes its two record files.
     void closeEvent(QCloseEvent* pEvent) override;
 
-private:
+  private:
     bool OnCommand(int nId);
     void AddCommand(QMenu* pMenu, const QString& qstrText, int nId);
     // Lets the user pick a log or keep file and opens it in the editor or its associated program.
-    void ViewTextFile(const QString& qstrFilter, const char* pszFolder, const std::string& strPreset);
+    void ViewTextFile(const QString& qstrFilter, const char* pszFolder,
+                      const std::string& strPreset);
 
     CTarvellDoc& m_doc;
     IPlatform& m_platform;

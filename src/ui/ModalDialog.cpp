@@ -13,8 +13,8 @@ CModalDialog::CModalDialog(IPlatform& platform, int nWidth, int nHeight, QWidget
 {
     setFont(DialogFont());
     // A modal frame with a caption and a close box; no help button, no sizing.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(m_units.Size(nWidth, nHeight));
 }
 

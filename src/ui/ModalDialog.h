@@ -15,7 +15,7 @@ class QPushButton;
 class CModalDialog : public QDialog, public IModalDialog
 {
     Q_OBJECT
-public:
+  public:
     // nWidth, nHeight: the client area in dialog units.
     CModalDialog(IPlatform& platform, int nWidth, int nHeight, QWidget* pParent = nullptr);
 
@@ -35,8 +35,8 @@ public:
     // OK closes the dialog only when the fields read back.
     void accept() override;
 
-protected:
-    virtual void OnInitDialog();   // default: shows the members
+  protected:
+    virtual void OnInitDialog(); // default: shows the members
     virtual void OnDestroy() {}
 
     // Reads a text edit into str, as CP932; a text over nLimit bytes (0: no limit) or one that

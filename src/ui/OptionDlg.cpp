@@ -34,17 +34,25 @@ std::string RemoveAll(std::string_view text, std::string_view pattern)
 }
 } // namespace
 
-COptionDlg::COptionDlg(IPlatform& platform, QWidget* pParent) : CModalDialog(platform, 234, 111, pParent)
+COptionDlg::COptionDlg(IPlatform& platform, QWidget* pParent)
+    : CModalDialog(platform, 234, 111, pParent)
 {
     m_pBtnOK = MakeButton(this, m_units.Rect(60, 92, 50, 14), QStringLiteral("OK"), "m_btnOK");
     m_pBtnOK->setDefault(true);
-    QPushButton* pBtnCancel = MakeButton(this, m_units.Rect(124, 92, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"), "m_btnCancel");
-    QPushButton* pBtnText = MakeButton(this, m_units.Rect(4, 8, 84, 14), QStringLiteral(u"本文ファイルフォルダ"), "m_btnTextFileDir");
-    m_pEditTextFileDir = MakeEdit(this, m_units.Rect(96, 8, 132, 14), "m_strTextFileDir", PATH_LIMIT);
-    QPushButton* pBtnBin = MakeButton(this, m_units.Rect(4, 28, 84, 14), QStringLiteral(u"添付ファイルフォルダ"), "m_btnBinFileDir");
-    m_pEditBinFileDir = MakeEdit(this, m_units.Rect(96, 28, 132, 14), "m_strBinFileDir", PATH_LIMIT);
-    QPushButton* pBtnEditor = MakeButton(this, m_units.Rect(4, 48, 84, 14), QStringLiteral(u"テキストエディタ"), "m_btnEditorPath");
-    m_pEditEditorPath = MakeEdit(this, m_units.Rect(96, 48, 132, 14), "m_strEditorPath", PATH_LIMIT);
+    QPushButton* pBtnCancel =
+        MakeButton(this, m_units.Rect(124, 92, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"), "m_btnCancel");
+    QPushButton* pBtnText = MakeButton(this, m_units.Rect(4, 8, 84, 14),
+                                       QStringLiteral(u"本文ファイルフォルダ"), "m_btnTextFileDir");
+    m_pEditTextFileDir =
+        MakeEdit(this, m_units.Rect(96, 8, 132, 14), "m_strTextFileDir", PATH_LIMIT);
+    QPushButton* pBtnBin = MakeButton(this, m_units.Rect(4, 28, 84, 14),
+                                      QStringLiteral(u"添付ファイルフォルダ"), "m_btnBinFileDir");
+    m_pEditBinFileDir =
+        MakeEdit(this, m_units.Rect(96, 28, 132, 14), "m_strBinFileDir", PATH_LIMIT);
+    QPushButton* pBtnEditor = MakeButton(this, m_units.Rect(4, 48, 84, 14),
+                                         QStringLiteral(u"テキストエディタ"), "m_btnEditorPath");
+    m_pEditEditorPath =
+        MakeEdit(this, m_units.Rect(96, 48, 132, 14), "m_strEditorPath", PATH_LIMIT);
 
     setTabOrder(m_pBtnOK, pBtnCancel);
     setTabOrder(pBtnCancel, pBtnText);
@@ -84,7 +92,7 @@ bool COptionDlg::UpdateData(bool bSaveAndValidate)
 
 void COptionDlg::OnEditorBrowse()
 {
-    UpdateData(true);   // a failed check has shown its message; the browse goes on regardless
+    UpdateData(true); // a failed check has shown its message; the browse goes on regardless
     FileDialogRequest request;
     request.strTitle = ToSjis(QStringLiteral(u"メール編集で使用するテキストエディタの選択"));
     // The root of the file system; pushed rather than assigned (GCC 12 warns wrongly on a

@@ -9,7 +9,7 @@ class QPushButton;
 class COptionDlg : public CModalDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit COptionDlg(IPlatform& platform, QWidget* pParent = nullptr);
 
     std::string Title() const override;
@@ -19,12 +19,12 @@ public:
     void OnTextFileDirBrowse();
     void OnBinFileDirBrowse();
 
-    const char* m_pszAppDir = "";   // the program folder; set by the caller, not copied
+    const char* m_pszAppDir = ""; // the program folder; set by the caller, not copied
     std::string m_strEditorPath;
     std::string m_strTextFileDir;
     std::string m_strBinFileDir;
 
-private:
+  private:
     // Lets the user pick a folder by confirming the preset name in the folder; the result is
     // that folder ending in "/" (or the full path of a file picked instead).
     void BrowseFolder(const QString& qstrTitle, std::string& strDir);

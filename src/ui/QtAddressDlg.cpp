@@ -17,18 +17,21 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
     : QDialog(pParent), CAddressDlg(platform), m_units(DialogFont())
 {
     setFont(DialogFont());
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(m_units.Size(263, 239));
     setWindowTitle(QStringLiteral(u"Tarvell アドレス帳"));
 
     // The frame goes first so that it lies beneath the controls it surrounds.
-    auto* pGroup = new QGroupBox(QStringLiteral(u"宛先に選択された氏名・アドレス（編集も可能です）"), this);
+    auto* pGroup =
+        new QGroupBox(QStringLiteral(u"宛先に選択された氏名・アドレス（編集も可能です）"), this);
     m_units.Place(pGroup, 4, 4, 184, 84);
 
-    m_pBtnOK = MakeButton(this, m_units.Rect(192, 16, 60, 20), QStringLiteral(u"宛先決定"), "m_btnOK");
+    m_pBtnOK =
+        MakeButton(this, m_units.Rect(192, 16, 60, 20), QStringLiteral(u"宛先決定"), "m_btnOK");
     m_pBtnOK->setDefault(true);
-    m_pBtnCancel = MakeButton(this, m_units.Rect(192, 40, 60, 14), QStringLiteral(u"宛先ｷｬﾝｾﾙ"), "m_btnCancel");
+    m_pBtnCancel = MakeButton(this, m_units.Rect(192, 40, 60, 14), QStringLiteral(u"宛先ｷｬﾝｾﾙ"),
+                              "m_btnCancel");
 
     m_pListBook = new QTreeWidget(this);
     m_pListBook->setObjectName(QStringLiteral("m_listBook"));
@@ -39,7 +42,8 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
     m_pListBook->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pListBook->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pListBook->setMouseTracking(true);
-    m_pListBook->setHeaderLabels({QStringLiteral("No"), QStringLiteral(u"氏名"), QStringLiteral(u"メールアドレス")});
+    m_pListBook->setHeaderLabels(
+        {QStringLiteral("No"), QStringLiteral(u"氏名"), QStringLiteral(u"メールアドレス")});
     m_pListBook->header()->setStretchLastSection(false);
     m_pListBook->header()->setSectionsMovable(false);
 
@@ -50,17 +54,22 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
     m_pEditNo->setAlignment(Qt::AlignCenter);
     m_pSpinNo = new CUpDown(m_pEditNo, this);
     m_pSpinNo->setObjectName(QStringLiteral("m_spinNo"));
-    m_pSpinNo->setGeometry(noRect.right() - nSpinWidth + 1, noRect.top(), nSpinWidth, noRect.height());
+    m_pSpinNo->setGeometry(noRect.right() - nSpinWidth + 1, noRect.top(), nSpinWidth,
+                           noRect.height());
     m_pSpinNo->SetRange(0, ADDRESS_BOOK_ENTRIES);
 
     m_pEditName = MakeEdit(this, m_units.Rect(8, 32, 120, 14), "m_strName", NAME_LIMIT);
     m_pEditAddress = MakeEdit(this, m_units.Rect(8, 68, 172, 14), "m_strAddress", ADDRESS_LIMIT);
-    QPushButton* pBtnSelect = MakeButton(this, m_units.Rect(8, 92, 84, 28), QStringLiteral(u"↑宛先・選択"), "m_btnSelect");
-    QPushButton* pBtnRegister = MakeButton(this, m_units.Rect(128, 92, 56, 28), QStringLiteral(u"↓登録（書戻し）"), "m_btnRegister");
+    QPushButton* pBtnSelect = MakeButton(this, m_units.Rect(8, 92, 84, 28),
+                                         QStringLiteral(u"↑宛先・選択"), "m_btnSelect");
+    QPushButton* pBtnRegister = MakeButton(this, m_units.Rect(128, 92, 56, 28),
+                                           QStringLiteral(u"↓登録（書戻し）"), "m_btnRegister");
     MakeLabel(this, m_units.Rect(104, 92, 23, 8), QStringLiteral(u"登録No"));
     MakeLabel(this, m_units.Rect(16, 20, 58, 8), QStringLiteral(u"氏名 or グループ名"));
-    MakeLabel(this, m_units.Rect(12, 56, 118, 8), QStringLiteral(u"メールアドレス or グループアドレス帳名 "));
-    QPushButton* pBtnClear = MakeButton(this, m_units.Rect(132, 32, 48, 14), QStringLiteral(u"クリア"), "m_btnClear");
+    MakeLabel(this, m_units.Rect(12, 56, 118, 8),
+              QStringLiteral(u"メールアドレス or グループアドレス帳名 "));
+    QPushButton* pBtnClear =
+        MakeButton(this, m_units.Rect(132, 32, 48, 14), QStringLiteral(u"クリア"), "m_btnClear");
     MakeLabel(this, m_units.Rect(108, 224, 76, 8), QStringLiteral(u"※ダブルクリックで選択可"));
 
     m_pEditInfo = new QPlainTextEdit(this);
@@ -74,11 +83,13 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
     m_pEditInfo->document()->setDocumentMargin(0);
     m_units.Place(m_pEditInfo, 192, 88, 64, 148);
 
-    QPushButton* pBtnBrowse = MakeButton(this, m_units.Rect(132, 52, 48, 14), QStringLiteral(u"参照"), "m_btnBrowse");
+    QPushButton* pBtnBrowse =
+        MakeButton(this, m_units.Rect(132, 52, 48, 14), QStringLiteral(u"参照"), "m_btnBrowse");
 
     // The tab order is the template's order.
-    QWidget* const order[] = {m_pBtnOK,      m_pBtnCancel, m_pListBook,    m_pEditNo,  m_pEditName,
-                              m_pEditAddress, pBtnSelect,  pBtnRegister, pBtnClear, m_pEditInfo, pBtnBrowse};
+    QWidget* const order[] = {m_pBtnOK,    m_pBtnCancel,   m_pListBook, m_pEditNo,
+                              m_pEditName, m_pEditAddress, pBtnSelect,  pBtnRegister,
+                              pBtnClear,   m_pEditInfo,    pBtnBrowse};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -154,7 +165,8 @@ QWidget* CQtAddressDlg::FieldWidget(int nField) const
 void CQtAddressDlg::SetFieldText(int nField, const std::string& strText)
 {
     if (nField == IDC_INFO)
-        m_pEditInfo->setPlainText(ToQString(strText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        m_pEditInfo->setPlainText(
+            ToQString(strText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     else
         static_cast<QLineEdit*>(FieldWidget(nField))->setText(ToQString(strText));
 }
@@ -178,7 +190,8 @@ void CQtAddressDlg::SetColumnWidths()
 {
     // The client width is taken before the rows exist, so no scroll bar narrows it.
     const int w = (m_pListBook->width() - 2 * m_pListBook->frameWidth()) / 10;
-    m_pListBook->header()->setMinimumSectionSize(qMin(w, m_pListBook->header()->minimumSectionSize()));
+    m_pListBook->header()->setMinimumSectionSize(
+        qMin(w, m_pListBook->header()->minimumSectionSize()));
     m_pListBook->setColumnWidth(0, w);
     m_pListBook->setColumnWidth(1, 3 * w);
     m_pListBook->setColumnWidth(2, 6 * w);
@@ -208,7 +221,8 @@ void CQtAddressDlg::ShowEntries(const AddressBook& book)
 
 void CQtAddressDlg::SetButtonCaptions(const std::string& strOK, const std::string& strCancel)
 {
-    for (const auto& [pButton, strText] : {std::pair {m_pBtnOK, strOK}, std::pair {m_pBtnCancel, strCancel}})
+    for (const auto& [pButton, strText] :
+         {std::pair{m_pBtnOK, strOK}, std::pair{m_pBtnCancel, strCancel}})
     {
         pButton->setText(ToQString(strText));
         FitTextToWidth(pButton, pButton->text(), pButton->width() - 8);

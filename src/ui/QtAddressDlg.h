@@ -15,7 +15,7 @@ class QTreeWidget;
 class CQtAddressDlg : public QDialog, public CAddressDlg
 {
     Q_OBJECT
-public:
+  public:
     explicit CQtAddressDlg(IPlatform& platform, QWidget* pParent = nullptr);
 
     // Opens, runs until closed, then runs the closing step (the save question).
@@ -25,9 +25,9 @@ public:
     void Open();
     int Finish();
 
-    void accept() override;   // OK and Enter: OnOK
+    void accept() override; // OK and Enter: OnOK
 
-protected:
+  protected:
     void SetFieldText(int nField, const std::string& strText) override;
     bool GetFieldText(int nField, std::string& strText) override;
     void FocusField(int nField) override;
@@ -38,7 +38,7 @@ protected:
     void SetWindowTitle(const std::string& strTitle) override;
     void EndDialog(int nResult) override;
 
-private:
+  private:
     QWidget* FieldWidget(int nField) const;
     void SetColumnWidths();
 

@@ -7,11 +7,13 @@
 
 #include <QPushButton>
 
-CSenderDlg::CSenderDlg(IPlatform& platform, QWidget* pParent) : CModalDialog(platform, 210, 163, pParent)
+CSenderDlg::CSenderDlg(IPlatform& platform, QWidget* pParent)
+    : CModalDialog(platform, 210, 163, pParent)
 {
     m_pBtnOK = MakeButton(this, m_units.Rect(60, 132, 50, 14), QStringLiteral("OK"), "m_btnOK");
     m_pBtnOK->setDefault(true);
-    QPushButton* pBtnCancel = MakeButton(this, m_units.Rect(120, 132, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"), "m_btnCancel");
+    QPushButton* pBtnCancel =
+        MakeButton(this, m_units.Rect(120, 132, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"), "m_btnCancel");
     connect(m_pBtnOK, &QPushButton::clicked, this, &CSenderDlg::accept);
     connect(pBtnCancel, &QPushButton::clicked, this, &CSenderDlg::reject);
 
@@ -24,16 +26,17 @@ CSenderDlg::CSenderDlg(IPlatform& platform, QWidget* pParent) : CModalDialog(pla
     MakeLabel(this, m_units.Rect(4, 112, 51, 8), QStringLiteral(u"メールパスワード"), right);
 
     static const char* const names[6] = {"m_strName",       "m_strMailAddress", "m_strSmtpServer",
-                                          "m_strPop3Server", "m_strLoginName",   "m_strPassword"};
+                                         "m_strPop3Server", "m_strLoginName",   "m_strPassword"};
     std::string* const members[6] = {&m_strName,       &m_strMailAddress, &m_strSmtpServer,
-                                      &m_strPop3Server, &m_strLoginName,   &m_strPassword};
+                                     &m_strPop3Server, &m_strLoginName,   &m_strPassword};
     QWidget* pPrevious = pBtnCancel;
     setTabOrder(m_pBtnOK, pBtnCancel);
     for (int i = 0; i < 6; ++i)
     {
         const int nLimit = i == 1 ? 255 : 127;
-        CSjisLineEdit* pEdit = MakeEdit(this, m_units.Rect(60, 8 + 20 * i, 140, 14), names[i], nLimit);
-        m_fields[i] = Field {pEdit, members[i], nLimit};
+        CSjisLineEdit* pEdit =
+            MakeEdit(this, m_units.Rect(60, 8 + 20 * i, 140, 14), names[i], nLimit);
+        m_fields[i] = Field{pEdit, members[i], nLimit};
         setTabOrder(pPrevious, pEdit);
         pPrevious = pEdit;
     }

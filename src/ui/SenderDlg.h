@@ -9,7 +9,7 @@ class QPushButton;
 class CSenderDlg : public CModalDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit CSenderDlg(IPlatform& platform, QWidget* pParent = nullptr);
 
     std::string Title() const override;
@@ -22,7 +22,7 @@ public:
     std::string m_strLoginName;
     std::string m_strPassword;
 
-private:
+  private:
     struct Field
     {
         CSjisLineEdit* pEdit;

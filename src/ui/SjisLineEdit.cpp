@@ -7,7 +7,7 @@
 
 class CSjisLimitValidator : public QValidator
 {
-public:
+  public:
     explicit CSjisLimitValidator(CSjisLineEdit* pEdit) : QValidator(pEdit), m_pEdit(pEdit) {}
 
     State validate(QString& qstrInput, int& /*nPos*/) const override
@@ -18,7 +18,7 @@ public:
             return Intermediate;
         const int nBytes = CSjisLineEdit::SjisLength(qstrInput);
         const int nBefore = m_pEdit->m_nAcceptedBytes;
-        if (nBytes < 0)   // a character CP932 cannot hold, unless one was there already
+        if (nBytes < 0) // a character CP932 cannot hold, unless one was there already
             return nBefore < 0 ? Intermediate : Invalid;
         if (m_pEdit->m_nByteLimit <= 0 || nBytes <= m_pEdit->m_nByteLimit)
             return Acceptable;
@@ -26,16 +26,15 @@ public:
         return nBefore < 0 || nBytes < nBefore ? Intermediate : Invalid;
     }
 
-private:
+  private:
     CSjisLineEdit* m_pEdit;
 };
 
 CSjisLineEdit::CSjisLineEdit(QWidget* pParent) : QLineEdit(pParent)
 {
     setValidator(new CSjisLimitValidator(this));
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& qstr) {
-        m_nAcceptedBytes = SjisLength(qstr);
-    });
+    connect(this, &QLineEdit::textChanged, this,
+            [this](const QString& qstr) { m_nAcceptedBytes = SjisLength(qstr); });
 }
 
 void CSjisLineEdit::SetByteLimit(int nBytes)

@@ -7,7 +7,7 @@
 class CSjisLineEdit : public QLineEdit
 {
     Q_OBJECT
-public:
+  public:
     explicit CSjisLineEdit(QWidget* pParent = nullptr);
 
     // 0: no limit. Text set by the program with setText() is not cut: a longer text is shown as
@@ -18,8 +18,8 @@ public:
     // The CP932 length of the text, or -1 when CP932 cannot hold it.
     static int SjisLength(const QString& qstr);
 
-private:
+  private:
     friend class CSjisLimitValidator;
     int m_nByteLimit = 0;
-    int m_nAcceptedBytes = 0;   // CP932 length of the text as it last stood; -1: not CP932
+    int m_nAcceptedBytes = 0; // CP932 length of the text as it last stood; -1: not CP932
 };

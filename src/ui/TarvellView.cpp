@@ -30,18 +30,31 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     setFixedSize(FormSize());
 
     // The controls in template order, which is also the tab order.
-    QPushButton* pBtnExit = MakeButton(this, m_units.Rect(256, 8, 52, 14), QStringLiteral(u"終了"), "m_btnExit");
+    QPushButton* pBtnExit =
+        MakeButton(this, m_units.Rect(256, 8, 52, 14), QStringLiteral(u"終了"), "m_btnExit");
     CSjisLineEdit* pEditToName = MakeEdit(this, m_units.Rect(84, 8, 52, 14), "m_strToName", 127);
-    CSjisLineEdit* pEditToAddress = MakeEdit(this, m_units.Rect(140, 8, 112, 14), "m_strToAddress", 255);
+    CSjisLineEdit* pEditToAddress =
+        MakeEdit(this, m_units.Rect(140, 8, 112, 14), "m_strToAddress", 255);
     CSjisLineEdit* pEditTitle = MakeEdit(this, m_units.Rect(84, 28, 168, 14), "m_strTitle", 255);
-    CSjisLineEdit* pEditTextFile = MakeEdit(this, m_units.Rect(84, 56, 168, 14), "m_strTextFile", 255);
-    CSjisLineEdit* pEditBinFile = MakeEdit(this, m_units.Rect(84, 76, 168, 14), "m_strBinFile", 255);
-    QPushButton* pBtnAddressBook = MakeButton(this, m_units.Rect(4, 8, 76, 14), QStringLiteral(u"宛先・メインアドレス帳"), "m_btnAddressBook");
-    m_pBtnSend = MakeButton(this, m_units.Rect(256, 28, 52, 20), QStringLiteral(u"送信"), "m_btnSend");
-    QPushButton* pBtnTextFile = MakeButton(this, m_units.Rect(4, 56, 76, 14), QStringLiteral(u"送信テキストファイル名"), "m_btnSelectTextFile");
-    QPushButton* pBtnBinFile = MakeButton(this, m_units.Rect(4, 76, 76, 14), QStringLiteral(u"送信添付ファイル名"), "m_btnSelectBinFile");
-    QPushButton* pBtnEditText = MakeButton(this, m_units.Rect(256, 56, 36, 14), QStringLiteral(u"閲覧/編集"), "m_btnEditTextFile");
-    QPushButton* pBtnOpenBin = MakeButton(this, m_units.Rect(256, 76, 36, 14), QStringLiteral(u"閲覧/編集"), "m_btnOpenBinFile");
+    CSjisLineEdit* pEditTextFile =
+        MakeEdit(this, m_units.Rect(84, 56, 168, 14), "m_strTextFile", 255);
+    CSjisLineEdit* pEditBinFile =
+        MakeEdit(this, m_units.Rect(84, 76, 168, 14), "m_strBinFile", 255);
+    QPushButton* pBtnAddressBook =
+        MakeButton(this, m_units.Rect(4, 8, 76, 14), QStringLiteral(u"宛先・メインアドレス帳"),
+                   "m_btnAddressBook");
+    m_pBtnSend =
+        MakeButton(this, m_units.Rect(256, 28, 52, 20), QStringLiteral(u"送信"), "m_btnSend");
+    QPushButton* pBtnTextFile =
+        MakeButton(this, m_units.Rect(4, 56, 76, 14), QStringLiteral(u"送信テキストファイル名"),
+                   "m_btnSelectTextFile");
+    QPushButton* pBtnBinFile =
+        MakeButton(this, m_units.Rect(4, 76, 76, 14), QStringLiteral(u"送信添付ファイル名"),
+                   "m_btnSelectBinFile");
+    QPushButton* pBtnEditText = MakeButton(this, m_units.Rect(256, 56, 36, 14),
+                                           QStringLiteral(u"閲覧/編集"), "m_btnEditTextFile");
+    QPushButton* pBtnOpenBin = MakeButton(this, m_units.Rect(256, 76, 36, 14),
+                                          QStringLiteral(u"閲覧/編集"), "m_btnOpenBinFile");
     m_pEditStatus = new QLineEdit(this);
     m_pEditStatus->setObjectName(QStringLiteral("m_strStatus"));
     m_pEditStatus->setReadOnly(true);
@@ -50,22 +63,26 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     m_units.Place(m_pEditStatus, 4, 96, 304, 20);
     MakeLabel(this, m_units.Rect(48, 32, 32, 8), QStringLiteral(u"タイトル"), Qt::AlignRight);
 
-    QWidget* const order[] = {pBtnExit,        pEditToName, pEditToAddress, pEditTitle,   pEditTextFile,
-                              pEditBinFile,    pBtnAddressBook, m_pBtnSend, pBtnTextFile, pBtnBinFile,
-                              pBtnEditText,    pBtnOpenBin, m_pEditStatus};
+    QWidget* const order[] = {pBtnExit,      pEditToName,  pEditToAddress,  pEditTitle,
+                              pEditTextFile, pEditBinFile, pBtnAddressBook, m_pBtnSend,
+                              pBtnTextFile,  pBtnBinFile,  pBtnEditText,    pBtnOpenBin,
+                              m_pEditStatus};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    m_fields[0] = Field {pEditToName, &m_strToName, 127};
-    m_fields[1] = Field {pEditToAddress, &m_strToAddress, 255};
-    m_fields[2] = Field {pEditTitle, &m_strTitle, 255};
-    m_fields[3] = Field {pEditTextFile, &m_strTextFile, 255};
-    m_fields[4] = Field {pEditBinFile, &m_strBinFile, 255};
+    m_fields[0] = Field{pEditToName, &m_strToName, 127};
+    m_fields[1] = Field{pEditToAddress, &m_strToAddress, 255};
+    m_fields[2] = Field{pEditTitle, &m_strTitle, 255};
+    m_fields[3] = Field{pEditTextFile, &m_strTextFile, 255};
+    m_fields[4] = Field{pEditBinFile, &m_strBinFile, 255};
 
-    const std::pair<QPushButton*, int> buttons[] = {
-        {pBtnExit, ID_EXIT_BUTTON},    {pBtnAddressBook, ID_MAIN_BOOK_SELECT}, {m_pBtnSend, ID_SEND},
-        {pBtnTextFile, IDC_SELECT_TEXT_FILE}, {pBtnBinFile, IDC_SELECT_BIN_FILE},
-        {pBtnEditText, IDC_EDIT_TEXT_FILE},   {pBtnOpenBin, IDC_OPEN_BIN_FILE}};
+    const std::pair<QPushButton*, int> buttons[] = {{pBtnExit, ID_EXIT_BUTTON},
+                                                    {pBtnAddressBook, ID_MAIN_BOOK_SELECT},
+                                                    {m_pBtnSend, ID_SEND},
+                                                    {pBtnTextFile, IDC_SELECT_TEXT_FILE},
+                                                    {pBtnBinFile, IDC_SELECT_BIN_FILE},
+                                                    {pBtnEditText, IDC_EDIT_TEXT_FILE},
+                                                    {pBtnOpenBin, IDC_OPEN_BIN_FILE}};
     for (const auto& [pButton, nId] : buttons)
     {
         const int nCommand = nId;
@@ -89,7 +106,7 @@ bool CTarvellView::OnCommand(int nId)
         RunCommand(m_platform, [this] { OnAddressBook(); });
         return true;
     case ID_SEND:
-        OnSend();   // reports its own file errors
+        OnSend(); // reports its own file errors
         return true;
     case IDC_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] { OnSelectTextFile(); });
@@ -138,7 +155,7 @@ bool CTarvellView::ReadForm()
             field.pEdit->selectAll();
             return false;
         }
-        *field.pstr = strText;   // the status line is never read back
+        *field.pstr = strText; // the status line is never read back
     }
     return true;
 }
@@ -162,7 +179,7 @@ void CTarvellView::OnAutoSendAbandoned()
 {
     CTarvellApp* pApp = CTarvellApp::Instance();
     if (pApp == nullptr || !pApp->IsHeadless())
-        return;   // with a display the person who sees the error closes the program
+        return; // with a display the person who sees the error closes the program
     pApp->SetExitCode(1);
     OnExit();
 }
@@ -178,7 +195,7 @@ void CTarvellView::OnInitialUpdate()
     m_strTextFile.clear();
     m_strBinFile.clear();
     m_strStatus.clear();
-    StartAutomaticSending();   // ends by showing the form
+    StartAutomaticSending(); // ends by showing the form
 }
 
 void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
@@ -218,7 +235,8 @@ void CTarvellView::OnGroupSelect()
     {
         // The book's name field holds 127 bytes; a longer name is refused, never cut.
         if (result.strName.size() > sizeof(CAddressDlg::m_szBookFile) - 1)
-            m_platform.MessageBox(TextTooLongMessage(sizeof(CAddressDlg::m_szBookFile) - 1), MsgButtons::Ok);
+            m_platform.MessageBox(TextTooLongMessage(sizeof(CAddressDlg::m_szBookFile) - 1),
+                                  MsgButtons::Ok);
         else
             RunAddressDlg(CAddressDlg::MODE_GROUP_SELECT, result.strName);
     }
@@ -244,7 +262,8 @@ void CTarvellView::PickFile(const QString& qstrFilter, const char* pszExt, const
 
 void CTarvellView::OnSelectTextFile()
 {
-    PickFile(QStringLiteral(u"テキスト(*.txt)|*.txt||"), "txt", m_doc.m_cfg.szTextFileDir, m_strTextFile);
+    PickFile(QStringLiteral(u"テキスト(*.txt)|*.txt||"), "txt", m_doc.m_cfg.szTextFileDir,
+             m_strTextFile);
 }
 
 void CTarvellView::OnSelectBinFile()
@@ -262,8 +281,9 @@ void CTarvellView::OnEditTextFile()
     }
     const std::string strQuoted = "\"" + m_strTextFile + "\"";
     const std::string strEditor = FieldText(m_doc.m_cfg.szEditorPath);
-    const int nResult = !strEditor.empty() && PathExists(strEditor) ? m_platform.ShellOpen(strEditor, strQuoted)
-                                                                    : m_platform.ShellOpen(strQuoted, std::string());
+    const int nResult = !strEditor.empty() && PathExists(strEditor)
+                            ? m_platform.ShellOpen(strEditor, strQuoted)
+                            : m_platform.ShellOpen(strQuoted, std::string());
     if (nResult <= 32)
         Message(QStringLiteral(u"オープンできません。"));
 }
@@ -288,7 +308,7 @@ void CTarvellView::OnExit()
 
 void CTarvellView::OnDestroy()
 {
-    CSendForm::OnDestroy();   // stops the timer
+    CSendForm::OnDestroy(); // stops the timer
     const QWidget* pFrame = window();
     if (pFrame == this)
         return;

@@ -16,7 +16,7 @@ class QPushButton;
 class CTarvellView : public QWidget, public CSendForm
 {
     Q_OBJECT
-public:
+  public:
     // Command ids of the form's buttons that the timer never issues (the others are in
     // send/SendForm.h).
     enum Command
@@ -33,7 +33,10 @@ public:
     QSize FormSize() const;
 
     // Commands the form does not take go on to the main window through this.
-    void SetCommandTarget(std::function<bool(int nId)> onCommand) { m_onFrameCommand = std::move(onCommand); }
+    void SetCommandTarget(std::function<bool(int nId)> onCommand)
+    {
+        m_onFrameCommand = std::move(onCommand);
+    }
 
     // Runs a command as a click or menu choice would: the form's own, else the main window's.
     // Returns false when nobody took it.
@@ -49,7 +52,7 @@ public:
     void OnEditTextFile();
     void OnOpenBinFile();
     void OnExit();
-    void OnDestroy();         // on the close path: stops the timer, keeps the window position
+    void OnDestroy(); // on the close path: stops the timer, keeps the window position
 
     // The Send button, which an automatic send disables.
     void EnableSend(bool bEnable) override;
@@ -61,11 +64,11 @@ public:
     void ShowForm() override;
     bool ReadForm() override;
 
-protected:
+  protected:
     // Without a display nobody can close the program after the error: it ends with status 1.
     void OnAutoSendAbandoned() override;
 
-private:
+  private:
     struct Field
     {
         CSjisLineEdit* pEdit;
@@ -73,12 +76,13 @@ private:
         int nLimit;
     };
 
-    void PickFile(const QString& qstrFilter, const char* pszExt, const char* pszStartDir, std::string& strTarget);
+    void PickFile(const QString& qstrFilter, const char* pszExt, const char* pszStartDir,
+                  std::string& strTarget);
     void RunAddressDlg(int nMode, const std::string& strBookFile);
     void Message(const QString& qstrText);
 
     CDialogUnits m_units;
-    Field m_fields[5];   // the input edits, in the order the form reads them
+    Field m_fields[5]; // the input edits, in the order the form reads them
     QLineEdit* m_pEditStatus;
     QPushButton* m_pBtnSend;
     std::function<bool(int)> m_onFrameCommand;

@@ -9,16 +9,16 @@ class QLineEdit;
 class CUpDown : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     CUpDown(QLineEdit* pBuddy, QWidget* pParent);
 
     void SetRange(int nLow, int nHigh);
     void Step(int nDelta);
 
-protected:
+  protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
-private:
+  private:
     QLineEdit* m_pBuddy;
     int m_nLow = 0;
     int m_nHigh = 100;

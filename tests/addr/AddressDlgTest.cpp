@@ -19,7 +19,7 @@ namespace
 // The dialog with its controls as plain values.
 class CFakeAddressDlg : public CAddressDlg
 {
-public:
+  public:
     using CAddressDlg::CAddressDlg;
 
     std::map<int, std::string> m_fields;
@@ -35,8 +35,11 @@ public:
     std::string Field(int nField) { return m_fields[nField]; }
     int Exec() override { return IDCANCEL; }
 
-protected:
-    void SetFieldText(int nField, const std::string& strText) override { m_fields[nField] = strText; }
+  protected:
+    void SetFieldText(int nField, const std::string& strText) override
+    {
+        m_fields[nField] = strText;
+    }
     bool GetFieldText(int nField, std::string& strText) override
     {
         strText = m_fields[nField];
@@ -61,7 +64,7 @@ protected:
 
 class AddressDlgTest : public ::testing::Test
 {
-protected:
+  protected:
     // Every message is recorded and checked; a box without a queued answer gets its first button.
     AddressDlgTest() { m_platform.m_bAllowMessages = true; }
 
@@ -129,7 +132,7 @@ TEST_F(AddressDlgTest, EachModeHasItsTitleBookAndCaptions)
         CFakeAddressDlg before(m_platform);
         before.m_nMode = row.nMode;
         SetField(before.m_szBookFile, row.pszFile);
-        EXPECT_EQ(before.Title(), row.pszTitle);   // known before the dialog opens
+        EXPECT_EQ(before.Title(), row.pszTitle); // known before the dialog opens
 
         auto pDlg = Open(row.nMode, row.pszFile);
         EXPECT_EQ(pDlg->m_strWindowTitle, row.pszTitle);
@@ -145,7 +148,8 @@ TEST_F(AddressDlgTest, OpeningReadsTheBookOfItsModeAndIgnoresAWrongSizedFile)
     WriteBook("Address.tvl", BookWith(3, "山田", "yamada@example.jp"));
     WriteBook("@g.tvl", BookWith(1, "佐藤", "sato@example.jp"));
 
-    auto pMain = Open(CAddressDlg::MODE_MAIN_SELECT, "@g.tvl");   // the main modes ignore the caller's name
+    auto pMain =
+        Open(CAddressDlg::MODE_MAIN_SELECT, "@g.tvl"); // the main modes ignore the caller's name
     EXPECT_STREQ(pMain->m_szBookFile, "Address.tvl");
     EXPECT_STREQ(pMain->m_book.entries[2].szName, "山田");
     EXPECT_EQ(pMain->m_nListFills, 1);
@@ -171,7 +175,7 @@ TEST_F(AddressDlgTest, RegisterStoresTheFieldsInMemoryOnly)
     EXPECT_STREQ(pDlg->m_book.entries[6].szAddress, "suzuki@example.jp");
     EXPECT_EQ(pDlg->m_bModified, 1);
     EXPECT_EQ(pDlg->m_nListFills, 2);
-    EXPECT_FALSE(PathExists(m_folder.Path("Address.tvl")));   // written only by OK
+    EXPECT_FALSE(PathExists(m_folder.Path("Address.tvl"))); // written only by OK
     EXPECT_TRUE(m_platform.m_messages.empty());
 }
 
@@ -191,7 +195,8 @@ TEST_F(AddressDlgTest, OverwriteAskedAndDeclinedStillMarksTheBookChanged)
     // ... so a later Cancel in mode 0 asks to save.
     m_platform.m_nextAnswers = {MsgResult::No};
     pDlg->OnDestroy();
-    EXPECT_EQ(m_platform.m_messages.back(), "アドレス帳が更新されています。ディスクに保存しますか？");
+    EXPECT_EQ(m_platform.m_messages.back(),
+              "アドレス帳が更新されています。ディスクに保存しますか？");
 
     // An accepted overwrite (also of an entry emptied this way) replaces it.
     auto pAgain = Open(CAddressDlg::MODE_MAIN_EDIT);
@@ -243,8 +248,10 @@ TEST_F(AddressDlgTest, GroupReferenceIsRefusedOnlyWhileAGroupBookIsEdited)
         pDlg->OnRegister();
         if (nMode == CAddressDlg::MODE_GROUP_EDIT)
         {
-            EXPECT_EQ(m_platform.m_messages,
-                      std::vector<std::string>{"「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます"});
+            EXPECT_EQ(
+                m_platform.m_messages,
+                std::vector<std::string>{
+                    "「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます"});
             EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "");
             EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "");
             EXPECT_EQ(pDlg->m_book.entries[0].szAddress[0], '\0');
@@ -263,15 +270,15 @@ TEST_F(AddressDlgTest, TooLongNamePresetByTheCallerCannotBeRegistered)
     auto pDlg = std::make_unique<CFakeAddressDlg>(m_platform);
     SetField(pDlg->m_szBookDir, m_folder.Dir());
     for (int i = 0; i < 64; ++i)
-        pDlg->m_strName += "あ";   // 128 bytes: one over
+        pDlg->m_strName += "あ"; // 128 bytes: one over
     pDlg->OnInitDialog();
-    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME).size(), 128u);   // shown as given
+    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME).size(), 128u); // shown as given
 
     pDlg->m_fields[CAddressDlg::IDC_NO] = "5";
     pDlg->OnRegister();
     EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"127 文字以内で入力してください。"});
     EXPECT_EQ(pDlg->m_nFocus, CAddressDlg::IDC_NAME);
-    EXPECT_EQ(pDlg->m_nNo, 0);   // reading stopped before the number
+    EXPECT_EQ(pDlg->m_nNo, 0); // reading stopped before the number
     EXPECT_EQ(pDlg->m_book.entries[4].szName[0], '\0');
 
     // 63 double-byte characters and one ASCII letter are exactly 127 bytes.
@@ -337,7 +344,7 @@ TEST_F(AddressDlgTest, SaveQuestionComesOnlyInMainBookPickMode)
             pDlg->OnRegister();
             if (nMode == 0)
                 m_platform.m_nextAnswers = {answer};
-            pDlg->OnDestroy();   // closed with Cancel
+            pDlg->OnDestroy(); // closed with Cancel
             const bool bSaved = nMode == 0 && answer == MsgResult::Yes;
             EXPECT_EQ(m_platform.m_messages.size(), nMode == 0 ? 1u : 0u);
             EXPECT_EQ(PathExists(m_folder.Path(strFile)), bSaved);
@@ -353,7 +360,7 @@ TEST_F(AddressDlgTest, SelectTakesTheMarkedRowAndDoubleClickTheRowUnderTheCursor
     auto pDlg = Open(CAddressDlg::MODE_MAIN_SELECT);
     Fill(*pDlg, "typed", "0", "typed@example.jp");
 
-    pDlg->OnSelect();   // no row marked: number 0, the typed fields stay
+    pDlg->OnSelect(); // no row marked: number 0, the typed fields stay
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "0");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "typed");
 
@@ -368,7 +375,7 @@ TEST_F(AddressDlgTest, SelectTakesTheMarkedRowAndDoubleClickTheRowUnderTheCursor
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "10");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "十");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "");
-    EXPECT_EQ(pDlg->m_nEnded, 0);   // a double click does not close
+    EXPECT_EQ(pDlg->m_nEnded, 0); // a double click does not close
 
     pDlg->OnClear();
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "");
@@ -379,7 +386,8 @@ TEST_F(AddressDlgTest, BrowsePutsTheChosenFileNameWithoutFolderIntoTheAddress)
 {
     auto pDlg = Open(CAddressDlg::MODE_MAIN_EDIT);
     Fill(*pDlg, "友人", "0", "");
-    m_platform.m_nextFiles = {FileDialogResult {true, "/elsewhere/@友人.tvl", "@友人.tvl"}, FileDialogResult {}};
+    m_platform.m_nextFiles = {FileDialogResult{true, "/elsewhere/@友人.tvl", "@友人.tvl"},
+                              FileDialogResult{}};
     pDlg->OnBrowse();
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "@友人.tvl");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "友人");
@@ -389,7 +397,7 @@ TEST_F(AddressDlgTest, BrowsePutsTheChosenFileNameWithoutFolderIntoTheAddress)
     EXPECT_EQ(request.strStartDir, m_folder.Dir());
     EXPECT_TRUE(request.bMustExist);
 
-    pDlg->OnBrowse();   // cancelled: nothing changes
+    pDlg->OnBrowse(); // cancelled: nothing changes
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "@友人.tvl");
 }
 
@@ -402,9 +410,17 @@ TEST(DataExchange, IntegerFieldsReadAsTheDialogManagerReadsThem)
         int nValue;
     };
     const Row rows[] = {
-        {"12", true, 12},  {" 7 ", true, 7},   {"+3", true, 3},    {"-0", true, 0},
-        {"", false, 0},    {" ", false, 0},    {"1 2", false, 0},  {"0x1", false, 0},
-        {"１", false, 0},  {"99999999999", false, 0}, {"-2147483648", true, -2147483647 - 1},
+        {"12", true, 12},
+        {" 7 ", true, 7},
+        {"+3", true, 3},
+        {"-0", true, 0},
+        {"", false, 0},
+        {" ", false, 0},
+        {"1 2", false, 0},
+        {"0x1", false, 0},
+        {"１", false, 0},
+        {"99999999999", false, 0},
+        {"-2147483648", true, -2147483647 - 1},
     };
     for (const Row& row : rows)
     {

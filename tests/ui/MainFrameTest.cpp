@@ -20,7 +20,7 @@ namespace
 {
 class MainFrameTest : public UiTest
 {
-protected:
+  protected:
     MainFrameTest() : m_frame(*m_pDoc, m_platform) {}
 
     CMainFrame m_frame;
@@ -35,8 +35,9 @@ QStringList MenuLayout(CMainFrame& frame)
     {
         QStringList items;
         for (QAction* pAction : pMenuAction->menu()->actions())
-            items << (pAction->isSeparator() ? QStringLiteral("-")
-                                             : pAction->text() + QLatin1Char('=') + pAction->data().toString());
+            items << (pAction->isSeparator()
+                          ? QStringLiteral("-")
+                          : pAction->text() + QLatin1Char('=') + pAction->data().toString());
         menus << pMenuAction->text() + QStringLiteral(": ") + items.join(QStringLiteral(" | "));
     }
     return menus;
@@ -45,9 +46,11 @@ QStringList MenuLayout(CMainFrame& frame)
 TEST_F(MainFrameTest, MenuHasTheTextsIdsAndSeparatorsInOrder)
 {
     const QStringList expected = {
-        QStringLiteral(u"ﾌｧｲﾙ(&F): - | ログファイルを閲覧(&L)=32778 | 保存ファイルを閲覧(&K)=32779 | "
-                       u"インストール先フォルダを開く(&D)=32774 | - | ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)=57665"),
-        QStringLiteral(u"ツール(&T):  　メインアドレス帳の編集(&M)=32775 | グループアドレス帳の編集(&G)=32776 | - | "
+        QStringLiteral(
+            u"ﾌｧｲﾙ(&F): - | ログファイルを閲覧(&L)=32778 | 保存ファイルを閲覧(&K)=32779 | "
+            u"インストール先フォルダを開く(&D)=32774 | - | ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)=57665"),
+        QStringLiteral(u"ツール(&T):  　メインアドレス帳の編集(&M)=32775 | "
+                       u"グループアドレス帳の編集(&G)=32776 | - | "
                        u"グループアドレス帳から選択(&S)=32777"),
         QStringLiteral(u"設定(&S): オプション(&O)=32771 | 発送元設定(&S)=32773"),
         QStringLiteral(u"ﾍﾙﾌﾟ(&H): Tarvell のﾊﾞｰｼﾞｮﾝ情報(&A)...=57664 | サポートページへ=32772"),
@@ -59,7 +62,8 @@ TEST_F(MainFrameTest, WindowIsFixedAroundTheFormWithCaptionAndMinimiseBoxOnly)
 {
     EXPECT_EQ(m_frame.windowTitle(), QStringLiteral("Tarvell"));
     EXPECT_EQ(m_frame.minimumSize(), m_frame.maximumSize());
-    EXPECT_GE(m_frame.minimumSize().height(), m_frame.View().FormSize().height() + m_frame.menuBar()->sizeHint().height());
+    EXPECT_GE(m_frame.minimumSize().height(),
+              m_frame.View().FormSize().height() + m_frame.menuBar()->sizeHint().height());
     const Qt::WindowFlags flags = m_frame.windowFlags();
     EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
@@ -72,10 +76,11 @@ TEST_F(MainFrameTest, ProgramFolderAndSupportPageOpenThroughTheShell)
     m_frame.SendCommand(CMainFrame::ID_OPEN_APP_DIR);
     EXPECT_TRUE(m_platform.m_messages.empty());
     m_frame.SendCommand(CMainFrame::ID_OPEN_APP_DIR);
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"Explore.exe が起動できませんでした。")});
+    EXPECT_EQ(m_platform.m_messages,
+              std::vector<std::string>{SJ(u"Explore.exe が起動できませんでした。")});
     EXPECT_EQ(m_platform.m_shellOpened.at(0).first, m_folder.Dir());
 
-    m_frame.SendCommand(CMainFrame::ID_SUPPORT_PAGE);   // a failure is not reported
+    m_frame.SendCommand(CMainFrame::ID_SUPPORT_PAGE); // a failure is not reported
     EXPECT_EQ(m_platform.m_shellOpened.back().first, SUPPORT_PAGE_URL);
     EXPECT_EQ(m_platform.m_messages.size(), 1u);
 }
@@ -84,8 +89,9 @@ TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists
 {
     // The scripted clock stands in July 2004.
     const std::string strLog = m_folder.Path("log/Tarvell_200407.txt");
-    m_platform.m_nextFiles = {FileDialogResult {}, FileDialogResult {true, strLog, "Tarvell_200407.txt"}};
-    m_frame.SendCommand(CMainFrame::ID_VIEW_LOG);   // cancelled: nothing opens
+    m_platform.m_nextFiles = {FileDialogResult{},
+                              FileDialogResult{true, strLog, "Tarvell_200407.txt"}};
+    m_frame.SendCommand(CMainFrame::ID_VIEW_LOG); // cancelled: nothing opens
     EXPECT_TRUE(m_platform.m_shellOpened.empty());
     const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
     EXPECT_EQ(request.strPresetName, "Tarvell_200407");
@@ -103,11 +109,12 @@ TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists
     std::ofstream(m_folder.Path("my tools/edit")) << "x";
     SetField(m_pDoc->m_cfg.szEditorPath, m_folder.Path("my tools/edit"));
     const std::string strKeep = m_folder.Path("keep/20040705_090503(00)_a b.txt");
-    m_platform.m_nextFiles = {FileDialogResult {true, strKeep, "x"}};
+    m_platform.m_nextFiles = {FileDialogResult{true, strKeep, "x"}};
     m_platform.m_nextShellResults = {0};
     m_frame.SendCommand(CMainFrame::ID_VIEW_KEEP);
-    EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair(m_folder.Path("my tools/edit"), strKeep));
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"オープンできません。")});
+    EXPECT_EQ(m_platform.m_shellOpened.back(),
+              std::make_pair(m_folder.Path("my tools/edit"), strKeep));
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{SJ(u"オープンできません。")});
     const FileDialogRequest& keep = m_platform.m_fileDialogs.back();
     EXPECT_EQ(keep.strPresetName, "");
     EXPECT_EQ(keep.strStartDir, m_folder.Dir() + "keep/");
@@ -119,21 +126,23 @@ TEST_F(MainFrameTest, MainBookEditorRunsInMode1AndEndsItsStartMode)
     m_pDoc->m_nStartMode = START_RUNNING + START_MAIN_BOOK_EDIT;
     WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
         EXPECT_EQ(Child<QAbstractButton>(dlg, "m_btnOK")->text(), QStringLiteral(u"保存終了"));
-        EXPECT_EQ(Child<QAbstractButton>(dlg, "m_btnCancel")->text(), QStringLiteral(u"キャンセル"));
+        EXPECT_EQ(Child<QAbstractButton>(dlg, "m_btnCancel")->text(),
+                  QStringLiteral(u"キャンセル"));
         EXPECT_EQ(Text(dlg, "m_strName"), QString());
         Click(dlg, "m_btnOK");
     });
     m_frame.SendCommand(ID_EDIT_MAIN_BOOK);
-    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell メイン・アドレス帳 - Address.tvl")});
+    EXPECT_EQ(m_platform.m_dialogTitles,
+              std::vector<std::string>{SJ(u"Tarvell メイン・アドレス帳 - Address.tvl")});
     EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
-    EXPECT_EQ(GetFileSizeOrZero(m_folder.Path("Address.tvl")), 19200);   // OK saves
+    EXPECT_EQ(GetFileSizeOrZero(m_folder.Path("Address.tvl")), 19200); // OK saves
 }
 
 TEST_F(MainFrameTest, GroupBookEditorAsksForANameThatMayBeNew)
 {
     // Cancelled: no address book, but the start mode ends all the same.
     m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_EDIT;
-    m_platform.m_nextFiles = {FileDialogResult {}};
+    m_platform.m_nextFiles = {FileDialogResult{}};
     m_frame.SendCommand(ID_EDIT_GROUP_BOOK);
     EXPECT_TRUE(m_platform.m_dialogTitles.empty());
     EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
@@ -146,19 +155,22 @@ TEST_F(MainFrameTest, GroupBookEditorAsksForANameThatMayBeNew)
     EXPECT_FALSE(request.bMustExist);
 
     // The proposed name confirmed: an empty book in mode 11, created by the first save.
-    m_platform.m_nextFiles = {FileDialogResult {true, m_folder.Dir() + SJ(u"@新規.tvl"), SJ(u"@新規.tvl")}};
+    m_platform.m_nextFiles = {
+        FileDialogResult{true, m_folder.Dir() + SJ(u"@新規.tvl"), SJ(u"@新規.tvl")}};
     WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
         SetText(dlg, "m_strName", QStringLiteral(u"営業"));
         SetText(dlg, "m_strAddress", QStringLiteral(u"@営業.tvl"));
         SetText(dlg, "m_nNo", QStringLiteral("1"));
-        Click(dlg, "m_btnRegister");   // a group inside a group book is refused
+        Click(dlg, "m_btnRegister"); // a group inside a group book is refused
         EXPECT_EQ(Text(dlg, "m_strName"), QString());
         Click(dlg, "m_btnOK");
     });
     m_frame.SendCommand(ID_EDIT_GROUP_BOOK);
-    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell グループ・アドレス帳 - @新規.tvl")});
+    EXPECT_EQ(m_platform.m_dialogTitles,
+              std::vector<std::string>{SJ(u"Tarvell グループ・アドレス帳 - @新規.tvl")});
     EXPECT_EQ(m_platform.m_messages,
-              std::vector<std::string> {SJ(u"「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます")});
+              std::vector<std::string>{SJ(
+                  u"「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます")});
     EXPECT_EQ(GetFileSizeOrZero(m_folder.Dir() + SJ(u"@新規.tvl")), 19200);
 }
 
@@ -170,7 +182,7 @@ TEST_F(MainFrameTest, AboutBoxShowsTheVersion)
         EXPECT_FALSE(dlg.isVisible());
     });
     m_frame.SendCommand(CMainFrame::ID_APP_ABOUT);
-    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvellのﾊﾞｰｼﾞｮﾝ情報")});
+    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string>{SJ(u"Tarvellのﾊﾞｰｼﾞｮﾝ情報")});
 }
 
 TEST_F(MainFrameTest, CtrlNStartsTheFormAfreshAndIsTheOnlyStockKey)
@@ -189,7 +201,7 @@ TEST_F(MainFrameTest, CtrlNStartsTheFormAfreshAndIsTheOnlyStockKey)
         if (pAction->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_N))
             pAction->trigger();
     }
-    EXPECT_EQ(keys, QList<QKeySequence> {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    EXPECT_EQ(keys, QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_N)});
     EXPECT_EQ(Text(m_frame.View(), "m_strToName"), QString());
     EXPECT_EQ(m_frame.View().m_strTitle, "");
     EXPECT_EQ(m_frame.pos(), QPoint(120, 30));
@@ -215,7 +227,7 @@ TEST_F(MainFrameTest, ExitButtonAndMenuPostACloseRequest)
             Click(frame.View(), "m_btnExit");
         else
             frame.SendCommand(CMainFrame::ID_APP_EXIT);
-        EXPECT_TRUE(frame.isVisible());   // not closed at once: the request is posted
+        EXPECT_TRUE(frame.isVisible()); // not closed at once: the request is posted
         for (int i = 0; i < 100 && frame.isVisible(); ++i)
             QTest::qWait(20);
         EXPECT_FALSE(frame.isVisible());

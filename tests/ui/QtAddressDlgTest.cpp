@@ -19,7 +19,7 @@ namespace
 {
 class QtAddressDlgTest : public UiTest
 {
-protected:
+  protected:
     // A dialog on the program folder's main book, opened without waiting.
     std::unique_ptr<CQtAddressDlg> OpenDlg(int nMode)
     {
@@ -59,7 +59,9 @@ TEST_F(QtAddressDlgTest, ListShowsFiftyNumberedRowsInColumnsOfOneThreeAndSixTent
     EXPECT_EQ(pList->columnWidth(1), 3 * w);
     EXPECT_EQ(pList->columnWidth(2), 6 * w);
     EXPECT_TRUE(Child<QPlainTextEdit>(*pDlg, "m_strInfo")->isReadOnly());
-    EXPECT_TRUE(Child<QPlainTextEdit>(*pDlg, "m_strInfo")->toPlainText().startsWith(QStringLiteral(u"※新規登録\n")));
+    EXPECT_TRUE(Child<QPlainTextEdit>(*pDlg, "m_strInfo")
+                    ->toPlainText()
+                    .startsWith(QStringLiteral(u"※新規登録\n")));
     EXPECT_EQ(Child<CSjisLineEdit>(*pDlg, "m_strName")->ByteLimit(), 127);
     EXPECT_EQ(Child<CSjisLineEdit>(*pDlg, "m_strAddress")->ByteLimit(), 255);
     EXPECT_EQ(pDlg->windowTitle(), QStringLiteral(u"Tarvell メイン・アドレス帳 - Address.tvl"));
@@ -71,23 +73,23 @@ TEST_F(QtAddressDlgTest, SelectButtonTakesTheMarkedRowAndDoubleClickTheRowUnderT
     auto pDlg = OpenDlg(CAddressDlg::MODE_MAIN_SELECT);
     auto* pList = Child<QTreeWidget>(*pDlg, "m_listBook");
 
-    Click(*pDlg, "m_btnSelect");   // nothing marked yet
+    Click(*pDlg, "m_btnSelect"); // nothing marked yet
     EXPECT_EQ(Text(*pDlg, "m_nNo"), QStringLiteral("0"));
 
     pList->setCurrentItem(pList->topLevelItem(0));
-    pList->clearSelection();       // the mark stays on the row last selected
+    pList->clearSelection(); // the mark stays on the row last selected
     Click(*pDlg, "m_btnSelect");
     EXPECT_EQ(Text(*pDlg, "m_nNo"), QStringLiteral("1"));
     EXPECT_EQ(Text(*pDlg, "m_strName"), QStringLiteral(u"山田"));
 
-    QApplication::processEvents();   // lays the rows out
+    QApplication::processEvents(); // lays the rows out
     const QRect rect = pList->visualItemRect(pList->topLevelItem(2));
     ASSERT_FALSE(rect.isEmpty());
     QTest::mouseClick(pList->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
     QTest::mouseDClick(pList->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
     EXPECT_EQ(Text(*pDlg, "m_nNo"), QStringLiteral("3"));
     EXPECT_EQ(Text(*pDlg, "m_strName"), QStringLiteral(u"三番"));
-    EXPECT_TRUE(pDlg->isVisible());   // a double click does not close
+    EXPECT_TRUE(pDlg->isVisible()); // a double click does not close
 }
 
 TEST_F(QtAddressDlgTest, UpDownStepsTheNumberWithinZeroToFifty)
@@ -119,7 +121,7 @@ TEST_F(QtAddressDlgTest, EnterIsOkAndEscapeCancelsWithoutChecks)
     SetText(*pOk, "m_strAddress", QStringLiteral("typed@example.jp"));
     QTest::keyClick(Child<QLineEdit>(*pOk, "m_strAddress"), Qt::Key_Return);
     EXPECT_EQ(pOk->Finish(), IDOK);
-    EXPECT_EQ(pOk->m_strName, SJ(u"直接入力"));   // the typed values come back
+    EXPECT_EQ(pOk->m_strName, SJ(u"直接入力")); // the typed values come back
     EXPECT_EQ(pOk->m_strAddress, "typed@example.jp");
 }
 
@@ -134,14 +136,16 @@ TEST_F(QtAddressDlgTest, CancelAfterARegistrationAsksToSaveInMode0Only)
         SetText(*pDlg, "m_strAddress", QStringLiteral("a@example.jp"));
         SetText(*pDlg, "m_nNo", QStringLiteral("3"));
         Click(*pDlg, "m_btnRegister");
-        EXPECT_EQ(Child<QTreeWidget>(*pDlg, "m_listBook")->topLevelItem(2)->text(1), QStringLiteral("a"));
+        EXPECT_EQ(Child<QTreeWidget>(*pDlg, "m_listBook")->topLevelItem(2)->text(1),
+                  QStringLiteral("a"));
         Click(*pDlg, "m_btnCancel");
         m_platform.m_nextAnswers = {MsgResult::Yes};
         EXPECT_EQ(pDlg->Finish(), IDCANCEL);
         if (nMode == 0)
         {
             EXPECT_EQ(m_platform.m_messages,
-                      std::vector<std::string> {SJ(u"アドレス帳が更新されています。ディスクに保存しますか？")});
+                      std::vector<std::string>{
+                          SJ(u"アドレス帳が更新されています。ディスクに保存しますか？")});
             EXPECT_EQ(GetFileSizeOrZero(m_folder.Path("Address.tvl")), 19200);
         }
         else

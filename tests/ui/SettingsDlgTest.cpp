@@ -15,7 +15,7 @@ namespace
 {
 class SettingsDlgTest : public UiTest
 {
-protected:
+  protected:
     SettingsDlgTest() : m_frame(*m_pDoc, m_platform) {}
 
     CMainFrame m_frame;
@@ -33,30 +33,35 @@ TEST_F(SettingsDlgTest, SenderOkStoresAllSixFieldsAndEndsTheStartMode)
         EXPECT_EQ(Text(dlg, "m_strName"), QStringLiteral(u"旧名"));
         EXPECT_EQ(Child<QLineEdit>(dlg, "m_strPassword")->echoMode(), QLineEdit::Password);
         EXPECT_TRUE(Child<QAbstractButton>(dlg, "m_btnOK")->hasFocus() || !dlg.isActiveWindow());
-        const QString values[] = {QStringLiteral(u"山田 太郎"), QStringLiteral("me@example.jp"),
-                                  QStringLiteral("smtp.example.jp:587"), QStringLiteral("pop.example.jp"),
-                                  QStringLiteral("yamada"), QString()};
+        const QString values[] = {QStringLiteral(u"山田 太郎"),
+                                  QStringLiteral("me@example.jp"),
+                                  QStringLiteral("smtp.example.jp:587"),
+                                  QStringLiteral("pop.example.jp"),
+                                  QStringLiteral("yamada"),
+                                  QString()};
         for (int i = 0; i < 6; ++i)
             SetText(dlg, SENDER_EDITS[i], values[i]);
         Click(dlg, "m_btnOK");
     });
     m_frame.SendCommand(ID_SENDER_SETTINGS);
-    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"発送元設定")});
+    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string>{SJ(u"発送元設定")});
     const SenderInf& sender = m_pDoc->m_sender;
     EXPECT_EQ(FieldText(sender.szName), SJ(u"山田 太郎"));
     EXPECT_STREQ(sender.szMailAddress, "me@example.jp");
     EXPECT_STREQ(sender.szSmtpServer, "smtp.example.jp:587");
     EXPECT_STREQ(sender.szPop3Server, "pop.example.jp");
     EXPECT_STREQ(sender.szLoginName, "yamada");
-    EXPECT_STREQ(sender.szPassword, "");   // empty fields are stored as empty
+    EXPECT_STREQ(sender.szPassword, ""); // empty fields are stored as empty
     EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
 }
 
 TEST_F(SettingsDlgTest, SenderCancelLeavesTheRecordByteForByte)
 {
-    std::memset(static_cast<void*>(&m_pDoc->m_sender), 0x41, sizeof(SenderInf));   // every field full, no NUL
-    for (char* psz : {m_pDoc->m_sender.szName, m_pDoc->m_sender.szSmtpServer, m_pDoc->m_sender.szPop3Server,
-                      m_pDoc->m_sender.szLoginName, m_pDoc->m_sender.szPassword})
+    std::memset(static_cast<void*>(&m_pDoc->m_sender), 0x41,
+                sizeof(SenderInf)); // every field full, no NUL
+    for (char* psz :
+         {m_pDoc->m_sender.szName, m_pDoc->m_sender.szSmtpServer, m_pDoc->m_sender.szPop3Server,
+          m_pDoc->m_sender.szLoginName, m_pDoc->m_sender.szPassword})
         psz[127] = '\0';
     m_pDoc->m_sender.szMailAddress[255] = '\0';
     const SenderInf before = m_pDoc->m_sender;
@@ -73,8 +78,8 @@ TEST_F(SettingsDlgTest, SenderCancelLeavesTheRecordByteForByte)
 TEST_F(SettingsDlgTest, SenderLimitsCountBytesAndKeepTheDialogOpen)
 {
     WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
-        SetText(dlg, "m_strMailAddress", QString(255, QLatin1Char('m')));   // exactly 255: fine
-        SetText(dlg, "m_strName", Repeat(QStringLiteral(u"名"), 64));       // 128 bytes: one over
+        SetText(dlg, "m_strMailAddress", QString(255, QLatin1Char('m'))); // exactly 255: fine
+        SetText(dlg, "m_strName", Repeat(QStringLiteral(u"名"), 64));     // 128 bytes: one over
         Click(dlg, "m_btnOK");
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_TRUE(Child<QLineEdit>(dlg, "m_strName")->hasFocus() || !dlg.isActiveWindow());
@@ -83,7 +88,8 @@ TEST_F(SettingsDlgTest, SenderLimitsCountBytesAndKeepTheDialogOpen)
         EXPECT_FALSE(dlg.isVisible());
     });
     m_frame.SendCommand(ID_SENDER_SETTINGS);
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"127 文字以内で入力してください。")});
+    EXPECT_EQ(m_platform.m_messages,
+              std::vector<std::string>{SJ(u"127 文字以内で入力してください。")});
     EXPECT_EQ(std::strlen(m_pDoc->m_sender.szMailAddress), 255u);
     EXPECT_EQ(std::strlen(m_pDoc->m_sender.szName), 126u);
 }
@@ -112,10 +118,10 @@ TEST_F(SettingsDlgTest, OptionsBrowseButtonsFillTheirFields)
 {
     const std::string strPreset = SJ(u"(現在開いているフォルダを選択)");
     m_platform.m_nextFiles = {
-        FileDialogResult {true, "/usr/bin/mousepad", "mousepad"},
-        FileDialogResult {true, SJ(u"/home/me/本文/") + strPreset, strPreset},
-        FileDialogResult {true, "/home/me/bin/file.pdf", "file.pdf"},
-        FileDialogResult {},
+        FileDialogResult{true, "/usr/bin/mousepad", "mousepad"},
+        FileDialogResult{true, SJ(u"/home/me/本文/") + strPreset, strPreset},
+        FileDialogResult{true, "/home/me/bin/file.pdf", "file.pdf"},
+        FileDialogResult{},
     };
     WhenDialogRuns<COptionDlg>(m_platform, [](COptionDlg& dlg) {
         SetText(dlg, "m_strBinFileDir", QStringLiteral("/typed/"));
@@ -125,7 +131,7 @@ TEST_F(SettingsDlgTest, OptionsBrowseButtonsFillTheirFields)
         EXPECT_EQ(Text(dlg, "m_strEditorPath"), QStringLiteral("/usr/bin/mousepad"));
         EXPECT_EQ(Text(dlg, "m_strTextFileDir"), QStringLiteral(u"/home/me/本文/"));
         EXPECT_EQ(Text(dlg, "m_strBinFileDir"), QStringLiteral("/home/me/bin/file.pdf"));
-        Click(dlg, "m_btnBinFileDir");   // cancelled: the field stays
+        Click(dlg, "m_btnBinFileDir"); // cancelled: the field stays
         EXPECT_EQ(Text(dlg, "m_strBinFileDir"), QStringLiteral("/home/me/bin/file.pdf"));
         Click(dlg, "m_btnOK");
     });
@@ -149,12 +155,14 @@ TEST_F(SettingsDlgTest, OptionsBrowseButtonsFillTheirFields)
 TEST_F(SettingsDlgTest, OptionsRefuseAFolderTooLongForTheSettingsRecord)
 {
     WhenDialogRuns<COptionDlg>(m_platform, [](COptionDlg& dlg) {
-        SetText(dlg, "m_strBinFileDir", QLatin1Char('/') + Repeat(QStringLiteral(u"長"), 128));   // 257 bytes
+        SetText(dlg, "m_strBinFileDir",
+                QLatin1Char('/') + Repeat(QStringLiteral(u"長"), 128)); // 257 bytes
         Click(dlg, "m_btnOK");
         EXPECT_TRUE(dlg.isVisible());
     });
     m_frame.SendCommand(ID_OPTIONS);
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"255 文字以内で入力してください。")});
+    EXPECT_EQ(m_platform.m_messages,
+              std::vector<std::string>{SJ(u"255 文字以内で入力してください。")});
     EXPECT_STREQ(m_pDoc->m_cfg.szBinFileDir, "");
 }
 } // namespace

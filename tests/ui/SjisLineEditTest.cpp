@@ -13,12 +13,12 @@ TEST(SjisLineEdit, KeystrokePastTheByteLimitIsRefused)
 {
     CSjisLineEdit edit;
     edit.SetByteLimit(5);
-    edit.setText(QStringLiteral(u"あa"));    // 3 bytes
+    edit.setText(QStringLiteral(u"あa")); // 3 bytes
     edit.end(false);
     QTest::keyClicks(&edit, QStringLiteral("bcd"));
-    EXPECT_EQ(edit.text(), QStringLiteral(u"あabc"));   // the 6th byte was refused
+    EXPECT_EQ(edit.text(), QStringLiteral(u"あabc")); // the 6th byte was refused
 
-    edit.setText(QStringLiteral(u"ああ"));   // 4 bytes: one ASCII letter still fits
+    edit.setText(QStringLiteral(u"ああ")); // 4 bytes: one ASCII letter still fits
     edit.end(false);
     QTest::keyClicks(&edit, QStringLiteral("xy"));
     EXPECT_EQ(edit.text(), QStringLiteral(u"ああx"));
@@ -30,10 +30,10 @@ TEST(SjisLineEdit, PasteIsTakenWholeOrNotAtAll)
     edit.SetByteLimit(7);
     edit.setText(QStringLiteral("abc"));
     edit.end(false);
-    QApplication::clipboard()->setText(QStringLiteral(u"あいう"));   // 6 bytes: 9 in all
+    QApplication::clipboard()->setText(QStringLiteral(u"あいう")); // 6 bytes: 9 in all
     edit.paste();
     EXPECT_EQ(edit.text(), QStringLiteral("abc"));
-    QApplication::clipboard()->setText(QStringLiteral(u"あい"));     // 4 bytes: exactly 7
+    QApplication::clipboard()->setText(QStringLiteral(u"あい")); // 4 bytes: exactly 7
     edit.paste();
     EXPECT_EQ(edit.text(), QStringLiteral(u"abcあい"));
 }
@@ -47,7 +47,7 @@ TEST(SjisLineEdit, CharacterShiftJisCannotHoldIsRefused)
     QApplication::clipboard()->setText(QStringLiteral(u"\U0001F600"));
     edit.paste();
     EXPECT_EQ(edit.text(), QStringLiteral("a"));
-    QApplication::clipboard()->setText(QStringLiteral(u"ｷｬﾝｾﾙ～①"));   // CP932 has all of these
+    QApplication::clipboard()->setText(QStringLiteral(u"ｷｬﾝｾﾙ～①")); // CP932 has all of these
     edit.paste();
     EXPECT_EQ(edit.text(), QStringLiteral(u"aｷｬﾝｾﾙ～①"));
 }
@@ -56,7 +56,7 @@ TEST(SjisLineEdit, OverlongTextSetByTheProgramIsShownAndCanOnlyShrink)
 {
     CSjisLineEdit edit;
     edit.SetByteLimit(4);
-    edit.setText(QStringLiteral(u"あいう"));   // 6 bytes, shown as given
+    edit.setText(QStringLiteral(u"あいう")); // 6 bytes, shown as given
     EXPECT_EQ(edit.text(), QStringLiteral(u"あいう"));
     edit.end(false);
     QTest::keyClick(&edit, Qt::Key_A);

@@ -17,7 +17,7 @@ namespace
 {
 class TarvellViewTest : public UiTest
 {
-protected:
+  protected:
     TarvellViewTest() : m_frame(*m_pDoc, m_platform), m_view(m_frame.View()) {}
 
     // Creates a file in the program folder; returns its path as the program holds it (CP932).
@@ -35,8 +35,8 @@ TEST_F(TarvellViewTest, FilePickersAskForTheirKindAndTakeTheChosenPath)
 {
     SetField(m_pDoc->m_cfg.szTextFileDir, "/texts/");
     SetField(m_pDoc->m_cfg.szBinFileDir, "/bins/");
-    m_platform.m_nextFiles = {FileDialogResult {true, SJ(u"/texts/本文.txt"), SJ(u"本文.txt")},
-                              FileDialogResult {true, "/bins/a b.pdf", "a b.pdf"}};
+    m_platform.m_nextFiles = {FileDialogResult{true, SJ(u"/texts/本文.txt"), SJ(u"本文.txt")},
+                              FileDialogResult{true, "/bins/a b.pdf", "a b.pdf"}};
     Click(m_view, "m_btnSelectTextFile");
     Click(m_view, "m_btnSelectBinFile");
     ASSERT_EQ(m_platform.m_fileDialogs.size(), 2u);
@@ -56,7 +56,7 @@ TEST_F(TarvellViewTest, FilePickersAskForTheirKindAndTakeTheChosenPath)
 
     // Cancelled: the field keeps what it had, typed text included.
     SetText(m_view, "m_strTextFile", QStringLiteral("/typed.txt"));
-    m_platform.m_nextFiles = {FileDialogResult {}};
+    m_platform.m_nextFiles = {FileDialogResult{}};
     Click(m_view, "m_btnSelectTextFile");
     EXPECT_EQ(Text(m_view, "m_strTextFile"), QStringLiteral("/typed.txt"));
     EXPECT_TRUE(m_platform.m_messages.empty());
@@ -73,15 +73,16 @@ TEST_F(TarvellViewTest, BodyFileOpensInTheEditorOrElseItsAssociatedProgram)
         SetField(m_pDoc->m_cfg.szEditorPath, pszEditor);
         Click(m_view, "m_btnEditTextFile");
         ASSERT_FALSE(m_platform.m_shellOpened.empty());
-        EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair("\"" + strBody + "\"", std::string()));
+        EXPECT_EQ(m_platform.m_shellOpened.back(),
+                  std::make_pair("\"" + strBody + "\"", std::string()));
     }
 
     const std::string strEditor = Touch(QStringLiteral("editor"));
     SetField(m_pDoc->m_cfg.szEditorPath, strEditor);
-    m_platform.m_nextShellResults = {32};   // 32 or less is a failure
+    m_platform.m_nextShellResults = {32}; // 32 or less is a failure
     Click(m_view, "m_btnEditTextFile");
     EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair(strEditor, "\"" + strBody + "\""));
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"オープンできません。")});
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{SJ(u"オープンできません。")});
 }
 
 TEST_F(TarvellViewTest, MissingFilesAreReportedBeforeAnythingOpens)
@@ -90,7 +91,8 @@ TEST_F(TarvellViewTest, MissingFilesAreReportedBeforeAnythingOpens)
     SetText(m_view, "m_strBinFile", QString());
     Click(m_view, "m_btnEditTextFile");
     Click(m_view, "m_btnOpenBinFile");
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>(2, SJ(u"指定ファイルが存在しません。")));
+    EXPECT_EQ(m_platform.m_messages,
+              std::vector<std::string>(2, SJ(u"指定ファイルが存在しません。")));
     EXPECT_TRUE(m_platform.m_shellOpened.empty());
 
     // The attachment opens unquoted with its own program; a failure has its message.
@@ -108,15 +110,16 @@ TEST_F(TarvellViewTest, ReadingTheFormCountsShiftJisBytesAndStopsAtTheFirstLongF
 {
     m_view.m_strTitle = "old title";
     m_view.ShowForm();
-    SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 64));          // 128 bytes
+    SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 64)); // 128 bytes
     SetText(m_view, "m_strToAddress", QStringLiteral("new@example.jp"));
     SetText(m_view, "m_strTitle", QStringLiteral("new title"));
     EXPECT_FALSE(m_view.ReadForm());
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {SJ(u"127 文字以内で入力してください。")});
-    EXPECT_EQ(m_view.m_strTitle, "old title");   // later fields keep their strings
+    EXPECT_EQ(m_platform.m_messages,
+              std::vector<std::string>{SJ(u"127 文字以内で入力してください。")});
+    EXPECT_EQ(m_view.m_strTitle, "old title"); // later fields keep their strings
 
-    SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 63) + QLatin1Char('a'));   // 127
-    SetText(m_view, "m_strTitle", Repeat(QStringLiteral(u"件"), 128));                     // 256
+    SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 63) + QLatin1Char('a')); // 127
+    SetText(m_view, "m_strTitle", Repeat(QStringLiteral(u"件"), 128));                    // 256
     EXPECT_FALSE(m_view.ReadForm());
     EXPECT_EQ(m_platform.m_messages.back(), SJ(u"255 文字以内で入力してください。"));
     EXPECT_EQ(m_view.m_strToName.size(), 127u);
@@ -153,7 +156,8 @@ TEST_F(TarvellViewTest, MainBookPickFillsTheRecipientOnlyOnOkWithBothValues)
     });
     m_pDoc->m_nStartMode = START_RUNNING + START_MAIN_BOOK_SELECT;
     Click(m_view, "m_btnAddressBook");
-    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell メイン・アドレス帳 - Address.tvl")});
+    EXPECT_EQ(m_platform.m_dialogTitles,
+              std::vector<std::string>{SJ(u"Tarvell メイン・アドレス帳 - Address.tvl")});
     EXPECT_EQ(Text(m_view, "m_strToName"), QStringLiteral(u"佐藤"));
     EXPECT_EQ(Text(m_view, "m_strToAddress"), QStringLiteral("sato@example.jp"));
     EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
@@ -182,7 +186,7 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
 
     // Cancelled file dialog: no address book, but the start mode still ends.
     m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_SELECT;
-    m_platform.m_nextFiles = {FileDialogResult {}};
+    m_platform.m_nextFiles = {FileDialogResult{}};
     m_frame.SendCommand(ID_GROUP_SELECT);
     EXPECT_TRUE(m_platform.m_dialogTitles.empty());
     EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
@@ -192,7 +196,8 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
     EXPECT_TRUE(request.bMustExist);
 
     // A book picked in another folder is read from the program folder under its name.
-    m_platform.m_nextFiles = {FileDialogResult {true, SJ(u"/elsewhere/@友人.tvl"), SJ(u"@友人.tvl")}};
+    m_platform.m_nextFiles = {
+        FileDialogResult{true, SJ(u"/elsewhere/@友人.tvl"), SJ(u"@友人.tvl")}};
     WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
         auto* pList = Child<QTreeWidget>(dlg, "m_listBook");
         EXPECT_EQ(pList->topLevelItem(0)->text(1), QStringLiteral(u"鈴木"));
@@ -201,7 +206,8 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
         Click(dlg, "m_btnOK");
     });
     m_frame.SendCommand(ID_GROUP_SELECT);
-    EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string> {SJ(u"Tarvell グループ・アドレス帳 - @友人.tvl")});
+    EXPECT_EQ(m_platform.m_dialogTitles,
+              std::vector<std::string>{SJ(u"Tarvell グループ・アドレス帳 - @友人.tvl")});
     EXPECT_EQ(Text(m_view, "m_strToName"), QStringLiteral(u"鈴木"));
 }
 } // namespace
@@ -230,7 +236,7 @@ TEST(TarvellViewStart, AutomaticSendFillsTheFormAndDisablesSend)
     frame.SendCommand(ID_OPTIONS);
     EXPECT_EQ(doc.m_nStartMode, START_NONE);
 
-    frame.close();   // the close path stops the timer
+    frame.close(); // the close path stops the timer
     EXPECT_EQ(platform.m_timers.count(AUTO_TIMER_ID), 0u);
 }
 } // namespace

@@ -28,8 +28,7 @@ inline QString Repeat(const QString& qstr, int n)
     return qstrOut;
 }
 
-template <class T>
-T* Child(QObject& parent, const char* pszName)
+template <class T> T* Child(QObject& parent, const char* pszName)
 {
     T* pChild = parent.findChild<T*>(QLatin1String(pszName));
     EXPECT_NE(pChild, nullptr) << pszName;
@@ -57,8 +56,7 @@ inline QString Text(QObject& parent, const char* pszEdit)
 
 // The next modal dialog of type T opens (without waiting), act drives it, and whatever it left
 // open is cancelled; the run returns the dialog's result, as a real run would.
-template <class T>
-void WhenDialogRuns(CScriptedPlatform& platform, std::function<void(T&)> act)
+template <class T> void WhenDialogRuns(CScriptedPlatform& platform, std::function<void(T&)> act)
 {
     platform.m_nextDialogs.push_back([act](IModalDialog& dialog) {
         T* pDlg = dynamic_cast<T*>(&dialog);
@@ -75,7 +73,7 @@ void WhenDialogRuns(CScriptedPlatform& platform, std::function<void(T&)> act)
 // button unless an answer is queued.
 class UiTest : public ::testing::Test
 {
-protected:
+  protected:
     UiTest()
     {
         m_platform.m_bAllowMessages = true;
