@@ -1,0 +1,121 @@
+// AutoSendRunTest.cpp - the built program run without a display from a script's point of view:
+// "/sendon /quit /sendinf=..." against the scripted fake server, judged by the exit status,
+// standard output and error, the log, the keep copies and the bytes on the wire.
+#include "SendFixture.h"
+
+#include "addr/AddressBook.h"
+#include "support/FakeMailServer.h"
+#include "support/ProgramRun.h"
+
+namespace
+{
+std::string Utf8(const char8_t* psz)
+{
+    return reinterpret_cast<const char*>(psz);
+}
+} // namespace
+
+class AutoSendRun : public SendFixture
+{
+protected:
+    void SetUp() override
+    {
+        SendFixture::SetUp();
+        Write("本文.txt", "%NAME様\r\nご案内です。\r\n");
+        SetField(m_pDoc->m_sender.szName, "差出人");
+        SetField(m_pDoc->m_sender.szMailAddress, "from@example.jp");
+        SetField(m_pDoc->m_sender.szSmtpServer, m_server.HostPort());
+        SetField(m_pDoc->m_sender.szPop3Server, m_server.HostPort());
+        SetField(m_pDoc->m_sender.szLoginName, "login");
+        SetField(m_pDoc->m_sender.szPassword, "secret");
+        m_pDoc->SaveRecords();
+    }
+
+    // A send-information file with LF line ends naming the Japanese body file, then the run.
+    ProgramResult Run(const std::string& strAddress, std::vector<std::string> args = {"/sendon", "/quit"})
+    {
+        Write("inf.txt", "Name=山田\nAddress=" + strAddress + "\nTitle=ご案内\nTextFile=" + m_strAppDir
+                             + "本文.txt\n");
+        args.push_back("/sendinf=" + m_strAppDir + "inf.txt");
+        const ProgramResult result = RunProgram(m_strAppDir, args, {}, 60);
+        m_server.Stop();
+        EXPECT_TRUE(result.bExited) << result.strErr;
+        return result;
+    }
+
+    CFakeMailServer m_server;
+};
+
+TEST_F(AutoSendRun, SuccessfulSendExitsWithZero)
+{
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(CServerScript::SmtpAccepting());
+    const ProgramResult result = Run("yamada@example.jp");
+
+    EXPECT_EQ(result.nExitCode, 0) << result.strErr;
+    EXPECT_NE(result.strOut.find(Utf8(u8"山田 添付ファイルなし送信開始-送信成功\n")), std::string::npos)
+        << result.strOut;
+    const std::vector<std::string> logs = Files("log");
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_EQ(Read("log/" + logs[0]).substr(0, 15), "☆ [送信成功]  ");
+    const std::vector<std::string> keep = Files("keep");
+    ASSERT_EQ(keep.size(), 1u);
+    EXPECT_EQ(keep[0].substr(15), "(00)_山田.txt");
+    EXPECT_EQ(Read("keep/" + keep[0]), "山田様\r\nご案内です。\r\n");
+
+    EXPECT_EQ(m_server.Received(0), "USER login\nPASS secret\nQUIT\n");
+    const std::string strSmtp = m_server.Received(1);
+    EXPECT_EQ(strSmtp.rfind("HELO merrows\nMAIL FROM:<from@example.jp>\nRCPT TO:<yamada@example.jp>\nDATA\n", 0), 0u)
+        << strSmtp;
+    EXPECT_EQ(strSmtp.substr(strSmtp.size() - 10), "\r\n.\r\nQUIT\n");
+}
+
+TEST_F(AutoSendRun, FailedSendExitsWithOne)
+{
+    m_server.AddConnection(CServerScript().Say("+OK\r\n").Line().Say("+OK\r\n").Line().Say("-ERR no\r\n"));
+    const ProgramResult result = Run("yamada@example.jp");
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_NE(result.strOut.find(Utf8(u8"送信失敗-発送元設定を確認してください。\n")), std::string::npos)
+        << result.strOut;
+}
+
+TEST_F(AutoSendRun, GroupSendReachesEveryMember)
+{
+    AddressBook book;
+    SetField(book.entries[0].szName, "一郎");
+    SetField(book.entries[0].szAddress, "ichiro@example.jp");
+    SetField(book.entries[1].szName, "二郎");
+    SetField(book.entries[1].szAddress, "jiro@example.jp");
+    SaveBook(m_strAppDir + "@友人.tvl", book);
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(CServerScript::SmtpAccepting());
+    m_server.SetRepeat(true);
+    const ProgramResult result = Run("@友人.tvl");
+
+    EXPECT_EQ(result.nExitCode, 0) << result.strErr;
+    const std::vector<std::string> keep = Files("keep");
+    ASSERT_EQ(keep.size(), 2u);
+    EXPECT_EQ(keep[0].substr(15), "(01)_一郎.txt");
+    EXPECT_EQ(keep[1].substr(15), "(02)_二郎.txt");
+    EXPECT_NE(m_server.Received(3).find("RCPT TO:<jiro@example.jp>\n"), std::string::npos);
+}
+
+// Nobody can close a program without a display: a file error with "/quit" ends it with 1.
+TEST_F(AutoSendRun, FileErrorWithQuitEndsTheRunWithOne)
+{
+    std::filesystem::remove(m_strAppDir + "log");
+    Write("log", "a file where the log folder belongs");
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(CServerScript::SmtpAccepting());
+    const ProgramResult result = Run("yamada@example.jp");
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_NE(result.strErr.find("Tarvell_"), std::string::npos) << result.strErr;
+}
+
+TEST_F(AutoSendRun, StartModeDialogEndsAsCancelAndQuitStillCloses)
+{
+    const ProgramResult result = RunProgram(m_strAppDir, {"/option", "/quit"}, {}, 60);
+    EXPECT_TRUE(result.bExited) << result.strErr;
+    EXPECT_EQ(result.nExitCode, 0);
+    EXPECT_NE(result.strErr.find(Utf8(u8"オプション")), std::string::npos) << result.strErr;
+}
