@@ -118,6 +118,7 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
 int CQtAddressDlg::Exec()
 {
     OnInitDialog();
+    m_pBtnOK->setFocus();   // the first control in tab order
     const int nResult = exec();
     OnDestroy();
     return nResult == QDialog::Accepted ? IDOK : IDCANCEL;
@@ -126,6 +127,7 @@ int CQtAddressDlg::Exec()
 void CQtAddressDlg::Open()
 {
     OnInitDialog();
+    m_pBtnOK->setFocus();
     show();
 }
 
