@@ -3,6 +3,7 @@
 // standard output and error, the log, the keep copies and the bytes on the wire.
 #include "SendFixture.h"
 
+#include "RealMailServers.h"
 #include "addr/AddressBook.h"
 #include "support/FakeMailServer.h"
 #include "support/ProgramRun.h"
@@ -118,4 +119,31 @@ TEST_F(AutoSendRun, StartModeDialogEndsAsCancelAndQuitStillCloses)
     EXPECT_TRUE(result.bExited) << result.strErr;
     EXPECT_EQ(result.nExitCode, 0);
     EXPECT_NE(result.strErr.find(Utf8(u8"オプション")), std::string::npos) << result.strErr;
+}
+
+TEST_F(AutoSendRun, ThroughPostfixAndDovecot)
+{
+    CRealServers servers;
+    std::string strReason;
+    if (!servers.Start(strReason))
+        GTEST_SKIP() << "real mail servers cannot run here: " << strReason;
+    SenderInf& sender = m_pDoc->m_sender;
+    SetField(sender.szSmtpServer, "127.0.0.1:" + servers.Env("SMTP_PORT"));
+    SetField(sender.szPop3Server, "127.0.0.1:" + servers.Env("POP3_PORT"));
+    SetField(sender.szLoginName, servers.Env("MAIL_USER"));
+    SetField(sender.szPassword, servers.Env("MAIL_PASS"));
+    m_pDoc->SaveRecords();
+
+    const ProgramResult result = Run("yamada@example.jp");
+    EXPECT_EQ(result.nExitCode, 0) << result.strErr;
+
+    // The end-of-data line begins with its own CR LF, so a body ending in a line end gains an
+    // empty last line.
+    std::ofstream(m_strAppDir + "expected.txt") << Utf8(u8"山田様\nご案内です。\n\n");
+    std::string strOutput;
+    const std::string strCheck = "python3 " + MAIL_SCRIPTS + "check_message.py --outbox " + servers.Env("OUTBOX")
+                                 + Utf8(u8" --subject ご案内 --from-name 差出人 --to-name 山田")
+                                 + " --from-addr from@example.jp --to-addr yamada@example.jp --body-file "
+                                 + m_strAppDir + "expected.txt";
+    EXPECT_EQ(RunShell(strCheck, strOutput), 0) << strOutput;
 }

@@ -4,33 +4,15 @@
 // cannot run on this machine.
 #include "SendFixture.h"
 
+#include "RealMailServers.h"
 #include "addr/AddressBook.h"
 
-#include <cstdio>
-#include <map>
 #include <set>
-#include <sstream>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
 {
-const std::string SCRIPTS = std::string(TARVELL_SOURCE_DIR) + "/scripts/mailservers/";
 constexpr int MEMBERS = 50;
-
-int RunShell(const std::string& strCommand, std::string& strOutput)
-{
-    strOutput.clear();
-    FILE* pPipe = ::popen((strCommand + " 2>&1").c_str(), "r");
-    if (pPipe == nullptr)
-        return -1;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), pPipe)) > 0)
-        strOutput.append(buffer, n);
-    const int nStatus = ::pclose(pPipe);
-    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-}
 
 // Prints "To address<TAB>To name<TAB>Subject<TAB>first body line" for every delivered message.
 const char* const DECODE_OUTBOX = R"PY(
@@ -42,48 +24,6 @@ for path in sorted(glob.glob(sys.argv[1] + "/msg.*.eml")):
     body = msg.get_body(preferencelist=("plain",)).get_content()
     print("\t".join([to.addr_spec, to.display_name, str(msg["Subject"]), body.splitlines()[0]]))
 )PY";
-
-// The servers of one test, stopped and removed when it ends.
-class CRealServers
-{
-public:
-    bool Start(std::string& strReason)
-    {
-        std::string strOutput;
-        if (RunShell("sh " + SCRIPTS + "start.sh", strOutput) != 0)
-        {
-            strReason = strOutput;
-            return false;
-        }
-        std::istringstream lines(strOutput);
-        for (std::string strLine; std::getline(lines, strLine);)
-        {
-            if (!strLine.empty())
-                m_strWork = strLine;   // the work folder is the last line
-        }
-        std::ifstream env(m_strWork + "/env");
-        for (std::string strLine; std::getline(env, strLine);)
-        {
-            const std::size_t nEq = strLine.find('=');
-            if (nEq != std::string::npos)
-                m_env[strLine.substr(0, nEq)] = strLine.substr(nEq + 1);
-        }
-        strReason = "no environment from start.sh: " + strOutput;
-        return m_env.count("OUTBOX") != 0;
-    }
-    ~CRealServers()
-    {
-        std::string strOutput;
-        if (!m_strWork.empty())
-            RunShell("sh " + SCRIPTS + "stop.sh '" + m_strWork + "'", strOutput);
-    }
-    std::string Env(const std::string& strKey) { return m_env[strKey]; }
-    std::string Work() const { return m_strWork; }
-
-private:
-    std::string m_strWork;
-    std::map<std::string, std::string> m_env;
-};
 
 std::string TwoDigits(int n)
 {
