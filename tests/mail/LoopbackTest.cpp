@@ -11,9 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -212,6 +218,38 @@ TEST(PosixSocket, IPv6LoopbackLiteral)
     char buffer[8];
     EXPECT_EQ(socket.Receive(buffer, 7), -1);
     EXPECT_EQ(socket.GetLastError(), WSAENOTCONN);
+}
+
+// A listener whose queue is full drops new connection requests: connecting gives up after the
+// time-out instead of waiting for the system's own minutes-long retries.
+TEST(PosixSocket, ConnectGivesUpAfterTheTimeout)
+{
+    const CNetTimeout timeout("1");
+    const int fdListen = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nLen = sizeof(addr);
+    ASSERT_EQ(::bind(fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+    ASSERT_EQ(::listen(fdListen, 0), 0);
+    ASSERT_EQ(::getsockname(fdListen, reinterpret_cast<sockaddr*>(&addr), &nLen), 0);
+    const int nPort = ntohs(addr.sin_port);
+    std::vector<std::unique_ptr<CPosixSocket>> fillers;
+    bool bTimedOut = false;
+    const std::time_t tStart = std::time(nullptr);
+    for (int i = 0; i < 8 && !bTimedOut; ++i)
+    {
+        fillers.push_back(std::make_unique<CPosixSocket>());
+        fillers.back()->Create();
+        bTimedOut = !fillers.back()->Connect("127.0.0.1", nPort);
+        if (bTimedOut)
+        {
+            EXPECT_EQ(fillers.back()->GetLastError(), WSAETIMEDOUT);
+        }
+    }
+    ::close(fdListen);
+    EXPECT_TRUE(bTimedOut) << "the listener's queue never filled";
+    EXPECT_LE(std::time(nullptr) - tStart, 5);
 }
 
 TEST(PosixSocket, ErrnoMapsOntoTheMessageCodes)
