@@ -36,6 +36,12 @@ QString QtFileFilter(const std::string& strFilter)
         if (parts[i].isEmpty())
             break;
         QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        // "*.*" means every file, also one without a dot in its name.
+        for (QString& pattern : patterns)
+        {
+            if (pattern == QStringLiteral("*.*"))
+                pattern = QStringLiteral("*");
+        }
         const QString label = parts[i];
         // A label that already shows its patterns in parentheses keeps them.
         if (label.contains(QLatin1Char('(')))

@@ -26,7 +26,7 @@ std::string ReadBytes(const std::string& path)
 // Every text ends early, and the bytes after each end are not zero.
 void FillWithBytesAfterTheEnds(SenderInf& sender)
 {
-    std::memset(&sender, 0x5A, sizeof(sender));
+    std::memset(static_cast<void*>(&sender), 0x5A, sizeof(sender));
     std::memcpy(sender.szName, "送信者", 7);
     sender.szMailAddress[3] = '\0';
     sender.szSmtpServer[0] = '\0';

@@ -1,0 +1,75 @@
+// PlatformTest.cpp - the desktop and headless platforms: filters, when to run headless, and what
+// a headless run writes instead of waiting for a person.
+#include "ui/HeadlessPlatform.h"
+#include "ui/QtText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+TEST(QtFileFilter, KeepsLabelsAndMapsPatterns)
+{
+    EXPECT_EQ(QtFileFilter(ToSjis(QStringLiteral(u"グループアドレス帳(@*.tvl)|@*.tvl||"))),
+              QStringLiteral(u"グループアドレス帳 (@*.tvl)"));
+    EXPECT_EQ(QtFileFilter(ToSjis(QStringLiteral(u"実行ファイル(*.exe)|*.exe;|全て(*.*)|*.*||"))),
+              QStringLiteral(u"実行ファイル (*.exe);;全て (*)"));
+    EXPECT_EQ(QtFileFilter(""), QString());
+}
+
+TEST(IsHeadless, NeedsNoDisplayOrTheOffscreenPlatform)
+{
+    EXPECT_TRUE(IsHeadless(nullptr, nullptr, nullptr));
+    EXPECT_TRUE(IsHeadless("", "", nullptr));
+    EXPECT_FALSE(IsHeadless(":0", nullptr, nullptr));
+    EXPECT_FALSE(IsHeadless(nullptr, "wayland-0", "wayland"));
+    EXPECT_TRUE(IsHeadless(":0", nullptr, "offscreen"));
+}
+
+namespace
+{
+class CNamedDialog : public IModalDialog
+{
+public:
+    std::string Title() const override { return ToSjis(QStringLiteral(u"発送元設定")); }
+    int Exec() override
+    {
+        ADD_FAILURE() << "a headless run must not show a dialog";
+        return IDOK;
+    }
+};
+
+std::string ReadAll(std::FILE* pFile)
+{
+    std::rewind(pFile);
+    std::string text;
+    char buf[256];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof(buf), pFile)) > 0)
+        text.append(buf, n);
+    return text;
+}
+} // namespace
+
+TEST(HeadlessPlatform, WritesLinesInsteadOfWaiting)
+{
+    std::FILE* pOut = std::tmpfile();
+    std::FILE* pErr = std::tmpfile();
+    CHeadlessPlatform platform(pOut, pErr);
+    EXPECT_EQ(platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok), MsgResult::Ok);
+    EXPECT_EQ(platform.MessageBox("a\r\nb", MsgButtons::YesNo), MsgResult::Yes);
+    CNamedDialog dialog;
+    EXPECT_EQ(platform.RunModal(dialog), IDCANCEL);
+    FileDialogRequest request;
+    request.strTitle = "pick";
+    EXPECT_FALSE(platform.OpenFileDialog(request).bConfirmed);
+    platform.StatusChanged(ToSjis(QStringLiteral(u"山田 添付ファイルなし送信開始-送信成功")));
+
+    const std::string strErr = ReadAll(pErr);
+    EXPECT_EQ(strErr.substr(0, strErr.find('\n') + 1), "Tarvell: \u30aa\u30fc\u30d7\u30f3\u3067\u304d\u307e\u305b\u3093\u3002\n");
+    EXPECT_NE(strErr.find("Tarvell: a  b\n"), std::string::npos);
+    EXPECT_NE(strErr.find("\u767a\u9001\u5143\u8a2d\u5b9a"), std::string::npos);   // the dialog's title
+    EXPECT_NE(strErr.find("pick"), std::string::npos);
+    EXPECT_EQ(ReadAll(pOut), "\u5c71\u7530 \u6dfb\u4ed8\u30d5\u30a1\u30a4\u30eb\u306a\u3057\u9001\u4fe1\u958b\u59cb-\u9001\u4fe1\u6210\u529f\n");
+    std::fclose(pOut);
+    std::fclose(pErr);
+}
