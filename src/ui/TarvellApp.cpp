@@ -15,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <string>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 CTarvellApp* CTarvellApp::s_pInstance = nullptr;
@@ -69,6 +71,14 @@ int CTarvellApp::Run(int argc, char* argv[])
                                         std::getenv("QT_QPA_PLATFORM"));
     if (bHeadless)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (std::getenv("XDG_RUNTIME_DIR") == nullptr)
+    {
+        // Qt wants a private runtime folder and warns on standard error without one; batch runs
+        // from cron usually have none.
+        const std::string strRuntime = "/tmp/runtime-" + std::to_string(::getuid());
+        ::mkdir(strRuntime.c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", strRuntime.c_str(), 1);
+    }
     CatchCloseSignals();
     QApplication qapp(argc, argv);
     CTarvellApp app;
