@@ -68,7 +68,9 @@ int SjisToJis(const char* pszText, char* pszOut, int nCapacity)
     while (nBudget <= nCapacity && s[nConsumed] != '\0')
     {
         const unsigned s1 = s[nConsumed];
-        if (IsLeadByte(static_cast<unsigned char>(s1)))
+        // A trail byte of 0x1F would come out as a NUL and cut the rest of the chunk from the
+        // wire: such a lead byte is sent as "." and the byte after it is taken on its own.
+        if (IsLeadByte(static_cast<unsigned char>(s1)) && s[nConsumed + 1] != 0x1F)
         {
             const unsigned s2 = s[nConsumed + 1];
             if (s2 == '\0')

@@ -101,6 +101,15 @@ TEST(SjisToJis, SingleBytesThatCannotBeSentBecomeDots)
     EXPECT_EQ(Jis("あ\xB1"), "\x1B$B$\"\x1B(B.");
 }
 
+// The pair arithmetic would turn a trail byte 0x1F into a NUL and lose the rest of the chunk.
+TEST(SjisToJis, ATrailByteThatWouldGiveANulIsNotPaired)
+{
+    char out[32];
+    EXPECT_EQ(SjisToJis("\x81\x1F" "abc", out, sizeof(out)), 5);
+    EXPECT_STREQ(out, "..abc");
+    EXPECT_EQ(Jis("\x81\x0A" "a"), "\x1B$B!\xEB\x1B(B" "a");   // other trail bytes keep the arithmetic
+}
+
 TEST(SjisToJis, EmptyTextAndLoneLeadByteAtTheEnd)
 {
     char out[16] = "junk";
