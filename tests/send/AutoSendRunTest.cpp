@@ -3,7 +3,7 @@
 // standard output and error, the log, the keep copies and the bytes on the wire.
 #include "SendFixture.h"
 
-#include "RealMailServers.h"
+#include "support/RealMailServers.h"
 #include "addr/AddressBook.h"
 #include "support/FakeMailServer.h"
 #include "support/ProgramRun.h"
@@ -127,11 +127,7 @@ TEST_F(AutoSendRun, ThroughPostfixAndDovecot)
     std::string strReason;
     if (!servers.Start(strReason))
         GTEST_SKIP() << "real mail servers cannot run here: " << strReason;
-    SenderInf& sender = m_pDoc->m_sender;
-    SetField(sender.szSmtpServer, "127.0.0.1:" + servers.Env("SMTP_PORT"));
-    SetField(sender.szPop3Server, "127.0.0.1:" + servers.Env("POP3_PORT"));
-    SetField(sender.szLoginName, servers.Env("MAIL_USER"));
-    SetField(sender.szPassword, servers.Env("MAIL_PASS"));
+    servers.SetServers(m_pDoc->m_sender);
     m_pDoc->SaveRecords();
 
     const ProgramResult result = Run("yamada@example.jp");
@@ -140,10 +136,13 @@ TEST_F(AutoSendRun, ThroughPostfixAndDovecot)
     // The end-of-data line begins with its own CR LF, so a body ending in a line end gains an
     // empty last line.
     std::ofstream(m_strAppDir + "expected.txt") << Utf8(u8"山田様\nご案内です。\n\n");
+    ExpectedMessage expected;
+    expected.strSubject = Utf8(u8"ご案内");
+    expected.strFromName = Utf8(u8"差出人");
+    expected.strFromAddr = "from@example.jp";
+    expected.strToName = Utf8(u8"山田");
+    expected.strToAddr = "yamada@example.jp";
+    expected.strBodyFile = m_strAppDir + "expected.txt";
     std::string strOutput;
-    const std::string strCheck = "python3 " + MAIL_SCRIPTS + "check_message.py --outbox " + servers.Env("OUTBOX")
-                                 + Utf8(u8" --subject ご案内 --from-name 差出人 --to-name 山田")
-                                 + " --from-addr from@example.jp --to-addr yamada@example.jp --body-file "
-                                 + m_strAppDir + "expected.txt";
-    EXPECT_EQ(RunShell(strCheck, strOutput), 0) << strOutput;
+    EXPECT_EQ(CheckDeliveredMessage(servers, expected, strOutput), 0) << strOutput;
 }

@@ -4,7 +4,7 @@
 // cannot run on this machine.
 #include "SendFixture.h"
 
-#include "RealMailServers.h"
+#include "support/RealMailServers.h"
 #include "addr/AddressBook.h"
 
 #include <set>
@@ -61,10 +61,7 @@ TEST_F(SendInterop, FiftyMemberGroupThroughPostfixAndDovecot)
     SenderInf& sender = m_pDoc->m_sender;
     SetField(sender.szName, "山田太郎");
     SetField(sender.szMailAddress, "taro@example.jp");
-    SetField(sender.szSmtpServer, "127.0.0.1:" + servers.Env("SMTP_PORT"));
-    SetField(sender.szPop3Server, "127.0.0.1:" + servers.Env("POP3_PORT"));
-    SetField(sender.szLoginName, servers.Env("MAIL_USER"));
-    SetField(sender.szPassword, servers.Env("MAIL_PASS"));
+    servers.SetServers(sender);
     FillForm("", "@会員.tvl", "今月のご案内", m_strAppDir + "body.txt");
 
     m_pForm->OnSend();

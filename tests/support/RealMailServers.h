@@ -1,0 +1,52 @@
+// RealMailServers.h - private Postfix (SMTP) and Dovecot (POP3) on loopback for one test, started
+// and stopped through scripts/mailservers, and the check that decodes what they delivered with
+// Python's standard email package.
+#pragma once
+#include "app/Records.h"
+
+#include <map>
+#include <string>
+
+// Runs a shell command; returns its exit status, with standard output and error in strOutput.
+int RunShell(const std::string& strCommand, std::string& strOutput);
+
+// strText as one word for the shell.
+std::string ShellQuote(const std::string& strText);
+
+// The servers of one test, stopped and removed when it ends, whatever happens.
+class CRealServers
+{
+public:
+    CRealServers() = default;
+    ~CRealServers();
+    CRealServers(const CRealServers&) = delete;
+    CRealServers& operator=(const CRealServers&) = delete;
+
+    // False with the reason when they cannot run on this machine (the test is then skipped).
+    bool Start(std::string& strReason);
+
+    // SMTP_PORT, POP3_PORT, MAIL_USER, MAIL_PASS, OUTBOX (where every delivered message lands).
+    std::string Env(const std::string& strKey) const;
+    const std::string& Work() const { return m_strWork; }
+
+    // Points the sender record's servers and log-in at these servers.
+    void SetServers(SenderInf& sender) const;
+
+private:
+    std::string m_strWork;
+    std::map<std::string, std::string> m_env;
+};
+
+// What a reader must see in the one delivered message; every text UTF-8.
+struct ExpectedMessage
+{
+    std::string strSubject, strFromName, strFromAddr, strToName, strToAddr;
+    std::string strBodyFile;        // a file holding the expected body text, UTF-8
+    std::string strAttachment;      // the attached file's path on disk; empty for none
+    std::string strAttachmentName;  // the name the message gives it
+};
+
+// Runs scripts/mailservers/check_message.py on the outbox; returns its exit status (0: all
+// matched) with its report in strOutput.
+int CheckDeliveredMessage(const CRealServers& servers, const ExpectedMessage& expected,
+                          std::string& strOutput);
