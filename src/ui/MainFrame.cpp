@@ -9,6 +9,7 @@
 #include "app/TarvellDoc.h"
 #include "ui/AboutDlg.h"
 #include "ui/AppIcon.h"
+#include "ui/FileCommands.h"
 #include "ui/OptionDlg.h"
 #include "ui/QtAddressDlg.h"
 #include "ui/QtText.h"
@@ -156,28 +157,15 @@ void CMainFrame::OnEditMainBook()
 
 void CMainFrame::OnEditGroupBook()
 {
-    FileDialogRequest request;
-    request.strStartDir = m_doc.m_szAppDir;
-    request.strPresetName = ToSjis(QStringLiteral(u"@新規"));
-    request.strDefaultExt = "tvl";
-    request.strFilter = ToSjis(QStringLiteral(u"グループアドレス帳(@*.tvl)|@*.tvl||"));
-    request.bMustExist = false;
-    request.bAskCreate = true;
-    const FileDialogResult result = m_platform.OpenFileDialog(request);
-    if (result.bConfirmed)
+    const std::optional<std::string> book =
+        ChooseGroupBook(m_platform, m_doc.m_szAppDir, GroupBookChoice::NewOrOld);
+    if (book)
     {
-        // The book's name field holds 127 bytes; a longer name is refused, never cut.
-        if (result.strName.size() > sizeof(CAddressDlg::m_szBookFile) - 1)
-            m_platform.MessageBox(TextTooLongMessage(sizeof(CAddressDlg::m_szBookFile) - 1),
-                                  MsgButtons::Ok);
-        else
-        {
-            CQtAddressDlg dlg(m_platform, this);
-            dlg.m_nMode = CAddressDlg::MODE_GROUP_EDIT;
-            SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
-            SetField(dlg.m_szBookFile, result.strName);
-            m_platform.RunModal(dlg);
-        }
+        CQtAddressDlg dlg(m_platform, this);
+        dlg.m_nMode = CAddressDlg::MODE_GROUP_EDIT;
+        SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
+        SetField(dlg.m_szBookFile, *book);
+        m_platform.RunModal(dlg);
     }
     if (m_doc.m_nStartMode == START_RUNNING + START_GROUP_BOOK_EDIT)
         m_doc.m_nStartMode = START_NONE;
@@ -193,14 +181,8 @@ void CMainFrame::ViewTextFile(const QString& qstrFilter, const char* pszFolder,
     request.strFilter = ToSjis(qstrFilter);
     request.bMustExist = true;
     const FileDialogResult result = m_platform.OpenFileDialog(request);
-    if (!result.bConfirmed)
-        return;
-    const std::string strEditor = FieldText(m_doc.m_cfg.szEditorPath);
-    const int nResult = !strEditor.empty() && PathExists(strEditor)
-                            ? m_platform.ShellOpen(strEditor, result.strPath)
-                            : m_platform.ShellOpen(result.strPath, std::string());
-    if (nResult <= 32)
-        m_platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok);
+    if (result.bConfirmed)
+        OpenInEditor(m_platform, m_doc.m_cfg, result.strPath);   // the path goes unquoted
 }
 
 void CMainFrame::OnViewLog()

@@ -7,6 +7,7 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "ui/Controls.h"
+#include "ui/FileCommands.h"
 #include "ui/QtAddressDlg.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
@@ -225,21 +226,10 @@ void CTarvellView::OnAddressBook()
 void CTarvellView::OnGroupSelect()
 {
     ReadForm();
-    FileDialogRequest request;
-    request.strStartDir = m_doc.m_szAppDir;
-    request.strDefaultExt = "tvl";
-    request.strFilter = ToSjis(QStringLiteral(u"グループアドレス帳(@*.tvl)|@*.tvl||"));
-    request.bMustExist = true;
-    const FileDialogResult result = m_platform.OpenFileDialog(request);
-    if (result.bConfirmed)
-    {
-        // The book's name field holds 127 bytes; a longer name is refused, never cut.
-        if (result.strName.size() > sizeof(CAddressDlg::m_szBookFile) - 1)
-            m_platform.MessageBox(TextTooLongMessage(sizeof(CAddressDlg::m_szBookFile) - 1),
-                                  MsgButtons::Ok);
-        else
-            RunAddressDlg(CAddressDlg::MODE_GROUP_SELECT, result.strName);
-    }
+    const std::optional<std::string> book =
+        ChooseGroupBook(m_platform, m_doc.m_szAppDir, GroupBookChoice::Existing);
+    if (book)
+        RunAddressDlg(CAddressDlg::MODE_GROUP_SELECT, *book);
     if (m_doc.m_nStartMode == START_RUNNING + START_GROUP_BOOK_SELECT)
         m_doc.m_nStartMode = START_NONE;
 }
@@ -279,13 +269,7 @@ void CTarvellView::OnEditTextFile()
         Message(QStringLiteral(u"指定ファイルが存在しません。"));
         return;
     }
-    const std::string strQuoted = "\"" + m_strTextFile + "\"";
-    const std::string strEditor = FieldText(m_doc.m_cfg.szEditorPath);
-    const int nResult = !strEditor.empty() && PathExists(strEditor)
-                            ? m_platform.ShellOpen(strEditor, strQuoted)
-                            : m_platform.ShellOpen(strQuoted, std::string());
-    if (nResult <= 32)
-        Message(QStringLiteral(u"オープンできません。"));
+    OpenInEditor(m_platform, m_doc.m_cfg, "\"" + m_strTextFile + "\"");
 }
 
 void CTarvellView::OnOpenBinFile()
