@@ -6,6 +6,7 @@
 #include "app/Sjis.h"
 
 #include "support/TempFolder.h"
+#include "support/TestBooks.h"
 
 #include <gtest/gtest.h>
 
@@ -24,30 +25,12 @@ class AddressBookFile : public ::testing::Test
 protected:
     void SetUp() override { m_strDir = m_temp.Dir(); }
 
-    void WriteBytes(const std::string& strName, const std::string& bytes)
-    {
-        std::ofstream(m_strDir + strName, std::ios::binary) << bytes;
-    }
-    std::string ReadBytes(const std::string& strName)
-    {
-        std::ifstream in(m_strDir + strName, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void WriteBytes(const std::string& strName, const std::string& bytes) { m_temp.Write(strName, bytes); }
+    std::string ReadBytes(const std::string& strName) { return m_temp.Read(strName); }
 
     CTempFolder m_temp;
     std::string m_strDir;
 };
-
-AddressBook BookOf(const std::vector<std::pair<std::string, std::string>>& entries)
-{
-    AddressBook book;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-    {
-        SetField(book.entries[i].szName, entries[i].first);
-        SetField(book.entries[i].szAddress, entries[i].second);
-    }
-    return book;
-}
 
 std::vector<std::pair<int, std::string>> Walk(const AddressBook& book)
 {

@@ -11,15 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-} // namespace
-
 TEST(StartupRun, SigtermClosesLikeTheCloseBoxAndWritesBothRecords)
 {
     CTempFolder dir;

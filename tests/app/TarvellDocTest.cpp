@@ -12,17 +12,6 @@
 
 namespace
 {
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Every text ends early, and the bytes after each end are not zero.
 void FillWithBytesAfterTheEnds(SenderInf& sender)
 {

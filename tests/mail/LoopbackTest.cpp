@@ -4,7 +4,7 @@
 #include "mail/PosixSocket.h"
 #include "mail/SendResult.h"
 
-#include "MailTestFiles.h"
+#include "support/TempFolder.h"
 #include "app/Sjis.h"
 #include "support/FakeMailServer.h"
 #include "support/ScriptedPlatform.h"
@@ -71,7 +71,7 @@ protected:
         SetField(m_request.szName, "Hanako");
         SetField(m_request.szAddress, "hanako@example.jp");
         SetField(m_request.szTitle, "Hi");
-        SetField(m_request.szTextFile, WriteTestFile(m_folder, "body.txt", "Hello\n"));
+        SetField(m_request.szTextFile, m_folder.Write("body.txt", "Hello\n"));
     }
 
     int SendPlain()
@@ -157,7 +157,7 @@ TEST_F(LoopbackTest, SilentServerTimesOut)
 TEST_F(LoopbackTest, ServerThatStopsReadingTimesOutTheData)
 {
     const CNetTimeout timeout("1");
-    SetField(m_request.szTextFile, WriteTestFile(m_folder, "big.txt", std::string(64 * 1024 * 1024, 'a')));
+    SetField(m_request.szTextFile, m_folder.Write("big.txt", std::string(64 * 1024 * 1024, 'a')));
     m_server.AddConnection(CServerScript::Pop3Accepting());
     CServerScript smtp;
     smtp.Say("220 ready\r\n").Line().Say("250 a\r\n").Line().Say("250 b\r\n").Line().Say("250 c\r\n")
@@ -176,7 +176,7 @@ TEST_F(LoopbackTest, ServerClosingDuringDataFailsTheSendWithoutSigpipe)
     std::string strBig(4 * 1024 * 1024, 'a');
     for (std::size_t i = 100; i < strBig.size(); i += 100)
         strBig[i] = '\n';
-    SetField(m_request.szTextFile, WriteTestFile(m_folder, "big.txt", strBig));
+    SetField(m_request.szTextFile, m_folder.Write("big.txt", strBig));
     m_server.AddConnection(CServerScript::Pop3Accepting());
     CServerScript smtp;
     smtp.Say("220 ready\r\n").Line().Say("250 a\r\n").Line().Say("250 b\r\n").Line().Say("250 c\r\n")

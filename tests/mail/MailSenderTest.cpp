@@ -2,7 +2,7 @@
 // exact bytes of the whole conversation, and the message after DATA.
 #include "mail/MailSender.h"
 
-#include "MailTestFiles.h"
+#include "support/TempFolder.h"
 #include "app/Sjis.h"
 #include "mail/SendResult.h"
 #include "support/ScriptedPlatform.h"
@@ -50,7 +50,7 @@ public:
 
     void SetBody(const std::string& strBytes)
     {
-        SetField(m_request.szTextFile, WriteTestFile(m_folder, "body.txt", strBytes));
+        SetField(m_request.szTextFile, m_folder.Write("body.txt", strBytes));
     }
 
     void ScriptPopAccepting()
@@ -126,7 +126,7 @@ TEST_F(MailSenderTest, MultipartMailWithJapaneseFileNameHasExactBytes)
     std::string strContent;
     for (int i = 0; i < 72; ++i)
         strContent.push_back(static_cast<char>(i));
-    SetField(m_request.szBinFile, WriteTestFile(m_folder, "資料.txt", strContent));
+    SetField(m_request.szBinFile, m_folder.Write("資料.txt", strContent));
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     const std::string strAfterHeaders =
@@ -145,7 +145,7 @@ TEST_F(MailSenderTest, MultipartMailWithJapaneseFileNameHasExactBytes)
 // An attachment that is empty by the time it is read leaves the second part without headers.
 TEST_F(MailSenderTest, EmptyAttachmentGivesPartWithoutHeadersOrContent)
 {
-    SetField(m_request.szBinFile, WriteTestFile(m_folder, "empty.bin", ""));
+    SetField(m_request.szBinFile, m_folder.Write("empty.bin", ""));
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     const std::string strAfterHeaders = kMultipartHeaders + kTextHeaders + "Hello\r\n"
@@ -337,7 +337,7 @@ TEST_F(MailSenderTest, LineBreakInAValueIsRefusedBeforeConnecting)
         EXPECT_EQ(SendPlain(), SEND_VALUE_HAS_LINE_BREAK);
     }
     SetUp();
-    SetField(m_request.szBinFile, WriteTestFile(m_folder, "a\nb.txt", "x"));
+    SetField(m_request.szBinFile, m_folder.Write("a\nb.txt", "x"));
     EXPECT_EQ(SendMultipart(), SEND_VALUE_HAS_LINE_BREAK);
     EXPECT_EQ(m_socket.m_nCreates, 0);
     EXPECT_TRUE(m_socket.m_connects.empty());

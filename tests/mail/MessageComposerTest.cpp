@@ -2,7 +2,7 @@
 // memory sink.
 #include "mail/MessageComposer.h"
 
-#include "MailTestFiles.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ TEST(WriteAttachmentPart, LinesOf72BytesAndTheShortLastLine)
     for (const Row& row : rows)
     {
         CStringSink sink;
-        const std::string strPath = WriteTestFile(folder, "a.bin", Bytes(row.nBytes));
+        const std::string strPath = folder.Write("a.bin", Bytes(row.nBytes));
         const int nCount = WriteAttachmentPart(sink, strPath.c_str());
         EXPECT_EQ(sink.m_strText, kAsciiHeaders + row.strContent) << row.nBytes;
         EXPECT_EQ(nCount, static_cast<int>(sink.m_strText.size()));
@@ -72,7 +72,7 @@ TEST(WriteAttachmentPart, EmptyFileWritesNothingAndMissingFileRaises)
 {
     CTempFolder folder;
     CStringSink sink;
-    EXPECT_EQ(WriteAttachmentPart(sink, WriteTestFile(folder, "empty.bin", "").c_str()), 0);
+    EXPECT_EQ(WriteAttachmentPart(sink, folder.Write("empty.bin", "").c_str()), 0);
     EXPECT_EQ(sink.m_nWrites, 0);
     EXPECT_THROW(WriteAttachmentPart(sink, folder.Path("missing.bin").c_str()), CFileException);
 }
@@ -83,7 +83,7 @@ TEST(WriteAttachmentPart, ShortWritesAreSummedNotStopped)
     CTempFolder folder;
     CStringSink sink;
     sink.m_nTakeAtMost = 10;
-    const int nCount = WriteAttachmentPart(sink, WriteTestFile(folder, "a.bin", Bytes(200)).c_str());
+    const int nCount = WriteAttachmentPart(sink, folder.Write("a.bin", Bytes(200)).c_str());
     EXPECT_EQ(sink.m_nWrites, 3 + 3);
     EXPECT_EQ(nCount, 60);
 }

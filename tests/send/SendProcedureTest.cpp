@@ -4,21 +4,11 @@
 
 #include "addr/AddressBook.h"
 #include "app/FileSystem.h"
+#include "support/TestBooks.h"
 
 namespace
 {
 using Strings = std::vector<std::string>;
-
-AddressBook BookOf(const std::vector<std::pair<std::string, std::string>>& entries)
-{
-    AddressBook book;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-    {
-        SetField(book.entries[i].szName, entries[i].first);
-        SetField(book.entries[i].szAddress, entries[i].second);
-    }
-    return book;
-}
 } // namespace
 
 class SendProcedure : public SendFixture

@@ -4,7 +4,7 @@
 // When the servers cannot run on this machine the test is skipped with the reason.
 #include "mail/MailSender.h"
 
-#include "../MailTestFiles.h"
+#include "support/TempFolder.h"
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
 #include "support/RealMailServers.h"
@@ -43,11 +43,11 @@ TEST(Interop, JapaneseMailWithAttachmentThroughPostfixAndDovecot)
     // Lone LF line ends and lines holding only dots: a server must see them as text, not as the
     // end of the data.
     const std::string strBody = "%NAME様\n\nお世話になっております。\n.\n資料を添付します。\r\n..以上\r\n";
-    SetField(request.szTextFile, WriteTestFile(folder, "本文.txt", strBody));
+    SetField(request.szTextFile, folder.Write("本文.txt", strBody));
     std::string strAttachment;
     for (int i = 0; i < 5000; ++i)
         strAttachment.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
-    SetField(request.szBinFile, WriteTestFile(folder, "報告書.bin", strAttachment));
+    SetField(request.szBinFile, folder.Write("報告書.bin", strAttachment));
 
     CScriptedPlatform platform;
     CMailSender mailSender(platform);
@@ -66,7 +66,7 @@ TEST(Interop, JapaneseMailWithAttachmentThroughPostfixAndDovecot)
     // The second delimiter starts with an empty line, which the text part keeps as its last line.
     const std::string strExpectedBody =
         "鈴木花子様\n\nお世話になっております。\n.\n資料を添付します。\r\n..以上\r\n\r\n";
-    const std::string strBodyFile = WriteTestFile(folder, "expected.txt", Utf8(strExpectedBody));
+    const std::string strBodyFile = folder.Write("expected.txt", Utf8(strExpectedBody));
     ExpectedMessage expected;
     expected.strSubject = Utf8(request.szTitle);
     expected.strFromName = Utf8(sender.szName);
