@@ -259,11 +259,11 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     {
         m_bClosed = true;
         m_pView->OnDestroy();
-        RunCommand(m_platform, [this] { m_doc.SaveRecords(); });
-        // Without a display, a send that failed in this run makes the exit status 1, so a
-        // script or timer job sees it.
+        const bool bSaved = RunCommand(m_platform, [this] { m_doc.SaveRecords(); });
+        // Without a display, a send that failed in this run, or records that could not be
+        // written, make the exit status 1, so a script or timer job sees it.
         CTarvellApp* pApp = CTarvellApp::Instance();
-        if (pApp != nullptr && pApp->IsHeadless() && m_pView->m_nFailedSends > 0)
+        if (pApp != nullptr && pApp->IsHeadless() && (m_pView->m_nFailedSends > 0 || !bSaved))
             pApp->SetExitCode(1);
     }
     pEvent->accept();
