@@ -48,3 +48,19 @@ TEST(StartupRun, AWrongSizedSettingsFileIsReportedOnStandardError)
         << result.strErr;
     EXPECT_EQ(ReadBytes(dir.Path("Tarvell.cfg")).size(), 776u);
 }
+
+// Records that cannot be written are reported, and a run without a display says so in its exit
+// status instead of ending as a success.
+TEST(StartupRun, RecordsThatCannotBeWrittenGiveExitStatusOne)
+{
+    CTempFolder dir;
+    std::filesystem::create_directories(dir.Path("SenderInf.tvl/blocked"));
+    const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, [](pid_t pid) {
+        ::usleep(300 * 1000);
+        ::kill(pid, SIGTERM);
+    });
+    EXPECT_TRUE(result.bExited) << result.strErr;
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_NE(result.strErr.find(dir.Path("SenderInf.tvl")), std::string::npos) << result.strErr;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Tarvell.cfg"))) << "written after a failed sender file";
+}
