@@ -40,13 +40,14 @@ void CUpDown::SetRange(int nLow, int nHigh)
 
 void CUpDown::Step(int nDelta)
 {
+    // Wide arithmetic: a typed number at the end of int's range must not overflow the step.
     bool bOk = false;
-    int nValue = m_pBuddy->text().trimmed().toInt(&bOk);
+    qint64 nValue = m_pBuddy->text().trimmed().toLongLong(&bOk);
     if (!bOk)
         nValue = m_nLow;
     else
         nValue += nDelta;
-    nValue = qBound(m_nLow, nValue, m_nHigh);
+    nValue = qBound(qint64(m_nLow), nValue, qint64(m_nHigh));
     m_pBuddy->setText(QString::number(nValue));
 }
 

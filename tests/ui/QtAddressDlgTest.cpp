@@ -106,6 +106,24 @@ TEST_F(QtAddressDlgTest, UpDownStepsTheNumberWithinZeroToFifty)
     EXPECT_EQ(Text(*pDlg, "m_nNo"), QStringLiteral("50"));
     QTest::keyClick(Child<QLineEdit>(*pDlg, "m_nNo"), Qt::Key_Down);
     EXPECT_EQ(Text(*pDlg, "m_nNo"), QStringLiteral("49"));
+
+    // Numbers typed far outside the range step back into it, without overflowing.
+    const struct
+    {
+        const char* pszTyped;
+        const char* pszButton;
+        const char* pszShown;
+    } rows[] = {{"2147483647", "m_btnUp", "50"},
+                {"-2147483648", "m_btnDown", "0"},
+                {"99999999999", "m_btnUp", "50"},
+                {"x", "m_btnUp", "0"}};
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.pszTyped);
+        SetText(*pDlg, "m_nNo", QLatin1String(row.pszTyped));
+        Click(*pSpin, row.pszButton);
+        EXPECT_EQ(Text(*pDlg, "m_nNo"), QLatin1String(row.pszShown));
+    }
 }
 
 TEST_F(QtAddressDlgTest, EnterIsOkAndEscapeCancelsWithoutChecks)
