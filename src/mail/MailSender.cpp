@@ -108,7 +108,6 @@ int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool 
         nResult = -nEnvelope;
     else
         nResult = WriteMessage(socket, bodyFile, request, bMultipart);
-    // The reply to the end of the data is read, and ignored, as the reply to QUIT.
     SendQuit(socket);
     return nResult;
 }
@@ -137,6 +136,11 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
     const int nLast = sink.Write(kEndOfData);
     if (!socket.FinishData())
         return SEND_DATA_LOST;
+    // Only the server's reply to the end of the data says that it took the message: a refusal
+    // (too large, spam, no space) must not count as a sent mail. QUIT then reads its own reply.
+    char szReply[kCommandBufferSize];
+    if (ReadReply(socket, m_platform, szReply, sizeof(szReply), '\n') < 3 || ReplyCode(szReply) != 250)
+        return SEND_DATA_REJECTED;
     return bMultipart ? AddCount(nTotal, nLast) : nLast;
 }
 

@@ -21,7 +21,8 @@ public:
     CMailSender(IPlatform& platform, ISocketFactory& sockets);
     virtual ~CMailSender();
 
-    // Result above 0: the whole message was written to the SMTP server. 0: POP3 connection,
+    // Result above 0: the whole message was written to the SMTP server and it answered the end of
+    // the data with 250. 0: POP3 connection,
     // POP3 log-in or SMTP connection failed. Negative: the failed SMTP step (see SendResult.h).
     // A body or attachment file that cannot be opened raises CFileException.
     int SendPlainMail(const SenderInf& sender, const SendRequest& request);

@@ -1,5 +1,5 @@
 // SendResult.h - the result codes of the mail session. A send operation returns a count above 0
-// when the whole message was written, 0 when the POP3 connection, the POP3 log-in or the SMTP
+// when the whole message was written and the server took it, 0 when the POP3 connection, the POP3 log-in or the SMTP
 // connection failed, and a negative code for the step that failed after that.
 #pragma once
 
@@ -30,6 +30,9 @@ constexpr int SEND_HEADER_TOO_LONG = -51;
 // The message data after the header lines could not be written whole (the connection failed
 // while it was being sent).
 constexpr int SEND_DATA_LOST = -52;
+// The message was written whole but the server did not take it: its reply to the end of the data
+// was missing or not 250 (a message refused as too large or as spam is not a sent mail).
+constexpr int SEND_DATA_REJECTED = -53;
 
 // SendEnvelope: 0, or the code whose negative is the send result.
 constexpr int ENVELOPE_OK = 0;

@@ -314,6 +314,11 @@ const SessionCase kSessionCases[] = {
     // The connection breaks while the message data goes out: the send fails instead of counting.
     {"MessageDataLost", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); s.SendLimit(kEnvelope.size() + kHeaderLines.size() + 10); },
      SEND_DATA_LOST, kPopTranscript, kEnvelope + kHeaderLines},
+    // The whole message went out but the server refused it, or never answered its end: not sent.
+    {"MessageRefusedAfterItsEnd", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n", "554 5.7.1 spam\r\n", "221 bye\r\n"}); },
+     SEND_DATA_REJECTED, kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
+    {"NoReplyToTheMessageEnd", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); },
+     SEND_DATA_REJECTED, kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
 };
 }  // namespace
 
