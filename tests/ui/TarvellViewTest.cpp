@@ -209,6 +209,33 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
     EXPECT_EQ(m_platform.m_dialogTitles,
               std::vector<std::string>{SJ(u"Tarvell グループ・アドレス帳 - @友人.tvl")});
     EXPECT_EQ(Text(m_view, "m_strToName"), QStringLiteral(u"鈴木"));
+
+    // A book name too long for the book-name field is refused, not cut to another book's name;
+    // the start mode still ends.
+    const std::string strLong = "@" + std::string(122, 'g') + ".tvl"; // 127 bytes fit, 128 not
+    for (const std::string& strName : {strLong, "@" + strLong})
+    {
+        SCOPED_TRACE(strName.size());
+        m_platform.m_messages.clear();
+        m_platform.m_dialogTitles.clear();
+        m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_SELECT;
+        m_platform.m_nextFiles = {FileDialogResult{true, "/elsewhere/" + strName, strName}};
+        if (strName.size() <= 127)
+            m_platform.m_nextDialogs.push_back([](IModalDialog&) { return IDCANCEL; });
+        m_frame.SendCommand(ID_GROUP_SELECT);
+        EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+        if (strName.size() <= 127)
+        {
+            EXPECT_TRUE(m_platform.m_messages.empty());
+            EXPECT_EQ(m_platform.m_dialogTitles.size(), 1u);
+        }
+        else
+        {
+            EXPECT_EQ(m_platform.m_messages,
+                      std::vector<std::string>{SJ(u"127 文字以内で入力してください。")});
+            EXPECT_TRUE(m_platform.m_dialogTitles.empty());
+        }
+    }
 }
 } // namespace
 
