@@ -124,6 +124,20 @@ TEST_F(AutoSend, NothingAutomaticWithoutSwitches)
     EXPECT_TRUE(Files("log").empty());
 }
 
+// The countdown runs again after every Send command, a manual one included, and only on ticks of
+// timer 1.
+TEST_F(AutoSend, ManualSendRestartsTheCountdownAndOtherTimersCountNothing)
+{
+    Start("/quit");
+    EXPECT_TRUE(Ticks(2).empty());
+    for (int i = 0; i < 3; ++i)
+        m_pRecording->OnTimer(AUTO_TIMER_ID + 1);
+    EXPECT_EQ(m_pRecording->m_nCountdown, 1);
+    m_pRecording->OnSend();   // an empty form: nothing is sent, the countdown starts afresh
+    EXPECT_TRUE(Ticks(1).empty());
+    EXPECT_EQ(Ticks(1), Ids {ID_EXIT_BUTTON});
+}
+
 // The dialog's command resets the mode when it closes; ticks that arrive meanwhile change nothing.
 TEST_F(AutoSend, StartModeWithQuitQuitsOnlyAfterItsDialogHasClosed)
 {

@@ -83,6 +83,15 @@ TEST_F(SendProcedure, ChecksBeforeAnyConnection)
          "送信失敗-改行文字を含む項目があります"},
         {"CR LF in the title", "山田", "y@example.jp", "件名\r\nBcc: x@example.jp", m_strBody, "",
          "送信失敗-改行文字を含む項目があります"},
+        // The checks run in a fixed order: required fields, body file, attachment.
+        {"empty title before the body check", "山田", "y@example.jp", "", m_strAppDir + "none.txt",
+         m_strAppDir + "none.bin", "送信失敗-"},
+        {"body before attachment", "山田", "y@example.jp", "件名", m_strAppDir + "none.txt",
+         m_strAppDir + "none.bin", "送信失敗-送信テキストファイルが見つかりません"},
+        {"body file that is a folder", "山田", "y@example.jp", "件名", m_strAppDir + "keep", "",
+         "送信失敗-送信テキストファイルが見つかりません"},
+        {"attachment that is a folder", "山田", "y@example.jp", "件名", m_strBody, m_strAppDir + "keep",
+         "山田送信失敗-添付ファイルが見つかりません"},
     };
     for (const Case& c : cases)
     {
@@ -189,6 +198,36 @@ TEST_F(SendProcedure, MissingLogFolderStopsBeforeTheKeepCopy)
               std::string::npos);
     EXPECT_TRUE(Files("keep").empty());
     EXPECT_EQ(m_pForm->m_strStatus, "送信失敗-");
+}
+
+// The Send command's closing step ends a running automatic send (2) but leaves a requested one
+// (1) alone, and restarts the countdown, whatever the command did.
+TEST_F(SendProcedure, ClosingStepEndsOnlyARunningAutomaticSend)
+{
+    struct Case
+    {
+        const char* pszWhat;
+        std::string strName, strAddress;
+    };
+    const std::vector<Case> cases = {
+        {"logged failure", "山田", "y@example.jp"},
+        {"nothing to send", "", "y@example.jp"},
+        {"group book missing", "", "@missing.tvl"},
+    };
+    const std::vector<std::pair<int, int>> autoSend = {{0, 0}, {1, 1}, {2, 0}};
+    for (const Case& c : cases)
+    {
+        for (const auto& [nBefore, nAfter] : autoSend)
+        {
+            FillForm(c.strName, c.strAddress, "", m_strBody);
+            m_pDoc->m_nAutoSend = nBefore;
+            m_pForm->m_nCountdown = -1;
+            m_pForm->OnSend();
+            EXPECT_EQ(m_pDoc->m_nAutoSend, nAfter) << c.pszWhat << " " << nBefore;
+            EXPECT_EQ(m_pForm->m_nCountdown, 2) << c.pszWhat << " " << nBefore;
+        }
+    }
+    EXPECT_TRUE(m_platform.m_fileErrors.empty());
 }
 
 TEST_F(SendProcedure, GroupSendNumbersOnlyTheMembersItAttempts)
