@@ -217,6 +217,19 @@ TEST_F(MainFrameTest, ClosingKeepsTheWindowPositionAndWritesBothRecords)
     EXPECT_EQ(GetFileSizeOrZero(m_folder.Path("SenderInf.tvl")), 896);
 }
 
+TEST_F(MainFrameTest, MinimisedWindowKeepsThePlaceItHadBeforeMinimising)
+{
+    m_frame.show();
+    m_frame.move(210, 140);
+    QTest::qWait(20);
+    const QPoint before = m_frame.pos();
+    m_frame.showMinimized();
+    QTest::qWait(20);
+    m_frame.close();
+    EXPECT_EQ(m_pDoc->m_cfg.nWindowLeft, before.x());
+    EXPECT_EQ(m_pDoc->m_cfg.nWindowTop, before.y());
+}
+
 TEST_F(MainFrameTest, ExitButtonAndMenuPostACloseRequest)
 {
     for (bool bButton : {true, false})
