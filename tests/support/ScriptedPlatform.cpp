@@ -3,6 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
+namespace
+{
+// The scripted clock's times are read in Japan's time zone, also when a test program is run by
+// hand rather than through ctest (which sets the same zone).
+const bool g_bJapanTime = [] {
+    ::setenv("TZ", "JST-9", 1);
+    ::tzset();
+    return true;
+}();
+} // namespace
+
 MsgResult CScriptedPlatform::MessageBox(const std::string& strText, MsgButtons buttons)
 {
     m_messages.push_back(strText);
