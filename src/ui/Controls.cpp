@@ -1,10 +1,14 @@
 // Controls.cpp - the program's controls, placed in dialog units.
 #include "ui/Controls.h"
 
+#include "app/DataExchange.h"
+#include "app/Platform.h"
+#include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 void FitTextToWidth(QWidget* pWidget, const QString& qstrText, int nAvailable)
@@ -48,4 +52,23 @@ QLabel* MakeLabel(QWidget* pParent, const QRect& rect, const QString& qstrText, 
     pLabel->setGeometry(rect);
     FitTextToWidth(pLabel, qstrText, rect.width());
     return pLabel;
+}
+
+bool ReadLimitedText(IPlatform& platform, QLineEdit* pEdit, std::string& str, int nLimit)
+{
+    std::string strText;
+    std::string strMessage;
+    if (!FromQString(pEdit->text(), strText))
+        strMessage = UnconvertibleTextMessage();
+    else if (nLimit > 0 && strText.size() > static_cast<std::size_t>(nLimit))
+        strMessage = TextTooLongMessage(static_cast<std::size_t>(nLimit));
+    if (!strMessage.empty())
+    {
+        platform.MessageBox(strMessage, MsgButtons::Ok);
+        pEdit->setFocus();
+        pEdit->selectAll();
+        return false;
+    }
+    str = strText;
+    return true;
 }

@@ -4,8 +4,12 @@
 #include <QRect>
 #include <QString>
 
+#include <string>
+
 class CSjisLineEdit;
+class IPlatform;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -23,3 +27,8 @@ CSjisLineEdit* MakeEdit(QWidget* pParent, const QRect& rect, const char* pszName
 // A static text, left-aligned unless told otherwise, on one line unless it wraps.
 QLabel* MakeLabel(QWidget* pParent, const QRect& rect, const QString& qstrText,
                   Qt::Alignment align = Qt::AlignLeft);
+
+// Reads an edit into str as CP932, checking its byte limit (0: none). A text over the limit, or one
+// holding a character CP932 cannot write, shows the data-exchange message, puts the focus in the
+// field and returns false with str unchanged.
+bool ReadLimitedText(IPlatform& platform, QLineEdit* pEdit, std::string& str, int nLimit);

@@ -2,6 +2,7 @@
 #include "ui/ModalDialog.h"
 
 #include "app/DataExchange.h"
+#include "ui/Controls.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
 
@@ -60,21 +61,7 @@ void CModalDialog::OnInitDialog()
 
 bool CModalDialog::ReadText(QLineEdit* pEdit, std::string& str, int nLimit)
 {
-    std::string strText;
-    std::string strMessage;
-    if (!FromQString(pEdit->text(), strText))
-        strMessage = UnconvertibleTextMessage();
-    else if (nLimit > 0 && strText.size() > static_cast<std::size_t>(nLimit))
-        strMessage = TextTooLongMessage(static_cast<std::size_t>(nLimit));
-    if (!strMessage.empty())
-    {
-        m_platform.MessageBox(strMessage, MsgButtons::Ok);
-        pEdit->setFocus();
-        pEdit->selectAll();
-        return false;
-    }
-    str = strText;
-    return true;
+    return ReadLimitedText(m_platform, pEdit, str, nLimit);
 }
 
 void CModalDialog::ShowText(QLineEdit* pEdit, const std::string& str)

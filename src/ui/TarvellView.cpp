@@ -141,22 +141,11 @@ void CTarvellView::ShowForm()
 
 bool CTarvellView::ReadForm()
 {
+    // The status line is not among the fields: it is never read back.
     for (const Field& field : m_fields)
     {
-        std::string strText;
-        std::string strMessage;
-        if (!FromQString(field.pEdit->text(), strText))
-            strMessage = UnconvertibleTextMessage();
-        else if (strText.size() > static_cast<std::size_t>(field.nLimit))
-            strMessage = TextTooLongMessage(static_cast<std::size_t>(field.nLimit));
-        if (!strMessage.empty())
-        {
-            m_platform.MessageBox(strMessage, MsgButtons::Ok);
-            field.pEdit->setFocus();
-            field.pEdit->selectAll();
+        if (!ReadLimitedText(m_platform, field.pEdit, *field.pstr, field.nLimit))
             return false;
-        }
-        *field.pstr = strText; // the status line is never read back
     }
     return true;
 }
