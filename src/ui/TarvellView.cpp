@@ -13,7 +13,9 @@
 #include "ui/SjisLineEdit.h"
 #include "ui/TarvellApp.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -174,11 +176,24 @@ void CTarvellView::OnAutoSendAbandoned()
     OnExit();
 }
 
+namespace
+{
+QPoint VisiblePosition(int nLeft, int nTop)
+{
+    // A position saved on a screen that is no longer there would open the window out of sight:
+    // the window then opens at the default place instead.
+    const QPoint pos(nLeft, nTop);
+    if (QGuiApplication::screenAt(pos + QPoint(16, 8)) != nullptr)
+        return pos;
+    return QPoint(CfgData().nWindowLeft, CfgData().nWindowTop);
+}
+} // namespace
+
 void CTarvellView::OnInitialUpdate()
 {
     ShowForm();
     if (QWidget* pFrame = window(); pFrame != this)
-        pFrame->move(m_doc.m_cfg.nWindowLeft, m_doc.m_cfg.nWindowTop);
+        pFrame->move(VisiblePosition(m_doc.m_cfg.nWindowLeft, m_doc.m_cfg.nWindowTop));
     m_strToName.clear();
     m_strToAddress.clear();
     m_strTitle.clear();

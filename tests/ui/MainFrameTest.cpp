@@ -207,6 +207,16 @@ TEST_F(MainFrameTest, CtrlNStartsTheFormAfreshAndIsTheOnlyStockKey)
     EXPECT_EQ(m_frame.pos(), QPoint(120, 30));
 }
 
+// A position saved on a screen that is gone would open the window out of sight.
+TEST_F(MainFrameTest, APositionOffEveryScreenOpensAtTheDefaultPlace)
+{
+    m_pDoc->m_cfg.nWindowLeft = -30000;
+    m_pDoc->m_cfg.nWindowTop = 20000;
+    m_frame.View().OnInitialUpdate();
+    EXPECT_EQ(m_frame.pos(), QPoint(64, 0));
+    EXPECT_EQ(m_pDoc->m_cfg.nWindowLeft, -30000);   // the record itself is left as it was
+}
+
 TEST_F(MainFrameTest, ClosingKeepsTheWindowPositionAndWritesBothRecords)
 {
     m_frame.move(200, 150);
