@@ -99,6 +99,21 @@ TEST_F(LoopbackTest, PlainMailGoesThroughEndToEnd)
     EXPECT_EQ(m_server.Received(1), kEnvelope + kMessage + "QUIT\n");
 }
 
+// The client waits for the server's late verdict on the message before QUIT; a refusal fails
+// the send.
+TEST_F(LoopbackTest, MessageRefusedAtItsEndIsNotSent)
+{
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    CServerScript smtp;
+    smtp.Say("220 ready\r\n").Line().Say("250 a\r\n").Line().Say("250 b\r\n").Line().Say("250 c\r\n")
+        .Line().Say("354 go\r\n")
+        .Data().Delay(200).Say("552 5.3.4 message too big\r\n")
+        .Line().Say("221 bye\r\n");
+    m_server.AddConnection(smtp);
+    EXPECT_EQ(SendPlain(), SEND_DATA_REJECTED);
+    EXPECT_EQ(m_server.Received(1), kEnvelope + kMessage + "QUIT\n");
+}
+
 // Replies split into delayed pieces are joined; a multi-line reply in one piece is read whole.
 TEST_F(LoopbackTest, RepliesInDelayedPiecesAndMultiLineReplies)
 {
