@@ -11,13 +11,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace
+{
+// Sends SIGTERM once the program has built its document (its log/ folder exists, so its signal
+// handlers are in place), or after 10 s.
+std::function<void(pid_t)> TerminateWhenStarted(const std::string& strDir)
+{
+    return [strDir](pid_t pid) {
+        for (int i = 0; i < 200 && !std::filesystem::exists(strDir + "log"); ++i)
+            ::usleep(50 * 1000);
+        ::usleep(100 * 1000);
+        ::kill(pid, SIGTERM);
+    };
+}
+} // namespace
+
 TEST(StartupRun, SigtermClosesLikeTheCloseBoxAndWritesBothRecords)
 {
     CTempFolder dir;
-    const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, [](pid_t pid) {
-        ::usleep(300 * 1000);
-        ::kill(pid, SIGTERM);   // caught from the start, even before the window is up
-    });
+    const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, TerminateWhenStarted(dir.Dir()));
     ASSERT_FALSE(result.bTimedOut) << result.strErr;
     EXPECT_TRUE(result.bExited) << result.strErr;
     EXPECT_EQ(result.nExitCode, 0) << result.strErr;
@@ -38,10 +50,7 @@ TEST(StartupRun, AWrongSizedSettingsFileIsReportedOnStandardError)
 {
     CTempFolder dir;
     std::ofstream(dir.Path("Tarvell.cfg"), std::ios::binary) << std::string(775, 'x');
-    const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, [](pid_t pid) {
-        ::usleep(300 * 1000);
-        ::kill(pid, SIGTERM);
-    });
+    const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, TerminateWhenStarted(dir.Dir()));
     EXPECT_TRUE(result.bExited);
     const std::string strExpected(reinterpret_cast<const char*>(u8"Tarvell: 環境設定ファイルのバージョンが違います。\n"));
     EXPECT_NE(result.strErr.find(strExpected), std::string::npos)
@@ -55,10 +64,7 @@ TEST(StartupRun, RecordsThatCannotBeWrittenGiveExitStatusOne)
 {
     CTempFolder dir;
     std::filesystem::create_directories(dir.Path("SenderInf.tvl/blocked"));
-    const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, [](pid_t pid) {
-        ::usleep(300 * 1000);
-        ::kill(pid, SIGTERM);
-    });
+    const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, TerminateWhenStarted(dir.Dir()));
     EXPECT_TRUE(result.bExited) << result.strErr;
     EXPECT_EQ(result.nExitCode, 1);
     EXPECT_NE(result.strErr.find(dir.Path("SenderInf.tvl")), std::string::npos) << result.strErr;
