@@ -8,6 +8,8 @@
 #include "app/Sjis.h"
 #include "mail/MailSender.h"
 
+#include <cstdint>
+
 #include <memory>
 
 namespace
@@ -20,6 +22,11 @@ constexpr const char* STATUS_FAILED = "送信失敗-";
 
 constexpr const char* REASON_NO_TEXT_FILE = "送信テキストファイルが見つかりません";
 constexpr const char* REASON_NO_BIN_FILE = "添付ファイルが見つかりません";
+constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイルが大きすぎます";
+
+// The body is held whole in memory, composed and kept: a file chosen by mistake (an image, an
+// archive) must fail the attempt rather than exhaust the memory.
+constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
 constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
 
@@ -160,8 +167,10 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
     else if (HasLineBreak(request.szName) || HasLineBreak(request.szAddress)
              || HasLineBreak(request.szTitle))
         strReason = REASON_LINE_BREAK;   // it would break the header lines or the envelope
-    else if (GetFileSizeOrZero(FieldText(request.szTextFile)) <= 0)
+    else if (const std::int64_t nBodySize = GetFileSizeOrZero(FieldText(request.szTextFile)); nBodySize <= 0)
         strReason = REASON_NO_TEXT_FILE;
+    else if (nBodySize > MAX_BODY_FILE_SIZE)
+        strReason = REASON_TEXT_FILE_TOO_LARGE;
     else
     {
         m_strStatus += FieldText(request.szName);

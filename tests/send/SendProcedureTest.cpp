@@ -63,6 +63,9 @@ TEST_F(SendProcedure, EmptyTitleIsALoggedFailureWithAnEmptyKeepCopy)
 TEST_F(SendProcedure, ChecksBeforeAnyConnection)
 {
     Write("empty.txt", "");
+    // A sparse file of 256 MiB and one byte: a body that size is refused, not read into memory.
+    Write("huge.txt", "x");
+    std::filesystem::resize_file(OsPath(m_strAppDir + "huge.txt"), 256 * 1024 * 1024 + 1);
     struct Case
     {
         const char* pszWhat;
@@ -73,6 +76,8 @@ TEST_F(SendProcedure, ChecksBeforeAnyConnection)
          "送信失敗-送信テキストファイルが見つかりません"},
         {"missing body file", "山田", "y@example.jp", "件名", m_strAppDir + "none.txt", "",
          "送信失敗-送信テキストファイルが見つかりません"},
+        {"body file too large", "山田", "y@example.jp", "件名", m_strAppDir + "huge.txt", "",
+         "送信失敗-送信テキストファイルが大きすぎます"},
         {"missing attachment", "山田", "y@example.jp", "件名", m_strBody, m_strAppDir + "none.bin",
          "山田送信失敗-添付ファイルが見つかりません"},
         {"empty attachment", "山田", "y@example.jp", "件名", m_strBody, m_strAppDir + "empty.txt",
