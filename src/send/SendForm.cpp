@@ -9,7 +9,6 @@
 #include "mail/MailSender.h"
 
 #include <cstdint>
-
 #include <memory>
 
 namespace
