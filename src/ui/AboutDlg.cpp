@@ -24,10 +24,7 @@ CAboutDlg::CAboutDlg(IPlatform& platform, QWidget* pParent)
               QStringLiteral("Copyright (C) 2004 Tarvell Project"))
         ->setObjectName(QStringLiteral("m_copyright"));
 
-    QPushButton* pBtnOK =
-        MakeButton(this, m_units.Rect(178, 7, 50, 14), QStringLiteral("OK"), "m_btnOK");
-    pBtnOK->setDefault(true);
-    connect(pBtnOK, &QPushButton::clicked, this, &CAboutDlg::accept);
+    MakeOkButton(this, m_units.Rect(178, 7, 50, 14), QStringLiteral("OK"));
 }
 
 std::string CAboutDlg::Title() const

@@ -6,6 +6,7 @@
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
 
+#include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,6 +53,21 @@ QLabel* MakeLabel(QWidget* pParent, const QRect& rect, const QString& qstrText, 
     pLabel->setGeometry(rect);
     FitTextToWidth(pLabel, qstrText, rect.width());
     return pLabel;
+}
+
+QPushButton* MakeOkButton(QDialog* pDialog, const QRect& rect, const QString& qstrText)
+{
+    QPushButton* pButton = MakeButton(pDialog, rect, qstrText, "m_btnOK");
+    pButton->setDefault(true);
+    QObject::connect(pButton, &QPushButton::clicked, pDialog, &QDialog::accept);
+    return pButton;
+}
+
+QPushButton* MakeCancelButton(QDialog* pDialog, const QRect& rect, const QString& qstrText)
+{
+    QPushButton* pButton = MakeButton(pDialog, rect, qstrText, "m_btnCancel");
+    QObject::connect(pButton, &QPushButton::clicked, pDialog, &QDialog::reject);
+    return pButton;
 }
 
 bool ReadLimitedText(IPlatform& platform, QLineEdit* pEdit, std::string& str, int nLimit)

@@ -8,6 +8,7 @@
 
 class CSjisLineEdit;
 class IPlatform;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,6 +21,11 @@ void FitTextToWidth(QWidget* pWidget, const QString& qstrText, int nAvailable);
 // A push button; in a dialog it takes over the Enter key while it has the focus.
 QPushButton* MakeButton(QWidget* pParent, const QRect& rect, const QString& qstrText,
                         const char* pszName);
+
+// The default button that closes pDialog through accept() (its OK step), and the button that
+// closes it through reject(); named m_btnOK and m_btnCancel.
+QPushButton* MakeOkButton(QDialog* pDialog, const QRect& rect, const QString& qstrText);
+QPushButton* MakeCancelButton(QDialog* pDialog, const QRect& rect, const QString& qstrText);
 
 // A bordered single-line edit that scrolls sideways, limited to nByteLimit CP932 bytes (0: none).
 CSjisLineEdit* MakeEdit(QWidget* pParent, const QRect& rect, const char* pszName, int nByteLimit);

@@ -10,8 +10,6 @@
 #include <string>
 
 class QLineEdit;
-class QPushButton;
-
 class CModalDialog : public QDialog, public IModalDialog
 {
     Q_OBJECT

@@ -37,10 +37,9 @@ std::string RemoveAll(std::string_view text, std::string_view pattern)
 COptionDlg::COptionDlg(IPlatform& platform, QWidget* pParent)
     : CModalDialog(platform, 234, 111, pParent)
 {
-    m_pBtnOK = MakeButton(this, m_units.Rect(60, 92, 50, 14), QStringLiteral("OK"), "m_btnOK");
-    m_pBtnOK->setDefault(true);
+    m_pBtnOK = MakeOkButton(this, m_units.Rect(60, 92, 50, 14), QStringLiteral("OK"));
     QPushButton* pBtnCancel =
-        MakeButton(this, m_units.Rect(124, 92, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"), "m_btnCancel");
+        MakeCancelButton(this, m_units.Rect(124, 92, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"));
     QPushButton* pBtnText = MakeButton(this, m_units.Rect(4, 8, 84, 14),
                                        QStringLiteral(u"本文ファイルフォルダ"), "m_btnTextFileDir");
     m_pEditTextFileDir =
@@ -62,8 +61,6 @@ COptionDlg::COptionDlg(IPlatform& platform, QWidget* pParent)
     setTabOrder(m_pEditBinFileDir, pBtnEditor);
     setTabOrder(pBtnEditor, m_pEditEditorPath);
 
-    connect(m_pBtnOK, &QPushButton::clicked, this, &COptionDlg::accept);
-    connect(pBtnCancel, &QPushButton::clicked, this, &COptionDlg::reject);
     connect(pBtnEditor, &QPushButton::clicked, this, &COptionDlg::OnEditorBrowse);
     connect(pBtnText, &QPushButton::clicked, this, &COptionDlg::OnTextFileDirBrowse);
     connect(pBtnBin, &QPushButton::clicked, this, &COptionDlg::OnBinFileDirBrowse);

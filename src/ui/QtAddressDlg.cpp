@@ -27,11 +27,9 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
         new QGroupBox(QStringLiteral(u"宛先に選択された氏名・アドレス（編集も可能です）"), this);
     m_units.Place(pGroup, 4, 4, 184, 84);
 
-    m_pBtnOK =
-        MakeButton(this, m_units.Rect(192, 16, 60, 20), QStringLiteral(u"宛先決定"), "m_btnOK");
-    m_pBtnOK->setDefault(true);
-    m_pBtnCancel = MakeButton(this, m_units.Rect(192, 40, 60, 14), QStringLiteral(u"宛先ｷｬﾝｾﾙ"),
-                              "m_btnCancel");
+    m_pBtnOK = MakeOkButton(this, m_units.Rect(192, 16, 60, 20), QStringLiteral(u"宛先決定"));
+    m_pBtnCancel =
+        MakeCancelButton(this, m_units.Rect(192, 40, 60, 14), QStringLiteral(u"宛先ｷｬﾝｾﾙ"));
 
     m_pListBook = new QTreeWidget(this);
     m_pListBook->setObjectName(QStringLiteral("m_listBook"));
@@ -93,8 +91,6 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    connect(m_pBtnOK, &QPushButton::clicked, this, &CQtAddressDlg::accept);
-    connect(m_pBtnCancel, &QPushButton::clicked, this, &CQtAddressDlg::reject);
     connect(pBtnSelect, &QPushButton::clicked, this, [this] { OnSelect(); });
     connect(pBtnRegister, &QPushButton::clicked, this, [this] { OnRegister(); });
     connect(pBtnClear, &QPushButton::clicked, this, [this] { OnClear(); });
@@ -118,7 +114,7 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
 int CQtAddressDlg::Exec()
 {
     OnInitDialog();
-    m_pBtnOK->setFocus();   // the first control in tab order
+    m_pBtnOK->setFocus(); // the first control in tab order
     const int nResult = exec();
     OnDestroy();
     return nResult == QDialog::Accepted ? IDOK : IDCANCEL;

@@ -10,12 +10,9 @@
 CSenderDlg::CSenderDlg(IPlatform& platform, QWidget* pParent)
     : CModalDialog(platform, 210, 163, pParent)
 {
-    m_pBtnOK = MakeButton(this, m_units.Rect(60, 132, 50, 14), QStringLiteral("OK"), "m_btnOK");
-    m_pBtnOK->setDefault(true);
+    m_pBtnOK = MakeOkButton(this, m_units.Rect(60, 132, 50, 14), QStringLiteral("OK"));
     QPushButton* pBtnCancel =
-        MakeButton(this, m_units.Rect(120, 132, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"), "m_btnCancel");
-    connect(m_pBtnOK, &QPushButton::clicked, this, &CSenderDlg::accept);
-    connect(pBtnCancel, &QPushButton::clicked, this, &CSenderDlg::reject);
+        MakeCancelButton(this, m_units.Rect(120, 132, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"));
 
     const Qt::Alignment right = Qt::AlignRight;
     MakeLabel(this, m_units.Rect(20, 12, 35, 8), QStringLiteral(u"発送元氏名"), right);
