@@ -10,6 +10,8 @@
 #include <string>
 
 class QLineEdit;
+class QPushButton;
+
 class CModalDialog : public QDialog, public IModalDialog
 {
     Q_OBJECT
