@@ -15,15 +15,14 @@
 
 namespace
 {
-// A parameter string wrapped whole in double quotes is one argument.
-QStringList ShellArguments(const std::string& strParams)
+// A text wrapped whole in double quotes stands for what is inside them; the shell's parameter
+// string is passed on as one argument.
+QString Unquoted(const std::string& str)
 {
-    if (strParams.empty())
-        return QStringList();
-    QString qstr = ToQString(strParams);
+    QString qstr = ToQString(str);
     if (qstr.size() >= 2 && qstr.startsWith(QLatin1Char('"')) && qstr.endsWith(QLatin1Char('"')))
         qstr = qstr.mid(1, qstr.size() - 2);
-    return QStringList {qstr};
+    return qstr;
 }
 } // namespace
 
@@ -125,12 +124,11 @@ FileDialogResult CQtPlatform::OpenFileDialog(const FileDialogRequest& request)
 
 int CQtPlatform::ShellOpen(const std::string& strFile, const std::string& strParams)
 {
-    const QString qstrFile = ToQString(strFile);
-    const QStringList args = ShellArguments(strParams);
-    if (!args.isEmpty())
-        return QProcess::startDetached(qstrFile, args) ? 42 : 2;
-    const QString qstrTarget = ShellArguments(strFile).value(0, qstrFile);
-    const QUrl url = qstrTarget.contains(QStringLiteral("://")) ? QUrl(qstrTarget) : QUrl::fromLocalFile(qstrTarget);
+    if (!strParams.empty())
+        return QProcess::startDetached(ToQString(strFile), QStringList {Unquoted(strParams)}) ? 42 : 2;
+    const QString qstrTarget = Unquoted(strFile);
+    const QUrl url = qstrTarget.contains(QStringLiteral("://")) ? QUrl(qstrTarget)
+                                                                 : QUrl::fromLocalFile(qstrTarget);
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
         return 2;
     return QDesktopServices::openUrl(url) ? 42 : 31;
