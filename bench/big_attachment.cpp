@@ -20,7 +20,7 @@ namespace
 {
 class CQuietPlatform : public IPlatform
 {
-public:
+  public:
     MsgResult MessageBox(const std::string& strText, MsgButtons) override
     {
         std::fprintf(stderr, "message: %s\n", strText.c_str());
@@ -71,7 +71,8 @@ int Send(const char* pszPort, const char* pszFile)
     SetField(request.szName, "鈴木花子");
     SetField(request.szAddress, "hanako@example.jp");
     SetField(request.szTitle, "大きな添付ファイル");
-    const std::string strBody = std::string("/tmp/tarvell-bench-body-") + std::to_string(::getpid()) + ".txt";
+    const std::string strBody =
+        std::string("/tmp/tarvell-bench-body-") + std::to_string(::getpid()) + ".txt";
     const std::string strText = "添付ファイルをお送りします。\r\n";
     WriteFileReplacing(strBody, strText.data(), strText.size());
     SetField(request.szTextFile, strBody);
@@ -87,10 +88,11 @@ int Send(const char* pszPort, const char* pszFile)
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     const double nBytes = static_cast<double>(GetFileSizeOrZero(pszFile));
-    std::printf("%.0f %.3f %.1f %ld %d\n", nBytes, tWall, nBytes / 1e6 / tWall, usage.ru_maxrss, nResult);
+    std::printf("%.0f %.3f %.1f %ld %d\n", nBytes, tWall, nBytes / 1e6 / tWall, usage.ru_maxrss,
+                nResult);
     return nResult > 0 ? 0 : 1;
 }
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -12,7 +12,7 @@
 namespace
 {
 constexpr std::size_t kTextBytes = 1 << 20;
-constexpr int kChunkCapacity = 1024;   // as the text part converts
+constexpr int kChunkCapacity = 1024; // as the text part converts
 
 // A realistic business mail: kanji, kana, ASCII words and digits, full-width punctuation, CR LF.
 const std::string& JapaneseText()
@@ -52,7 +52,8 @@ void BM_SjisToJis(benchmark::State& state)
         }
         benchmark::DoNotOptimize(nOut);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(strText.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(strText.size()));
 }
 BENCHMARK(BM_SjisToJis);
 
@@ -82,7 +83,8 @@ void BM_IconvCp932ToIso2022Jp(benchmark::State& state)
         benchmark::DoNotOptimize(out.data());
     }
     ::iconv_close(cd);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(strText.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(strText.size()));
 }
 BENCHMARK(BM_IconvCp932ToIso2022Jp);
 
@@ -114,14 +116,16 @@ void BM_EncodeBase64Bytes(benchmark::State& state)
             EncodeBase64Bytes(72, bytes.data() + i, szLine);
         benchmark::DoNotOptimize(szLine);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size() / 72 * 72));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(bytes.size() / 72 * 72));
 }
 BENCHMARK(BM_EncodeBase64Bytes);
 
 // A straightforward reference: six bits at a time from a bit accumulator.
 void ReferenceBase64(const unsigned char* p, std::size_t n, char* pszOut)
 {
-    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     unsigned nBits = 0;
     unsigned nAcc = 0;
     for (std::size_t i = 0; i < n; ++i)
@@ -151,9 +155,10 @@ void BM_ReferenceBase64(benchmark::State& state)
             ReferenceBase64(bytes.data() + i, 72, szLine);
         benchmark::DoNotOptimize(szLine);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size() / 72 * 72));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(bytes.size() / 72 * 72));
 }
 BENCHMARK(BM_ReferenceBase64);
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -26,8 +26,12 @@ constexpr int MEMBERS = 50;
 // A platform that answers nothing: a group send needs only the clock and the status line.
 class CQuietPlatform : public IPlatform
 {
-public:
-    MsgResult MessageBox(const std::string&, MsgButtons) override { ++m_nMessages; return MsgResult::Ok; }
+  public:
+    MsgResult MessageBox(const std::string&, MsgButtons) override
+    {
+        ++m_nMessages;
+        return MsgResult::Ok;
+    }
     FileDialogResult OpenFileDialog(const FileDialogRequest&) override { return {}; }
     int ShellOpen(const std::string&, const std::string&) override { return 0; }
     int RunModal(IModalDialog&) override { return IDCANCEL; }
@@ -51,7 +55,8 @@ struct CGroupSetup
         {
             const std::string strNumber = std::to_string(i + 1);
             SetField(book.entries[i].szName, std::string("会員").append(strNumber));
-            SetField(book.entries[i].szAddress, std::string("member").append(strNumber) + "@example.jp");
+            SetField(book.entries[i].szAddress,
+                     std::string("member").append(strNumber) + "@example.jp");
         }
         SaveBook(temp.Path("@members.tvl"), book);
         SetField(doc.m_sender.szName, "差出人");
@@ -103,8 +108,8 @@ void BM_TarvellGroupSend(benchmark::State& state)
         setup.form.OnSend();
     if (setup.form.m_nFailedSends != 0 || setup.platform.m_nFileErrors != 0)
         state.SkipWithError("a member was not sent");
-    state.counters["per_member"] =
-        benchmark::Counter(MEMBERS, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_member"] = benchmark::Counter(
+        MEMBERS, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // One msmtp run: SMTP only (no POP3 log-in), the message read from a file on standard input.
@@ -112,14 +117,22 @@ bool RunMsmtp(int nPort, const std::string& strMessageFile, int nMember)
 {
     const std::string strPort = "--port=" + std::to_string(nPort);
     const std::string strTo = "member" + std::to_string(nMember) + "@example.jp";
-    const char* argv[] = {"msmtp", "--file=/dev/null", "--host=127.0.0.1", strPort.c_str(),
-                          "--from=from@example.jp", "--auth=off", "--tls=off", "--",
-                          strTo.c_str(), nullptr};
+    const char* argv[] = {"msmtp",
+                          "--file=/dev/null",
+                          "--host=127.0.0.1",
+                          strPort.c_str(),
+                          "--from=from@example.jp",
+                          "--auth=off",
+                          "--tls=off",
+                          "--",
+                          strTo.c_str(),
+                          nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, strMessageFile.c_str(), O_RDONLY, 0);
     pid_t pid = 0;
-    const int nSpawn = posix_spawnp(&pid, "msmtp", &actions, nullptr, const_cast<char**>(argv), environ);
+    const int nSpawn =
+        posix_spawnp(&pid, "msmtp", &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (nSpawn != 0)
         return false;
@@ -148,8 +161,8 @@ void BM_MsmtpFiftySends(benchmark::State& state)
             }
         }
     }
-    state.counters["per_member"] =
-        benchmark::Counter(MEMBERS, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_member"] = benchmark::Counter(
+        MEMBERS, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 } // namespace
 

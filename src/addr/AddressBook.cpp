@@ -8,8 +8,7 @@
 
 namespace
 {
-template <std::size_t N>
-void Terminate(char (&szField)[N])
+template <std::size_t N> void Terminate(char (&szField)[N])
 {
     if (std::memchr(szField, '\0', N) == nullptr)
         szField[N - 1] = '\0';

@@ -4,8 +4,7 @@
 #include "app/Platform.h"
 
 // Returns true when the command ran to its end, false when a file error abandoned it.
-template <class Command>
-bool RunCommand(IPlatform& platform, Command&& command)
+template <class Command> bool RunCommand(IPlatform& platform, Command&& command)
 {
     try
     {

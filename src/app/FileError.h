@@ -5,7 +5,7 @@
 
 class CFileException : public std::runtime_error
 {
-public:
+  public:
     enum Cause
     {
         genericError,

@@ -56,13 +56,17 @@ std::string ToOsPath(std::string_view sjisPath)
 
 std::int64_t GetFileSizeOrZero(std::string_view sjisPath)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (!StatPath(sjisPath, st) || !S_ISREG(st.st_mode))
         return 0;
     const int fd = ::open(ToOsPath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return 0;
-    struct stat opened {};
+    struct stat opened
+    {
+    };
     const bool bOk = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
     ::close(fd);
     return bOk ? static_cast<std::int64_t>(opened.st_size) : 0;
@@ -70,13 +74,17 @@ std::int64_t GetFileSizeOrZero(std::string_view sjisPath)
 
 bool PathExists(std::string_view sjisPath)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return StatPath(sjisPath, st);
 }
 
 bool IsFolder(std::string_view sjisPath)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return StatPath(sjisPath, st) && S_ISDIR(st.st_mode);
 }
 
@@ -105,7 +113,9 @@ CFileReader::CFileReader(std::string_view sjisPath) : m_strPath(sjisPath), m_pFi
     const int fd = ::open(os.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         Throw(sjisPath, errno);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
     {
         const int nErr = S_ISDIR(st.st_mode) ? EISDIR : errno;
@@ -129,7 +139,9 @@ CFileReader::~CFileReader()
 
 std::int64_t CFileReader::Size() const
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(::fileno(m_pFile), &st) != 0)
         Throw(m_strPath, errno);
     return static_cast<std::int64_t>(st.st_size);

@@ -34,18 +34,18 @@ std::string PathInFolder(std::string_view folder, std::string_view name);
 // A file opened for binary reading; closed by its destructor.
 class CFileReader
 {
-public:
-    explicit CFileReader(std::string_view sjisPath);   // throws CFileException
+  public:
+    explicit CFileReader(std::string_view sjisPath); // throws CFileException
     ~CFileReader();
     CFileReader(const CFileReader&) = delete;
     CFileReader& operator=(const CFileReader&) = delete;
 
-    std::int64_t Size() const;                          // throws CFileException
+    std::int64_t Size() const; // throws CFileException
     // Reads up to nBytes; returns the count read (0 at the end); throws on a read error.
     std::size_t Read(void* pBuffer, std::size_t nBytes);
     const std::string& Path() const { return m_strPath; }
 
-private:
+  private:
     std::string m_strPath;
     std::FILE* m_pFile;
 };

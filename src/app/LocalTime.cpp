@@ -3,7 +3,7 @@
 
 std::string FormatLocalTime(std::time_t t, const char* pszPattern)
 {
-    std::tm tmLocal {};
+    std::tm tmLocal{};
     if (::localtime_r(&t, &tmLocal) == nullptr)
         return std::string();
     char buf[256];

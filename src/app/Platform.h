@@ -30,36 +30,36 @@ constexpr int IDCANCEL = 2;
 // An open-file dialog. The filter is "Label|pattern;pattern|Label|pattern||"; every text is CP932.
 struct FileDialogRequest
 {
-    std::string strTitle;       // empty: the desktop's own title
-    std::string strStartDir;    // folder the dialog opens in
-    std::string strPresetName;  // file name box preset
-    std::string strDefaultExt;  // appended to a typed name without extension ("*": none)
+    std::string strTitle;      // empty: the desktop's own title
+    std::string strStartDir;   // folder the dialog opens in
+    std::string strPresetName; // file name box preset
+    std::string strDefaultExt; // appended to a typed name without extension ("*": none)
     std::string strFilter;
-    bool bMustExist = true;     // only existing files can be chosen
-    bool bAskCreate = false;    // a new name may be typed; the user is asked before it is used
-    bool bNoChecks = false;     // any name, existing or not, is taken without a question
+    bool bMustExist = true;  // only existing files can be chosen
+    bool bAskCreate = false; // a new name may be typed; the user is asked before it is used
+    bool bNoChecks = false;  // any name, existing or not, is taken without a question
     bool bReadOnlyTicked = false;
 };
 
 struct FileDialogResult
 {
     bool bConfirmed = false;
-    std::string strPath;        // full path of the chosen file
-    std::string strName;        // its name with extension, without folder
+    std::string strPath; // full path of the chosen file
+    std::string strName; // its name with extension, without folder
 };
 
 // A modal dialog that the platform runs.
 class IModalDialog
 {
-public:
+  public:
     virtual ~IModalDialog() = default;
-    virtual std::string Title() const = 0;   // CP932
-    virtual int Exec() = 0;                  // IDOK or IDCANCEL
+    virtual std::string Title() const = 0; // CP932
+    virtual int Exec() = 0;                // IDOK or IDCANCEL
 };
 
 class IPlatform
 {
-public:
+  public:
     virtual ~IPlatform() = default;
 
     // Modal; caption "Tarvell"; exclamation icon; returns the button pressed.

@@ -6,7 +6,8 @@
 #include <cstdint>
 
 static_assert(sizeof(std::int32_t) == 4);
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the record files are little-endian images");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "the record files are little-endian images");
 
 // Settings, stored plain in Tarvell.cfg.
 struct CfgData
@@ -42,11 +43,11 @@ static_assert(offsetof(SenderInf, szPassword) == 768);
 // The request of one send attempt, built anew for every attempt.
 struct SendRequest
 {
-    char szName[128] = {};      // recipient name
-    char szAddress[256] = {};   // recipient address
-    char szTitle[256] = {};     // subject
-    char szTextFile[256] = {};  // body file path
-    char szBinFile[256] = {};   // attachment path; empty for a plain mail
+    char szName[128] = {};     // recipient name
+    char szAddress[256] = {};  // recipient address
+    char szTitle[256] = {};    // subject
+    char szTextFile[256] = {}; // body file path
+    char szBinFile[256] = {};  // attachment path; empty for a plain mail
 };
 
 // The 16-byte key of the sender file, derived from the program's constant.

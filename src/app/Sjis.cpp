@@ -2,7 +2,8 @@
 #include "app/Sjis.h"
 
 #if !defined(__clang__)
-static_assert(sizeof("あ") == 3, "core narrow literals must be compiled to CP932 (-fexec-charset=CP932)");
+static_assert(sizeof("あ") == 3,
+              "core narrow literals must be compiled to CP932 (-fexec-charset=CP932)");
 #endif
 
 std::size_t FindSjis(std::string_view text, std::string_view needle, std::size_t start)

@@ -30,8 +30,7 @@ std::string_view CutAtCharBoundary(std::string_view text, std::size_t nMaxBytes)
 bool CopyToField(char* pszField, std::size_t nFieldSize, std::string_view text);
 
 // The text of a fixed field: up to its first NUL, never past its end.
-template <std::size_t N>
-std::string FieldText(const char (&szField)[N])
+template <std::size_t N> std::string FieldText(const char (&szField)[N])
 {
     std::size_t n = 0;
     while (n < N && szField[n] != '\0')
@@ -40,8 +39,7 @@ std::string FieldText(const char (&szField)[N])
 }
 
 // Copies the text of one field into another, cut to fit at a character boundary.
-template <std::size_t N>
-void SetField(char (&szField)[N], std::string_view text)
+template <std::size_t N> void SetField(char (&szField)[N], std::string_view text)
 {
     const std::string_view fit = CutAtCharBoundary(text, N - 1);
     fit.copy(szField, fit.size());

@@ -13,8 +13,7 @@ constexpr std::int64_t CFG_FILE_SIZE = sizeof(CfgData);
 constexpr std::int64_t SENDER_FILE_SIZE = sizeof(SenderInf);
 
 // Reads exactly sizeof(record) bytes into the record.
-template <class Record>
-void ReadRecord(const std::string& strPath, Record& record)
+template <class Record> void ReadRecord(const std::string& strPath, Record& record)
 {
     CFileReader file(strPath);
     Record loaded;
@@ -25,8 +24,7 @@ void ReadRecord(const std::string& strPath, Record& record)
 
 // A record file of the right size but foreign content must not leave a text without its NUL;
 // a field that has one keeps every byte, those after the NUL included.
-template <std::size_t N>
-void Terminate(char (&szField)[N])
+template <std::size_t N> void Terminate(char (&szField)[N])
 {
     if (std::memchr(szField, '\0', N) == nullptr)
         szField[N - 1] = '\0';
@@ -53,7 +51,7 @@ CTarvellDoc::CTarvellDoc(IPlatform& platform, const std::string& strAppDir,
     {
         const std::string strFolder = AppPath(pszFolder);
         if (!PathExists(strFolder))
-            CreateFolder(strFolder);   // a failure shows later, when a log or keep copy is written
+            CreateFolder(strFolder); // a failure shows later, when a log or keep copy is written
     }
 }
 
@@ -83,9 +81,12 @@ void CTarvellDoc::ParseCommandLine()
         const char* pszSwitch;
         StartMode mode;
     } SWITCHES[] = {
-        {"/maddropen", START_MAIN_BOOK_EDIT},     {"/gaddropen", START_GROUP_BOOK_EDIT},
-        {"/maddrselect", START_MAIN_BOOK_SELECT}, {"/gaddrselect", START_GROUP_BOOK_SELECT},
-        {"/option", START_OPTIONS},               {"/sender", START_SENDER},
+        {"/maddropen", START_MAIN_BOOK_EDIT},
+        {"/gaddropen", START_GROUP_BOOK_EDIT},
+        {"/maddrselect", START_MAIN_BOOK_SELECT},
+        {"/gaddrselect", START_GROUP_BOOK_SELECT},
+        {"/option", START_OPTIONS},
+        {"/sender", START_SENDER},
     };
     for (const auto& entry : SWITCHES)
     {
@@ -107,13 +108,15 @@ void CTarvellDoc::ParseCommandLine()
                                      ? line.substr(nStart, nSlash - nStart)
                                      : line.substr(nStart);
         value = TrimAsciiSpace(value);
-        const bool bAbsolute =
-            (!value.empty() && value[0] == '/') || (value.size() >= 2 && (value[1] == '\\' || value[1] == ':'));
-        std::string strPath = bAbsolute ? std::string(value) : std::string(m_szAppDir) + std::string(value);
+        const bool bAbsolute = (!value.empty() && value[0] == '/') ||
+                               (value.size() >= 2 && (value[1] == '\\' || value[1] == ':'));
+        std::string strPath =
+            bAbsolute ? std::string(value) : std::string(m_szAppDir) + std::string(value);
         if (!CopyToField(m_szSendInfFile, sizeof(m_szSendInfFile), strPath))
         {
-            m_platform.MessageBox("送信情報ファイルのパスが長すぎます（259バイトまで）。このファイルは使われません。",
-                                  MsgButtons::Ok);
+            m_platform.MessageBox(
+                "送信情報ファイルのパスが長すぎます（259バイトまで）。このファイルは使われません。",
+                MsgButtons::Ok);
         }
     }
 

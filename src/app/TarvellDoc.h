@@ -12,18 +12,18 @@
 enum StartMode : std::int32_t
 {
     START_NONE = 0,
-    START_MAIN_BOOK_EDIT = 1,      // /maddropen
-    START_GROUP_BOOK_EDIT = 2,     // /gaddropen
-    START_MAIN_BOOK_SELECT = 3,    // /maddrselect
-    START_GROUP_BOOK_SELECT = 4,   // /gaddrselect
-    START_OPTIONS = 11,            // /option
-    START_SENDER = 12,             // /sender
+    START_MAIN_BOOK_EDIT = 1,    // /maddropen
+    START_GROUP_BOOK_EDIT = 2,   // /gaddropen
+    START_MAIN_BOOK_SELECT = 3,  // /maddrselect
+    START_GROUP_BOOK_SELECT = 4, // /gaddrselect
+    START_OPTIONS = 11,          // /option
+    START_SENDER = 12,           // /sender
     START_RUNNING = 100,
 };
 
 class CTarvellDoc
 {
-public:
+  public:
     // Builds the document in the program folder strAppDir (CP932, ending in "/", at most 255
     // bytes): defaults, Tarvell.cfg, SenderInf.tvl, the command line, the "keep" and "log"
     // folders. A file error while reading a record propagates.
@@ -46,7 +46,7 @@ public:
     CfgData m_cfg;
     char m_szSendInfFile[260] = {};
     std::string m_strCmdLine;
-    std::int32_t m_nAutoSend = 0;   // 0 off, 1 requested by /sendon, 2 running
+    std::int32_t m_nAutoSend = 0; // 0 off, 1 requested by /sendon, 2 running
     std::int32_t m_bQuit = 0;
     SenderInf m_sender;
     char m_szAppDir[256] = {};

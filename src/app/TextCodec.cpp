@@ -8,7 +8,7 @@ namespace
 {
 class CIconv
 {
-public:
+  public:
     CIconv(const char* pszTo, const char* pszFrom) : m_cd(::iconv_open(pszTo, pszFrom)) {}
     ~CIconv()
     {
@@ -43,7 +43,7 @@ public:
         return 0;
     }
 
-private:
+  private:
     iconv_t m_cd;
 };
 

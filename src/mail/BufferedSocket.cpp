@@ -4,7 +4,7 @@
 namespace
 {
 constexpr std::size_t kFlushAt = 64 * 1024;
-}  // namespace
+} // namespace
 
 CBufferedSocket::CBufferedSocket(ISocket& socket) : m_socket(socket)
 {

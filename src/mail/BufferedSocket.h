@@ -10,7 +10,7 @@
 
 class CBufferedSocket : public ISocket
 {
-public:
+  public:
     explicit CBufferedSocket(ISocket& socket);
 
     // From now on sends are filtered and buffered (the DATA command was accepted).
@@ -34,7 +34,7 @@ public:
     void Close() override;
     int GetLastError() const override { return m_socket.GetLastError(); }
 
-private:
+  private:
     enum class Mode
     {
         direct,

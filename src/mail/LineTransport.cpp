@@ -6,7 +6,7 @@
 namespace
 {
 constexpr int kSendPiece = 1024;
-constexpr int kReceivePiece = 256;   // each receive asks for one byte less, keeping a NUL
+constexpr int kReceivePiece = 256; // each receive asks for one byte less, keeping a NUL
 constexpr int kCommandReplySize = 1024;
 
 struct ReceiveError
@@ -29,7 +29,7 @@ const ReceiveError kReceiveErrors[] = {
     {WSAESHUTDOWN, "RxSocket: WSAESHUTDOWN"},
     {WSANOTINITIALISED, "RxSocket: WSANOTINITIALISED"},
 };
-}  // namespace
+} // namespace
 
 const char* ReceiveErrorMessage(int nWsaError)
 {
@@ -57,13 +57,14 @@ int SendText(ISocket& socket, const char* pszText)
     return nTotal;
 }
 
-int ReadReply(ISocket& socket, IPlatform& platform, char* pszBuffer, int nCapacity, char chTerminator)
+int ReadReply(ISocket& socket, IPlatform& platform, char* pszBuffer, int nCapacity,
+              char chTerminator)
 {
     if (nCapacity <= 0)
         return 0;
     std::memset(pszBuffer, 0, static_cast<std::size_t>(nCapacity));
     int nTotal = 0;
-    std::size_t nTextEnd = 0;   // where the text ends: a piece holding NUL counts more than it adds
+    std::size_t nTextEnd = 0; // where the text ends: a piece holding NUL counts more than it adds
     char piece[kReceivePiece] = {};
     int nCount = socket.Receive(piece, kReceivePiece - 1);
     while (nCount != 0)

@@ -7,9 +7,9 @@
 
 // SendCommand results.
 constexpr int SENDCMD_OK = 0;
-constexpr int SENDCMD_NOT_SENT = 1;     // the line did not go out whole
-constexpr int SENDCMD_NO_REPLY = 2;     // the reply was shorter than 3 bytes
-constexpr int SENDCMD_WRONG_CODE = 3;   // the reply's number differs from the expected code
+constexpr int SENDCMD_NOT_SENT = 1;   // the line did not go out whole
+constexpr int SENDCMD_NO_REPLY = 2;   // the reply was shorter than 3 bytes
+constexpr int SENDCMD_WRONG_CODE = 3; // the reply's number differs from the expected code
 
 // Sends a NUL-terminated text in send calls of at most 1024 bytes. Stops at the first call that
 // fails or sends nothing. Returns the number of bytes sent (0 for an empty text).
@@ -23,7 +23,8 @@ int SendText(ISocket& socket, const char* pszText);
 // (the caller treats a short reply as no reply). A receive failure whose code has a message shows
 // "RxSocket: ..." in a message box and gives 0; any other failure (a time-out included) gives the
 // bytes read so far. Returns the number of bytes read.
-int ReadReply(ISocket& socket, IPlatform& platform, char* pszBuffer, int nCapacity, char chTerminator);
+int ReadReply(ISocket& socket, IPlatform& platform, char* pszBuffer, int nCapacity,
+              char chTerminator);
 
 // Sends the NUL-terminated command line with one send call, reads the reply into a 1024-byte buffer
 // (terminator LF) and compares its leading number (taken as atoi does) with nExpectedCode.

@@ -20,7 +20,7 @@ bool IsCopiedSingleByte(unsigned char c)
 {
     return (c >= 0x20 && c <= 0x7E) || c == '\t' || c == '\n' || c == '\r';
 }
-}  // namespace
+} // namespace
 
 int EncodeBase64Bytes(int nCount, const unsigned char* pBytes, char* pszOut)
 {
@@ -62,7 +62,7 @@ int SjisToJis(const char* pszText, char* pszOut, int nCapacity)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(pszText);
     auto* out = reinterpret_cast<unsigned char*>(pszOut);
-    int nBudget = 10;   // reserves room for the closing escape and the NUL
+    int nBudget = 10; // reserves room for the closing escape and the NUL
     int nConsumed = 0;
     bool bKanji = false;
     while (nBudget <= nCapacity && s[nConsumed] != '\0')
@@ -74,7 +74,7 @@ int SjisToJis(const char* pszText, char* pszOut, int nCapacity)
         {
             const unsigned s2 = s[nConsumed + 1];
             if (s2 == '\0')
-                break;   // a lone lead byte at the end is dropped
+                break; // a lone lead byte at the end is dropped
             if (!bKanji)
             {
                 *out++ = 0x1B;
@@ -138,7 +138,7 @@ int NextRunLength(const char* pszText)
     while (s[n] != '\0' && s[n] >= 0x80)
     {
         if (s[n + 1] == '\0')
-            return -(n + 1);   // a high byte directly before the NUL counts alone
+            return -(n + 1); // a high byte directly before the NUL counts alone
         n += 2;
     }
     return -n;
@@ -181,9 +181,9 @@ bool EncodeHeaderLine(const char* pszLine, char* pszOut, std::size_t nOutSize)
             szRun[nRun] = '\0';
             SjisToJis(szRun, szJis, static_cast<int>(kWorkBufferSize));
             EncodeBase64(szJis, szBase64);
-            bFits = append(kEncodedWordPrefix, sizeof(kEncodedWordPrefix) - 1)
-                    && append(szBase64, std::strlen(szBase64))
-                    && append(kEncodedWordSuffix, sizeof(kEncodedWordSuffix) - 1);
+            bFits = append(kEncodedWordPrefix, sizeof(kEncodedWordPrefix) - 1) &&
+                    append(szBase64, std::strlen(szBase64)) &&
+                    append(kEncodedWordSuffix, sizeof(kEncodedWordSuffix) - 1);
         }
         if (!bFits)
         {

@@ -46,7 +46,7 @@ void ReplaceAll(std::string& strText, std::string_view placeholder, const std::s
         nAt = FindSjis(strText, placeholder, nAt + strValue.size());
     }
 }
-}  // namespace
+} // namespace
 
 CMailSender::CMailSender(IPlatform& platform)
     : m_platform(platform), m_pOwnSockets(std::make_unique<CPosixSocketFactory>()),
@@ -82,20 +82,22 @@ int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool 
     const std::string strToAddress = FieldText(request.szAddress);
     const std::string strTitle = FieldText(request.szTitle);
     const std::string strBinFile = FieldText(request.szBinFile);
-    for (const std::string* pValue : {&strSenderName, &strSenderAddress, &strToName, &strToAddress, &strTitle})
+    for (const std::string* pValue :
+         {&strSenderName, &strSenderAddress, &strToName, &strToAddress, &strTitle})
         if (HasLineBreak(*pValue))
             return SEND_VALUE_HAS_LINE_BREAK;
     if (bMultipart && HasLineBreak(AttachmentFileName(strBinFile.c_str())))
         return SEND_VALUE_HAS_LINE_BREAK;
     std::array<std::string, 3> addressLines;
-    if (!FormatAddressHeaderLines(strSenderName.c_str(), strSenderAddress.c_str(), strToName.c_str(),
-                                  strToAddress.c_str(), strTitle.c_str(), addressLines))
+    if (!FormatAddressHeaderLines(strSenderName.c_str(), strSenderAddress.c_str(),
+                                  strToName.c_str(), strToAddress.c_str(), strTitle.c_str(),
+                                  addressLines))
         return SEND_HEADER_TOO_LONG;
     std::array<std::string, 2> attachmentLines;
     if (bMultipart && !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines))
         return SEND_HEADER_TOO_LONG;
 
-    CFileReader bodyFile(FieldText(request.szTextFile));   // before any connection
+    CFileReader bodyFile(FieldText(request.szTextFile)); // before any connection
 
     const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
     CBufferedSocket socket(*pSocket);
@@ -139,7 +141,8 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
     // Only the server's reply to the end of the data says that it took the message: a refusal
     // (too large, spam, no space) must not count as a sent mail. QUIT then reads its own reply.
     char szReply[kCommandBufferSize];
-    if (ReadReply(socket, m_platform, szReply, sizeof(szReply), '\n') < 3 || ReplyCode(szReply) != 250)
+    if (ReadReply(socket, m_platform, szReply, sizeof(szReply), '\n') < 3 ||
+        ReplyCode(szReply) != 250)
         return SEND_DATA_REJECTED;
     return bMultipart ? AddCount(nTotal, nLast) : nLast;
 }
@@ -148,8 +151,8 @@ int CMailSender::OpenSession(CBufferedSocket& socket, const SenderInf& sender)
 {
     const std::string strLogin = FieldText(sender.szLoginName);
     const std::string strPassword = FieldText(sender.szPassword);
-    if (strLogin.size() > kMaxLoginValue || strPassword.size() > kMaxLoginValue
-        || HasLineBreak(strLogin) || HasLineBreak(strPassword))
+    if (strLogin.size() > kMaxLoginValue || strPassword.size() > kMaxLoginValue ||
+        HasLineBreak(strLogin) || HasLineBreak(strPassword))
         return 0;
     if (OpenPop(socket, FieldText(sender.szPop3Server).c_str()) != OPEN_OK)
         return 0;
@@ -183,7 +186,7 @@ int OpenServer(CBufferedSocket& socket, IPlatform& platform, const char* pszHost
     }
     return OPEN_OK;
 }
-}  // namespace
+} // namespace
 
 int CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
 {
@@ -268,9 +271,10 @@ int CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddr
     for (const Command& command : commands)
     {
         char szLine[kCommandBufferSize];
-        const int nLength = command.pszValue != nullptr
-                                ? std::snprintf(szLine, sizeof(szLine), command.pszFormat, command.pszValue)
-                                : std::snprintf(szLine, sizeof(szLine), "%s", command.pszFormat);
+        const int nLength =
+            command.pszValue != nullptr
+                ? std::snprintf(szLine, sizeof(szLine), command.pszFormat, command.pszValue)
+                : std::snprintf(szLine, sizeof(szLine), "%s", command.pszFormat);
         if (nLength < 0 || nLength >= kCommandBufferSize)
             return command.nBase + SENDCMD_NOT_SENT;
         const int nCode = SendCommand(socket, m_platform, szLine, command.nExpected);
@@ -281,7 +285,8 @@ int CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddr
     socket.BeginData();
     std::array<std::string, 3> lines;
     const int lineCodes[] = {ENVELOPE_FROM_LINE, ENVELOPE_TO_LINE, ENVELOPE_SUBJECT_LINE};
-    if (!FormatAddressHeaderLines(pszSenderName, pszSenderAddress, pszToName, pszToAddress, pszTitle, lines))
+    if (!FormatAddressHeaderLines(pszSenderName, pszSenderAddress, pszToName, pszToAddress,
+                                  pszTitle, lines))
         return ENVELOPE_FROM_LINE;
     for (std::size_t i = 0; i < lines.size(); ++i)
     {
@@ -306,7 +311,7 @@ void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)
         nRead += n;
     }
     strText.resize(nRead);
-    strText.resize(std::strlen(strText.c_str()));   // the text ends at the first NUL
+    strText.resize(std::strlen(strText.c_str())); // the text ends at the first NUL
     ReplaceAll(strText, "%NAME", FieldText(request.szName));
     ReplaceAll(strText, "%MAILADDRESS", FieldText(request.szAddress));
     ReplaceAll(strText, "%DATE", FormatLocalTime(m_timeSend, "%Y年%m月%d日"));

@@ -14,7 +14,7 @@ class ISocketFactory;
 
 class CMailSender
 {
-public:
+  public:
     // Uses real TCP sockets; server fields may carry ":PORT" or "[IPv6]:PORT".
     explicit CMailSender(IPlatform& platform);
     // Uses the given sockets (tests).
@@ -28,8 +28,8 @@ public:
     int SendPlainMail(const SenderInf& sender, const SendRequest& request);
     int SendMultipartMail(const SenderInf& sender, const SendRequest& request);
 
-    std::string m_strBody;       // the body after placeholder substitution; empty until read
-    std::time_t m_timeSend = 0;  // set at the start of every send operation
+    std::string m_strBody;      // the body after placeholder substitution; empty until read
+    std::time_t m_timeSend = 0; // set at the start of every send operation
 
     // The steps of a send operation, each on the operation's connection.
 
@@ -46,13 +46,14 @@ public:
     void SendQuit(CBufferedSocket& socket);
     // HELO, MAIL FROM, RCPT TO, DATA, then the From, To and Subject lines. ENVELOPE_OK, or the code
     // whose negative is the send result. The message data phase starts after DATA is accepted.
-    int SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress, const char* pszToAddress,
-                     const char* pszTitle, const char* pszSenderName, const char* pszToName);
+    int SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
+                     const char* pszToAddress, const char* pszTitle, const char* pszSenderName,
+                     const char* pszToName);
     // Reads the opened body file into m_strBody (up to its first NUL) and fills in %NAME,
     // %MAILADDRESS, %DATE and %TIME, in that order, from the request and m_timeSend.
     void ReadBody(CFileReader& file, const SendRequest& request);
 
-private:
+  private:
     // What both send operations share; bMultipart selects the message written after the envelope.
     int Send(const SenderInf& sender, const SendRequest& request, bool bMultipart);
     int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SendRequest& request,

@@ -42,7 +42,7 @@ bool FormatAndEncode(std::size_t nSize, std::string& strLine, const char* pszFor
     strLine = strEncoded.c_str();
     return true;
 }
-}  // namespace
+} // namespace
 
 int AddCount(int nTotal, int nCount)
 {
@@ -61,9 +61,10 @@ bool FormatAddressHeaderLines(const char* pszSenderName, const char* pszSenderAd
                               const char* pszToName, const char* pszToAddress, const char* pszTitle,
                               std::array<std::string, 3>& lines)
 {
-    return FormatAndEncode(kLineBufferSize, lines[0], "From: %s <%s>\r\n", pszSenderName, pszSenderAddress)
-           && FormatAndEncode(kLineBufferSize, lines[1], "To: %s <%s>\r\n", pszToName, pszToAddress)
-           && FormatAndEncode(kLineBufferSize, lines[2], "Subject: %s\r\n", pszTitle);
+    return FormatAndEncode(kLineBufferSize, lines[0], "From: %s <%s>\r\n", pszSenderName,
+                           pszSenderAddress) &&
+           FormatAndEncode(kLineBufferSize, lines[1], "To: %s <%s>\r\n", pszToName, pszToAddress) &&
+           FormatAndEncode(kLineBufferSize, lines[2], "Subject: %s\r\n", pszTitle);
 }
 
 std::string AttachmentFileName(const char* pszPath)
@@ -77,10 +78,11 @@ bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>
 {
     const std::string strName = AttachmentFileName(pszPath);
     return FormatAndEncode(kAttachmentLineBufferSize, lines[0],
-                           "Content-Type: application/octet-stream; name=\"%s\"\r\n", strName.c_str())
-           && FormatAndEncode(kAttachmentLineBufferSize, lines[1],
-                              "Content-Disposition: attachment;\r\n filename=\"%s\"\r\n",
-                              strName.c_str());
+                           "Content-Type: application/octet-stream; name=\"%s\"\r\n",
+                           strName.c_str()) &&
+           FormatAndEncode(kAttachmentLineBufferSize, lines[1],
+                           "Content-Disposition: attachment;\r\n filename=\"%s\"\r\n",
+                           strName.c_str());
 }
 
 int WriteTextPart(ITextSink& sink, const std::string& strBody)
@@ -95,7 +97,7 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody)
     {
         const int nConsumed = SjisToJis(p, szChunk, kConvertCapacity);
         if (nConsumed <= 0)
-            break;   // only a lone lead byte is left
+            break; // only a lone lead byte is left
         nTotal = AddCount(nTotal, sink.Write(szChunk));
         p += nConsumed;
         nRemaining -= static_cast<std::size_t>(nConsumed);
@@ -123,10 +125,11 @@ int WriteAttachmentPart(ITextSink& sink, const char* pszPath)
     std::int64_t nLeft = nLength;
     while (nLeft > 0)
     {
-        const std::size_t nWant = nLeft < static_cast<std::int64_t>(kBlock) ? static_cast<std::size_t>(nLeft) : kBlock;
+        const std::size_t nWant =
+            nLeft < static_cast<std::int64_t>(kBlock) ? static_cast<std::size_t>(nLeft) : kBlock;
         const std::size_t nRead = file.Read(block, nWant);
         if (nRead == 0)
-            break;   // the file became shorter while it was sent
+            break; // the file became shorter while it was sent
         for (std::size_t nAt = 0; nAt < nRead; nAt += kAttachmentBytesPerLine)
         {
             const std::size_t nLine = std::min(kAttachmentBytesPerLine, nRead - nAt);

@@ -1,6 +1,7 @@
 // MessageComposer.h - the bytes after DATA: the address header lines (RFC 2047 encoded-words), the
 // ISO-2022-JP text part and the base64 attachment part, written piece by piece to a text sink. The
-// message is never held whole: the body is converted in chunks, the attachment read 72 bytes a line.
+// message is never held whole: the body is converted in chunks, the attachment read 72 bytes a
+// line.
 #pragma once
 #include "app/Records.h"
 #include "mail/Socket.h"
@@ -11,7 +12,7 @@
 // Takes a NUL-terminated text and returns the number of bytes it took.
 class ITextSink
 {
-public:
+  public:
     virtual ~ITextSink() = default;
     virtual int Write(const char* pszText) = 0;
 };
@@ -19,11 +20,11 @@ public:
 // The sink of a running send: SendText on the connection.
 class CSocketTextSink : public ITextSink
 {
-public:
+  public:
     explicit CSocketTextSink(ISocket& socket) : m_socket(socket) {}
     int Write(const char* pszText) override;
 
-private:
+  private:
     ISocket& m_socket;
 };
 
@@ -32,15 +33,15 @@ private:
 int AddCount(int nTotal, int nCount);
 
 // Fixed texts of the message.
-extern const char* const kTextPartContentType;       // "Content-Type: text/plain; ..."
-extern const char* const kTextPartEncoding;          // "Content-Transfer-Encoding: 7bit\r\n\r\n"
+extern const char* const kTextPartContentType; // "Content-Type: text/plain; ..."
+extern const char* const kTextPartEncoding;    // "Content-Transfer-Encoding: 7bit\r\n\r\n"
 extern const char* const kMimeVersion;
 extern const char* const kMultipartContentType;
 extern const char* const kMultipartEncoding;
 extern const char* const kFirstDelimiter;
 extern const char* const kSecondDelimiter;
 extern const char* const kCloseDelimiter;
-extern const char* const kEndOfData;                 // "\r\n.\r\n"
+extern const char* const kEndOfData; // "\r\n.\r\n"
 
 // The encoded From, To and Subject lines, each formatted and encoded in 1024 bytes. False when one
 // does not fit (see SEND_HEADER_TOO_LONG).

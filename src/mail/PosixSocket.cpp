@@ -17,7 +17,7 @@ namespace
 {
 constexpr int kDefaultTimeoutSeconds = 60;
 constexpr int kUnmappedErrnoBase = 20000;
-}  // namespace
+} // namespace
 
 int NetTimeoutSeconds()
 {
@@ -35,32 +35,58 @@ int WsaErrorFromErrno(int nErrno)
 {
     switch (nErrno)
     {
-    case EINTR: return WSAEINTR;
-    case EBADF: return WSAEBADF;
-    case EACCES: return WSAEACCES;
-    case EFAULT: return WSAEFAULT;
-    case EINVAL: return WSAEINVAL;
-    case EMFILE: return WSAEMFILE;
-    case EAGAIN: return WSAEWOULDBLOCK;   // EWOULDBLOCK is the same value on Linux
-    case EINPROGRESS: return WSAEINPROGRESS;
-    case EALREADY: return WSAEINPROGRESS;
-    case ENOTSOCK: return WSAENOTSOCK;
-    case EMSGSIZE: return WSAEMSGSIZE;
-    case EOPNOTSUPP: return WSAEOPNOTSUPP;
-    case EADDRINUSE: return WSAEADDRINUSE;
-    case EADDRNOTAVAIL: return WSAEADDRNOTAVAIL;
-    case ENETDOWN: return WSAENETDOWN;
-    case ENETUNREACH: return WSAENETUNREACH;
-    case ECONNABORTED: return WSAECONNABORTED;
-    case ECONNRESET: return WSAECONNRESET;
-    case ENOBUFS: return WSAENOBUFS;
-    case ENOTCONN: return WSAENOTCONN;
-    case EPIPE: return WSAESHUTDOWN;      // sending after the connection was shut down
-    case ESHUTDOWN: return WSAESHUTDOWN;
-    case ETIMEDOUT: return WSAETIMEDOUT;
-    case ECONNREFUSED: return WSAECONNREFUSED;
-    case EHOSTUNREACH: return WSAEHOSTUNREACH;
-    default: return kUnmappedErrnoBase + nErrno;
+    case EINTR:
+        return WSAEINTR;
+    case EBADF:
+        return WSAEBADF;
+    case EACCES:
+        return WSAEACCES;
+    case EFAULT:
+        return WSAEFAULT;
+    case EINVAL:
+        return WSAEINVAL;
+    case EMFILE:
+        return WSAEMFILE;
+    case EAGAIN:
+        return WSAEWOULDBLOCK; // EWOULDBLOCK is the same value on Linux
+    case EINPROGRESS:
+        return WSAEINPROGRESS;
+    case EALREADY:
+        return WSAEINPROGRESS;
+    case ENOTSOCK:
+        return WSAENOTSOCK;
+    case EMSGSIZE:
+        return WSAEMSGSIZE;
+    case EOPNOTSUPP:
+        return WSAEOPNOTSUPP;
+    case EADDRINUSE:
+        return WSAEADDRINUSE;
+    case EADDRNOTAVAIL:
+        return WSAEADDRNOTAVAIL;
+    case ENETDOWN:
+        return WSAENETDOWN;
+    case ENETUNREACH:
+        return WSAENETUNREACH;
+    case ECONNABORTED:
+        return WSAECONNABORTED;
+    case ECONNRESET:
+        return WSAECONNRESET;
+    case ENOBUFS:
+        return WSAENOBUFS;
+    case ENOTCONN:
+        return WSAENOTCONN;
+    case EPIPE:
+        return WSAESHUTDOWN; // sending after the connection was shut down
+    case ESHUTDOWN:
+        return WSAESHUTDOWN;
+    case ETIMEDOUT:
+        return WSAETIMEDOUT;
+    case ECONNREFUSED:
+        return WSAECONNREFUSED;
+    case EHOSTUNREACH:
+        return WSAEHOSTUNREACH;
+    default:
+        return kUnmappedErrnoBase + nErrno;
     }
 }
 
@@ -85,7 +111,7 @@ bool CPosixSocket::WaitFor(short nEvents)
     {
         const int n = ::poll(&pfd, 1, nTimeoutMs);
         if (n > 0)
-            return true;   // ready, or an error the next call reports
+            return true; // ready, or an error the next call reports
         if (n == 0)
         {
             m_nLastError = WSAETIMEDOUT;
@@ -172,8 +198,8 @@ int CPosixSocket::Send(const char* pData, int nLength)
     int nSent = 0;
     while (nSent < nLength)
     {
-        const ssize_t n = ::send(m_fd, pData + nSent, static_cast<std::size_t>(nLength - nSent),
-                                 MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(m_fd, pData + nSent, static_cast<std::size_t>(nLength - nSent), MSG_NOSIGNAL);
         if (n > 0)
         {
             nSent += static_cast<int>(n);

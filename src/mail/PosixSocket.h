@@ -14,7 +14,7 @@ int WsaErrorFromErrno(int nErrno);
 
 class CPosixSocket : public ISocket
 {
-public:
+  public:
     CPosixSocket() = default;
     ~CPosixSocket() override;
     CPosixSocket(const CPosixSocket&) = delete;
@@ -27,8 +27,9 @@ public:
     void Close() override;
     int GetLastError() const override { return m_nLastError; }
 
-private:
-    // Waits until the socket is ready for events; false (with the error set) on time-out or failure.
+  private:
+    // Waits until the socket is ready for events; false (with the error set) on time-out or
+    // failure.
     bool WaitFor(short nEvents);
     bool ConnectTo(const struct addrinfo& address);
 
@@ -38,6 +39,6 @@ private:
 
 class CPosixSocketFactory : public ISocketFactory
 {
-public:
+  public:
     std::unique_ptr<ISocket> CreateSocket() override;
 };

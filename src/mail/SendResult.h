@@ -1,6 +1,6 @@
 // SendResult.h - the result codes of the mail session. A send operation returns a count above 0
-// when the whole message was written and the server took it, 0 when the POP3 connection, the POP3 log-in or the SMTP
-// connection failed, and a negative code for the step that failed after that.
+// when the whole message was written and the server took it, 0 when the POP3 connection, the POP3
+// log-in or the SMTP connection failed, and a negative code for the step that failed after that.
 #pragma once
 
 // Results of SendPlainMail and SendMultipartMail.
@@ -36,7 +36,7 @@ constexpr int SEND_DATA_REJECTED = -53;
 
 // SendEnvelope: 0, or the code whose negative is the send result.
 constexpr int ENVELOPE_OK = 0;
-constexpr int ENVELOPE_MAIL_FROM = 10;   // added to the SendCommand code of the step
+constexpr int ENVELOPE_MAIL_FROM = 10; // added to the SendCommand code of the step
 constexpr int ENVELOPE_RCPT_TO = 20;
 constexpr int ENVELOPE_DATA = 30;
 constexpr int ENVELOPE_FROM_LINE = 41;

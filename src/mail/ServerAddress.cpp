@@ -19,9 +19,10 @@ bool ParsePort(const std::string& strText, int& nPort)
     nPort = nValue;
     return true;
 }
-}  // namespace
+} // namespace
 
-bool SplitServerField(const std::string& strField, int nDefaultPort, std::string& strHost, int& nPort)
+bool SplitServerField(const std::string& strField, int nDefaultPort, std::string& strHost,
+                      int& nPort)
 {
     nPort = nDefaultPort;
     if (!strField.empty() && strField[0] == '[')

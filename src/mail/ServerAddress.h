@@ -5,4 +5,5 @@
 
 // Splits the field into host and port; without a port, nDefaultPort. False for an empty host, an
 // unclosed bracket or a port that is not a number from 1 to 65535.
-bool SplitServerField(const std::string& strField, int nDefaultPort, std::string& strHost, int& nPort);
+bool SplitServerField(const std::string& strField, int nDefaultPort, std::string& strHost,
+                      int& nPort);

@@ -26,7 +26,7 @@ constexpr int WSAECONNRESET = 10054;
 constexpr int WSAENOBUFS = 10055;
 constexpr int WSAENOTCONN = 10057;
 constexpr int WSAESHUTDOWN = 10058;
-constexpr int WSAETIMEDOUT = 10060;   // also a send or receive that ran out of time
+constexpr int WSAETIMEDOUT = 10060; // also a send or receive that ran out of time
 constexpr int WSAECONNREFUSED = 10061;
 constexpr int WSAEHOSTUNREACH = 10065;
 constexpr int WSANOTINITIALISED = 10093;
@@ -34,7 +34,7 @@ constexpr int WSAHOST_NOT_FOUND = 11001;
 
 class ISocket
 {
-public:
+  public:
     virtual ~ISocket() = default;
 
     // Makes a TCP stream socket; false on failure.
@@ -44,7 +44,8 @@ public:
     virtual bool Connect(const std::string& strHost, int nPort) = 0;
     // Sends all nLength bytes; returns nLength, or -1 on failure.
     virtual int Send(const char* pData, int nLength) = 0;
-    // Receives at most nMaximum bytes; returns the count, 0 when the peer has closed, -1 on failure.
+    // Receives at most nMaximum bytes; returns the count, 0 when the peer has closed, -1 on
+    // failure.
     virtual int Receive(char* pBuffer, int nMaximum) = 0;
     // Closes the socket; nothing when it is not open.
     virtual void Close() = 0;
@@ -54,7 +55,7 @@ public:
 
 class ISocketFactory
 {
-public:
+  public:
     virtual ~ISocketFactory() = default;
     virtual std::unique_ptr<ISocket> CreateSocket() = 0;
 };

@@ -10,7 +10,7 @@ void CWireFilter::Filter(const char* pData, std::size_t nLength, std::string& st
         if (m_bAfterCr)
         {
             m_bAfterCr = false;
-            strOut.push_back('\n');   // the LF of CR LF, or the LF a lone CR lacked
+            strOut.push_back('\n'); // the LF of CR LF, or the LF a lone CR lacked
             m_bLineStart = true;
             if (c == '\n')
             {

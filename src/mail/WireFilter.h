@@ -8,14 +8,14 @@
 
 class CWireFilter
 {
-public:
+  public:
     // Appends the wire form of nLength bytes to strOut.
     void Filter(const char* pData, std::size_t nLength, std::string& strOut);
     // Completes a CR left at the end of the data into CR LF; the filter then starts a new line.
     void Finish(std::string& strOut);
     void Reset();
 
-private:
+  private:
     bool m_bLineStart = true;
     bool m_bAfterCr = false;
 };

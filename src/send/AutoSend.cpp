@@ -40,7 +40,8 @@ void CSendForm::StartAutomaticSending()
         EnableSend(false);
     m_bTimerOn = 1;
     m_nCountdown = 3;
-    if (!m_platform.StartTimer(AUTO_TIMER_ID, AUTO_TIMER_PERIOD_MS, [this](int nId) { OnTimer(nId); }))
+    if (!m_platform.StartTimer(AUTO_TIMER_ID, AUTO_TIMER_PERIOD_MS,
+                               [this](int nId) { OnTimer(nId); }))
     {
         m_platform.MessageBox("タイマー起動に失敗しました。", MsgButtons::Ok);
         m_bTimerOn = 0;

@@ -29,8 +29,7 @@ constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
 constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
 
-template <std::size_t N>
-bool HasLineBreak(const char (&szField)[N])
+template <std::size_t N> bool HasLineBreak(const char (&szField)[N])
 {
     return FieldText(szField).find_first_of("\r\n") != std::string::npos;
 }
@@ -59,9 +58,7 @@ const char* FillShared(SendRequest& request, const std::string& strTitle,
 }
 } // namespace
 
-CSendForm::CSendForm(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_platform(platform)
-{
-}
+CSendForm::CSendForm(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_platform(platform) {}
 
 CSendForm::~CSendForm() = default;
 
@@ -79,9 +76,7 @@ bool CSendForm::ReadForm()
     return true;
 }
 
-void CSendForm::EnableSend(bool /*bEnable*/)
-{
-}
+void CSendForm::EnableSend(bool /*bEnable*/) {}
 
 void CSendForm::SendCommand(int nId)
 {
@@ -89,9 +84,7 @@ void CSendForm::SendCommand(int nId)
         OnSend();
 }
 
-void CSendForm::OnAutoSendAbandoned()
-{
-}
+void CSendForm::OnAutoSendAbandoned() {}
 
 void CSendForm::OnSend()
 {
@@ -118,7 +111,7 @@ void CSendForm::SendToGroup()
     const std::string strPath = PathInFolder(m_doc.m_szAppDir, m_strToAddress);
     auto book = std::make_unique<AddressBook>();
     if (!LoadBook(strPath, *book))
-        return;   // not a book: nothing is sent, logged or shown
+        return; // not a book: nothing is sent, logged or shown
 
     SendRequest request;
     const char* pszRefusal = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
@@ -156,17 +149,18 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
     m_strStatus.clear();
     ShowForm();
 
-    if (request.szAddress[0] == '\0' || request.szName[0] == '\0' || request.szTitle[0] == '\0'
-        || request.szTextFile[0] == '\0')
+    if (request.szAddress[0] == '\0' || request.szName[0] == '\0' || request.szTitle[0] == '\0' ||
+        request.szTextFile[0] == '\0')
     {
         // a required field is empty: the reason stays empty
     }
     else if (pszRefusal != nullptr)
         strReason = pszRefusal;
-    else if (HasLineBreak(request.szName) || HasLineBreak(request.szAddress)
-             || HasLineBreak(request.szTitle))
-        strReason = REASON_LINE_BREAK;   // it would break the header lines or the envelope
-    else if (const std::int64_t nBodySize = GetFileSizeOrZero(FieldText(request.szTextFile)); nBodySize <= 0)
+    else if (HasLineBreak(request.szName) || HasLineBreak(request.szAddress) ||
+             HasLineBreak(request.szTitle))
+        strReason = REASON_LINE_BREAK; // it would break the header lines or the envelope
+    else if (const std::int64_t nBodySize = GetFileSizeOrZero(FieldText(request.szTextFile));
+             nBodySize <= 0)
         strReason = REASON_NO_TEXT_FILE;
     else if (nBodySize > MAX_BODY_FILE_SIZE)
         strReason = REASON_TEXT_FILE_TOO_LARGE;

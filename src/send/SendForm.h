@@ -18,14 +18,14 @@ constexpr int SEND_FAILED = 1;
 // The commands the one-second timer issues, by their menu and control numbers.
 enum CommandId : int
 {
-    ID_EXIT_BUTTON = 1006,         // the form's "終了": the main window is asked to close
-    ID_MAIN_BOOK_SELECT = 1008,    // the form's "宛先・メインアドレス帳"
-    ID_SEND = 1009,                // the form's "送信"
-    ID_OPTIONS = 32771,            // main window: options dialog
-    ID_SENDER_SETTINGS = 32773,    // main window: sender settings dialog
-    ID_EDIT_MAIN_BOOK = 32775,     // main window: edit the main address book
-    ID_EDIT_GROUP_BOOK = 32776,    // main window: edit a group address book
-    ID_GROUP_SELECT = 32777,       // the form: recipient from a group address book
+    ID_EXIT_BUTTON = 1006,      // the form's "終了": the main window is asked to close
+    ID_MAIN_BOOK_SELECT = 1008, // the form's "宛先・メインアドレス帳"
+    ID_SEND = 1009,             // the form's "送信"
+    ID_OPTIONS = 32771,         // main window: options dialog
+    ID_SENDER_SETTINGS = 32773, // main window: sender settings dialog
+    ID_EDIT_MAIN_BOOK = 32775,  // main window: edit the main address book
+    ID_EDIT_GROUP_BOOK = 32776, // main window: edit a group address book
+    ID_GROUP_SELECT = 32777,    // the form: recipient from a group address book
 };
 
 // The timer of automatic sending.
@@ -34,7 +34,7 @@ constexpr int AUTO_TIMER_PERIOD_MS = 1000;
 
 class CSendForm
 {
-public:
+  public:
     CSendForm(CTarvellDoc& doc, IPlatform& platform);
     virtual ~CSendForm();
 
@@ -79,7 +79,8 @@ public:
     // values as one with CR LF). Returns its length, 0 when the key is absent or the value empty
     // (strValue then empty). A value that runs to the end of text without a line end is taken
     // whole.
-    static std::size_t GetKeyValue(std::string_view text, std::string_view key, std::string& strValue);
+    static std::size_t GetKeyValue(std::string_view text, std::string_view key,
+                                   std::string& strValue);
 
     // A tick of timer nId: runs the start mode, counts down, starts the automatic send and quits.
     void OnTimer(int nId);
@@ -91,7 +92,7 @@ public:
     // a file error (a headless run's exit status).
     int m_nFailedSends = 0;
 
-protected:
+  protected:
     // Strings -> controls. The base reports a changed status line through
     // IPlatform::StatusChanged; the Qt view overrides it, calls the base and repaints.
     virtual void ShowForm();
@@ -110,7 +111,7 @@ protected:
     CTarvellDoc& m_doc;
     IPlatform& m_platform;
 
-private:
+  private:
     // SendOneMail with a reason found while the request was built (a value too long for its
     // field), which fails the attempt before any connection; nullptr when there is none.
     int RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
@@ -118,5 +119,5 @@ private:
     void SendToGroup();
     void SendSingle();
 
-    std::string m_strReportedStatus;   // the status line as last reported to the platform
+    std::string m_strReportedStatus; // the status line as last reported to the platform
 };

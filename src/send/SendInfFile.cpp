@@ -13,7 +13,8 @@ namespace
 constexpr std::int64_t MAX_SEND_INF_SIZE = 1023;
 } // namespace
 
-std::size_t CSendForm::GetKeyValue(std::string_view text, std::string_view key, std::string& strValue)
+std::size_t CSendForm::GetKeyValue(std::string_view text, std::string_view key,
+                                   std::string& strValue)
 {
     strValue.clear();
     const std::size_t nKey = FindSjis(text, key);
@@ -40,9 +41,8 @@ int CSendForm::ReadSendInfFile(const std::string& strPath)
     text += "\r\n";
 
     const std::pair<const char*, std::string*> keys[] = {
-        {"Name=", &m_strToName},         {"Address=", &m_strToAddress},
-        {"Title=", &m_strTitle},         {"TextFile=", &m_strTextFile},
-        {"BinFile=", &m_strBinFile},
+        {"Name=", &m_strToName},       {"Address=", &m_strToAddress}, {"Title=", &m_strTitle},
+        {"TextFile=", &m_strTextFile}, {"BinFile=", &m_strBinFile},
     };
     std::string strValue;
     for (const auto& [pszKey, pstrTarget] : keys)

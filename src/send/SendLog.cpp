@@ -20,7 +20,8 @@ void CSendForm::WriteSendLog(int nResult, std::time_t timeSend, const SendReques
     strEntry += "添付ファイル: " + FieldText(request.szBinFile) + "\r\n\r\n";
 
     const std::string strFolder = std::string(m_doc.m_szAppDir) + "log/";
-    const std::string strPath = PathInFolder(strFolder, FormatLocalTime(timeSend, "Tarvell_%Y%m.txt"));
+    const std::string strPath =
+        PathInFolder(strFolder, FormatLocalTime(timeSend, "Tarvell_%Y%m.txt"));
     AppendToFile(strPath, strEntry.data(), strEntry.size());
 }
 

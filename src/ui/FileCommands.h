@@ -8,8 +8,8 @@
 
 enum class GroupBookChoice
 {
-    Existing,   // pick an existing book
-    NewOrOld,   // a new name may be typed ("@新規" proposed); the user is asked before it is used
+    Existing, // pick an existing book
+    NewOrOld, // a new name may be typed ("@新規" proposed); the user is asked before it is used
 };
 
 // Asks for a group book; the book always lives in the program folder, so only its file name is

@@ -43,20 +43,24 @@ MsgResult CHeadlessPlatform::MessageBox(const std::string& strText, MsgButtons b
 
 FileDialogResult CHeadlessPlatform::OpenFileDialog(const FileDialogRequest& request)
 {
-    const std::string strTitle = request.strTitle.empty() ? ToSjis(QStringLiteral(u"ファイルを開く")) : request.strTitle;
-    WriteLine(m_pErr, "Tarvell: " + strTitle + ToSjis(QStringLiteral(u": キャンセル (画面がありません)")));
+    const std::string strTitle =
+        request.strTitle.empty() ? ToSjis(QStringLiteral(u"ファイルを開く")) : request.strTitle;
+    WriteLine(m_pErr,
+              "Tarvell: " + strTitle + ToSjis(QStringLiteral(u": キャンセル (画面がありません)")));
     return FileDialogResult();
 }
 
 int CHeadlessPlatform::ShellOpen(const std::string& strFile, const std::string& /*strParams*/)
 {
-    WriteLine(m_pErr, "Tarvell: " + strFile + ToSjis(QStringLiteral(u": 画面がないため開けません")));
+    WriteLine(m_pErr,
+              "Tarvell: " + strFile + ToSjis(QStringLiteral(u": 画面がないため開けません")));
     return 0;
 }
 
 int CHeadlessPlatform::RunModal(IModalDialog& dialog)
 {
-    WriteLine(m_pErr, "Tarvell: " + dialog.Title() + ToSjis(QStringLiteral(u": キャンセル (画面がありません)")));
+    WriteLine(m_pErr, "Tarvell: " + dialog.Title() +
+                          ToSjis(QStringLiteral(u": キャンセル (画面がありません)")));
     return IDCANCEL;
 }
 

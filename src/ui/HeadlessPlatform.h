@@ -9,8 +9,11 @@
 
 class CHeadlessPlatform : public CQtPlatform
 {
-public:
-    CHeadlessPlatform(std::FILE* pOut = stdout, std::FILE* pErr = stderr) : m_pOut(pOut), m_pErr(pErr) {}
+  public:
+    CHeadlessPlatform(std::FILE* pOut = stdout, std::FILE* pErr = stderr)
+        : m_pOut(pOut), m_pErr(pErr)
+    {
+    }
 
     MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
@@ -18,7 +21,7 @@ public:
     int RunModal(IModalDialog& dialog) override;
     void StatusChanged(const std::string& strStatus) override;
 
-private:
+  private:
     void WriteLine(std::FILE* pStream, const std::string& strSjis);
 
     std::FILE* m_pOut;

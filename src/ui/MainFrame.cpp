@@ -182,7 +182,7 @@ void CMainFrame::ViewTextFile(const QString& qstrFilter, const char* pszFolder,
     request.bMustExist = true;
     const FileDialogResult result = m_platform.OpenFileDialog(request);
     if (result.bConfirmed)
-        OpenInEditor(m_platform, m_doc.m_cfg, result.strPath);   // the path goes unquoted
+        OpenInEditor(m_platform, m_doc.m_cfg, result.strPath); // the path goes unquoted
 }
 
 void CMainFrame::OnViewLog()

@@ -44,10 +44,12 @@ QString QtFileFilter(const std::string& strFilter)
         const QString label = parts[i];
         // A label that already shows its patterns in parentheses keeps them.
         if (label.contains(QLatin1Char('(')))
-            filters << label.left(label.indexOf(QLatin1Char('('))).trimmed() + QStringLiteral(" (") +
-                           patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+            filters << label.left(label.indexOf(QLatin1Char('('))).trimmed() +
+                           QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                           QLatin1Char(')');
         else
-            filters << label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+            filters << label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                           QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
 }
@@ -104,15 +106,19 @@ FileDialogResult CQtPlatform::OpenFileDialog(const FileDialogRequest& request)
         const QString qstrPath = dialog.selectedFiles().constFirst();
         if (request.bAskCreate && !QFileInfo::exists(qstrPath))
         {
-            const QString qstrAsk = QStringLiteral("%1 は存在しません。\n作成しますか？").arg(QFileInfo(qstrPath).fileName());
-            if (QMessageBox::question(m_pMainWindow, request.strTitle.empty() ? QStringLiteral("Tarvell") : ToQString(request.strTitle),
+            const QString qstrAsk = QStringLiteral("%1 は存在しません。\n作成しますか？")
+                                        .arg(QFileInfo(qstrPath).fileName());
+            if (QMessageBox::question(m_pMainWindow,
+                                      request.strTitle.empty() ? QStringLiteral("Tarvell")
+                                                               : ToQString(request.strTitle),
                                       qstrAsk) != QMessageBox::Yes)
                 continue;
         }
         std::string strPath;
         if (!FromQString(qstrPath, strPath))
         {
-            MessageBox(ToSjis(QStringLiteral(u"選択されたファイル名は Shift_JIS で表せません。")), MsgButtons::Ok);
+            MessageBox(ToSjis(QStringLiteral(u"選択されたファイル名は Shift_JIS で表せません。")),
+                       MsgButtons::Ok);
             continue;
         }
         result.bConfirmed = true;
@@ -125,10 +131,11 @@ FileDialogResult CQtPlatform::OpenFileDialog(const FileDialogRequest& request)
 int CQtPlatform::ShellOpen(const std::string& strFile, const std::string& strParams)
 {
     if (!strParams.empty())
-        return QProcess::startDetached(ToQString(strFile), QStringList {Unquoted(strParams)}) ? 42 : 2;
+        return QProcess::startDetached(ToQString(strFile), QStringList{Unquoted(strParams)}) ? 42
+                                                                                             : 2;
     const QString qstrTarget = Unquoted(strFile);
     const QUrl url = qstrTarget.contains(QStringLiteral("://")) ? QUrl(qstrTarget)
-                                                                 : QUrl::fromLocalFile(qstrTarget);
+                                                                : QUrl::fromLocalFile(qstrTarget);
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
         return 2;
     return QDesktopServices::openUrl(url) ? 42 : 31;

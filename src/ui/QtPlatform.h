@@ -13,7 +13,7 @@ class QWidget;
 
 class CQtPlatform : public IPlatform
 {
-public:
+  public:
     CQtPlatform();
     ~CQtPlatform() override;
 
@@ -27,10 +27,10 @@ public:
     bool StartTimer(int nId, int nPeriodMs, std::function<void(int)> onTick) override;
     void StopTimer(int nId) override;
 
-protected:
+  protected:
     QWidget* m_pMainWindow = nullptr;
 
-private:
+  private:
     std::map<int, std::unique_ptr<QTimer>> m_timers;
 };
 

@@ -12,7 +12,8 @@ QString ToQString(const std::string& strSjis)
 bool FromQString(const QString& qstr, std::string& strSjis)
 {
     const QByteArray utf8 = qstr.toUtf8();
-    return Utf8ToSjis(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), strSjis);
+    return Utf8ToSjis(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
+                      strSjis);
 }
 
 std::string ToSjis(const QString& qstr)

@@ -39,7 +39,9 @@ void CatchCloseSignals()
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
     ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = OnCloseSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -105,7 +107,8 @@ bool CTarvellApp::InitInstance(int argc, char* argv[])
 
     if (!InitSockets())
     {
-        m_pPlatform->MessageBox(ToSjis(QStringLiteral(u"Windows ｿｹｯﾄの初期化に失敗しました。")), MsgButtons::Ok);
+        m_pPlatform->MessageBox(ToSjis(QStringLiteral(u"Windows ｿｹｯﾄの初期化に失敗しました。")),
+                                MsgButtons::Ok);
         return false;
     }
 
@@ -127,7 +130,8 @@ bool CTarvellApp::InitInstance(int argc, char* argv[])
     catch (const CFileException& e)
     {
         m_pPlatform->ReportFileError(e);
-        m_pPlatform->MessageBox(ToSjis(QStringLiteral(u"空のﾄﾞｷｭﾒﾝﾄの作成に失敗しました。")), MsgButtons::Ok);
+        m_pPlatform->MessageBox(ToSjis(QStringLiteral(u"空のﾄﾞｷｭﾒﾝﾄの作成に失敗しました。")),
+                                MsgButtons::Ok);
         return false;
     }
 

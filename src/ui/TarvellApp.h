@@ -8,7 +8,7 @@ class CTarvellDoc;
 
 class CTarvellApp
 {
-public:
+  public:
     CTarvellApp();
     ~CTarvellApp();
 
@@ -30,7 +30,7 @@ public:
 
     static CTarvellApp* Instance() { return s_pInstance; }
 
-private:
+  private:
     bool InitSockets();
     void CloseOnSignals();
 

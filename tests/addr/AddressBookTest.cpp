@@ -22,10 +22,13 @@ namespace
 {
 class AddressBookFile : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override { m_strDir = m_temp.Dir(); }
 
-    void WriteBytes(const std::string& strName, const std::string& bytes) { m_temp.Write(strName, bytes); }
+    void WriteBytes(const std::string& strName, const std::string& bytes)
+    {
+        m_temp.Write(strName, bytes);
+    }
     std::string ReadBytes(const std::string& strName) { return m_temp.Read(strName); }
 
     CTempFolder m_temp;
@@ -36,7 +39,8 @@ std::vector<std::pair<int, std::string>> Walk(const AddressBook& book)
 {
     std::vector<std::pair<int, std::string>> members;
     WalkGroupBook(book, [&](int nSeq, const AddressEntry& entry) {
-        members.emplace_back(nSeq, FieldText(entry.szName) + "<" + FieldText(entry.szAddress) + ">");
+        members.emplace_back(nSeq,
+                             FieldText(entry.szName) + "<" + FieldText(entry.szAddress) + ">");
     });
     return members;
 }
@@ -45,7 +49,7 @@ std::vector<std::pair<int, std::string>> Walk(const AddressBook& book)
 TEST_F(AddressBookFile, SavedBookIsTheRawImageAndLoadsBack)
 {
     AddressBook book = BookOf({{"山田ソ表", "yamada@example.jp"}, {"グループ", "@友人.tvl"}});
-    std::memset(book.entries[49].szAddress, 'x', 256);   // no NUL at all: stored as it is
+    std::memset(book.entries[49].szAddress, 'x', 256); // no NUL at all: stored as it is
     SaveBook(m_strDir + "Address.tvl", book);
 
     const std::string bytes = ReadBytes("Address.tvl");
@@ -88,7 +92,7 @@ TEST_F(AddressBookFile, FailedSaveLeavesThePreviousBookIntact)
 
     // A file size limit makes the write fail part way, as a full disk does.
     std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
+    rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit small = saved;
     small.rlim_cur = 4096;

@@ -27,7 +27,7 @@ TEST(FileSystem, JapaneseNamesReachTheDiskAsUtf8)
 {
     CTempFolder dir;
     AppendToFile(dir.Path("表示.txt"), "ab", 2);
-    EXPECT_TRUE(std::filesystem::exists(dir.Path("\xE8\xA1\xA8\xE7\xA4\xBA.txt")));   // 表示 in UTF-8
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("\xE8\xA1\xA8\xE7\xA4\xBA.txt"))); // 表示 in UTF-8
     EXPECT_EQ(GetFileSizeOrZero(dir.Path("表示.txt")), 2);
 }
 
@@ -70,7 +70,9 @@ TEST(WriteFileReplacing, WritesWithTheGivenMode)
     WriteBytes(dir.Path("rec"), std::string(10, 'o'));
     WriteFileReplacing(dir.Path("rec"), "new", 3, 0600);
     EXPECT_EQ(ReadBytes(dir.Path("rec")), "new");
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(dir.Path("rec").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
@@ -85,7 +87,10 @@ TEST(WriteFileReplacing, AFailedWriteLeavesTheOldFileIntact)
     if (pid == 0)
     {
         std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit {100, 100};
+        struct rlimit limit
+        {
+            100, 100
+        };
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const std::string data(776, 'n');
         try
@@ -103,5 +108,6 @@ TEST(WriteFileReplacing, AFailedWriteLeavesTheOldFileIntact)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail with a full-disk error";
     EXPECT_EQ(ReadBytes(dir.Path("Tarvell.cfg")), std::string(776, 'o'));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Dir()), {}), 1) << "temporary file left";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Dir()), {}), 1)
+        << "temporary file left";
 }

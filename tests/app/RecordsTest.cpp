@@ -12,7 +12,7 @@ TEST(ScrambleKey, IsDerivedFromShiftedDigitPairs)
     const ScrambleKey key = MakeScrambleKey();
     EXPECT_EQ(key.bytes[0], 0x7C);
     EXPECT_EQ(key.bytes[1], 0x29);
-    EXPECT_EQ(key.bytes[2], 0x7F);   // 9-2 = 7, 1-2 wraps to 15
+    EXPECT_EQ(key.bytes[2], 0x7F); // 9-2 = 7, 1-2 wraps to 15
 }
 
 TEST(ScrambleBuffer, TwiceGivesTheBufferBack)

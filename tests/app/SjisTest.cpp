@@ -51,15 +51,15 @@ TEST(TextCodec, KeepsBackslashAndTildeAsAscii)
     std::string out;
     ASSERT_TRUE(SjisToUtf8("C:\\dir\\~", out));
     EXPECT_EQ(out, "C:\\dir\\~");
-    ASSERT_TRUE(Utf8ToSjis("\xE3\x82\xBD", out));   // ソ
+    ASSERT_TRUE(Utf8ToSjis("\xE3\x82\xBD", out)); // ソ
     EXPECT_EQ(out, "ソ");
 }
 
 TEST(TextCodec, ReportsTextThatCannotBeConverted)
 {
     std::string out = "old";
-    EXPECT_FALSE(Utf8ToSjis("\xF0\x9F\x98\x80", out));   // an emoji has no CP932 form
+    EXPECT_FALSE(Utf8ToSjis("\xF0\x9F\x98\x80", out)); // an emoji has no CP932 form
     EXPECT_EQ(out, "");
-    EXPECT_FALSE(SjisToUtf8("a\x82", out));               // a lead byte without its trail
+    EXPECT_FALSE(SjisToUtf8("a\x82", out)); // a lead byte without its trail
     EXPECT_EQ(SjisToUtf8Lossy("a\x82"), "a\xEF\xBF\xBD");
 }

@@ -39,7 +39,9 @@ TEST(StartupRun, SigtermClosesLikeTheCloseBoxAndWritesBothRecords)
     EXPECT_EQ(cfg.substr(0, 4), std::string("\x40\0\0\0", 4));
     EXPECT_EQ(cfg.substr(4), std::string(772, '\0'));
     EXPECT_EQ(ReadBytes(dir.Path("SenderInf.tvl")).size(), 896u);
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(dir.Path("SenderInf.tvl").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_TRUE(std::filesystem::is_directory(dir.Path("keep")));
@@ -52,9 +54,9 @@ TEST(StartupRun, AWrongSizedSettingsFileIsReportedOnStandardError)
     std::ofstream(dir.Path("Tarvell.cfg"), std::ios::binary) << std::string(775, 'x');
     const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, TerminateWhenStarted(dir.Dir()));
     EXPECT_TRUE(result.bExited);
-    const std::string strExpected(reinterpret_cast<const char*>(u8"Tarvell: 環境設定ファイルのバージョンが違います。\n"));
-    EXPECT_NE(result.strErr.find(strExpected), std::string::npos)
-        << result.strErr;
+    const std::string strExpected(
+        reinterpret_cast<const char*>(u8"Tarvell: 環境設定ファイルのバージョンが違います。\n"));
+    EXPECT_NE(result.strErr.find(strExpected), std::string::npos) << result.strErr;
     EXPECT_EQ(ReadBytes(dir.Path("Tarvell.cfg")).size(), 776u);
 }
 
@@ -68,5 +70,6 @@ TEST(StartupRun, RecordsThatCannotBeWrittenGiveExitStatusOne)
     EXPECT_TRUE(result.bExited) << result.strErr;
     EXPECT_EQ(result.nExitCode, 1);
     EXPECT_NE(result.strErr.find(dir.Path("SenderInf.tvl")), std::string::npos) << result.strErr;
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("Tarvell.cfg"))) << "written after a failed sender file";
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Tarvell.cfg")))
+        << "written after a failed sender file";
 }

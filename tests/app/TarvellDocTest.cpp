@@ -26,7 +26,7 @@ void FillWithBytesAfterTheEnds(SenderInf& sender)
 
 class DocTest : public ::testing::Test
 {
-protected:
+  protected:
     CTarvellDoc MakeDoc(const std::string& strCmdLine = "")
     {
         return CTarvellDoc(m_platform, m_dir.Dir(), strCmdLine);
@@ -41,7 +41,7 @@ struct CommandLineCase
     std::string strCmdLine;
     std::int32_t nStartMode;
     std::int32_t bQuit;
-    std::string strSendInf;   // "@" stands for the program folder
+    std::string strSendInf; // "@" stands for the program folder
     std::int32_t nAutoSend;
 };
 
@@ -74,26 +74,30 @@ TEST_P(CommandLineTest, ParsesSwitchesAndTheSendInformationPath)
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLineTest,
     ::testing::Values(
-        CommandLineCase {"Empty", "", 0, 0, "", 0},
-        CommandLineCase {"SenderThenOption", "/sender /option", 12, 0, "", 0},
-        CommandLineCase {"OptionThenSender", "/option /sender", 12, 0, "", 0},
-        CommandLineCase {"LaterInFixedOrderWins", "/gaddrselect /maddropen", 4, 0, "", 0},
-        CommandLineCase {"CaseMatters", "/SENDER", 0, 0, "", 0},
-        CommandLineCase {"FoundInsideALongerWord", "/senderx", 12, 0, "", 0},
-        CommandLineCase {"EachStartSwitch", "/gaddropen", 2, 0, "", 0},
-        CommandLineCase {"MainSelect", "/maddrselect", 3, 0, "", 0},
-        CommandLineCase {"QuitOnly", "/quit", 0, 1, "", 0},
-        CommandLineCase {"RelativeFileThatExists", "/sendinf=list.txt /sendon", 0, 0, "@list.txt", 1},
-        CommandLineCase {"RelativeFileMissing", "/sendinf=none.txt /sendon", 0, 0, "@none.txt", 0},
-        CommandLineCase {"SendonWithoutFile", "/sendon", 0, 0, "", 0},
-        CommandLineCase {"DriveLetterEndsAtSlash", "/sendinf=C:\\in\\a.txt/quit", 0, 1, "C:\\in\\a.txt", 0},
-        CommandLineCase {"UncPath", "/sendinf=\\\\server\\a.txt", 0, 0, "\\\\server\\a.txt", 0},
-        CommandLineCase {"SlashRightAfterEqualsTakesTheRest", "/sendinf=/sendon", 0, 0, "/sendon", 0},
-        CommandLineCase {"AbsolutePosixPathLast", "/sendon /quit /sendinf=LIST", 0, 1, "@LIST", 0},
-        CommandLineCase {"FolderIsNoFile", "/sendinf=sub /sendon", 0, 0, "@sub", 0},
-        CommandLineCase {"QuotesAreOrdinary", "/sendinf=\"list.txt\" /sendon", 0, 0, "@\"list.txt\"", 0},
-        CommandLineCase {"IdeographicSpaceStays", "/sendinf=送信　 /quit", 0, 1, "@送信　", 0},
-        CommandLineCase {"EmptyValueIsTheFolder", "/sendinf= /sendon", 0, 0, "@", 0}),
+        CommandLineCase{"Empty", "", 0, 0, "", 0},
+        CommandLineCase{"SenderThenOption", "/sender /option", 12, 0, "", 0},
+        CommandLineCase{"OptionThenSender", "/option /sender", 12, 0, "", 0},
+        CommandLineCase{"LaterInFixedOrderWins", "/gaddrselect /maddropen", 4, 0, "", 0},
+        CommandLineCase{"CaseMatters", "/SENDER", 0, 0, "", 0},
+        CommandLineCase{"FoundInsideALongerWord", "/senderx", 12, 0, "", 0},
+        CommandLineCase{"EachStartSwitch", "/gaddropen", 2, 0, "", 0},
+        CommandLineCase{"MainSelect", "/maddrselect", 3, 0, "", 0},
+        CommandLineCase{"QuitOnly", "/quit", 0, 1, "", 0},
+        CommandLineCase{"RelativeFileThatExists", "/sendinf=list.txt /sendon", 0, 0, "@list.txt",
+                        1},
+        CommandLineCase{"RelativeFileMissing", "/sendinf=none.txt /sendon", 0, 0, "@none.txt", 0},
+        CommandLineCase{"SendonWithoutFile", "/sendon", 0, 0, "", 0},
+        CommandLineCase{"DriveLetterEndsAtSlash", "/sendinf=C:\\in\\a.txt/quit", 0, 1,
+                        "C:\\in\\a.txt", 0},
+        CommandLineCase{"UncPath", "/sendinf=\\\\server\\a.txt", 0, 0, "\\\\server\\a.txt", 0},
+        CommandLineCase{"SlashRightAfterEqualsTakesTheRest", "/sendinf=/sendon", 0, 0, "/sendon",
+                        0},
+        CommandLineCase{"AbsolutePosixPathLast", "/sendon /quit /sendinf=LIST", 0, 1, "@LIST", 0},
+        CommandLineCase{"FolderIsNoFile", "/sendinf=sub /sendon", 0, 0, "@sub", 0},
+        CommandLineCase{"QuotesAreOrdinary", "/sendinf=\"list.txt\" /sendon", 0, 0, "@\"list.txt\"",
+                        0},
+        CommandLineCase{"IdeographicSpaceStays", "/sendinf=送信　 /quit", 0, 1, "@送信　", 0},
+        CommandLineCase{"EmptyValueIsTheFolder", "/sendinf= /sendon", 0, 0, "@", 0}),
     [](const auto& info) { return std::string(info.param.pszName); });
 
 TEST_F(DocTest, AnAbsolutePosixPathGivenLastIsTakenWhole)
@@ -128,7 +132,9 @@ TEST_F(DocTest, WithoutFilesTheDefaultsAreUsedAndBothFilesWrittenAtTheEnd)
     EXPECT_EQ(cfg.substr(0, 8), std::string("\x40\0\0\0\0\0\0\0", 8));
     EXPECT_EQ(cfg.substr(8), std::string(768, '\0'));
     EXPECT_EQ(ReadBytes(m_dir.Path("SenderInf.tvl")).size(), 896u);
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(m_dir.Path("SenderInf.tvl").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_TRUE(m_platform.m_messages.empty());
@@ -142,12 +148,13 @@ TEST_F(DocTest, ASettingsFileOfTheWrongSizeGivesTheVersionMessageOnce)
         platform.m_bAllowMessages = true;
         WriteBytes(m_dir.Path("Tarvell.cfg"), std::string(nSize, 'x'));
         CTarvellDoc doc(platform, m_dir.Dir(), "");
-        EXPECT_EQ(platform.m_messages, std::vector<std::string> {"環境設定ファイルのバージョンが違います。"});
+        EXPECT_EQ(platform.m_messages,
+                  std::vector<std::string>{"環境設定ファイルのバージョンが違います。"});
         EXPECT_EQ(doc.m_cfg.nWindowLeft, 64);
         EXPECT_STREQ(doc.m_cfg.szEditorPath, "");
     }
     WriteBytes(m_dir.Path("Tarvell.cfg"), "");
-    CTarvellDoc doc = MakeDoc();   // an empty file counts as missing: no message
+    CTarvellDoc doc = MakeDoc(); // an empty file counts as missing: no message
 }
 
 TEST_F(DocTest, ASenderFileOfAnyOtherSizeIsSilentlyIgnored)

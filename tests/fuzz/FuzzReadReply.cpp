@@ -12,7 +12,7 @@ namespace
 {
 class CQuietPlatform : public IPlatform
 {
-public:
+  public:
     MsgResult MessageBox(const std::string&, MsgButtons) override { return MsgResult::Ok; }
     FileDialogResult OpenFileDialog(const FileDialogRequest&) override { return {}; }
     int ShellOpen(const std::string&, const std::string&) override { return 0; }
@@ -20,7 +20,7 @@ public:
     bool StartTimer(int, int, std::function<void(int)>) override { return false; }
     void StopTimer(int) override {}
 };
-}  // namespace
+} // namespace
 
 // Input: capacity (2 bytes), then steps: a length byte n; 0 = the peer closes, 255 = a receive
 // error whose code follows in 2 bytes, otherwise a piece of the next n bytes.
@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         }
         else if (n == 255)
         {
-            const int nCode = i + 1 < nSize ? 10000 + ((pData[i] << 8 | pData[i + 1]) % 200) : 10054;
+            const int nCode =
+                i + 1 < nSize ? 10000 + ((pData[i] << 8 | pData[i + 1]) % 200) : 10054;
             i += 2;
             socket.Fail(nCode);
         }
@@ -59,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     {
         const int nRead = ReadReply(socket, platform, buffer.data(), nCapacity, '\n');
         // A failure that shows its message gives 0 but leaves what had arrived in the buffer.
-        if (nRead < 0 || nRead >= nCapacity || buffer[static_cast<std::size_t>(nCapacity) - 1] != '\0')
+        if (nRead < 0 || nRead >= nCapacity ||
+            buffer[static_cast<std::size_t>(nCapacity) - 1] != '\0')
             std::abort();
         ReplyCode(buffer.data());
     }

@@ -12,7 +12,7 @@
 
 class LineTransportTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         m_socket.Create();
@@ -90,19 +90,26 @@ TEST_F(LineTransportTest, PieceWithNulCountsWhole)
 struct ErrorRow
 {
     int nCode;
-    const char* pszMessage;   // nullptr: no message, the bytes so far are kept
+    const char* pszMessage; // nullptr: no message, the bytes so far are kept
 };
 
 TEST_F(LineTransportTest, ReceiveErrorsShowTheirMessageOrNone)
 {
     const ErrorRow rows[] = {
-        {10022, "RxSocket: WSAEINVAL"},        {10035, "RxSocket: WSAEWOULDBLOCK"},
-        {10036, "RxSocket: WSAEINPROGRESS"},   {10038, "RxSocket: WSAENOTSOCK"},
-        {10040, "RxSocket: WSAEMSGSIZE"},      {10045, "RxSocket: WSAEOPNOTSUPP"},
-        {10050, "RxSocket: WSAENETDOWN"},      {10053, "RxSocket: WSAECONNABORTED"},
-        {10054, "RxSocket: WSAECONNRESET"},    {10057, "RxSocket: WSAENOTCONN"},
-        {10058, "RxSocket: WSAESHUTDOWN"},     {10093, "RxSocket: WSANOTINITIALISED"},
-        {10060, nullptr},                      {10061, nullptr},
+        {10022, "RxSocket: WSAEINVAL"},
+        {10035, "RxSocket: WSAEWOULDBLOCK"},
+        {10036, "RxSocket: WSAEINPROGRESS"},
+        {10038, "RxSocket: WSAENOTSOCK"},
+        {10040, "RxSocket: WSAEMSGSIZE"},
+        {10045, "RxSocket: WSAEOPNOTSUPP"},
+        {10050, "RxSocket: WSAENETDOWN"},
+        {10053, "RxSocket: WSAECONNABORTED"},
+        {10054, "RxSocket: WSAECONNRESET"},
+        {10057, "RxSocket: WSAENOTCONN"},
+        {10058, "RxSocket: WSAESHUTDOWN"},
+        {10093, "RxSocket: WSANOTINITIALISED"},
+        {10060, nullptr},
+        {10061, nullptr},
         {20005, nullptr},
     };
     m_platform.m_bAllowMessages = true;
@@ -147,7 +154,7 @@ TEST_F(LineTransportTest, SendCommandResults)
     EXPECT_EQ(SendCommand(m_socket, m_platform, "HELO merrows\n", 250), SENDCMD_OK);
     m_socket.Piece("2500 ok\r\n");
     EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), SENDCMD_WRONG_CODE);
-    m_socket.Piece("25\n");   // three bytes are a reply
+    m_socket.Piece("25\n"); // three bytes are a reply
     EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 25), SENDCMD_OK);
     m_socket.Piece("2\n");
     EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), SENDCMD_NO_REPLY);

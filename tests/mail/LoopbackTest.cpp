@@ -34,7 +34,7 @@ const std::string kMessage =
 // Sets TARVELL_NET_TIMEOUT for one test and restores it afterwards.
 class CNetTimeout
 {
-public:
+  public:
     explicit CNetTimeout(const char* pszSeconds)
     {
         const char* pszOld = std::getenv("TARVELL_NET_TIMEOUT");
@@ -51,15 +51,15 @@ public:
             ::unsetenv("TARVELL_NET_TIMEOUT");
     }
 
-private:
+  private:
     bool m_bHadOld = false;
     std::string m_strOld;
 };
-}  // namespace
+} // namespace
 
 class LoopbackTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         SetField(m_sender.szName, "Taro");
@@ -105,10 +105,20 @@ TEST_F(LoopbackTest, MessageRefusedAtItsEndIsNotSent)
 {
     m_server.AddConnection(CServerScript::Pop3Accepting());
     CServerScript smtp;
-    smtp.Say("220 ready\r\n").Line().Say("250 a\r\n").Line().Say("250 b\r\n").Line().Say("250 c\r\n")
-        .Line().Say("354 go\r\n")
-        .Data().Delay(200).Say("552 5.3.4 message too big\r\n")
-        .Line().Say("221 bye\r\n");
+    smtp.Say("220 ready\r\n")
+        .Line()
+        .Say("250 a\r\n")
+        .Line()
+        .Say("250 b\r\n")
+        .Line()
+        .Say("250 c\r\n")
+        .Line()
+        .Say("354 go\r\n")
+        .Data()
+        .Delay(200)
+        .Say("552 5.3.4 message too big\r\n")
+        .Line()
+        .Say("221 bye\r\n");
     m_server.AddConnection(smtp);
     EXPECT_EQ(SendPlain(), SEND_DATA_REJECTED);
     EXPECT_EQ(m_server.Received(1), kEnvelope + kMessage + "QUIT\n");
@@ -118,15 +128,27 @@ TEST_F(LoopbackTest, MessageRefusedAtItsEndIsNotSent)
 TEST_F(LoopbackTest, RepliesInDelayedPiecesAndMultiLineReplies)
 {
     CServerScript pop;
-    pop.SayPieces({"+O", "K ready\r\n"}, 50).Line().Say("+OK\r\n").Line().Say("+OK\r\n").Line().Say("+OK\r\n");
+    pop.SayPieces({"+O", "K ready\r\n"}, 50)
+        .Line()
+        .Say("+OK\r\n")
+        .Line()
+        .Say("+OK\r\n")
+        .Line()
+        .Say("+OK\r\n");
     CServerScript smtp;
     smtp.SayPieces({"22", "0 ready\r\n"}, 50)
-        .Line().Say("250-hello\r\n250-8BITMIME\r\n250 SIZE 1000\r\n")
-        .Line().SayPieces({"2", "5", "0 ok\r\n"}, 30)
-        .Line().Say("250 ok\r\n")
-        .Line().Say("354 go\r\n")
-        .Data().Say("250 queued\r\n")
-        .Line().Say("221 bye\r\n");
+        .Line()
+        .Say("250-hello\r\n250-8BITMIME\r\n250 SIZE 1000\r\n")
+        .Line()
+        .SayPieces({"2", "5", "0 ok\r\n"}, 30)
+        .Line()
+        .Say("250 ok\r\n")
+        .Line()
+        .Say("354 go\r\n")
+        .Data()
+        .Say("250 queued\r\n")
+        .Line()
+        .Say("221 bye\r\n");
     m_server.AddConnection(pop);
     m_server.AddConnection(smtp);
     EXPECT_EQ(SendPlain(), 5);
@@ -175,8 +197,16 @@ TEST_F(LoopbackTest, ServerThatStopsReadingTimesOutTheData)
     SetField(m_request.szTextFile, m_folder.Write("big.txt", std::string(64 * 1024 * 1024, 'a')));
     m_server.AddConnection(CServerScript::Pop3Accepting());
     CServerScript smtp;
-    smtp.Say("220 ready\r\n").Line().Say("250 a\r\n").Line().Say("250 b\r\n").Line().Say("250 c\r\n")
-        .Line().Say("354 go\r\n").Stall();
+    smtp.Say("220 ready\r\n")
+        .Line()
+        .Say("250 a\r\n")
+        .Line()
+        .Say("250 b\r\n")
+        .Line()
+        .Say("250 c\r\n")
+        .Line()
+        .Say("354 go\r\n")
+        .Stall();
     m_server.AddConnection(smtp);
     CMailSender sender(m_platform);
     EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), SEND_DATA_LOST);
@@ -194,8 +224,16 @@ TEST_F(LoopbackTest, ServerClosingDuringDataFailsTheSendWithoutSigpipe)
     SetField(m_request.szTextFile, m_folder.Write("big.txt", strBig));
     m_server.AddConnection(CServerScript::Pop3Accepting());
     CServerScript smtp;
-    smtp.Say("220 ready\r\n").Line().Say("250 a\r\n").Line().Say("250 b\r\n").Line().Say("250 c\r\n")
-        .Line().Say("354 go\r\n").Reset();
+    smtp.Say("220 ready\r\n")
+        .Line()
+        .Say("250 a\r\n")
+        .Line()
+        .Say("250 b\r\n")
+        .Line()
+        .Say("250 c\r\n")
+        .Line()
+        .Say("354 go\r\n")
+        .Reset();
     m_server.AddConnection(smtp);
     const int nResult = SendPlain();
     EXPECT_LT(nResult, 0);

@@ -26,13 +26,13 @@ std::string Header(const std::string& strLine, std::size_t nOutSize = 1024)
 std::string Base64(const std::string& strBytes)
 {
     std::vector<char> out(strBytes.size() / 3 * 4 + 8);
-    const int n = EncodeBase64Bytes(static_cast<int>(strBytes.size()),
-                                    reinterpret_cast<const unsigned char*>(strBytes.data()),
-                                    out.data());
+    const int n =
+        EncodeBase64Bytes(static_cast<int>(strBytes.size()),
+                          reinterpret_cast<const unsigned char*>(strBytes.data()), out.data());
     EXPECT_EQ(n, static_cast<int>(strBytes.size()));
     return out.data();
 }
-}  // namespace
+} // namespace
 
 TEST(Base64, RfcVectorsAndPadding)
 {
@@ -75,17 +75,13 @@ TEST(SjisToJis, PairArithmeticForEveryRange)
         const char* pszJisPair;
     };
     const Row rows[] = {
-        {"\x81\x40", "\x21\x21"},   // ideographic space
-        {"\x81\x7E", "\x21\x5F"},   // trail up to 0x7E
-        {"\x81\x80", "\x21\x60"},   // trail 0x80..0x9E
-        {"\x81\x9E", "\x21\x7E"},
-        {"\x81\x9F", "\x22\x21"},   // trail 0x9F and above
-        {"\x81\xFC", "\x22\x7E"},
-        {"\x87\x40", "\x2D\x21"},   // NEC row 13 stays in row 13
-        {"\x9F\xFC", "\x5E\x7E"},
-        {"\xE0\x40", "\x5F\x21"},
-        {"\xEF\xFC", "\x7E\x7E"},
-        {"\xF0\x40", "\x7F\x21"},   // user-defined area passes through as computed
+        {"\x81\x40", "\x21\x21"},                           // ideographic space
+        {"\x81\x7E", "\x21\x5F"},                           // trail up to 0x7E
+        {"\x81\x80", "\x21\x60"},                           // trail 0x80..0x9E
+        {"\x81\x9E", "\x21\x7E"}, {"\x81\x9F", "\x22\x21"}, // trail 0x9F and above
+        {"\x81\xFC", "\x22\x7E"}, {"\x87\x40", "\x2D\x21"}, // NEC row 13 stays in row 13
+        {"\x9F\xFC", "\x5E\x7E"}, {"\xE0\x40", "\x5F\x21"}, {"\xEF\xFC", "\x7E\x7E"},
+        {"\xF0\x40", "\x7F\x21"}, // user-defined area passes through as computed
         {"\xFC\xFC", "\x98\x7E"},
     };
     for (const Row& row : rows)
@@ -95,8 +91,8 @@ TEST(SjisToJis, PairArithmeticForEveryRange)
 
 TEST(SjisToJis, SingleBytesThatCannotBeSentBecomeDots)
 {
-    EXPECT_EQ(Jis("\xB1"), ".");                  // half-width katakana
-    EXPECT_EQ(Jis("a\tb\r\nc"), "a\tb\r\nc");     // TAB, CR and LF pass
+    EXPECT_EQ(Jis("\xB1"), ".");              // half-width katakana
+    EXPECT_EQ(Jis("a\tb\r\nc"), "a\tb\r\nc"); // TAB, CR and LF pass
     EXPECT_EQ(Jis("\x0C\x1B\x7F\x80\xA0\xFD\xFE\xFF\x01"), ".........");
     EXPECT_EQ(Jis("あ\xB1"), "\x1B$B$\"\x1B(B.");
 }
@@ -105,9 +101,15 @@ TEST(SjisToJis, SingleBytesThatCannotBeSentBecomeDots)
 TEST(SjisToJis, ATrailByteThatWouldGiveANulIsNotPaired)
 {
     char out[32];
-    EXPECT_EQ(SjisToJis("\x81\x1F" "abc", out, sizeof(out)), 5);
+    EXPECT_EQ(SjisToJis("\x81\x1F"
+                        "abc",
+                        out, sizeof(out)),
+              5);
     EXPECT_STREQ(out, "..abc");
-    EXPECT_EQ(Jis("\x81\x0A" "a"), "\x1B$B!\xEB\x1B(B" "a");   // other trail bytes keep the arithmetic
+    EXPECT_EQ(Jis("\x81\x0A"
+                  "a"),
+              "\x1B$B!\xEB\x1B(B"
+              "a"); // other trail bytes keep the arithmetic
 }
 
 TEST(SjisToJis, EmptyTextAndLoneLeadByteAtTheEnd)
@@ -140,7 +142,8 @@ TEST(SjisToJis, BudgetSplitsLongTextIntoCompleteChunks)
             ASSERT_GT(n, 0);
             const std::string strChunk = out.data();
             EXPECT_LE(strChunk.size() + 1, static_cast<std::size_t>(nCapacity) - 1);
-            EXPECT_EQ(out[static_cast<std::size_t>(nCapacity) - 1], '\x55') << "wrote past capacity - 1";
+            EXPECT_EQ(out[static_cast<std::size_t>(nCapacity) - 1], '\x55')
+                << "wrote past capacity - 1";
             const std::size_t nLastEsc = strChunk.rfind('\x1B');
             if (nLastEsc != std::string::npos)
             {
@@ -165,9 +168,11 @@ TEST(NextRunLength, LowRunsHighPairsAndTheEnd)
     EXPECT_EQ(NextRunLength("abc"), 3);
     EXPECT_EQ(NextRunLength("ab漢"), 2);
     EXPECT_EQ(NextRunLength("漢字a"), -4);
-    EXPECT_EQ(NextRunLength("\xB1\r\n"), -2);     // a high byte pairs with whatever follows
-    EXPECT_EQ(NextRunLength("漢\x82"), -3);       // a high byte before the NUL counts alone
-    EXPECT_EQ(NextRunLength("\xB1\xB1\xB1" "a"), -4);
+    EXPECT_EQ(NextRunLength("\xB1\r\n"), -2); // a high byte pairs with whatever follows
+    EXPECT_EQ(NextRunLength("漢\x82"), -3);   // a high byte before the NUL counts alone
+    EXPECT_EQ(NextRunLength("\xB1\xB1\xB1"
+                            "a"),
+              -4);
 }
 
 TEST(EncodeHeaderLine, WorkedExamples)
@@ -175,7 +180,8 @@ TEST(EncodeHeaderLine, WorkedExamples)
     EXPECT_EQ(Header("Subject: あ\r\n"), "Subject: =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n");
     EXPECT_EQ(Header("Subject: 第1回\r\n"),
               "Subject: =?ISO-2022-JP?B?GyRCQmgbKEI=?=1=?ISO-2022-JP?B?GyRCMnMbKEI=?=\r\n");
-    EXPECT_EQ(Header("東京 大阪"), "=?ISO-2022-JP?B?GyRCRWw1fhsoQg==?= =?ISO-2022-JP?B?GyRCQmc6ZRsoQg==?=");
+    EXPECT_EQ(Header("東京 大阪"),
+              "=?ISO-2022-JP?B?GyRCRWw1fhsoQg==?= =?ISO-2022-JP?B?GyRCQmc6ZRsoQg==?=");
     EXPECT_EQ(Header("From: Taro <taro@example.jp>\r\n"), "From: Taro <taro@example.jp>\r\n");
     EXPECT_EQ(Header(""), "");
 }
@@ -185,7 +191,8 @@ TEST(EncodeHeaderLine, KatakanaSwallowsTheCarriageReturn)
 {
     EXPECT_EQ(Header("Subject: \xB1\r\n"), "Subject: =?ISO-2022-JP?B?Lg0=?=\n");
     // A lead byte at the very end is dropped; its run still makes an (empty) encoded-word.
-    EXPECT_EQ(Header("Subject: a\x82"), "Subject: a=?ISO-2022-JP?B?" "?=");
+    EXPECT_EQ(Header("Subject: a\x82"), "Subject: a=?ISO-2022-JP?B?"
+                                        "?=");
 }
 
 TEST(EncodeHeaderLine, RefusesWhatDoesNotFitInsteadOfCutting)

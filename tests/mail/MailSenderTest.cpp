@@ -29,11 +29,11 @@ const std::string kTextHeaders =
 const std::string kMultipartHeaders =
     "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"_MULTIPART_MIXED_\"\r\n"
     "Content-Transfer-Encoding: 7bit\r\n\r\n--_MULTIPART_MIXED_\r\n";
-}  // namespace
+} // namespace
 
 class MailSenderTest : public ::testing::Test
 {
-public:
+  public:
     void SetUp() override
     {
         SetField(m_sender.szName, "山田");
@@ -55,7 +55,11 @@ public:
 
     void ScriptPopAccepting()
     {
-        m_socket.NextConnection().Piece("+OK ready\r\n").Piece("+OK\r\n").Piece("+OK\r\n").Piece("+OK bye\r\n");
+        m_socket.NextConnection()
+            .Piece("+OK ready\r\n")
+            .Piece("+OK\r\n")
+            .Piece("+OK\r\n")
+            .Piece("+OK bye\r\n");
     }
 
     // The SMTP server answers the greeting, the four envelope commands and the data; QUIT reads
@@ -90,7 +94,8 @@ public:
 
     std::string Sent(std::size_t nConnection) const
     {
-        return nConnection < m_socket.m_sent.size() ? m_socket.m_sent[nConnection] : "<no connection>";
+        return nConnection < m_socket.m_sent.size() ? m_socket.m_sent[nConnection]
+                                                    : "<no connection>";
     }
 
     CTempFolder m_folder;
@@ -109,12 +114,14 @@ TEST_F(MailSenderTest, PlainMailGoesThroughWithExactBytes)
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
-    EXPECT_EQ(m_socket.m_connects, (std::vector<std::string>{"pop.example.jp:110", "smtp.example.jp:25"}));
+    EXPECT_EQ(m_socket.m_connects,
+              (std::vector<std::string>{"pop.example.jp:110", "smtp.example.jp:25"}));
     EXPECT_EQ(Sent(0), kPopTranscript);
-    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders
-                           + "\x1B$B$3$s$K$A$O\x1B(B \x1B$B2V;RMM\x1B(B\r\n"
-                             "2004\x1B$BG/\x1B(B07\x1B$B7n\x1B(B05\x1B$BF|\x1B(B 09\x1B$B;~\x1B(B05\x1B$BJ,\x1B(B\r\n"
-                           + "\r\n.\r\n" + "QUIT\n");
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders +
+                           "\x1B$B$3$s$K$A$O\x1B(B \x1B$B2V;RMM\x1B(B\r\n"
+                           "2004\x1B$BG/\x1B(B07\x1B$B7n\x1B(B05\x1B$BF|\x1B(B "
+                           "09\x1B$B;~\x1B(B05\x1B$BJ,\x1B(B\r\n" +
+                           "\r\n.\r\n" + "QUIT\n");
     EXPECT_EQ(m_strBody, "こんにちは 花子様\r\n2004年07月05日 09時05分\r\n");
     EXPECT_EQ(m_timeSend, m_platform.m_now);
     EXPECT_TRUE(m_socket.ScriptDone());
@@ -129,13 +136,16 @@ TEST_F(MailSenderTest, MultipartMailWithJapaneseFileNameHasExactBytes)
     SetField(m_request.szBinFile, m_folder.Write("資料.txt", strContent));
     ScriptPopAccepting();
     ScriptSmtpAccepting();
-    const std::string strAfterHeaders =
-        kMultipartHeaders + kTextHeaders + "Hello\r\n" + "\r\n\r\n--_MULTIPART_MIXED_\r\n"
-        + "Content-Type: application/octet-stream; name=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n"
-        + "Content-Disposition: attachment;\r\n filename=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n"
-        + "Content-Transfer-Encoding: base64\r\n\r\n"
-        + "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+P0BBQkNERUZH\r\n"
-        + "\r\n--_MULTIPART_MIXED_--\r\n" + "\r\n.\r\n";
+    const std::string strAfterHeaders = kMultipartHeaders + kTextHeaders + "Hello\r\n" +
+                                        "\r\n\r\n--_MULTIPART_MIXED_\r\n" +
+                                        "Content-Type: application/octet-stream; "
+                                        "name=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n" +
+                                        "Content-Disposition: attachment;\r\n "
+                                        "filename=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n" +
+                                        "Content-Transfer-Encoding: base64\r\n\r\n" +
+                                        "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKi"
+                                        "ssLS4vMDEyMzQ1Njc4OTo7PD0+P0BBQkNERUZH\r\n" +
+                                        "\r\n--_MULTIPART_MIXED_--\r\n" + "\r\n.\r\n";
     // The result counts everything after the address header lines.
     EXPECT_EQ(SendMultipart(), static_cast<int>(strAfterHeaders.size()));
     EXPECT_EQ(Sent(0), kPopTranscript);
@@ -148,9 +158,9 @@ TEST_F(MailSenderTest, EmptyAttachmentGivesPartWithoutHeadersOrContent)
     SetField(m_request.szBinFile, m_folder.Write("empty.bin", ""));
     ScriptPopAccepting();
     ScriptSmtpAccepting();
-    const std::string strAfterHeaders = kMultipartHeaders + kTextHeaders + "Hello\r\n"
-                                        + "\r\n\r\n--_MULTIPART_MIXED_\r\n" + "\r\n--_MULTIPART_MIXED_--\r\n"
-                                        + "\r\n.\r\n";
+    const std::string strAfterHeaders = kMultipartHeaders + kTextHeaders + "Hello\r\n" +
+                                        "\r\n\r\n--_MULTIPART_MIXED_\r\n" +
+                                        "\r\n--_MULTIPART_MIXED_--\r\n" + "\r\n.\r\n";
     EXPECT_EQ(SendMultipart(), static_cast<int>(strAfterHeaders.size()));
     EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + strAfterHeaders + "QUIT\n");
 }
@@ -160,13 +170,13 @@ TEST_F(MailSenderTest, EmptyAttachmentGivesPartWithoutHeadersOrContent)
 TEST_F(MailSenderTest, DataPhaseIsTransparentOnTheWire)
 {
     const std::string strBody = "a\n.\nb\rc\r\n..d\r\n" + std::string(1014 - 14, 'x') + "\n.e\n";
-    ASSERT_EQ(strBody.find(".e"), 1015u);   // the first chunk of 1015 bytes ends before ".e"
+    ASSERT_EQ(strBody.find(".e"), 1015u); // the first chunk of 1015 bytes ends before ".e"
     SetBody(strBody);
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
-    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "a\r\n..\r\nb\r\nc\r\n...d\r\n"
-                           + std::string(1000, 'x') + "\r\n..e\r\n" + "\r\n.\r\n" + "QUIT\n");
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "a\r\n..\r\nb\r\nc\r\n...d\r\n" +
+                           std::string(1000, 'x') + "\r\n..e\r\n" + "\r\n.\r\n" + "QUIT\n");
     EXPECT_EQ(m_strBody, strBody);
 }
 
@@ -178,8 +188,8 @@ TEST_F(MailSenderTest, SubjectEndingInHalfWidthKatakanaGetsCrLfOnTheWire)
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
-    EXPECT_EQ(Sent(1), kEnvelope + kFromLine + kToLine + "Subject: =?ISO-2022-JP?B?Lg0=?=\r\n" + kTextHeaders
-                           + "Hello\r\n\r\n.\r\nQUIT\n");
+    EXPECT_EQ(Sent(1), kEnvelope + kFromLine + kToLine + "Subject: =?ISO-2022-JP?B?Lg0=?=\r\n" +
+                           kTextHeaders + "Hello\r\n\r\n.\r\nQUIT\n");
 }
 
 TEST_F(MailSenderTest, LongJapaneseBodyIsSentInCompleteChunks)
@@ -197,8 +207,8 @@ TEST_F(MailSenderTest, LongJapaneseBodyIsSentInCompleteChunks)
         strFirst += "$\"";
     for (int i = 0; i < 94; ++i)
         strSecond += "$\"";
-    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "\x1B$B" + strFirst + "\x1B(B" + "\x1B$B"
-                           + strSecond + "\x1B(B" + "\r\n.\r\nQUIT\n");
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "\x1B$B" + strFirst + "\x1B(B" +
+                           "\x1B$B" + strSecond + "\x1B(B" + "\r\n.\r\nQUIT\n");
 }
 
 TEST_F(MailSenderTest, BodyEndsAtNulAndLoneLeadByteIsNotSent)
@@ -228,12 +238,13 @@ struct SessionCase
     std::function<void(MailSenderResultTest&, CScriptedSocket&)> script;
     int nResult;
     std::string strPopSent;
-    std::string strSmtpSent;   // "<no connection>" when no SMTP connection is made
+    std::string strSmtpSent; // "<no connection>" when no SMTP connection is made
 };
 
-class MailSenderResultTest : public MailSenderTest, public ::testing::WithParamInterface<SessionCase>
+class MailSenderResultTest : public MailSenderTest,
+                             public ::testing::WithParamInterface<SessionCase>
 {
-public:
+  public:
     void ScriptPop() { ScriptPopAccepting(); }
     void ScriptSmtp(std::initializer_list<std::string> replies)
     {
@@ -261,69 +272,188 @@ const std::string kMessage = kHeaderLines + kTextHeaders + "Hello\r\n\r\n.\r\n";
 
 const SessionCase kSessionCases[] = {
     {"PlainMailReturnsFive",
-     [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n", "250 e\r\n", "221 f\r\n"}); },
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n",
+                       "250 e\r\n", "221 f\r\n"});
+     },
      5, kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
     {"SocketNotCreated", [](T&, CScriptedSocket& s) { s.m_bCreateFails = true; }, 0, kNone, kNone},
-    {"PopNotConnected", [](T&, CScriptedSocket& s) { s.NextConnection().RefuseConnect(); }, 0, "", kNone},
-    {"PopGreetingMissing", [](T&, CScriptedSocket& s) { s.NextConnection().Closed(); }, 0, "", kNone},
-    {"PopGreetingErrSendsNoUser", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("-ERR busy\r\n"); }, 0, "", kNone},
-    {"PopGreetingLowerCaseOkFails", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+ok ready\r\n"); }, 0, "", kNone},
-    {"PopUserRefused", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("-ERR no\r\n"); }, 0, "USER taro\n", kNone},
-    {"PopUserNotSent", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").SendLimit(3); }, 0, "", kNone},
-    {"PopUserNoReply", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("+O"); }, 0, "USER taro\n", kNone},
+    {"PopNotConnected", [](T&, CScriptedSocket& s) { s.NextConnection().RefuseConnect(); }, 0, "",
+     kNone},
+    {"PopGreetingMissing", [](T&, CScriptedSocket& s) { s.NextConnection().Closed(); }, 0, "",
+     kNone},
+    {"PopGreetingErrSendsNoUser",
+     [](T&, CScriptedSocket& s) { s.NextConnection().Piece("-ERR busy\r\n"); }, 0, "", kNone},
+    {"PopGreetingLowerCaseOkFails",
+     [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+ok ready\r\n"); }, 0, "", kNone},
+    {"PopUserRefused",
+     [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("-ERR no\r\n"); }, 0,
+     "USER taro\n", kNone},
+    {"PopUserNotSent",
+     [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").SendLimit(3); }, 0, "",
+     kNone},
+    {"PopUserNoReply",
+     [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("+O"); }, 0,
+     "USER taro\n", kNone},
     // PASS refused: no QUIT to the POP3 server and no SMTP connection.
-    {"PopPassRefused", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("+OK\r\n").Piece("-ERR [AUTH] failed\r\n"); },
+    {"PopPassRefused",
+     [](T&, CScriptedSocket& s) {
+         s.NextConnection().Piece("+OK\r\n").Piece("+OK\r\n").Piece("-ERR [AUTH] failed\r\n");
+     },
      0, "USER taro\nPASS secret\n", kNone},
-    {"PopPassNoReply", [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("+OK\r\n").Closed(); },
+    {"PopPassNoReply",
+     [](T&, CScriptedSocket& s) { s.NextConnection().Piece("+OK\r\n").Piece("+OK\r\n").Closed(); },
      0, "USER taro\nPASS secret\n", kNone},
-    {"SmtpNotConnected", [](T& t, CScriptedSocket& s) { t.ScriptPop(); s.NextConnection().RefuseConnect(); }, 0, kPopTranscript, ""},
-    {"SmtpGreeting554", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"554 go away\r\n"}); }, 0, kPopTranscript, ""},
-    {"SmtpGreetingMissing", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"22"}); }, 0, kPopTranscript, ""},
-    {"HeloNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n"}); s.SendLimit(0); },
+    {"SmtpNotConnected",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         s.NextConnection().RefuseConnect();
+     },
+     0, kPopTranscript, ""},
+    {"SmtpGreeting554",
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"554 go away\r\n"});
+     },
+     0, kPopTranscript, ""},
+    {"SmtpGreetingMissing",
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"22"});
+     },
+     0, kPopTranscript, ""},
+    {"HeloNotSent",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n"});
+         s.SendLimit(0);
+     },
      SEND_HELO_NOT_SENT, kPopTranscript, ""},
-    {"HeloNoReply", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n"}); }, SEND_HELO_NO_REPLY, kPopTranscript, kHelo + "QUIT\n"},
+    {"HeloNoReply",
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n"});
+     },
+     SEND_HELO_NO_REPLY, kPopTranscript, kHelo + "QUIT\n"},
     // A greeting in two pieces leaves its second line to be read as the reply to HELO.
     {"GreetingSplitOverTwoPiecesFailsHelo",
-     [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220-first\r\n", "220 second\r\n", "221 bye\r\n"}); },
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220-first\r\n", "220 second\r\n", "221 bye\r\n"});
+     },
      SEND_HELO_REFUSED, kPopTranscript, kHelo + "QUIT\n"},
-    {"MailFromNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n"}); s.SendLimit(kHelo.size()); },
+    {"MailFromNotSent",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n"});
+         s.SendLimit(kHelo.size());
+     },
      SEND_MAIL_FROM_NOT_SENT, kPopTranscript, kHelo},
-    {"MailFromNoReply", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n"}); s.Fail(10060); },
+    {"MailFromNoReply",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n"});
+         s.Fail(10060);
+     },
      SEND_MAIL_FROM_NO_REPLY, kPopTranscript, kHelo + kMailFrom + "QUIT\n"},
-    {"MailFromRefused", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "501 bad\r\n"}); },
+    {"MailFromRefused",
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "501 bad\r\n"});
+     },
      SEND_MAIL_FROM_REFUSED, kPopTranscript, kHelo + kMailFrom + "QUIT\n"},
-    {"RcptToNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n"}); s.SendLimit(kHelo.size() + kMailFrom.size()); },
+    {"RcptToNotSent",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n"});
+         s.SendLimit(kHelo.size() + kMailFrom.size());
+     },
      SEND_RCPT_TO_NOT_SENT, kPopTranscript, kHelo + kMailFrom},
-    {"RcptToNoReply", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "\r\n"}); },
+    {"RcptToNoReply",
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "\r\n"});
+     },
      SEND_RCPT_TO_NO_REPLY, kPopTranscript, kHelo + kMailFrom + kRcptTo + "QUIT\n"},
     // A refused recipient still ends the connection with QUIT.
-    {"RcptTo550StillSendsQuit", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "550 no such user\r\n", "221 bye\r\n"}); },
+    {"RcptTo550StillSendsQuit",
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp(
+             {"220 hi\r\n", "250 a\r\n", "250 b\r\n", "550 no such user\r\n", "221 bye\r\n"});
+     },
      SEND_RCPT_TO_REFUSED, kPopTranscript, kHelo + kMailFrom + kRcptTo + "QUIT\n"},
-    {"DataNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n"}); s.SendLimit(kHelo.size() + kMailFrom.size() + kRcptTo.size()); },
+    {"DataNotSent",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n"});
+         s.SendLimit(kHelo.size() + kMailFrom.size() + kRcptTo.size());
+     },
      SEND_DATA_NOT_SENT, kPopTranscript, kHelo + kMailFrom + kRcptTo},
-    {"DataNoReply", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n"}); s.Closed(); },
+    {"DataNoReply",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n"});
+         s.Closed();
+     },
      SEND_DATA_NO_REPLY, kPopTranscript, kEnvelope + "QUIT\n"},
-    {"DataAnswered250", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "250 d\r\n"}); },
+    {"DataAnswered250",
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "250 d\r\n"});
+     },
      SEND_DATA_REFUSED, kPopTranscript, kEnvelope + "QUIT\n"},
-    {"FromLineNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); s.SendLimit(kEnvelope.size()); },
+    {"FromLineNotSent",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
+         s.SendLimit(kEnvelope.size());
+     },
      SEND_FROM_LINE_NOT_SENT, kPopTranscript, kEnvelope},
-    {"ToLineNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); s.SendLimit(kEnvelope.size() + kFromLine.size()); },
+    {"ToLineNotSent",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
+         s.SendLimit(kEnvelope.size() + kFromLine.size());
+     },
      SEND_TO_LINE_NOT_SENT, kPopTranscript, kEnvelope + kFromLine},
-    {"SubjectLineNotSent", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); s.SendLimit(kEnvelope.size() + kFromLine.size() + kToLine.size()); },
+    {"SubjectLineNotSent",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
+         s.SendLimit(kEnvelope.size() + kFromLine.size() + kToLine.size());
+     },
      SEND_SUBJECT_LINE_NOT_SENT, kPopTranscript, kEnvelope + kFromLine + kToLine},
     // The connection breaks while the message data goes out: the send fails instead of counting.
-    {"MessageDataLost", [](T& t, CScriptedSocket& s) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); s.SendLimit(kEnvelope.size() + kHeaderLines.size() + 10); },
+    {"MessageDataLost",
+     [](T& t, CScriptedSocket& s) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
+         s.SendLimit(kEnvelope.size() + kHeaderLines.size() + 10);
+     },
      SEND_DATA_LOST, kPopTranscript, kEnvelope + kHeaderLines},
     // The whole message went out but the server refused it, or never answered its end: not sent.
-    {"MessageRefusedAfterItsEnd", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n", "554 5.7.1 spam\r\n", "221 bye\r\n"}); },
+    {"MessageRefusedAfterItsEnd",
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n",
+                       "554 5.7.1 spam\r\n", "221 bye\r\n"});
+     },
      SEND_DATA_REJECTED, kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
-    {"NoReplyToTheMessageEnd", [](T& t, CScriptedSocket&) { t.ScriptPop(); t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"}); },
+    {"NoReplyToTheMessageEnd",
+     [](T& t, CScriptedSocket&) {
+         t.ScriptPop();
+         t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
+     },
      SEND_DATA_REJECTED, kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
 };
-}  // namespace
+} // namespace
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, MailSenderResultTest, ::testing::ValuesIn(kSessionCases),
-                         [](const ::testing::TestParamInfo<SessionCase>& info) { return info.param.pszName; });
+                         [](const ::testing::TestParamInfo<SessionCase>& info) {
+                             return info.param.pszName;
+                         });
 
 // Values that would break a command or a header line are refused before any connection.
 TEST_F(MailSenderTest, LineBreakInAValueIsRefusedBeforeConnecting)
@@ -355,7 +485,7 @@ TEST_F(MailSenderTest, HeaderLineThatDoesNotFitIsRefusedBeforeConnecting)
         strTitle += "あa";
     SetField(m_request.szTitle, strTitle);
     EXPECT_EQ(SendPlain(), SEND_HEADER_TOO_LONG);
-    strTitle.resize(strTitle.size() - 3);   // 32 pairs fit
+    strTitle.resize(strTitle.size() - 3); // 32 pairs fit
     SetField(m_request.szTitle, strTitle);
     ScriptPopAccepting();
     ScriptSmtpAccepting();
@@ -408,7 +538,7 @@ TEST_F(MailSenderTest, MissingAttachmentRaisesFileErrorAndLeavesMessageUnfinishe
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_THROW(SendMultipart(), CFileException);
-    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines);   // the buffered rest never went out
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines); // the buffered rest never went out
     EXPECT_FALSE(m_socket.m_bOpen);
     EXPECT_EQ(m_strBody, "");
 }

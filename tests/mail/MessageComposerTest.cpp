@@ -14,7 +14,7 @@ namespace
 // Appends what it is given; may be told to take only part of each text, as a failing socket does.
 class CStringSink : public ITextSink
 {
-public:
+  public:
     int Write(const char* pszText) override
     {
         const int nLength = static_cast<int>(std::strlen(pszText));
@@ -36,13 +36,12 @@ std::string Bytes(int nCount)
     return strBytes;
 }
 
-const std::string kLine72 =
-    "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+P0BBQkNERUZH\r\n";
-const std::string kAsciiHeaders =
-    "Content-Type: application/octet-stream; name=\"a.bin\"\r\n"
-    "Content-Disposition: attachment;\r\n filename=\"a.bin\"\r\n"
-    "Content-Transfer-Encoding: base64\r\n\r\n";
-}  // namespace
+const std::string kLine72 = "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMz"
+                            "Q1Njc4OTo7PD0+P0BBQkNERUZH\r\n";
+const std::string kAsciiHeaders = "Content-Type: application/octet-stream; name=\"a.bin\"\r\n"
+                                  "Content-Disposition: attachment;\r\n filename=\"a.bin\"\r\n"
+                                  "Content-Transfer-Encoding: base64\r\n\r\n";
+} // namespace
 
 TEST(WriteAttachmentPart, LinesOf72BytesAndTheShortLastLine)
 {
@@ -55,7 +54,8 @@ TEST(WriteAttachmentPart, LinesOf72BytesAndTheShortLastLine)
     const Row rows[] = {
         {72, kLine72},
         {73, kLine72 + "SA==\r\n"},
-        {144 + 2, kLine72 + "SElKS0xNTk9QUVJTVFVWV1hZWltcXV5fYGFiY2RlZmdoaWprbG1ub3BxcnN0dXZ3eHl6e3x9fn+AgYKDhIWGh4iJiouMjY6P\r\nkJE=\r\n"},
+        {144 + 2, kLine72 + "SElKS0xNTk9QUVJTVFVWV1hZWltcXV5fYGFiY2RlZmdoaWprbG1ub3BxcnN0dXZ3eHl6e3"
+                            "x9fn+AgYKDhIWGh4iJiouMjY6P\r\nkJE=\r\n"},
         {1, "AA==\r\n"},
     };
     for (const Row& row : rows)
@@ -91,33 +91,38 @@ TEST(WriteAttachmentPart, ShortWritesAreSummedNotStopped)
 TEST(AttachmentHeaderLines, NameLimitsOfThe256ByteBuffers)
 {
     std::array<std::string, 2> lines;
-    EXPECT_TRUE(FormatAttachmentHeaderLines(("/d/" + std::string(202, 'n') + ".txt").c_str(), lines));
+    EXPECT_TRUE(
+        FormatAttachmentHeaderLines(("/d/" + std::string(202, 'n') + ".txt").c_str(), lines));
     EXPECT_EQ(lines[0].size(), 255u);
-    EXPECT_FALSE(FormatAttachmentHeaderLines(("/d/" + std::string(203, 'n') + ".txt").c_str(), lines));
+    EXPECT_FALSE(
+        FormatAttachmentHeaderLines(("/d/" + std::string(203, 'n') + ".txt").c_str(), lines));
     std::string str66;
     for (int i = 0; i < 66; ++i)
         str66 += "資";
     EXPECT_TRUE(FormatAttachmentHeaderLines(("/d/" + str66 + ".txt").c_str(), lines));
     EXPECT_FALSE(FormatAttachmentHeaderLines(("/d/" + str66 + "資.txt").c_str(), lines));
     EXPECT_TRUE(FormatAttachmentHeaderLines("資料.txt", lines));
-    EXPECT_EQ(lines[1], "Content-Disposition: attachment;\r\n filename=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n");
+    EXPECT_EQ(lines[1], "Content-Disposition: attachment;\r\n "
+                        "filename=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n");
 }
 
 TEST(AttachmentFileName, LastPartOfThePath)
 {
     EXPECT_EQ(AttachmentFileName("/home/me/資料.tar.gz"), "資料.tar.gz");
     EXPECT_EQ(AttachmentFileName("plain"), "plain");
-    EXPECT_EQ(AttachmentFileName("/dir/ソ.txt"), "ソ.txt");   // trail byte 0x5C is not a separator
+    EXPECT_EQ(AttachmentFileName("/dir/ソ.txt"), "ソ.txt"); // trail byte 0x5C is not a separator
 }
 
 TEST(WriteTextPart, HeadersThenChunksAndTheCountOfEverything)
 {
     CStringSink sink;
     const int nCount = WriteTextPart(sink, "あ\r\nb");
-    EXPECT_EQ(sink.m_strText, std::string(kTextPartContentType) + kTextPartEncoding + "\x1B$B$\"\x1B(B\r\nb");
+    EXPECT_EQ(sink.m_strText,
+              std::string(kTextPartContentType) + kTextPartEncoding + "\x1B$B$\"\x1B(B\r\nb");
     EXPECT_EQ(nCount, static_cast<int>(sink.m_strText.size()));
     CStringSink empty;
-    EXPECT_EQ(WriteTextPart(empty, ""), static_cast<int>(std::strlen(kTextPartContentType) + std::strlen(kTextPartEncoding)));
+    EXPECT_EQ(WriteTextPart(empty, ""),
+              static_cast<int>(std::strlen(kTextPartContentType) + std::strlen(kTextPartEncoding)));
     EXPECT_EQ(empty.m_nWrites, 2);
 }
 

@@ -18,7 +18,7 @@ TEST(SplitServerField, HostsPortsAndMistakes)
         {"mail.example.jp:587", true, "mail.example.jp", 587},
         {"[::1]:2525", true, "::1", 2525},
         {"[2001:db8::1]", true, "2001:db8::1", 25},
-        {"2001:db8::1", true, "2001:db8::1", 25},   // bare IPv6: no port
+        {"2001:db8::1", true, "2001:db8::1", 25}, // bare IPv6: no port
         {"host:65535", true, "host", 65535},
         {"", false, "", 0},
         {"host:", false, "", 0},

@@ -18,7 +18,7 @@ std::string Filtered(std::initializer_list<std::string> pieces, bool bFinish = t
         filter.Finish(strOut);
     return strOut;
 }
-}  // namespace
+} // namespace
 
 TEST(WireFilter, LineEndsAndLeadingDots)
 {
@@ -29,15 +29,15 @@ TEST(WireFilter, LineEndsAndLeadingDots)
     };
     const Row rows[] = {
         {"", ""},
-        {"a\r\nb\r\n", "a\r\nb\r\n"},              // CR LF passes unchanged
-        {"a\nb\n", "a\r\nb\r\n"},                  // lone LF
-        {"a\rb\r", "a\r\nb\r\n"},                  // lone CR, also at the very end
+        {"a\r\nb\r\n", "a\r\nb\r\n"}, // CR LF passes unchanged
+        {"a\nb\n", "a\r\nb\r\n"},     // lone LF
+        {"a\rb\r", "a\r\nb\r\n"},     // lone CR, also at the very end
         {"a\r\r\nb", "a\r\n\r\nb"},
         {"\n\n", "\r\n\r\n"},
-        {".", ".."},                               // the data starts a line
+        {".", ".."}, // the data starts a line
         {"a\n.\nb", "a\r\n..\r\nb"},
         {"a\r\n..x\r\n", "a\r\n...x\r\n"},
-        {"a.b\n x.", "a.b\r\n x."},                // only a dot that starts a line
+        {"a.b\n x.", "a.b\r\n x."}, // only a dot that starts a line
         {"a\r.b", "a\r\n..b"},
         {std::string("\0.\n", 3), std::string("\0.\r\n", 4)},
     };
@@ -56,7 +56,7 @@ TEST(WireFilter, StateCarriesAcrossPieces)
 
 class BufferedSocketTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         m_buffered.Create();

@@ -18,7 +18,7 @@ std::string Utf8(const char8_t* psz)
 
 class AutoSendRun : public SendFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         SendFixture::SetUp();
@@ -33,10 +33,11 @@ protected:
     }
 
     // A send-information file with LF line ends naming the Japanese body file, then the run.
-    ProgramResult Run(const std::string& strAddress, std::vector<std::string> args = {"/sendon", "/quit"})
+    ProgramResult Run(const std::string& strAddress,
+                      std::vector<std::string> args = {"/sendon", "/quit"})
     {
-        Write("inf.txt", "Name=山田\nAddress=" + strAddress + "\nTitle=ご案内\nTextFile=" + m_strAppDir
-                             + "本文.txt\n");
+        Write("inf.txt", "Name=山田\nAddress=" + strAddress +
+                             "\nTitle=ご案内\nTextFile=" + m_strAppDir + "本文.txt\n");
         args.push_back("/sendinf=" + m_strAppDir + "inf.txt");
         const ProgramResult result = RunProgram(m_strAppDir, args, {}, 60);
         m_server.Stop();
@@ -54,7 +55,8 @@ TEST_F(AutoSendRun, SuccessfulSendExitsWithZero)
     const ProgramResult result = Run("yamada@example.jp");
 
     EXPECT_EQ(result.nExitCode, 0) << result.strErr;
-    EXPECT_NE(result.strOut.find(Utf8(u8"山田 添付ファイルなし送信開始-送信成功\n")), std::string::npos)
+    EXPECT_NE(result.strOut.find(Utf8(u8"山田 添付ファイルなし送信開始-送信成功\n")),
+              std::string::npos)
         << result.strOut;
     const std::vector<std::string> logs = Files("log");
     ASSERT_EQ(logs.size(), 1u);
@@ -66,17 +68,22 @@ TEST_F(AutoSendRun, SuccessfulSendExitsWithZero)
 
     EXPECT_EQ(m_server.Received(0), "USER login\nPASS secret\nQUIT\n");
     const std::string strSmtp = m_server.Received(1);
-    EXPECT_EQ(strSmtp.rfind("HELO merrows\nMAIL FROM:<from@example.jp>\nRCPT TO:<yamada@example.jp>\nDATA\n", 0), 0u)
+    EXPECT_EQ(
+        strSmtp.rfind(
+            "HELO merrows\nMAIL FROM:<from@example.jp>\nRCPT TO:<yamada@example.jp>\nDATA\n", 0),
+        0u)
         << strSmtp;
     EXPECT_EQ(strSmtp.substr(strSmtp.size() - 10), "\r\n.\r\nQUIT\n");
 }
 
 TEST_F(AutoSendRun, FailedSendExitsWithOne)
 {
-    m_server.AddConnection(CServerScript().Say("+OK\r\n").Line().Say("+OK\r\n").Line().Say("-ERR no\r\n"));
+    m_server.AddConnection(
+        CServerScript().Say("+OK\r\n").Line().Say("+OK\r\n").Line().Say("-ERR no\r\n"));
     const ProgramResult result = Run("yamada@example.jp");
     EXPECT_EQ(result.nExitCode, 1);
-    EXPECT_NE(result.strOut.find(Utf8(u8"送信失敗-発送元設定を確認してください。\n")), std::string::npos)
+    EXPECT_NE(result.strOut.find(Utf8(u8"送信失敗-発送元設定を確認してください。\n")),
+              std::string::npos)
         << result.strOut;
 }
 

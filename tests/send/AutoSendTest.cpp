@@ -12,7 +12,7 @@ using Ids = std::vector<int>;
 // action that stands for its dialog (ticks arriving meanwhile, the mode reset when it closes).
 class CRecordingForm : public CSendForm
 {
-public:
+  public:
     using CSendForm::CSendForm;
 
     Ids m_commands;
@@ -20,7 +20,7 @@ public:
     int m_nAbandoned = 0;
     std::function<void(int)> m_onDialog;
 
-protected:
+  protected:
     void SendCommand(int nId) override
     {
         m_commands.push_back(nId);
@@ -36,13 +36,14 @@ protected:
 
 class AutoSend : public SendFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         SendFixture::SetUp();
         Write("body.txt", "本文");
         // An empty title: the attempt fails before connecting, but is logged like any other.
-        Write("inf.txt", "Name=山田\r\nAddress=yamada@example.jp\r\nTextFile=" + m_strAppDir + "body.txt\r\n");
+        Write("inf.txt",
+              "Name=山田\r\nAddress=yamada@example.jp\r\nTextFile=" + m_strAppDir + "body.txt\r\n");
     }
 
     // Builds the document from strCmdLine and runs the form's start steps.
@@ -70,15 +71,18 @@ protected:
 TEST_F(AutoSend, EachStartModeIssuesItsCommandOnceAndWaitsWhileItRuns)
 {
     const std::vector<std::pair<std::string, int>> modes = {
-        {"/maddropen", ID_EDIT_MAIN_BOOK}, {"/gaddropen", ID_EDIT_GROUP_BOOK},
-        {"/maddrselect", ID_MAIN_BOOK_SELECT}, {"/gaddrselect", ID_GROUP_SELECT},
-        {"/option", ID_OPTIONS}, {"/sender", ID_SENDER_SETTINGS},
+        {"/maddropen", ID_EDIT_MAIN_BOOK},
+        {"/gaddropen", ID_EDIT_GROUP_BOOK},
+        {"/maddrselect", ID_MAIN_BOOK_SELECT},
+        {"/gaddrselect", ID_GROUP_SELECT},
+        {"/option", ID_OPTIONS},
+        {"/sender", ID_SENDER_SETTINGS},
     };
     for (const auto& [strSwitch, nCommand] : modes)
     {
         Start(strSwitch);
         const std::int32_t nMode = m_pDoc->m_nStartMode;
-        EXPECT_EQ(Ticks(1), Ids {nCommand}) << strSwitch;
+        EXPECT_EQ(Ticks(1), Ids{nCommand}) << strSwitch;
         EXPECT_EQ(m_pDoc->m_nStartMode, nMode + 100) << strSwitch;
         // The dialog stays open: ticks find 100 + N and do nothing, the countdown included.
         EXPECT_TRUE(Ticks(5).empty()) << strSwitch;
@@ -91,33 +95,33 @@ TEST_F(AutoSend, SendonSendsOnTheThirdTickAndQuitsOnTheSecondTickAfter)
 {
     Start("/sendon /quit " + SendInfSwitch());
     EXPECT_EQ(m_pRecording->m_strToName, "山田");
-    EXPECT_EQ(m_pRecording->m_sendEnabled, std::vector<bool> {false});
+    EXPECT_EQ(m_pRecording->m_sendEnabled, std::vector<bool>{false});
     EXPECT_EQ(m_pDoc->m_nAutoSend, 1);
 
     EXPECT_TRUE(Ticks(2).empty());
-    EXPECT_EQ(Ticks(1), Ids {ID_SEND});
+    EXPECT_EQ(Ticks(1), Ids{ID_SEND});
     EXPECT_EQ(m_pDoc->m_nAutoSend, 0);
     EXPECT_EQ(m_pRecording->m_strStatus, "送信失敗-");
     EXPECT_FALSE(Read("log/Tarvell_200407.txt").empty());
     EXPECT_TRUE(Ticks(1).empty());
-    EXPECT_EQ(Ticks(1), Ids {ID_EXIT_BUTTON});
+    EXPECT_EQ(Ticks(1), Ids{ID_EXIT_BUTTON});
     EXPECT_EQ(m_pDoc->m_bQuit, 0);
     EXPECT_TRUE(Ticks(10).empty());
     EXPECT_EQ(m_pRecording->m_nFailedSends, 1);
-    EXPECT_EQ(m_pRecording->m_sendEnabled.size(), 1u);   // never enabled again
+    EXPECT_EQ(m_pRecording->m_sendEnabled.size(), 1u); // never enabled again
 }
 
 TEST_F(AutoSend, QuitAloneQuitsOnTheThirdTick)
 {
     Start("/quit");
     EXPECT_TRUE(Ticks(2).empty());
-    EXPECT_EQ(Ticks(1), Ids {ID_EXIT_BUTTON});
+    EXPECT_EQ(Ticks(1), Ids{ID_EXIT_BUTTON});
     EXPECT_TRUE(m_pRecording->m_sendEnabled.empty());
 }
 
 TEST_F(AutoSend, NothingAutomaticWithoutSwitches)
 {
-    Start(SendInfSwitch());   // the form is filled, nothing is sent
+    Start(SendInfSwitch()); // the form is filled, nothing is sent
     EXPECT_EQ(m_pRecording->m_strToAddress, "yamada@example.jp");
     EXPECT_TRUE(Ticks(20).empty());
     EXPECT_EQ(m_pRecording->m_nCountdown, -1);
@@ -133,9 +137,9 @@ TEST_F(AutoSend, ManualSendRestartsTheCountdownAndOtherTimersCountNothing)
     for (int i = 0; i < 3; ++i)
         m_pRecording->OnTimer(AUTO_TIMER_ID + 1);
     EXPECT_EQ(m_pRecording->m_nCountdown, 1);
-    m_pRecording->OnSend();   // an empty form: nothing is sent, the countdown starts afresh
+    m_pRecording->OnSend(); // an empty form: nothing is sent, the countdown starts afresh
     EXPECT_TRUE(Ticks(1).empty());
-    EXPECT_EQ(Ticks(1), Ids {ID_EXIT_BUTTON});
+    EXPECT_EQ(Ticks(1), Ids{ID_EXIT_BUTTON});
 }
 
 // The dialog's command resets the mode when it closes; ticks that arrive meanwhile change nothing.
@@ -152,18 +156,18 @@ TEST_F(AutoSend, StartModeWithQuitQuitsOnlyAfterItsDialogHasClosed)
         if (m_pDoc->m_nStartMode == START_OPTIONS + START_RUNNING)
             m_pDoc->m_nStartMode = START_NONE;
     };
-    EXPECT_EQ(Ticks(1), Ids {ID_OPTIONS});
+    EXPECT_EQ(Ticks(1), Ids{ID_OPTIONS});
     EXPECT_EQ(nTicksInDialog, 4);
     EXPECT_TRUE(Ticks(2).empty());
-    EXPECT_EQ(Ticks(1), Ids {ID_EXIT_BUTTON});
+    EXPECT_EQ(Ticks(1), Ids{ID_EXIT_BUTTON});
 }
 
 TEST_F(AutoSend, SendonWithAStartModeSendsFirstThenOpensTheDialog)
 {
     Start("/sendon /maddrselect " + SendInfSwitch());
     EXPECT_TRUE(Ticks(2).empty());
-    EXPECT_EQ(Ticks(1), Ids {ID_SEND});
-    EXPECT_EQ(Ticks(1), Ids {ID_MAIN_BOOK_SELECT});
+    EXPECT_EQ(Ticks(1), Ids{ID_SEND});
+    EXPECT_EQ(Ticks(1), Ids{ID_MAIN_BOOK_SELECT});
     EXPECT_EQ(m_pDoc->m_nStartMode, START_MAIN_BOOK_SELECT + START_RUNNING);
 }
 
@@ -171,11 +175,11 @@ TEST_F(AutoSend, FileErrorDuringTheAutomaticSendLeavesTheProgramOpen)
 {
     Start("/sendon /quit " + SendInfSwitch());
     std::filesystem::remove(m_strAppDir + "log");
-    EXPECT_EQ(Ticks(3), Ids {ID_SEND});
+    EXPECT_EQ(Ticks(3), Ids{ID_SEND});
     EXPECT_EQ(m_platform.m_fileErrors.size(), 1u);
     EXPECT_EQ(m_pDoc->m_nAutoSend, 2);
     EXPECT_EQ(m_pRecording->m_nAbandoned, 1);
-    EXPECT_EQ(m_pRecording->m_nFailedSends, 2);   // the failed attempt and the abandoned command
+    EXPECT_EQ(m_pRecording->m_nFailedSends, 2); // the failed attempt and the abandoned command
     EXPECT_TRUE(Ticks(10).empty());
 }
 
@@ -184,7 +188,7 @@ TEST_F(AutoSend, FailedTimerStartIsReportedAndNothingAutomaticHappens)
     m_platform.m_bTimerStarts = false;
     m_platform.m_nextAnswers.push_back(MsgResult::Ok);
     Start("/sendon /quit " + SendInfSwitch());
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string> {"タイマー起動に失敗しました。"});
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"タイマー起動に失敗しました。"});
     EXPECT_EQ(m_pRecording->m_bTimerOn, 0);
     EXPECT_TRUE(Ticks(5).empty());
     m_pRecording->OnDestroy();
@@ -197,7 +201,7 @@ TEST_F(AutoSend, DestroyStopsTheRunningTimerOnce)
     EXPECT_EQ(m_pRecording->m_bTimerOn, 1);
     m_pRecording->OnDestroy();
     m_pRecording->OnDestroy();
-    EXPECT_EQ(m_platform.m_stoppedTimers, Ids {AUTO_TIMER_ID});
+    EXPECT_EQ(m_platform.m_stoppedTimers, Ids{AUTO_TIMER_ID});
     EXPECT_EQ(m_pRecording->m_bTimerOn, 0);
     EXPECT_TRUE(m_platform.m_timers.empty());
 }

@@ -20,14 +20,14 @@
 // The send form with its protected hooks reachable from tests.
 class CTestSendForm : public CSendForm
 {
-public:
+  public:
     using CSendForm::CSendForm;
     using CSendForm::ShowForm;
 };
 
 class SendFixture : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         m_strAppDir = m_temp.Dir();
@@ -64,7 +64,8 @@ protected:
     std::vector<std::string> Files(const std::string& strFolder)
     {
         std::vector<std::string> names;
-        for (const auto& item : std::filesystem::directory_iterator(OsPath(m_strAppDir + strFolder)))
+        for (const auto& item :
+             std::filesystem::directory_iterator(OsPath(m_strAppDir + strFolder)))
         {
             std::string strName;
             EXPECT_TRUE(Utf8ToSjis(item.path().filename().string(), strName));
@@ -91,10 +92,10 @@ protected:
                                 const std::string& strAddress, const std::string& strTitle,
                                 const std::string& strTextFile, const std::string& strBinFile)
     {
-        return std::string(bSent ? "☆ [送信成功]  " : "★ [送信失敗]  ") + strWhen + "\r\n"
-               + "　　　宛先名: " + strName + "\r\n" + "宛先アドレス: " + strAddress + "\r\n"
-               + "　　タイトル: " + strTitle + "\r\n" + "本文ファイル: " + strTextFile + "\r\n"
-               + "添付ファイル: " + strBinFile + "\r\n\r\n";
+        return std::string(bSent ? "☆ [送信成功]  " : "★ [送信失敗]  ") + strWhen + "\r\n" +
+               "　　　宛先名: " + strName + "\r\n" + "宛先アドレス: " + strAddress + "\r\n" +
+               "　　タイトル: " + strTitle + "\r\n" + "本文ファイル: " + strTextFile + "\r\n" +
+               "添付ファイル: " + strBinFile + "\r\n\r\n";
     }
 
     CTempFolder m_temp;

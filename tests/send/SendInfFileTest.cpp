@@ -40,7 +40,7 @@ TEST(GetKeyValue, FindsTheFirstOccurrenceOnACharacterBoundary)
 
 class SendInfFile : public SendFixture
 {
-protected:
+  protected:
     int ReadFile(const std::string& bytes)
     {
         Write("inf.txt", bytes);
@@ -57,15 +57,15 @@ TEST_F(SendInfFile, LfAndCrLfFilesGiveTheSameTrimmedValues)
 {
     const std::vector<std::string> expected = {"山田　太郎", "yamada@example.jp", "ご案内 です",
                                                "/home/me/本文.txt", "/home/me/表.pdf"};
-    const std::string strLines[] = {"BinFile=/home/me/表.pdf", "Title=\tご案内 です \v\f",
-                                    "Name= 山田　太郎 ", "other text", "TextFile=/home/me/本文.txt",
-                                    "Address=yamada@example.jp"};
+    const std::string strLines[] = {"BinFile=/home/me/表.pdf",    "Title=\tご案内 です \v\f",
+                                    "Name= 山田　太郎 ",          "other text",
+                                    "TextFile=/home/me/本文.txt", "Address=yamada@example.jp"};
     for (const char* pszEnd : {"\r\n", "\n"})
     {
         std::string strFile;
         for (const std::string& strLine : strLines)
             strFile += strLine + pszEnd;
-        strFile.resize(strFile.size() - std::string(pszEnd).size());   // last line without its end
+        strFile.resize(strFile.size() - std::string(pszEnd).size()); // last line without its end
         FillForm("", "", "", "", "");
         EXPECT_EQ(ReadFile(strFile), 0);
         EXPECT_EQ(FormStrings(), expected) << (pszEnd[0] == '\n' ? "LF" : "CR LF");
@@ -95,7 +95,7 @@ TEST_F(SendInfFile, SizeLimitsAndNul)
 
     const char szWithNul[] = "Name=a\r\nTitle=b\0\r\nAddress=c\r\n";
     EXPECT_EQ(ReadFile(std::string(szWithNul, sizeof(szWithNul) - 1)), 0);
-    EXPECT_EQ(FormStrings(), (std::vector<std::string> {"a", "", "b", "", ""}));
+    EXPECT_EQ(FormStrings(), (std::vector<std::string>{"a", "", "b", "", ""}));
 }
 
 // A value longer than its field is kept whole; the send refuses it instead of cutting it.
@@ -103,8 +103,8 @@ TEST_F(SendInfFile, OverLongValueIsRefusedBySendNotCut)
 {
     Write("body.txt", "本文");
     const std::string strAddress = std::string(300, 'a') + "@example.jp";
-    ASSERT_EQ(ReadFile("Name=山田\r\nAddress=" + strAddress + "\r\nTitle=t\r\nTextFile=" + m_strAppDir
-                       + "body.txt\r\n"),
+    ASSERT_EQ(ReadFile("Name=山田\r\nAddress=" + strAddress +
+                       "\r\nTitle=t\r\nTextFile=" + m_strAppDir + "body.txt\r\n"),
               0);
     EXPECT_EQ(m_pForm->m_strToAddress, strAddress);
     m_pForm->OnSend();

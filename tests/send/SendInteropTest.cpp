@@ -35,7 +35,8 @@ std::string TwoDigits(int n)
 std::size_t CountOf(const std::string& text, const std::string& strPiece)
 {
     std::size_t nCount = 0;
-    for (std::size_t n = text.find(strPiece); n != std::string::npos; n = text.find(strPiece, n + 1))
+    for (std::size_t n = text.find(strPiece); n != std::string::npos;
+         n = text.find(strPiece, n + 1))
         ++nCount;
     return nCount;
 }
@@ -72,13 +73,15 @@ TEST_F(SendInterop, FiftyMemberGroupThroughPostfixAndDovecot)
     const std::vector<std::string> keep = Files("keep");
     ASSERT_EQ(keep.size(), 50u);
     for (int i = 0; i < MEMBERS; ++i)
-        EXPECT_EQ(keep[i], std::string(DEFAULT_STAMP) + "(" + TwoDigits(i + 1) + ")_会員" + TwoDigits(i + 1) + ".txt");
+        EXPECT_EQ(keep[i], std::string(DEFAULT_STAMP) + "(" + TwoDigits(i + 1) + ")_会員" +
+                               TwoDigits(i + 1) + ".txt");
 
     // Postfix delivers in the background: wait for all 50 messages and their log lines.
     std::string strDecoded, strLog;
     for (int nWait = 0; nWait < 300; ++nWait)
     {
-        RunShell("python3 -c '" + std::string(DECODE_OUTBOX) + "' " + servers.Env("OUTBOX"), strDecoded);
+        RunShell("python3 -c '" + std::string(DECODE_OUTBOX) + "' " + servers.Env("OUTBOX"),
+                 strDecoded);
         std::ifstream log(servers.Work() + "/pf/postfix.log");
         strLog.assign(std::istreambuf_iterator<char>(log), {});
         if (CountOf(strDecoded, "\n") >= 50 && CountOf(strLog, "status=sent") >= 50)
@@ -93,10 +96,12 @@ TEST_F(SendInterop, FiftyMemberGroupThroughPostfixAndDovecot)
     for (int i = 0; i < MEMBERS; ++i)
     {
         const std::string strAddress = "member" + TwoDigits(i + 1) + "@example.jp";
-        const std::string strName = "\xe4\xbc\x9a\xe5\x93\xa1" + TwoDigits(i + 1);   // 会員NN in UTF-8
-        EXPECT_EQ(lines.count(strAddress + "\t" + strName + "\t"
-                              + "\xe4\xbb\x8a\xe6\x9c\x88\xe3\x81\xae\xe3\x81\x94\xe6\xa1\x88\xe5\x86\x85\t"
-                              + strName + "\xe6\xa7\x98"),
+        const std::string strName =
+            "\xe4\xbc\x9a\xe5\x93\xa1" + TwoDigits(i + 1); // 会員NN in UTF-8
+        EXPECT_EQ(lines.count(
+                      strAddress + "\t" + strName + "\t" +
+                      "\xe4\xbb\x8a\xe6\x9c\x88\xe3\x81\xae\xe3\x81\x94\xe6\xa1\x88\xe5\x86\x85\t" +
+                      strName + "\xe6\xa7\x98"),
                   1u)
             << strAddress;
         // The envelope: Postfix logs the RCPT TO address of every delivery.

@@ -13,7 +13,7 @@ using Strings = std::vector<std::string>;
 
 class SendProcedure : public SendFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         SendFixture::SetUp();
@@ -26,7 +26,7 @@ protected:
 TEST_F(SendProcedure, SingleSendWithoutNameOrAddressDoesNothingAtAll)
 {
     for (const auto& [strName, strAddress] :
-         std::vector<std::pair<std::string, std::string>> {{"", "a@example.jp"}, {"山田", ""}})
+         std::vector<std::pair<std::string, std::string>>{{"", "a@example.jp"}, {"山田", ""}})
     {
         FillForm(strName, strAddress, "件名", m_strBody);
         m_pForm->m_nCountdown = -1;
@@ -44,18 +44,20 @@ TEST_F(SendProcedure, EmptyTitleIsALoggedFailureWithAnEmptyKeepCopy)
     m_pForm->OnSend();
 
     EXPECT_EQ(m_pForm->m_strStatus, "送信失敗-");
-    EXPECT_EQ(m_platform.m_statusLines, Strings {"送信失敗-"});
+    EXPECT_EQ(m_platform.m_statusLines, Strings{"送信失敗-"});
     const std::string expected = "★ [送信失敗]  2004年07月05日 09時05分03秒\r\n"
                                  "　　　宛先名: 山田\r\n"
                                  "宛先アドレス: yamada@example.jp\r\n"
                                  "　　タイトル: \r\n"
-                                 "本文ファイル: " + m_strBody + "\r\n"
+                                 "本文ファイル: " +
+                                 m_strBody +
+                                 "\r\n"
                                  "添付ファイル: \r\n\r\n";
     // The mark ends in two ASCII blanks; lines 2 and 4 begin with full-width spaces (81 40).
     EXPECT_EQ(expected.substr(0, 15), "\x81\x9a [\x91\x97\x90M\x8e\xb8\x94s]  ");
     EXPECT_EQ(expected.substr(expected.find("\r\n") + 2, 7), "\x81\x40\x81\x40\x81\x40\x88");
     EXPECT_EQ(Read("log/Tarvell_200407.txt"), expected);
-    EXPECT_EQ(Files("keep"), Strings {std::string(DEFAULT_STAMP) + "(00)_山田.txt"});
+    EXPECT_EQ(Files("keep"), Strings{std::string(DEFAULT_STAMP) + "(00)_山田.txt"});
     EXPECT_EQ(Read("keep/" + std::string(DEFAULT_STAMP) + "(00)_山田.txt"), "");
 }
 
@@ -95,8 +97,8 @@ TEST_F(SendProcedure, ChecksBeforeAnyConnection)
          m_strAppDir + "none.bin", "送信失敗-送信テキストファイルが見つかりません"},
         {"body file that is a folder", "山田", "y@example.jp", "件名", m_strAppDir + "keep", "",
          "送信失敗-送信テキストファイルが見つかりません"},
-        {"attachment that is a folder", "山田", "y@example.jp", "件名", m_strBody, m_strAppDir + "keep",
-         "山田送信失敗-添付ファイルが見つかりません"},
+        {"attachment that is a folder", "山田", "y@example.jp", "件名", m_strBody,
+         m_strAppDir + "keep", "山田送信失敗-添付ファイルが見つかりません"},
     };
     for (const Case& c : cases)
     {
@@ -115,7 +117,7 @@ TEST_F(SendProcedure, ValuesTooLongForTheirFieldsFailAndAreLoggedCut)
 {
     std::string strLongName;
     for (int i = 0; i < 64; ++i)
-        strLongName += "あ";   // 128 bytes: one over the name field
+        strLongName += "あ"; // 128 bytes: one over the name field
     const std::string strLongAddress = std::string(250, 'a') + "@example.jp";
     const std::string strLongTitle(256, 't');
     struct Case
@@ -143,9 +145,11 @@ TEST_F(SendProcedure, ValuesTooLongForTheirFieldsFailAndAreLoggedCut)
     const std::string strLog = Read("log/Tarvell_200407.txt");
     // The name is cut at a character boundary: 63 characters, never half of one.
     EXPECT_NE(strLog.find("宛先名: " + strLongName.substr(0, 126) + "\r\n"), std::string::npos);
-    EXPECT_NE(strLog.find("宛先アドレス: " + strLongAddress.substr(0, 255) + "\r\n"), std::string::npos);
-    EXPECT_NE(strLog.find("本文ファイル: /tmp/" + std::string(250, 'b') + "\r\n"), std::string::npos);
-    EXPECT_EQ(Files("keep").size(), 2u);   // the cut name, and 山田 four times in one second
+    EXPECT_NE(strLog.find("宛先アドレス: " + strLongAddress.substr(0, 255) + "\r\n"),
+              std::string::npos);
+    EXPECT_NE(strLog.find("本文ファイル: /tmp/" + std::string(250, 'b') + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(Files("keep").size(), 2u); // the cut name, and 山田 four times in one second
 }
 
 TEST_F(SendProcedure, NamesWithBackslashTrailBytesGiveTheirOwnKeepCopy)
@@ -153,8 +157,8 @@ TEST_F(SendProcedure, NamesWithBackslashTrailBytesGiveTheirOwnKeepCopy)
     // ソ, 表 and 能 end in the byte 0x5C; the file name on disk is their UTF-8 form.
     FillForm("ソ表能", "y@example.jp", "", m_strBody);
     m_pForm->OnSend();
-    EXPECT_TRUE(std::filesystem::exists(
-        m_strAppDir + "keep/" + DEFAULT_STAMP + "(00)_\xe3\x82\xbd\xe8\xa1\xa8\xe8\x83\xbd.txt"));
+    EXPECT_TRUE(std::filesystem::exists(m_strAppDir + "keep/" + DEFAULT_STAMP +
+                                        "(00)_\xe3\x82\xbd\xe8\xa1\xa8\xe8\x83\xbd.txt"));
     EXPECT_TRUE(m_platform.m_fileErrors.empty());
 }
 
@@ -237,19 +241,22 @@ TEST_F(SendProcedure, ClosingStepEndsOnlyARunningAutomaticSend)
 
 TEST_F(SendProcedure, GroupSendNumbersOnlyTheMembersItAttempts)
 {
-    SaveBook(m_strAppDir + "@友人.tvl",
-             BookOf({{"一郎", "ichiro@example.jp"}, {"入れ子", "@other.tvl"}, {"", "x@example.jp"},
-                     {"二郎", "jiro@example.jp"}, {"/", ""}, {"三郎", "saburo@example.jp"}}));
+    SaveBook(m_strAppDir + "@友人.tvl", BookOf({{"一郎", "ichiro@example.jp"},
+                                                {"入れ子", "@other.tvl"},
+                                                {"", "x@example.jp"},
+                                                {"二郎", "jiro@example.jp"},
+                                                {"/", ""},
+                                                {"三郎", "saburo@example.jp"}}));
     // The form's name takes no part; an empty title makes every member fail before connecting.
     FillForm("", "@友人.tvl", "", m_strBody);
     m_pForm->OnSend();
 
     const std::string stamp = DEFAULT_STAMP;
-    EXPECT_EQ(Files("keep"), (Strings {stamp + "(01)_一郎.txt", stamp + "(02)_二郎.txt"}));
+    EXPECT_EQ(Files("keep"), (Strings{stamp + "(01)_一郎.txt", stamp + "(02)_二郎.txt"}));
     const std::string strLog = Read("log/Tarvell_200407.txt");
     EXPECT_EQ(strLog,
-              LogEntry(false, DEFAULT_WHEN, "一郎", "ichiro@example.jp", "", m_strBody, "")
-                  + LogEntry(false, DEFAULT_WHEN, "二郎", "jiro@example.jp", "", m_strBody, ""));
+              LogEntry(false, DEFAULT_WHEN, "一郎", "ichiro@example.jp", "", m_strBody, "") +
+                  LogEntry(false, DEFAULT_WHEN, "二郎", "jiro@example.jp", "", m_strBody, ""));
     EXPECT_EQ(m_pForm->m_nCountdown, 2);
 }
 
@@ -272,16 +279,17 @@ TEST_F(SendProcedure, GroupBookThatIsNotABookSendsNothing)
 
 TEST_F(SendProcedure, FileErrorInTheMiddleOfAGroupSendStopsItThere)
 {
-    SaveBook(m_strAppDir + "@g.tvl",
-             BookOf({{"一郎", "1@example.jp"}, {"二/郎", "2@example.jp"}, {"三郎", "3@example.jp"}}));
+    SaveBook(
+        m_strAppDir + "@g.tvl",
+        BookOf({{"一郎", "1@example.jp"}, {"二/郎", "2@example.jp"}, {"三郎", "3@example.jp"}}));
     m_pDoc->m_nAutoSend = 2;
     FillForm("", "@g.tvl", "", m_strBody);
     m_pForm->OnSend();
 
     EXPECT_EQ(m_platform.m_fileErrors.size(), 1u);
-    EXPECT_EQ(Files("keep"), Strings {std::string(DEFAULT_STAMP) + "(01)_一郎.txt"});
+    EXPECT_EQ(Files("keep"), Strings{std::string(DEFAULT_STAMP) + "(01)_一郎.txt"});
     const std::string strLog = Read("log/Tarvell_200407.txt");
-    EXPECT_NE(strLog.find("二/郎"), std::string::npos);   // logged before its keep copy failed
+    EXPECT_NE(strLog.find("二/郎"), std::string::npos); // logged before its keep copy failed
     EXPECT_EQ(strLog.find("三郎"), std::string::npos);
     EXPECT_EQ(m_pDoc->m_nAutoSend, 2);
 }

@@ -28,7 +28,7 @@ CServerScript Pop3RefusingPassword()
 
 class SendServer : public SendFixture
 {
-protected:
+  protected:
     void SetUp() override
     {
         SendFixture::SetUp();
@@ -66,7 +66,8 @@ TEST_F(SendServer, EveryOutcomeOfATransmission)
          strPlain},
         {"attachment sent", true, CServerScript::Pop3Accepting(), CServerScript::SmtpAccepting(),
          true, strMulti},
-        {"attachment, POP3 refused", true, Pop3RefusingPassword(), CServerScript(), false, strMulti},
+        {"attachment, POP3 refused", true, Pop3RefusingPassword(), CServerScript(), false,
+         strMulti},
     };
     std::size_t nConnection = 0;
     for (const Row& row : rows)
@@ -85,16 +86,18 @@ TEST_F(SendServer, EveryOutcomeOfATransmission)
 
         m_pForm->OnSend();
 
-        const std::string strEnd = row.bSent ? "送信成功" : "送信失敗-発送元設定を確認してください。";
+        const std::string strEnd =
+            row.bSent ? "送信成功" : "送信失敗-発送元設定を確認してください。";
         // The previous attempt's line is emptied first.
         if (!m_platform.m_statusLines.empty() && m_platform.m_statusLines[0].empty())
             m_platform.m_statusLines.erase(m_platform.m_statusLines.begin());
-        EXPECT_EQ(m_platform.m_statusLines, (Strings {"山田", row.strStarted, row.strStarted + strEnd}));
+        EXPECT_EQ(m_platform.m_statusLines,
+                  (Strings{"山田", row.strStarted, row.strStarted + strEnd}));
         EXPECT_EQ(Read("log/Tarvell_200407.txt"),
                   LogEntry(row.bSent, DEFAULT_WHEN, "山田", "yamada@example.jp", "ご案内",
                            m_strAppDir + "body.txt", strBin));
         const std::string strKeep = std::string(DEFAULT_STAMP) + "(00)_山田.txt";
-        EXPECT_EQ(Files("keep"), Strings {strKeep});
+        EXPECT_EQ(Files("keep"), Strings{strKeep});
         // The body as composed; one that was never read leaves an empty keep copy.
         const bool bBodyRead = row.bSent;
         EXPECT_EQ(Read("keep/" + strKeep), bBodyRead ? "山田様\r\n本文です。\r\n" : "");
@@ -108,7 +111,8 @@ TEST_F(SendServer, EveryOutcomeOfATransmission)
         {
             const std::string strSmtp = m_server.Received(nConnection);
             EXPECT_EQ(strSmtp.rfind("HELO merrows\nMAIL FROM:<from@example.jp>\n"
-                                    "RCPT TO:<yamada@example.jp>\nDATA\n", 0),
+                                    "RCPT TO:<yamada@example.jp>\nDATA\n",
+                                    0),
                       0u);
             EXPECT_EQ(strSmtp.substr(strSmtp.size() - 10), "\r\n.\r\nQUIT\n");
             EXPECT_EQ(strSmtp.find("_MULTIPART_MIXED_") != std::string::npos, row.bAttach);
@@ -150,8 +154,8 @@ TEST_F(SendServer, GroupSendGivesEveryMemberItsOwnEnvelopeLogEntryAndKeepCopy)
     {
         const std::string strSmtp = m_server.Received(i * 2 + 1);
         EXPECT_NE(strSmtp.find("RCPT TO:<" + members[i].second + ">\n"), std::string::npos);
-        const std::string strKeep =
-            std::string(DEFAULT_STAMP) + "(0" + std::to_string(i + 1) + ")_" + members[i].first + ".txt";
+        const std::string strKeep = std::string(DEFAULT_STAMP) + "(0" + std::to_string(i + 1) +
+                                    ")_" + members[i].first + ".txt";
         EXPECT_EQ(Read("keep/" + strKeep), members[i].first + "様\r\n本文です。\r\n");
         strLog += LogEntry(true, DEFAULT_WHEN, members[i].first, members[i].second, "ご案内",
                            m_strAppDir + "body.txt", "");

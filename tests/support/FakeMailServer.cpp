@@ -20,9 +20,10 @@ void WriteAll(int fd, const std::string& strBytes)
     std::size_t nSent = 0;
     while (nSent < strBytes.size())
     {
-        const ssize_t n = ::send(fd, strBytes.data() + nSent, strBytes.size() - nSent, MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(fd, strBytes.data() + nSent, strBytes.size() - nSent, MSG_NOSIGNAL);
         if (n <= 0)
-            return;   // the client went away; the script goes on reading what is left
+            return; // the client went away; the script goes on reading what is left
         nSent += static_cast<std::size_t>(n);
     }
 }
@@ -32,7 +33,7 @@ void Pause(int nMs)
     // <chrono> does not build with the CP932 execution character set.
     ::usleep(static_cast<useconds_t>(nMs) * 1000);
 }
-}  // namespace
+} // namespace
 
 CServerScript& CServerScript::Say(std::string strBytes)
 {
@@ -99,9 +100,12 @@ CServerScript CServerScript::Pop3Accepting()
 {
     CServerScript script;
     script.Say("+OK fake POP3 ready\r\n")
-        .Line().Say("+OK user\r\n")
-        .Line().Say("+OK logged in\r\n")
-        .Line().Say("+OK bye\r\n");
+        .Line()
+        .Say("+OK user\r\n")
+        .Line()
+        .Say("+OK logged in\r\n")
+        .Line()
+        .Say("+OK bye\r\n");
     return script;
 }
 
@@ -109,12 +113,18 @@ CServerScript CServerScript::SmtpAccepting()
 {
     CServerScript script;
     script.Say("220 fake ESMTP ready\r\n")
-        .Line().Say("250 hello\r\n")
-        .Line().Say("250 sender ok\r\n")
-        .Line().Say("250 recipient ok\r\n")
-        .Line().Say("354 go ahead\r\n")
-        .Data().Say("250 queued\r\n")
-        .Line().Say("221 bye\r\n");
+        .Line()
+        .Say("250 hello\r\n")
+        .Line()
+        .Say("250 sender ok\r\n")
+        .Line()
+        .Say("250 recipient ok\r\n")
+        .Line()
+        .Say("354 go ahead\r\n")
+        .Data()
+        .Say("250 queued\r\n")
+        .Line()
+        .Say("221 bye\r\n");
     return script;
 }
 
@@ -128,9 +138,9 @@ CFakeMailServer::CFakeMailServer()
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;
     socklen_t nLen = sizeof(addr);
-    if (::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0
-        || ::listen(m_fdListen, 16) != 0
-        || ::getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&addr), &nLen) != 0)
+    if (::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
+        ::listen(m_fdListen, 16) != 0 ||
+        ::getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&addr), &nLen) != 0)
     {
         ::close(m_fdListen);
         throw std::runtime_error("fake mail server: cannot listen on 127.0.0.1");
@@ -188,7 +198,8 @@ std::size_t CFakeMailServer::ConnectionCount() const
 std::string CFakeMailServer::Received(std::size_t nConnection) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return nConnection < m_connections.size() ? m_connections[nConnection].strReceived : std::string();
+    return nConnection < m_connections.size() ? m_connections[nConnection].strReceived
+                                              : std::string();
 }
 
 std::uint64_t CFakeMailServer::ReceivedCount(std::size_t nConnection) const
@@ -243,7 +254,7 @@ bool CFakeMailServer::ReadSome(int fd, std::size_t nIndex, std::string& strPendi
 
 void CFakeMailServer::Serve(int fd, std::size_t nIndex, CServerScript script)
 {
-    std::string strPending;   // received, not yet taken by a Line() or Data() step
+    std::string strPending; // received, not yet taken by a Line() or Data() step
     auto waitFor = [&](const std::string& strEnd) {
         for (;;)
         {
@@ -282,8 +293,7 @@ void CFakeMailServer::Serve(int fd, std::size_t nIndex, CServerScript script)
         case CServerScript::Step::close:
             ::close(fd);
             return;
-        case CServerScript::Step::reset:
-        {
+        case CServerScript::Step::reset: {
             const linger lingerReset{1, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lingerReset, sizeof(lingerReset));
             ::close(fd);

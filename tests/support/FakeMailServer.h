@@ -39,7 +39,7 @@
 
 class CServerScript
 {
-public:
+  public:
     struct Step
     {
         enum Kind
@@ -77,9 +77,9 @@ public:
 
 class CFakeMailServer
 {
-public:
-    CFakeMailServer();    // listens at once; throws std::runtime_error when it cannot
-    ~CFakeMailServer();   // Stop()
+  public:
+    CFakeMailServer();  // listens at once; throws std::runtime_error when it cannot
+    ~CFakeMailServer(); // Stop()
     CFakeMailServer(const CFakeMailServer&) = delete;
     CFakeMailServer& operator=(const CFakeMailServer&) = delete;
 
@@ -88,7 +88,7 @@ public:
     void SetSink(bool bSink);
 
     int Port() const { return m_nPort; }
-    std::string HostPort() const;   // "127.0.0.1:PORT"
+    std::string HostPort() const; // "127.0.0.1:PORT"
 
     // Ends every script (reading what is still on its way), closes, and joins. Idempotent.
     void Stop();
@@ -98,7 +98,7 @@ public:
     std::string Received(std::size_t nConnection) const;
     std::uint64_t ReceivedCount(std::size_t nConnection) const;
 
-private:
+  private:
     struct Connection
     {
         std::string strReceived;

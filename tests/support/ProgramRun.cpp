@@ -51,7 +51,7 @@ ProgramResult RunProgram(const std::string& strDir, const std::vector<std::strin
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
         ::chdir(strDir.c_str());
-        std::vector<char*> argv {const_cast<char*>(strProgram.c_str())};
+        std::vector<char*> argv{const_cast<char*>(strProgram.c_str())};
         for (const std::string& strArg : args)
             argv.push_back(const_cast<char*>(strArg.c_str()));
         argv.push_back(nullptr);

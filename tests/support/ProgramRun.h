@@ -9,11 +9,11 @@
 
 struct ProgramResult
 {
-    bool bExited = false;     // ended by itself (not killed by a signal or the time-out)
+    bool bExited = false; // ended by itself (not killed by a signal or the time-out)
     int nExitCode = -1;
     bool bTimedOut = false;
-    std::string strOut;       // standard output, UTF-8
-    std::string strErr;       // standard error, UTF-8
+    std::string strOut; // standard output, UTF-8
+    std::string strErr; // standard error, UTF-8
 };
 
 // Copies the program (TARVELL_BINARY) into strDir (ending in "/") once.

@@ -47,7 +47,7 @@ bool CRealServers::Start(std::string& strReason)
     for (std::string strLine; std::getline(lines, strLine);)
     {
         if (!strLine.empty())
-            m_strWork = strLine;   // the work folder is the last line
+            m_strWork = strLine; // the work folder is the last line
     }
     std::ifstream env(m_strWork + "/env");
     for (std::string strLine; std::getline(env, strLine);)
@@ -68,7 +68,8 @@ CRealServers::~CRealServers()
 {
     std::string strOutput;
     if (!m_strWork.empty())
-        RunShell("sh " + ShellQuote(MAIL_SCRIPTS + "stop.sh") + " " + ShellQuote(m_strWork), strOutput);
+        RunShell("sh " + ShellQuote(MAIL_SCRIPTS + "stop.sh") + " " + ShellQuote(m_strWork),
+                 strOutput);
 }
 
 std::string CRealServers::Env(const std::string& strKey) const
@@ -88,16 +89,15 @@ void CRealServers::SetServers(SenderInf& sender) const
 int CheckDeliveredMessage(const CRealServers& servers, const ExpectedMessage& expected,
                           std::string& strOutput)
 {
-    std::string strCommand = "python3 " + ShellQuote(MAIL_SCRIPTS + "check_message.py") +
-                             " --outbox " + ShellQuote(servers.Env("OUTBOX")) +
-                             " --subject " + ShellQuote(expected.strSubject) +
-                             " --from-name " + ShellQuote(expected.strFromName) +
-                             " --from-addr " + ShellQuote(expected.strFromAddr) +
-                             " --to-name " + ShellQuote(expected.strToName) +
-                             " --to-addr " + ShellQuote(expected.strToAddr) +
-                             " --body-file " + ShellQuote(expected.strBodyFile);
+    std::string strCommand =
+        "python3 " + ShellQuote(MAIL_SCRIPTS + "check_message.py") + " --outbox " +
+        ShellQuote(servers.Env("OUTBOX")) + " --subject " + ShellQuote(expected.strSubject) +
+        " --from-name " + ShellQuote(expected.strFromName) + " --from-addr " +
+        ShellQuote(expected.strFromAddr) + " --to-name " + ShellQuote(expected.strToName) +
+        " --to-addr " + ShellQuote(expected.strToAddr) + " --body-file " +
+        ShellQuote(expected.strBodyFile);
     if (!expected.strAttachment.empty())
-        strCommand += " --attachment " + ShellQuote(expected.strAttachment) + " --attachment-name " +
-                      ShellQuote(expected.strAttachmentName);
+        strCommand += " --attachment " + ShellQuote(expected.strAttachment) +
+                      " --attachment-name " + ShellQuote(expected.strAttachmentName);
     return RunShell(strCommand, strOutput);
 }

@@ -16,7 +16,7 @@ std::string ShellQuote(const std::string& strText);
 // The servers of one test, stopped and removed when it ends, whatever happens.
 class CRealServers
 {
-public:
+  public:
     CRealServers() = default;
     ~CRealServers();
     CRealServers(const CRealServers&) = delete;
@@ -32,7 +32,7 @@ public:
     // Points the sender record's servers and log-in at these servers.
     void SetServers(SenderInf& sender) const;
 
-private:
+  private:
     std::string m_strWork;
     std::map<std::string, std::string> m_env;
 };
@@ -41,9 +41,9 @@ private:
 struct ExpectedMessage
 {
     std::string strSubject, strFromName, strFromAddr, strToName, strToAddr;
-    std::string strBodyFile;        // a file holding the expected body text, UTF-8
-    std::string strAttachment;      // the attached file's path on disk; empty for none
-    std::string strAttachmentName;  // the name the message gives it
+    std::string strBodyFile;       // a file holding the expected body text, UTF-8
+    std::string strAttachment;     // the attached file's path on disk; empty for none
+    std::string strAttachmentName; // the name the message gives it
 };
 
 // Runs scripts/mailservers/check_message.py on the outbox; returns its exit status (0: all

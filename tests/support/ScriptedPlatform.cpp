@@ -96,7 +96,7 @@ void CScriptedPlatform::Tick(int nId)
     const auto it = m_timers.find(nId);
     if (it != m_timers.end())
     {
-        auto onTick = it->second;   // the tick may stop its own timer
+        auto onTick = it->second; // the tick may stop its own timer
         onTick(nId);
     }
 }

@@ -11,12 +11,12 @@
 
 class CScriptedPlatform : public IPlatform
 {
-public:
+  public:
     // What the next message box answers; with an empty queue a message box fails the test unless
     // m_bAllowMessages is set, and is then answered with its first button.
     std::deque<MsgResult> m_nextAnswers;
     bool m_bAllowMessages = false;
-    std::vector<std::string> m_messages;          // every message box text, CP932
+    std::vector<std::string> m_messages; // every message box text, CP932
 
     // What the next file dialog answers; an empty queue fails the test.
     std::deque<FileDialogResult> m_nextFiles;
@@ -31,15 +31,15 @@ public:
     std::deque<std::function<int(IModalDialog&)>> m_nextDialogs;
     std::vector<std::string> m_dialogTitles;
 
-    std::vector<std::string> m_fileErrors;        // FileErrorText of every reported file error
-    std::vector<std::string> m_statusLines;       // every status line change
+    std::vector<std::string> m_fileErrors;  // FileErrorText of every reported file error
+    std::vector<std::string> m_statusLines; // every status line change
 
     // Timers: id -> tick function; StartTimer answers m_bTimerStarts.
     bool m_bTimerStarts = true;
     std::map<int, std::function<void(int)>> m_timers;
     std::vector<int> m_stoppedTimers;
 
-    std::time_t m_now = 1088985903;               // 2004-07-05 09:05:03 in Asia/Tokyo (TZ=JST-9)
+    std::time_t m_now = 1088985903; // 2004-07-05 09:05:03 in Asia/Tokyo (TZ=JST-9)
 
     MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;

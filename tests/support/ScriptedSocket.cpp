@@ -9,20 +9,26 @@ namespace
 // Forwards to the shared scripted socket, so the test keeps it after the session drops its own.
 class CScriptedSocketRef : public ISocket
 {
-public:
+  public:
     explicit CScriptedSocketRef(CScriptedSocket& socket) : m_socket(socket) {}
     ~CScriptedSocketRef() override { m_socket.Close(); }
     bool Create() override { return m_socket.Create(); }
-    bool Connect(const std::string& strHost, int nPort) override { return m_socket.Connect(strHost, nPort); }
+    bool Connect(const std::string& strHost, int nPort) override
+    {
+        return m_socket.Connect(strHost, nPort);
+    }
     int Send(const char* pData, int nLength) override { return m_socket.Send(pData, nLength); }
-    int Receive(char* pBuffer, int nMaximum) override { return m_socket.Receive(pBuffer, nMaximum); }
+    int Receive(char* pBuffer, int nMaximum) override
+    {
+        return m_socket.Receive(pBuffer, nMaximum);
+    }
     void Close() override { m_socket.Close(); }
     int GetLastError() const override { return m_socket.GetLastError(); }
 
-private:
+  private:
     CScriptedSocket& m_socket;
 };
-}  // namespace
+} // namespace
 
 CScriptedSocket::Connection& CScriptedSocket::Building()
 {
@@ -129,7 +135,7 @@ int CScriptedSocket::Receive(char* pBuffer, int nMaximum)
     }
     std::deque<Step>& steps = m_connections[static_cast<std::size_t>(m_nCurrent)].steps;
     if (steps.empty())
-        return 0;   // the script has ended: the peer closed
+        return 0; // the script has ended: the peer closed
     Step step = steps.front();
     steps.pop_front();
     if (step.kind == Step::fail)

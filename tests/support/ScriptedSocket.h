@@ -10,12 +10,13 @@
 
 class CScriptedSocket : public ISocket
 {
-public:
+  public:
     // Script building: the steps of the connection most recently begun with NextConnection().
     CScriptedSocket& NextConnection();
-    CScriptedSocket& Piece(std::string strBytes);   // one Receive() result (at most the maximum asked)
-    CScriptedSocket& Fail(int nWsaError);           // one Receive() fails with this code
-    CScriptedSocket& Closed();                      // one Receive() reports the peer closed
+    CScriptedSocket& Piece(
+        std::string strBytes);            // one Receive() result (at most the maximum asked)
+    CScriptedSocket& Fail(int nWsaError); // one Receive() fails with this code
+    CScriptedSocket& Closed();            // one Receive() reports the peer closed
     // Sends on this connection accept only nBytes more in all; a send beyond them fails whole
     // (-1, WSAECONNRESET). Default: unlimited.
     CScriptedSocket& SendLimit(std::size_t nBytes);
@@ -28,7 +29,7 @@ public:
     std::vector<std::string> m_sent;
     std::vector<std::string> m_connects;
     int m_nCreates = 0;
-    int m_nCloses = 0;       // Close() calls on an open socket
+    int m_nCloses = 0; // Close() calls on an open socket
     int m_nSendCalls = 0;
     bool m_bOpen = false;
 
@@ -42,7 +43,7 @@ public:
     void Close() override;
     int GetLastError() const override { return m_nLastError; }
 
-private:
+  private:
     struct Step
     {
         enum Kind
@@ -70,11 +71,11 @@ private:
 // Hands out sockets that share one script (a send operation makes one socket).
 class CScriptedSocketFactory : public ISocketFactory
 {
-public:
+  public:
     explicit CScriptedSocketFactory(CScriptedSocket& socket) : m_socket(socket) {}
     std::unique_ptr<ISocket> CreateSocket() override;
     int m_nSockets = 0;
 
-private:
+  private:
     CScriptedSocket& m_socket;
 };

@@ -22,7 +22,7 @@ inline void WriteBytes(const std::string& strPath, const std::string& strBytes)
 
 class CTempFolder
 {
-public:
+  public:
     CTempFolder()
     {
         std::string tmpl = (std::filesystem::temp_directory_path() / "tarvell-XXXXXX").string();
@@ -48,6 +48,6 @@ public:
     }
     std::string Read(const std::string& strName) const { return ReadBytes(Path(strName)); }
 
-private:
+  private:
     std::filesystem::path m_path;
 };

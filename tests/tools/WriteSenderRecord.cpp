@@ -13,7 +13,7 @@ namespace
 // Answers every question with its first button and reports on standard error.
 class CConsolePlatform : public IPlatform
 {
-public:
+  public:
     MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override
     {
         std::fprintf(stderr, "tarvell_write_sender: %s\n", SjisToUtf8Lossy(strText).c_str());
@@ -63,7 +63,8 @@ int main(int argc, char* argv[])
     }
     catch (const CFileException& e)
     {
-        std::fprintf(stderr, "tarvell_write_sender: %s\n", SjisToUtf8Lossy(FileErrorText(e)).c_str());
+        std::fprintf(stderr, "tarvell_write_sender: %s\n",
+                     SjisToUtf8Lossy(FileErrorText(e)).c_str());
         return 1;
     }
     return 0;

@@ -214,7 +214,7 @@ TEST_F(MainFrameTest, APositionOffEveryScreenOpensAtTheDefaultPlace)
     m_pDoc->m_cfg.nWindowTop = 20000;
     m_frame.View().OnInitialUpdate();
     EXPECT_EQ(m_frame.pos(), QPoint(64, 0));
-    EXPECT_EQ(m_pDoc->m_cfg.nWindowLeft, -30000);   // the record itself is left as it was
+    EXPECT_EQ(m_pDoc->m_cfg.nWindowLeft, -30000); // the record itself is left as it was
 }
 
 TEST_F(MainFrameTest, ClosingKeepsTheWindowPositionAndWritesBothRecords)

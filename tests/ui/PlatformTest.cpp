@@ -29,7 +29,7 @@ namespace
 {
 class CNamedDialog : public IModalDialog
 {
-public:
+  public:
     std::string Title() const override { return ToSjis(QStringLiteral(u"発送元設定")); }
     int Exec() override
     {
@@ -55,7 +55,8 @@ TEST(HeadlessPlatform, WritesLinesInsteadOfWaiting)
     std::FILE* pOut = std::tmpfile();
     std::FILE* pErr = std::tmpfile();
     CHeadlessPlatform platform(pOut, pErr);
-    EXPECT_EQ(platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok), MsgResult::Ok);
+    EXPECT_EQ(platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok),
+              MsgResult::Ok);
     EXPECT_EQ(platform.MessageBox("a\r\nb", MsgButtons::YesNo), MsgResult::Yes);
     CNamedDialog dialog;
     EXPECT_EQ(platform.RunModal(dialog), IDCANCEL);
@@ -65,11 +66,15 @@ TEST(HeadlessPlatform, WritesLinesInsteadOfWaiting)
     platform.StatusChanged(ToSjis(QStringLiteral(u"山田 添付ファイルなし送信開始-送信成功")));
 
     const std::string strErr = ReadAll(pErr);
-    EXPECT_EQ(strErr.substr(0, strErr.find('\n') + 1), "Tarvell: \u30aa\u30fc\u30d7\u30f3\u3067\u304d\u307e\u305b\u3093\u3002\n");
+    EXPECT_EQ(strErr.substr(0, strErr.find('\n') + 1),
+              "Tarvell: \u30aa\u30fc\u30d7\u30f3\u3067\u304d\u307e\u305b\u3093\u3002\n");
     EXPECT_NE(strErr.find("Tarvell: a  b\n"), std::string::npos);
-    EXPECT_NE(strErr.find("\u767a\u9001\u5143\u8a2d\u5b9a"), std::string::npos);   // the dialog's title
+    EXPECT_NE(strErr.find("\u767a\u9001\u5143\u8a2d\u5b9a"),
+              std::string::npos); // the dialog's title
     EXPECT_NE(strErr.find("pick"), std::string::npos);
-    EXPECT_EQ(ReadAll(pOut), "\u5c71\u7530 \u6dfb\u4ed8\u30d5\u30a1\u30a4\u30eb\u306a\u3057\u9001\u4fe1\u958b\u59cb-\u9001\u4fe1\u6210\u529f\n");
+    EXPECT_EQ(ReadAll(pOut), "\u5c71\u7530 "
+                             "\u6dfb\u4ed8\u30d5\u30a1\u30a4\u30eb\u306a\u3057\u9001\u4fe1\u958b"
+                             "\u59cb-\u9001\u4fe1\u6210\u529f\n");
     std::fclose(pOut);
     std::fclose(pErr);
 }

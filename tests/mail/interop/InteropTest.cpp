@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace
 {
 std::string Utf8(const std::string& strSjis)
@@ -42,7 +41,8 @@ TEST(Interop, JapaneseMailWithAttachmentThroughPostfixAndDovecot)
     SetField(request.szTitle, "会議の資料について（第2回）");
     // Lone LF line ends and lines holding only dots: a server must see them as text, not as the
     // end of the data.
-    const std::string strBody = "%NAME様\n\nお世話になっております。\n.\n資料を添付します。\r\n..以上\r\n";
+    const std::string strBody =
+        "%NAME様\n\nお世話になっております。\n.\n資料を添付します。\r\n..以上\r\n";
     SetField(request.szTextFile, folder.Write("本文.txt", strBody));
     std::string strAttachment;
     for (int i = 0; i < 5000; ++i)
