@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fontconfig
   xvfb xauth x11-utils imagemagick xdotool openbox
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   postfix dovecot-pop3d
   msmtp
   python3
