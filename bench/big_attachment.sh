@@ -7,6 +7,7 @@
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build-bench}
+bash "$ROOT/scripts/setup-bench.sh" >/dev/null
 SIZES=${2:-"1 10 100"}
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELL_BENCH=ON >/dev/null

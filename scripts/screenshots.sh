@@ -3,10 +3,11 @@
 # address book, both address book editors, the settings dialogs and the About box through the
 # keyboard, and saves a PNG of each into build/screenshots/ (or the folder given second).
 # Usage: scripts/screenshots.sh [path/to/tarvell] [output folder]
-# Needs: xvfb, openbox, xdotool, imagemagick, fonts-noto-cjk, python3.
+# Installs what it needs through scripts/setup-screenshots.sh.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+bash "$ROOT/scripts/setup-screenshots.sh"
 BIN=${1:-$ROOT/build/tarvell}
 OUT=${2:-$ROOT/build/screenshots}
 mkdir -p "$OUT"
