@@ -15,6 +15,9 @@ class ITextSink
   public:
     virtual ~ITextSink() = default;
     virtual int Write(const char* pszText) = 0;
+    // Writes a run of whole lines, each ended by CR LF, and returns the sum of the counts. This
+    // writes them one by one; a sink that can take the run in one piece does so.
+    virtual int WriteLines(const char* pszLines);
 };
 
 // The sink of a running send: SendText on the connection.
@@ -23,6 +26,7 @@ class CSocketTextSink : public ITextSink
   public:
     explicit CSocketTextSink(ISocket& socket) : m_socket(socket) {}
     int Write(const char* pszText) override;
+    int WriteLines(const char* pszLines) override;
 
   private:
     ISocket& m_socket;

@@ -1,6 +1,21 @@
 // WireFilter.cpp - SMTP transparency for the message data.
 #include "mail/WireFilter.h"
 
+#include <cstring>
+
+namespace
+{
+// The position of the first CR or LF in [nFrom, nLength), or nLength. memchr is vectorised, so two
+// calls beat one byte loop for the long lines of the message data.
+std::size_t LineEnd(const char* pData, std::size_t nFrom, std::size_t nLength)
+{
+    const void* pLf = std::memchr(pData + nFrom, '\n', nLength - nFrom);
+    const std::size_t nLf = pLf != nullptr ? static_cast<const char*>(pLf) - pData : nLength;
+    const void* pCr = std::memchr(pData + nFrom, '\r', nLf - nFrom);
+    return pCr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(pCr) - pData) : nLf;
+}
+} // namespace
+
 void CWireFilter::Filter(const char* pData, std::size_t nLength, std::string& strOut)
 {
     std::size_t i = 0;
@@ -36,9 +51,7 @@ void CWireFilter::Filter(const char* pData, std::size_t nLength, std::string& st
             strOut.push_back('.');
         m_bLineStart = false;
         // Copy the rest of the line in one piece.
-        std::size_t nEnd = i + 1;
-        while (nEnd < nLength && pData[nEnd] != '\r' && pData[nEnd] != '\n')
-            ++nEnd;
+        const std::size_t nEnd = LineEnd(pData, i + 1, nLength);
         strOut.append(pData + i, nEnd - i);
         i = nEnd;
     }
