@@ -74,9 +74,35 @@ std::string AttachmentFileName(const char* pszPath)
     return pszSlash != nullptr ? pszSlash + 1 : pszPath;
 }
 
+namespace
+{
+// The name as the content of a quoted string (RFC 2045, RFC 5322 quoted-string): '"' and '\'
+// get a '\' in front. Bytes from a high byte on are paired as the header encoder pairs them, so a
+// '\' that is the second byte of a character (such as ソ) stays as it is.
+std::string QuotedStringContent(const std::string& strName)
+{
+    std::string strOut;
+    strOut.reserve(strName.size());
+    for (std::size_t i = 0; i < strName.size(); ++i)
+    {
+        const char c = strName[i];
+        if (static_cast<unsigned char>(c) >= 0x80 && i + 1 < strName.size())
+        {
+            strOut.append(strName, i, 2);
+            ++i;
+            continue;
+        }
+        if (c == '"' || c == '\\')
+            strOut.push_back('\\');
+        strOut.push_back(c);
+    }
+    return strOut;
+}
+} // namespace
+
 bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>& lines)
 {
-    const std::string strName = AttachmentFileName(pszPath);
+    const std::string strName = QuotedStringContent(AttachmentFileName(pszPath));
     return FormatAndEncode(kAttachmentLineBufferSize, lines[0],
                            "Content-Type: application/octet-stream; name=\"%s\"\r\n",
                            strName.c_str()) &&

@@ -106,6 +106,32 @@ TEST(AttachmentHeaderLines, NameLimitsOfThe256ByteBuffers)
                         "filename=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n");
 }
 
+// A '"' or '\' in the name is escaped, so the quoted parameter ends where the name ends; the
+// 0x5C second byte of ソ is part of its character and is not.
+TEST(AttachmentHeaderLines, QuotesAndBackslashesInTheNameAreEscaped)
+{
+    struct Row
+    {
+        const char* pszPath;
+        const char* pszQuoted;
+    };
+    const Row rows[] = {
+        {"/d/x\".exe\" y.txt", "x\\\".exe\\\" y.txt"},
+        {"/d/a\\b.txt", "a\\\\b.txt"},
+        {"/d/plain name.txt", "plain name.txt"},
+        {"/d/ソ\".txt", "=?ISO-2022-JP?B?GyRCJT0bKEI=?=\\\".txt"},
+    };
+    for (const Row& row : rows)
+    {
+        std::array<std::string, 2> lines;
+        ASSERT_TRUE(FormatAttachmentHeaderLines(row.pszPath, lines)) << row.pszPath;
+        EXPECT_EQ(lines[0], std::string("Content-Type: application/octet-stream; name=\"") +
+                                row.pszQuoted + "\"\r\n");
+        EXPECT_EQ(lines[1], std::string("Content-Disposition: attachment;\r\n filename=\"") +
+                                row.pszQuoted + "\"\r\n");
+    }
+}
+
 TEST(AttachmentFileName, LastPartOfThePath)
 {
     EXPECT_EQ(AttachmentFileName("/home/me/資料.tar.gz"), "資料.tar.gz");
