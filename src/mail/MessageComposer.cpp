@@ -131,8 +131,10 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody)
     return nTotal;
 }
 
-int WriteAttachmentPart(ITextSink& sink, const char* pszPath)
+int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened)
 {
+    if (pbShortened != nullptr)
+        *pbShortened = false;
     CFileReader file(pszPath);
     const std::int64_t nLength = file.Size();
     if (nLength <= 0)
@@ -155,7 +157,11 @@ int WriteAttachmentPart(ITextSink& sink, const char* pszPath)
             nLeft < static_cast<std::int64_t>(kBlock) ? static_cast<std::size_t>(nLeft) : kBlock;
         const std::size_t nRead = file.Read(block, nWant);
         if (nRead == 0)
-            break; // the file became shorter while it was sent
+        {
+            if (pbShortened != nullptr)
+                *pbShortened = true; // the file became shorter while it was sent
+            break;
+        }
         for (std::size_t nAt = 0; nAt < nRead; nAt += kAttachmentBytesPerLine)
         {
             const std::size_t nLine = std::min(kAttachmentBytesPerLine, nRead - nAt);

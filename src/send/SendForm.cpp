@@ -7,6 +7,7 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "mail/MailSender.h"
+#include "mail/SendResult.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,7 @@ constexpr const char* STATUS_FAILED = "送信失敗-";
 constexpr const char* REASON_NO_TEXT_FILE = "送信テキストファイルが見つかりません";
 constexpr const char* REASON_NO_BIN_FILE = "添付ファイルが見つかりません";
 constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイルが大きすぎます";
+constexpr const char* REASON_BIN_FILE_CHANGED = "添付ファイルが送信中に変更されました";
 
 // The body is held whole in memory, composed and kept: a file chosen by mistake (an image, an
 // archive) must fail the attempt rather than exhaust the memory.
@@ -182,9 +184,12 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
             m_strStatus += STATUS_MULTIPART_STARTED;
             ShowForm();
             bSendRan = true;
-            bSent = mail.SendMultipartMail(sender, request) > 0;
+            const int nResult = mail.SendMultipartMail(sender, request);
+            bSent = nResult > 0;
+            if (nResult == SEND_ATTACHMENT_SHORTENED)
+                strReason = REASON_BIN_FILE_CHANGED;
         }
-        if (bSendRan && !bSent)
+        if (bSendRan && !bSent && strReason.empty())
             strReason = REASON_TRANSMISSION;
     }
 

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <string_view>
 
 namespace
 {
@@ -555,4 +557,49 @@ TEST_F(MailSenderTest, PlaceholdersAreFilledInOrder)
     // brings in is not searched again.
     EXPECT_EQ(sender.m_strBody,
               "2004年07月05日%NAME/2004年07月05日%NAME/hanako@example.jp/09時05分/%name");
+}
+
+namespace
+{
+// Cuts the attachment short as soon as the first buffered piece of the message data goes out.
+class CShrinkingSocket : public CScriptedSocket
+{
+  public:
+    explicit CShrinkingSocket(std::string strPath) : m_strPath(std::move(strPath)) {}
+    int Send(const char* pData, int nLength) override
+    {
+        if (std::string_view(pData, static_cast<std::size_t>(nLength)).find("base64") !=
+            std::string_view::npos)
+            std::filesystem::resize_file(m_strPath, 1000);
+        return CScriptedSocket::Send(pData, nLength);
+    }
+
+  private:
+    std::string m_strPath;
+};
+} // namespace
+
+// An attachment that becomes shorter while it is sent fails the send with its own code; the
+// message is never ended with "." (nor followed by QUIT), so the server discards it.
+TEST_F(MailSenderTest, AnAttachmentThatShrinksWhileSentIsNotEnded)
+{
+    const std::string strPath = m_folder.Write("big.bin", std::string(256 * 1024, 'b'));
+    SetField(m_request.szBinFile, strPath);
+    CShrinkingSocket socket(strPath);
+    CScriptedSocketFactory factory(socket);
+    socket.NextConnection().Piece("+OK ready\r\n").Piece("+OK\r\n").Piece("+OK\r\n").Piece("+OK\r\n");
+    socket.NextConnection()
+        .Piece("220 smtp ready\r\n")
+        .Piece("250 hello\r\n")
+        .Piece("250 ok\r\n")
+        .Piece("250 ok\r\n")
+        .Piece("354 go ahead\r\n");
+    CMailSender sender(m_platform, factory);
+    EXPECT_EQ(sender.SendMultipartMail(m_sender, m_request), SEND_ATTACHMENT_SHORTENED);
+    ASSERT_EQ(socket.m_sent.size(), 2u);
+    const std::string& strSmtp = socket.m_sent[1];
+    EXPECT_NE(strSmtp.find("base64"), std::string::npos);
+    EXPECT_EQ(strSmtp.find("\r\n.\r\n"), std::string::npos);
+    EXPECT_EQ(strSmtp.find("QUIT"), std::string::npos);
+    EXPECT_FALSE(socket.m_bOpen);
 }
