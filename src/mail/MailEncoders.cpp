@@ -20,12 +20,6 @@ bool IsCopiedSingleByte(unsigned char c)
 {
     return (c >= 0x20 && c <= 0x7E) || c == '\t' || c == '\n' || c == '\r';
 }
-
-// The second byte of a double-byte CP932 character.
-bool IsTrailByte(unsigned char c)
-{
-    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
-}
 } // namespace
 
 int EncodeBase64Bytes(int nCount, const unsigned char* pBytes, char* pszOut)

@@ -135,8 +135,8 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
     {
         nTotal = AddCount(nTotal, sink.Write(kSecondDelimiter));
         bool bShortened = false;
-        nTotal = AddCount(nTotal, WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str(),
-                                                      &bShortened));
+        nTotal = AddCount(
+            nTotal, WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str(), &bShortened));
         if (bShortened)
             return SEND_ATTACHMENT_SHORTENED;
         nTotal = AddCount(nTotal, sink.Write(kCloseDelimiter));

@@ -56,8 +56,10 @@ class CSendForm
     // Appends the attempt's entry to log/Tarvell_YYYYMM.txt (the month of timeSend).
     void WriteSendLog(int nResult, std::time_t timeSend, const SendRequest& request);
 
-    // Appends strBody to keep/YYYYMMDD_HHMMSS(NN)_NAME.txt. A name holding "/" or a path over
-    // 255 bytes raises the file error: a keep copy never lands outside keep/.
+    // Appends strBody to keep/YYYYMMDD_HHMMSS(NN)_NAME.txt. In NAME, "/", control characters and
+    // bytes that are not CP932 text become "_", and the name is cut on a character boundary so
+    // that the path fits 255 bytes and the file name 255 bytes of UTF-8: a keep copy never lands
+    // outside keep/, and a member's name never raises the file error.
     void WriteKeepCopy(int nSeq, std::time_t timeSend, const std::string& strBody,
                        const SendRequest& request);
 

@@ -587,7 +587,11 @@ TEST_F(MailSenderTest, AnAttachmentThatShrinksWhileSentIsNotEnded)
     SetField(m_request.szBinFile, strPath);
     CShrinkingSocket socket(strPath);
     CScriptedSocketFactory factory(socket);
-    socket.NextConnection().Piece("+OK ready\r\n").Piece("+OK\r\n").Piece("+OK\r\n").Piece("+OK\r\n");
+    socket.NextConnection()
+        .Piece("+OK ready\r\n")
+        .Piece("+OK\r\n")
+        .Piece("+OK\r\n")
+        .Piece("+OK\r\n");
     socket.NextConnection()
         .Piece("220 smtp ready\r\n")
         .Piece("250 hello\r\n")
