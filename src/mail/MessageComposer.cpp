@@ -111,6 +111,82 @@ bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>
                            strName.c_str());
 }
 
+namespace
+{
+// The longest line RFC 5322 allows, without its CR LF.
+constexpr std::size_t kMaxWireLine = 998;
+constexpr std::size_t kEscapeLength = 3;
+constexpr char kToKanji[] = "\x1B$B";
+constexpr char kToAscii[] = "\x1B(B";
+
+// Breaks the converted body's lines that would pass 998 bytes on the wire (a paragraph saved as
+// one line) with CR LF before the character that would pass the limit, closing the kanji mode
+// before the break and opening it again after it. The count includes the "." that SMTP
+// transparency adds to a line beginning with ".". Lines that fit pass unchanged, byte for byte.
+class CLineBreaker
+{
+  public:
+    // Appends the wire form of one converted chunk (ISO-2022-JP from SjisToJis) to strOut.
+    void Add(const char* pszJis, std::string& strOut)
+    {
+        for (const char* p = pszJis; *p != '\0';)
+        {
+            if (*p == '\r' || *p == '\n')
+            {
+                strOut.push_back(*p++);
+                m_nLine = 0;
+                continue;
+            }
+            std::size_t nToken = 1;
+            std::size_t nNeeded = 1; // the token and what must follow it on this line
+            if (*p == 0x1B && p[1] != '\0' && p[2] != '\0')
+            {
+                nToken = kEscapeLength;
+                m_bKanji = p[1] == '$';
+                // Opening the kanji mode needs room for one character and the closing escape.
+                nNeeded = m_bKanji ? kEscapeLength + 2 + kEscapeLength : kEscapeLength;
+                if (m_bKanji && m_nLine + nNeeded > kMaxWireLine)
+                    Break(false, strOut);
+            }
+            else if (m_bKanji)
+            {
+                nToken = p[1] != '\0' ? 2 : 1;
+                nNeeded = nToken + kEscapeLength;
+                if (m_nLine + nNeeded > kMaxWireLine)
+                    Break(true, strOut);
+            }
+            else
+            {
+                if (m_nLine == 0 && *p == '.')
+                    m_nLine = 1; // the transparency dot
+                if (m_nLine + 1 > kMaxWireLine)
+                    Break(false, strOut);
+            }
+            strOut.append(p, nToken);
+            m_nLine += nToken;
+            p += nToken;
+        }
+    }
+
+  private:
+    void Break(bool bInKanji, std::string& strOut)
+    {
+        if (bInKanji)
+            strOut.append(kToAscii);
+        strOut.append("\r\n");
+        m_nLine = 0;
+        if (bInKanji)
+        {
+            strOut.append(kToKanji);
+            m_nLine = kEscapeLength;
+        }
+    }
+
+    std::size_t m_nLine = 0; // wire bytes of the current line so far
+    bool m_bKanji = false;
+};
+} // namespace
+
 int WriteTextPart(ITextSink& sink, const std::string& strBody)
 {
     int nTotal = sink.Write(kTextPartContentType);
@@ -119,12 +195,16 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody)
     const char* p = strBody.c_str();
     std::size_t nRemaining = std::strlen(p);
     char szChunk[kConvertCapacity];
+    CLineBreaker breaker;
+    std::string strWire;
     while (nRemaining > 0)
     {
         const int nConsumed = SjisToJis(p, szChunk, kConvertCapacity);
         if (nConsumed <= 0)
             break; // only a lone lead byte is left
-        nTotal = AddCount(nTotal, sink.Write(szChunk));
+        strWire.clear();
+        breaker.Add(szChunk, strWire);
+        nTotal = AddCount(nTotal, sink.Write(strWire.c_str()));
         p += nConsumed;
         nRemaining -= static_cast<std::size_t>(nConsumed);
     }

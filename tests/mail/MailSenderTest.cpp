@@ -168,7 +168,8 @@ TEST_F(MailSenderTest, EmptyAttachmentGivesPartWithoutHeadersOrContent)
 }
 
 // On the wire a lone LF or CR becomes CR LF and a leading "." is doubled, also where the line
-// starts in a later conversion chunk; the composed body keeps its own bytes.
+// starts in a later conversion chunk (the 1,000-byte line is broken at 998); the composed body
+// keeps its own bytes.
 TEST_F(MailSenderTest, DataPhaseIsTransparentOnTheWire)
 {
     const std::string strBody = "a\n.\nb\rc\r\n..d\r\n" + std::string(1014 - 14, 'x') + "\n.e\n";
@@ -178,7 +179,7 @@ TEST_F(MailSenderTest, DataPhaseIsTransparentOnTheWire)
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
     EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "a\r\n..\r\nb\r\nc\r\n...d\r\n" +
-                           std::string(1000, 'x') + "\r\n..e\r\n" + "\r\n.\r\n" + "QUIT\n");
+                           std::string(998, 'x') + "\r\nxx\r\n..e\r\n" + "\r\n.\r\n" + "QUIT\n");
     EXPECT_EQ(m_strBody, strBody);
 }
 
@@ -203,14 +204,19 @@ TEST_F(MailSenderTest, LongJapaneseBodyIsSentInCompleteChunks)
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
+    // The 1,200-byte line is also broken before it passes 998 bytes.
     std::string strFirst;
     std::string strSecond;
-    for (int i = 0; i < 506; ++i)
+    std::string strThird;
+    for (int i = 0; i < 496; ++i)
         strFirst += "$\"";
-    for (int i = 0; i < 94; ++i)
+    for (int i = 0; i < 10; ++i)
         strSecond += "$\"";
+    for (int i = 0; i < 94; ++i)
+        strThird += "$\"";
     EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "\x1B$B" + strFirst + "\x1B(B" +
-                           "\x1B$B" + strSecond + "\x1B(B" + "\r\n.\r\nQUIT\n");
+                           "\r\n" + "\x1B$B" + strSecond + "\x1B(B" + "\x1B$B" + strThird +
+                           "\x1B(B" + "\r\n.\r\nQUIT\n");
 }
 
 TEST_F(MailSenderTest, BodyEndsAtNulAndLoneLeadByteIsNotSent)

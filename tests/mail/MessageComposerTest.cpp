@@ -152,6 +152,44 @@ TEST(WriteTextPart, HeadersThenChunksAndTheCountOfEverything)
     EXPECT_EQ(empty.m_nWrites, 2);
 }
 
+// A line that would pass 998 bytes on the wire is broken before the character that would pass
+// the limit, with the kanji mode closed before the break and opened again after it; a line of
+// 998 bytes goes out unchanged. A leading "." counts, as transparency doubles it on the wire.
+TEST(WriteTextPart, LinesOver998BytesAreBrokenAtACharacterBoundary)
+{
+    const std::string kK = "\x1B$B", kA = "\x1B(B", a = "\x24\x22"; // あ in JIS
+    auto repeat = [](const std::string& strPiece, int n) {
+        std::string strOut;
+        for (int i = 0; i < n; ++i)
+            strOut += strPiece;
+        return strOut;
+    };
+    struct Row
+    {
+        const char* pszWhat;
+        std::string strBody, strWire;
+    };
+    const Row rows[] = {
+        {"ascii 998", std::string(998, 'x') + "\r\n", std::string(998, 'x') + "\r\n"},
+        {"ascii 999", std::string(999, 'x'), std::string(998, 'x') + "\r\nx"},
+        {"dot first", "." + std::string(997, 'x'), "." + std::string(996, 'x') + "\r\nx"},
+        {"kanji 998", repeat("あ", 496) + "\n", kK + repeat(a, 496) + kA + "\n"},
+        {"kanji 497", repeat("あ", 497), kK + repeat(a, 496) + kA + "\r\n" + kK + a + kA},
+        {"ascii then kanji", std::string(991, 'x') + "あ",
+         std::string(991, 'x') + "\r\n" + kK + a + kA},
+        {"second line too", "y\r\n" + std::string(1000, 'x'),
+         "y\r\n" + std::string(998, 'x') + "\r\nxx"},
+    };
+    for (const Row& row : rows)
+    {
+        CStringSink sink;
+        WriteTextPart(sink, row.strBody);
+        EXPECT_EQ(sink.m_strText,
+                  std::string(kTextPartContentType) + kTextPartEncoding + row.strWire)
+            << row.pszWhat;
+    }
+}
+
 TEST(AddCount, StopsAtIntMaxInsteadOfWrapping)
 {
     EXPECT_EQ(AddCount(5, 7), 12);
