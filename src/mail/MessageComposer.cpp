@@ -137,15 +137,17 @@ class CLineBreaker
                 m_nLine = 0;
                 continue;
             }
+            // The token (an escape sequence, a kanji pair or one byte) and what must follow it
+            // on this line: after ESC $ B one character and the closing ESC ( B, after a kanji
+            // pair the closing ESC ( B.
             std::size_t nToken = 1;
-            std::size_t nNeeded = 1; // the token and what must follow it on this line
+            std::size_t nNeeded = 1;
             if (*p == 0x1B && p[1] != '\0' && p[2] != '\0')
             {
                 nToken = kEscapeLength;
                 m_bKanji = p[1] == '$';
-                // Opening the kanji mode needs room for one character and the closing escape.
                 nNeeded = m_bKanji ? kEscapeLength + 2 + kEscapeLength : kEscapeLength;
-                if (m_bKanji && m_nLine + nNeeded > kMaxWireLine)
+                if (m_nLine + nNeeded > kMaxWireLine)
                     Break(false, strOut);
             }
             else if (m_bKanji)
@@ -157,10 +159,10 @@ class CLineBreaker
             }
             else
             {
-                if (m_nLine == 0 && *p == '.')
-                    m_nLine = 1; // the transparency dot
-                if (m_nLine + 1 > kMaxWireLine)
+                if (m_nLine + nNeeded > kMaxWireLine)
                     Break(false, strOut);
+                if (m_nLine == 0 && *p == '.')
+                    m_nLine = 1; // the dot that transparency adds
             }
             strOut.append(p, nToken);
             m_nLine += nToken;

@@ -2,15 +2,15 @@
 #include "mail/PosixSocket.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
