@@ -111,8 +111,10 @@ void CAddressDlg::OnInitDialog()
         entry.szName[0] = '\0';
         entry.szAddress[0] = '\0';
     }
-    // A book that cannot be read is reported; the dialog then shows an empty book.
-    RunCommand(m_platform, [this] { LoadBook(BookPath(), m_book); });
+    // A book that cannot be read is reported; the dialog then shows an empty book, which must not
+    // silently replace the file it could not read.
+    m_bEntryChanged = false;
+    m_bReadFailed = !RunCommand(m_platform, [this] { LoadBook(BookPath(), m_book); });
     FillList();
     SetWindowTitle(Title());
     UpdateData(false);
@@ -206,14 +208,28 @@ void CAddressDlg::OnRegister()
     SetField(entry.szAddress, m_strAddress);
     FillList();
     m_bModified = 1;
+    m_bEntryChanged = true;
     UpdateData(false);
+}
+
+bool CAddressDlg::AskToReplaceUnreadBook()
+{
+    return m_platform.MessageBox("アドレス帳ファイルを読み込めませんでした。保存すると、"
+                                 "ディスク上のファイルがこの内容で置き換えられます。"
+                                 "保存しますか？",
+                                 MsgButtons::YesNo) == MsgResult::Yes;
 }
 
 void CAddressDlg::OnOK()
 {
-    // The book is written whatever the mode and whether or not it changed. A failed save keeps
-    // the dialog open and the book marked as it was.
-    if (!RunCommand(m_platform, [this] { SaveBook(BookPath(), m_book); }))
+    // The book is written whatever the mode and whether or not it changed, unless it could not be
+    // read: it is then written only when an entry was changed and the user agrees to replace the
+    // file (declining keeps the dialog open). A failed save keeps the dialog open and the book
+    // marked as it was.
+    const bool bSave = !m_bReadFailed || m_bEntryChanged;
+    if (bSave && m_bReadFailed && !AskToReplaceUnreadBook())
+        return;
+    if (bSave && !RunCommand(m_platform, [this] { SaveBook(BookPath(), m_book); }))
         return;
     m_bModified = 0;
     if (UpdateData(true))
@@ -224,8 +240,13 @@ void CAddressDlg::OnDestroy()
 {
     if (m_bModified != 1 || m_nMode != MODE_MAIN_SELECT)
         return;
-    if (m_platform.MessageBox("アドレス帳が更新されています。ディスクに保存しますか？",
-                              MsgButtons::YesNo) != MsgResult::Yes)
+    if (m_bReadFailed)
+    {
+        if (!m_bEntryChanged || !AskToReplaceUnreadBook())
+            return;
+    }
+    else if (m_platform.MessageBox("アドレス帳が更新されています。ディスクに保存しますか？",
+                                   MsgButtons::YesNo) != MsgResult::Yes)
         return;
     RunCommand(m_platform, [this] { SaveBook(BookPath(), m_book); });
     m_bModified = 0;

@@ -54,8 +54,11 @@ class CAddressDlg : public IModalDialog
     void OnClear();      // "クリア"
     void OnBrowse();     // "参照": a group book's file name into the address field
     void OnRegister();   // "↓登録（書戻し）": the fields into entry m_nNo
-    void OnOK();         // saves the book in every mode, then closes if the fields read back
-    void OnDestroy();    // after closing: the save question, in mode 0 only
+    // Saves the book in every mode, then closes if the fields read back. A book that could not be
+    // read is saved only when an entry was changed, and after a question that says the file on
+    // disk will be replaced.
+    void OnOK();
+    void OnDestroy(); // after closing: the save question, in mode 0 only
     void FillList();
 
     char m_szBookFile[128] = {}; // file name of the book, without folder
@@ -64,9 +67,11 @@ class CAddressDlg : public IModalDialog
     char m_szBookDir[256] = {}; // folder of the book, ending in "/"
     AddressBook m_book;
     std::string m_strInfo;
-    std::string m_strName;    // at most NAME_LIMIT bytes once read
-    int m_nNo = 0;            // registration number 0 ... 50
-    std::string m_strAddress; // at most ADDRESS_LIMIT bytes once read
+    std::string m_strName;        // at most NAME_LIMIT bytes once read
+    int m_nNo = 0;                // registration number 0 ... 50
+    std::string m_strAddress;     // at most ADDRESS_LIMIT bytes once read
+    bool m_bReadFailed = false;   // the book file could not be read when the dialog opened
+    bool m_bEntryChanged = false; // an entry was registered since the dialog opened
 
   protected:
     // The window side.
@@ -84,6 +89,7 @@ class CAddressDlg : public IModalDialog
     IPlatform& m_platform;
 
   private:
+    bool AskToReplaceUnreadBook();
     bool IsMainBookMode() const { return m_nMode == MODE_MAIN_SELECT || m_nMode == MODE_MAIN_EDIT; }
     void SetDefaultBookFile();
     void SelectRow(int nRow);

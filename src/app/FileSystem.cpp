@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,20 +57,15 @@ std::string ToOsPath(std::string_view sjisPath)
 
 std::int64_t GetFileSizeOrZero(std::string_view sjisPath)
 {
+    // The size comes from the file's attributes alone: a file that exists but cannot be read must
+    // not count as missing, or its loader would keep defaults and write them over it. Opening it
+    // is the loader's step, which raises the file error.
     struct stat st
     {
     };
     if (!StatPath(sjisPath, st) || !S_ISREG(st.st_mode))
         return 0;
-    const int fd = ::open(ToOsPath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return 0;
-    struct stat opened
-    {
-    };
-    const bool bOk = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
-    ::close(fd);
-    return bOk ? static_cast<std::int64_t>(opened.st_size) : 0;
+    return static_cast<std::int64_t>(st.st_size);
 }
 
 bool PathExists(std::string_view sjisPath)
@@ -172,16 +168,52 @@ std::string ReadWholeFile(std::string_view sjisPath, std::size_t nMaxBytes)
     return data;
 }
 
+namespace
+{
+// A fresh file beside osPath with a short name (".tvl" and six random letters), so a name near
+// the file-name limit still leaves room for it; created with mode, which the umask narrows.
+int CreateTemporaryBeside(const std::string& osPath, mode_t mode, std::string& strTemp)
+{
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const std::size_t nSlash = osPath.rfind('/');
+    const std::string folder = nSlash == std::string::npos ? "" : osPath.substr(0, nSlash + 1);
+    std::random_device random;
+    for (int nTry = 0; nTry < 100; ++nTry)
+    {
+        strTemp = folder + ".tvl";
+        for (int i = 0; i < 6; ++i)
+            strTemp += kLetters[random() % (sizeof(kLetters) - 1)];
+        const int fd =
+            ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+} // namespace
+
 void WriteFileReplacing(std::string_view sjisPath, const void* pData, std::size_t nBytes,
                         mode_t mode)
 {
     const std::string os = ToOsPath(sjisPath);
-    std::string tmp = os + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
+    // A file that the user could not write in place is not replaced behind its owner's back (a
+    // shared writable folder lets anyone rename over it).
+    struct stat st
+    {
+    };
+    if (::lstat(os.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    {
+        const int fdOld = ::open(os.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fdOld < 0)
+            Throw(sjisPath, errno);
+        ::close(fdOld);
+    }
+    std::string tmp;
+    const int fd = CreateTemporaryBeside(os, mode, tmp);
     if (fd < 0)
         Throw(sjisPath, errno);
     int nErr = 0;
-    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, pData, nBytes) || ::fsync(fd) != 0)
+    if (!WriteAll(fd, pData, nBytes) || ::fsync(fd) != 0)
         nErr = errno;
     if (::close(fd) != 0 && nErr == 0)
         nErr = errno;
@@ -201,8 +233,17 @@ void AppendToFile(std::string_view sjisPath, const void* pData, std::size_t nByt
     if (fd < 0)
         Throw(sjisPath, errno);
     int nErr = 0;
+    const off_t nStart = ::lseek(fd, 0, SEEK_END);
     if (!WriteAll(fd, pData, nBytes))
+    {
         nErr = errno;
+        // A torn entry would stay in the middle of the file with later entries after it: the
+        // file is cut back to where this append began.
+        if (nStart >= 0 && ::ftruncate(fd, nStart) != 0)
+        {
+            // the write error is the one reported
+        }
+    }
     if (::close(fd) != 0 && nErr == 0)
         nErr = errno;
     if (nErr != 0)

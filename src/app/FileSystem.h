@@ -16,8 +16,8 @@ constexpr std::size_t MAX_PATH_TEXT = 255;
 // be converted.
 std::string ToOsPath(std::string_view sjisPath);
 
-// The size in bytes of an existing regular file, or 0 for a missing path, a folder, a file that
-// cannot be opened, or an empty file.
+// The size in bytes of an existing regular file, or 0 for a missing path, a folder or an empty
+// file. Only the file's attributes are asked: a file without read permission has its size.
 std::int64_t GetFileSizeOrZero(std::string_view sjisPath);
 
 // Attribute queries: false also when the path cannot be converted.
@@ -54,9 +54,12 @@ class CFileReader
 std::string ReadWholeFile(std::string_view sjisPath, std::size_t nMaxBytes);
 
 // Replaces the file with exactly these bytes: written to a temporary file in the same folder and
-// renamed over the old one, so a failure never leaves a truncated file. The new file gets mode.
+// renamed over the old one, so a failure never leaves a truncated file. The new file gets mode as
+// narrowed by the umask. An existing file that cannot be opened for writing raises the file error
+// and is left as it is.
 void WriteFileReplacing(std::string_view sjisPath, const void* pData, std::size_t nBytes,
                         mode_t mode = 0644);
 
 // Opens or creates the file for binary appending and writes the bytes at its end in one write.
+// A write that fails part-way is cut back off before the file error is raised.
 void AppendToFile(std::string_view sjisPath, const void* pData, std::size_t nBytes);

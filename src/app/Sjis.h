@@ -11,6 +11,12 @@ inline bool IsLeadByte(unsigned char c)
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// The second byte of a double-byte CP932 character.
+inline bool IsTrailByte(unsigned char c)
+{
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
 // Position of the first occurrence of needle in text at or after start that begins on a character
 // boundary (never on the second byte of a double-byte character); npos when there is none.
 // start must itself be a character boundary. Case-sensitive.

@@ -68,13 +68,15 @@ int SjisToJis(const char* pszText, char* pszOut, int nCapacity)
     while (nBudget <= nCapacity && s[nConsumed] != '\0')
     {
         const unsigned s1 = s[nConsumed];
-        // A trail byte of 0x1F would come out as a NUL and cut the rest of the chunk from the
-        // wire: such a lead byte is sent as "." and the byte after it is taken on its own.
-        if (IsLeadByte(static_cast<unsigned char>(s1)) && s[nConsumed + 1] != 0x1F)
+        const bool bLead = IsLeadByte(static_cast<unsigned char>(s1));
+        if (bLead && s[nConsumed + 1] == '\0')
+            break; // a lone lead byte at the end is dropped
+        // A trail byte outside 0x40-0x7E and 0x80-0xFC would come out as a NUL, a control byte
+        // (a bare CR or LF inside ESC $ B) or an 8-bit byte, and a CR or LF would be swallowed:
+        // such a lead byte is sent as "." and the byte after it is taken on its own.
+        if (bLead && IsTrailByte(s[nConsumed + 1]))
         {
             const unsigned s2 = s[nConsumed + 1];
-            if (s2 == '\0')
-                break; // a lone lead byte at the end is dropped
             if (!bKanji)
             {
                 *out++ = 0x1B;

@@ -15,9 +15,10 @@ int EncodeBase64Bytes(int nCount, const unsigned char* pBytes, char* pszOut);
 // nCapacity - 1 bytes including the closing escape and the NUL. Conversion stops when the budget
 // runs out; the caller continues from the returned position with a new call (each call starts and
 // ends in ASCII mode). Bytes that cannot go out in 7 bits (half-width katakana, controls other than
-// TAB, CR and LF, 0x7F, 0x80, 0xA0, 0xFD-0xFF) become ".". Trail bytes are not validated: the
-// pair arithmetic is applied to every lead byte. A lead byte directly before the NUL is neither
-// written nor counted. Returns the number of input bytes consumed.
+// TAB, CR and LF, 0x7F, 0x80, 0xA0, 0xFD-0xFF) become ".". A lead byte whose next byte is not a
+// trail byte (0x40-0x7E, 0x80-0xFC) becomes "." too, and that next byte is taken on its own. A
+// lead byte directly before the NUL is neither written nor counted. Returns the number of input
+// bytes consumed.
 int SjisToJis(const char* pszText, char* pszOut, int nCapacity);
 
 // Length of the run that starts at pszText: positive for low bytes (0x01-0x7F), minus the length

@@ -110,7 +110,10 @@ int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool 
         nResult = -nEnvelope;
     else
         nResult = WriteMessage(socket, bodyFile, request, bMultipart);
-    SendQuit(socket);
+    if (nResult == SEND_ATTACHMENT_SHORTENED)
+        socket.Close(); // without the end of the data and QUIT: the server drops the message
+    else
+        SendQuit(socket);
     return nResult;
 }
 
@@ -131,7 +134,11 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
     if (bMultipart)
     {
         nTotal = AddCount(nTotal, sink.Write(kSecondDelimiter));
-        nTotal = AddCount(nTotal, WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str()));
+        bool bShortened = false;
+        nTotal = AddCount(
+            nTotal, WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str(), &bShortened));
+        if (bShortened)
+            return SEND_ATTACHMENT_SHORTENED;
         nTotal = AddCount(nTotal, sink.Write(kCloseDelimiter));
     }
     socket.EndData();

@@ -96,9 +96,35 @@ std::string AttachmentFileName(const char* pszPath)
     return pszSlash != nullptr ? pszSlash + 1 : pszPath;
 }
 
+namespace
+{
+// The name as the content of a quoted string (RFC 2045, RFC 5322 quoted-string): '"' and '\'
+// get a '\' in front. Bytes from a high byte on are paired as the header encoder pairs them, so a
+// '\' that is the second byte of a character (such as ソ) stays as it is.
+std::string QuotedStringContent(const std::string& strName)
+{
+    std::string strOut;
+    strOut.reserve(strName.size());
+    for (std::size_t i = 0; i < strName.size(); ++i)
+    {
+        const char c = strName[i];
+        if (static_cast<unsigned char>(c) >= 0x80 && i + 1 < strName.size())
+        {
+            strOut.append(strName, i, 2);
+            ++i;
+            continue;
+        }
+        if (c == '"' || c == '\\')
+            strOut.push_back('\\');
+        strOut.push_back(c);
+    }
+    return strOut;
+}
+} // namespace
+
 bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>& lines)
 {
-    const std::string strName = AttachmentFileName(pszPath);
+    const std::string strName = QuotedStringContent(AttachmentFileName(pszPath));
     return FormatAndEncode(kAttachmentLineBufferSize, lines[0],
                            "Content-Type: application/octet-stream; name=\"%s\"\r\n",
                            strName.c_str()) &&
@@ -106,6 +132,84 @@ bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>
                            "Content-Disposition: attachment;\r\n filename=\"%s\"\r\n",
                            strName.c_str());
 }
+
+namespace
+{
+// The longest line RFC 5322 allows, without its CR LF.
+constexpr std::size_t kMaxWireLine = 998;
+constexpr std::size_t kEscapeLength = 3;
+constexpr char kToKanji[] = "\x1B$B";
+constexpr char kToAscii[] = "\x1B(B";
+
+// Breaks the converted body's lines that would pass 998 bytes on the wire (a paragraph saved as
+// one line) with CR LF before the character that would pass the limit, closing the kanji mode
+// before the break and opening it again after it. The count includes the "." that SMTP
+// transparency adds to a line beginning with ".". Lines that fit pass unchanged, byte for byte.
+class CLineBreaker
+{
+  public:
+    // Appends the wire form of one converted chunk (ISO-2022-JP from SjisToJis) to strOut.
+    void Add(const char* pszJis, std::string& strOut)
+    {
+        for (const char* p = pszJis; *p != '\0';)
+        {
+            if (*p == '\r' || *p == '\n')
+            {
+                strOut.push_back(*p++);
+                m_nLine = 0;
+                continue;
+            }
+            // The token (an escape sequence, a kanji pair or one byte) and what must follow it
+            // on this line: after ESC $ B one character and the closing ESC ( B, after a kanji
+            // pair the closing ESC ( B.
+            std::size_t nToken = 1;
+            std::size_t nNeeded = 1;
+            if (*p == 0x1B && p[1] != '\0' && p[2] != '\0')
+            {
+                nToken = kEscapeLength;
+                m_bKanji = p[1] == '$';
+                nNeeded = m_bKanji ? kEscapeLength + 2 + kEscapeLength : kEscapeLength;
+                if (m_nLine + nNeeded > kMaxWireLine)
+                    Break(false, strOut);
+            }
+            else if (m_bKanji)
+            {
+                nToken = p[1] != '\0' ? 2 : 1;
+                nNeeded = nToken + kEscapeLength;
+                if (m_nLine + nNeeded > kMaxWireLine)
+                    Break(true, strOut);
+            }
+            else
+            {
+                if (m_nLine + nNeeded > kMaxWireLine)
+                    Break(false, strOut);
+                if (m_nLine == 0 && *p == '.')
+                    m_nLine = 1; // the dot that transparency adds
+            }
+            strOut.append(p, nToken);
+            m_nLine += nToken;
+            p += nToken;
+        }
+    }
+
+  private:
+    void Break(bool bInKanji, std::string& strOut)
+    {
+        if (bInKanji)
+            strOut.append(kToAscii);
+        strOut.append("\r\n");
+        m_nLine = 0;
+        if (bInKanji)
+        {
+            strOut.append(kToKanji);
+            m_nLine = kEscapeLength;
+        }
+    }
+
+    std::size_t m_nLine = 0; // wire bytes of the current line so far
+    bool m_bKanji = false;
+};
+} // namespace
 
 int WriteTextPart(ITextSink& sink, const std::string& strBody)
 {
@@ -115,20 +219,26 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody)
     const char* p = strBody.c_str();
     std::size_t nRemaining = std::strlen(p);
     char szChunk[kConvertCapacity];
+    CLineBreaker breaker;
+    std::string strWire;
     while (nRemaining > 0)
     {
         const int nConsumed = SjisToJis(p, szChunk, kConvertCapacity);
         if (nConsumed <= 0)
             break; // only a lone lead byte is left
-        nTotal = AddCount(nTotal, sink.Write(szChunk));
+        strWire.clear();
+        breaker.Add(szChunk, strWire);
+        nTotal = AddCount(nTotal, sink.Write(strWire.c_str()));
         p += nConsumed;
         nRemaining -= static_cast<std::size_t>(nConsumed);
     }
     return nTotal;
 }
 
-int WriteAttachmentPart(ITextSink& sink, const char* pszPath)
+int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened)
 {
+    if (pbShortened != nullptr)
+        *pbShortened = false;
     CFileReader file(pszPath);
     const std::int64_t nLength = file.Size();
     if (nLength <= 0)
@@ -154,7 +264,11 @@ int WriteAttachmentPart(ITextSink& sink, const char* pszPath)
             nLeft < static_cast<std::int64_t>(kBlock) ? static_cast<std::size_t>(nLeft) : kBlock;
         const std::size_t nRead = file.Read(block.data(), nWant);
         if (nRead == 0)
-            break; // the file became shorter while it was sent
+        {
+            if (pbShortened != nullptr)
+                *pbShortened = true; // the file became shorter while it was sent
+            break;
+        }
         char* pOut = text.data();
         for (std::size_t nAt = 0; nAt < nRead; nAt += kAttachmentBytesPerLine)
         {

@@ -68,5 +68,6 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody);
 // Writes the attachment part of the file: its two encoded header lines, the encoding line, and the
 // content in base64 lines of 72 input bytes. An empty file writes nothing and gives 0. A file that
 // cannot be opened or read raises CFileException; so does a name whose header lines do not fit.
-// Returns the sum of the counts.
-int WriteAttachmentPart(ITextSink& sink, const char* pszPath);
+// A file that ends before the size it had when it was opened sets *pbShortened (when given): what
+// was sent is not the file. Returns the sum of the counts.
+int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened = nullptr);

@@ -5,6 +5,12 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -17,6 +23,100 @@ namespace
 {
 constexpr int kDefaultTimeoutSeconds = 60;
 constexpr int kUnmappedErrnoBase = 20000;
+
+// Milliseconds on the monotonic clock (<chrono> does not build with the CP932 execution
+// character set).
+std::int64_t NowMs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+std::int64_t DeadlineFromNow()
+{
+    return NowMs() + std::int64_t(NetTimeoutSeconds()) * 1000;
+}
+
+// The milliseconds left until the deadline, for poll: 0 when it has passed.
+int RemainingMs(std::int64_t deadline)
+{
+    const std::int64_t nLeft = deadline - NowMs();
+    return nLeft > 0 ? static_cast<int>(nLeft) : 0;
+}
+
+using AddressList = std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)>;
+
+// One name resolution on a thread of its own, since getaddrinfo cannot be given a time-out. The
+// thread signals the end through a pipe the caller polls with its deadline. A caller that stops
+// waiting leaves the state to the thread, which frees it (the addresses nobody took and the
+// pipe) when the lookup ends.
+struct Resolution
+{
+    std::mutex mutex;
+    int nResult = EAI_FAIL;
+    addrinfo* pList = nullptr;
+    int fds[2] = {-1, -1};
+
+    ~Resolution()
+    {
+        if (pList != nullptr)
+            ::freeaddrinfo(pList);
+        for (const int fd : fds)
+            if (fd >= 0)
+                ::close(fd);
+    }
+};
+
+// Resolves host and port by the deadline; 0 or the getaddrinfo code, EAI_AGAIN when the deadline
+// passed first.
+int Resolve(const std::string& strHost, const std::string& strPort, std::int64_t deadline,
+            AddressList& list)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
+    addrinfo* pList = nullptr;
+    // An address literal needs no lookup and no thread.
+    if (::getaddrinfo(strHost.c_str(), strPort.c_str(), &hints, &pList) == 0)
+    {
+        list.reset(pList);
+        return 0;
+    }
+    hints.ai_flags = AI_NUMERICSERV;
+    auto pState = std::make_shared<Resolution>();
+    if (::pipe2(pState->fds, O_CLOEXEC) != 0)
+        return EAI_SYSTEM;
+    try
+    {
+        std::thread([pState, strHost, strPort, hints] {
+            addrinfo* pFound = nullptr;
+            const int nResult = ::getaddrinfo(strHost.c_str(), strPort.c_str(), &hints, &pFound);
+            const std::lock_guard<std::mutex> lock(pState->mutex);
+            pState->pList = pFound;
+            pState->nResult = nResult;
+            const char c = 1;
+            [[maybe_unused]] const ssize_t n = ::write(pState->fds[1], &c, 1);
+        }).detach();
+    }
+    catch (const std::system_error&)
+    {
+        return EAI_SYSTEM; // no thread to resolve on
+    }
+    pollfd pfd{pState->fds[0], POLLIN, 0};
+    for (;;)
+    {
+        const int n = ::poll(&pfd, 1, RemainingMs(deadline));
+        if (n > 0)
+            break;
+        if (n == 0 || errno != EINTR)
+            return EAI_AGAIN;
+    }
+    const std::lock_guard<std::mutex> lock(pState->mutex);
+    list.reset(std::exchange(pState->pList, nullptr));
+    return pState->nResult;
+}
 } // namespace
 
 int NetTimeoutSeconds()
@@ -103,13 +203,13 @@ bool CPosixSocket::Create()
     return true;
 }
 
-bool CPosixSocket::WaitFor(short nEvents)
+bool CPosixSocket::WaitFor(short nEvents, Deadline deadline)
 {
     pollfd pfd{m_fd, nEvents, 0};
-    const int nTimeoutMs = NetTimeoutSeconds() * 1000;
     for (;;)
     {
-        const int n = ::poll(&pfd, 1, nTimeoutMs);
+        const int nLeft = RemainingMs(deadline);
+        const int n = nLeft > 0 ? ::poll(&pfd, 1, nLeft) : 0;
         if (n > 0)
             return true; // ready, or an error the next call reports
         if (n == 0)
@@ -125,7 +225,7 @@ bool CPosixSocket::WaitFor(short nEvents)
     }
 }
 
-bool CPosixSocket::ConnectTo(const addrinfo& address)
+bool CPosixSocket::ConnectTo(const addrinfo& address, Deadline deadline)
 {
     m_fd = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
                     address.ai_protocol);
@@ -142,7 +242,7 @@ bool CPosixSocket::ConnectTo(const addrinfo& address)
             Close();
             return false;
         }
-        if (!WaitFor(POLLOUT))
+        if (!WaitFor(POLLOUT, deadline))
         {
             Close();
             return false;
@@ -163,6 +263,20 @@ bool CPosixSocket::ConnectTo(const addrinfo& address)
     return true;
 }
 
+CPosixSocket::Deadline CPosixSocket::StepDeadline()
+{
+    return DeadlineFromNow();
+}
+
+bool CPosixSocket::ConnectToFirst(const addrinfo* pList, Deadline deadline)
+{
+    Close();
+    bool bConnected = false;
+    for (const addrinfo* p = pList; p != nullptr && !bConnected; p = p->ai_next)
+        bConnected = ConnectTo(*p, deadline);
+    return bConnected;
+}
+
 bool CPosixSocket::Connect(const std::string& strHost, int nPort)
 {
     Close();
@@ -171,21 +285,18 @@ bool CPosixSocket::Connect(const std::string& strHost, int nPort)
         m_nLastError = WSAEINVAL;
         return false;
     }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo* pList = nullptr;
-    if (::getaddrinfo(strHost.c_str(), std::to_string(nPort).c_str(), &hints, &pList) != 0)
+    // Resolving and connecting share one deadline: a name with many unreachable addresses, or a
+    // resolver that does not answer, holds the send for one time-out, not one per address.
+    const Deadline deadline = DeadlineFromNow();
+    AddressList list(nullptr, ::freeaddrinfo);
+    const int nResolved = Resolve(strHost, std::to_string(nPort), deadline, list);
+    if (nResolved != 0)
     {
-        m_nLastError = WSAHOST_NOT_FOUND;
+        m_nLastError =
+            nResolved == EAI_AGAIN && RemainingMs(deadline) == 0 ? WSAETIMEDOUT : WSAHOST_NOT_FOUND;
         return false;
     }
-    bool bConnected = false;
-    for (const addrinfo* p = pList; p != nullptr && !bConnected; p = p->ai_next)
-        bConnected = ConnectTo(*p);
-    ::freeaddrinfo(pList);
-    return bConnected;
+    return ConnectToFirst(list.get(), deadline);
 }
 
 int CPosixSocket::Send(const char* pData, int nLength)
@@ -195,6 +306,8 @@ int CPosixSocket::Send(const char* pData, int nLength)
         m_nLastError = WSAENOTCONN;
         return -1;
     }
+    m_replyDeadline.reset(); // the next receive starts a new reply
+    const Deadline deadline = DeadlineFromNow();
     int nSent = 0;
     while (nSent < nLength)
     {
@@ -209,7 +322,7 @@ int CPosixSocket::Send(const char* pData, int nLength)
             continue;
         if (n < 0 && errno == EAGAIN)
         {
-            if (!WaitFor(POLLOUT))
+            if (!WaitFor(POLLOUT, deadline))
                 return -1;
             continue;
         }
@@ -226,6 +339,9 @@ int CPosixSocket::Receive(char* pBuffer, int nMaximum)
         m_nLastError = WSAENOTCONN;
         return -1;
     }
+    // All receives up to the next send read one reply: they share one deadline.
+    if (!m_replyDeadline)
+        m_replyDeadline = DeadlineFromNow();
     for (;;)
     {
         const ssize_t n = ::recv(m_fd, pBuffer, static_cast<std::size_t>(nMaximum), 0);
@@ -238,7 +354,7 @@ int CPosixSocket::Receive(char* pBuffer, int nMaximum)
             m_nLastError = WsaErrorFromErrno(errno);
             return -1;
         }
-        if (!WaitFor(POLLIN))
+        if (!WaitFor(POLLIN, *m_replyDeadline))
             return -1;
     }
 }
@@ -248,6 +364,7 @@ void CPosixSocket::Close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_replyDeadline.reset();
 }
 
 std::unique_ptr<ISocket> CPosixSocketFactory::CreateSocket()

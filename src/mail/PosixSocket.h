@@ -1,11 +1,19 @@
 // PosixSocket.h - the blocking TCP socket over POSIX: getaddrinfo (IPv4 and IPv6), and poll so
-// that connect, send and receive each give up after the network time-out instead of waiting
-// forever. A send to a peer that has closed fails with an error; it never raises SIGPIPE.
+// that every step gives up after the network time-out instead of waiting forever. One deadline
+// covers resolving the name and connecting to its addresses together; one covers each send call;
+// and the receives that follow a send (or the connect) share one deadline, so a whole reply must
+// arrive within the time-out however it is dripped. A send to a peer that has closed fails with
+// an error; it never raises SIGPIPE.
 #pragma once
 #include "mail/Socket.h"
 
-// The time-out of one connect, send or receive in seconds: TARVELL_NET_TIMEOUT when it holds a
-// positive number, else 60.
+#include <cstdint>
+#include <optional>
+
+struct addrinfo;
+
+// The time-out of one step (resolve and connect, one send call, one reply) in seconds:
+// TARVELL_NET_TIMEOUT when it holds a positive number, else 60.
 int NetTimeoutSeconds();
 
 // The Windows Sockets code for an errno value; an errno without one maps to 20000 + errno, which no
@@ -27,14 +35,25 @@ class CPosixSocket : public ISocket
     void Close() override;
     int GetLastError() const override { return m_nLastError; }
 
+    // A moment in milliseconds on the monotonic clock.
+    using Deadline = std::int64_t;
+
+    // The deadline of a step that starts now.
+    static Deadline StepDeadline();
+
+    // The connect step after resolution: the addresses in turn until one connects, all within
+    // the one deadline.
+    bool ConnectToFirst(const addrinfo* pList, Deadline deadline);
+
   private:
-    // Waits until the socket is ready for events; false (with the error set) on time-out or
-    // failure.
-    bool WaitFor(short nEvents);
-    bool ConnectTo(const struct addrinfo& address);
+    // Waits until the socket is ready for events; false (with the error set) when the deadline
+    // passes or on failure.
+    bool WaitFor(short nEvents, Deadline deadline);
+    bool ConnectTo(const addrinfo& address, Deadline deadline);
 
     int m_fd = -1;
     int m_nLastError = 0;
+    std::optional<Deadline> m_replyDeadline; // set by the first receive after a send or connect
 };
 
 class CPosixSocketFactory : public ISocketFactory

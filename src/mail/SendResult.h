@@ -33,6 +33,9 @@ constexpr int SEND_DATA_LOST = -52;
 // The message was written whole but the server did not take it: its reply to the end of the data
 // was missing or not 250 (a message refused as too large or as spam is not a sent mail).
 constexpr int SEND_DATA_REJECTED = -53;
+// The attachment ended before the size it had when it was opened (it was changed while it was
+// sent): the message is not ended, and the connection is closed so that the server discards it.
+constexpr int SEND_ATTACHMENT_SHORTENED = -54;
 
 // SendEnvelope: 0, or the code whose negative is the send result.
 constexpr int ENVELOPE_OK = 0;

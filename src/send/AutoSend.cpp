@@ -74,6 +74,7 @@ void CSendForm::OnTimer(int nId)
         // The Send command sets the state back to 0 and the countdown to 2 at its end; a file
         // error leaves both, so the program stays open.
         m_doc.m_nAutoSend = 2;
+        m_bAutoSendStarted = true;
         SendCommand(ID_SEND);
         if (m_doc.m_nAutoSend == 2 && m_doc.m_bQuit == 1)
             OnAutoSendAbandoned();

@@ -7,6 +7,7 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "mail/MailSender.h"
+#include "mail/SendResult.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,7 @@ constexpr const char* STATUS_FAILED = "送信失敗-";
 constexpr const char* REASON_NO_TEXT_FILE = "送信テキストファイルが見つかりません";
 constexpr const char* REASON_NO_BIN_FILE = "添付ファイルが見つかりません";
 constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイルが大きすぎます";
+constexpr const char* REASON_BIN_FILE_CHANGED = "添付ファイルが送信中に変更されました";
 
 // The body is held whole in memory, composed and kept: a file chosen by mistake (an image, an
 // archive) must fail the attempt rather than exhaust the memory.
@@ -86,8 +88,21 @@ void CSendForm::SendCommand(int nId)
 
 void CSendForm::OnAutoSendAbandoned() {}
 
+int CSendForm::RunExitStatus(bool bRecordsSaved) const
+{
+    if (m_nFailedSends > 0)
+        return EXIT_SEND_FAILED;
+    if (!m_bAutoSendStarted && FindSjis(m_doc.m_strCmdLine, "/sendon") != std::string::npos)
+        return EXIT_AUTO_SEND_NOT_RUN;
+    if (m_nUnrecordedSends > 0 || !bRecordsSaved)
+        return EXIT_NOT_RECORDED;
+    return EXIT_ALL_SENT;
+}
+
 void CSendForm::OnSend()
 {
+    m_nAttemptsLeft = 0;
+    m_bRecordingDelivered = false;
     const bool bCompleted = RunCommand(m_platform, [this] {
         // A refused field leaves its string as it was; the command goes on with the strings as
         // they stand.
@@ -100,7 +115,11 @@ void CSendForm::OnSend()
             m_doc.m_nAutoSend = 0;
         m_nCountdown = 2;
     });
-    if (!bCompleted)
+    // A file error while the last mail's log entry or keep copy was written leaves every mail
+    // sent; any other leaves a mail unsent.
+    if (!bCompleted && m_bRecordingDelivered && m_nAttemptsLeft == 0)
+        ++m_nUnrecordedSends;
+    else if (!bCompleted)
         ++m_nFailedSends;
 }
 
@@ -115,6 +134,7 @@ void CSendForm::SendToGroup()
 
     SendRequest request;
     const char* pszRefusal = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
+    m_nAttemptsLeft = WalkGroupBook(*book, [](int, const AddressEntry&) {});
     WalkGroupBook(*book, [&](int nSeq, const AddressEntry& entry) {
         SetField(request.szName, FieldText(entry.szName));
         SetField(request.szAddress, FieldText(entry.szAddress));
@@ -131,6 +151,7 @@ void CSendForm::SendSingle()
     FillField(request.szName, m_strToName, "宛先名が長すぎます", pszRefusal);
     FillField(request.szAddress, m_strToAddress, "宛先アドレスが長すぎます", pszRefusal);
     const char* pszShared = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
+    m_nAttemptsLeft = 1;
     RunAttempt(0, m_doc.m_sender, request, pszRefusal != nullptr ? pszRefusal : pszShared);
 }
 
@@ -182,9 +203,12 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
             m_strStatus += STATUS_MULTIPART_STARTED;
             ShowForm();
             bSendRan = true;
-            bSent = mail.SendMultipartMail(sender, request) > 0;
+            const int nResult = mail.SendMultipartMail(sender, request);
+            bSent = nResult > 0;
+            if (nResult == SEND_ATTACHMENT_SHORTENED)
+                strReason = REASON_BIN_FILE_CHANGED;
         }
-        if (bSendRan && !bSent)
+        if (bSendRan && !bSent && strReason.empty())
             strReason = REASON_TRANSMISSION;
     }
 
@@ -199,7 +223,11 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
 
     if (!bSendRan)
         mail.m_timeSend = m_platform.Now();
+    if (m_nAttemptsLeft > 0)
+        --m_nAttemptsLeft;
+    m_bRecordingDelivered = bSent;
     WriteSendLog(nResult, mail.m_timeSend, request);
     WriteKeepCopy(nSeq, mail.m_timeSend, mail.m_strBody, request);
+    m_bRecordingDelivered = false;
     return nResult;
 }

@@ -15,6 +15,13 @@
 constexpr int SEND_OK = 0;
 constexpr int SEND_FAILED = 1;
 
+// Exit status of a run without a display, for the scripts and timer jobs that start it.
+constexpr int EXIT_ALL_SENT = 0;          // every requested send went out and was recorded
+constexpr int EXIT_SEND_FAILED = 1;       // a send failed
+constexpr int EXIT_NOT_RECORDED = 2;      // every send went out, but a record, log entry or keep
+                                          // copy could not be written
+constexpr int EXIT_AUTO_SEND_NOT_RUN = 3; // the requested automatic send never ran
+
 // The commands the one-second timer issues, by their menu and control numbers.
 enum CommandId : int
 {
@@ -56,8 +63,10 @@ class CSendForm
     // Appends the attempt's entry to log/Tarvell_YYYYMM.txt (the month of timeSend).
     void WriteSendLog(int nResult, std::time_t timeSend, const SendRequest& request);
 
-    // Appends strBody to keep/YYYYMMDD_HHMMSS(NN)_NAME.txt. A name holding "/" or a path over
-    // 255 bytes raises the file error: a keep copy never lands outside keep/.
+    // Appends strBody to keep/YYYYMMDD_HHMMSS(NN)_NAME.txt. In NAME, "/", control characters and
+    // bytes that are not CP932 text become "_", and the name is cut on a character boundary so
+    // that the path fits 255 bytes and the file name 255 bytes of UTF-8: a keep copy never lands
+    // outside keep/, and a member's name never raises the file error.
     void WriteKeepCopy(int nSeq, std::time_t timeSend, const std::string& strBody,
                        const SendRequest& request);
 
@@ -89,8 +98,18 @@ class CSendForm
     void OnDestroy();
 
     // Send commands that ended as failures in this run: failed attempts and commands abandoned by
-    // a file error (a headless run's exit status).
+    // a file error before every requested mail went out (a headless run's exit status).
     int m_nFailedSends = 0;
+    // Send commands whose every mail went out but whose log entry or keep copy could not be
+    // written.
+    int m_nUnrecordedSends = 0;
+    // True once the automatic send has been started.
+    bool m_bAutoSendStarted = false;
+
+    // The exit status of the run so far (EXIT_*), given whether the records were written: a failed
+    // send first, then an automatic send that "/sendon" asked for and that never started, then
+    // anything that went out without being recorded.
+    int RunExitStatus(bool bRecordsSaved) const;
 
   protected:
     // Strings -> controls. The base reports a changed status line through
@@ -119,5 +138,7 @@ class CSendForm
     void SendToGroup();
     void SendSingle();
 
-    std::string m_strReportedStatus; // the status line as last reported to the platform
+    std::string m_strReportedStatus;    // the status line as last reported to the platform
+    int m_nAttemptsLeft = 0;            // attempts of the running Send command not yet made
+    bool m_bRecordingDelivered = false; // the log entry and keep copy of a sent mail are written
 };

@@ -260,11 +260,10 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
         m_bClosed = true;
         m_pView->OnDestroy();
         const bool bSaved = RunCommand(m_platform, [this] { m_doc.SaveRecords(); });
-        // Without a display, a send that failed in this run, or records that could not be
-        // written, make the exit status 1, so a script or timer job sees it.
+        // Without a display the exit status tells a script or timer job how the run went.
         CTarvellApp* pApp = CTarvellApp::Instance();
-        if (pApp != nullptr && pApp->IsHeadless() && (m_pView->m_nFailedSends > 0 || !bSaved))
-            pApp->SetExitCode(1);
+        if (pApp != nullptr && pApp->IsHeadless())
+            pApp->SetExitCode(m_pView->RunExitStatus(bSaved));
     }
     pEvent->accept();
 }

@@ -3,6 +3,7 @@
 
 #include "app/Process.h"
 #include "app/TarvellDoc.h"
+#include "send/SendForm.h"
 #include "ui/HeadlessPlatform.h"
 #include "ui/MainFrame.h"
 #include "ui/QtText.h"
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/socket.h>
@@ -86,7 +88,13 @@ int CTarvellApp::Run(int argc, char* argv[])
     CTarvellApp app;
     app.m_bHeadless = bHeadless;
     if (!app.InitInstance(argc, argv))
-        return 1;
+    {
+        // A failed start-up never runs the automatic send that "/sendon" asked for.
+        for (int i = 1; i < argc; ++i)
+            if (std::strstr(argv[i], "/sendon") != nullptr)
+                return EXIT_AUTO_SEND_NOT_RUN;
+        return EXIT_SEND_FAILED;
+    }
     const int nLoop = QApplication::exec();
     return nLoop != 0 ? nLoop : app.ExitCode();
 }

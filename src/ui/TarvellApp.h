@@ -19,7 +19,8 @@ class CTarvellApp
     // window and the form, shown. False ends the program.
     bool InitInstance(int argc, char* argv[]);
 
-    // Exit status of the run (a run without a display reports a failed automatic send with 1).
+    // Exit status of the run (a run without a display sets it when it closes: EXIT_* of
+    // SendForm.h).
     void SetExitCode(int nCode) { m_nExitCode = nCode; }
     int ExitCode() const { return m_nExitCode; }
 

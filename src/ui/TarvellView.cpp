@@ -172,8 +172,7 @@ void CTarvellView::OnAutoSendAbandoned()
     CTarvellApp* pApp = CTarvellApp::Instance();
     if (pApp == nullptr || !pApp->IsHeadless())
         return; // with a display the person who sees the error closes the program
-    pApp->SetExitCode(1);
-    OnExit();
+    OnExit();   // the close sets the exit status from what the send left behind
 }
 
 namespace

@@ -7,6 +7,7 @@
 #include "app/Sjis.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -315,6 +316,52 @@ TEST_F(AddressDlgTest, OkSavesInEveryModeEvenWithoutChangesThenValidates)
     EXPECT_EQ(pDlg->m_nEnded, 0);
     EXPECT_EQ(pDlg->m_bModified, 0);
     EXPECT_STREQ(ReadBook("Address.tvl").entries[0].szName, "x");
+}
+
+// A book that could not be read (here: a file its user may write but not read) is not saved by
+// OK unless an entry was changed, and then only after the question that it will be replaced.
+TEST_F(AddressDlgTest, ABookThatCouldNotBeReadIsReplacedOnlyWhenChangedAndAgreed)
+{
+    const std::string strSkip = NoUnprivilegedUserReason();
+    if (!strSkip.empty())
+        GTEST_SKIP() << strSkip;
+    WriteBook("Address.tvl", BookWith(7, "old", "old@example.jp"));
+    std::filesystem::permissions(m_folder.Path("Address.tvl"),
+                                 std::filesystem::perms::owner_read |
+                                     std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::others_write);
+    OpenToEveryone(m_folder.Dir());
+    const std::string strLog = RunAsNobody([&] {
+        std::string strOut;
+        auto pUnchanged = Open(CAddressDlg::MODE_MAIN_EDIT);
+        pUnchanged->OnOK();
+        strOut += "unchanged: errors " + std::to_string(m_platform.m_fileErrors.size()) +
+                  " questions " + std::to_string(m_platform.m_messages.size()) + " ended " +
+                  std::to_string(pUnchanged->m_nEnded) + "\n";
+        auto pChanged = Open(CAddressDlg::MODE_MAIN_SELECT);
+        Fill(*pChanged, "new", "1", "new@example.jp");
+        pChanged->OnRegister();
+        m_platform.m_nextAnswers = {MsgResult::No};
+        pChanged->OnOK();
+        strOut += "declined: ended " + std::to_string(pChanged->m_nEnded) + "\n";
+        m_platform.m_nextAnswers = {MsgResult::Yes};
+        pChanged->OnOK();
+        strOut += "agreed: ended " + std::to_string(pChanged->m_nEnded) + " errors " +
+                  std::to_string(m_platform.m_fileErrors.size()) + "\n";
+        for (const std::string& strMessage : m_platform.m_messages)
+            strOut += strMessage + "\n";
+        return strOut;
+    });
+    const std::string strQuestion = "アドレス帳ファイルを読み込めませんでした。保存すると、"
+                                    "ディスク上のファイルがこの内容で置き換えられます。"
+                                    "保存しますか？\n";
+    EXPECT_EQ(strLog, "unchanged: errors 1 questions 0 ended 1\n"
+                      "declined: ended 0\n"
+                      "agreed: ended 1 errors 2\n" +
+                          strQuestion + strQuestion);
+    const AddressBook book = ReadBook("Address.tvl");
+    EXPECT_STREQ(book.entries[0].szName, "new");
+    EXPECT_STREQ(book.entries[6].szName, "");
 }
 
 TEST_F(AddressDlgTest, FailedSaveOnOkKeepsTheDialogOpenAndTheBookMarked)

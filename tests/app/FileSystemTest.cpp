@@ -1,6 +1,7 @@
 // FileSystemTest.cpp - the file layer: sizes, safe replacement, appends, the file error.
 #include "app/FileSystem.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -110,4 +111,86 @@ TEST(WriteFileReplacing, AFailedWriteLeavesTheOldFileIntact)
     EXPECT_EQ(ReadBytes(dir.Path("Tarvell.cfg")), std::string(776, 'o'));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Dir()), {}), 1)
         << "temporary file left";
+}
+
+// The temporary file has a short name, so a file whose own name nearly fills the 255-byte limit
+// can still be replaced; and the new file's mode is the one asked for, narrowed by the umask.
+TEST(WriteFileReplacing, LongNamesFitAndTheUmaskIsRespected)
+{
+    CTempFolder dir;
+    const std::string strLong = dir.Path(std::string(250, 'n'));
+    WriteFileReplacing(strLong, "long", 4);
+    EXPECT_EQ(ReadBytes(strLong), "long");
+
+    const mode_t oldMask = ::umask(027);
+    WriteFileReplacing(dir.Path("book.tvl"), "b", 1);
+    WriteFileReplacing(dir.Path("SenderInf.tvl"), "s", 1, 0600);
+    ::umask(oldMask);
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(dir.Path("book.tvl").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    ASSERT_EQ(::stat(dir.Path("SenderInf.tvl").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// In a shared writable folder another user's file could be renamed over; it is refused with the
+// file error as a write in place would be, and the file stays as it was.
+TEST(WriteFileReplacing, AFileTheUserCannotWriteIsNotReplaced)
+{
+    const std::string strSkip = NoUnprivilegedUserReason();
+    if (!strSkip.empty())
+        GTEST_SKIP() << strSkip;
+    CTempFolder dir;
+    WriteBytes(dir.Path("Address.tvl"), "root's");
+    OpenToEveryone(dir.Dir());
+    const std::string strResult = RunAsNobody([&] {
+        try
+        {
+            WriteFileReplacing(dir.Path("Address.tvl"), "mine", 4);
+            return std::string("replaced");
+        }
+        catch (const CFileException& e)
+        {
+            return FileErrorText(e);
+        }
+    });
+    EXPECT_EQ(strResult, dir.Path("Address.tvl") + " へのｱｸｾｽは拒否されました。");
+    EXPECT_EQ(ReadBytes(dir.Path("Address.tvl")), "root's");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Dir()), {}), 1);
+}
+
+// An append that the disk cuts short (here: the file-size limit) is taken back off, so the next
+// entry does not follow a torn one.
+TEST(AppendToFile, AShortWriteIsCutBackBeforeTheFileError)
+{
+    CTempFolder dir;
+    WriteBytes(dir.Path("log.txt"), std::string(100, 'a'));
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit
+        {
+            150, 150
+        };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::string entry(100, 'b');
+        try
+        {
+            AppendToFile(dir.Path("log.txt"), entry.data(), entry.size());
+        }
+        catch (const CFileException& e)
+        {
+            ::_exit(e.m_cause == CFileException::diskFull ? 0 : 2);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the append did not fail with a full-disk error";
+    EXPECT_EQ(ReadBytes(dir.Path("log.txt")), std::string(100, 'a'));
 }

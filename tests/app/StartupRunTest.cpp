@@ -2,6 +2,7 @@
 // with SIGTERM, writes its records and makes its folders.
 #include "support/ProgramRun.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -61,15 +62,42 @@ TEST(StartupRun, AWrongSizedSettingsFileIsReportedOnStandardError)
 }
 
 // Records that cannot be written are reported, and a run without a display says so in its exit
-// status instead of ending as a success.
-TEST(StartupRun, RecordsThatCannotBeWrittenGiveExitStatusOne)
+// status (2: nothing failed to send, but something was not written) instead of ending as a
+// success.
+TEST(StartupRun, RecordsThatCannotBeWrittenGiveExitStatusTwo)
 {
     CTempFolder dir;
     std::filesystem::create_directories(dir.Path("SenderInf.tvl/blocked"));
     const ProgramResult result = RunProgram(dir.Dir(), {}, {}, 30, TerminateWhenStarted(dir.Dir()));
     EXPECT_TRUE(result.bExited) << result.strErr;
-    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_EQ(result.nExitCode, 2);
     EXPECT_NE(result.strErr.find(dir.Path("SenderInf.tvl")), std::string::npos) << result.strErr;
     EXPECT_FALSE(std::filesystem::exists(dir.Path("Tarvell.cfg")))
         << "written after a failed sender file";
+}
+
+// A sender file that exists but cannot be read (written by root with mode 0600, the program run
+// as another user) fails the start-up with the file error instead of being replaced by an empty
+// record; the automatic send that "/sendon" asked for never ran, which the exit status 3 says.
+TEST(StartupRun, AnUnreadableSenderFileFailsTheStartAndIsKept)
+{
+    const std::string strSkip = NoUnprivilegedUserReason();
+    if (!strSkip.empty())
+        GTEST_SKIP() << strSkip;
+    CTempFolder dir;
+    const std::string strRecord(896, 's');
+    WriteFileReplacing(dir.Path("SenderInf.tvl"), strRecord.data(), strRecord.size(), 0600);
+    InstallProgram(dir.Dir());
+    OpenToEveryone(dir.Dir());
+    const ProgramResult result =
+        RunProgram(dir.Dir(), {"/sendon", "/quit", "/sendinf=inf.txt"}, {}, 30, nullptr, true);
+    EXPECT_TRUE(result.bExited) << result.strErr;
+    EXPECT_EQ(result.nExitCode, 3) << result.strErr;
+    EXPECT_NE(result.strErr.find("SenderInf.tvl"), std::string::npos) << result.strErr;
+    EXPECT_NE(
+        result.strErr.find(reinterpret_cast<const char*>(u8"空のﾄﾞｷｭﾒﾝﾄの作成に失敗しました。")),
+        std::string::npos)
+        << result.strErr;
+    EXPECT_EQ(ReadBytes(dir.Path("SenderInf.tvl")), strRecord);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Tarvell.cfg")));
 }

@@ -2,6 +2,7 @@
 #include "app/TarvellDoc.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -216,4 +217,35 @@ TEST_F(DocTest, ChangesReachTheFilesOnlyAtTheCloseStep)
     CTarvellDoc doc = MakeDoc();
     std::strcpy(doc.m_sender.szName, "new");
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path("SenderInf.tvl")));
+}
+
+// A record file that exists with the right size but cannot be read (here: written by root with
+// mode 0600, loaded as another user) raises the file error instead of counting as missing, so
+// the document is not built and the file is never written over.
+TEST_F(DocTest, ARecordFileThatCannotBeReadRaisesTheFileErrorAndIsKept)
+{
+    const std::string strSkip = NoUnprivilegedUserReason();
+    if (!strSkip.empty())
+        GTEST_SKIP() << strSkip;
+    for (const auto& [pszName, nSize] : {std::pair{"SenderInf.tvl", 896}, {"Tarvell.cfg", 776}})
+    {
+        CTempFolder dir;
+        const std::string strBytes(static_cast<std::size_t>(nSize), 'r');
+        WriteFileReplacing(dir.Path(pszName), strBytes.data(), strBytes.size(), 0600);
+        OpenToEveryone(dir.Dir());
+        const std::string strResult = RunAsNobody([&] {
+            CScriptedPlatform platform;
+            try
+            {
+                CTarvellDoc doc(platform, dir.Dir(), "");
+                return std::string("built");
+            }
+            catch (const CFileException& e)
+            {
+                return FileErrorText(e);
+            }
+        });
+        EXPECT_EQ(strResult, dir.Path(pszName) + " へのｱｸｾｽは拒否されました。");
+        EXPECT_EQ(ReadBytes(dir.Path(pszName)), strBytes);
+    }
 }

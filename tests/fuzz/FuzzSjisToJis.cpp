@@ -1,5 +1,6 @@
 // FuzzSjisToJis.cpp - the converter on any bytes and any capacity: it never writes past
-// capacity - 1 bytes, consumes no more than the text holds, and ends in ASCII mode.
+// capacity - 1 bytes, consumes no more than the text holds, keeps line breaks out of the kanji
+// mode and ends in ASCII mode.
 #include "mail/MailEncoders.h"
 
 #include <cstdint>
@@ -20,20 +21,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const std::size_t nText = std::strlen(strText.c_str());
     if (nConsumed < 0 || static_cast<std::size_t>(nConsumed) > nText)
         std::abort();
-    // Valid Shift_JIS (trail bytes 0x40 and above) never converts to a NUL, and then the output
-    // ends in ASCII mode. An invalid trail such as 0x1F may give a NUL byte: nothing checked then.
-    bool bValidTrails = true;
-    for (std::size_t i = 0; i + 1 < nText; ++i)
+    // A lead byte pairs only with a valid second byte, so no byte converts to a NUL, no CR or LF
+    // stands inside ESC $ B, and the output always ends in ASCII mode.
+    bool bKanji = false;
+    for (const char* p = out.data(); *p != '\0'; ++p)
     {
-        const unsigned char c = static_cast<unsigned char>(strText[i]);
-        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))
+        if (*p == 0x1B && p[1] != '\0' && p[2] != '\0')
         {
-            bValidTrails = bValidTrails && static_cast<unsigned char>(strText[i + 1]) >= 0x40;
-            ++i;
+            bKanji = p[1] == '$';
+            p += 2;
         }
+        else if (bKanji && (*p == '\r' || *p == '\n'))
+            std::abort();
     }
-    const char* pLastEsc = std::strrchr(out.data(), 0x1B);
-    if (bValidTrails && pLastEsc != nullptr && std::strncmp(pLastEsc, "\x1B(B", 3) != 0)
+    if (bKanji)
         std::abort();
     return 0;
 }

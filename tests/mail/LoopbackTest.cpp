@@ -3,6 +3,7 @@
 #include "mail/MailSender.h"
 #include "mail/PosixSocket.h"
 #include "mail/SendResult.h"
+#include "mail/LineTransport.h"
 
 #include "support/TempFolder.h"
 #include "app/Sjis.h"
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <netdb.h>
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -303,6 +305,80 @@ TEST(PosixSocket, ConnectGivesUpAfterTheTimeout)
     ::close(fdListen);
     EXPECT_TRUE(bTimedOut) << "the listener's queue never filled";
     EXPECT_LE(std::time(nullptr) - tStart, 5);
+}
+
+namespace
+{
+std::int64_t MonotonicMs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+} // namespace
+
+// A server that drips its reply one byte at a time, each just inside the time-out, gets one
+// time-out for the whole reply, not one per byte.
+TEST_F(LoopbackTest, ADrippedReplyGetsOneTimeOutInAll)
+{
+    const CNetTimeout timeout("1");
+    CServerScript drip;
+    for (int i = 0; i < 16; ++i)
+        drip.Say("+").Delay(250);
+    m_server.AddConnection(drip);
+    CPosixSocket socket;
+    ASSERT_TRUE(socket.Create());
+    ASSERT_TRUE(socket.Connect("127.0.0.1", m_server.Port()));
+    const std::int64_t nStart = MonotonicMs();
+    char szReply[256];
+    const int nRead = ReadReply(socket, m_platform, szReply, sizeof(szReply), '\n');
+    const std::int64_t nElapsed = MonotonicMs() - nStart;
+    EXPECT_GE(nElapsed, 900);
+    EXPECT_LT(nElapsed, 2000) << "the drip lasts 4 s";
+    EXPECT_GT(nRead, 0);
+    EXPECT_LT(nRead, 16);
+    socket.Close();
+    m_server.Stop();
+}
+
+// The addresses of one name share one deadline: two addresses that never accept take one
+// time-out, not two.
+TEST(PosixSocket, AddressesOfOneNameShareOneDeadline)
+{
+    const CNetTimeout timeout("1");
+    const int fdListen = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nLen = sizeof(addr);
+    ASSERT_EQ(::bind(fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+    ASSERT_EQ(::listen(fdListen, 0), 0);
+    ASSERT_EQ(::getsockname(fdListen, reinterpret_cast<sockaddr*>(&addr), &nLen), 0);
+    // Fill the listener's queue until a connect no longer gets through.
+    std::vector<std::unique_ptr<CPosixSocket>> fillers;
+    bool bFull = false;
+    for (int i = 0; i < 8 && !bFull; ++i)
+    {
+        fillers.push_back(std::make_unique<CPosixSocket>());
+        fillers.back()->Create();
+        bFull = !fillers.back()->Connect("127.0.0.1", ntohs(addr.sin_port));
+    }
+    ASSERT_TRUE(bFull) << "the listener's queue never filled";
+
+    addrinfo second{};
+    second.ai_family = AF_INET;
+    second.ai_socktype = SOCK_STREAM;
+    second.ai_addr = reinterpret_cast<sockaddr*>(&addr);
+    second.ai_addrlen = sizeof(addr);
+    addrinfo first = second;
+    first.ai_next = &second;
+    CPosixSocket socket;
+    const std::int64_t nStart = MonotonicMs();
+    EXPECT_FALSE(socket.ConnectToFirst(&first, CPosixSocket::StepDeadline()));
+    const std::int64_t nElapsed = MonotonicMs() - nStart;
+    EXPECT_EQ(socket.GetLastError(), WSAETIMEDOUT);
+    EXPECT_LT(nElapsed, 1600) << "each address got its own time-out";
+    ::close(fdListen);
 }
 
 TEST(PosixSocket, ErrnoMapsOntoTheMessageCodes)

@@ -108,8 +108,49 @@ TEST(SjisToJis, ATrailByteThatWouldGiveANulIsNotPaired)
     EXPECT_STREQ(out, "..abc");
     EXPECT_EQ(Jis("\x81\x0A"
                   "a"),
-              "\x1B$B!\xEB\x1B(B"
-              "a"); // other trail bytes keep the arithmetic
+              ".\na");             // the line break is kept, outside the kanji mode
+    EXPECT_EQ(Jis("\xE9,"), ".,"); // Latin-1 "é," read as Shift_JIS
+}
+
+// Every trail byte after every lead byte: the output is 7-bit (apart from the first byte of the
+// user-defined area 0xF0-0xFC, computed as it always was), no CR or LF stands inside ESC $ B, a
+// CR or LF after a lead byte still breaks the line, and a valid pair is converted as before.
+TEST(SjisToJis, EveryLeadAndTrailByteGivesSevenBitsWithoutLineBreaksInKanji)
+{
+    for (int nLead = 0x81; nLead <= 0xFC; ++nLead)
+    {
+        if (nLead >= 0xA0 && nLead <= 0xDF)
+            continue;
+        for (int nTrail = 0x01; nTrail <= 0xFF; ++nTrail)
+        {
+            const std::string strIn{static_cast<char>(nLead), static_cast<char>(nTrail), 'z'};
+            const std::string strOut = Jis(strIn);
+            SCOPED_TRACE(testing::Message() << std::hex << "lead " << nLead << " trail " << nTrail);
+            bool bKanji = false;
+            for (std::size_t i = 0; i < strOut.size(); ++i)
+            {
+                const auto c = static_cast<unsigned char>(strOut[i]);
+                if (c == 0x1B && i + 2 < strOut.size())
+                {
+                    bKanji = strOut[i + 1] == '$';
+                    i += 2;
+                    continue;
+                }
+                EXPECT_FALSE(bKanji && (c == '\r' || c == '\n'));
+                const bool bUserDefinedFirst = bKanji && nLead >= 0xF0 && i == 3;
+                EXPECT_TRUE(c < 0x80 || bUserDefinedFirst);
+            }
+            EXPECT_FALSE(bKanji);
+            ASSERT_EQ(strOut.back(), 'z');
+            const bool bValidTrail =
+                (nTrail >= 0x40 && nTrail <= 0x7E) || (nTrail >= 0x80 && nTrail <= 0xFC);
+            EXPECT_EQ(strOut.substr(0, 3) == "\x1B$B", bValidTrail);
+            if (nTrail == '\r' || nTrail == '\n')
+            {
+                EXPECT_EQ(strOut, std::string(".") + static_cast<char>(nTrail) + "z");
+            }
+        }
+    }
 }
 
 TEST(SjisToJis, EmptyTextAndLoneLeadByteAtTheEnd)

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <string_view>
 
 namespace
 {
@@ -166,7 +168,8 @@ TEST_F(MailSenderTest, EmptyAttachmentGivesPartWithoutHeadersOrContent)
 }
 
 // On the wire a lone LF or CR becomes CR LF and a leading "." is doubled, also where the line
-// starts in a later conversion chunk; the composed body keeps its own bytes.
+// starts in a later conversion chunk (the 1,000-byte line is broken at 998); the composed body
+// keeps its own bytes.
 TEST_F(MailSenderTest, DataPhaseIsTransparentOnTheWire)
 {
     const std::string strBody = "a\n.\nb\rc\r\n..d\r\n" + std::string(1014 - 14, 'x') + "\n.e\n";
@@ -176,7 +179,7 @@ TEST_F(MailSenderTest, DataPhaseIsTransparentOnTheWire)
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
     EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "a\r\n..\r\nb\r\nc\r\n...d\r\n" +
-                           std::string(1000, 'x') + "\r\n..e\r\n" + "\r\n.\r\n" + "QUIT\n");
+                           std::string(998, 'x') + "\r\nxx\r\n..e\r\n" + "\r\n.\r\n" + "QUIT\n");
     EXPECT_EQ(m_strBody, strBody);
 }
 
@@ -201,14 +204,19 @@ TEST_F(MailSenderTest, LongJapaneseBodyIsSentInCompleteChunks)
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
+    // The 1,200-byte line is also broken before it passes 998 bytes.
     std::string strFirst;
     std::string strSecond;
-    for (int i = 0; i < 506; ++i)
+    std::string strThird;
+    for (int i = 0; i < 496; ++i)
         strFirst += "$\"";
-    for (int i = 0; i < 94; ++i)
+    for (int i = 0; i < 10; ++i)
         strSecond += "$\"";
+    for (int i = 0; i < 94; ++i)
+        strThird += "$\"";
     EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "\x1B$B" + strFirst + "\x1B(B" +
-                           "\x1B$B" + strSecond + "\x1B(B" + "\r\n.\r\nQUIT\n");
+                           "\r\n" + "\x1B$B" + strSecond + "\x1B(B" + "\x1B$B" + strThird +
+                           "\x1B(B" + "\r\n.\r\nQUIT\n");
 }
 
 TEST_F(MailSenderTest, BodyEndsAtNulAndLoneLeadByteIsNotSent)
@@ -555,4 +563,53 @@ TEST_F(MailSenderTest, PlaceholdersAreFilledInOrder)
     // brings in is not searched again.
     EXPECT_EQ(sender.m_strBody,
               "2004年07月05日%NAME/2004年07月05日%NAME/hanako@example.jp/09時05分/%name");
+}
+
+namespace
+{
+// Cuts the attachment short as soon as the first buffered piece of the message data goes out.
+class CShrinkingSocket : public CScriptedSocket
+{
+  public:
+    explicit CShrinkingSocket(std::string strPath) : m_strPath(std::move(strPath)) {}
+    int Send(const char* pData, int nLength) override
+    {
+        if (std::string_view(pData, static_cast<std::size_t>(nLength)).find("base64") !=
+            std::string_view::npos)
+            std::filesystem::resize_file(m_strPath, 1000);
+        return CScriptedSocket::Send(pData, nLength);
+    }
+
+  private:
+    std::string m_strPath;
+};
+} // namespace
+
+// An attachment that becomes shorter while it is sent fails the send with its own code; the
+// message is never ended with "." (nor followed by QUIT), so the server discards it.
+TEST_F(MailSenderTest, AnAttachmentThatShrinksWhileSentIsNotEnded)
+{
+    const std::string strPath = m_folder.Write("big.bin", std::string(256 * 1024, 'b'));
+    SetField(m_request.szBinFile, strPath);
+    CShrinkingSocket socket(strPath);
+    CScriptedSocketFactory factory(socket);
+    socket.NextConnection()
+        .Piece("+OK ready\r\n")
+        .Piece("+OK\r\n")
+        .Piece("+OK\r\n")
+        .Piece("+OK\r\n");
+    socket.NextConnection()
+        .Piece("220 smtp ready\r\n")
+        .Piece("250 hello\r\n")
+        .Piece("250 ok\r\n")
+        .Piece("250 ok\r\n")
+        .Piece("354 go ahead\r\n");
+    CMailSender sender(m_platform, factory);
+    EXPECT_EQ(sender.SendMultipartMail(m_sender, m_request), SEND_ATTACHMENT_SHORTENED);
+    ASSERT_EQ(socket.m_sent.size(), 2u);
+    const std::string& strSmtp = socket.m_sent[1];
+    EXPECT_NE(strSmtp.find("base64"), std::string::npos);
+    EXPECT_EQ(strSmtp.find("\r\n.\r\n"), std::string::npos);
+    EXPECT_EQ(strSmtp.find("QUIT"), std::string::npos);
+    EXPECT_FALSE(socket.m_bOpen);
 }

@@ -106,6 +106,32 @@ TEST(AttachmentHeaderLines, NameLimitsOfThe256ByteBuffers)
                         "filename=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n");
 }
 
+// A '"' or '\' in the name is escaped, so the quoted parameter ends where the name ends; the
+// 0x5C second byte of ソ is part of its character and is not.
+TEST(AttachmentHeaderLines, QuotesAndBackslashesInTheNameAreEscaped)
+{
+    struct Row
+    {
+        const char* pszPath;
+        const char* pszQuoted;
+    };
+    const Row rows[] = {
+        {"/d/x\".exe\" y.txt", "x\\\".exe\\\" y.txt"},
+        {"/d/a\\b.txt", "a\\\\b.txt"},
+        {"/d/plain name.txt", "plain name.txt"},
+        {"/d/ソ\".txt", "=?ISO-2022-JP?B?GyRCJT0bKEI=?=\\\".txt"},
+    };
+    for (const Row& row : rows)
+    {
+        std::array<std::string, 2> lines;
+        ASSERT_TRUE(FormatAttachmentHeaderLines(row.pszPath, lines)) << row.pszPath;
+        EXPECT_EQ(lines[0], std::string("Content-Type: application/octet-stream; name=\"") +
+                                row.pszQuoted + "\"\r\n");
+        EXPECT_EQ(lines[1], std::string("Content-Disposition: attachment;\r\n filename=\"") +
+                                row.pszQuoted + "\"\r\n");
+    }
+}
+
 TEST(AttachmentFileName, LastPartOfThePath)
 {
     EXPECT_EQ(AttachmentFileName("/home/me/資料.tar.gz"), "資料.tar.gz");
@@ -124,6 +150,44 @@ TEST(WriteTextPart, HeadersThenChunksAndTheCountOfEverything)
     EXPECT_EQ(WriteTextPart(empty, ""),
               static_cast<int>(std::strlen(kTextPartContentType) + std::strlen(kTextPartEncoding)));
     EXPECT_EQ(empty.m_nWrites, 2);
+}
+
+// A line that would pass 998 bytes on the wire is broken before the character that would pass
+// the limit, with the kanji mode closed before the break and opened again after it; a line of
+// 998 bytes goes out unchanged. A leading "." counts, as transparency doubles it on the wire.
+TEST(WriteTextPart, LinesOver998BytesAreBrokenAtACharacterBoundary)
+{
+    const std::string kK = "\x1B$B", kA = "\x1B(B", a = "\x24\x22"; // あ in JIS
+    auto repeat = [](const std::string& strPiece, int n) {
+        std::string strOut;
+        for (int i = 0; i < n; ++i)
+            strOut += strPiece;
+        return strOut;
+    };
+    struct Row
+    {
+        const char* pszWhat;
+        std::string strBody, strWire;
+    };
+    const Row rows[] = {
+        {"ascii 998", std::string(998, 'x') + "\r\n", std::string(998, 'x') + "\r\n"},
+        {"ascii 999", std::string(999, 'x'), std::string(998, 'x') + "\r\nx"},
+        {"dot first", "." + std::string(997, 'x'), "." + std::string(996, 'x') + "\r\nx"},
+        {"kanji 998", repeat("あ", 496) + "\n", kK + repeat(a, 496) + kA + "\n"},
+        {"kanji 497", repeat("あ", 497), kK + repeat(a, 496) + kA + "\r\n" + kK + a + kA},
+        {"ascii then kanji", std::string(991, 'x') + "あ",
+         std::string(991, 'x') + "\r\n" + kK + a + kA},
+        {"second line too", "y\r\n" + std::string(1000, 'x'),
+         "y\r\n" + std::string(998, 'x') + "\r\nxx"},
+    };
+    for (const Row& row : rows)
+    {
+        CStringSink sink;
+        WriteTextPart(sink, row.strBody);
+        EXPECT_EQ(sink.m_strText,
+                  std::string(kTextPartContentType) + kTextPartEncoding + row.strWire)
+            << row.pszWhat;
+    }
 }
 
 TEST(AddCount, StopsAtIntMaxInsteadOfWrapping)

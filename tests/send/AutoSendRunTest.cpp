@@ -8,6 +8,9 @@
 #include "support/FakeMailServer.h"
 #include "support/ProgramRun.h"
 
+#include <csignal>
+#include <unistd.h>
+
 namespace
 {
 std::string Utf8(const char8_t* psz)
@@ -108,16 +111,40 @@ TEST_F(AutoSendRun, GroupSendReachesEveryMember)
     EXPECT_NE(m_server.Received(3).find("RCPT TO:<jiro@example.jp>\n"), std::string::npos);
 }
 
-// Nobody can close a program without a display: a file error with "/quit" ends it with 1.
-TEST_F(AutoSendRun, FileErrorWithQuitEndsTheRunWithOne)
+// Nobody can close a program without a display: a file error with "/quit" ends it. The mail
+// went out, only its log entry could not be written: the exit status 2 tells a wrapper not to
+// send it again.
+TEST_F(AutoSendRun, MailSentButNotLoggedEndsTheRunWithTwo)
 {
     std::filesystem::remove(m_strAppDir + "log");
     Write("log", "a file where the log folder belongs");
     m_server.AddConnection(CServerScript::Pop3Accepting());
     m_server.AddConnection(CServerScript::SmtpAccepting());
     const ProgramResult result = Run("yamada@example.jp");
-    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_EQ(result.nExitCode, 2);
     EXPECT_NE(result.strErr.find("Tarvell_"), std::string::npos) << result.strErr;
+    EXPECT_NE(m_server.Received(1).find("\r\n.\r\n"), std::string::npos);
+}
+
+// Stopped by SIGTERM before the automatic send ran: the program closes as usual, nothing is sent,
+// and the exit status 3 says that the requested send never ran.
+TEST_F(AutoSendRun, StoppedBeforeTheAutomaticSendExitsWithThree)
+{
+    Write("inf.txt", "Name=山田\nAddress=yamada@example.jp\nTitle=ご案内\nTextFile=" + m_strAppDir +
+                         "本文.txt\n");
+    const ProgramResult result =
+        RunProgram(m_strAppDir, {"/sendon", "/quit", "/sendinf=" + m_strAppDir + "inf.txt"}, {}, 60,
+                   [](pid_t pid) {
+                       // Well before the three-second countdown ends; a signal that comes before
+                       // the window is up waits for it.
+                       ::usleep(1500 * 1000);
+                       ::kill(pid, SIGTERM);
+                   });
+    m_server.Stop();
+    EXPECT_TRUE(result.bExited) << result.strErr;
+    EXPECT_EQ(result.nExitCode, 3) << result.strOut << result.strErr;
+    EXPECT_EQ(m_server.ConnectionCount(), 0u);
+    EXPECT_TRUE(Files("log").empty());
 }
 
 TEST_F(AutoSendRun, StartModeDialogEndsAsCancelAndQuitStillCloses)

@@ -163,3 +163,31 @@ TEST_F(SendServer, GroupSendGivesEveryMemberItsOwnEnvelopeLogEntryAndKeepCopy)
     EXPECT_EQ(Read("log/Tarvell_200407.txt"), strLog);
     EXPECT_EQ(Files("keep").size(), 3u);
 }
+
+// A log that cannot be written after a mail went out: a single send has gone out whole (exit
+// status 2), while a group send abandoned before its second member has left a mail unsent (1).
+TEST_F(SendServer, ALogErrorAfterDeliveryCountsAsUnrecordedOnlyWhenNothingIsLeftUnsent)
+{
+    std::filesystem::remove(m_strAppDir + "log");
+    Write("log", "a file where the log folder belongs");
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(CServerScript::SmtpAccepting());
+    m_server.SetRepeat(true);
+    FillForm("山田", "yamada@example.jp", "件名", m_strAppDir + "body.txt");
+    m_pForm->OnSend();
+    EXPECT_EQ(m_pForm->m_nFailedSends, 0);
+    EXPECT_EQ(m_pForm->m_nUnrecordedSends, 1);
+    EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_NOT_RECORDED);
+
+    AddressBook book;
+    SetField(book.entries[0].szName, "一郎");
+    SetField(book.entries[0].szAddress, "ichiro@example.jp");
+    SetField(book.entries[1].szName, "二郎");
+    SetField(book.entries[1].szAddress, "jiro@example.jp");
+    SaveBook(m_strAppDir + "@g.tvl", book);
+    FillForm("", "@g.tvl", "件名", m_strAppDir + "body.txt");
+    m_pForm->OnSend();
+    EXPECT_EQ(m_pForm->m_nFailedSends, 1);
+    EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_SEND_FAILED);
+    EXPECT_EQ(m_platform.m_fileErrors.size(), 2u);
+}

@@ -1,6 +1,8 @@
 // ProgramRun.cpp - runs the built program for end-to-end tests.
 #include "support/ProgramRun.h"
 
+#include "support/Unprivileged.h"
+
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -26,7 +28,7 @@ std::string InstallProgram(const std::string& strDir)
 
 ProgramResult RunProgram(const std::string& strDir, const std::vector<std::string>& args,
                          const std::vector<std::string>& env, int nTimeoutSeconds,
-                         const std::function<void(pid_t)>& onStarted)
+                         const std::function<void(pid_t)>& onStarted, bool bAsNobody)
 {
     const std::string strProgram = InstallProgram(strDir);
     int outPipe[2];
@@ -51,6 +53,8 @@ ProgramResult RunProgram(const std::string& strDir, const std::vector<std::strin
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
         ::chdir(strDir.c_str());
+        if (bAsNobody && !BecomeNobody())
+            ::_exit(126);
         std::vector<char*> argv{const_cast<char*>(strProgram.c_str())};
         for (const std::string& strArg : args)
             argv.push_back(const_cast<char*>(strArg.c_str()));

@@ -22,6 +22,8 @@ std::string InstallProgram(const std::string& strDir);
 // Runs strDir + "tarvell" with the UTF-8 arguments, headless (DISPLAY and WAYLAND_DISPLAY unset,
 // QT_QPA_PLATFORM=offscreen) plus extra "NAME=value" settings. onStarted, if given, is called
 // with the process id while the program runs. After nTimeoutSeconds the program is killed.
+// bAsNobody runs it as the user "nobody" (the caller must be root: see support/Unprivileged.h).
 ProgramResult RunProgram(const std::string& strDir, const std::vector<std::string>& args,
                          const std::vector<std::string>& env = {}, int nTimeoutSeconds = 30,
-                         const std::function<void(pid_t)>& onStarted = nullptr);
+                         const std::function<void(pid_t)>& onStarted = nullptr,
+                         bool bAsNobody = false);
