@@ -22,8 +22,10 @@ trap 'sh "$TOP/scripts/mailservers/stop.sh" "$WORK" >/dev/null 2>&1 || true' EXI
 DEMO=$WORK/demo/
 mkdir -p "$DEMO"
 cp build/tarvell "$DEMO"
-build/tests/tarvell_write_sender "$DEMO" "送信 太郎" "taro@example.jp" \
-  "127.0.0.1:$SMTP_PORT" "127.0.0.1:$POP3_PORT" "$MAIL_USER" "$MAIL_PASS"
+# The sender record, as a user without a display sets it up (the password only on standard input).
+printf '%s\n' "$MAIL_PASS" | build/tarvell-config --dir "$DEMO" sender set --password-stdin \
+  "name=送信 太郎" address=taro@example.jp "smtp=127.0.0.1:$SMTP_PORT" \
+  "pop3=127.0.0.1:$POP3_PORT" "login=$MAIL_USER"
 
 # Texts on disk are Shift_JIS with CR LF line ends, as the program expects them.
 to_sjis() { sed 's/$/\r/' | iconv -f UTF-8 -t CP932; }

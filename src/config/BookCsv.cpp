@@ -199,7 +199,8 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
             }
             cells.push_back(strSjis);
         }
-        const bool bHeader = bFirst && (cells[0] == "No" || (cells.size() > 1 && cells[1] == "氏名"));
+        const bool bHeader =
+            bFirst && (cells[0] == "No" || (cells.size() > 1 && cells[1] == "氏名"));
         bFirst = false;
         if (bHeader)
             continue;

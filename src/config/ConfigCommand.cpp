@@ -220,8 +220,8 @@ int Sender(const Arguments& args, std::istream& in, std::ostream& out)
     {
         std::string strPassword;
         const bool bConvertible = Utf8ToSjis(ReadPasswordLine(in), strPassword);
-        const std::string strMessage = TextFieldMessage(bConvertible, strPassword.size(),
-                                                        sizeof(sender.szPassword) - 1);
+        const std::string strMessage =
+            TextFieldMessage(bConvertible, strPassword.size(), sizeof(sender.szPassword) - 1);
         if (!strMessage.empty())
             throw CExit{EX_DATAERR, "password: " + strMessage};
         CopyToField(sender.szPassword, sizeof(sender.szPassword), strPassword);
@@ -354,8 +354,8 @@ std::string ReadCsv(const std::string& strFileUtf8, std::istream& in)
 int Book(const Arguments& args, std::istream& in, std::ostream& out, std::ostream& err)
 {
     const std::string strVerb = args.words.size() > 1 ? args.words[1] : std::string();
-    const std::vector<std::string> rest(args.words.begin() + std::min<std::size_t>(2, args.words.size()),
-                                        args.words.end());
+    const std::vector<std::string> rest(
+        args.words.begin() + std::min<std::size_t>(2, args.words.size()), args.words.end());
     if (strVerb == "export" && rest.size() <= 1 && !args.bDryRun)
     {
         const std::string strName = BookName(rest.empty() ? std::string() : rest[0]);
@@ -442,13 +442,15 @@ const char* HelpText()
             u8"       --password-stdin       パスワードを標準入力の 1 行から読む\n"
             u8"  options show                オプションを表示\n"
             u8"  options set KEY=値...       editor, textdir, bindir を設定\n"
-            u8"  book export [帳]            アドレス帳を CSV で標準出力へ（No,氏名,メールアドレス）\n"
+            u8"  book export [帳]            アドレス帳を CSV "
+            u8"で標準出力へ（No,氏名,メールアドレス）\n"
             u8"       --encoding cp932       Shift_JIS で書く（既定は UTF-8）\n"
             u8"  book import [帳] FILE.csv   CSV（UTF-8 か CP932、- は標準入力）を取り込む\n"
             u8"       --dry-run              変わる内容を表示するだけで書き込まない\n"
             u8"\n"
             u8"帳は Address.tvl（既定）か @グループ名。--dir を省くと tarvell 本体と同じ\n"
-            u8"プログラムフォルダを使います。終了コード: 0 成功, 64 使い方の誤り, 65 データの誤り,\n"
+            u8"プログラムフォルダを使います。終了コード: 0 成功, 64 使い方の誤り, 65 "
+            u8"データの誤り,\n"
             u8"66 入力がない, 73 書き込めない, 74 読み込めない。誤りがあれば何も書きません。\n");
     return "Usage: tarvell-config [--dir FOLDER] COMMAND\n"
            "\n"
