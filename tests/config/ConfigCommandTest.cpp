@@ -22,7 +22,8 @@ struct ConfigRun
     std::string strErr;
 };
 
-ConfigRun Config(const CTempFolder& dir, std::vector<std::string> args, const std::string& strIn = "")
+ConfigRun Config(const CTempFolder& dir, std::vector<std::string> args,
+                 const std::string& strIn = "")
 {
     args.insert(args.begin(), {"--dir", dir.Dir()});
     std::istringstream in(strIn);
@@ -41,11 +42,11 @@ std::string Utf8(const std::string& strSjis)
 TEST(ConfigCommand, SenderSetIsReadByTheProgramAndThePasswordComesOnlyFromStandardInput)
 {
     CTempFolder dir;
-    const ConfigRun set = Config(dir,
-                           {"sender", "set", Utf8("name=送信 太郎"), "address=taro@example.jp",
-                            "smtp=127.0.0.1:2525", "pop3=[::1]:110", "login=taro",
-                            "--password-stdin"},
-                           "p@ss word\r\nignored\n");
+    const ConfigRun set =
+        Config(dir,
+               {"sender", "set", Utf8("name=送信 太郎"), "address=taro@example.jp",
+                "smtp=127.0.0.1:2525", "pop3=[::1]:110", "login=taro", "--password-stdin"},
+               "p@ss word\r\nignored\n");
     ASSERT_EQ(set.nStatus, EX_OK) << set.strErr;
     SenderInf sender;
     ASSERT_EQ(LoadSenderFile(dir.Path("SenderInf.tvl"), sender), RecordLoad::Loaded);
@@ -60,7 +61,8 @@ TEST(ConfigCommand, SenderSetIsReadByTheProgramAndThePasswordComesOnlyFromStanda
     // A password on the command line is refused; one field over its limit stops every change.
     const std::string strBefore = dir.Read("SenderInf.tvl");
     EXPECT_EQ(Config(dir, {"sender", "set", "password=x"}).nStatus, EX_USAGE);
-    const ConfigRun longName = Config(dir, {"sender", "set", "login=x", "name=" + std::string(128, 'n')});
+    const ConfigRun longName =
+        Config(dir, {"sender", "set", "login=x", "name=" + std::string(128, 'n')});
     EXPECT_EQ(longName.nStatus, EX_DATAERR);
     EXPECT_NE(longName.strErr.find(Utf8("name: 127 文字以内で入力してください。")),
               std::string::npos)
@@ -84,12 +86,11 @@ TEST(ConfigCommand, SenderSetIsReadByTheProgramAndThePasswordComesOnlyFromStanda
 TEST(ConfigCommand, ExportThenImportGivesTheSameBookInBothEncodings)
 {
     CTempFolder dir;
-    SaveBook(dir.Path("Address.tvl"),
-             BookOf({{"山田 太郎", "yamada@example.jp"},
-                     {"", ""},
-                     {"Smith, \"Jr\"", " spaced@example.com "},
-                     {"営業部", "@営業部.tvl"},
-                     {"名前だけ", ""}}));
+    SaveBook(dir.Path("Address.tvl"), BookOf({{"山田 太郎", "yamada@example.jp"},
+                                              {"", ""},
+                                              {"Smith, \"Jr\"", " spaced@example.com "},
+                                              {"営業部", "@営業部.tvl"},
+                                              {"名前だけ", ""}}));
     for (const char* pszEncoding : {"utf-8", "cp932"})
     {
         const ConfigRun exported = Config(dir, {"book", "export", "--encoding", pszEncoding});
@@ -164,7 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, CsvImport,
     testing::Values(
         CsvCase{"Utf8BomHeaderQuotedComma",
-                "\xEF\xBB\xBF" + Utf8("No,氏名,メールアドレス\r\n2,\"山田, 太郎\",y@example.jp\r\n"),
+                "\xEF\xBB\xBF" +
+                    Utf8("No,氏名,メールアドレス\r\n2,\"山田, 太郎\",y@example.jp\r\n"),
                 EX_OK, "2:山田, 太郎:y@example.jp"},
         CsvCase{"Cp932NoHeader", Cp932("3,鈴木 一郎,suzuki@example.jp\r\n"), EX_OK,
                 "3:鈴木 一郎:suzuki@example.jp"},
@@ -174,13 +176,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "50: アドレス帳に空きがありません（50 件まで）。"},
         CsvCase{"OverLongName", "4," + std::string(128, 'n') + ",a@example.jp\n", EX_DATAERR,
                 "1: 氏名: 127 文字以内で入力してください。"},
-        CsvCase{"GroupReferenceInGroupBook", Utf8("a,a@example.jp\n営業,@営業.tvl\n"),
-                EX_DATAERR,
+        CsvCase{"GroupReferenceInGroupBook", Utf8("a,a@example.jp\n営業,@営業.tvl\n"), EX_DATAERR,
                 "2: 「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます"},
         CsvCase{"NumberOutOfRange", "51,a,b\n", EX_DATAERR,
                 "1: No: 1 から 50 までの整数を入力してください。"},
-        CsvCase{"NumberNotANumber", "a,b\nx,a,b\n", EX_DATAERR,
-                "2: No: 整数を入力してください。"},
+        CsvCase{"NumberNotANumber", "a,b\nx,a,b\n", EX_DATAERR, "2: No: 整数を入力してください。"},
         CsvCase{"QuoteLeftOpen", "1,\"abc,d\n", EX_DATAERR, "1: 引用符 \" が閉じていません。"},
         CsvCase{"CharacterCp932CannotWrite", "1,\xF0\x9F\x93\xA7,a@example.jp\n", EX_DATAERR,
                 "1: Shift_JIS で表せない文字は使えません。"}),
