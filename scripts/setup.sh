@@ -13,6 +13,8 @@ PACKAGES=(
   postfix dovecot-pop3d
   msmtp
   python3
+  qt6-translations-l10n xdg-utils
+  dpkg-dev desktop-file-utils appstream lintian librsvg2-bin
 )
 
 missing=()
