@@ -10,6 +10,7 @@
 #include "app/TextCodec.h"
 #include "config/BookCsv.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <istream>
 #include <memory>
