@@ -178,8 +178,17 @@ std::string ReadPasswordLine(std::istream& in)
 {
     std::string strLine;
     char c = 0;
-    while (strLine.size() <= MAX_PASSWORD_LINE && in.get(c) && c != '\n')
+    bool bLine = false; // a line was given, even an empty one
+    while (strLine.size() <= MAX_PASSWORD_LINE && in.get(c))
+    {
+        bLine = true;
+        if (c == '\n')
+            break;
         strLine += c;
+    }
+    // Nothing at all on standard input is a mistake of the caller, not an empty password.
+    if (!bLine)
+        throw CExit{EX_NOINPUT, "--password-stdin: 標準入力にパスワードの行がありません。"};
     if (!strLine.empty() && strLine.back() == '\r')
         strLine.pop_back();
     if (strLine.size() > MAX_PASSWORD_LINE)

@@ -61,6 +61,8 @@ TEST(ConfigCommand, SenderSetIsReadByTheProgramAndThePasswordComesOnlyFromStanda
     // A password on the command line is refused; one field over its limit stops every change.
     const std::string strBefore = dir.Read("SenderInf.tvl");
     EXPECT_EQ(Config(dir, {"sender", "set", "password=x"}).nStatus, EX_USAGE);
+    EXPECT_EQ(Config(dir, {"sender", "set", "--password-stdin"}, std::string()).nStatus,
+              EX_NOINPUT);
     const ConfigRun longName =
         Config(dir, {"sender", "set", "login=x", "name=" + std::string(128, 'n')});
     EXPECT_EQ(longName.nStatus, EX_DATAERR);
