@@ -12,5 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format
   postfix dovecot-pop3d
   python3
+  qt6-translations-l10n xdg-utils
+  dpkg-dev desktop-file-utils appstream lintian librsvg2-bin
 )
 exec bash "$(dirname "$0")/install_packages.sh" "${PACKAGES[@]}"

@@ -55,3 +55,8 @@ int WalkGroupBook(const AddressBook& book,
     }
     return nSeq - 1;
 }
+
+std::string GroupInGroupMessage()
+{
+    return "「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます";
+}

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 // One entry: a person (name and mail address), a group reference (address "@" + the file name of
 // a group book), or empty. Both fields hold CP932 text ended by a NUL.
@@ -48,3 +49,13 @@ void SaveBook(const std::string& strPath, const AddressBook& book);
 // Returns the number of members passed.
 int WalkGroupBook(const AddressBook& book,
                   const std::function<void(int nSeq, const AddressEntry& entry)>& onMember);
+
+// An address that names a group book: its first character is "@". A group book may not hold one.
+inline bool IsGroupReference(std::string_view address)
+{
+    return !address.empty() && address[0] == '@';
+}
+
+// "「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます": a group
+// reference registered in a group book.
+std::string GroupInGroupMessage();

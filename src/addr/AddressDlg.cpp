@@ -47,11 +47,9 @@ std::string CAddressDlg::HelpText()
 bool CAddressDlg::ReadText(int nField, std::string& strMember, int nLimit)
 {
     std::string strText;
-    std::string strMessage;
-    if (!GetFieldText(nField, strText))
-        strMessage = UnconvertibleTextMessage();
-    else if (strText.size() > static_cast<std::size_t>(nLimit))
-        strMessage = TextTooLongMessage(static_cast<std::size_t>(nLimit));
+    const bool bConvertible = GetFieldText(nField, strText);
+    const std::string strMessage =
+        TextFieldMessage(bConvertible, strText.size(), static_cast<std::size_t>(nLimit));
     if (!strMessage.empty())
     {
         m_platform.MessageBox(strMessage, MsgButtons::Ok);
@@ -77,11 +75,9 @@ bool CAddressDlg::UpdateData(bool bSaveAndValidate)
 
     std::string strNo;
     int nNo = 0;
-    std::string strMessage;
-    if (!GetFieldText(IDC_NO, strNo) || !ParseIntField(strNo, nNo))
-        strMessage = NotIntegerMessage();
-    else if (nNo < 0 || nNo > ADDRESS_BOOK_ENTRIES)
-        strMessage = IntOutOfRangeMessage(0, ADDRESS_BOOK_ENTRIES);
+    const std::string strMessage = GetFieldText(IDC_NO, strNo)
+                                       ? IntFieldMessage(strNo, 0, ADDRESS_BOOK_ENTRIES, nNo)
+                                       : NotIntegerMessage();
     if (!strMessage.empty())
     {
         m_platform.MessageBox(strMessage, MsgButtons::Ok);
@@ -174,11 +170,9 @@ void CAddressDlg::OnRegister()
 {
     if (!UpdateData(true))
         return;
-    if (m_nMode == MODE_GROUP_EDIT && !m_strAddress.empty() && m_strAddress[0] == '@')
+    if (m_nMode == MODE_GROUP_EDIT && IsGroupReference(m_strAddress))
     {
-        m_platform.MessageBox(
-            "「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます",
-            MsgButtons::Ok);
+        m_platform.MessageBox(GroupInGroupMessage(), MsgButtons::Ok);
         m_strName.clear();
         m_strAddress.clear();
         UpdateData(false);

@@ -24,6 +24,26 @@ std::string UnconvertibleTextMessage()
     return "Shift_JIS で表せない文字は使えません。";
 }
 
+std::string TextFieldMessage(bool bConvertible, std::size_t nBytes, std::size_t nLimit)
+{
+    if (!bConvertible)
+        return UnconvertibleTextMessage();
+    if (nLimit > 0 && nBytes > nLimit)
+        return TextTooLongMessage(nLimit);
+    return std::string();
+}
+
+std::string IntFieldMessage(std::string_view text, int nLow, int nHigh, int& nValue)
+{
+    int nParsed = 0;
+    if (!ParseIntField(text, nParsed))
+        return NotIntegerMessage();
+    if (nParsed < nLow || nParsed > nHigh)
+        return IntOutOfRangeMessage(nLow, nHigh);
+    nValue = nParsed;
+    return std::string();
+}
+
 bool ParseIntField(std::string_view text, int& nValue)
 {
     std::size_t i = 0;

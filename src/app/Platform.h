@@ -37,8 +37,9 @@ struct FileDialogRequest
     std::string strFilter;
     bool bMustExist = true;  // only existing files can be chosen
     bool bAskCreate = false; // a new name may be typed; the user is asked before it is used
-    bool bNoChecks = false;  // any name, existing or not, is taken without a question
     bool bReadOnlyTicked = false;
+    bool bFolder = false;          // a folder is chosen, not a file; its path ends in "/"
+    bool bExecutablesOnly = false; // the first filter shows only files the user may run
 };
 
 struct FileDialogResult

@@ -1,4 +1,4 @@
-// Process.h - what the program learns about itself at start: its folder and its command line.
+// Process.h - what the program learns about itself at start: its folders and its command line.
 #pragma once
 #include <string>
 
@@ -6,6 +6,19 @@
 // Empty with a reason in strError when it cannot be found, cannot be written in CP932, or is
 // longer than 255 bytes.
 std::string ProgramFolder(std::string& strError);
+
+// The folder where the program keeps its records, books, log and keep copies (CP932, ending in
+// "/"): the program file's folder when the user may write there, else $XDG_DATA_HOME/tarvell/
+// (default ~/.local/share/tarvell/), created on first use. tarvell and tarvell-config agree on it.
+// Empty with a reason in strError when it cannot be found or made.
+std::string DataFolder(std::string& strError);
+
+// The choice behind DataFolder, without touching the disk: strProgramDir (UTF-8, ending in "/")
+// when bWritable and not under /usr/ (the system's programs are no place for a user's files, not
+// even root's), else the XDG folder from pszXdgDataHome (used when absolute) or pszHome. Empty
+// when neither gives a folder.
+std::string ChooseDataFolder(const std::string& strProgramDir, bool bWritable,
+                             const char* pszXdgDataHome, const char* pszHome);
 
 // argv[1..] joined with single blanks and converted from UTF-8 to CP932. Empty with a reason in
 // strError when an argument cannot be written in CP932.

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 static_assert(sizeof(std::int32_t) == 4);
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
@@ -59,3 +60,20 @@ ScrambleKey MakeScrambleKey();
 
 // XORs buf[0..n) with the key, key position j mod 16: the same call scrambles and unscrambles.
 void ScrambleBuffer(void* pBuffer, std::size_t n);
+
+// The two record files. A file is read only when its size is exactly the record's; a file of the
+// right size that cannot be read raises CFileException. Texts without a NUL get one in their last
+// byte, so a foreign file can never make a text run past its field.
+enum class RecordLoad
+{
+    Loaded,
+    Missing,   // no file, an empty file, or one that cannot be opened: the record is unchanged
+    WrongSize, // a file of another size: the record is unchanged
+};
+RecordLoad LoadCfgFile(const std::string& strPath, CfgData& cfg);
+RecordLoad LoadSenderFile(const std::string& strPath, SenderInf& sender);
+
+// Replace the file through a temporary file renamed over it; SenderInf.tvl is written scrambled and
+// readable by its owner only. A failure raises CFileException and leaves the old file.
+void SaveCfgFile(const std::string& strPath, const CfgData& cfg);
+void SaveSenderFile(const std::string& strPath, const SenderInf& sender);

@@ -4,32 +4,10 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 
-#include <cstring>
 #include <string_view>
 
 namespace
 {
-constexpr std::int64_t CFG_FILE_SIZE = sizeof(CfgData);
-constexpr std::int64_t SENDER_FILE_SIZE = sizeof(SenderInf);
-
-// Reads exactly sizeof(record) bytes into the record.
-template <class Record> void ReadRecord(const std::string& strPath, Record& record)
-{
-    CFileReader file(strPath);
-    Record loaded;
-    if (file.Read(&loaded, sizeof(loaded)) != sizeof(loaded))
-        throw CFileException(CFileException::endOfFile, strPath);
-    record = loaded;
-}
-
-// A record file of the right size but foreign content must not leave a text without its NUL;
-// a field that has one keeps every byte, those after the NUL included.
-template <std::size_t N> void Terminate(char (&szField)[N])
-{
-    if (std::memchr(szField, '\0', N) == nullptr)
-        szField[N - 1] = '\0';
-}
-
 bool Contains(const std::string& text, std::string_view switchText)
 {
     return FindSjis(text, switchText) != std::string_view::npos;
@@ -129,43 +107,21 @@ void CTarvellDoc::ParseCommandLine()
 
 void CTarvellDoc::LoadCfg(const std::string& strPath)
 {
-    const std::int64_t nSize = GetFileSizeOrZero(strPath);
-    if (nSize == CFG_FILE_SIZE)
-    {
-        ReadRecord(strPath, m_cfg);
-        Terminate(m_cfg.szEditorPath);
-        Terminate(m_cfg.szTextFileDir);
-        Terminate(m_cfg.szBinFileDir);
-    }
-    else if (nSize != 0)
-    {
+    if (LoadCfgFile(strPath, m_cfg) == RecordLoad::WrongSize)
         m_platform.MessageBox("環境設定ファイルのバージョンが違います。", MsgButtons::Ok);
-    }
 }
 
 void CTarvellDoc::SaveCfg(const std::string& strPath)
 {
-    WriteFileReplacing(strPath, &m_cfg, sizeof(m_cfg));
+    SaveCfgFile(strPath, m_cfg);
 }
 
 void CTarvellDoc::LoadSenderInf(const std::string& strPath)
 {
-    if (GetFileSizeOrZero(strPath) != SENDER_FILE_SIZE)
-        return;
-    ReadRecord(strPath, m_sender);
-    ScrambleBuffer(&m_sender, sizeof(m_sender));
-    Terminate(m_sender.szName);
-    Terminate(m_sender.szMailAddress);
-    Terminate(m_sender.szSmtpServer);
-    Terminate(m_sender.szPop3Server);
-    Terminate(m_sender.szLoginName);
-    Terminate(m_sender.szPassword);
+    LoadSenderFile(strPath, m_sender); // a missing or wrong-sized file: silently the empty record
 }
 
 void CTarvellDoc::SaveSenderInf(const std::string& strPath)
 {
-    // Scrambles a copy: the record in memory stays usable should the close be abandoned.
-    SenderInf scrambled = m_sender;
-    ScrambleBuffer(&scrambled, sizeof(scrambled));
-    WriteFileReplacing(strPath, &scrambled, sizeof(scrambled), 0600);
+    SaveSenderFile(strPath, m_sender);
 }

@@ -73,11 +73,9 @@ QPushButton* MakeCancelButton(QDialog* pDialog, const QRect& rect, const QString
 bool ReadLimitedText(IPlatform& platform, QLineEdit* pEdit, std::string& str, int nLimit)
 {
     std::string strText;
-    std::string strMessage;
-    if (!FromQString(pEdit->text(), strText))
-        strMessage = UnconvertibleTextMessage();
-    else if (nLimit > 0 && strText.size() > static_cast<std::size_t>(nLimit))
-        strMessage = TextTooLongMessage(static_cast<std::size_t>(nLimit));
+    const bool bConvertible = FromQString(pEdit->text(), strText);
+    const std::string strMessage =
+        TextFieldMessage(bConvertible, strText.size(), static_cast<std::size_t>(nLimit));
     if (!strMessage.empty())
     {
         platform.MessageBox(strMessage, MsgButtons::Ok);

@@ -35,9 +35,27 @@ std::optional<std::string> ChooseGroupBook(IPlatform& platform, const std::strin
 void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& strArgument)
 {
     const std::string strEditor = FieldText(cfg.szEditorPath);
-    const int nResult = !strEditor.empty() && PathExists(strEditor)
-                            ? platform.ShellOpen(strEditor, strArgument)
-                            : platform.ShellOpen(strArgument, std::string());
-    if (nResult <= 32)
+    const bool bEditor = !strEditor.empty() && PathExists(strEditor);
+    const int nResult = bEditor ? platform.ShellOpen(strEditor, strArgument)
+                                : platform.ShellOpen(strArgument, std::string());
+    if (nResult <= 32 && bEditor)
         platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok);
+    else if (nResult <= 32)
+        platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。\n"
+                                                  u"このファイルを開くプログラムがありません。"
+                                                  u"「設定」→「オプション」の「テキストエディタ」で"
+                                                  u"エディタを選んでください。")),
+                            MsgButtons::Ok);
+}
+
+std::string FindManual(const std::string& strProgramDir)
+{
+    // An installed copy (bin/../share/doc/tarvell), else the one copied beside the built program.
+    for (const char* pszRelative : {"../share/doc/tarvell/manual/index.html", "manual/index.html"})
+    {
+        const std::string strPath = strProgramDir + pszRelative;
+        if (GetFileSizeOrZero(strPath) > 0)
+            return strPath;
+    }
+    return std::string();
 }

@@ -5,6 +5,7 @@
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
 #include "app/LocalTime.h"
+#include "app/Process.h"
 #include "app/Sjis.h"
 #include "app/TarvellDoc.h"
 #include "ui/AboutDlg.h"
@@ -22,10 +23,10 @@
 #include <QMenuBar>
 #include <QTimer>
 
-const char* const SUPPORT_PAGE_URL = "https://tarvell.example.org/support/";
-
 CMainFrame::CMainFrame(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_platform(platform)
 {
+    std::string strError;
+    m_strProgramDir = ProgramFolder(strError); // empty when unknown: the manual is then not found
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("Tarvell"));
     setWindowIcon(AppIcon());
@@ -133,13 +134,24 @@ void CMainFrame::OnExit()
 
 void CMainFrame::OnSupportPage()
 {
-    m_platform.ShellOpen(SUPPORT_PAGE_URL, std::string()); // no check, no message
+    // The support item opens the user manual in the desktop's browser.
+    const std::string strManual = FindManual(m_strProgramDir);
+    if (strManual.empty())
+        m_platform.MessageBox(ToSjis(QStringLiteral(u"マニュアルが見つかりません。")),
+                              MsgButtons::Ok);
+    else if (m_platform.ShellOpen(strManual, std::string()) <= 32)
+        m_platform.MessageBox(ToSjis(QStringLiteral(u"マニュアルを開けませんでした"
+                                                    u"（ブラウザが見つかりません）: ")) +
+                                  strManual,
+                              MsgButtons::Ok);
 }
 
 void CMainFrame::OnOpenAppDir()
 {
     if (m_platform.ShellOpen(m_doc.m_szAppDir, std::string()) <= 32)
-        m_platform.MessageBox(ToSjis(QStringLiteral(u"Explore.exe が起動できませんでした。")),
+        m_platform.MessageBox(ToSjis(QStringLiteral(u"フォルダを開けませんでした"
+                                                    u"（ファイルマネージャが見つかりません）: ")) +
+                                  m_doc.m_szAppDir,
                               MsgButtons::Ok);
 }
 

@@ -52,6 +52,10 @@ class CMainFrame : public QMainWindow
     void OnAppAbout(); // the application's: the About box
     void OnFileNew();  // Ctrl+N: the form starts afresh, nothing is read or written
 
+    // The program file's folder (CP932, ending in "/"), where the support item looks for the
+    // manual; set at construction.
+    std::string m_strProgramDir;
+
   protected:
     // Every close (menu, button, close box, signal, automatic quit) ends here: the form is
     // destroyed, then the document writes its two record files.
@@ -69,6 +73,3 @@ class CMainFrame : public QMainWindow
     CTarvellView* m_pView;
     bool m_bClosed = false;
 };
-
-// The product's support web page.
-extern const char* const SUPPORT_PAGE_URL;

@@ -1,36 +1,23 @@
 // OptionDlg.cpp - the options dialog.
 #include "ui/OptionDlg.h"
 
-#include "app/Sjis.h"
+#include "app/FileSystem.h"
 #include "ui/Controls.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
 
 #include <QPushButton>
 
-std::string PickFolderPreset()
-{
-    return ToSjis(QStringLiteral(u"(現在開いているフォルダを選択)"));
-}
-
 namespace
 {
 // The settings record holds each of these in 255 bytes.
 constexpr int PATH_LIMIT = 255;
 
-std::string RemoveAll(std::string_view text, std::string_view pattern)
+// The folder of a path (CP932), ending in "/"; empty when it has none.
+std::string FolderOf(const std::string& strPath)
 {
-    std::string strResult;
-    std::size_t nStart = 0;
-    std::size_t nFound = FindSjis(text, pattern, nStart);
-    while (nFound != std::string_view::npos)
-    {
-        strResult += text.substr(nStart, nFound - nStart);
-        nStart = nFound + pattern.size();
-        nFound = FindSjis(text, pattern, nStart);
-    }
-    strResult += text.substr(nStart);
-    return strResult;
+    const std::size_t nSlash = strPath.rfind('/');
+    return nSlash == std::string::npos ? std::string() : strPath.substr(0, nSlash + 1);
 }
 } // namespace
 
@@ -92,11 +79,13 @@ void COptionDlg::OnEditorBrowse()
     UpdateData(true); // a failed check has shown its message; the browse goes on regardless
     FileDialogRequest request;
     request.strTitle = ToSjis(QStringLiteral(u"メール編集で使用するテキストエディタの選択"));
-    // The root of the file system; pushed rather than assigned (GCC 12 warns wrongly on a
-    // one-character literal assignment).
-    request.strStartDir.push_back('/');
-    request.strDefaultExt.push_back('*');
-    request.strFilter = ToSjis(QStringLiteral(u"実行ファイル(*.exe)|*.exe;|全て(*.*)|*.*||"));
+    // Programs are told by their x bit, not by a name; the search starts where the editor
+    // chosen before lives, else among the system's programs.
+    const std::string strEditorDir = FolderOf(m_strEditorPath);
+    request.strStartDir =
+        !strEditorDir.empty() && IsFolder(strEditorDir) ? strEditorDir : std::string("/usr/bin/");
+    request.strFilter = ToSjis(QStringLiteral(u"実行ファイル|*|全て(*.*)|*.*||"));
+    request.bExecutablesOnly = true;
     request.bMustExist = true;
     request.bReadOnlyTicked = true;
     const FileDialogResult result = m_platform.OpenFileDialog(request);
@@ -120,12 +109,11 @@ void COptionDlg::BrowseFolder(const QString& qstrTitle, std::string& strDir)
     UpdateData(true);
     FileDialogRequest request;
     request.strTitle = ToSjis(qstrTitle);
-    request.strStartDir = m_pszAppDir;
-    request.strPresetName = PickFolderPreset();
-    request.bMustExist = false;
-    request.bNoChecks = true;
+    request.strStartDir = !strDir.empty() && IsFolder(strDir) ? strDir : std::string(m_pszAppDir);
+    request.bFolder = true;
+    request.bMustExist = true;
     const FileDialogResult result = m_platform.OpenFileDialog(request);
     if (result.bConfirmed)
-        strDir = RemoveAll(result.strPath, PickFolderPreset());
+        strDir = result.strPath;
     UpdateData(false);
 }

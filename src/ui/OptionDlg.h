@@ -25,8 +25,8 @@ class COptionDlg : public CModalDialog
     std::string m_strBinFileDir;
 
   private:
-    // Lets the user pick a folder by confirming the preset name in the folder; the result is
-    // that folder ending in "/" (or the full path of a file picked instead).
+    // A folder chooser starting in the field's folder (else the program folder); the result
+    // ends in "/".
     void BrowseFolder(const QString& qstrTitle, std::string& strDir);
 
     QPushButton* m_pBtnOK;
@@ -34,6 +34,3 @@ class COptionDlg : public CModalDialog
     CSjisLineEdit* m_pEditTextFileDir;
     CSjisLineEdit* m_pEditBinFileDir;
 };
-
-// The name preset in the folder pickers' file name box (CP932); it is removed from the chosen path.
-std::string PickFolderPreset();

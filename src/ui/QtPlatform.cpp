@@ -7,8 +7,10 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSortFilterProxyModel>
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
@@ -24,6 +26,32 @@ QString Unquoted(const std::string& str)
         qstr = qstr.mid(1, qstr.size() - 2);
     return qstr;
 }
+
+// Shows folders and only those files the user may run, while it is on.
+class CExecutableFilter : public QSortFilterProxyModel
+{
+  public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    void SetOn(bool bOn)
+    {
+        m_bOn = bOn;
+        invalidateFilter();
+    }
+
+  protected:
+    bool filterAcceptsRow(int nRow, const QModelIndex& parent) const override
+    {
+        const auto* pFiles = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!m_bOn || pFiles == nullptr)
+            return true;
+        const QFileInfo info = pFiles->fileInfo(pFiles->index(nRow, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+
+  private:
+    bool m_bOn = true;
+};
 } // namespace
 
 QString QtFileFilter(const std::string& strFilter)
@@ -92,8 +120,23 @@ FileDialogResult CQtPlatform::OpenFileDialog(const FileDialogRequest& request)
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.bMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (request.bFolder)
+    {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    }
     if (!request.strFilter.empty())
         dialog.setNameFilter(QtFileFilter(request.strFilter));
+    if (request.bExecutablesOnly)
+    {
+        auto* pFilter = new CExecutableFilter(&dialog);
+        dialog.setProxyModel(pFilter);
+        const QStringList filters = dialog.nameFilters();
+        QObject::connect(&dialog, &QFileDialog::filterSelected, pFilter,
+                         [pFilter, filters](const QString& qstrFilter) {
+                             pFilter->SetOn(!filters.isEmpty() && qstrFilter == filters.first());
+                         });
+    }
     if (!request.strDefaultExt.empty() && request.strDefaultExt != "*")
         dialog.setDefaultSuffix(ToQString(request.strDefaultExt));
     if (!request.strPresetName.empty())
@@ -121,6 +164,8 @@ FileDialogResult CQtPlatform::OpenFileDialog(const FileDialogRequest& request)
                        MsgButtons::Ok);
             continue;
         }
+        if (request.bFolder && !strPath.empty() && strPath.back() != '/')
+            strPath += '/';
         result.bConfirmed = true;
         result.strPath = strPath;
         FromQString(QFileInfo(qstrPath).fileName(), result.strName);

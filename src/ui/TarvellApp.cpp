@@ -10,6 +10,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -57,6 +60,16 @@ void WriteError(const std::string& strUtf8)
 }
 } // namespace
 
+bool LoadQtTranslations(QTranslator& translator)
+{
+    // Qt's own texts (stock buttons, file dialogs) in Japanese, from the distribution's
+    // translations package; the program's own texts are Japanese already.
+    if (!translator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
+}
+
 CTarvellApp::CTarvellApp()
 {
     s_pInstance = this;
@@ -85,6 +98,8 @@ int CTarvellApp::Run(int argc, char* argv[])
     }
     CatchCloseSignals();
     QApplication qapp(argc, argv);
+    QTranslator qtTexts;
+    LoadQtTranslations(qtTexts);
     CTarvellApp app;
     app.m_bHeadless = bHeadless;
     if (!app.InitInstance(argc, argv))
@@ -121,7 +136,7 @@ bool CTarvellApp::InitInstance(int argc, char* argv[])
     }
 
     std::string strError;
-    const std::string strAppDir = ProgramFolder(strError);
+    const std::string strAppDir = DataFolder(strError);
     if (strAppDir.empty())
     {
         WriteError(strError);

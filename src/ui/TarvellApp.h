@@ -5,6 +5,11 @@
 class CMainFrame;
 class CQtPlatform;
 class CTarvellDoc;
+class QTranslator;
+
+// Installs Qt's Japanese texts from the distribution's translations (qt6-translations-l10n);
+// false when they are not installed (Qt's texts then stay English).
+bool LoadQtTranslations(QTranslator& translator);
 
 class CTarvellApp
 {

@@ -70,19 +70,28 @@ TEST_F(MainFrameTest, WindowIsFixedAroundTheFormWithCaptionAndMinimiseBoxOnly)
     EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint) && flags.testFlag(Qt::WindowSystemMenuHint));
 }
 
-TEST_F(MainFrameTest, ProgramFolderAndSupportPageOpenThroughTheShell)
+TEST_F(MainFrameTest, ProgramFolderAndManualOpenThroughTheDesktop)
 {
-    m_platform.m_nextShellResults = {42, 32, 2};
+    m_platform.m_nextShellResults = {42, 2};
     m_frame.SendCommand(CMainFrame::ID_OPEN_APP_DIR);
     EXPECT_TRUE(m_platform.m_messages.empty());
     m_frame.SendCommand(CMainFrame::ID_OPEN_APP_DIR);
     EXPECT_EQ(m_platform.m_messages,
-              std::vector<std::string>{SJ(u"Explore.exe が起動できませんでした。")});
+              std::vector<std::string>{
+                  SJ(u"フォルダを開けませんでした（ファイルマネージャが見つかりません）: ") +
+                  m_folder.Dir()});
     EXPECT_EQ(m_platform.m_shellOpened.at(0).first, m_folder.Dir());
 
-    m_frame.SendCommand(CMainFrame::ID_SUPPORT_PAGE); // a failure is not reported
-    EXPECT_EQ(m_platform.m_shellOpened.back().first, SUPPORT_PAGE_URL);
-    EXPECT_EQ(m_platform.m_messages.size(), 1u);
+    // The support item opens the manual copied beside the built program.
+    const std::string strBinary = TARVELL_BINARY;
+    m_frame.m_strProgramDir = strBinary.substr(0, strBinary.rfind('/') + 1);
+    m_frame.SendCommand(CMainFrame::ID_SUPPORT_PAGE);
+    EXPECT_EQ(m_platform.m_shellOpened.back().first, m_frame.m_strProgramDir + "manual/index.html");
+    // Not found anywhere: said so.
+    m_platform.m_messages.clear();
+    m_frame.m_strProgramDir = m_folder.Dir();
+    m_frame.SendCommand(CMainFrame::ID_SUPPORT_PAGE);
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{SJ(u"マニュアルが見つかりません。")});
 }
 
 TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists)
@@ -100,9 +109,17 @@ TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists
     EXPECT_EQ(request.strFilter, SJ(u"ログファイル(*.txt)|*.txt||"));
     EXPECT_TRUE(request.bMustExist);
 
-    // No editor set: the file opens with its associated program.
+    // No editor set: the file opens with its associated program; with none, the message says
+    // where to choose an editor.
     m_frame.SendCommand(CMainFrame::ID_VIEW_LOG);
     EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair(strLog, std::string()));
+    m_platform.m_nextFiles = {FileDialogResult{true, strLog, "Tarvell_200407.txt"}};
+    m_platform.m_nextShellResults = {2};
+    m_frame.SendCommand(CMainFrame::ID_VIEW_LOG);
+    ASSERT_EQ(m_platform.m_messages.size(), 1u);
+    EXPECT_NE(m_platform.m_messages[0].find(SJ(u"「設定」→「オプション」の「テキストエディタ」")),
+              std::string::npos);
+    m_platform.m_messages.clear();
 
     // An editor that exists gets the chosen path unquoted, spaces and all.
     std::filesystem::create_directories(m_folder.Path("my tools"));

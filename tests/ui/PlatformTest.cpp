@@ -1,7 +1,13 @@
-// PlatformTest.cpp - the desktop and headless platforms: filters, when to run headless, and what
-// a headless run writes instead of waiting for a person.
+// PlatformTest.cpp - the desktop and headless platforms: filters, when to run headless, what
+// a headless run writes instead of waiting for a person, and Qt's own texts in Japanese.
 #include "ui/HeadlessPlatform.h"
 #include "ui/QtText.h"
+#include "ui/TarvellApp.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -77,4 +83,21 @@ TEST(HeadlessPlatform, WritesLinesInsteadOfWaiting)
                              "\u59cb-\u9001\u4fe1\u6210\u529f\n");
     std::fclose(pOut);
     std::fclose(pErr);
+}
+
+TEST(QtTranslations, StockButtonsSpeakJapanese)
+{
+    QTranslator translator;
+    if (!LoadQtTranslations(translator))
+        GTEST_SKIP() << "Qt's Japanese texts are not installed (qt6-translations-l10n)";
+    QMessageBox box(QMessageBox::Warning, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const QString qstrButtons = box.button(QMessageBox::Yes)->text() +
+                                box.button(QMessageBox::No)->text() +
+                                box.button(QMessageBox::Cancel)->text();
+    QCoreApplication::removeTranslator(&translator);
+    EXPECT_TRUE(qstrButtons.contains(QStringLiteral(u"はい")) &&
+                qstrButtons.contains(QStringLiteral(u"いいえ")) &&
+                qstrButtons.contains(QStringLiteral(u"キャンセル")))
+        << qstrButtons.toStdString();
 }

@@ -114,13 +114,13 @@ TEST_F(SettingsDlgTest, OptionsOkStoresCancelDoesNotAndBothEndTheStartMode)
     EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string>(2, SJ(u"オプション")));
 }
 
-TEST_F(SettingsDlgTest, OptionsBrowseButtonsFillTheirFields)
+TEST_F(SettingsDlgTest, OptionsBrowseForAProgramAndForRealFolders)
 {
-    const std::string strPreset = SJ(u"(現在開いているフォルダを選択)");
     m_platform.m_nextFiles = {
         FileDialogResult{true, "/usr/bin/mousepad", "mousepad"},
-        FileDialogResult{true, SJ(u"/home/me/本文/") + strPreset, strPreset},
-        FileDialogResult{true, "/home/me/bin/file.pdf", "file.pdf"},
+        FileDialogResult{true, SJ(u"/home/me/本文/"), SJ(u"本文")},
+        FileDialogResult{true, m_folder.Dir(), ""},
+        FileDialogResult{},
         FileDialogResult{},
     };
     WhenDialogRuns<COptionDlg>(m_platform, [](COptionDlg& dlg) {
@@ -130,26 +130,25 @@ TEST_F(SettingsDlgTest, OptionsBrowseButtonsFillTheirFields)
         Click(dlg, "m_btnBinFileDir");
         EXPECT_EQ(Text(dlg, "m_strEditorPath"), QStringLiteral("/usr/bin/mousepad"));
         EXPECT_EQ(Text(dlg, "m_strTextFileDir"), QStringLiteral(u"/home/me/本文/"));
-        EXPECT_EQ(Text(dlg, "m_strBinFileDir"), QStringLiteral("/home/me/bin/file.pdf"));
         Click(dlg, "m_btnBinFileDir"); // cancelled: the field stays
-        EXPECT_EQ(Text(dlg, "m_strBinFileDir"), QStringLiteral("/home/me/bin/file.pdf"));
+        Click(dlg, "m_btnEditorPath"); // cancelled, starting where the editor lives
         Click(dlg, "m_btnOK");
     });
     m_frame.SendCommand(ID_OPTIONS);
-    ASSERT_EQ(m_platform.m_fileDialogs.size(), 4u);
+    ASSERT_EQ(m_platform.m_fileDialogs.size(), 5u);
     const FileDialogRequest& editor = m_platform.m_fileDialogs[0];
     EXPECT_EQ(editor.strTitle, SJ(u"メール編集で使用するテキストエディタの選択"));
-    EXPECT_EQ(editor.strFilter, SJ(u"実行ファイル(*.exe)|*.exe;|全て(*.*)|*.*||"));
-    EXPECT_EQ(editor.strDefaultExt, "*");
-    EXPECT_TRUE(editor.bMustExist && editor.bReadOnlyTicked);
+    EXPECT_EQ(editor.strStartDir, "/usr/bin/");
+    EXPECT_EQ(editor.strFilter, SJ(u"実行ファイル|*|全て(*.*)|*.*||"));
+    EXPECT_TRUE(editor.bExecutablesOnly && editor.bMustExist && !editor.bFolder);
     const FileDialogRequest& folder = m_platform.m_fileDialogs[1];
     EXPECT_EQ(folder.strTitle, SJ(u"本文ファイルの選択用フォルダ"));
-    EXPECT_EQ(folder.strStartDir, m_folder.Dir());
-    EXPECT_EQ(folder.strPresetName, strPreset);
-    EXPECT_TRUE(folder.bNoChecks);
-    EXPECT_EQ(folder.strFilter, "");
+    EXPECT_EQ(folder.strStartDir, m_folder.Dir()); // the field's folder does not exist
+    EXPECT_TRUE(folder.bFolder);
     EXPECT_EQ(m_platform.m_fileDialogs[2].strTitle, SJ(u"添付ファイルの選択用フォルダ"));
+    EXPECT_EQ(m_platform.m_fileDialogs[3].strStartDir, m_folder.Dir()); // the folder chosen
     EXPECT_STREQ(m_pDoc->m_cfg.szTextFileDir, SJ(u"/home/me/本文/").c_str());
+    EXPECT_STREQ(m_pDoc->m_cfg.szBinFileDir, m_folder.Dir().c_str());
 }
 
 TEST_F(SettingsDlgTest, OptionsRefuseAFolderTooLongForTheSettingsRecord)

@@ -1,0 +1,285 @@
+// BookCsv.cpp - address books as CSV text.
+#include "config/BookCsv.h"
+
+#include "app/DataExchange.h"
+#include "app/Sjis.h"
+#include "app/TextCodec.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace
+{
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+constexpr std::size_t NAME_LIMIT = sizeof(AddressEntry::szName) - 1;
+constexpr std::size_t ADDRESS_LIMIT = sizeof(AddressEntry::szAddress) - 1;
+
+std::string NumberText(int nNo)
+{
+    char sz[16];
+    std::snprintf(sz, sizeof(sz), "No. %02d", nNo);
+    return sz;
+}
+
+std::string QuotedCell(std::string_view cell)
+{
+    const bool bQuote = cell.find_first_of(",\"\r\n") != std::string_view::npos ||
+                        (!cell.empty() && (cell.front() == ' ' || cell.back() == ' '));
+    if (!bQuote)
+        return std::string(cell);
+    std::string strQuoted = "\"";
+    for (const char c : cell)
+    {
+        if (c == '"')
+            strQuoted += '"';
+        strQuoted += c;
+    }
+    return strQuoted + '"';
+}
+
+// One record of the CSV: the line it starts on and its cells, as they stand in the file.
+struct CsvRecord
+{
+    int nLine = 0;
+    std::vector<std::string> cells;
+};
+
+// Splits CSV text into records (RFC 4180: quoted cells may hold commas, doubled quotes and line
+// breaks; lines end in CR LF or LF). A quote left open, or text after a closing quote, is a
+// problem of its line. The bytes of a CP932 second byte never fall on ',', '"', CR or LF.
+std::vector<CsvRecord> SplitCsv(std::string_view csv, std::vector<CsvProblem>& problems)
+{
+    std::vector<CsvRecord> records;
+    CsvRecord record{1, {std::string()}};
+    int nLine = 1;
+    bool bQuoted = false;
+    bool bAfterQuote = false;
+    for (std::size_t i = 0; i < csv.size(); ++i)
+    {
+        const char c = csv[i];
+        if (bQuoted)
+        {
+            if (c == '"' && i + 1 < csv.size() && csv[i + 1] == '"')
+            {
+                record.cells.back() += '"';
+                ++i;
+            }
+            else if (c == '"')
+            {
+                bQuoted = false;
+                bAfterQuote = true;
+            }
+            else
+            {
+                if (c == '\n')
+                    ++nLine;
+                record.cells.back() += c;
+            }
+            continue;
+        }
+        if (c == ',')
+        {
+            record.cells.emplace_back();
+            bAfterQuote = false;
+        }
+        else if (c == '\n' || c == '\r')
+        {
+            if (c == '\r' && i + 1 < csv.size() && csv[i + 1] == '\n')
+                ++i;
+            records.push_back(std::move(record));
+            record = CsvRecord{++nLine, {std::string()}};
+            bAfterQuote = false;
+        }
+        else if (c == '"' && record.cells.back().empty() && !bAfterQuote)
+        {
+            bQuoted = true;
+        }
+        else if (bAfterQuote)
+        {
+            problems.push_back({nLine, "閉じた引用符 \" の後に文字があります。"});
+            bAfterQuote = false; // one report per cell
+        }
+        else
+        {
+            record.cells.back() += c;
+        }
+    }
+    if (bQuoted)
+        problems.push_back({record.nLine, "引用符 \" が閉じていません。"});
+    records.push_back(std::move(record));
+    return records;
+}
+
+bool IsBlankRecord(const CsvRecord& record)
+{
+    for (const std::string& cell : record.cells)
+    {
+        if (!cell.empty())
+            return false;
+    }
+    return true;
+}
+
+// A row of the book, its texts in CP932.
+struct BookRow
+{
+    int nLine = 0;
+    std::optional<int> no;
+    std::string strName;
+    std::string strAddress;
+};
+} // namespace
+
+bool BookToCsv(const AddressBook& book, CsvEncoding encoding, std::string& strCsv,
+               std::string& strError)
+{
+    std::string strSjis = "No,氏名,メールアドレス\r\n";
+    for (int n = 1; n <= ADDRESS_BOOK_ENTRIES; ++n)
+    {
+        const AddressEntry& entry = book.entries[n - 1];
+        if (entry.szName[0] == '\0' && entry.szAddress[0] == '\0')
+            continue;
+        strSjis += std::to_string(n) + ',' + QuotedCell(FieldText(entry.szName)) + ',' +
+                   QuotedCell(FieldText(entry.szAddress)) + "\r\n";
+    }
+    if (encoding == CsvEncoding::Cp932)
+    {
+        strCsv = strSjis;
+        return true;
+    }
+    if (SjisToUtf8(strSjis, strCsv))
+        return true;
+    for (int n = 1; n <= ADDRESS_BOOK_ENTRIES; ++n)
+    {
+        const AddressEntry& entry = book.entries[n - 1];
+        std::string strIgnored;
+        if (!SjisToUtf8(FieldText(entry.szName), strIgnored) ||
+            !SjisToUtf8(FieldText(entry.szAddress), strIgnored))
+        {
+            strError = NumberText(n) + " は Shift_JIS として読めない文字を含むため UTF-8 "
+                                       "にできません（--encoding cp932 なら書き出せます）。";
+            return false;
+        }
+    }
+    strError = "UTF-8 にできません。";
+    return false;
+}
+
+std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, AddressBook& book)
+{
+    std::vector<CsvProblem> problems;
+    bool bUtf8 = true;
+    if (csv.substr(0, UTF8_BOM.size()) == UTF8_BOM)
+        csv.remove_prefix(UTF8_BOM.size());
+    else
+        bUtf8 = IsUtf8(csv);
+
+    std::vector<BookRow> rows;
+    bool bFirst = true;
+    for (const CsvRecord& record : SplitCsv(csv, problems))
+    {
+        if (IsBlankRecord(record))
+            continue;
+        const auto problem = [&](const std::string& strMessage) {
+            problems.push_back({record.nLine, strMessage});
+        };
+        std::vector<std::string> cells;
+        bool bConvertible = true;
+        for (const std::string& cell : record.cells)
+        {
+            std::string strSjis = cell;
+            if (bUtf8)
+                bConvertible = Utf8ToSjis(cell, strSjis) && bConvertible;
+            else
+            {
+                std::string strIgnored;
+                bConvertible = SjisToUtf8(cell, strIgnored) && bConvertible;
+            }
+            cells.push_back(strSjis);
+        }
+        const bool bHeader =
+            bFirst && (cells[0] == "No" || (cells.size() > 1 && cells[1] == "氏名"));
+        bFirst = false;
+        if (bHeader)
+            continue;
+        if (!bConvertible)
+        {
+            problem(UnconvertibleTextMessage());
+            continue;
+        }
+        if (cells.size() != 2 && cells.size() != 3)
+        {
+            problem("列は No,氏名,メールアドレス の 3 つ（または 氏名,メールアドレス）です。");
+            continue;
+        }
+        BookRow row;
+        row.nLine = record.nLine;
+        if (cells.size() == 3 && !TrimAsciiSpace(cells[0]).empty())
+        {
+            int nNo = 0;
+            const std::string strMessage = IntFieldMessage(cells[0], 1, ADDRESS_BOOK_ENTRIES, nNo);
+            if (!strMessage.empty())
+            {
+                problem("No: " + strMessage);
+                continue;
+            }
+            row.no = nNo;
+        }
+        row.strName = cells[cells.size() - 2];
+        row.strAddress = cells[cells.size() - 1];
+        std::string strMessage = TextFieldMessage(true, row.strName.size(), NAME_LIMIT);
+        if (!strMessage.empty())
+            problem("氏名: " + strMessage);
+        strMessage = TextFieldMessage(true, row.strAddress.size(), ADDRESS_LIMIT);
+        if (!strMessage.empty())
+            problem("メールアドレス: " + strMessage);
+        else if (bGroupBook && IsGroupReference(row.strAddress))
+            problem(GroupInGroupMessage());
+        rows.push_back(row);
+    }
+
+    // Numbered rows first, so that a row without a number never takes an entry a later row names.
+    auto result = std::make_unique<AddressBook>(book);
+    bool bNamed[ADDRESS_BOOK_ENTRIES] = {};
+    for (const BookRow& row : rows)
+    {
+        if (!row.no)
+            continue;
+        if (bNamed[*row.no - 1])
+        {
+            problems.push_back({row.nLine, NumberText(*row.no) + " が二度あります。"});
+            continue;
+        }
+        bNamed[*row.no - 1] = true;
+        AddressEntry& entry = result->entries[*row.no - 1];
+        SetField(entry.szName, row.strName);
+        SetField(entry.szAddress, row.strAddress);
+    }
+    int nNext = 0;
+    for (const BookRow& row : rows)
+    {
+        if (row.no)
+            continue;
+        const auto isFree = [&](int i) {
+            const AddressEntry& entry = result->entries[i];
+            return !bNamed[i] && entry.szName[0] == '\0' && entry.szAddress[0] == '\0';
+        };
+        while (nNext < ADDRESS_BOOK_ENTRIES && !isFree(nNext))
+            ++nNext;
+        if (nNext == ADDRESS_BOOK_ENTRIES)
+        {
+            problems.push_back({row.nLine, "アドレス帳に空きがありません（50 件まで）。"});
+            break;
+        }
+        bNamed[nNext] = true;
+        SetField(result->entries[nNext].szName, row.strName);
+        SetField(result->entries[nNext].szAddress, row.strAddress);
+    }
+    if (problems.empty())
+        book = *result;
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const CsvProblem& a, const CsvProblem& b) { return a.nLine < b.nLine; });
+    return problems;
+}

@@ -1,0 +1,512 @@
+// ConfigCommand.cpp - tarvell-config's commands.
+#include "config/ConfigCommand.h"
+
+#include "addr/AddressBook.h"
+#include "app/DataExchange.h"
+#include "app/FileSystem.h"
+#include "app/Process.h"
+#include "app/Records.h"
+#include "app/Sjis.h"
+#include "app/TextCodec.h"
+#include "config/BookCsv.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <sysexits.h>
+
+namespace
+{
+// A CSV file or a password line larger than this is refused: a book of 50 entries is 20 KB.
+constexpr std::size_t MAX_CSV_BYTES = 1 << 20;
+constexpr std::size_t MAX_PASSWORD_LINE = 4096;
+
+// Ends the command with a status and a message (CP932; none when empty).
+struct CExit
+{
+    int nStatus;
+    std::string strMessage;
+};
+
+void WriteUtf8(std::ostream& stream, const std::string& strSjis)
+{
+    stream << SjisToUtf8Lossy(strSjis);
+}
+
+std::string ToSjisOrFail(const std::string& strUtf8, int nStatus, const std::string& strWhat)
+{
+    std::string strSjis;
+    if (!Utf8ToSjis(strUtf8, strSjis))
+        throw CExit{nStatus, strWhat + ": " + UnconvertibleTextMessage()};
+    return strSjis;
+}
+
+// A file error while reading is EX_IOERR (EX_NOINPUT for a missing file); while writing,
+// EX_CANTCREAT.
+[[noreturn]] void FailRead(const CFileException& e)
+{
+    throw CExit{e.m_cause == CFileException::fileNotFound ? EX_NOINPUT : EX_IOERR,
+                FileErrorText(e)};
+}
+[[noreturn]] void FailWrite(const CFileException& e)
+{
+    throw CExit{EX_CANTCREAT, FileErrorText(e)};
+}
+
+struct Arguments
+{
+    std::string strDir; // CP932, ending in "/"
+    bool bHelp = false;
+    bool bPasswordStdin = false;
+    bool bDryRun = false;
+    std::optional<CsvEncoding> encoding;
+    std::vector<std::string> words; // UTF-8
+};
+
+Arguments ParseArguments(const std::vector<std::string>& args)
+{
+    Arguments parsed;
+    std::optional<std::string> dir;
+    for (std::size_t i = 0; i < args.size(); ++i)
+    {
+        const std::string& arg = args[i];
+        const auto value = [&](const std::string& strName) -> std::string {
+            if (arg.rfind(strName + "=", 0) == 0)
+                return arg.substr(strName.size() + 1);
+            if (i + 1 >= args.size())
+                throw CExit{EX_USAGE, strName + " には値が要ります。"};
+            return args[++i];
+        };
+        if (arg == "--help" || arg == "-h")
+            parsed.bHelp = true;
+        else if (arg == "--password-stdin")
+            parsed.bPasswordStdin = true;
+        else if (arg == "--dry-run")
+            parsed.bDryRun = true;
+        else if (arg == "--dir" || arg.rfind("--dir=", 0) == 0)
+            dir = value("--dir");
+        else if (arg == "--encoding" || arg.rfind("--encoding=", 0) == 0)
+        {
+            const std::string strEncoding = value("--encoding");
+            if (strEncoding == "utf-8" || strEncoding == "utf8" || strEncoding == "UTF-8")
+                parsed.encoding = CsvEncoding::Utf8;
+            else if (strEncoding == "cp932" || strEncoding == "CP932" || strEncoding == "sjis")
+                parsed.encoding = CsvEncoding::Cp932;
+            else
+                throw CExit{EX_USAGE, "--encoding は utf-8 か cp932 です。"};
+        }
+        else if (arg.size() > 1 && arg[0] == '-' && arg != "-")
+            throw CExit{EX_USAGE, ToSjisOrFail(arg, EX_USAGE, "?") + ": 知らないオプションです。"};
+        else
+            parsed.words.push_back(arg);
+    }
+    if (parsed.bHelp)
+        return parsed;
+    if (dir)
+    {
+        parsed.strDir = ToSjisOrFail(*dir, EX_USAGE, "--dir");
+        if (parsed.strDir.empty() || parsed.strDir.back() != '/')
+            parsed.strDir += '/';
+        if (!IsFolder(parsed.strDir))
+            throw CExit{EX_NOINPUT, parsed.strDir + ": フォルダがありません。"};
+    }
+    else
+    {
+        std::string strError;
+        parsed.strDir = DataFolder(strError);
+        if (parsed.strDir.empty())
+            throw CExit{EX_CANTCREAT, ToSjisOrFail(strError, EX_CANTCREAT, "data folder")};
+    }
+    if (parsed.strDir.size() > MAX_PATH_TEXT)
+        throw CExit{EX_USAGE, parsed.strDir + ": フォルダのパスが長すぎます（255 バイトまで）。"};
+    return parsed;
+}
+
+// One settable text field of a record: its key on the command line and its buffer.
+struct FieldRef
+{
+    const char* pszKey;
+    char* pszField;
+    std::size_t nSize;
+};
+
+template <std::size_t N> FieldRef Field(const char* pszKey, char (&szField)[N])
+{
+    return FieldRef{pszKey, szField, N};
+}
+
+// Applies KEY=VALUE words to the fields; every value is checked as the dialogs check it.
+void SetFields(const std::vector<std::string>& assignments, const std::vector<FieldRef>& fields)
+{
+    std::string strProblems;
+    for (const std::string& assignment : assignments)
+    {
+        const std::size_t nEq = assignment.find('=');
+        const std::string strKey = assignment.substr(0, nEq);
+        if (strKey == "password")
+            throw CExit{EX_USAGE, "パスワードはコマンドラインでは受け取りません。"
+                                  "--password-stdin で標準入力から渡してください。"};
+        const FieldRef* pField = nullptr;
+        for (const FieldRef& field : fields)
+        {
+            if (nEq != std::string::npos && strKey == field.pszKey)
+                pField = &field;
+        }
+        if (pField == nullptr)
+            throw CExit{EX_USAGE, ToSjisOrFail(assignment, EX_USAGE, "?") +
+                                      ": KEY=VALUE の KEY が違います。"};
+        std::string strValue;
+        const bool bConvertible = Utf8ToSjis(assignment.substr(nEq + 1), strValue);
+        const std::string strMessage =
+            TextFieldMessage(bConvertible, strValue.size(), pField->nSize - 1);
+        if (!strMessage.empty())
+            strProblems += std::string(pField->pszKey) + ": " + strMessage + "\n";
+        else
+            CopyToField(pField->pszField, pField->nSize, strValue);
+    }
+    if (!strProblems.empty())
+    {
+        strProblems.pop_back();
+        throw CExit{EX_DATAERR, strProblems};
+    }
+}
+
+std::string ReadPasswordLine(std::istream& in)
+{
+    std::string strLine;
+    char c = 0;
+    bool bLine = false; // a line was given, even an empty one
+    while (strLine.size() <= MAX_PASSWORD_LINE && in.get(c))
+    {
+        bLine = true;
+        if (c == '\n')
+            break;
+        strLine += c;
+    }
+    // Nothing at all on standard input is a mistake of the caller, not an empty password.
+    if (!bLine)
+        throw CExit{EX_NOINPUT, "--password-stdin: 標準入力にパスワードの行がありません。"};
+    if (!strLine.empty() && strLine.back() == '\r')
+        strLine.pop_back();
+    if (strLine.size() > MAX_PASSWORD_LINE)
+        throw CExit{EX_DATAERR, "password: " + TextTooLongMessage(127)};
+    return strLine;
+}
+
+int Sender(const Arguments& args, std::istream& in, std::ostream& out)
+{
+    const std::string strPath = args.strDir + "SenderInf.tvl";
+    SenderInf sender;
+    try
+    {
+        LoadSenderFile(strPath, sender); // like the program: a wrong-sized file is an empty record
+    }
+    catch (const CFileException& e)
+    {
+        FailRead(e);
+    }
+    const std::string strVerb = args.words.size() > 1 ? args.words[1] : std::string();
+    if (strVerb == "show" && args.words.size() == 2 && !args.bPasswordStdin)
+    {
+        WriteUtf8(out, "name=" + FieldText(sender.szName) + "\n" +
+                           "address=" + FieldText(sender.szMailAddress) + "\n" +
+                           "smtp=" + FieldText(sender.szSmtpServer) + "\n" +
+                           "pop3=" + FieldText(sender.szPop3Server) + "\n" +
+                           "login=" + FieldText(sender.szLoginName) + "\n" +
+                           "password=" + (sender.szPassword[0] != '\0' ? "****" : "") + "\n");
+        return EX_OK;
+    }
+    if (strVerb != "set" || (args.words.size() == 2 && !args.bPasswordStdin))
+        throw CExit{EX_USAGE, "使い方: tarvell-config sender show | sender set KEY=VALUE... "
+                              "[--password-stdin]"};
+    SetFields({args.words.begin() + 2, args.words.end()},
+              {Field("name", sender.szName), Field("address", sender.szMailAddress),
+               Field("smtp", sender.szSmtpServer), Field("pop3", sender.szPop3Server),
+               Field("login", sender.szLoginName)});
+    if (args.bPasswordStdin)
+    {
+        std::string strPassword;
+        const bool bConvertible = Utf8ToSjis(ReadPasswordLine(in), strPassword);
+        const std::string strMessage =
+            TextFieldMessage(bConvertible, strPassword.size(), sizeof(sender.szPassword) - 1);
+        if (!strMessage.empty())
+            throw CExit{EX_DATAERR, "password: " + strMessage};
+        CopyToField(sender.szPassword, sizeof(sender.szPassword), strPassword);
+    }
+    try
+    {
+        SaveSenderFile(strPath, sender);
+    }
+    catch (const CFileException& e)
+    {
+        FailWrite(e);
+    }
+    return EX_OK;
+}
+
+int Options(const Arguments& args, std::ostream& out)
+{
+    const std::string strPath = args.strDir + "Tarvell.cfg";
+    CfgData cfg;
+    try
+    {
+        if (LoadCfgFile(strPath, cfg) == RecordLoad::WrongSize)
+            throw CExit{EX_DATAERR, strPath + ": 環境設定ファイルのバージョンが違います。"};
+    }
+    catch (const CFileException& e)
+    {
+        FailRead(e);
+    }
+    const std::string strVerb = args.words.size() > 1 ? args.words[1] : std::string();
+    if (strVerb == "show" && args.words.size() == 2)
+    {
+        WriteUtf8(out, "editor=" + FieldText(cfg.szEditorPath) + "\n" +
+                           "textdir=" + FieldText(cfg.szTextFileDir) + "\n" +
+                           "bindir=" + FieldText(cfg.szBinFileDir) + "\n");
+        return EX_OK;
+    }
+    if (strVerb != "set" || args.words.size() == 2)
+        throw CExit{EX_USAGE, "使い方: tarvell-config options show | options set KEY=VALUE..."};
+    SetFields({args.words.begin() + 2, args.words.end()},
+              {Field("editor", cfg.szEditorPath), Field("textdir", cfg.szTextFileDir),
+               Field("bindir", cfg.szBinFileDir)});
+    try
+    {
+        SaveCfgFile(strPath, cfg);
+    }
+    catch (const CFileException& e)
+    {
+        FailWrite(e);
+    }
+    return EX_OK;
+}
+
+// The book's file name in the program folder: "Address.tvl" when none is given; a group name
+// without an extension ("@営業部") gets ".tvl".
+std::string BookName(const std::string& strUtf8)
+{
+    std::string strName = ToSjisOrFail(strUtf8, EX_USAGE, "BOOK");
+    if (strName.empty())
+        return MAIN_BOOK_NAME;
+    if (strName.find('/') != std::string::npos)
+        throw CExit{EX_USAGE, strName + ": アドレス帳はプログラムフォルダの中のファイル名で"
+                                        "指定します（/ は使えません）。"};
+    if (strName.find('.') == std::string::npos)
+        strName += ".tvl";
+    if (strName.size() > sizeof(AddressEntry::szName) - 1)
+        throw CExit{EX_USAGE, "BOOK: " + TextTooLongMessage(sizeof(AddressEntry::szName) - 1)};
+    return strName;
+}
+
+// Reads the book, or gives an empty one when bMayBeMissing and it does not exist yet.
+std::unique_ptr<AddressBook> ReadBook(const std::string& strPath, bool bMayBeMissing)
+{
+    auto book = std::make_unique<AddressBook>();
+    if (!PathExists(strPath))
+    {
+        if (bMayBeMissing)
+            return book;
+        throw CExit{EX_NOINPUT, strPath + " が見つかりません。"};
+    }
+    if (GetFileSizeOrZero(strPath) != static_cast<std::int64_t>(ADDRESS_BOOK_FILE_SIZE))
+        throw CExit{EX_DATAERR, strPath + ": アドレス帳ではありません（19,200 バイトでは"
+                                          "ありません）。"};
+    try
+    {
+        LoadBook(strPath, *book);
+    }
+    catch (const CFileException& e)
+    {
+        FailRead(e);
+    }
+    return book;
+}
+
+std::string EntryText(const AddressEntry& entry)
+{
+    if (entry.szName[0] == '\0' && entry.szAddress[0] == '\0')
+        return "（空き）";
+    return FieldText(entry.szName) + " <" + FieldText(entry.szAddress) + ">";
+}
+
+std::string ReadCsv(const std::string& strFileUtf8, std::istream& in)
+{
+    if (strFileUtf8 == "-")
+    {
+        std::string strCsv;
+        char buf[65536];
+        while (in.read(buf, sizeof(buf)) || in.gcount() > 0)
+        {
+            strCsv.append(buf, static_cast<std::size_t>(in.gcount()));
+            if (strCsv.size() > MAX_CSV_BYTES)
+                throw CExit{EX_DATAERR, "CSV が大きすぎます（1 MiB まで）。"};
+        }
+        return strCsv;
+    }
+    const std::string strFile = ToSjisOrFail(strFileUtf8, EX_USAGE, "FILE");
+    if (!PathExists(strFile) || IsFolder(strFile))
+        throw CExit{EX_NOINPUT, strFile + " が見つかりません。"};
+    try
+    {
+        return ReadWholeFile(strFile, MAX_CSV_BYTES);
+    }
+    catch (const CFileException& e)
+    {
+        if (e.m_nOsError == EFBIG)
+            throw CExit{EX_DATAERR, strFile + ": CSV が大きすぎます（1 MiB まで）。"};
+        FailRead(e);
+    }
+}
+
+int Book(const Arguments& args, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    const std::string strVerb = args.words.size() > 1 ? args.words[1] : std::string();
+    const std::vector<std::string> rest(
+        args.words.begin() + std::min<std::size_t>(2, args.words.size()), args.words.end());
+    if (strVerb == "export" && rest.size() <= 1 && !args.bDryRun)
+    {
+        const std::string strName = BookName(rest.empty() ? std::string() : rest[0]);
+        const auto book = ReadBook(args.strDir + strName, false);
+        std::string strCsv;
+        std::string strError;
+        if (!BookToCsv(*book, args.encoding.value_or(CsvEncoding::Utf8), strCsv, strError))
+            throw CExit{EX_DATAERR, strName + ": " + strError};
+        out << strCsv;
+        return EX_OK;
+    }
+    if (strVerb != "import" || rest.empty() || rest.size() > 2 || args.encoding)
+        throw CExit{EX_USAGE, "使い方: tarvell-config book export [BOOK] [--encoding cp932] | "
+                              "book import [BOOK] FILE.csv [--dry-run]"};
+    const std::string strName = BookName(rest.size() == 2 ? rest[0] : std::string());
+    const std::string strFile = rest.back();
+    const std::string strPath = args.strDir + strName;
+    const std::string strCsv = ReadCsv(strFile, in);
+    const auto old = ReadBook(strPath, true);
+    auto book = std::make_unique<AddressBook>(*old);
+    const std::vector<CsvProblem> problems = CsvIntoBook(strCsv, strName[0] == '@', *book);
+    if (!problems.empty())
+    {
+        for (const CsvProblem& problem : problems)
+        {
+            err << "tarvell-config: " << strFile << ':' << problem.nLine << ": ";
+            WriteUtf8(err, problem.strMessage + "\n");
+        }
+        WriteUtf8(err, "tarvell-config: " + strName + " は変更していません。\n");
+        return EX_DATAERR;
+    }
+    int nChanged = 0;
+    for (int n = 1; n <= ADDRESS_BOOK_ENTRIES; ++n)
+    {
+        const std::string strOld = EntryText(old->entries[n - 1]);
+        const std::string strNew = EntryText(book->entries[n - 1]);
+        if (strOld == strNew)
+            continue;
+        ++nChanged;
+        char szNo[16];
+        std::snprintf(szNo, sizeof(szNo), "No. %02d: ", n);
+        WriteUtf8(out, szNo + strOld + " -> " + strNew + "\n");
+    }
+    if (args.bDryRun)
+    {
+        WriteUtf8(out, strName + ": " + std::to_string(nChanged) +
+                           " 件が変わります（--dry-run のため書き込みません）。\n");
+        return EX_OK;
+    }
+    try
+    {
+        SaveBook(strPath, *book);
+    }
+    catch (const CFileException& e)
+    {
+        FailWrite(e);
+    }
+    WriteUtf8(out, strName + ": " + std::to_string(nChanged) + " 件を変更しました。\n");
+    return EX_OK;
+}
+
+bool JapaneseLocale()
+{
+    for (const char* pszName : {"LC_ALL", "LC_MESSAGES", "LANG"})
+    {
+        const char* pszValue = std::getenv(pszName);
+        if (pszValue != nullptr && pszValue[0] != '\0')
+            return std::string(pszValue).rfind("ja", 0) == 0;
+    }
+    return false;
+}
+
+// The help, UTF-8 (written here as UTF-8 bytes so that it never passes through CP932).
+const char* HelpText()
+{
+    if (JapaneseLocale())
+        return reinterpret_cast<const char*>(
+            u8"使い方: tarvell-config [--dir フォルダ] コマンド\n"
+            u8"\n"
+            u8"Tarvell の発送元設定・オプション・アドレス帳を端末から設定します。\n"
+            u8"\n"
+            u8"  sender show                 発送元設定を表示（パスワードは ****）\n"
+            u8"  sender set KEY=値...        name, address, smtp, pop3, login を設定\n"
+            u8"       --password-stdin       パスワードを標準入力の 1 行から読む\n"
+            u8"  options show                オプションを表示\n"
+            u8"  options set KEY=値...       editor, textdir, bindir を設定\n"
+            u8"  book export [帳]            アドレス帳を CSV "
+            u8"で標準出力へ（No,氏名,メールアドレス）\n"
+            u8"       --encoding cp932       Shift_JIS で書く（既定は UTF-8）\n"
+            u8"  book import [帳] FILE.csv   CSV（UTF-8 か CP932、- は標準入力）を取り込む\n"
+            u8"       --dry-run              変わる内容を表示するだけで書き込まない\n"
+            u8"\n"
+            u8"帳は Address.tvl（既定）か @グループ名。--dir を省くと tarvell 本体と同じ\n"
+            u8"プログラムフォルダを使います。終了コード: 0 成功, 64 使い方の誤り, 65 "
+            u8"データの誤り,\n"
+            u8"66 入力がない, 73 書き込めない, 74 読み込めない。誤りがあれば何も書きません。\n");
+    return "Usage: tarvell-config [--dir FOLDER] COMMAND\n"
+           "\n"
+           "Sets Tarvell's sender, options and address books from a terminal.\n"
+           "\n"
+           "  sender show                 show the sender record (the password as ****)\n"
+           "  sender set KEY=VALUE...     set name, address, smtp, pop3, login\n"
+           "       --password-stdin       read the password from one line of standard input\n"
+           "  options show                show the options\n"
+           "  options set KEY=VALUE...    set editor, textdir, bindir\n"
+           "  book export [BOOK]          write the book as CSV (No,name,address) to stdout\n"
+           "       --encoding cp932       write Shift_JIS (default UTF-8)\n"
+           "  book import [BOOK] FILE.csv read CSV (UTF-8 or CP932; - for standard input)\n"
+           "       --dry-run              show what would change, write nothing\n"
+           "\n"
+           "BOOK is Address.tvl (default) or @GROUP. Without --dir the program folder is the one\n"
+           "tarvell itself uses. Exit status: 0 done, 64 usage, 65 bad data, 66 missing input,\n"
+           "73 cannot write, 74 cannot read. Nothing is written when anything is wrong.\n";
+}
+} // namespace
+
+int RunTarvellConfig(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                     std::ostream& err)
+{
+    try
+    {
+        const Arguments parsed = ParseArguments(args);
+        if (parsed.bHelp)
+        {
+            out << HelpText();
+            return EX_OK;
+        }
+        const std::string strCommand = parsed.words.empty() ? std::string() : parsed.words[0];
+        if (strCommand == "sender")
+            return Sender(parsed, in, out);
+        if (strCommand == "options")
+            return Options(parsed, out);
+        if (strCommand == "book")
+            return Book(parsed, in, out, err);
+        err << HelpText();
+        return EX_USAGE;
+    }
+    catch (const CExit& exit)
+    {
+        if (!exit.strMessage.empty())
+            WriteUtf8(err, "tarvell-config: " + exit.strMessage + "\n");
+        return exit.nStatus;
+    }
+}

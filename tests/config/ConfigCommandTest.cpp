@@ -1,0 +1,209 @@
+// ConfigCommandTest.cpp - tarvell-config on a program folder: the sender record as the program
+// reads it, books through CSV and back, the CSV rules as the dialogs check them, and the exit
+// status of each kind of failure, with nothing written when anything is wrong.
+#include "config/ConfigCommand.h"
+
+#include "app/Records.h"
+#include "app/TextCodec.h"
+#include "support/TempFolder.h"
+#include "support/TestBooks.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <sysexits.h>
+
+namespace
+{
+struct ConfigRun
+{
+    int nStatus;
+    std::string strOut;
+    std::string strErr;
+};
+
+ConfigRun Config(const CTempFolder& dir, std::vector<std::string> args,
+                 const std::string& strIn = "")
+{
+    args.insert(args.begin(), {"--dir", dir.Dir()});
+    std::istringstream in(strIn);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int nStatus = RunTarvellConfig(args, in, out, err);
+    return ConfigRun{nStatus, out.str(), err.str()};
+}
+
+std::string Utf8(const std::string& strSjis)
+{
+    return SjisToUtf8Lossy(strSjis);
+}
+} // namespace
+
+TEST(ConfigCommand, SenderSetIsReadByTheProgramAndThePasswordComesOnlyFromStandardInput)
+{
+    CTempFolder dir;
+    const ConfigRun set =
+        Config(dir,
+               {"sender", "set", Utf8("name=送信 太郎"), "address=taro@example.jp",
+                "smtp=127.0.0.1:2525", "pop3=[::1]:110", "login=taro", "--password-stdin"},
+               "p@ss word\r\nignored\n");
+    ASSERT_EQ(set.nStatus, EX_OK) << set.strErr;
+    SenderInf sender;
+    ASSERT_EQ(LoadSenderFile(dir.Path("SenderInf.tvl"), sender), RecordLoad::Loaded);
+    EXPECT_EQ(FieldText(sender.szName), "送信 太郎");
+    EXPECT_EQ(FieldText(sender.szPop3Server), "[::1]:110");
+    EXPECT_EQ(FieldText(sender.szPassword), "p@ss word");
+
+    const ConfigRun show = Config(dir, {"sender", "show"});
+    EXPECT_EQ(show.strOut, Utf8("name=送信 太郎\naddress=taro@example.jp\nsmtp=127.0.0.1:2525\n"
+                                "pop3=[::1]:110\nlogin=taro\npassword=****\n"));
+
+    // A password on the command line is refused; one field over its limit stops every change.
+    const std::string strBefore = dir.Read("SenderInf.tvl");
+    EXPECT_EQ(Config(dir, {"sender", "set", "password=x"}).nStatus, EX_USAGE);
+    EXPECT_EQ(Config(dir, {"sender", "set", "--password-stdin"}, std::string()).nStatus,
+              EX_NOINPUT);
+    const ConfigRun longName =
+        Config(dir, {"sender", "set", "login=x", "name=" + std::string(128, 'n')});
+    EXPECT_EQ(longName.nStatus, EX_DATAERR);
+    EXPECT_NE(longName.strErr.find(Utf8("name: 127 文字以内で入力してください。")),
+              std::string::npos)
+        << longName.strErr;
+    EXPECT_EQ(Config(dir, {"sender", "set", Utf8("name=") + "\xF0\x9F\x93\xA7"}).nStatus,
+              EX_DATAERR);
+    EXPECT_EQ(dir.Read("SenderInf.tvl"), strBefore);
+
+    // Options keep the window position the program stored.
+    CfgData cfg;
+    cfg.nWindowLeft = 300;
+    SaveCfgFile(dir.Path("Tarvell.cfg"), cfg);
+    ASSERT_EQ(Config(dir, {"options", "set", "editor=/usr/bin/vi", "textdir=/srv/mail/"}).nStatus,
+              EX_OK);
+    ASSERT_EQ(LoadCfgFile(dir.Path("Tarvell.cfg"), cfg), RecordLoad::Loaded);
+    EXPECT_EQ(cfg.nWindowLeft, 300);
+    EXPECT_EQ(Config(dir, {"options", "show"}).strOut,
+              "editor=/usr/bin/vi\ntextdir=/srv/mail/\nbindir=\n");
+}
+
+TEST(ConfigCommand, ExportThenImportGivesTheSameBookInBothEncodings)
+{
+    CTempFolder dir;
+    SaveBook(dir.Path("Address.tvl"), BookOf({{"山田 太郎", "yamada@example.jp"},
+                                              {"", ""},
+                                              {"Smith, \"Jr\"", " spaced@example.com "},
+                                              {"営業部", "@営業部.tvl"},
+                                              {"名前だけ", ""}}));
+    for (const char* pszEncoding : {"utf-8", "cp932"})
+    {
+        const ConfigRun exported = Config(dir, {"book", "export", "--encoding", pszEncoding});
+        ASSERT_EQ(exported.nStatus, EX_OK) << exported.strErr;
+        dir.Write("book.csv", exported.strOut);
+        const std::string strCopy = std::string("copy-") + pszEncoding + ".tvl";
+        const ConfigRun imported = Config(dir, {"book", "import", strCopy, dir.Path("book.csv")});
+        ASSERT_EQ(imported.nStatus, EX_OK) << imported.strErr;
+        EXPECT_EQ(dir.Read(strCopy), dir.Read("Address.tvl")) << pszEncoding;
+    }
+}
+
+// One CSV import into the group book "@g.tvl", which holds "old" at No. 1 beforehand.
+struct CsvCase
+{
+    const char* pszName;
+    std::string strCsv;
+    int nStatus;
+    std::string strExpected; // on success: "No:name:address" of the last row; else "LINE: text"
+};
+
+void PrintTo(const CsvCase& c, std::ostream* pOut)
+{
+    *pOut << c.pszName;
+}
+
+class CsvImport : public testing::TestWithParam<CsvCase>
+{
+};
+
+TEST_P(CsvImport, ImportsOrRefusesWithTheLineAndWritesNothing)
+{
+    const CsvCase& c = GetParam();
+    CTempFolder dir;
+    SaveBook(dir.Path("@g.tvl"), BookOf({{"old", "old@example.jp"}}));
+    const std::string strBefore = dir.Read("@g.tvl");
+    dir.Write("in.csv", c.strCsv);
+    const ConfigRun run = Config(dir, {"book", "import", "@g", dir.Path("in.csv")});
+    EXPECT_EQ(run.nStatus, c.nStatus) << run.strErr;
+    if (c.nStatus != EX_OK)
+    {
+        EXPECT_NE(run.strErr.find("in.csv:" + Utf8(c.strExpected)), std::string::npos)
+            << run.strErr;
+        EXPECT_EQ(dir.Read("@g.tvl"), strBefore);
+        return;
+    }
+    AddressBook book;
+    ASSERT_TRUE(LoadBook(dir.Path("@g.tvl"), book));
+    const std::size_t nColon = c.strExpected.find(':');
+    const int nNo = std::stoi(c.strExpected.substr(0, nColon));
+    const AddressEntry& entry = book.entries[nNo - 1];
+    EXPECT_EQ(std::to_string(nNo) + ":" + FieldText(entry.szName) + ":" +
+                  FieldText(entry.szAddress),
+              c.strExpected);
+    EXPECT_EQ(FieldText(book.entries[0].szName), "old"); // untouched unless named
+}
+
+std::string Rows(int nCount)
+{
+    std::string strCsv;
+    for (int i = 1; i <= nCount; ++i)
+        strCsv += ",n" + std::to_string(i) + ",a" + std::to_string(i) + "@example.jp\n";
+    return strCsv;
+}
+
+std::string Cp932(const std::string& strText)
+{
+    return strText; // the test's literals are CP932 already
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CsvImport,
+    testing::Values(
+        CsvCase{"Utf8BomHeaderQuotedComma",
+                "\xEF\xBB\xBF" +
+                    Utf8("No,氏名,メールアドレス\r\n2,\"山田, 太郎\",y@example.jp\r\n"),
+                EX_OK, "2:山田, 太郎:y@example.jp"},
+        CsvCase{"Cp932NoHeader", Cp932("3,鈴木 一郎,suzuki@example.jp\r\n"), EX_OK,
+                "3:鈴木 一郎:suzuki@example.jp"},
+        CsvCase{"EmptyLinesAndNoNumber", "\n" + Utf8("山田,y@example.jp\n\n,,\n"), EX_OK,
+                "2:山田:y@example.jp"},
+        CsvCase{"FiftyFirstEntry", Rows(50), EX_DATAERR,
+                "50: アドレス帳に空きがありません（50 件まで）。"},
+        CsvCase{"OverLongName", "4," + std::string(128, 'n') + ",a@example.jp\n", EX_DATAERR,
+                "1: 氏名: 127 文字以内で入力してください。"},
+        CsvCase{"GroupReferenceInGroupBook", Utf8("a,a@example.jp\n営業,@営業.tvl\n"), EX_DATAERR,
+                "2: 「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます"},
+        CsvCase{"NumberOutOfRange", "51,a,b\n", EX_DATAERR,
+                "1: No: 1 から 50 までの整数を入力してください。"},
+        CsvCase{"NumberNotANumber", "a,b\nx,a,b\n", EX_DATAERR, "2: No: 整数を入力してください。"},
+        CsvCase{"QuoteLeftOpen", "1,\"abc,d\n", EX_DATAERR, "1: 引用符 \" が閉じていません。"},
+        CsvCase{"CharacterCp932CannotWrite", "1,\xF0\x9F\x93\xA7,a@example.jp\n", EX_DATAERR,
+                "1: Shift_JIS で表せない文字は使えません。"}),
+    [](const testing::TestParamInfo<CsvCase>& info) { return std::string(info.param.pszName); });
+
+TEST(ConfigCommand, EachFailureHasItsExitStatus)
+{
+    CTempFolder dir;
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    EXPECT_EQ(RunTarvellConfig({"--dir", dir.Path("missing")}, in, out, err), EX_NOINPUT);
+    EXPECT_EQ(Config(dir, {}).nStatus, EX_USAGE);
+    EXPECT_EQ(Config(dir, {"sender", "set", "colour=red"}).nStatus, EX_USAGE);
+    EXPECT_EQ(Config(dir, {"book", "export", "a/b"}).nStatus, EX_USAGE);
+    EXPECT_EQ(Config(dir, {"book", "export"}).nStatus, EX_NOINPUT); // no main book yet
+    EXPECT_EQ(Config(dir, {"book", "import", dir.Path("none.csv")}).nStatus, EX_NOINPUT);
+    dir.Write("Address.tvl", std::string(19199, '\0'));
+    EXPECT_EQ(Config(dir, {"book", "export"}).nStatus, EX_DATAERR);
+    // A folder where the record should be: the rename over it fails.
+    std::filesystem::create_directory(dir.Path("SenderInf.tvl"));
+    EXPECT_EQ(Config(dir, {"sender", "set", "login=x"}).nStatus, EX_CANTCREAT);
+    EXPECT_EQ(Config(dir, {"--help"}).nStatus, EX_OK);
+}
