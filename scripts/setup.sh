@@ -13,6 +13,6 @@ PACKAGES=(
   postfix dovecot-pop3d
   python3
   qt6-translations-l10n xdg-utils
-  dpkg-dev desktop-file-utils appstream lintian librsvg2-bin
+  dpkg-dev desktop-file-utils appstream lintian
 )
 exec bash "$(dirname "$0")/install_packages.sh" "${PACKAGES[@]}"
