@@ -134,13 +134,13 @@ void CSendForm::SendSingle()
     RunAttempt(0, m_doc.m_sender, request, pszRefusal != nullptr ? pszRefusal : pszShared);
 }
 
-int CSendForm::SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
+AttemptResult CSendForm::SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
 {
     return RunAttempt(nSeq, sender, request, nullptr);
 }
 
-int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
-                          const char* pszRefusal)
+AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
+                                    const char* pszRefusal)
 {
     CMailSender mail(m_platform);
     std::string strReason;
@@ -173,7 +173,7 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
             m_strStatus += STATUS_PLAIN_STARTED;
             ShowForm();
             bSendRan = true;
-            bSent = mail.SendPlainMail(sender, request) > 0;
+            bSent = mail.Deliver(sender, request, false).Sent();
         }
         else if (GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
             strReason = REASON_NO_BIN_FILE;
@@ -182,13 +182,13 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
             m_strStatus += STATUS_MULTIPART_STARTED;
             ShowForm();
             bSendRan = true;
-            bSent = mail.SendMultipartMail(sender, request) > 0;
+            bSent = mail.Deliver(sender, request, true).Sent();
         }
         if (bSendRan && !bSent)
             strReason = REASON_TRANSMISSION;
     }
 
-    const int nResult = bSent ? SEND_OK : SEND_FAILED;
+    const AttemptResult result = bSent ? AttemptResult::Sent : AttemptResult::Failed;
     if (!bSent)
         ++m_nFailedSends;
     if (bSent)
@@ -199,7 +199,7 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
 
     if (!bSendRan)
         mail.m_timeSend = m_platform.Now();
-    WriteSendLog(nResult, mail.m_timeSend, request);
+    WriteSendLog(result, mail.m_timeSend, request);
     WriteKeepCopy(nSeq, mail.m_timeSend, mail.m_strBody, request);
-    return nResult;
+    return result;
 }
