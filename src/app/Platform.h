@@ -88,6 +88,11 @@ class IPlatform
     // The send form's status line changed (a run without a display writes it to standard output).
     virtual void StatusChanged(const std::string& strStatus) { (void)strStatus; }
 
+    // A send attempt failed; strDetail (CP932, one line) says at which step and what the server
+    // answered. A run without a display writes it to standard error; with a display the send
+    // form shows it on its status line instead.
+    virtual void SendFailureDetail(const std::string& strDetail) { (void)strDetail; }
+
     // The current time.
     virtual std::time_t Now() { return std::time(nullptr); }
 };

@@ -126,6 +126,7 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
 
     const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
     CBufferedSocket socket(*pSocket);
+    socket.SetTrace(m_pTrace);
     const SendStep sessionStep = OpenSessionStep(socket, sender);
     if (sessionStep != SendStep::None)
         return Failure(SendCode::NoSession, sessionStep, socket.FailureDetail());
@@ -274,16 +275,19 @@ LoginResult CMailSender::PopLogin(CBufferedSocket& socket, const char* pszName,
         const char* pszFormat;
         const char* pszValue;
         LoginStep step;
+        bool bSecret; // the trace shows only the command word
     };
     const Step steps[] = {
-        {"USER %s\n", pszName, LoginStep::User},
-        {"PASS %s\n", pszPassword, LoginStep::Pass},
+        {"USER %s\n", pszName, LoginStep::User, false},
+        {"PASS %s\n", pszPassword, LoginStep::Pass, true},
     };
     for (const Step& step : steps)
     {
         char szLine[kLoginBufferSize];
         const int nLength = std::snprintf(szLine, sizeof(szLine), step.pszFormat, step.pszValue);
-        if (nLength < 0 || nLength >= kLoginBufferSize || socket.Send(szLine, nLength) != nLength)
+        if (nLength < 0 || nLength >= kLoginBufferSize ||
+            (step.bSecret ? socket.SendSecret(szLine, nLength, 5) : socket.Send(szLine, nLength)) !=
+                nLength)
             return LoginFailure(step.step, CommandResult::NotSent);
         if (ReadReply(socket, m_platform, szLine, sizeof(szLine), '\n') < 3)
             return LoginFailure(step.step, CommandResult::NoReply);

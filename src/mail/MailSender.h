@@ -12,6 +12,7 @@ class CBufferedSocket;
 class CFileReader;
 class ISocket;
 class ISocketFactory;
+class ITraceSink;
 
 class CMailSender
 {
@@ -31,6 +32,9 @@ class CMailSender
     // The same send operation (multipart when bMultipart), with the step that failed and what the
     // server said.
     SendOutcome Deliver(const SenderInf& sender, const SendRequest& request, bool bMultipart);
+
+    // The conversation of every send operation is reported to pTrace (nullptr: nowhere).
+    void SetTrace(ITraceSink* pTrace) { m_pTrace = pTrace; }
 
     std::string m_strBody;      // the body after placeholder substitution; empty until read
     std::time_t m_timeSend = 0; // set at the start of every send operation
@@ -67,4 +71,5 @@ class CMailSender
     IPlatform& m_platform;
     std::unique_ptr<ISocketFactory> m_pOwnSockets;
     ISocketFactory& m_sockets;
+    ITraceSink* m_pTrace = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "mail/MailSender.h"
+#include "send/SendTrace.h"
 
 #include <cstdint>
 #include <memory>
@@ -28,6 +29,20 @@ constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイ�
 constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
 constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
+
+// The longest server reply a detail shows, in bytes.
+constexpr std::size_t MAX_DETAIL_REPLY = 200;
+
+// "<step>: <text>", the text cut to MAX_DETAIL_REPLY bytes at a character boundary, its control
+// bytes shown as "?" so a server cannot write to the user's terminal.
+std::string FormatDetail(SendStep step, const std::string& strText)
+{
+    std::string strShown(CutAtCharBoundary(strText, MAX_DETAIL_REPLY));
+    for (char& c : strShown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return std::string(SendStepName(step)) + ": " + strShown;
+}
 
 template <std::size_t N> bool HasLineBreak(const char (&szField)[N])
 {
@@ -86,8 +101,17 @@ void CSendForm::SendCommand(int nId)
 
 void CSendForm::OnAutoSendAbandoned() {}
 
+CSendTrace& CSendForm::Trace()
+{
+    if (!m_pTrace)
+        m_pTrace = std::make_unique<CSendTrace>(m_platform,
+                                                std::string(m_doc.m_szAppDir) + "log/trace.txt");
+    return *m_pTrace;
+}
+
 void CSendForm::OnSend()
 {
+    m_pTrace.reset(); // each send command writes its own trace
     const bool bCompleted = RunCommand(m_platform, [this] {
         // A refused field leaves its string as it was; the command goes on with the strings as
         // they stand.
@@ -146,13 +170,19 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
     std::string strReason;
     bool bSendRan = false;
     bool bSent = false;
+    SendOutcome outcome;
+    CSendTrace& trace = Trace();
+    trace.BeginAttempt(FieldText(request.szName), FieldText(request.szAddress));
+    mail.SetTrace(&trace);
     m_strStatus.clear();
+    m_strDetail.clear();
     ShowForm();
 
     if (request.szAddress[0] == '\0' || request.szName[0] == '\0' || request.szTitle[0] == '\0' ||
         request.szTextFile[0] == '\0')
     {
         // a required field is empty: the reason stays empty
+        outcome.strDetail = "必須の項目が空です";
     }
     else if (pszRefusal != nullptr)
         strReason = pszRefusal;
@@ -173,7 +203,8 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
             m_strStatus += STATUS_PLAIN_STARTED;
             ShowForm();
             bSendRan = true;
-            bSent = mail.Deliver(sender, request, false).Sent();
+            outcome = mail.Deliver(sender, request, false);
+            bSent = outcome.Sent();
         }
         else if (GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
             strReason = REASON_NO_BIN_FILE;
@@ -182,7 +213,8 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
             m_strStatus += STATUS_MULTIPART_STARTED;
             ShowForm();
             bSendRan = true;
-            bSent = mail.Deliver(sender, request, true).Sent();
+            outcome = mail.Deliver(sender, request, true);
+            bSent = outcome.Sent();
         }
         if (bSendRan && !bSent)
             strReason = REASON_TRANSMISSION;
@@ -194,8 +226,21 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
     if (bSent)
         m_strStatus += STATUS_SENT;
     else
+    {
         m_strStatus += STATUS_FAILED + strReason;
+        // A failure found before the send operation ran is told by its reason.
+        if (outcome.step == SendStep::None)
+            outcome.step = SendStep::Check;
+        m_strDetail =
+            FormatDetail(outcome.step, outcome.strDetail.empty() ? strReason : outcome.strDetail);
+    }
     ShowForm();
+    trace.Note(m_strStatus);
+    if (!bSent)
+    {
+        trace.Note(m_strDetail);
+        m_platform.SendFailureDetail(m_strDetail);
+    }
 
     if (!bSendRan)
         mail.m_timeSend = m_platform.Now();

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,8 @@ enum CommandId : int
 constexpr int AUTO_TIMER_ID = 1;
 constexpr int AUTO_TIMER_PERIOD_MS = 1000;
 
+class CSendTrace;
+
 class CSendForm
 {
   public:
@@ -42,6 +45,8 @@ class CSendForm
     virtual ~CSendForm();
 
     std::string m_strToName, m_strToAddress, m_strTitle, m_strTextFile, m_strStatus, m_strBinFile;
+    // Why the last attempt failed, "<step>: <server reply or error>"; empty after a success.
+    std::string m_strDetail;
     int m_bTimerOn = 0;
     int m_nCountdown = 0;
 
@@ -122,5 +127,9 @@ class CSendForm
     void SendToGroup();
     void SendSingle();
 
+    // The trace of the running send command, made by its first attempt.
+    CSendTrace& Trace();
+
     std::string m_strReportedStatus; // the status line as last reported to the platform
+    std::unique_ptr<CSendTrace> m_pTrace;
 };

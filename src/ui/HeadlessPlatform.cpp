@@ -68,3 +68,8 @@ void CHeadlessPlatform::StatusChanged(const std::string& strStatus)
 {
     WriteLine(m_pOut, strStatus);
 }
+
+void CHeadlessPlatform::SendFailureDetail(const std::string& strDetail)
+{
+    WriteLine(m_pErr, "Tarvell: " + ToSjis(QStringLiteral(u"詳細: ")) + strDetail);
+}

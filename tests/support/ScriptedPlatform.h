@@ -33,6 +33,7 @@ class CScriptedPlatform : public IPlatform
 
     std::vector<std::string> m_fileErrors;  // FileErrorText of every reported file error
     std::vector<std::string> m_statusLines; // every status line change
+    std::vector<std::string> m_details;     // every failed attempt's detail
 
     // Timers: id -> tick function; StartTimer answers m_bTimerStarts.
     bool m_bTimerStarts = true;
@@ -49,6 +50,10 @@ class CScriptedPlatform : public IPlatform
     bool StartTimer(int nId, int nPeriodMs, std::function<void(int)> onTick) override;
     void StopTimer(int nId) override;
     void StatusChanged(const std::string& strStatus) override;
+    void SendFailureDetail(const std::string& strDetail) override
+    {
+        m_details.push_back(strDetail);
+    }
     std::time_t Now() override { return m_now; }
 
     // Runs one tick of timer nId, if it is running.
