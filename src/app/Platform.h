@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 enum class MsgButtons
 {
@@ -64,6 +65,17 @@ class IPlatform
 
     // Modal; caption "Tarvell"; exclamation icon; returns the button pressed.
     virtual MsgResult MessageBox(const std::string& strText, MsgButtons buttons) = 0;
+
+    // A question with answers of its own (CP932 button texts, the first the default); returns the
+    // index of the answer chosen, the last one when the box is closed without an answer. This
+    // base asks with OK and Cancel: OK is the first answer.
+    virtual std::size_t AskQuestion(const std::string& strText,
+                                    const std::vector<std::string>& answers)
+    {
+        return MessageBox(strText, MsgButtons::OkCancel) == MsgResult::Ok || answers.size() < 2
+                   ? 0
+                   : answers.size() - 1;
+    }
 
     virtual FileDialogResult OpenFileDialog(const FileDialogRequest& request) = 0;
 

@@ -5,12 +5,14 @@
 #include "app/FileSystem.h"
 #include "app/LocalTime.h"
 #include "app/Sjis.h"
+#include "app/TextCodec.h"
 #include "mail/BufferedSocket.h"
 #include "mail/LineTransport.h"
 #include "mail/MessageComposer.h"
 #include "mail/PosixSocket.h"
 #include "mail/SendResult.h"
 #include "mail/ServerAddress.h"
+#include "mail/WireCharacters.h"
 
 #include <array>
 #include <cstdio>
@@ -369,9 +371,20 @@ void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)
     }
     strText.resize(nRead);
     strText.resize(std::strlen(strText.c_str())); // the text ends at the first NUL
+    if (m_bBodyFromUtf8)
+        strText = Utf8ToSjisReplacing(strText, nullptr);
+    strText = FillPlaceholders(std::move(strText), request, m_timeSend);
+    if (m_bReplaceUnsafe)
+        strText = ReplaceUnsafeChars(strText);
+    m_strBody = std::move(strText);
+}
+
+std::string CMailSender::FillPlaceholders(std::string strText, const SendRequest& request,
+                                          std::time_t timeSend)
+{
     ReplaceAll(strText, "%NAME", FieldText(request.szName));
     ReplaceAll(strText, "%MAILADDRESS", FieldText(request.szAddress));
-    ReplaceAll(strText, "%DATE", FormatLocalTime(m_timeSend, "%Y年%m月%d日"));
-    ReplaceAll(strText, "%TIME", FormatLocalTime(m_timeSend, "%H時%M分"));
-    m_strBody = std::move(strText);
+    ReplaceAll(strText, "%DATE", FormatLocalTime(timeSend, "%Y年%m月%d日"));
+    ReplaceAll(strText, "%TIME", FormatLocalTime(timeSend, "%H時%M分"));
+    return strText;
 }

@@ -36,6 +36,16 @@ class CMailSender
     // The conversation of every send operation is reported to pTrace (nullptr: nowhere).
     void SetTrace(ITraceSink* pTrace) { m_pTrace = pTrace; }
 
+    // How the body file's bytes become the body (set by the send procedure after asking): read
+    // as UTF-8 and converted, and, after the placeholders, every character ISO-2022-JP cannot
+    // carry replaced (see WireCharacters.h).
+    bool m_bBodyFromUtf8 = false;
+    bool m_bReplaceUnsafe = false;
+
+    // The body text with %NAME, %MAILADDRESS, %DATE and %TIME filled in, in that order.
+    static std::string FillPlaceholders(std::string strText, const SendRequest& request,
+                                        std::time_t timeSend);
+
     std::string m_strBody;      // the body after placeholder substitution; empty until read
     std::time_t m_timeSend = 0; // set at the start of every send operation
 

@@ -6,6 +6,7 @@
 #include "app/Command.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
+#include "mail/MailAddress.h"
 #include "mail/MailSender.h"
 #include "send/SendTrace.h"
 
@@ -29,6 +30,8 @@ constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイ�
 constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
 constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
+constexpr const char* REASON_BAD_TO_ADDRESS = "宛先アドレスが正しくありません";
+constexpr const char* REASON_BAD_FROM_ADDRESS = "発送元アドレスが正しくありません";
 
 // The longest server reply a detail shows, in bytes.
 constexpr std::size_t MAX_DETAIL_REPLY = 200;
@@ -112,6 +115,8 @@ CSendTrace& CSendForm::Trace()
 void CSendForm::OnSend()
 {
     m_pTrace.reset(); // each send command writes its own trace
+    m_bBodyFromUtf8 = false;
+    m_bReplaceUnsafe = false;
     const bool bCompleted = RunCommand(m_platform, [this] {
         // A refused field leaves its string as it was; the command goes on with the strings as
         // they stand.
@@ -139,11 +144,13 @@ void CSendForm::SendToGroup()
 
     SendRequest request;
     const char* pszRefusal = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
+    std::vector<Attempt> attempts;
     WalkGroupBook(*book, [&](int nSeq, const AddressEntry& entry) {
         SetField(request.szName, FieldText(entry.szName));
         SetField(request.szAddress, FieldText(entry.szAddress));
-        RunAttempt(nSeq, m_doc.m_sender, request, pszRefusal);
+        attempts.push_back(Attempt{nSeq, request, pszRefusal});
     });
+    RunAttempts(attempts);
 }
 
 void CSendForm::SendSingle()
@@ -155,7 +162,20 @@ void CSendForm::SendSingle()
     FillField(request.szName, m_strToName, "宛先名が長すぎます", pszRefusal);
     FillField(request.szAddress, m_strToAddress, "宛先アドレスが長すぎます", pszRefusal);
     const char* pszShared = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
-    RunAttempt(0, m_doc.m_sender, request, pszRefusal != nullptr ? pszRefusal : pszShared);
+    std::vector<Attempt> attempts{
+        Attempt{0, request, pszRefusal != nullptr ? pszRefusal : pszShared}};
+    RunAttempts(attempts);
+}
+
+void CSendForm::RunAttempts(std::vector<Attempt>& attempts)
+{
+    if (attempts.empty())
+        return;
+    SenderInf sender = m_doc.m_sender;
+    if (!CheckBeforeSending(attempts, sender))
+        return; // the user stopped the command: nothing is sent or logged
+    for (const Attempt& attempt : attempts)
+        RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal);
 }
 
 AttemptResult CSendForm::SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
@@ -167,6 +187,8 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
                                     const char* pszRefusal)
 {
     CMailSender mail(m_platform);
+    mail.m_bBodyFromUtf8 = m_bBodyFromUtf8;
+    mail.m_bReplaceUnsafe = m_bReplaceUnsafe;
     std::string strReason;
     bool bSendRan = false;
     bool bSent = false;
@@ -198,7 +220,16 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
     {
         m_strStatus += FieldText(request.szName);
         ShowForm();
-        if (request.szBinFile[0] == '\0')
+        const bool bPlain = request.szBinFile[0] == '\0';
+        // Last of the checks, so the specified ones keep their order: an address that is not
+        // local@domain never reaches the envelope.
+        if (!bPlain && GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
+            strReason = REASON_NO_BIN_FILE;
+        else if (!IsMailAddress(FieldText(request.szAddress)))
+            strReason = REASON_BAD_TO_ADDRESS;
+        else if (!IsMailAddress(FieldText(sender.szMailAddress)))
+            strReason = REASON_BAD_FROM_ADDRESS;
+        else if (bPlain)
         {
             m_strStatus += STATUS_PLAIN_STARTED;
             ShowForm();
@@ -206,8 +237,6 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
             outcome = mail.Deliver(sender, request, false);
             bSent = outcome.Sent();
         }
-        else if (GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
-            strReason = REASON_NO_BIN_FILE;
         else
         {
             m_strStatus += STATUS_MULTIPART_STARTED;

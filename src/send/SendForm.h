@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The result of one send attempt: what the log entry's mark shows.
 enum class AttemptResult : int
@@ -126,6 +127,24 @@ class CSendForm
                              const char* pszRefusal);
     void SendToGroup();
     void SendSingle();
+
+    // One attempt of a send command, as the command planned it.
+    struct Attempt
+    {
+        int nSeq;
+        SendRequest request;
+        const char* pszRefusal; // a reason found while the request was built, or nullptr
+    };
+    // The checks of a whole command, then its attempts in order.
+    void RunAttempts(std::vector<Attempt>& attempts);
+    // Before the first connection: a UTF-8 body file, then characters ISO-2022-JP cannot carry
+    // in the sender's name, the title, the names and the bodies. Asks the user; a replacement
+    // is applied to sender and attempts. False when the user chose to stop.
+    bool CheckBeforeSending(std::vector<Attempt>& attempts, SenderInf& sender);
+
+    // The answers of the running command: how its attempts make the body.
+    bool m_bBodyFromUtf8 = false;
+    bool m_bReplaceUnsafe = false;
 
     // The trace of the running send command, made by its first attempt.
     CSendTrace& Trace();

@@ -17,6 +17,9 @@ class CHeadlessPlatform : public CQtPlatform
     }
 
     MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    // Writes the question and that its first answer was taken, and takes it.
+    std::size_t AskQuestion(const std::string& strText,
+                            const std::vector<std::string>& answers) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
     int ShellOpen(const std::string& strFile, const std::string& strParams) override;
     int RunModal(IModalDialog& dialog) override;

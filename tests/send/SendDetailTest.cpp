@@ -83,8 +83,7 @@ TEST_F(SendDetail, AFailureTellsTheStepAndWhatTheServerSaid)
 TEST_F(SendDetail, AServerReplyIsCutTo200BytesWithoutControlBytes)
 {
     m_server.AddConnection(CServerScript::Pop3Accepting());
-    m_server.AddConnection(
-        SmtpAnsweringRcpt("550 \x1b[31m" + std::string(300, 'x') + "\r\n"));
+    m_server.AddConnection(SmtpAnsweringRcpt("550 \x1b[31m" + std::string(300, 'x') + "\r\n"));
     m_pForm->OnSend();
     m_server.Stop();
     EXPECT_EQ(m_pForm->m_strDetail, "RCPT TO: 550 ?[31m" + std::string(200 - 9, 'x'));
@@ -97,10 +96,10 @@ TEST_F(SendDetail, TraceOfASendShowsBothSidesWithThePasswordMaskedAndTheBodyCoun
     m_pForm->OnSend();
     m_server.Stop();
     const std::string strTrace = Trace();
-    for (const char* pszPart :
-         {"---- 2004-07-05 09:05:03 山田 <yamada@example.jp> ----\r\n", "09:05:03 C: USER login\r\n",
-          "09:05:03 C: PASS ********\r\n", "09:05:03 S: +OK", "C: RCPT TO:<yamada@example.jp>\r\n",
-          "S: 354", "-- (本文 ", "-- 山田 添付ファイルなし送信開始-送信成功\r\n"})
+    for (const char* pszPart : {"---- 2004-07-05 09:05:03 山田 <yamada@example.jp> ----\r\n",
+                                "09:05:03 C: USER login\r\n", "09:05:03 C: PASS ********\r\n",
+                                "09:05:03 S: +OK", "C: RCPT TO:<yamada@example.jp>\r\n", "S: 354",
+                                "-- (本文 ", "-- 山田 添付ファイルなし送信開始-送信成功\r\n"})
         EXPECT_NE(strTrace.find(pszPart), std::string::npos) << pszPart << "\n" << strTrace;
     EXPECT_EQ(strTrace.find("secret"), std::string::npos);
     EXPECT_EQ(strTrace.find("本文です"), std::string::npos); // the body is a count only
