@@ -29,8 +29,7 @@ bool IsUnsafeLead(unsigned char c)
     return c == 0x87 || c == 0xED || c == 0xEE || (c >= 0xF0 && c <= 0xFC);
 }
 
-template <std::size_t N>
-const char* Lookup(const Replacement (&table)[N], std::uint16_t nCode)
+template <std::size_t N> const char* Lookup(const Replacement (&table)[N], std::uint16_t nCode)
 {
     const Replacement* pEnd = table + N;
     const Replacement* p = std::lower_bound(

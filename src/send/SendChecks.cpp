@@ -47,8 +47,8 @@ std::string CodePointText(const std::string& strUtf8)
     else if (strUtf8.size() == 3)
         nCode = ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
     else if (strUtf8.size() == 4)
-        nCode = ((byte(0) & 0x07u) << 18) | ((byte(1) & 0x3Fu) << 12) |
-                ((byte(2) & 0x3Fu) << 6) | (byte(3) & 0x3Fu);
+        nCode = ((byte(0) & 0x07u) << 18) | ((byte(1) & 0x3Fu) << 12) | ((byte(2) & 0x3Fu) << 6) |
+                (byte(3) & 0x3Fu);
     char szCode[16];
     std::snprintf(szCode, sizeof(szCode), "U+%04lX", nCode);
     return szCode;
