@@ -107,8 +107,7 @@ TEST_F(SendChecks, StoppingSendsAndLogsNothing)
 TEST_F(SendChecks, TitleAndOneMembersNameAreListedAndReplacedForThatMemberOnly)
 {
     Write("body.txt", "%NAME様");
-    const AddressBook book =
-        BookOf({{"ﾔﾏﾀﾞ", "yamada@example.jp"}, {"田中", "tanaka@example.jp"}});
+    const AddressBook book = BookOf({{"ﾔﾏﾀﾞ", "yamada@example.jp"}, {"田中", "tanaka@example.jp"}});
     SaveBook(m_strAppDir + "@仲間.tvl", book);
     FillForm("", "@仲間.tvl", "ご案内①", m_strAppDir + "body.txt");
     m_platform.m_nextChoices.push_back(REPLACE);
