@@ -130,6 +130,9 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
     CBufferedSocket socket(*pSocket);
     socket.SetTrace(m_pTrace);
     const SendStep sessionStep = OpenSessionStep(socket, sender);
+    if (sessionStep != SendStep::None && !socket.Used())
+        return Failure(SendCode::NoSession, sessionStep,
+                       "ログイン名かパスワードが長すぎるか改行を含みます");
     if (sessionStep != SendStep::None)
         return Failure(SendCode::NoSession, sessionStep, socket.FailureDetail());
     SendOutcome outcome;

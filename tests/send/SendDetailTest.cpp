@@ -45,6 +45,7 @@ TEST_F(SendDetail, AFailureTellsTheStepAndWhatTheServerSaid)
         const char* pszWhat;
         CServerScript pop3, smtp;
         std::string strDetail;
+        std::string strPassword = "secret";
     };
     CServerScript refusingPass;
     refusingPass.Say("+OK fake\r\n").Line().Say("+OK\r\n").Line().Say("-ERR [AUTH] failed\r\n");
@@ -61,6 +62,8 @@ TEST_F(SendDetail, AFailureTellsTheStepAndWhatTheServerSaid)
          "HELO: サーバーが接続を閉じました"},
         {"time-out", CServerScript::Pop3Accepting(), silent,
          "HELO: WSAETIMEDOUT: 応答がないまま時間切れになりました"},
+        {"password too long for its line", CServerScript(), CServerScript(),
+         "PASS: ログイン名かパスワードが長すぎるか改行を含みます", std::string(122, 'p')},
     };
     for (const Row& row : rows)
     {
@@ -70,6 +73,7 @@ TEST_F(SendDetail, AFailureTellsTheStepAndWhatTheServerSaid)
         server.AddConnection(row.smtp);
         SetField(m_pDoc->m_sender.szSmtpServer, server.HostPort());
         SetField(m_pDoc->m_sender.szPop3Server, server.HostPort());
+        SetField(m_pDoc->m_sender.szPassword, row.strPassword);
         m_platform.m_details.clear();
         m_pForm->OnSend();
         server.Stop();
