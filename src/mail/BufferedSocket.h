@@ -4,6 +4,7 @@
 // the same as unbuffered. Outside the data phase every send goes straight out.
 #pragma once
 #include "mail/Socket.h"
+#include "mail/TraceSink.h"
 #include "mail/WireFilter.h"
 
 #include <string>
@@ -24,6 +25,18 @@ class CBufferedSocket : public ISocket
     bool FinishData();
     bool DataFailed() const { return m_bFailed; }
 
+    // Why the last step failed, for the user: the last line the server sent since the last
+    // command (CR LF stripped), else that it closed the connection, else the socket's error.
+    std::string FailureDetail() const;
+    // Whether a socket was ever created through this connection.
+    bool Used() const { return m_bUsed; }
+
+    // Everything sent and received is also reported to pTrace (nullptr: nowhere).
+    void SetTrace(ITraceSink* pTrace) { m_pTrace = pTrace; }
+    // Sends a line that carries a secret (a password, an authentication exchange): the trace
+    // shows its first nShown bytes and masks the rest. Otherwise as Send.
+    int SendSecret(const char* pData, int nLength, int nShown);
+
     bool Create() override;
     bool Connect(const std::string& strHost, int nPort) override;
     // In the data phase: returns nLength once the bytes are buffered, -1 after a failed write.
@@ -42,10 +55,19 @@ class CBufferedSocket : public ISocket
         dataEnd,
     };
     void ResetState();
+    void Received(const char* pData, int nCount);
 
     ISocket& m_socket;
     CWireFilter m_filter;
     std::string m_strBuffer;
     Mode m_mode = Mode::direct;
     bool m_bFailed = false;
+    std::string m_strReceived; // since the last command, bounded
+    int m_nLastReceive = 1;    // what the last receive returned; 1 before any
+    ITraceSink* m_pTrace = nullptr;
+    bool m_bSecret = false;      // the send in progress carries a secret
+    int m_nSecretShown = 0;      // how much of it the trace may show
+    std::size_t m_nDataSent = 0; // message data on the wire since BeginData
+    bool m_bOpen = false;        // connected, for the trace's record of the close
+    bool m_bUsed = false;
 };

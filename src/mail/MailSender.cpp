@@ -5,12 +5,14 @@
 #include "app/FileSystem.h"
 #include "app/LocalTime.h"
 #include "app/Sjis.h"
+#include "app/TextCodec.h"
 #include "mail/BufferedSocket.h"
 #include "mail/LineTransport.h"
 #include "mail/MessageComposer.h"
 #include "mail/PosixSocket.h"
 #include "mail/SendResult.h"
 #include "mail/ServerAddress.h"
+#include "mail/WireCharacters.h"
 
 #include <array>
 #include <cstdio>
@@ -63,15 +65,38 @@ CMailSender::~CMailSender() = default;
 
 int CMailSender::SendPlainMail(const SenderInf& sender, const SendRequest& request)
 {
-    return Send(sender, request, false);
+    return Deliver(sender, request, false).nResult;
 }
 
 int CMailSender::SendMultipartMail(const SenderInf& sender, const SendRequest& request)
 {
-    return Send(sender, request, true);
+    return Deliver(sender, request, true).nResult;
 }
 
-int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool bMultipart)
+namespace
+{
+SendOutcome Failure(SendCode code, SendStep step, std::string strDetail)
+{
+    return SendOutcome{Code(code), step, std::move(strDetail)};
+}
+
+SendStep EnvelopeStepOf(EnvelopeResult result)
+{
+    const int nCode = Code(result);
+    if (nCode >= Code(EnvelopeResult::FromLineNotSent))
+        return SendStep::HeaderLines;
+    if (nCode >= Code(EnvelopeStep::Data))
+        return SendStep::Data;
+    if (nCode >= Code(EnvelopeStep::RcptTo))
+        return SendStep::RcptTo;
+    if (nCode >= Code(EnvelopeStep::MailFrom))
+        return SendStep::MailFrom;
+    return SendStep::Helo;
+}
+} // namespace
+
+SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& request,
+                                 bool bMultipart)
 {
     m_timeSend = m_platform.Now();
 
@@ -82,39 +107,56 @@ int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool 
     const std::string strToAddress = FieldText(request.szAddress);
     const std::string strTitle = FieldText(request.szTitle);
     const std::string strBinFile = FieldText(request.szBinFile);
+    constexpr const char* kLineBreak = "改行文字を含む項目があります";
+    constexpr const char* kTooLong = "ヘッダー行が長すぎます";
     for (const std::string* pValue :
          {&strSenderName, &strSenderAddress, &strToName, &strToAddress, &strTitle})
         if (HasLineBreak(*pValue))
-            return SEND_VALUE_HAS_LINE_BREAK;
+            return Failure(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     if (bMultipart && HasLineBreak(AttachmentFileName(strBinFile.c_str())))
-        return SEND_VALUE_HAS_LINE_BREAK;
+        return Failure(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     std::array<std::string, 3> addressLines;
     if (!FormatAddressHeaderLines(strSenderName.c_str(), strSenderAddress.c_str(),
                                   strToName.c_str(), strToAddress.c_str(), strTitle.c_str(),
                                   addressLines))
-        return SEND_HEADER_TOO_LONG;
+        return Failure(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
     std::array<std::string, 2> attachmentLines;
     if (bMultipart && !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines))
-        return SEND_HEADER_TOO_LONG;
+        return Failure(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
 
     CFileReader bodyFile(FieldText(request.szTextFile)); // before any connection
 
     const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
     CBufferedSocket socket(*pSocket);
-    if (OpenSession(socket, sender) == 0)
-        return SEND_NO_SESSION;
-    int nResult;
-    const int nEnvelope = SendEnvelope(socket, strSenderAddress.c_str(), strToAddress.c_str(),
-                                       strTitle.c_str(), strSenderName.c_str(), strToName.c_str());
-    if (nEnvelope != ENVELOPE_OK)
-        nResult = -nEnvelope;
+    socket.SetTrace(m_pTrace);
+    const SendStep sessionStep = OpenSessionStep(socket, sender);
+    if (sessionStep != SendStep::None && !socket.Used())
+        return Failure(SendCode::NoSession, sessionStep,
+                       "ログイン名かパスワードが長すぎるか改行を含みます");
+    if (sessionStep != SendStep::None)
+        return Failure(SendCode::NoSession, sessionStep, socket.FailureDetail());
+    SendOutcome outcome;
+    const EnvelopeResult envelope =
+        SendEnvelope(socket, strSenderAddress.c_str(), strToAddress.c_str(), strTitle.c_str(),
+                     strSenderName.c_str(), strToName.c_str());
+    if (envelope != EnvelopeResult::Ok)
+        outcome = Failure(SendCodeOf(envelope), EnvelopeStepOf(envelope), socket.FailureDetail());
     else
-        nResult = WriteMessage(socket, bodyFile, request, bMultipart);
-    if (nResult == SEND_ATTACHMENT_SHORTENED)
+    {
+        outcome.nResult = WriteMessage(socket, bodyFile, request, bMultipart);
+        if (outcome.nResult == Code(SendCode::DataLost))
+            outcome = Failure(SendCode::DataLost, SendStep::MessageData, socket.FailureDetail());
+        else if (outcome.nResult == Code(SendCode::DataRejected))
+            outcome = Failure(SendCode::DataRejected, SendStep::EndOfData, socket.FailureDetail());
+        else if (outcome.nResult == Code(SendCode::AttachmentShortened))
+            outcome = Failure(SendCode::AttachmentShortened, SendStep::MessageData,
+                              "添付ファイルが送信中に短くなりました");
+    }
+    if (outcome.nResult == Code(SendCode::AttachmentShortened))
         socket.Close(); // without the end of the data and QUIT: the server drops the message
     else
         SendQuit(socket);
-    return nResult;
+    return outcome;
 }
 
 int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
@@ -138,115 +180,136 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
         nTotal = AddCount(
             nTotal, WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str(), &bShortened));
         if (bShortened)
-            return SEND_ATTACHMENT_SHORTENED;
+            return Code(SendCode::AttachmentShortened);
         nTotal = AddCount(nTotal, sink.Write(kCloseDelimiter));
     }
     socket.EndData();
     const int nLast = sink.Write(kEndOfData);
     if (!socket.FinishData())
-        return SEND_DATA_LOST;
+        return Code(SendCode::DataLost);
     // Only the server's reply to the end of the data says that it took the message: a refusal
     // (too large, spam, no space) must not count as a sent mail. QUIT then reads its own reply.
     char szReply[kCommandBufferSize];
     if (ReadReply(socket, m_platform, szReply, sizeof(szReply), '\n') < 3 ||
         ReplyCode(szReply) != 250)
-        return SEND_DATA_REJECTED;
+        return Code(SendCode::DataRejected);
     return bMultipart ? AddCount(nTotal, nLast) : nLast;
 }
 
 int CMailSender::OpenSession(CBufferedSocket& socket, const SenderInf& sender)
 {
+    return OpenSessionStep(socket, sender) == SendStep::None ? 1 : 0;
+}
+
+SendStep CMailSender::OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender)
+{
     const std::string strLogin = FieldText(sender.szLoginName);
     const std::string strPassword = FieldText(sender.szPassword);
-    if (strLogin.size() > kMaxLoginValue || strPassword.size() > kMaxLoginValue ||
-        HasLineBreak(strLogin) || HasLineBreak(strPassword))
-        return 0;
-    if (OpenPop(socket, FieldText(sender.szPop3Server).c_str()) != OPEN_OK)
-        return 0;
+    if (strLogin.size() > kMaxLoginValue || HasLineBreak(strLogin))
+        return SendStep::PopUser;
+    if (strPassword.size() > kMaxLoginValue || HasLineBreak(strPassword))
+        return SendStep::PopPass;
+    const OpenResult pop = OpenPop(socket, FieldText(sender.szPop3Server).c_str());
+    if (pop != OpenResult::Ok)
+        return pop == OpenResult::NoSocket || pop == OpenResult::NotConnected
+                   ? SendStep::PopConnect
+                   : SendStep::PopGreeting;
     // On a failed log-in the POP3 connection is left open; the operation's end closes it.
-    if (PopLogin(socket, strLogin.c_str(), strPassword.c_str()) != POPLOGIN_OK)
-        return 0;
+    const LoginResult login = PopLogin(socket, strLogin.c_str(), strPassword.c_str());
+    if (login != LoginResult::Ok)
+        return Code(login) > Code(LoginStep::Pass) ? SendStep::PopPass : SendStep::PopUser;
     SendQuit(socket);
-    return OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str()) == OPEN_OK ? 1 : 0;
+    const OpenResult smtp = OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str());
+    if (smtp != OpenResult::Ok)
+        return smtp == OpenResult::NoSocket || smtp == OpenResult::NotConnected
+                   ? SendStep::SmtpConnect
+                   : SendStep::SmtpGreeting;
+    return SendStep::None;
 }
 
 namespace
 {
-// Creates and connects the socket and reads the greeting into pszReply. OPEN_* codes; the socket is
-// closed on failure.
-int OpenServer(CBufferedSocket& socket, IPlatform& platform, const char* pszHost, int nDefaultPort,
-               char* pszReply, int nReplySize)
+// Creates and connects the socket and reads the greeting into pszReply; the socket is closed on
+// failure.
+OpenResult OpenServer(CBufferedSocket& socket, IPlatform& platform, const char* pszHost,
+                      int nDefaultPort, char* pszReply, int nReplySize)
 {
     if (!socket.Create())
-        return OPEN_NO_SOCKET;
+        return OpenResult::NoSocket;
     std::string strHost;
     int nPort = 0;
     if (!SplitServerField(pszHost, nDefaultPort, strHost, nPort) || !socket.Connect(strHost, nPort))
     {
         socket.Close();
-        return OPEN_NOT_CONNECTED;
+        return OpenResult::NotConnected;
     }
     if (ReadReply(socket, platform, pszReply, nReplySize, '\n') < 3)
     {
         socket.Close();
-        return OPEN_NO_GREETING;
+        return OpenResult::NoGreeting;
     }
-    return OPEN_OK;
+    return OpenResult::Ok;
 }
 } // namespace
 
-int CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
+OpenResult CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const int nCode = OpenServer(socket, m_platform, pszHost, kPop3Port, szReply, sizeof(szReply));
-    if (nCode != OPEN_OK)
-        return nCode;
+    const OpenResult code =
+        OpenServer(socket, m_platform, pszHost, kPop3Port, szReply, sizeof(szReply));
+    if (code != OpenResult::Ok)
+        return code;
     if (!IsPop3Ok(szReply))
     {
         socket.Close();
-        return OPEN_BAD_GREETING;
+        return OpenResult::BadGreeting;
     }
-    return OPEN_OK;
+    return OpenResult::Ok;
 }
 
-int CMailSender::OpenSmtp(CBufferedSocket& socket, const char* pszHost)
+OpenResult CMailSender::OpenSmtp(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const int nCode = OpenServer(socket, m_platform, pszHost, kSmtpPort, szReply, sizeof(szReply));
-    if (nCode != OPEN_OK)
-        return nCode;
+    const OpenResult code =
+        OpenServer(socket, m_platform, pszHost, kSmtpPort, szReply, sizeof(szReply));
+    if (code != OpenResult::Ok)
+        return code;
     if (ReplyCode(szReply) != 220)
     {
         socket.Close();
-        return OPEN_BAD_GREETING;
+        return OpenResult::BadGreeting;
     }
-    return OPEN_OK;
+    return OpenResult::Ok;
 }
 
-int CMailSender::PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword)
+LoginResult CMailSender::PopLogin(CBufferedSocket& socket, const char* pszName,
+                                  const char* pszPassword)
 {
     struct Step
     {
         const char* pszFormat;
         const char* pszValue;
-        int nNotSent;
+        LoginStep step;
+        bool bSecret; // the trace shows only the command word
     };
     const Step steps[] = {
-        {"USER %s\n", pszName, POPLOGIN_USER_NOT_SENT},
-        {"PASS %s\n", pszPassword, POPLOGIN_PASS_NOT_SENT},
+        {"USER %s\n", pszName, LoginStep::User, false},
+        {"PASS %s\n", pszPassword, LoginStep::Pass, true},
     };
     for (const Step& step : steps)
     {
         char szLine[kLoginBufferSize];
         const int nLength = std::snprintf(szLine, sizeof(szLine), step.pszFormat, step.pszValue);
-        if (nLength < 0 || nLength >= kLoginBufferSize || socket.Send(szLine, nLength) != nLength)
-            return step.nNotSent;
+        if (nLength < 0 || nLength >= kLoginBufferSize ||
+            (step.bSecret ? socket.SendSecret(szLine, nLength, 5) : socket.Send(szLine, nLength)) !=
+                nLength)
+            return LoginFailure(step.step, CommandResult::NotSent);
         if (ReadReply(socket, m_platform, szLine, sizeof(szLine), '\n') < 3)
-            return step.nNotSent + 1;
+            return LoginFailure(step.step, CommandResult::NoReply);
         if (!IsPop3Ok(szLine))
-            return step.nNotSent + 2;
+            return LoginFailure(step.step, CommandResult::WrongCode);
     }
-    return POPLOGIN_OK;
+    return LoginResult::Ok;
 }
 
 void CMailSender::SendQuit(CBufferedSocket& socket)
@@ -258,22 +321,22 @@ void CMailSender::SendQuit(CBufferedSocket& socket)
     socket.Close();
 }
 
-int CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
-                              const char* pszToAddress, const char* pszTitle,
-                              const char* pszSenderName, const char* pszToName)
+EnvelopeResult CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
+                                         const char* pszToAddress, const char* pszTitle,
+                                         const char* pszSenderName, const char* pszToName)
 {
     struct Command
     {
         const char* pszFormat;
         const char* pszValue;
         int nExpected;
-        int nBase;
+        EnvelopeStep step;
     };
     const Command commands[] = {
-        {"HELO merrows\n", nullptr, 250, 0},
-        {"MAIL FROM:<%s>\n", pszSenderAddress, 250, ENVELOPE_MAIL_FROM},
-        {"RCPT TO:<%s>\n", pszToAddress, 250, ENVELOPE_RCPT_TO},
-        {"DATA\n", nullptr, 354, ENVELOPE_DATA},
+        {"HELO merrows\n", nullptr, 250, EnvelopeStep::Helo},
+        {"MAIL FROM:<%s>\n", pszSenderAddress, 250, EnvelopeStep::MailFrom},
+        {"RCPT TO:<%s>\n", pszToAddress, 250, EnvelopeStep::RcptTo},
+        {"DATA\n", nullptr, 354, EnvelopeStep::Data},
     };
     for (const Command& command : commands)
     {
@@ -283,18 +346,20 @@ int CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddr
                 ? std::snprintf(szLine, sizeof(szLine), command.pszFormat, command.pszValue)
                 : std::snprintf(szLine, sizeof(szLine), "%s", command.pszFormat);
         if (nLength < 0 || nLength >= kCommandBufferSize)
-            return command.nBase + SENDCMD_NOT_SENT;
-        const int nCode = SendCommand(socket, m_platform, szLine, command.nExpected);
-        if (nCode != SENDCMD_OK)
-            return command.nBase + nCode;
+            return EnvelopeFailure(command.step, CommandResult::NotSent);
+        const CommandResult result = SendCommand(socket, m_platform, szLine, command.nExpected);
+        if (result != CommandResult::Ok)
+            return EnvelopeFailure(command.step, result);
     }
 
     socket.BeginData();
     std::array<std::string, 3> lines;
-    const int lineCodes[] = {ENVELOPE_FROM_LINE, ENVELOPE_TO_LINE, ENVELOPE_SUBJECT_LINE};
+    const EnvelopeResult lineCodes[] = {EnvelopeResult::FromLineNotSent,
+                                        EnvelopeResult::ToLineNotSent,
+                                        EnvelopeResult::SubjectLineNotSent};
     if (!FormatAddressHeaderLines(pszSenderName, pszSenderAddress, pszToName, pszToAddress,
                                   pszTitle, lines))
-        return ENVELOPE_FROM_LINE;
+        return EnvelopeResult::FromLineNotSent;
     for (std::size_t i = 0; i < lines.size(); ++i)
     {
         const int nLength = static_cast<int>(lines[i].size());
@@ -302,7 +367,7 @@ int CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddr
         if (socket.Send(lines[i].c_str(), nLength) != nLength || !socket.Flush())
             return lineCodes[i];
     }
-    return ENVELOPE_OK;
+    return EnvelopeResult::Ok;
 }
 
 void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)
@@ -319,9 +384,20 @@ void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)
     }
     strText.resize(nRead);
     strText.resize(std::strlen(strText.c_str())); // the text ends at the first NUL
+    if (m_bBodyFromUtf8)
+        strText = Utf8ToSjisReplacing(strText, nullptr);
+    strText = FillPlaceholders(std::move(strText), request, m_timeSend);
+    if (m_bReplaceUnsafe)
+        strText = ReplaceUnsafeChars(strText);
+    m_strBody = std::move(strText);
+}
+
+std::string CMailSender::FillPlaceholders(std::string strText, const SendRequest& request,
+                                          std::time_t timeSend)
+{
     ReplaceAll(strText, "%NAME", FieldText(request.szName));
     ReplaceAll(strText, "%MAILADDRESS", FieldText(request.szAddress));
-    ReplaceAll(strText, "%DATE", FormatLocalTime(m_timeSend, "%Y年%m月%d日"));
-    ReplaceAll(strText, "%TIME", FormatLocalTime(m_timeSend, "%H時%M分"));
-    m_strBody = std::move(strText);
+    ReplaceAll(strText, "%DATE", FormatLocalTime(timeSend, "%Y年%m月%d日"));
+    ReplaceAll(strText, "%TIME", FormatLocalTime(timeSend, "%H時%M分"));
+    return strText;
 }

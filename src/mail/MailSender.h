@@ -2,6 +2,7 @@
 #pragma once
 #include "app/Platform.h"
 #include "app/Records.h"
+#include "mail/SendResult.h"
 
 #include <ctime>
 #include <memory>
@@ -11,6 +12,7 @@ class CBufferedSocket;
 class CFileReader;
 class ISocket;
 class ISocketFactory;
+class ITraceSink;
 
 class CMailSender
 {
@@ -22,11 +24,27 @@ class CMailSender
     virtual ~CMailSender();
 
     // Result above 0: the whole message was written to the SMTP server and it answered the end of
-    // the data with 250. 0: POP3 connection,
-    // POP3 log-in or SMTP connection failed. Negative: the failed SMTP step (see SendResult.h).
-    // A body or attachment file that cannot be opened raises CFileException.
+    // the data with 250. Else a SendCode: 0 the POP3 connection, POP3 log-in or SMTP connection
+    // failed; negative the failed SMTP step. A body or attachment file that cannot be opened
+    // raises CFileException.
     int SendPlainMail(const SenderInf& sender, const SendRequest& request);
     int SendMultipartMail(const SenderInf& sender, const SendRequest& request);
+    // The same send operation (multipart when bMultipart), with the step that failed and what the
+    // server said.
+    SendOutcome Deliver(const SenderInf& sender, const SendRequest& request, bool bMultipart);
+
+    // The conversation of every send operation is reported to pTrace (nullptr: nowhere).
+    void SetTrace(ITraceSink* pTrace) { m_pTrace = pTrace; }
+
+    // How the body file's bytes become the body (set by the send procedure after asking): read
+    // as UTF-8 and converted, and, after the placeholders, every character ISO-2022-JP cannot
+    // carry replaced (see WireCharacters.h).
+    bool m_bBodyFromUtf8 = false;
+    bool m_bReplaceUnsafe = false;
+
+    // The body text with %NAME, %MAILADDRESS, %DATE and %TIME filled in, in that order.
+    static std::string FillPlaceholders(std::string strText, const SendRequest& request,
+                                        std::time_t timeSend);
 
     std::string m_strBody;      // the body after placeholder substitution; empty until read
     std::time_t m_timeSend = 0; // set at the start of every send operation
@@ -37,29 +55,31 @@ class CMailSender
     // connection is open and greeted, else 0. A log-in name or password longer than 121 bytes, or
     // holding CR or LF, fails before anything is sent.
     int OpenSession(CBufferedSocket& socket, const SenderInf& sender);
-    // OPEN_* codes. The host is a server field ("host", "host:PORT", "[IPv6]:PORT").
-    int OpenPop(CBufferedSocket& socket, const char* pszHost);
-    int OpenSmtp(CBufferedSocket& socket, const char* pszHost);
-    // POPLOGIN_* codes.
-    int PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword);
+    // The host is a server field ("host", "host:PORT", "[IPv6]:PORT").
+    OpenResult OpenPop(CBufferedSocket& socket, const char* pszHost);
+    OpenResult OpenSmtp(CBufferedSocket& socket, const char* pszHost);
+    LoginResult PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword);
     // Sends "QUIT\n", reads one reply if it went out, ignores it, and closes the socket.
     void SendQuit(CBufferedSocket& socket);
-    // HELO, MAIL FROM, RCPT TO, DATA, then the From, To and Subject lines. ENVELOPE_OK, or the code
-    // whose negative is the send result. The message data phase starts after DATA is accepted.
-    int SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
-                     const char* pszToAddress, const char* pszTitle, const char* pszSenderName,
-                     const char* pszToName);
+    // HELO, MAIL FROM, RCPT TO, DATA, then the From, To and Subject lines. EnvelopeResult::Ok, or
+    // the code whose negative is the send result. The message data phase starts after DATA is
+    // accepted.
+    EnvelopeResult SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
+                                const char* pszToAddress, const char* pszTitle,
+                                const char* pszSenderName, const char* pszToName);
     // Reads the opened body file into m_strBody (up to its first NUL) and fills in %NAME,
     // %MAILADDRESS, %DATE and %TIME, in that order, from the request and m_timeSend.
     void ReadBody(CFileReader& file, const SendRequest& request);
 
   private:
-    // What both send operations share; bMultipart selects the message written after the envelope.
-    int Send(const SenderInf& sender, const SendRequest& request, bool bMultipart);
+    // OpenSession, telling the step that failed (SendStep::None when the SMTP server is open).
+    SendStep OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender);
+    // Writes the message after the envelope: its count, or SendCode DataLost or DataRejected.
     int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SendRequest& request,
                      bool bMultipart);
 
     IPlatform& m_platform;
     std::unique_ptr<ISocketFactory> m_pOwnSockets;
     ISocketFactory& m_sockets;
+    ITraceSink* m_pTrace = nullptr;
 };

@@ -8,12 +8,17 @@
 
 #include <cstddef>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// Result of one send attempt.
-constexpr int SEND_OK = 0;
-constexpr int SEND_FAILED = 1;
+// The result of one send attempt: what the log entry's mark shows.
+enum class AttemptResult : int
+{
+    Sent = 0,
+    Failed = 1,
+};
 
 // Exit status of a run without a display, for the scripts and timer jobs that start it.
 constexpr int EXIT_ALL_SENT = 0;          // every requested send went out and was recorded
@@ -39,6 +44,8 @@ enum CommandId : int
 constexpr int AUTO_TIMER_ID = 1;
 constexpr int AUTO_TIMER_PERIOD_MS = 1000;
 
+class CSendTrace;
+
 class CSendForm
 {
   public:
@@ -46,6 +53,8 @@ class CSendForm
     virtual ~CSendForm();
 
     std::string m_strToName, m_strToAddress, m_strTitle, m_strTextFile, m_strStatus, m_strBinFile;
+    // Why the last attempt failed, "<step>: <server reply or error>"; empty after a success.
+    std::string m_strDetail;
     int m_bTimerOn = 0;
     int m_nCountdown = 0;
 
@@ -56,12 +65,12 @@ class CSendForm
     void OnSend();
 
     // One attempt: checks the request, shows progress and outcome in the status line, sends it,
-    // then writes the log entry and the keep copy. Returns SEND_OK or SEND_FAILED; a file error
+    // then writes the log entry and the keep copy. Returns whether it was sent; a file error
     // of the body, attachment, log or keep copy propagates as CFileException.
-    int SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request);
+    AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request);
 
     // Appends the attempt's entry to log/Tarvell_YYYYMM.txt (the month of timeSend).
-    void WriteSendLog(int nResult, std::time_t timeSend, const SendRequest& request);
+    void WriteSendLog(AttemptResult result, std::time_t timeSend, const SendRequest& request);
 
     // Appends strBody to keep/YYYYMMDD_HHMMSS(NN)_NAME.txt. In NAME, "/", control characters and
     // bytes that are not CP932 text become "_", and the name is cut on a character boundary so
@@ -133,12 +142,34 @@ class CSendForm
   private:
     // SendOneMail with a reason found while the request was built (a value too long for its
     // field), which fails the attempt before any connection; nullptr when there is none.
-    int RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
-                   const char* pszRefusal);
+    AttemptResult RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
+                             const char* pszRefusal);
     void SendToGroup();
     void SendSingle();
 
-    std::string m_strReportedStatus;    // the status line as last reported to the platform
+    // One attempt of a send command, as the command planned it.
+    struct Attempt
+    {
+        int nSeq;
+        SendRequest request;
+        const char* pszRefusal; // a reason found while the request was built, or nullptr
+    };
+    // The checks of a whole command, then its attempts in order.
+    void RunAttempts(std::vector<Attempt>& attempts);
+    // Before the first connection: a UTF-8 body file, then characters ISO-2022-JP cannot carry
+    // in the sender's name, the title, the names and the bodies. Asks the user; a replacement
+    // is applied to sender and attempts. False when the user chose to stop.
+    bool CheckBeforeSending(std::vector<Attempt>& attempts, SenderInf& sender);
+
+    // The answers of the running command: how its attempts make the body.
+    bool m_bBodyFromUtf8 = false;
+    bool m_bReplaceUnsafe = false;
+
+    // The trace of the running send command, made by its first attempt.
+    CSendTrace& Trace();
+
+    std::string m_strReportedStatus; // the status line as last reported to the platform
+    std::unique_ptr<CSendTrace> m_pTrace;
     int m_nAttemptsLeft = 0;            // attempts of the running Send command not yet made
     bool m_bRecordingDelivered = false; // the log entry and keep copy of a sent mail are written
 };

@@ -59,3 +59,8 @@ std::string FindManual(const std::string& strProgramDir)
     }
     return std::string();
 }
+
+void OpenSendTrace(IPlatform& platform, const CfgData& cfg, const std::string& strAppDir)
+{
+    OpenInEditor(platform, cfg, strAppDir + "log/trace.txt");
+}

@@ -26,3 +26,5 @@ void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& st
 // The user manual's index.html for a program in strProgramDir (CP932, ending in "/"): the
 // installed copy, else the one beside the program; empty when there is none.
 std::string FindManual(const std::string& strProgramDir);
+// Opens log/trace.txt, the conversation of the last send command, like a log file.
+void OpenSendTrace(IPlatform& platform, const CfgData& cfg, const std::string& strAppDir);

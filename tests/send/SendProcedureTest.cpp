@@ -310,6 +310,7 @@ TEST_F(SendProcedure, MemberNamesNeverStopAGroupSend)
     }
     SaveBook(m_strAppDir + "@g.tvl", BookOf(members));
     FillForm("", "@g.tvl", "", m_strBody);
+    m_platform.m_nextChoices.push_back(1); // the half-width kana: send the names as they are
     m_pForm->OnSend();
 
     EXPECT_TRUE(m_platform.m_fileErrors.empty());
