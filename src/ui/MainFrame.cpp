@@ -163,8 +163,7 @@ void CMainFrame::OnEditMainBook()
         SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
         m_platform.RunModal(dlg);
     }
-    if (m_doc.m_nStartMode == START_RUNNING + START_MAIN_BOOK_EDIT)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_MAIN_BOOK_EDIT);
 }
 
 void CMainFrame::OnEditGroupBook()
@@ -179,8 +178,7 @@ void CMainFrame::OnEditGroupBook()
         SetField(dlg.m_szBookFile, *book);
         m_platform.RunModal(dlg);
     }
-    if (m_doc.m_nStartMode == START_RUNNING + START_GROUP_BOOK_EDIT)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_GROUP_BOOK_EDIT);
 }
 
 void CMainFrame::ViewTextFile(const QString& qstrFilter, const char* pszFolder,
@@ -231,8 +229,7 @@ void CMainFrame::OnSenderSettings()
             SetField(target.szPassword, dlg.m_strPassword);
         }
     }
-    if (m_doc.m_nStartMode == START_RUNNING + START_SENDER)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_SENDER);
 }
 
 void CMainFrame::OnOptions()
@@ -250,8 +247,7 @@ void CMainFrame::OnOptions()
             SetField(m_doc.m_cfg.szBinFileDir, dlg.m_strBinFileDir);
         }
     }
-    if (m_doc.m_nStartMode == START_RUNNING + START_OPTIONS)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_OPTIONS);
 }
 
 void CMainFrame::OnAppAbout()

@@ -222,8 +222,7 @@ void CTarvellView::OnAddressBook()
 {
     ReadForm();
     RunAddressDlg(CAddressDlg::MODE_MAIN_SELECT, std::string());
-    if (m_doc.m_nStartMode == START_RUNNING + START_MAIN_BOOK_SELECT)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_MAIN_BOOK_SELECT);
 }
 
 void CTarvellView::OnGroupSelect()
@@ -233,8 +232,7 @@ void CTarvellView::OnGroupSelect()
         ChooseGroupBook(m_platform, m_doc.m_szAppDir, GroupBookChoice::Existing);
     if (book)
         RunAddressDlg(CAddressDlg::MODE_GROUP_SELECT, *book);
-    if (m_doc.m_nStartMode == START_RUNNING + START_GROUP_BOOK_SELECT)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_GROUP_BOOK_SELECT);
 }
 
 void CTarvellView::PickFile(const QString& qstrFilter, const char* pszExt, const char* pszStartDir,
