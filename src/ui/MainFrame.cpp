@@ -159,8 +159,8 @@ void CMainFrame::OnEditMainBook()
 {
     {
         CQtAddressDlg dlg(m_platform, this);
-        dlg.m_nMode = CAddressDlg::MODE_MAIN_EDIT;
-        SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
+        dlg.m_logic.m_nMode = CAddressDlg::MODE_MAIN_EDIT;
+        SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
         m_platform.RunModal(dlg);
     }
     m_doc.EndStartMode(START_MAIN_BOOK_EDIT);
@@ -173,9 +173,9 @@ void CMainFrame::OnEditGroupBook()
     if (book)
     {
         CQtAddressDlg dlg(m_platform, this);
-        dlg.m_nMode = CAddressDlg::MODE_GROUP_EDIT;
-        SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
-        SetField(dlg.m_szBookFile, *book);
+        dlg.m_logic.m_nMode = CAddressDlg::MODE_GROUP_EDIT;
+        SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
+        SetField(dlg.m_logic.m_szBookFile, *book);
         m_platform.RunModal(dlg);
     }
     m_doc.EndStartMode(START_GROUP_BOOK_EDIT);

@@ -205,15 +205,16 @@ void CTarvellView::OnInitialUpdate()
 void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
 {
     CQtAddressDlg dlg(m_platform, window());
-    dlg.m_nMode = nMode;
-    SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
-    SetField(dlg.m_szBookFile, strBookFile);
-    dlg.m_strName = m_strToName;
-    dlg.m_strAddress = m_strToAddress;
-    if (m_platform.RunModal(dlg) == IDOK && !dlg.m_strName.empty() && !dlg.m_strAddress.empty())
+    dlg.m_logic.m_nMode = nMode;
+    SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
+    SetField(dlg.m_logic.m_szBookFile, strBookFile);
+    dlg.m_logic.m_strName = m_strToName;
+    dlg.m_logic.m_strAddress = m_strToAddress;
+    if (m_platform.RunModal(dlg) == IDOK && !dlg.m_logic.m_strName.empty() &&
+        !dlg.m_logic.m_strAddress.empty())
     {
-        m_strToName = dlg.m_strName;
-        m_strToAddress = dlg.m_strAddress;
+        m_strToName = dlg.m_logic.m_strName;
+        m_strToAddress = dlg.m_logic.m_strAddress;
         ShowForm();
     }
 }
