@@ -20,7 +20,10 @@ bool IsEmptyEntry(const AddressEntry& entry)
 }
 } // namespace
 
-CAddressDlg::CAddressDlg(IPlatform& platform) : m_platform(platform) {}
+CAddressDlg::CAddressDlg(IPlatform& platform, IAddressDlgView& view)
+    : m_platform(platform), m_view(view)
+{
+}
 
 std::string CAddressDlg::Title() const
 {
@@ -47,13 +50,13 @@ std::string CAddressDlg::HelpText()
 bool CAddressDlg::ReadText(int nField, std::string& strMember, int nLimit)
 {
     std::string strText;
-    const bool bConvertible = GetFieldText(nField, strText);
+    const bool bConvertible = m_view.GetFieldText(nField, strText);
     const std::string strMessage =
         TextFieldMessage(bConvertible, strText.size(), static_cast<std::size_t>(nLimit));
     if (!strMessage.empty())
     {
         m_platform.MessageBox(strMessage, MsgButtons::Ok);
-        FocusField(nField);
+        m_view.FocusField(nField);
         return false;
     }
     strMember = strText;
@@ -64,10 +67,10 @@ bool CAddressDlg::UpdateData(bool bSaveAndValidate)
 {
     if (!bSaveAndValidate)
     {
-        SetFieldText(IDC_INFO, m_strInfo);
-        SetFieldText(IDC_NAME, m_strName);
-        SetFieldText(IDC_NO, std::to_string(m_nNo));
-        SetFieldText(IDC_ADDRESS, m_strAddress);
+        m_view.SetFieldText(IDC_INFO, m_strInfo);
+        m_view.SetFieldText(IDC_NAME, m_strName);
+        m_view.SetFieldText(IDC_NO, std::to_string(m_nNo));
+        m_view.SetFieldText(IDC_ADDRESS, m_strAddress);
         return true;
     }
     if (!ReadText(IDC_NAME, m_strName, NAME_LIMIT))
@@ -75,13 +78,13 @@ bool CAddressDlg::UpdateData(bool bSaveAndValidate)
 
     std::string strNo;
     int nNo = 0;
-    const std::string strMessage = GetFieldText(IDC_NO, strNo)
+    const std::string strMessage = m_view.GetFieldText(IDC_NO, strNo)
                                        ? IntFieldMessage(strNo, 0, ADDRESS_BOOK_ENTRIES, nNo)
                                        : NotIntegerMessage();
     if (!strMessage.empty())
     {
         m_platform.MessageBox(strMessage, MsgButtons::Ok);
-        FocusField(IDC_NO);
+        m_view.FocusField(IDC_NO);
         return false;
     }
     m_nNo = nNo;
@@ -100,7 +103,7 @@ void CAddressDlg::OnInitDialog()
     m_strInfo = HelpText();
     m_bModified = 0;
     if (m_nMode == MODE_MAIN_EDIT || m_nMode == MODE_GROUP_EDIT)
-        SetButtonCaptions("保存終了", "キャンセル");
+        m_view.SetButtonCaptions("保存終了", "キャンセル");
     SetDefaultBookFile();
     for (AddressEntry& entry : m_book.entries)
     {
@@ -112,13 +115,13 @@ void CAddressDlg::OnInitDialog()
     m_bEntryChanged = false;
     m_bReadFailed = !RunCommand(m_platform, [this] { LoadBook(BookPath(), m_book); });
     FillList();
-    SetWindowTitle(Title());
+    m_view.SetWindowTitle(Title());
     UpdateData(false);
 }
 
 void CAddressDlg::FillList()
 {
-    ShowEntries(m_book);
+    m_view.ShowEntries(m_book);
 }
 
 void CAddressDlg::SelectRow(int nRow)
@@ -136,12 +139,12 @@ void CAddressDlg::SelectRow(int nRow)
 
 void CAddressDlg::OnSelect()
 {
-    SelectRow(SelectionMark());
+    SelectRow(m_view.SelectionMark());
 }
 
 void CAddressDlg::OnDblClkList()
 {
-    SelectRow(HotRow());
+    SelectRow(m_view.HotRow());
 }
 
 void CAddressDlg::OnClear()
@@ -227,7 +230,7 @@ void CAddressDlg::OnOK()
         return;
     m_bModified = 0;
     if (UpdateData(true))
-        EndDialog(IDOK);
+        m_view.EndDialog(IDOK);
 }
 
 void CAddressDlg::OnDestroy()

@@ -1,13 +1,14 @@
 // AddressDlg.h - the address book dialog without its window: the modes, the book being shown,
-// the fields' data exchange and the handlers of its buttons and list. The window side (src/ui)
-// supplies the controls through the protected operations below.
+// the fields' data exchange and the handlers of its buttons and list. The window that owns it
+// (src/ui) shows and reads the controls for it through IAddressDlgView.
 #pragma once
 #include "addr/AddressBook.h"
+#include "addr/AddressDlgView.h"
 #include "app/Platform.h"
 
 #include <string>
 
-class CAddressDlg : public IModalDialog
+class CAddressDlg
 {
   public:
     enum Mode
@@ -30,12 +31,11 @@ class CAddressDlg : public IModalDialog
     static constexpr int NAME_LIMIT = 127;
     static constexpr int ADDRESS_LIMIT = 255;
 
-    explicit CAddressDlg(IPlatform& platform);
-    ~CAddressDlg() override = default;
+    CAddressDlg(IPlatform& platform, IAddressDlgView& view);
 
     // The window title of the mode: "Tarvell メイン・アドレス帳 - " or "Tarvell
     // グループ・アドレス帳 - " followed by the book's file name. Known before the dialog opens.
-    std::string Title() const override;
+    std::string Title() const;
 
     // The book's full path: the folder followed by the file name. Raises the file error for a
     // name that holds "/" or a path too long for the program's path buffers.
@@ -73,22 +73,10 @@ class CAddressDlg : public IModalDialog
     bool m_bReadFailed = false;   // the book file could not be read when the dialog opened
     bool m_bEntryChanged = false; // an entry was registered since the dialog opened
 
-  protected:
-    // The window side.
-    virtual void SetFieldText(int nField, const std::string& strText) = 0;
-    // False when the field holds a character CP932 cannot write.
-    virtual bool GetFieldText(int nField, std::string& strText) = 0;
-    virtual void FocusField(int nField) = 0;
-    virtual int SelectionMark() const = 0; // row last selected, -1 when none
-    virtual int HotRow() const = 0;        // row under the mouse cursor, -1 when none
-    virtual void ShowEntries(const AddressBook& book) = 0; // 50 rows; the selection is lost
-    virtual void SetButtonCaptions(const std::string& strOK, const std::string& strCancel) = 0;
-    virtual void SetWindowTitle(const std::string& strTitle) = 0;
-    virtual void EndDialog(int nResult) = 0;
-
-    IPlatform& m_platform;
-
   private:
+    IPlatform& m_platform;
+    IAddressDlgView& m_view;
+
     bool AskToReplaceUnreadBook();
     bool IsMainBookMode() const { return m_nMode == MODE_MAIN_SELECT || m_nMode == MODE_MAIN_EDIT; }
     void SetDefaultBookFile();

@@ -44,6 +44,12 @@ void CTarvellDoc::SaveRecords()
     SaveCfg(AppPath("Tarvell.cfg"));
 }
 
+void CTarvellDoc::EndStartMode(StartMode mode)
+{
+    if (m_nStartMode == START_RUNNING + mode)
+        m_nStartMode = START_NONE;
+}
+
 void CTarvellDoc::ParseCommandLine()
 {
     m_nStartMode = START_NONE;

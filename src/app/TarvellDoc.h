@@ -39,6 +39,10 @@ class CTarvellDoc
     void LoadSenderInf(const std::string& strPath);
     void SaveSenderInf(const std::string& strPath);
 
+    // Ends the start mode's command: if the mode running now is this one (100 plus its value),
+    // no start mode is left. Anything else, a mode still waiting or another one running, stays.
+    void EndStartMode(StartMode mode);
+
     // Paths of the files and folders in the program folder.
     std::string AppPath(const char* pszName) const;
 

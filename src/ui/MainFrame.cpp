@@ -164,12 +164,11 @@ void CMainFrame::OnEditMainBook()
 {
     {
         CQtAddressDlg dlg(m_platform, this);
-        dlg.m_nMode = CAddressDlg::MODE_MAIN_EDIT;
-        SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
+        dlg.m_logic.m_nMode = CAddressDlg::MODE_MAIN_EDIT;
+        SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
         m_platform.RunModal(dlg);
     }
-    if (m_doc.m_nStartMode == START_RUNNING + START_MAIN_BOOK_EDIT)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_MAIN_BOOK_EDIT);
 }
 
 void CMainFrame::OnEditGroupBook()
@@ -179,13 +178,12 @@ void CMainFrame::OnEditGroupBook()
     if (book)
     {
         CQtAddressDlg dlg(m_platform, this);
-        dlg.m_nMode = CAddressDlg::MODE_GROUP_EDIT;
-        SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
-        SetField(dlg.m_szBookFile, *book);
+        dlg.m_logic.m_nMode = CAddressDlg::MODE_GROUP_EDIT;
+        SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
+        SetField(dlg.m_logic.m_szBookFile, *book);
         m_platform.RunModal(dlg);
     }
-    if (m_doc.m_nStartMode == START_RUNNING + START_GROUP_BOOK_EDIT)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_GROUP_BOOK_EDIT);
 }
 
 void CMainFrame::ViewTextFile(const QString& qstrFilter, const char* pszFolder,
@@ -236,8 +234,7 @@ void CMainFrame::OnSenderSettings()
             SetField(target.szPassword, dlg.m_strPassword);
         }
     }
-    if (m_doc.m_nStartMode == START_RUNNING + START_SENDER)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_SENDER);
 }
 
 void CMainFrame::OnOptions()
@@ -255,8 +252,7 @@ void CMainFrame::OnOptions()
             SetField(m_doc.m_cfg.szBinFileDir, dlg.m_strBinFileDir);
         }
     }
-    if (m_doc.m_nStartMode == START_RUNNING + START_OPTIONS)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_OPTIONS);
 }
 
 void CMainFrame::OnAppAbout()

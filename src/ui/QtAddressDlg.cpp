@@ -14,7 +14,7 @@
 #include <QTreeWidget>
 
 CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
-    : QDialog(pParent), CAddressDlg(platform), m_units(DialogFont())
+    : QDialog(pParent), m_logic(platform, *this), m_units(DialogFont())
 {
     setFont(DialogFont());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -56,8 +56,10 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
                            noRect.height());
     m_pSpinNo->SetRange(0, ADDRESS_BOOK_ENTRIES);
 
-    m_pEditName = MakeEdit(this, m_units.Rect(8, 32, 120, 14), "m_strName", NAME_LIMIT);
-    m_pEditAddress = MakeEdit(this, m_units.Rect(8, 68, 172, 14), "m_strAddress", ADDRESS_LIMIT);
+    m_pEditName =
+        MakeEdit(this, m_units.Rect(8, 32, 120, 14), "m_strName", CAddressDlg::NAME_LIMIT);
+    m_pEditAddress =
+        MakeEdit(this, m_units.Rect(8, 68, 172, 14), "m_strAddress", CAddressDlg::ADDRESS_LIMIT);
     QPushButton* pBtnSelect = MakeButton(this, m_units.Rect(8, 92, 84, 28),
                                          QStringLiteral(u"↑宛先・選択"), "m_btnSelect");
     QPushButton* pBtnRegister = MakeButton(this, m_units.Rect(128, 92, 56, 28),
@@ -91,10 +93,10 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    connect(pBtnSelect, &QPushButton::clicked, this, [this] { OnSelect(); });
-    connect(pBtnRegister, &QPushButton::clicked, this, [this] { OnRegister(); });
-    connect(pBtnClear, &QPushButton::clicked, this, [this] { OnClear(); });
-    connect(pBtnBrowse, &QPushButton::clicked, this, [this] { OnBrowse(); });
+    connect(pBtnSelect, &QPushButton::clicked, this, [this] { m_logic.OnSelect(); });
+    connect(pBtnRegister, &QPushButton::clicked, this, [this] { m_logic.OnRegister(); });
+    connect(pBtnClear, &QPushButton::clicked, this, [this] { m_logic.OnClear(); });
+    connect(pBtnBrowse, &QPushButton::clicked, this, [this] { m_logic.OnBrowse(); });
     // The selection mark is the row last selected, by mouse or keyboard; it stays when the
     // selection is cleared.
     connect(m_pListBook, &QTreeWidget::itemSelectionChanged, this, [this] {
@@ -107,22 +109,22 @@ CQtAddressDlg::CQtAddressDlg(IPlatform& platform, QWidget* pParent)
     });
     connect(m_pListBook, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* pItem) {
         m_nHotRow = m_pListBook->indexOfTopLevelItem(pItem);
-        OnDblClkList();
+        m_logic.OnDblClkList();
     });
 }
 
 int CQtAddressDlg::Exec()
 {
-    OnInitDialog();
+    m_logic.OnInitDialog();
     m_pBtnOK->setFocus(); // the first control in tab order
     const int nResult = exec();
-    OnDestroy();
+    m_logic.OnDestroy();
     return nResult == QDialog::Accepted ? IDOK : IDCANCEL;
 }
 
 void CQtAddressDlg::Open()
 {
-    OnInitDialog();
+    m_logic.OnInitDialog();
     m_pBtnOK->setFocus();
     show();
 }
@@ -131,13 +133,13 @@ int CQtAddressDlg::Finish()
 {
     if (isVisible())
         reject();
-    OnDestroy();
+    m_logic.OnDestroy();
     return result() == QDialog::Accepted ? IDOK : IDCANCEL;
 }
 
 void CQtAddressDlg::accept()
 {
-    OnOK();
+    m_logic.OnOK();
 }
 
 void CQtAddressDlg::EndDialog(int nResult)
@@ -149,11 +151,11 @@ QWidget* CQtAddressDlg::FieldWidget(int nField) const
 {
     switch (nField)
     {
-    case IDC_NAME:
+    case CAddressDlg::IDC_NAME:
         return m_pEditName;
-    case IDC_ADDRESS:
+    case CAddressDlg::IDC_ADDRESS:
         return m_pEditAddress;
-    case IDC_NO:
+    case CAddressDlg::IDC_NO:
         return m_pEditNo;
     default:
         return m_pEditInfo;
@@ -162,7 +164,7 @@ QWidget* CQtAddressDlg::FieldWidget(int nField) const
 
 void CQtAddressDlg::SetFieldText(int nField, const std::string& strText)
 {
-    if (nField == IDC_INFO)
+    if (nField == CAddressDlg::IDC_INFO)
         m_pEditInfo->setPlainText(
             ToQString(strText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     else
@@ -171,7 +173,7 @@ void CQtAddressDlg::SetFieldText(int nField, const std::string& strText)
 
 bool CQtAddressDlg::GetFieldText(int nField, std::string& strText)
 {
-    if (nField == IDC_INFO)
+    if (nField == CAddressDlg::IDC_INFO)
         return FromQString(m_pEditInfo->toPlainText(), strText);
     return FromQString(static_cast<QLineEdit*>(FieldWidget(nField))->text(), strText);
 }

@@ -1,5 +1,6 @@
 // QtAddressDlg.h - the address book dialog's window: its controls, placed as the dialog's
-// template places them, wired to the handlers of CAddressDlg.
+// template places them, wired to the handlers of the CAddressDlg it owns, which shows and reads
+// them through IAddressDlgView.
 #pragma once
 #include "addr/AddressDlg.h"
 #include "ui/DialogUnits.h"
@@ -12,12 +13,13 @@ class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 
-class CQtAddressDlg : public QDialog, public CAddressDlg
+class CQtAddressDlg : public QDialog, public IModalDialog, private IAddressDlgView
 {
     Q_OBJECT
   public:
     explicit CQtAddressDlg(IPlatform& platform, QWidget* pParent = nullptr);
 
+    std::string Title() const override { return m_logic.Title(); }
     // Opens, runs until closed, then runs the closing step (the save question).
     int Exec() override;
 
@@ -27,7 +29,10 @@ class CQtAddressDlg : public QDialog, public CAddressDlg
 
     void accept() override; // OK and Enter: OnOK
 
-  protected:
+    // The dialog's logic: the caller presets its mode, book and fields and reads them back.
+    CAddressDlg m_logic;
+
+  private:
     void SetFieldText(int nField, const std::string& strText) override;
     bool GetFieldText(int nField, std::string& strText) override;
     void FocusField(int nField) override;
@@ -38,7 +43,6 @@ class CQtAddressDlg : public QDialog, public CAddressDlg
     void SetWindowTitle(const std::string& strTitle) override;
     void EndDialog(int nResult) override;
 
-  private:
     QWidget* FieldWidget(int nField) const;
     void SetColumnWidths();
 

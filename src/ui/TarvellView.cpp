@@ -222,15 +222,16 @@ void CTarvellView::OnInitialUpdate()
 void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
 {
     CQtAddressDlg dlg(m_platform, window());
-    dlg.m_nMode = nMode;
-    SetField(dlg.m_szBookDir, m_doc.m_szAppDir);
-    SetField(dlg.m_szBookFile, strBookFile);
-    dlg.m_strName = m_strToName;
-    dlg.m_strAddress = m_strToAddress;
-    if (m_platform.RunModal(dlg) == IDOK && !dlg.m_strName.empty() && !dlg.m_strAddress.empty())
+    dlg.m_logic.m_nMode = nMode;
+    SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
+    SetField(dlg.m_logic.m_szBookFile, strBookFile);
+    dlg.m_logic.m_strName = m_strToName;
+    dlg.m_logic.m_strAddress = m_strToAddress;
+    if (m_platform.RunModal(dlg) == IDOK && !dlg.m_logic.m_strName.empty() &&
+        !dlg.m_logic.m_strAddress.empty())
     {
-        m_strToName = dlg.m_strName;
-        m_strToAddress = dlg.m_strAddress;
+        m_strToName = dlg.m_logic.m_strName;
+        m_strToAddress = dlg.m_logic.m_strAddress;
         ShowForm();
     }
 }
@@ -239,8 +240,7 @@ void CTarvellView::OnAddressBook()
 {
     ReadForm();
     RunAddressDlg(CAddressDlg::MODE_MAIN_SELECT, std::string());
-    if (m_doc.m_nStartMode == START_RUNNING + START_MAIN_BOOK_SELECT)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_MAIN_BOOK_SELECT);
 }
 
 void CTarvellView::OnGroupSelect()
@@ -250,8 +250,7 @@ void CTarvellView::OnGroupSelect()
         ChooseGroupBook(m_platform, m_doc.m_szAppDir, GroupBookChoice::Existing);
     if (book)
         RunAddressDlg(CAddressDlg::MODE_GROUP_SELECT, *book);
-    if (m_doc.m_nStartMode == START_RUNNING + START_GROUP_BOOK_SELECT)
-        m_doc.m_nStartMode = START_NONE;
+    m_doc.EndStartMode(START_GROUP_BOOK_SELECT);
 }
 
 void CTarvellView::PickFile(const QString& qstrFilter, const char* pszExt, const char* pszStartDir,

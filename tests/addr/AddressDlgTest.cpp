@@ -17,12 +17,13 @@
 
 namespace
 {
-// The dialog with its controls as plain values.
-class CFakeAddressDlg : public CAddressDlg
+// The dialog's window with its controls as plain values, owning the logic as the real one does.
+class CFakeAddressDlg : public IAddressDlgView
 {
   public:
-    using CAddressDlg::CAddressDlg;
+    explicit CFakeAddressDlg(IPlatform& platform) : m_logic(platform, *this) {}
 
+    CAddressDlg m_logic;
     std::map<int, std::string> m_fields;
     int m_nFocus = 0;
     int m_nSelectionMark = -1;
@@ -34,9 +35,7 @@ class CFakeAddressDlg : public CAddressDlg
     int m_nEnded = 0;
 
     std::string Field(int nField) { return m_fields[nField]; }
-    int Exec() override { return IDCANCEL; }
 
-  protected:
     void SetFieldText(int nField, const std::string& strText) override
     {
         m_fields[nField] = strText;
@@ -52,7 +51,7 @@ class CFakeAddressDlg : public CAddressDlg
     void ShowEntries(const AddressBook&) override
     {
         ++m_nListFills;
-        const_cast<CFakeAddressDlg*>(this)->m_nSelectionMark = -1;
+        m_nSelectionMark = -1;
     }
     void SetButtonCaptions(const std::string& strOK, const std::string& strCancel) override
     {
@@ -72,10 +71,10 @@ class AddressDlgTest : public ::testing::Test
     std::unique_ptr<CFakeAddressDlg> Open(int nMode, const std::string& strBookFile = "")
     {
         auto pDlg = std::make_unique<CFakeAddressDlg>(m_platform);
-        pDlg->m_nMode = nMode;
-        SetField(pDlg->m_szBookDir, m_folder.Dir());
-        SetField(pDlg->m_szBookFile, strBookFile);
-        pDlg->OnInitDialog();
+        pDlg->m_logic.m_nMode = nMode;
+        SetField(pDlg->m_logic.m_szBookDir, m_folder.Dir());
+        SetField(pDlg->m_logic.m_szBookFile, strBookFile);
+        pDlg->m_logic.OnInitDialog();
         return pDlg;
     }
 
@@ -131,9 +130,9 @@ TEST_F(AddressDlgTest, EachModeHasItsTitleBookAndCaptions)
     {
         SCOPED_TRACE(row.nMode);
         CFakeAddressDlg before(m_platform);
-        before.m_nMode = row.nMode;
-        SetField(before.m_szBookFile, row.pszFile);
-        EXPECT_EQ(before.Title(), row.pszTitle); // known before the dialog opens
+        before.m_logic.m_nMode = row.nMode;
+        SetField(before.m_logic.m_szBookFile, row.pszFile);
+        EXPECT_EQ(before.m_logic.Title(), row.pszTitle); // known before the dialog opens
 
         auto pDlg = Open(row.nMode, row.pszFile);
         EXPECT_EQ(pDlg->m_strWindowTitle, row.pszTitle);
@@ -151,17 +150,17 @@ TEST_F(AddressDlgTest, OpeningReadsTheBookOfItsModeAndIgnoresAWrongSizedFile)
 
     auto pMain =
         Open(CAddressDlg::MODE_MAIN_SELECT, "@g.tvl"); // the main modes ignore the caller's name
-    EXPECT_STREQ(pMain->m_szBookFile, "Address.tvl");
-    EXPECT_STREQ(pMain->m_book.entries[2].szName, "山田");
+    EXPECT_STREQ(pMain->m_logic.m_szBookFile, "Address.tvl");
+    EXPECT_STREQ(pMain->m_logic.m_book.entries[2].szName, "山田");
     EXPECT_EQ(pMain->m_nListFills, 1);
 
     auto pGroup = Open(CAddressDlg::MODE_GROUP_EDIT, "@g.tvl");
-    EXPECT_STREQ(pGroup->m_book.entries[0].szAddress, "sato@example.jp");
+    EXPECT_STREQ(pGroup->m_logic.m_book.entries[0].szAddress, "sato@example.jp");
 
     std::string strShort(19199, 'x');
     WriteFileReplacing(m_folder.Path("@short.tvl"), strShort.data(), strShort.size());
     auto pShort = Open(CAddressDlg::MODE_GROUP_SELECT, "@short.tvl");
-    for (const AddressEntry& entry : pShort->m_book.entries)
+    for (const AddressEntry& entry : pShort->m_logic.m_book.entries)
         EXPECT_EQ(entry.szName[0], '\0');
     EXPECT_TRUE(m_platform.m_messages.empty());
 }
@@ -170,11 +169,11 @@ TEST_F(AddressDlgTest, RegisterStoresTheFieldsInMemoryOnly)
 {
     auto pDlg = Open(CAddressDlg::MODE_MAIN_EDIT);
     Fill(*pDlg, "鈴木", "7", "suzuki@example.jp");
-    pDlg->OnRegister();
+    pDlg->m_logic.OnRegister();
 
-    EXPECT_STREQ(pDlg->m_book.entries[6].szName, "鈴木");
-    EXPECT_STREQ(pDlg->m_book.entries[6].szAddress, "suzuki@example.jp");
-    EXPECT_EQ(pDlg->m_bModified, 1);
+    EXPECT_STREQ(pDlg->m_logic.m_book.entries[6].szName, "鈴木");
+    EXPECT_STREQ(pDlg->m_logic.m_book.entries[6].szAddress, "suzuki@example.jp");
+    EXPECT_EQ(pDlg->m_logic.m_bModified, 1);
     EXPECT_EQ(pDlg->m_nListFills, 2);
     EXPECT_FALSE(PathExists(m_folder.Path("Address.tvl"))); // written only by OK
     EXPECT_TRUE(m_platform.m_messages.empty());
@@ -186,16 +185,16 @@ TEST_F(AddressDlgTest, OverwriteAskedAndDeclinedStillMarksTheBookChanged)
     auto pDlg = Open(CAddressDlg::MODE_MAIN_SELECT);
     Fill(*pDlg, "新", "2", "new@example.jp");
     m_platform.m_nextAnswers = {MsgResult::Cancel};
-    pDlg->OnRegister();
+    pDlg->m_logic.OnRegister();
 
     EXPECT_EQ(m_platform.m_messages,
               std::vector<std::string>{"No. 02 へ上書きしようとしています。よろしいでしょうか？"});
-    EXPECT_STREQ(pDlg->m_book.entries[1].szName, "旧");
-    EXPECT_EQ(pDlg->m_bModified, 1);
+    EXPECT_STREQ(pDlg->m_logic.m_book.entries[1].szName, "旧");
+    EXPECT_EQ(pDlg->m_logic.m_bModified, 1);
 
     // ... so a later Cancel in mode 0 asks to save.
     m_platform.m_nextAnswers = {MsgResult::No};
-    pDlg->OnDestroy();
+    pDlg->m_logic.OnDestroy();
     EXPECT_EQ(m_platform.m_messages.back(),
               "アドレス帳が更新されています。ディスクに保存しますか？");
 
@@ -203,9 +202,9 @@ TEST_F(AddressDlgTest, OverwriteAskedAndDeclinedStillMarksTheBookChanged)
     auto pAgain = Open(CAddressDlg::MODE_MAIN_EDIT);
     Fill(*pAgain, "", "2", "");
     m_platform.m_nextAnswers = {MsgResult::Ok};
-    pAgain->OnRegister();
-    EXPECT_STREQ(pAgain->m_book.entries[1].szName, "");
-    EXPECT_STREQ(pAgain->m_book.entries[1].szAddress, "");
+    pAgain->m_logic.OnRegister();
+    EXPECT_STREQ(pAgain->m_logic.m_book.entries[1].szName, "");
+    EXPECT_STREQ(pAgain->m_logic.m_book.entries[1].szAddress, "");
 }
 
 TEST_F(AddressDlgTest, NumberFieldIsCheckedBeforeAnythingIsRegistered)
@@ -230,10 +229,10 @@ TEST_F(AddressDlgTest, NumberFieldIsCheckedBeforeAnythingIsRegistered)
         auto pDlg = Open(CAddressDlg::MODE_MAIN_EDIT);
         Fill(*pDlg, "a", row.pszNo, "a@example.jp");
         m_platform.m_nextAnswers = {MsgResult::Ok};
-        pDlg->OnRegister();
+        pDlg->m_logic.OnRegister();
         EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{row.pszMessage});
-        EXPECT_EQ(pDlg->m_bModified, 0);
-        for (const AddressEntry& entry : pDlg->m_book.entries)
+        EXPECT_EQ(pDlg->m_logic.m_bModified, 0);
+        for (const AddressEntry& entry : pDlg->m_logic.m_book.entries)
             EXPECT_EQ(entry.szName[0], '\0');
     }
 }
@@ -246,7 +245,7 @@ TEST_F(AddressDlgTest, GroupReferenceIsRefusedOnlyWhileAGroupBookIsEdited)
         m_platform.m_messages.clear();
         auto pDlg = Open(nMode, "@g.tvl");
         Fill(*pDlg, "友人", "1", "@友人.tvl");
-        pDlg->OnRegister();
+        pDlg->m_logic.OnRegister();
         if (nMode == CAddressDlg::MODE_GROUP_EDIT)
         {
             EXPECT_EQ(
@@ -255,13 +254,13 @@ TEST_F(AddressDlgTest, GroupReferenceIsRefusedOnlyWhileAGroupBookIsEdited)
                     "「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます"});
             EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "");
             EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "");
-            EXPECT_EQ(pDlg->m_book.entries[0].szAddress[0], '\0');
-            EXPECT_EQ(pDlg->m_bModified, 0);
+            EXPECT_EQ(pDlg->m_logic.m_book.entries[0].szAddress[0], '\0');
+            EXPECT_EQ(pDlg->m_logic.m_bModified, 0);
         }
         else
         {
             EXPECT_TRUE(m_platform.m_messages.empty());
-            EXPECT_STREQ(pDlg->m_book.entries[0].szAddress, "@友人.tvl");
+            EXPECT_STREQ(pDlg->m_logic.m_book.entries[0].szAddress, "@友人.tvl");
         }
     }
 }
@@ -269,18 +268,18 @@ TEST_F(AddressDlgTest, GroupReferenceIsRefusedOnlyWhileAGroupBookIsEdited)
 TEST_F(AddressDlgTest, TooLongNamePresetByTheCallerCannotBeRegistered)
 {
     auto pDlg = std::make_unique<CFakeAddressDlg>(m_platform);
-    SetField(pDlg->m_szBookDir, m_folder.Dir());
+    SetField(pDlg->m_logic.m_szBookDir, m_folder.Dir());
     for (int i = 0; i < 64; ++i)
-        pDlg->m_strName += "あ"; // 128 bytes: one over
-    pDlg->OnInitDialog();
+        pDlg->m_logic.m_strName += "あ"; // 128 bytes: one over
+    pDlg->m_logic.OnInitDialog();
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME).size(), 128u); // shown as given
 
     pDlg->m_fields[CAddressDlg::IDC_NO] = "5";
-    pDlg->OnRegister();
+    pDlg->m_logic.OnRegister();
     EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"127 文字以内で入力してください。"});
     EXPECT_EQ(pDlg->m_nFocus, CAddressDlg::IDC_NAME);
-    EXPECT_EQ(pDlg->m_nNo, 0); // reading stopped before the number
-    EXPECT_EQ(pDlg->m_book.entries[4].szName[0], '\0');
+    EXPECT_EQ(pDlg->m_logic.m_nNo, 0); // reading stopped before the number
+    EXPECT_EQ(pDlg->m_logic.m_book.entries[4].szName[0], '\0');
 
     // 63 double-byte characters and one ASCII letter are exactly 127 bytes.
     std::string strFits;
@@ -288,8 +287,8 @@ TEST_F(AddressDlgTest, TooLongNamePresetByTheCallerCannotBeRegistered)
         strFits += "あ";
     strFits += "a";
     pDlg->m_fields[CAddressDlg::IDC_NAME] = strFits;
-    pDlg->OnRegister();
-    EXPECT_EQ(FieldText(pDlg->m_book.entries[4].szName), strFits);
+    pDlg->m_logic.OnRegister();
+    EXPECT_EQ(FieldText(pDlg->m_logic.m_book.entries[4].szName), strFits);
 }
 
 TEST_F(AddressDlgTest, OkSavesInEveryModeEvenWithoutChangesThenValidates)
@@ -300,7 +299,7 @@ TEST_F(AddressDlgTest, OkSavesInEveryModeEvenWithoutChangesThenValidates)
         const std::string strFile = nMode < 10 ? "Address.tvl" : "@新規.tvl";
         std::filesystem::remove(m_folder.Path(strFile));
         auto pDlg = Open(nMode, strFile);
-        pDlg->OnOK();
+        pDlg->m_logic.OnOK();
         EXPECT_EQ(GetFileSizeOrZero(m_folder.Path(strFile)), 19200);
         EXPECT_EQ(pDlg->m_nEnded, IDOK);
     }
@@ -310,11 +309,11 @@ TEST_F(AddressDlgTest, OkSavesInEveryModeEvenWithoutChangesThenValidates)
     auto pDlg = Open(CAddressDlg::MODE_MAIN_SELECT);
     Fill(*pDlg, "x", "1", "y");
     m_platform.m_nextAnswers = {MsgResult::Ok};
-    pDlg->OnRegister();
+    pDlg->m_logic.OnRegister();
     pDlg->m_fields[CAddressDlg::IDC_NO] = "99";
-    pDlg->OnOK();
+    pDlg->m_logic.OnOK();
     EXPECT_EQ(pDlg->m_nEnded, 0);
-    EXPECT_EQ(pDlg->m_bModified, 0);
+    EXPECT_EQ(pDlg->m_logic.m_bModified, 0);
     EXPECT_STREQ(ReadBook("Address.tvl").entries[0].szName, "x");
 }
 
@@ -334,18 +333,18 @@ TEST_F(AddressDlgTest, ABookThatCouldNotBeReadIsReplacedOnlyWhenChangedAndAgreed
     const std::string strLog = RunAsNobody([&] {
         std::string strOut;
         auto pUnchanged = Open(CAddressDlg::MODE_MAIN_EDIT);
-        pUnchanged->OnOK();
+        pUnchanged->m_logic.OnOK();
         strOut += "unchanged: errors " + std::to_string(m_platform.m_fileErrors.size()) +
                   " questions " + std::to_string(m_platform.m_messages.size()) + " ended " +
                   std::to_string(pUnchanged->m_nEnded) + "\n";
         auto pChanged = Open(CAddressDlg::MODE_MAIN_SELECT);
         Fill(*pChanged, "new", "1", "new@example.jp");
-        pChanged->OnRegister();
+        pChanged->m_logic.OnRegister();
         m_platform.m_nextAnswers = {MsgResult::No};
-        pChanged->OnOK();
+        pChanged->m_logic.OnOK();
         strOut += "declined: ended " + std::to_string(pChanged->m_nEnded) + "\n";
         m_platform.m_nextAnswers = {MsgResult::Yes};
-        pChanged->OnOK();
+        pChanged->m_logic.OnOK();
         strOut += "agreed: ended " + std::to_string(pChanged->m_nEnded) + " errors " +
                   std::to_string(m_platform.m_fileErrors.size()) + "\n";
         for (const std::string& strMessage : m_platform.m_messages)
@@ -368,12 +367,12 @@ TEST_F(AddressDlgTest, FailedSaveOnOkKeepsTheDialogOpenAndTheBookMarked)
 {
     auto pDlg = Open(CAddressDlg::MODE_MAIN_SELECT);
     Fill(*pDlg, "x", "1", "y");
-    pDlg->OnRegister();
-    SetField(pDlg->m_szBookDir, m_folder.Path("missing/"));
-    pDlg->OnOK();
+    pDlg->m_logic.OnRegister();
+    SetField(pDlg->m_logic.m_szBookDir, m_folder.Path("missing/"));
+    pDlg->m_logic.OnOK();
     EXPECT_EQ(m_platform.m_fileErrors.size(), 1u);
     EXPECT_EQ(pDlg->m_nEnded, 0);
-    EXPECT_EQ(pDlg->m_bModified, 1);
+    EXPECT_EQ(pDlg->m_logic.m_bModified, 1);
 }
 
 TEST_F(AddressDlgTest, SaveQuestionComesOnlyInMainBookPickMode)
@@ -388,10 +387,10 @@ TEST_F(AddressDlgTest, SaveQuestionComesOnlyInMainBookPickMode)
             m_platform.m_messages.clear();
             auto pDlg = Open(nMode, strFile);
             Fill(*pDlg, "x", "1", "y@example.jp");
-            pDlg->OnRegister();
+            pDlg->m_logic.OnRegister();
             if (nMode == 0)
                 m_platform.m_nextAnswers = {answer};
-            pDlg->OnDestroy(); // closed with Cancel
+            pDlg->m_logic.OnDestroy(); // closed with Cancel
             const bool bSaved = nMode == 0 && answer == MsgResult::Yes;
             EXPECT_EQ(m_platform.m_messages.size(), nMode == 0 ? 1u : 0u);
             EXPECT_EQ(PathExists(m_folder.Path(strFile)), bSaved);
@@ -407,24 +406,24 @@ TEST_F(AddressDlgTest, SelectTakesTheMarkedRowAndDoubleClickTheRowUnderTheCursor
     auto pDlg = Open(CAddressDlg::MODE_MAIN_SELECT);
     Fill(*pDlg, "typed", "0", "typed@example.jp");
 
-    pDlg->OnSelect(); // no row marked: number 0, the typed fields stay
+    pDlg->m_logic.OnSelect(); // no row marked: number 0, the typed fields stay
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "0");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "typed");
 
     pDlg->m_nSelectionMark = 2;
-    pDlg->OnSelect();
+    pDlg->m_logic.OnSelect();
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "3");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "三");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "3@example.jp");
 
     pDlg->m_nHotRow = 9;
-    pDlg->OnDblClkList();
+    pDlg->m_logic.OnDblClkList();
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "10");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "十");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "");
     EXPECT_EQ(pDlg->m_nEnded, 0); // a double click does not close
 
-    pDlg->OnClear();
+    pDlg->m_logic.OnClear();
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "10");
 }
@@ -435,7 +434,7 @@ TEST_F(AddressDlgTest, BrowsePutsTheChosenFileNameWithoutFolderIntoTheAddress)
     Fill(*pDlg, "友人", "0", "");
     m_platform.m_nextFiles = {FileDialogResult{true, "/elsewhere/@友人.tvl", "@友人.tvl"},
                               FileDialogResult{}};
-    pDlg->OnBrowse();
+    pDlg->m_logic.OnBrowse();
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "@友人.tvl");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "友人");
     const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
@@ -444,7 +443,7 @@ TEST_F(AddressDlgTest, BrowsePutsTheChosenFileNameWithoutFolderIntoTheAddress)
     EXPECT_EQ(request.strStartDir, m_folder.Dir());
     EXPECT_TRUE(request.bMustExist);
 
-    pDlg->OnBrowse(); // cancelled: nothing changes
+    pDlg->m_logic.OnBrowse(); // cancelled: nothing changes
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "@友人.tvl");
 }
 

@@ -249,3 +249,30 @@ TEST_F(DocTest, ARecordFileThatCannotBeReadRaisesTheFileErrorAndIsKept)
         EXPECT_EQ(ReadBytes(dir.Path(pszName)), strBytes);
     }
 }
+
+// A command ends only its own running start mode: one still waiting for the timer, or another
+// command's, stays.
+TEST_F(DocTest, EndStartModeEndsOnlyThatModeWhileItRuns)
+{
+    const struct
+    {
+        std::int32_t nBefore;
+        StartMode ended;
+        std::int32_t nAfter;
+    } rows[] = {
+        {START_RUNNING + START_MAIN_BOOK_SELECT, START_MAIN_BOOK_SELECT, START_NONE},
+        {START_RUNNING + START_SENDER, START_SENDER, START_NONE},
+        {START_MAIN_BOOK_SELECT, START_MAIN_BOOK_SELECT, START_MAIN_BOOK_SELECT},
+        {START_RUNNING + START_GROUP_BOOK_SELECT, START_MAIN_BOOK_SELECT,
+         START_RUNNING + START_GROUP_BOOK_SELECT},
+        {START_NONE, START_OPTIONS, START_NONE},
+    };
+    CTarvellDoc doc = MakeDoc();
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(testing::Message() << row.nBefore << " ended by " << row.ended);
+        doc.m_nStartMode = row.nBefore;
+        doc.EndStartMode(row.ended);
+        EXPECT_EQ(doc.m_nStartMode, row.nAfter);
+    }
+}

@@ -153,8 +153,7 @@ TEST_F(AutoSend, StartModeWithQuitQuitsOnlyAfterItsDialogHasClosed)
             m_platform.Tick(AUTO_TIMER_ID);
             ++nTicksInDialog;
         }
-        if (m_pDoc->m_nStartMode == START_OPTIONS + START_RUNNING)
-            m_pDoc->m_nStartMode = START_NONE;
+        m_pDoc->EndStartMode(START_OPTIONS);
     };
     EXPECT_EQ(Ticks(1), Ids{ID_OPTIONS});
     EXPECT_EQ(nTicksInDialog, 4);

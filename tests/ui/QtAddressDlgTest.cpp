@@ -24,9 +24,9 @@ class QtAddressDlgTest : public UiTest
     std::unique_ptr<CQtAddressDlg> OpenDlg(int nMode)
     {
         auto pDlg = std::make_unique<CQtAddressDlg>(m_platform);
-        pDlg->m_nMode = nMode;
-        SetField(pDlg->m_szBookDir, m_folder.Dir());
-        SetField(pDlg->m_szBookFile, "@g.tvl");
+        pDlg->m_logic.m_nMode = nMode;
+        SetField(pDlg->m_logic.m_szBookDir, m_folder.Dir());
+        SetField(pDlg->m_logic.m_szBookFile, "@g.tvl");
         pDlg->Open();
         return pDlg;
     }
@@ -139,8 +139,8 @@ TEST_F(QtAddressDlgTest, EnterIsOkAndEscapeCancelsWithoutChecks)
     SetText(*pOk, "m_strAddress", QStringLiteral("typed@example.jp"));
     QTest::keyClick(Child<QLineEdit>(*pOk, "m_strAddress"), Qt::Key_Return);
     EXPECT_EQ(pOk->Finish(), IDOK);
-    EXPECT_EQ(pOk->m_strName, SJ(u"直接入力")); // the typed values come back
-    EXPECT_EQ(pOk->m_strAddress, "typed@example.jp");
+    EXPECT_EQ(pOk->m_logic.m_strName, SJ(u"直接入力")); // the typed values come back
+    EXPECT_EQ(pOk->m_logic.m_strAddress, "typed@example.jp");
 }
 
 TEST_F(QtAddressDlgTest, CancelAfterARegistrationAsksToSaveInMode0Only)
