@@ -11,6 +11,7 @@ PACKAGES=(
   xvfb xauth x11-utils imagemagick xdotool openbox
   clang libclang-rt-14-dev clang-format
   postfix dovecot-pop3d
+  libssl-dev openssl
   msmtp
   python3
 )

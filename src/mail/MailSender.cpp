@@ -8,9 +8,11 @@
 #include "mail/BufferedSocket.h"
 #include "mail/LineTransport.h"
 #include "mail/MessageComposer.h"
+#include "mail/ModernSession.h"
 #include "mail/PosixSocket.h"
 #include "mail/SendResult.h"
 #include "mail/ServerAddress.h"
+#include "mail/TlsSocket.h"
 
 #include <array>
 #include <cstdio>
@@ -18,8 +20,6 @@
 
 namespace
 {
-constexpr int kPop3Port = 110;
-constexpr int kSmtpPort = 25;
 constexpr int kGreetingBufferSize = 256;
 constexpr int kLoginBufferSize = 128;
 constexpr int kQuitBufferSize = 256;
@@ -74,6 +74,8 @@ int CMailSender::SendMultipartMail(const SenderInf& sender, const SendRequest& r
 int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool bMultipart)
 {
     m_timeSend = m_platform.Now();
+    if (!m_profile.strRefused.empty())
+        return SEND_PROFILE_REFUSED; // a typo must never silently drop encryption
 
     // Everything that goes into a command or a header line is checked before any connection.
     const std::string strSenderName = FieldText(sender.szName);
@@ -100,34 +102,121 @@ int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool 
     CFileReader bodyFile(FieldText(request.szTextFile)); // before any connection
 
     const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
-    CBufferedSocket socket(*pSocket);
-    if (OpenSession(socket, sender) == 0)
-        return SEND_NO_SESSION;
+    // Plain until a handshake: the specified session passes through it unchanged.
+    CTlsSocket tls(*pSocket,
+                   m_profile.strCaFile.empty() ? std::string() : ToOsPath(m_profile.strCaFile));
+    CBufferedSocket socket(tls);
+    const bool bSpecified = !m_profile.IsModernSmtp() && m_profile.pop == PopSecurity::none &&
+                            m_profile.auth == Authentication::popBeforeSmtp;
+    if (bSpecified)
+    {
+        if (OpenSession(socket, sender) == 0)
+            return SEND_NO_SESSION;
+        int nResult;
+        const int nEnvelope =
+            SendEnvelope(socket, strSenderAddress.c_str(), strToAddress.c_str(), strTitle.c_str(),
+                         strSenderName.c_str(), strToName.c_str());
+        if (nEnvelope != ENVELOPE_OK)
+            nResult = -nEnvelope;
+        else
+            nResult = WriteMessage(socket, bodyFile, request, strSenderAddress.c_str(), bMultipart,
+                                   nullptr);
+        SendQuit(socket);
+        return nResult;
+    }
+
+    CModernSession session(socket, tls, m_profile);
+    const int nOpen = OpenModern(socket, session, sender, strSenderAddress, strToAddress);
+    if (nOpen != ENVELOPE_OK)
+        return nOpen;
     int nResult;
-    const int nEnvelope = SendEnvelope(socket, strSenderAddress.c_str(), strToAddress.c_str(),
-                                       strTitle.c_str(), strSenderName.c_str(), strToName.c_str());
-    if (nEnvelope != ENVELOPE_OK)
-        nResult = -nEnvelope;
+    const int nLines = SendAddressLines(socket, strSenderAddress.c_str(), strToAddress.c_str(),
+                                        strTitle.c_str(), strSenderName.c_str(), strToName.c_str());
+    if (nLines != ENVELOPE_OK)
+        nResult = -nLines;
     else
-        nResult = WriteMessage(socket, bodyFile, request, bMultipart);
-    SendQuit(socket);
+        nResult = WriteMessage(socket, bodyFile, request, strSenderAddress.c_str(), bMultipart,
+                               m_profile.IsModernSmtp() ? &session : nullptr);
+    if (m_profile.IsModernSmtp())
+        session.SendQuit();
+    else
+        SendQuit(socket);
     return nResult;
 }
 
+int CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
+                            const SenderInf& sender, const std::string& strFrom,
+                            const std::string& strTo)
+{
+    const std::string strLogin = FieldText(sender.szLoginName);
+    const std::string strPassword = FieldText(sender.szPassword);
+    if (HasLineBreak(strLogin) || HasLineBreak(strPassword))
+        return SEND_NO_SESSION;
+    if (m_profile.auth == Authentication::popBeforeSmtp)
+    {
+        if (m_profile.pop != PopSecurity::none)
+        {
+            const int nLogin =
+                session.PopLogin(FieldText(sender.szPop3Server), strLogin, strPassword);
+            if (nLogin != MODERN_OK)
+                return nLogin;
+        }
+        else
+        {
+            if (strLogin.size() > kMaxLoginValue || strPassword.size() > kMaxLoginValue ||
+                OpenPop(socket, FieldText(sender.szPop3Server).c_str()) != OPEN_OK ||
+                PopLogin(socket, strLogin.c_str(), strPassword.c_str()) != POPLOGIN_OK)
+                return SEND_NO_SESSION;
+            SendQuit(socket);
+        }
+    }
+    if (!m_profile.IsModernSmtp())
+    {
+        // Authentication=none without TLS: the specified SMTP session, without POP3.
+        if (OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str()) != OPEN_OK)
+            return SEND_NO_SESSION;
+        const int nEnvelope = SendEnvelopeCommands(socket, strFrom.c_str(), strTo.c_str());
+        if (nEnvelope != ENVELOPE_OK)
+        {
+            SendQuit(socket);
+            return -nEnvelope;
+        }
+        return ENVELOPE_OK;
+    }
+    const int nOpen = session.OpenSmtp(FieldText(sender.szSmtpServer), strLogin, strPassword);
+    if (nOpen != MODERN_OK)
+        return nOpen;
+    const int nEnvelope = session.SendEnvelope(strFrom, strTo);
+    if (nEnvelope != ENVELOPE_OK)
+    {
+        session.SendQuit();
+        return -nEnvelope;
+    }
+    return ENVELOPE_OK;
+}
+
 int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
-                              const SendRequest& request, bool bMultipart)
+                              const SendRequest& request, const char* pszSenderAddress,
+                              bool bMultipart, CModernSession* pSession)
 {
     CSocketTextSink sink(socket);
+    // Date and Message-ID follow the specified header lines; a plain message also gets the
+    // MIME-Version its Content-Type needs.
+    const std::string strMoreHeaders =
+        DateHeaderLine(m_timeSend) + MessageIdHeaderLine(m_timeSend, pszSenderAddress);
     int nTotal = 0;
     if (bMultipart)
     {
         nTotal += sink.Write(kMimeVersion);
         nTotal += sink.Write(kMultipartContentType);
         nTotal += sink.Write(kMultipartEncoding);
+        nTotal = AddCount(nTotal, sink.Write(strMoreHeaders.c_str()));
         nTotal += sink.Write(kFirstDelimiter);
     }
     ReadBody(bodyFile, request);
-    nTotal = AddCount(nTotal, WriteTextPart(sink, m_strBody));
+    nTotal =
+        AddCount(nTotal, WriteTextPart(sink, m_strBody,
+                                       bMultipart ? std::string() : strMoreHeaders + kMimeVersion));
     if (bMultipart)
     {
         nTotal = AddCount(nTotal, sink.Write(kSecondDelimiter));
@@ -140,9 +229,16 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
         return SEND_DATA_LOST;
     // Only the server's reply to the end of the data says that it took the message: a refusal
     // (too large, spam, no space) must not count as a sent mail. QUIT then reads its own reply.
-    char szReply[kCommandBufferSize];
-    if (ReadReply(socket, m_platform, szReply, sizeof(szReply), '\n') < 3 ||
-        ReplyCode(szReply) != 250)
+    bool bAccepted;
+    if (pSession != nullptr)
+        bAccepted = pSession->MessageAccepted();
+    else
+    {
+        char szReply[kCommandBufferSize];
+        bAccepted = ReadReply(socket, m_platform, szReply, sizeof(szReply), '\n') >= 3 &&
+                    ReplyCode(szReply) == 250;
+    }
+    if (!bAccepted)
         return SEND_DATA_REJECTED;
     return bMultipart ? AddCount(nTotal, nLast) : nLast;
 }
@@ -191,7 +287,8 @@ int OpenServer(CBufferedSocket& socket, IPlatform& platform, const char* pszHost
 int CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const int nCode = OpenServer(socket, m_platform, pszHost, kPop3Port, szReply, sizeof(szReply));
+    const int nCode = OpenServer(socket, m_platform, pszHost, DefaultPop3Port(m_profile), szReply,
+                                 sizeof(szReply));
     if (nCode != OPEN_OK)
         return nCode;
     if (!IsPop3Ok(szReply))
@@ -205,7 +302,8 @@ int CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
 int CMailSender::OpenSmtp(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const int nCode = OpenServer(socket, m_platform, pszHost, kSmtpPort, szReply, sizeof(szReply));
+    const int nCode = OpenServer(socket, m_platform, pszHost, DefaultSmtpPort(m_profile), szReply,
+                                 sizeof(szReply));
     if (nCode != OPEN_OK)
         return nCode;
     if (ReplyCode(szReply) != 220)
@@ -255,6 +353,16 @@ int CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddr
                               const char* pszToAddress, const char* pszTitle,
                               const char* pszSenderName, const char* pszToName)
 {
+    const int nCode = SendEnvelopeCommands(socket, pszSenderAddress, pszToAddress);
+    if (nCode != ENVELOPE_OK)
+        return nCode;
+    return SendAddressLines(socket, pszSenderAddress, pszToAddress, pszTitle, pszSenderName,
+                            pszToName);
+}
+
+int CMailSender::SendEnvelopeCommands(CBufferedSocket& socket, const char* pszSenderAddress,
+                                      const char* pszToAddress)
+{
     struct Command
     {
         const char* pszFormat;
@@ -281,8 +389,14 @@ int CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddr
         if (nCode != SENDCMD_OK)
             return command.nBase + nCode;
     }
-
     socket.BeginData();
+    return ENVELOPE_OK;
+}
+
+int CMailSender::SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
+                                  const char* pszToAddress, const char* pszTitle,
+                                  const char* pszSenderName, const char* pszToName)
+{
     std::array<std::string, 3> lines;
     const int lineCodes[] = {ENVELOPE_FROM_LINE, ENVELOPE_TO_LINE, ENVELOPE_SUBJECT_LINE};
     if (!FormatAddressHeaderLines(pszSenderName, pszSenderAddress, pszToName, pszToAddress,

@@ -2,6 +2,7 @@
 #pragma once
 #include "app/Platform.h"
 #include "app/Records.h"
+#include "mail/DeliveryProfile.h"
 
 #include <ctime>
 #include <memory>
@@ -9,6 +10,7 @@
 
 class CBufferedSocket;
 class CFileReader;
+class CModernSession;
 class ISocket;
 class ISocketFactory;
 
@@ -27,6 +29,10 @@ class CMailSender
     // A body or attachment file that cannot be opened raises CFileException.
     int SendPlainMail(const SenderInf& sender, const SendRequest& request);
     int SendMultipartMail(const SenderInf& sender, const SendRequest& request);
+
+    // How to deliver (Delivery.ini); the defaults give POP before SMTP in clear text. A profile
+    // with a refused value fails every send with SEND_PROFILE_REFUSED before any connection.
+    void SetDeliveryProfile(const DeliveryProfile& profile) { m_profile = profile; }
 
     std::string m_strBody;      // the body after placeholder substitution; empty until read
     std::time_t m_timeSend = 0; // set at the start of every send operation
@@ -56,10 +62,26 @@ class CMailSender
   private:
     // What both send operations share; bMultipart selects the message written after the envelope.
     int Send(const SenderInf& sender, const SendRequest& request, bool bMultipart);
+    // The log-in before SMTP, the SMTP session and the envelope as the profile asks, when it asks
+    // for more than the clear-text POP before SMTP. ENVELOPE_OK with the data phase started, or
+    // the send result (the connection then closed).
+    int OpenModern(CBufferedSocket& socket, CModernSession& session, const SenderInf& sender,
+                   const std::string& strFrom, const std::string& strTo);
+    // The From, To and Subject lines after DATA, each flushed by itself. ENVELOPE_OK or the code
+    // of the line that did not go out.
+    int SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
+                         const char* pszToAddress, const char* pszTitle, const char* pszSenderName,
+                         const char* pszToName);
+    // The message after the address lines; pSession reads the reply to its end in the modern
+    // session, else the reply is read as the specified session reads replies.
     int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SendRequest& request,
-                     bool bMultipart);
+                     const char* pszSenderAddress, bool bMultipart, CModernSession* pSession);
+    // HELO, MAIL FROM, RCPT TO and DATA of the specified session; the data phase then starts.
+    int SendEnvelopeCommands(CBufferedSocket& socket, const char* pszSenderAddress,
+                             const char* pszToAddress);
 
     IPlatform& m_platform;
     std::unique_ptr<ISocketFactory> m_pOwnSockets;
     ISocketFactory& m_sockets;
+    DeliveryProfile m_profile;
 };

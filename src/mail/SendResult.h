@@ -34,6 +34,32 @@ constexpr int SEND_DATA_LOST = -52;
 // was missing or not 250 (a message refused as too large or as spam is not a sent mail).
 constexpr int SEND_DATA_REJECTED = -53;
 
+// The delivery profile (Delivery.ini) and the modern session: TLS and SMTP AUTH. Each is its own
+// failure the user can act on; none of them lets a log-in, AUTH or MAIL FROM go out in clear when
+// the profile asks for TLS.
+// A Delivery.ini value is not one of the listed ones: refused before any connection.
+constexpr int SEND_PROFILE_REFUSED = -60;
+// The server does not offer STARTTLS (or answers STLS with -ERR as unknown).
+constexpr int SEND_TLS_NOT_OFFERED = -61;
+// The server refused to start TLS after STARTTLS or STLS.
+constexpr int SEND_TLS_REFUSED = -62;
+// The server sent bytes after its reply to STARTTLS or STLS, before the handshake.
+constexpr int SEND_TLS_INJECTION = -63;
+// No TLS session: the handshake failed (not TLS 1.2 or later, closed, timed out).
+constexpr int SEND_TLS_FAILED = -64;
+// The server's certificate does not lead to a trusted CA (system store and CaFile).
+constexpr int SEND_CERT_UNTRUSTED = -65;
+// The certificate is trusted but does not name the server as typed.
+constexpr int SEND_CERT_WRONG_HOST = -66;
+// The CaFile of Delivery.ini could not be read as PEM certificates.
+constexpr int SEND_CA_FILE_UNREADABLE = -67;
+// SMTP AUTH is asked for but the server offers none of PLAIN, LOGIN and CRAM-MD5.
+constexpr int SEND_AUTH_NOT_OFFERED = -68;
+// The server refused the log-in name or password (SMTP AUTH, or POP3 over TLS).
+constexpr int SEND_LOGIN_REFUSED = -69;
+// The connection ended or failed during the log-in, before the server answered.
+constexpr int SEND_LOGIN_NO_REPLY = -70;
+
 // SendEnvelope: 0, or the code whose negative is the send result.
 constexpr int ENVELOPE_OK = 0;
 constexpr int ENVELOPE_MAIL_FROM = 10; // added to the SendCommand code of the step
