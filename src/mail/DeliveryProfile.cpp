@@ -3,7 +3,6 @@
 
 #include <cstddef>
 
-
 const char* const kSmtpSecurityKey = "SmtpSecurity";
 const char* const kPopSecurityKey = "PopSecurity";
 const char* const kAuthenticationKey = "Authentication";

@@ -36,7 +36,10 @@ struct DeliveryProfile
     std::string strRefused;
 
     // EHLO, CR LF commands and the modern SMTP session: any TLS for SMTP, or SMTP AUTH.
-    bool IsModernSmtp() const { return smtp != SmtpSecurity::none || auth == Authentication::smtpAuth; }
+    bool IsModernSmtp() const
+    {
+        return smtp != SmtpSecurity::none || auth == Authentication::smtpAuth;
+    }
 };
 
 // Ports for a server field without ":PORT": SMTP 465 for tls, 587 for starttls or for SMTP AUTH
@@ -45,10 +48,10 @@ int DefaultSmtpPort(const DeliveryProfile& profile);
 int DefaultPop3Port(const DeliveryProfile& profile);
 
 // The Delivery.ini keys and their values, in the file's order.
-extern const char* const kSmtpSecurityKey; // "SmtpSecurity"
-extern const char* const kPopSecurityKey;  // "PopSecurity"
+extern const char* const kSmtpSecurityKey;   // "SmtpSecurity"
+extern const char* const kPopSecurityKey;    // "PopSecurity"
 extern const char* const kAuthenticationKey; // "Authentication"
-extern const char* const kCaFileKey; // "CaFile"
+extern const char* const kCaFileKey;         // "CaFile"
 
 // The value's name in the file ("none", "starttls" ...).
 const char* SmtpSecurityName(SmtpSecurity value);

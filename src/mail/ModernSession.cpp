@@ -16,8 +16,7 @@ bool IsPop3Ok(const std::string& strLine)
 
 bool IsDomainName(const std::string& strName)
 {
-    if (strName.empty() || strName.size() > 253 || strName.front() == '.' ||
-        strName.front() == '-')
+    if (strName.empty() || strName.size() > 253 || strName.front() == '.' || strName.front() == '-')
         return false;
     for (const char c : strName)
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -79,7 +78,8 @@ int CModernSession::PopLogin(const std::string& strServer, const std::string& st
     m_reader.Reset();
     std::string strHost;
     int nPort = 0;
-    if (!m_socket.Create() || !SplitServerField(strServer, DefaultPop3Port(m_profile), strHost, nPort) ||
+    if (!m_socket.Create() ||
+        !SplitServerField(strServer, DefaultPop3Port(m_profile), strHost, nPort) ||
         !m_socket.Connect(strHost, nPort))
         return Fail(SEND_NO_SESSION);
     if (m_profile.pop == PopSecurity::tls && !m_tls.Handshake(strHost))

@@ -47,7 +47,8 @@ int CReplyReader::ReadSmtpReply(std::vector<std::string>& lines)
         if (strLine.size() < 3 || !IsDigit(strLine[0]) || !IsDigit(strLine[1]) ||
             !IsDigit(strLine[2]) || (strLine.size() > 3 && strLine[3] != ' ' && strLine[3] != '-'))
             return -1;
-        const int nLineCode = (strLine[0] - '0') * 100 + (strLine[1] - '0') * 10 + (strLine[2] - '0');
+        const int nLineCode =
+            (strLine[0] - '0') * 100 + (strLine[1] - '0') * 10 + (strLine[2] - '0');
         if (nCode != -1 && nLineCode != nCode)
             return -1;
         nCode = nLineCode;

@@ -95,10 +95,9 @@ std::string CramMd5Response(const std::string& strName, const std::string& strPa
     if (nIn == 0 || nIn % 4 != 0 || nIn > 4096)
         return std::string();
     std::string strChallenge(nIn / 4 * 3, '\0');
-    const int nDecoded =
-        EVP_DecodeBlock(reinterpret_cast<unsigned char*>(strChallenge.data()),
-                        reinterpret_cast<const unsigned char*>(strChallengeBase64.data()),
-                        static_cast<int>(nIn));
+    const int nDecoded = EVP_DecodeBlock(
+        reinterpret_cast<unsigned char*>(strChallenge.data()),
+        reinterpret_cast<const unsigned char*>(strChallengeBase64.data()), static_cast<int>(nIn));
     if (nDecoded < 0)
         return std::string();
     // EVP_DecodeBlock counts the padding as decoded zero bytes.

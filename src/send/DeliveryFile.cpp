@@ -34,8 +34,7 @@ DeliveryProfile ParseDeliveryProfile(const std::string& strText)
     DeliveryProfile profile;
     ReadChoice(strLines, kSmtpSecurityKey, ParseSmtpSecurity, profile.smtp, profile.strRefused);
     ReadChoice(strLines, kPopSecurityKey, ParsePopSecurity, profile.pop, profile.strRefused);
-    ReadChoice(strLines, kAuthenticationKey, ParseAuthentication, profile.auth,
-               profile.strRefused);
+    ReadChoice(strLines, kAuthenticationKey, ParseAuthentication, profile.auth, profile.strRefused);
     profile.strCaFile = ValueOf(strLines, kCaFileKey);
     return profile;
 }

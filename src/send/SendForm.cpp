@@ -7,6 +7,8 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "mail/MailSender.h"
+#include "mail/SendResult.h"
+#include "send/DeliveryFile.h"
 
 #include <cstdint>
 #include <memory>
@@ -28,6 +30,37 @@ constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイ�
 constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
 constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
+
+// What the user can act on for a failure of the delivery profile (TLS, SMTP AUTH); nullptr for the
+// specified failures, which keep the one general reason.
+const char* DeliveryFailureReason(int nResult)
+{
+    switch (nResult)
+    {
+    case SEND_TLS_NOT_OFFERED:
+        return "サーバが暗号化(STARTTLS/STLS)に対応していません";
+    case SEND_TLS_REFUSED:
+        return "サーバが暗号化の開始を拒否しました";
+    case SEND_TLS_INJECTION:
+        return "暗号化の開始前にサーバから余分なデータが届きました";
+    case SEND_TLS_FAILED:
+        return "暗号化(TLS)の接続を確立できませんでした";
+    case SEND_CERT_UNTRUSTED:
+        return "サーバの証明書を検証できませんでした";
+    case SEND_CERT_WRONG_HOST:
+        return "サーバの証明書がサーバ名と一致しません";
+    case SEND_CA_FILE_UNREADABLE:
+        return "CaFileの証明書を読み込めません";
+    case SEND_AUTH_NOT_OFFERED:
+        return "サーバが使える認証方式(SMTP AUTH)を提供していません";
+    case SEND_LOGIN_REFUSED:
+        return "サーバがログイン名またはパスワードを拒否しました";
+    case SEND_LOGIN_NO_REPLY:
+        return "ログイン中にサーバとの接続が切れました";
+    default:
+        return nullptr;
+    }
+}
 
 template <std::size_t N> bool HasLineBreak(const char (&szField)[N])
 {
@@ -143,9 +176,14 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
                           const char* pszRefusal)
 {
     CMailSender mail(m_platform);
+    // Read for every attempt, so a change made in the settings dialog holds for the next send.
+    const DeliveryProfile profile =
+        ReadDeliveryProfile(std::string(m_doc.m_szAppDir) + kDeliveryFileName);
+    mail.SetDeliveryProfile(profile);
     std::string strReason;
     bool bSendRan = false;
     bool bSent = false;
+    int nSendResult = 0;
     m_strStatus.clear();
     ShowForm();
 
@@ -173,7 +211,7 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
             m_strStatus += STATUS_PLAIN_STARTED;
             ShowForm();
             bSendRan = true;
-            bSent = mail.SendPlainMail(sender, request) > 0;
+            nSendResult = mail.SendPlainMail(sender, request);
         }
         else if (GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
             strReason = REASON_NO_BIN_FILE;
@@ -182,10 +220,15 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
             m_strStatus += STATUS_MULTIPART_STARTED;
             ShowForm();
             bSendRan = true;
-            bSent = mail.SendMultipartMail(sender, request) > 0;
+            nSendResult = mail.SendMultipartMail(sender, request);
         }
-        if (bSendRan && !bSent)
-            strReason = REASON_TRANSMISSION;
+        bSent = bSendRan && nSendResult > 0;
+        if (bSendRan && !bSent && nSendResult == SEND_PROFILE_REFUSED)
+            strReason = "Delivery.iniの値 " + profile.strRefused + " は使えません";
+        else if (bSendRan && !bSent)
+            strReason = DeliveryFailureReason(nSendResult) != nullptr
+                            ? DeliveryFailureReason(nSendResult)
+                            : REASON_TRANSMISSION;
     }
 
     const int nResult = bSent ? SEND_OK : SEND_FAILED;
