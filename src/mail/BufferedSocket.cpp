@@ -1,9 +1,14 @@
 // BufferedSocket.cpp - the filtered, buffered data phase of a send operation's connection.
 #include "mail/BufferedSocket.h"
 
+#include "mail/LineTransport.h"
+
+#include <algorithm>
+
 namespace
 {
 constexpr std::size_t kFlushAt = 64 * 1024;
+constexpr std::size_t kMaxReceivedKept = 4096;
 } // namespace
 
 CBufferedSocket::CBufferedSocket(ISocket& socket) : m_socket(socket)
@@ -17,6 +22,33 @@ void CBufferedSocket::ResetState()
     m_filter.Reset();
     m_mode = Mode::direct;
     m_bFailed = false;
+    m_strReceived.clear();
+    m_nLastReceive = 1;
+}
+
+void CBufferedSocket::Received(const char* pData, int nCount)
+{
+    m_nLastReceive = nCount;
+    if (nCount > 0 && m_strReceived.size() < kMaxReceivedKept)
+        m_strReceived.append(pData, std::min<std::size_t>(static_cast<std::size_t>(nCount),
+                                                          kMaxReceivedKept - m_strReceived.size()));
+}
+
+std::string CBufferedSocket::FailureDetail() const
+{
+    std::string strText = m_strReceived.substr(0, m_strReceived.find('\0'));
+    while (!strText.empty() && (strText.back() == '\n' || strText.back() == '\r'))
+        strText.pop_back();
+    if (!strText.empty())
+    {
+        const std::size_t nLineStart = strText.find_last_of("\r\n");
+        return nLineStart == std::string::npos ? strText : strText.substr(nLineStart + 1);
+    }
+    if (m_nLastReceive == 0)
+        return "サーバーが接続を閉じました";
+    if (GetLastError() != 0)
+        return SocketErrorText(GetLastError());
+    return "応答がありません";
 }
 
 void CBufferedSocket::BeginData()
@@ -74,6 +106,8 @@ bool CBufferedSocket::Connect(const std::string& strHost, int nPort)
 
 int CBufferedSocket::Send(const char* pData, int nLength)
 {
+    m_strReceived.clear(); // a new command: what came before answered the last one
+    m_nLastReceive = 1;
     if (m_mode == Mode::direct)
     {
         if (!m_strBuffer.empty() && !Flush())
@@ -97,7 +131,9 @@ int CBufferedSocket::Receive(char* pBuffer, int nMaximum)
 {
     if (!m_strBuffer.empty() && !Flush())
         return -1;
-    return m_socket.Receive(pBuffer, nMaximum);
+    const int nCount = m_socket.Receive(pBuffer, nMaximum);
+    Received(pBuffer, nCount);
+    return nCount;
 }
 
 void CBufferedSocket::Close()

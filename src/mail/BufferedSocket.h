@@ -24,6 +24,10 @@ class CBufferedSocket : public ISocket
     bool FinishData();
     bool DataFailed() const { return m_bFailed; }
 
+    // Why the last step failed, for the user: the last line the server sent since the last
+    // command (CR LF stripped), else that it closed the connection, else the socket's error.
+    std::string FailureDetail() const;
+
     bool Create() override;
     bool Connect(const std::string& strHost, int nPort) override;
     // In the data phase: returns nLength once the bytes are buffered, -1 after a failed write.
@@ -42,10 +46,13 @@ class CBufferedSocket : public ISocket
         dataEnd,
     };
     void ResetState();
+    void Received(const char* pData, int nCount);
 
     ISocket& m_socket;
     CWireFilter m_filter;
     std::string m_strBuffer;
     Mode m_mode = Mode::direct;
     bool m_bFailed = false;
+    std::string m_strReceived; // since the last command, bounded
+    int m_nLastReceive = 1;    // what the last receive returned; 1 before any
 };

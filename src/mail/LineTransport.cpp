@@ -2,6 +2,7 @@
 #include "mail/LineTransport.h"
 
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -13,6 +14,20 @@ struct ReceiveError
 {
     int nCode;
     const char* pszMessage;
+};
+
+// What the codes a connection can end with mean, for the detail of a failed step.
+const ReceiveError kErrorMeanings[] = {
+    {WSAECONNREFUSED, "WSAECONNREFUSED: 接続を拒否されました"},
+    {WSAETIMEDOUT, "WSAETIMEDOUT: 応答がないまま時間切れになりました"},
+    {WSAHOST_NOT_FOUND, "WSAHOST_NOT_FOUND: サーバー名が見つかりません"},
+    {WSAECONNRESET, "WSAECONNRESET: 接続がリセットされました"},
+    {WSAECONNABORTED, "WSAECONNABORTED: 接続が中断されました"},
+    {WSAENETUNREACH, "WSAENETUNREACH: ネットワークに到達できません"},
+    {WSAEHOSTUNREACH, "WSAEHOSTUNREACH: ホストに到達できません"},
+    {WSAESHUTDOWN, "WSAESHUTDOWN: 接続は閉じられています"},
+    {WSAENOTCONN, "WSAENOTCONN: 接続されていません"},
+    {WSAEINVAL, "WSAEINVAL: サーバーの指定が正しくありません"},
 };
 
 const ReceiveError kReceiveErrors[] = {
@@ -37,6 +52,16 @@ const char* ReceiveErrorMessage(int nWsaError)
         if (error.nCode == nWsaError)
             return error.pszMessage;
     return nullptr;
+}
+
+std::string SocketErrorText(int nWsaError)
+{
+    for (const ReceiveError& error : kErrorMeanings)
+        if (error.nCode == nWsaError)
+            return error.pszMessage;
+    if (const char* pszMessage = ReceiveErrorMessage(nWsaError))
+        return pszMessage + std::strlen("RxSocket: ");
+    return "ソケットエラー " + std::to_string(nWsaError);
 }
 
 int SendText(ISocket& socket, const char* pszText)
@@ -110,13 +135,14 @@ long ReplyCode(const char* pszReply)
     return bNegative ? -nValue : nValue;
 }
 
-int SendCommand(ISocket& socket, IPlatform& platform, const char* pszLine, int nExpectedCode)
+CommandResult SendCommand(ISocket& socket, IPlatform& platform, const char* pszLine,
+                          int nExpectedCode)
 {
     const int nLength = static_cast<int>(std::strlen(pszLine));
     if (socket.Send(pszLine, nLength) != nLength)
-        return SENDCMD_NOT_SENT;
+        return CommandResult::NotSent;
     char szReply[kCommandReplySize];
     if (ReadReply(socket, platform, szReply, sizeof(szReply), '\n') < 3)
-        return SENDCMD_NO_REPLY;
-    return ReplyCode(szReply) == nExpectedCode ? SENDCMD_OK : SENDCMD_WRONG_CODE;
+        return CommandResult::NoReply;
+    return ReplyCode(szReply) == nExpectedCode ? CommandResult::Ok : CommandResult::WrongCode;
 }

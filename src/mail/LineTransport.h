@@ -3,13 +3,8 @@
 // caller's text carries its own line ends.
 #pragma once
 #include "app/Platform.h"
+#include "mail/SendResult.h"
 #include "mail/Socket.h"
-
-// SendCommand results.
-constexpr int SENDCMD_OK = 0;
-constexpr int SENDCMD_NOT_SENT = 1;   // the line did not go out whole
-constexpr int SENDCMD_NO_REPLY = 2;   // the reply was shorter than 3 bytes
-constexpr int SENDCMD_WRONG_CODE = 3; // the reply's number differs from the expected code
 
 // Sends a NUL-terminated text in send calls of at most 1024 bytes. Stops at the first call that
 // fails or sends nothing. Returns the number of bytes sent (0 for an empty text).
@@ -28,8 +23,8 @@ int ReadReply(ISocket& socket, IPlatform& platform, char* pszBuffer, int nCapaci
 
 // Sends the NUL-terminated command line with one send call, reads the reply into a 1024-byte buffer
 // (terminator LF) and compares its leading number (taken as atoi does) with nExpectedCode.
-// Returns SENDCMD_*.
-int SendCommand(ISocket& socket, IPlatform& platform, const char* pszLine, int nExpectedCode);
+CommandResult SendCommand(ISocket& socket, IPlatform& platform, const char* pszLine,
+                          int nExpectedCode);
 
 // The leading decimal number of a reply, taken as atoi does (leading white space and a sign
 // allowed, 0 when there are no digits); saturates instead of overflowing.
@@ -37,3 +32,6 @@ long ReplyCode(const char* pszReply);
 
 // The "RxSocket: ..." message of a receive error code, or nullptr when the code has none.
 const char* ReceiveErrorMessage(int nWsaError);
+
+// A socket error code as text for the user: its name and what it means ("WSAETIMEDOUT: ...").
+std::string SocketErrorText(int nWsaError);

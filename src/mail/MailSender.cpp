@@ -63,19 +63,43 @@ CMailSender::~CMailSender() = default;
 
 int CMailSender::SendPlainMail(const SenderInf& sender, const SendRequest& request)
 {
-    return Send(sender, request, false);
+    return Deliver(sender, request, false).nResult;
 }
 
 int CMailSender::SendMultipartMail(const SenderInf& sender, const SendRequest& request)
 {
-    return Send(sender, request, true);
+    return Deliver(sender, request, true).nResult;
 }
 
-int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool bMultipart)
+namespace
+{
+SendOutcome Failure(SendCode code, SendStep step, std::string strDetail)
+{
+    return SendOutcome{Code(code), step, std::move(strDetail)};
+}
+
+SendStep EnvelopeStepOf(EnvelopeResult result)
+{
+    const int nCode = Code(result);
+    if (nCode >= Code(EnvelopeResult::FromLineNotSent))
+        return SendStep::HeaderLines;
+    if (nCode >= Code(EnvelopeStep::Data))
+        return SendStep::Data;
+    if (nCode >= Code(EnvelopeStep::RcptTo))
+        return SendStep::RcptTo;
+    if (nCode >= Code(EnvelopeStep::MailFrom))
+        return SendStep::MailFrom;
+    return SendStep::Helo;
+}
+} // namespace
+
+SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& request,
+                                 bool bMultipart)
 {
     m_timeSend = m_platform.Now();
-    if (!m_profile.strRefused.empty())
-        return SEND_PROFILE_REFUSED; // a typo must never silently drop encryption
+    if (!m_profile.strRefused.empty()) // a typo must never silently drop encryption
+        return Failure(SendCode::ProfileRefused, SendStep::Check,
+                       "Delivery.ini: " + m_profile.strRefused);
 
     // Everything that goes into a command or a header line is checked before any connection.
     const std::string strSenderName = FieldText(sender.szName);
@@ -84,20 +108,22 @@ int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool 
     const std::string strToAddress = FieldText(request.szAddress);
     const std::string strTitle = FieldText(request.szTitle);
     const std::string strBinFile = FieldText(request.szBinFile);
+    constexpr const char* kLineBreak = "改行文字を含む項目があります";
+    constexpr const char* kTooLong = "ヘッダー行が長すぎます";
     for (const std::string* pValue :
          {&strSenderName, &strSenderAddress, &strToName, &strToAddress, &strTitle})
         if (HasLineBreak(*pValue))
-            return SEND_VALUE_HAS_LINE_BREAK;
+            return Failure(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     if (bMultipart && HasLineBreak(AttachmentFileName(strBinFile.c_str())))
-        return SEND_VALUE_HAS_LINE_BREAK;
+        return Failure(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     std::array<std::string, 3> addressLines;
     if (!FormatAddressHeaderLines(strSenderName.c_str(), strSenderAddress.c_str(),
                                   strToName.c_str(), strToAddress.c_str(), strTitle.c_str(),
                                   addressLines))
-        return SEND_HEADER_TOO_LONG;
+        return Failure(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
     std::array<std::string, 2> attachmentLines;
     if (bMultipart && !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines))
-        return SEND_HEADER_TOO_LONG;
+        return Failure(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
 
     CFileReader bodyFile(FieldText(request.szTextFile)); // before any connection
 
@@ -108,91 +134,119 @@ int CMailSender::Send(const SenderInf& sender, const SendRequest& request, bool 
     CBufferedSocket socket(tls);
     const bool bSpecified = !m_profile.IsModernSmtp() && m_profile.pop == PopSecurity::none &&
                             m_profile.auth == Authentication::popBeforeSmtp;
+    CModernSession session(socket, tls, m_profile);
+    CModernSession* pSession = m_profile.IsModernSmtp() ? &session : nullptr;
+    SendOutcome outcome;
     if (bSpecified)
     {
-        if (OpenSession(socket, sender) == 0)
-            return SEND_NO_SESSION;
-        int nResult;
-        const int nEnvelope =
-            SendEnvelope(socket, strSenderAddress.c_str(), strToAddress.c_str(), strTitle.c_str(),
-                         strSenderName.c_str(), strToName.c_str());
-        if (nEnvelope != ENVELOPE_OK)
-            nResult = -nEnvelope;
-        else
-            nResult = WriteMessage(socket, bodyFile, request, strSenderAddress.c_str(), bMultipart,
-                                   nullptr);
-        SendQuit(socket);
-        return nResult;
+        const SendStep sessionStep = OpenSessionStep(socket, sender);
+        if (sessionStep != SendStep::None)
+            return Failure(SendCode::NoSession, sessionStep, socket.FailureDetail());
+        const EnvelopeResult commands =
+            SendEnvelopeCommands(socket, strSenderAddress.c_str(), strToAddress.c_str());
+        if (commands != EnvelopeResult::Ok)
+        {
+            outcome =
+                Failure(SendCodeOf(commands), EnvelopeStepOf(commands), socket.FailureDetail());
+            SendQuit(socket);
+            return outcome;
+        }
     }
+    else if (!OpenModern(socket, session, sender, strSenderAddress, strToAddress, outcome))
+        return outcome;
 
-    CModernSession session(socket, tls, m_profile);
-    const int nOpen = OpenModern(socket, session, sender, strSenderAddress, strToAddress);
-    if (nOpen != ENVELOPE_OK)
-        return nOpen;
-    int nResult;
-    const int nLines = SendAddressLines(socket, strSenderAddress.c_str(), strToAddress.c_str(),
-                                        strTitle.c_str(), strSenderName.c_str(), strToName.c_str());
-    if (nLines != ENVELOPE_OK)
-        nResult = -nLines;
+    const EnvelopeResult lines =
+        SendAddressLines(socket, strSenderAddress.c_str(), strToAddress.c_str(), strTitle.c_str(),
+                         strSenderName.c_str(), strToName.c_str());
+    if (lines != EnvelopeResult::Ok)
+        outcome = Failure(SendCodeOf(lines), EnvelopeStepOf(lines), socket.FailureDetail());
     else
-        nResult = WriteMessage(socket, bodyFile, request, strSenderAddress.c_str(), bMultipart,
-                               m_profile.IsModernSmtp() ? &session : nullptr);
-    if (m_profile.IsModernSmtp())
-        session.SendQuit();
+    {
+        outcome.nResult =
+            WriteMessage(socket, bodyFile, request, strSenderAddress.c_str(), bMultipart, pSession);
+        if (outcome.nResult == Code(SendCode::DataLost))
+            outcome = Failure(SendCode::DataLost, SendStep::MessageData, socket.FailureDetail());
+        else if (outcome.nResult == Code(SendCode::DataRejected))
+            outcome = Failure(SendCode::DataRejected, SendStep::EndOfData, socket.FailureDetail());
+    }
+    if (pSession != nullptr)
+        pSession->SendQuit();
     else
         SendQuit(socket);
-    return nResult;
+    return outcome;
 }
 
-int CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
-                            const SenderInf& sender, const std::string& strFrom,
-                            const std::string& strTo)
+bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
+                             const SenderInf& sender, const std::string& strFrom,
+                             const std::string& strTo, SendOutcome& outcome)
 {
     const std::string strLogin = FieldText(sender.szLoginName);
     const std::string strPassword = FieldText(sender.szPassword);
     if (HasLineBreak(strLogin) || HasLineBreak(strPassword))
-        return SEND_NO_SESSION;
-    if (m_profile.auth == Authentication::popBeforeSmtp)
     {
-        if (m_profile.pop != PopSecurity::none)
+        outcome = Failure(SendCode::NoSession, SendStep::Check, "改行文字を含む項目があります");
+        return false;
+    }
+    if (m_profile.auth == Authentication::popBeforeSmtp && m_profile.pop != PopSecurity::none)
+    {
+        if (!session.PopLogin(FieldText(sender.szPop3Server), strLogin, strPassword))
         {
-            const int nLogin =
-                session.PopLogin(FieldText(sender.szPop3Server), strLogin, strPassword);
-            if (nLogin != MODERN_OK)
-                return nLogin;
-        }
-        else
-        {
-            if (strLogin.size() > kMaxLoginValue || strPassword.size() > kMaxLoginValue ||
-                OpenPop(socket, FieldText(sender.szPop3Server).c_str()) != OPEN_OK ||
-                PopLogin(socket, strLogin.c_str(), strPassword.c_str()) != POPLOGIN_OK)
-                return SEND_NO_SESSION;
-            SendQuit(socket);
+            outcome = session.Failure();
+            return false;
         }
     }
     if (!m_profile.IsModernSmtp())
     {
-        // Authentication=none without TLS: the specified SMTP session, without POP3.
-        if (OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str()) != OPEN_OK)
-            return SEND_NO_SESSION;
-        const int nEnvelope = SendEnvelopeCommands(socket, strFrom.c_str(), strTo.c_str());
-        if (nEnvelope != ENVELOPE_OK)
+        // POP3 over TLS or no log-in at all, then the specified SMTP session.
+        SendStep step = SendStep::None;
+        if (m_profile.auth == Authentication::popBeforeSmtp && m_profile.pop == PopSecurity::none)
+            step = OpenSessionStep(socket, sender);
+        else if (const OpenResult smtp = OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str());
+                 smtp != OpenResult::Ok)
+            step = smtp == OpenResult::NoSocket || smtp == OpenResult::NotConnected
+                       ? SendStep::SmtpConnect
+                       : SendStep::SmtpGreeting;
+        if (step != SendStep::None)
         {
-            SendQuit(socket);
-            return -nEnvelope;
+            outcome = Failure(SendCode::NoSession, step, socket.FailureDetail());
+            return false;
         }
-        return ENVELOPE_OK;
+        const EnvelopeResult commands =
+            SendEnvelopeCommands(socket, strFrom.c_str(), strTo.c_str());
+        if (commands == EnvelopeResult::Ok)
+            return true;
+        outcome = Failure(SendCodeOf(commands), EnvelopeStepOf(commands), socket.FailureDetail());
+        SendQuit(socket);
+        return false;
     }
-    const int nOpen = session.OpenSmtp(FieldText(sender.szSmtpServer), strLogin, strPassword);
-    if (nOpen != MODERN_OK)
-        return nOpen;
-    const int nEnvelope = session.SendEnvelope(strFrom, strTo);
-    if (nEnvelope != ENVELOPE_OK)
+    if (m_profile.auth == Authentication::popBeforeSmtp && m_profile.pop == PopSecurity::none)
     {
-        session.SendQuit();
-        return -nEnvelope;
+        // The POP3 log-in in clear as specified, then the modern SMTP session.
+        const std::string strPop = FieldText(sender.szPop3Server);
+        const OpenResult pop =
+            strLogin.size() > kMaxLoginValue || strPassword.size() > kMaxLoginValue
+                ? OpenResult::NotConnected
+                : OpenPop(socket, strPop.c_str());
+        const LoginResult login = pop == OpenResult::Ok
+                                      ? PopLogin(socket, strLogin.c_str(), strPassword.c_str())
+                                      : LoginResult::UserNotSent;
+        if (pop != OpenResult::Ok || login != LoginResult::Ok)
+        {
+            outcome = Failure(SendCode::NoSession,
+                              pop != OpenResult::Ok ? SendStep::PopConnect : SendStep::PopPass,
+                              socket.FailureDetail());
+            socket.Close();
+            return false;
+        }
+        SendQuit(socket);
     }
-    return ENVELOPE_OK;
+    if (!session.OpenSmtp(FieldText(sender.szSmtpServer), strLogin, strPassword) ||
+        !session.SendEnvelope(strFrom, strTo))
+    {
+        outcome = session.Failure();
+        return false;
+    }
+    return true;
 }
 
 int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
@@ -200,8 +254,6 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
                               bool bMultipart, CModernSession* pSession)
 {
     CSocketTextSink sink(socket);
-    // Date and Message-ID follow the specified header lines; a plain message also gets the
-    // MIME-Version its Content-Type needs.
     const std::string strMoreHeaders =
         DateHeaderLine(m_timeSend) + MessageIdHeaderLine(m_timeSend, pszSenderAddress);
     int nTotal = 0;
@@ -226,7 +278,7 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
     socket.EndData();
     const int nLast = sink.Write(kEndOfData);
     if (!socket.FinishData())
-        return SEND_DATA_LOST;
+        return Code(SendCode::DataLost);
     // Only the server's reply to the end of the data says that it took the message: a refusal
     // (too large, spam, no space) must not count as a sent mail. QUIT then reads its own reply.
     bool bAccepted;
@@ -239,105 +291,121 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
                     ReplyCode(szReply) == 250;
     }
     if (!bAccepted)
-        return SEND_DATA_REJECTED;
+        return Code(SendCode::DataRejected);
     return bMultipart ? AddCount(nTotal, nLast) : nLast;
 }
 
 int CMailSender::OpenSession(CBufferedSocket& socket, const SenderInf& sender)
 {
+    return OpenSessionStep(socket, sender) == SendStep::None ? 1 : 0;
+}
+
+SendStep CMailSender::OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender)
+{
     const std::string strLogin = FieldText(sender.szLoginName);
     const std::string strPassword = FieldText(sender.szPassword);
-    if (strLogin.size() > kMaxLoginValue || strPassword.size() > kMaxLoginValue ||
-        HasLineBreak(strLogin) || HasLineBreak(strPassword))
-        return 0;
-    if (OpenPop(socket, FieldText(sender.szPop3Server).c_str()) != OPEN_OK)
-        return 0;
+    if (strLogin.size() > kMaxLoginValue || HasLineBreak(strLogin))
+        return SendStep::PopUser;
+    if (strPassword.size() > kMaxLoginValue || HasLineBreak(strPassword))
+        return SendStep::PopPass;
+    const OpenResult pop = OpenPop(socket, FieldText(sender.szPop3Server).c_str());
+    if (pop != OpenResult::Ok)
+        return pop == OpenResult::NoSocket || pop == OpenResult::NotConnected
+                   ? SendStep::PopConnect
+                   : SendStep::PopGreeting;
     // On a failed log-in the POP3 connection is left open; the operation's end closes it.
-    if (PopLogin(socket, strLogin.c_str(), strPassword.c_str()) != POPLOGIN_OK)
-        return 0;
+    const LoginResult login = PopLogin(socket, strLogin.c_str(), strPassword.c_str());
+    if (login != LoginResult::Ok)
+        return Code(login) > Code(LoginStep::Pass) ? SendStep::PopPass : SendStep::PopUser;
     SendQuit(socket);
-    return OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str()) == OPEN_OK ? 1 : 0;
+    const OpenResult smtp = OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str());
+    if (smtp != OpenResult::Ok)
+        return smtp == OpenResult::NoSocket || smtp == OpenResult::NotConnected
+                   ? SendStep::SmtpConnect
+                   : SendStep::SmtpGreeting;
+    return SendStep::None;
 }
 
 namespace
 {
-// Creates and connects the socket and reads the greeting into pszReply. OPEN_* codes; the socket is
-// closed on failure.
-int OpenServer(CBufferedSocket& socket, IPlatform& platform, const char* pszHost, int nDefaultPort,
-               char* pszReply, int nReplySize)
+// Creates and connects the socket and reads the greeting into pszReply; the socket is closed on
+// failure.
+OpenResult OpenServer(CBufferedSocket& socket, IPlatform& platform, const char* pszHost,
+                      int nDefaultPort, char* pszReply, int nReplySize)
 {
     if (!socket.Create())
-        return OPEN_NO_SOCKET;
+        return OpenResult::NoSocket;
     std::string strHost;
     int nPort = 0;
     if (!SplitServerField(pszHost, nDefaultPort, strHost, nPort) || !socket.Connect(strHost, nPort))
     {
         socket.Close();
-        return OPEN_NOT_CONNECTED;
+        return OpenResult::NotConnected;
     }
     if (ReadReply(socket, platform, pszReply, nReplySize, '\n') < 3)
     {
         socket.Close();
-        return OPEN_NO_GREETING;
+        return OpenResult::NoGreeting;
     }
-    return OPEN_OK;
+    return OpenResult::Ok;
 }
 } // namespace
 
-int CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
+OpenResult CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const int nCode = OpenServer(socket, m_platform, pszHost, DefaultPop3Port(m_profile), szReply,
-                                 sizeof(szReply));
-    if (nCode != OPEN_OK)
-        return nCode;
+    const OpenResult code = OpenServer(socket, m_platform, pszHost, DefaultPop3Port(m_profile),
+                                       szReply, sizeof(szReply));
+    if (code != OpenResult::Ok)
+        return code;
     if (!IsPop3Ok(szReply))
     {
         socket.Close();
-        return OPEN_BAD_GREETING;
+        return OpenResult::BadGreeting;
     }
-    return OPEN_OK;
+    return OpenResult::Ok;
 }
 
-int CMailSender::OpenSmtp(CBufferedSocket& socket, const char* pszHost)
+OpenResult CMailSender::OpenSmtp(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const int nCode = OpenServer(socket, m_platform, pszHost, DefaultSmtpPort(m_profile), szReply,
-                                 sizeof(szReply));
-    if (nCode != OPEN_OK)
-        return nCode;
+    const OpenResult code = OpenServer(socket, m_platform, pszHost, DefaultSmtpPort(m_profile),
+                                       szReply, sizeof(szReply));
+    if (code != OpenResult::Ok)
+        return code;
     if (ReplyCode(szReply) != 220)
     {
         socket.Close();
-        return OPEN_BAD_GREETING;
+        return OpenResult::BadGreeting;
     }
-    return OPEN_OK;
+    return OpenResult::Ok;
 }
 
-int CMailSender::PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword)
+LoginResult CMailSender::PopLogin(CBufferedSocket& socket, const char* pszName,
+                                  const char* pszPassword)
 {
     struct Step
     {
         const char* pszFormat;
         const char* pszValue;
-        int nNotSent;
+        LoginStep step;
     };
     const Step steps[] = {
-        {"USER %s\n", pszName, POPLOGIN_USER_NOT_SENT},
-        {"PASS %s\n", pszPassword, POPLOGIN_PASS_NOT_SENT},
+        {"USER %s\n", pszName, LoginStep::User},
+        {"PASS %s\n", pszPassword, LoginStep::Pass},
     };
     for (const Step& step : steps)
     {
         char szLine[kLoginBufferSize];
         const int nLength = std::snprintf(szLine, sizeof(szLine), step.pszFormat, step.pszValue);
         if (nLength < 0 || nLength >= kLoginBufferSize || socket.Send(szLine, nLength) != nLength)
-            return step.nNotSent;
+            return LoginFailure(step.step, CommandResult::NotSent);
         if (ReadReply(socket, m_platform, szLine, sizeof(szLine), '\n') < 3)
-            return step.nNotSent + 1;
+            return LoginFailure(step.step, CommandResult::NoReply);
         if (!IsPop3Ok(szLine))
-            return step.nNotSent + 2;
+            return LoginFailure(step.step, CommandResult::WrongCode);
     }
-    return POPLOGIN_OK;
+    return LoginResult::Ok;
 }
 
 void CMailSender::SendQuit(CBufferedSocket& socket)
@@ -349,32 +417,33 @@ void CMailSender::SendQuit(CBufferedSocket& socket)
     socket.Close();
 }
 
-int CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
-                              const char* pszToAddress, const char* pszTitle,
-                              const char* pszSenderName, const char* pszToName)
+EnvelopeResult CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
+                                         const char* pszToAddress, const char* pszTitle,
+                                         const char* pszSenderName, const char* pszToName)
 {
-    const int nCode = SendEnvelopeCommands(socket, pszSenderAddress, pszToAddress);
-    if (nCode != ENVELOPE_OK)
-        return nCode;
+    const EnvelopeResult commands = SendEnvelopeCommands(socket, pszSenderAddress, pszToAddress);
+    if (commands != EnvelopeResult::Ok)
+        return commands;
     return SendAddressLines(socket, pszSenderAddress, pszToAddress, pszTitle, pszSenderName,
                             pszToName);
 }
 
-int CMailSender::SendEnvelopeCommands(CBufferedSocket& socket, const char* pszSenderAddress,
-                                      const char* pszToAddress)
+EnvelopeResult CMailSender::SendEnvelopeCommands(CBufferedSocket& socket,
+                                                 const char* pszSenderAddress,
+                                                 const char* pszToAddress)
 {
     struct Command
     {
         const char* pszFormat;
         const char* pszValue;
         int nExpected;
-        int nBase;
+        EnvelopeStep step;
     };
     const Command commands[] = {
-        {"HELO merrows\n", nullptr, 250, 0},
-        {"MAIL FROM:<%s>\n", pszSenderAddress, 250, ENVELOPE_MAIL_FROM},
-        {"RCPT TO:<%s>\n", pszToAddress, 250, ENVELOPE_RCPT_TO},
-        {"DATA\n", nullptr, 354, ENVELOPE_DATA},
+        {"HELO merrows\n", nullptr, 250, EnvelopeStep::Helo},
+        {"MAIL FROM:<%s>\n", pszSenderAddress, 250, EnvelopeStep::MailFrom},
+        {"RCPT TO:<%s>\n", pszToAddress, 250, EnvelopeStep::RcptTo},
+        {"DATA\n", nullptr, 354, EnvelopeStep::Data},
     };
     for (const Command& command : commands)
     {
@@ -384,24 +453,26 @@ int CMailSender::SendEnvelopeCommands(CBufferedSocket& socket, const char* pszSe
                 ? std::snprintf(szLine, sizeof(szLine), command.pszFormat, command.pszValue)
                 : std::snprintf(szLine, sizeof(szLine), "%s", command.pszFormat);
         if (nLength < 0 || nLength >= kCommandBufferSize)
-            return command.nBase + SENDCMD_NOT_SENT;
-        const int nCode = SendCommand(socket, m_platform, szLine, command.nExpected);
-        if (nCode != SENDCMD_OK)
-            return command.nBase + nCode;
+            return EnvelopeFailure(command.step, CommandResult::NotSent);
+        const CommandResult result = SendCommand(socket, m_platform, szLine, command.nExpected);
+        if (result != CommandResult::Ok)
+            return EnvelopeFailure(command.step, result);
     }
     socket.BeginData();
-    return ENVELOPE_OK;
+    return EnvelopeResult::Ok;
 }
 
-int CMailSender::SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
-                                  const char* pszToAddress, const char* pszTitle,
-                                  const char* pszSenderName, const char* pszToName)
+EnvelopeResult CMailSender::SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
+                                             const char* pszToAddress, const char* pszTitle,
+                                             const char* pszSenderName, const char* pszToName)
 {
     std::array<std::string, 3> lines;
-    const int lineCodes[] = {ENVELOPE_FROM_LINE, ENVELOPE_TO_LINE, ENVELOPE_SUBJECT_LINE};
+    const EnvelopeResult lineCodes[] = {EnvelopeResult::FromLineNotSent,
+                                        EnvelopeResult::ToLineNotSent,
+                                        EnvelopeResult::SubjectLineNotSent};
     if (!FormatAddressHeaderLines(pszSenderName, pszSenderAddress, pszToName, pszToAddress,
                                   pszTitle, lines))
-        return ENVELOPE_FROM_LINE;
+        return EnvelopeResult::FromLineNotSent;
     for (std::size_t i = 0; i < lines.size(); ++i)
     {
         const int nLength = static_cast<int>(lines[i].size());
@@ -409,7 +480,7 @@ int CMailSender::SendAddressLines(CBufferedSocket& socket, const char* pszSender
         if (socket.Send(lines[i].c_str(), nLength) != nLength || !socket.Flush())
             return lineCodes[i];
     }
-    return ENVELOPE_OK;
+    return EnvelopeResult::Ok;
 }
 
 void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)

@@ -3,6 +3,7 @@
 #include "app/Platform.h"
 #include "app/Records.h"
 #include "mail/DeliveryProfile.h"
+#include "mail/SendResult.h"
 
 #include <ctime>
 #include <memory>
@@ -24,14 +25,18 @@ class CMailSender
     virtual ~CMailSender();
 
     // Result above 0: the whole message was written to the SMTP server and it answered the end of
-    // the data with 250. 0: POP3 connection,
-    // POP3 log-in or SMTP connection failed. Negative: the failed SMTP step (see SendResult.h).
-    // A body or attachment file that cannot be opened raises CFileException.
+    // the data with 250. Else a SendCode: 0 the POP3 connection, POP3 log-in or SMTP connection
+    // failed; negative the failed SMTP step. A body or attachment file that cannot be opened
+    // raises CFileException.
     int SendPlainMail(const SenderInf& sender, const SendRequest& request);
     int SendMultipartMail(const SenderInf& sender, const SendRequest& request);
+    // The same send operation (multipart when bMultipart), with the step that failed and what the
+    // server said.
+    SendOutcome Deliver(const SenderInf& sender, const SendRequest& request, bool bMultipart);
 
-    // How to deliver (Delivery.ini); the defaults give POP before SMTP in clear text. A profile
-    // with a refused value fails every send with SEND_PROFILE_REFUSED before any connection.
+    // How to deliver (Delivery.ini); the defaults give POP before SMTP in clear text on 110 and
+    // 25. A profile with a refused value fails every send with SendCode::ProfileRefused before
+    // any connection.
     void SetDeliveryProfile(const DeliveryProfile& profile) { m_profile = profile; }
 
     std::string m_strBody;      // the body after placeholder substitution; empty until read
@@ -43,42 +48,43 @@ class CMailSender
     // connection is open and greeted, else 0. A log-in name or password longer than 121 bytes, or
     // holding CR or LF, fails before anything is sent.
     int OpenSession(CBufferedSocket& socket, const SenderInf& sender);
-    // OPEN_* codes. The host is a server field ("host", "host:PORT", "[IPv6]:PORT").
-    int OpenPop(CBufferedSocket& socket, const char* pszHost);
-    int OpenSmtp(CBufferedSocket& socket, const char* pszHost);
-    // POPLOGIN_* codes.
-    int PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword);
+    // The host is a server field ("host", "host:PORT", "[IPv6]:PORT").
+    OpenResult OpenPop(CBufferedSocket& socket, const char* pszHost);
+    OpenResult OpenSmtp(CBufferedSocket& socket, const char* pszHost);
+    LoginResult PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword);
     // Sends "QUIT\n", reads one reply if it went out, ignores it, and closes the socket.
     void SendQuit(CBufferedSocket& socket);
-    // HELO, MAIL FROM, RCPT TO, DATA, then the From, To and Subject lines. ENVELOPE_OK, or the code
-    // whose negative is the send result. The message data phase starts after DATA is accepted.
-    int SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
-                     const char* pszToAddress, const char* pszTitle, const char* pszSenderName,
-                     const char* pszToName);
+    // HELO, MAIL FROM, RCPT TO, DATA, then the From, To and Subject lines. EnvelopeResult::Ok, or
+    // the code whose negative is the send result. The message data phase starts after DATA is
+    // accepted.
+    EnvelopeResult SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
+                                const char* pszToAddress, const char* pszTitle,
+                                const char* pszSenderName, const char* pszToName);
     // Reads the opened body file into m_strBody (up to its first NUL) and fills in %NAME,
     // %MAILADDRESS, %DATE and %TIME, in that order, from the request and m_timeSend.
     void ReadBody(CFileReader& file, const SendRequest& request);
 
   private:
-    // What both send operations share; bMultipart selects the message written after the envelope.
-    int Send(const SenderInf& sender, const SendRequest& request, bool bMultipart);
-    // The log-in before SMTP, the SMTP session and the envelope as the profile asks, when it asks
-    // for more than the clear-text POP before SMTP. ENVELOPE_OK with the data phase started, or
-    // the send result (the connection then closed).
-    int OpenModern(CBufferedSocket& socket, CModernSession& session, const SenderInf& sender,
-                   const std::string& strFrom, const std::string& strTo);
-    // The From, To and Subject lines after DATA, each flushed by itself. ENVELOPE_OK or the code
-    // of the line that did not go out.
-    int SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
-                         const char* pszToAddress, const char* pszTitle, const char* pszSenderName,
-                         const char* pszToName);
-    // The message after the address lines; pSession reads the reply to its end in the modern
-    // session, else the reply is read as the specified session reads replies.
+    // OpenSession, telling the step that failed (SendStep::None when the SMTP server is open).
+    SendStep OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender);
+    // The log-in before SMTP, the SMTP session and the envelope commands as a profile asks that
+    // wants more than the clear-text POP before SMTP. True with the data phase started; else
+    // false with the failure in outcome and the connection closed.
+    bool OpenModern(CBufferedSocket& socket, CModernSession& session, const SenderInf& sender,
+                    const std::string& strFrom, const std::string& strTo, SendOutcome& outcome);
+    // HELO, MAIL FROM, RCPT TO and DATA of the specified session; the data phase then starts.
+    EnvelopeResult SendEnvelopeCommands(CBufferedSocket& socket, const char* pszSenderAddress,
+                                        const char* pszToAddress);
+    // The From, To and Subject lines after DATA, each flushed by itself.
+    EnvelopeResult SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
+                                    const char* pszToAddress, const char* pszTitle,
+                                    const char* pszSenderName, const char* pszToName);
+    // Writes the message after the envelope: its count, or SendCode DataLost or DataRejected.
+    // Date and Message-ID (and for a plain message MIME-Version) follow the specified header
+    // lines. pSession reads the reply to the end of the data in the modern session; without it
+    // the reply is read as the specified session reads replies.
     int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SendRequest& request,
                      const char* pszSenderAddress, bool bMultipart, CModernSession* pSession);
-    // HELO, MAIL FROM, RCPT TO and DATA of the specified session; the data phase then starts.
-    int SendEnvelopeCommands(CBufferedSocket& socket, const char* pszSenderAddress,
-                             const char* pszToAddress);
 
     IPlatform& m_platform;
     std::unique_ptr<ISocketFactory> m_pOwnSockets;

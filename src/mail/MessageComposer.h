@@ -45,7 +45,7 @@ extern const char* const kCloseDelimiter;
 extern const char* const kEndOfData; // "\r\n.\r\n"
 
 // The encoded From, To and Subject lines, each formatted and encoded in 1024 bytes. False when one
-// does not fit (see SEND_HEADER_TOO_LONG).
+// does not fit (see SendCode::HeaderTooLong).
 bool FormatAddressHeaderLines(const char* pszSenderName, const char* pszSenderAddress,
                               const char* pszToName, const char* pszToAddress, const char* pszTitle,
                               std::array<std::string, 3>& lines);

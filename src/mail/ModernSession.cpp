@@ -1,8 +1,6 @@
 // ModernSession.cpp - POP3 over TLS and the SMTP submission session with STARTTLS and AUTH.
 #include "mail/ModernSession.h"
 
-#include "mail/LineTransport.h"
-#include "mail/SendResult.h"
 #include "mail/ServerAddress.h"
 
 #include <unistd.h>
@@ -24,6 +22,14 @@ bool IsDomainName(const std::string& strName)
             return false;
     return true;
 }
+
+// The send result of a command that did not go through.
+CommandResult CommandFailure(int nCode)
+{
+    if (nCode == -1)
+        return CommandResult::NotSent;
+    return nCode == -2 ? CommandResult::NoReply : CommandResult::WrongCode;
+}
 } // namespace
 
 CModernSession::CModernSession(CBufferedSocket& socket, CTlsSocket& tls,
@@ -40,133 +46,133 @@ std::string CModernSession::EhloName()
     return szName;
 }
 
-int CModernSession::Fail(int nResult)
+bool CModernSession::Fail(SendCode code, SendStep step, bool bQuit)
 {
+    m_failure = SendOutcome{Code(code), step, m_strLastLine};
+    if (bQuit)
+        SendQuit();
     m_socket.Close();
     m_reader.Reset();
-    return nResult;
+    return false;
 }
 
-int CModernSession::HandshakeFailure() const
+SendCode CModernSession::HandshakeFailure() const
 {
     switch (m_tls.Failure())
     {
     case TlsFailure::caFile:
-        return SEND_CA_FILE_UNREADABLE;
+        return SendCode::CaFileUnreadable;
     case TlsFailure::certificate:
-        return SEND_CERT_UNTRUSTED;
+        return SendCode::CertUntrusted;
     case TlsFailure::hostName:
-        return SEND_CERT_WRONG_HOST;
+        return SendCode::CertWrongHost;
     default:
-        return SEND_TLS_FAILED;
+        return SendCode::TlsFailed;
     }
+}
+
+bool CModernSession::SendLine(const std::string& strLine)
+{
+    const std::string strWire = strLine + "\r\n";
+    const int nLength = static_cast<int>(strWire.size());
+    return m_socket.Send(strWire.data(), nLength) == nLength;
 }
 
 int CModernSession::Command(const std::string& strLine)
 {
-    const std::string strWire = strLine + "\r\n";
-    const int nLength = static_cast<int>(strWire.size());
-    if (m_socket.Send(strWire.data(), nLength) != nLength)
+    if (!SendLine(strLine))
         return -1;
     const int nCode = m_reader.ReadSmtpReply(m_reply);
-    return nCode < 0 ? -2 : nCode;
+    if (nCode < 0)
+        return -2;
+    m_strLastLine = std::to_string(nCode) + " " + m_reply.back();
+    return nCode;
 }
 
-int CModernSession::PopLogin(const std::string& strServer, const std::string& strName,
-                             const std::string& strPassword)
+bool CModernSession::PopLogin(const std::string& strServer, const std::string& strName,
+                              const std::string& strPassword)
 {
     m_reader.Reset();
+    m_strLastLine.clear();
     std::string strHost;
     int nPort = 0;
     if (!m_socket.Create() ||
         !SplitServerField(strServer, DefaultPop3Port(m_profile), strHost, nPort) ||
         !m_socket.Connect(strHost, nPort))
-        return Fail(SEND_NO_SESSION);
+        return Fail(SendCode::NoSession, SendStep::PopConnect);
     if (m_profile.pop == PopSecurity::tls && !m_tls.Handshake(strHost))
-        return Fail(HandshakeFailure());
-    std::string strLine;
-    if (!m_reader.ReadLine(strLine) || !IsPop3Ok(strLine))
-        return Fail(SEND_NO_SESSION);
+        return Fail(HandshakeFailure(), SendStep::PopTls);
+    if (!m_reader.ReadLine(m_strLastLine) || !IsPop3Ok(m_strLastLine))
+        return Fail(SendCode::NoSession, SendStep::PopGreeting);
 
-    const auto sendLine = [this](const std::string& strText) {
-        const std::string strWire = strText + "\r\n";
-        const int nLength = static_cast<int>(strWire.size());
-        return m_socket.Send(strWire.data(), nLength) == nLength;
-    };
     if (m_profile.pop == PopSecurity::stls)
     {
-        if (!sendLine("STLS") || !m_reader.ReadLine(strLine))
-            return Fail(SEND_NO_SESSION);
-        if (!IsPop3Ok(strLine))
-            return Fail(SEND_TLS_REFUSED);
+        if (!SendLine("STLS") || !m_reader.ReadLine(m_strLastLine))
+            return Fail(SendCode::TlsFailed, SendStep::PopTls);
+        if (!IsPop3Ok(m_strLastLine))
+            return Fail(SendCode::TlsRefused, SendStep::PopTls, true);
+        // Bytes sent after the reply, before the handshake, must not pass for the encrypted
+        // server's word (response injection).
         if (m_reader.HasPending())
-            return Fail(SEND_TLS_INJECTION);
+            return Fail(SendCode::TlsInjection, SendStep::PopTls);
         if (!m_tls.Handshake(strHost))
-            return Fail(HandshakeFailure());
+            return Fail(HandshakeFailure(), SendStep::PopTls);
     }
     if (!m_tls.IsEncrypted())
-        return Fail(SEND_TLS_FAILED); // never a log-in in clear on this path
+        return Fail(SendCode::TlsFailed, SendStep::PopTls); // never a log-in in clear here
 
-    for (const std::string& strCommand : {"USER " + strName, "PASS " + strPassword})
+    const std::pair<std::string, SendStep> steps[] = {{"USER " + strName, SendStep::PopUser},
+                                                      {"PASS " + strPassword, SendStep::PopPass}};
+    for (const auto& [strCommand, step] : steps)
     {
-        if (!sendLine(strCommand) || !m_reader.ReadLine(strLine))
-            return Fail(SEND_LOGIN_NO_REPLY);
-        if (!IsPop3Ok(strLine))
-            return Fail(SEND_LOGIN_REFUSED);
+        if (!SendLine(strCommand) || !m_reader.ReadLine(m_strLastLine))
+            return Fail(SendCode::LoginNoReply, step);
+        if (!IsPop3Ok(m_strLastLine))
+            return Fail(SendCode::LoginRefused, step);
     }
-    if (sendLine("QUIT"))
+    std::string strLine;
+    if (SendLine("QUIT"))
         m_reader.ReadLine(strLine);
-    return Fail(MODERN_OK); // the POP3 connection is done with
+    m_socket.Close(); // the POP3 connection is done with
+    m_reader.Reset();
+    return true;
 }
 
-int CModernSession::Ehlo()
+bool CModernSession::Ehlo()
 {
     const int nCode = Command("EHLO " + EhloName());
-    if (nCode == -1)
-        return Fail(SEND_HELO_NOT_SENT);
-    if (nCode == -2)
-        return Fail(SEND_HELO_NO_REPLY);
     if (nCode != 250)
-    {
-        SendQuit();
-        return SEND_HELO_REFUSED;
-    }
+        return Fail(SendCodeOf(EnvelopeFailure(EnvelopeStep::Helo, CommandFailure(nCode))),
+                    SendStep::Helo, nCode >= 0);
     m_capabilities = ParseEhloReply(m_reply);
-    return MODERN_OK;
+    return true;
 }
 
-int CModernSession::StartTls(const std::string& strHost)
+bool CModernSession::StartTls(const std::string& strHost)
 {
     if (!m_capabilities.bStartTls)
-    {
-        SendQuit();
-        return SEND_TLS_NOT_OFFERED;
-    }
+        return Fail(SendCode::TlsNotOffered, SendStep::SmtpTls, true);
     const int nCode = Command("STARTTLS");
     if (nCode < 0)
-        return Fail(SEND_TLS_FAILED);
+        return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
     if (nCode != 220)
-    {
-        SendQuit();
-        return SEND_TLS_REFUSED;
-    }
-    // Whatever came after the reply was sent before the handshake and must not be taken as
-    // the encrypted server's word (CVE-2011-0411 and its kin).
+        return Fail(SendCode::TlsRefused, SendStep::SmtpTls, true);
+    // Whatever came after the reply was sent before the handshake and must not be taken as the
+    // encrypted server's word (response injection, CVE-2011-0411 and its kin).
     if (m_reader.HasPending())
-        return Fail(SEND_TLS_INJECTION);
+        return Fail(SendCode::TlsInjection, SendStep::SmtpTls);
     if (!m_tls.Handshake(strHost))
-        return Fail(HandshakeFailure());
+        return Fail(HandshakeFailure(), SendStep::SmtpTls);
     return Ehlo();
 }
 
-int CModernSession::Authenticate(const std::string& strName, const std::string& strPassword)
+bool CModernSession::Authenticate(const std::string& strName, const std::string& strPassword)
 {
     int nCode = -2;
     switch (ChooseAuthMechanism(m_capabilities, m_tls.IsEncrypted()))
     {
     case AuthMechanism::none:
-        SendQuit();
-        return SEND_AUTH_NOT_OFFERED;
+        return Fail(SendCode::AuthNotOffered, SendStep::SmtpAuth, true);
     case AuthMechanism::plain:
         nCode = Command(AuthPlainCommand(strName, strPassword));
         break;
@@ -188,74 +194,77 @@ int CModernSession::Authenticate(const std::string& strName, const std::string& 
         break;
     }
     if (nCode == 235)
-        return MODERN_OK;
+        return true;
     if (nCode < 0)
-        return Fail(SEND_LOGIN_NO_REPLY);
-    SendQuit();
-    return SEND_LOGIN_REFUSED;
+        return Fail(SendCode::LoginNoReply, SendStep::SmtpAuth);
+    return Fail(SendCode::LoginRefused, SendStep::SmtpAuth, true);
 }
 
-int CModernSession::OpenSmtp(const std::string& strServer, const std::string& strName,
-                             const std::string& strPassword)
+bool CModernSession::OpenSmtp(const std::string& strServer, const std::string& strName,
+                              const std::string& strPassword)
 {
     m_reader.Reset();
+    m_strLastLine.clear();
     std::string strHost;
     int nPort = 0;
     if (!m_socket.Create() ||
         !SplitServerField(strServer, DefaultSmtpPort(m_profile), strHost, nPort) ||
         !m_socket.Connect(strHost, nPort))
-        return Fail(SEND_NO_SESSION);
+        return Fail(SendCode::NoSession, SendStep::SmtpConnect);
     if (m_profile.smtp == SmtpSecurity::tls && !m_tls.Handshake(strHost))
-        return Fail(HandshakeFailure());
-    if (m_reader.ReadSmtpReply(m_reply) != 220)
-        return Fail(SEND_NO_SESSION);
-    int nResult = Ehlo();
-    if (nResult == MODERN_OK && m_profile.smtp == SmtpSecurity::starttls)
-        nResult = StartTls(strHost);
-    if (nResult == MODERN_OK && m_profile.smtp != SmtpSecurity::none && !m_tls.IsEncrypted())
-        nResult = Fail(SEND_TLS_FAILED);
-    if (nResult == MODERN_OK && m_profile.auth == Authentication::smtpAuth)
-        nResult = Authenticate(strName, strPassword);
-    return nResult;
+        return Fail(HandshakeFailure(), SendStep::SmtpTls);
+    const int nGreeting = m_reader.ReadSmtpReply(m_reply);
+    if (nGreeting >= 0)
+        m_strLastLine = std::to_string(nGreeting) + " " + m_reply.back();
+    if (nGreeting != 220)
+        return Fail(SendCode::NoSession, SendStep::SmtpGreeting);
+    if (!Ehlo())
+        return false;
+    if (m_profile.smtp == SmtpSecurity::starttls && !StartTls(strHost))
+        return false;
+    if (m_profile.smtp != SmtpSecurity::none && !m_tls.IsEncrypted())
+        return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
+    if (m_profile.auth == Authentication::smtpAuth && !Authenticate(strName, strPassword))
+        return false;
+    return true;
 }
 
-int CModernSession::SendEnvelope(const std::string& strFrom, const std::string& strTo)
+bool CModernSession::SendEnvelope(const std::string& strFrom, const std::string& strTo)
 {
     struct Step
     {
         std::string strLine;
-        int nBase;
+        EnvelopeStep envelope;
+        SendStep step;
     };
     const Step steps[] = {
-        {"MAIL FROM:<" + strFrom + ">", ENVELOPE_MAIL_FROM},
-        {"RCPT TO:<" + strTo + ">", ENVELOPE_RCPT_TO},
-        {"DATA", ENVELOPE_DATA},
+        {"MAIL FROM:<" + strFrom + ">", EnvelopeStep::MailFrom, SendStep::MailFrom},
+        {"RCPT TO:<" + strTo + ">", EnvelopeStep::RcptTo, SendStep::RcptTo},
+        {"DATA", EnvelopeStep::Data, SendStep::Data},
     };
     for (const Step& step : steps)
     {
         const int nCode = Command(step.strLine);
-        if (nCode == -1)
-            return step.nBase + SENDCMD_NOT_SENT;
-        if (nCode == -2)
-            return step.nBase + SENDCMD_NO_REPLY;
-        const bool bGood = step.nBase == ENVELOPE_DATA ? nCode == 354 : nCode / 100 == 2;
+        const bool bGood = step.envelope == EnvelopeStep::Data ? nCode == 354 : nCode / 100 == 2;
         if (!bGood)
-            return step.nBase + SENDCMD_WRONG_CODE;
+            return Fail(SendCodeOf(EnvelopeFailure(step.envelope, CommandFailure(nCode))),
+                        step.step, nCode >= 0);
     }
     m_socket.BeginData();
-    return ENVELOPE_OK;
+    return true;
 }
 
 bool CModernSession::MessageAccepted()
 {
-    return m_reader.ReadSmtpReply(m_reply) == 250;
+    const int nCode = m_reader.ReadSmtpReply(m_reply);
+    if (nCode >= 0)
+        m_strLastLine = std::to_string(nCode) + " " + m_reply.back();
+    return nCode == 250;
 }
 
 void CModernSession::SendQuit()
 {
-    static const char kQuit[] = "QUIT\r\n";
-    const int nLength = static_cast<int>(sizeof(kQuit) - 1);
-    if (m_socket.Send(kQuit, nLength) == nLength)
+    if (SendLine("QUIT"))
         m_reader.ReadSmtpReply(m_reply);
     m_socket.Close();
     m_reader.Reset();

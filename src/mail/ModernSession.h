@@ -7,14 +7,12 @@
 #include "mail/BufferedSocket.h"
 #include "mail/DeliveryProfile.h"
 #include "mail/ReplyReader.h"
+#include "mail/SendResult.h"
 #include "mail/SmtpAuth.h"
 #include "mail/TlsSocket.h"
 
 #include <string>
 #include <vector>
-
-// A step went through; every other result is a send result (SEND_*, 0 or below).
-constexpr int MODERN_OK = 1;
 
 class CModernSession
 {
@@ -22,20 +20,24 @@ class CModernSession
     // socket sends and receives through tls, which wraps the connection.
     CModernSession(CBufferedSocket& socket, CTlsSocket& tls, const DeliveryProfile& profile);
 
+    // Each step returns false on failure, with Failure() telling the send result, the step and
+    // the server's last reply line; the connection is then closed (after QUIT where the server
+    // can still take one).
+
     // POP3 log-in over TLS for POP before SMTP: connect (995 by default for implicit TLS, else
-    // 110), TLS, USER and PASS, QUIT, close. MODERN_OK or a send result.
-    int PopLogin(const std::string& strServer, const std::string& strName,
-                 const std::string& strPassword);
+    // 110), TLS, USER and PASS, QUIT, close.
+    bool PopLogin(const std::string& strServer, const std::string& strName,
+                  const std::string& strPassword);
 
     // Opens the SMTP server as the profile asks: connect (default port of the profile), TLS,
     // greeting, EHLO, STARTTLS and EHLO again, then AUTH when the profile uses SMTP AUTH.
-    // MODERN_OK with the connection open, or a send result with it closed.
-    int OpenSmtp(const std::string& strServer, const std::string& strName,
-                 const std::string& strPassword);
+    bool OpenSmtp(const std::string& strServer, const std::string& strName,
+                  const std::string& strPassword);
 
-    // MAIL FROM, RCPT TO and DATA with CR LF; then the message data phase starts. ENVELOPE_OK or
-    // the code whose negative is the send result (as SendEnvelope).
-    int SendEnvelope(const std::string& strFrom, const std::string& strTo);
+    // MAIL FROM, RCPT TO and DATA with CR LF; then the message data phase starts.
+    bool SendEnvelope(const std::string& strFrom, const std::string& strTo);
+
+    const SendOutcome& Failure() const { return m_failure; }
 
     // Reads the reply to the end of the message data: true when it is 250.
     bool MessageAccepted();
@@ -51,14 +53,16 @@ class CModernSession
     // Sends strLine and CR LF with one send and reads the reply: its code, -1 when the line did not
     // go out whole, -2 when no whole reply came. m_reply holds the reply's lines.
     int Command(const std::string& strLine);
-    // EHLO; MODERN_OK with m_capabilities filled, else a send result (the HELO codes).
-    int Ehlo();
-    int StartTls(const std::string& strHost);
-    int Authenticate(const std::string& strName, const std::string& strPassword);
+    // EHLO, filling m_capabilities.
+    bool Ehlo();
+    bool StartTls(const std::string& strHost);
+    bool Authenticate(const std::string& strName, const std::string& strPassword);
+    // Sends strLine and CR LF with one send; false when it did not go out whole.
+    bool SendLine(const std::string& strLine);
     // The send result of the last failed handshake.
-    int HandshakeFailure() const;
-    // Closes the connection (after a failure) and gives nResult.
-    int Fail(int nResult);
+    SendCode HandshakeFailure() const;
+    // Records the failure, ends the connection (with QUIT when bQuit) and gives false.
+    bool Fail(SendCode code, SendStep step, bool bQuit = false);
 
     CBufferedSocket& m_socket;
     CTlsSocket& m_tls;
@@ -66,4 +70,6 @@ class CModernSession
     CReplyReader m_reader;
     std::vector<std::string> m_reply;
     SmtpCapabilities m_capabilities;
+    std::string m_strLastLine; // the server's last reply line, for the failure's detail
+    SendOutcome m_failure;
 };

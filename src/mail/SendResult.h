@@ -1,86 +1,228 @@
-// SendResult.h - the result codes of the mail session. A send operation returns a count above 0
-// when the whole message was written and the server took it, 0 when the POP3 connection, the POP3
-// log-in or the SMTP connection failed, and a negative code for the step that failed after that.
+// SendResult.h - the result families of the mail session, each its own type with the numbers the
+// callers and the log rely on. A send operation returns a count above 0 when the whole message was
+// written and the server took it, SendCode::NoSession (0) when the POP3 connection, the POP3
+// log-in or the SMTP connection failed, and a negative SendCode for the step that failed after
+// that. SendOutcome carries that result together with the step and what the server said.
 #pragma once
+#include <string>
+#include <type_traits>
 
-// Results of SendPlainMail and SendMultipartMail.
-constexpr int SEND_NO_SESSION = 0;
-constexpr int SEND_HELO_NOT_SENT = -1;
-constexpr int SEND_HELO_NO_REPLY = -2;
-constexpr int SEND_HELO_REFUSED = -3;
-constexpr int SEND_MAIL_FROM_NOT_SENT = -11;
-constexpr int SEND_MAIL_FROM_NO_REPLY = -12;
-constexpr int SEND_MAIL_FROM_REFUSED = -13;
-constexpr int SEND_RCPT_TO_NOT_SENT = -21;
-constexpr int SEND_RCPT_TO_NO_REPLY = -22;
-constexpr int SEND_RCPT_TO_REFUSED = -23;
-constexpr int SEND_DATA_NOT_SENT = -31;
-constexpr int SEND_DATA_NO_REPLY = -32;
-constexpr int SEND_DATA_REFUSED = -33;
-constexpr int SEND_FROM_LINE_NOT_SENT = -41;
-constexpr int SEND_TO_LINE_NOT_SENT = -42;
-constexpr int SEND_SUBJECT_LINE_NOT_SENT = -43;
-// A sender or recipient address, a name, the title or the attachment's file name holds CR or LF:
-// refused before any connection, so nothing can be injected into a command or a header.
-constexpr int SEND_VALUE_HAS_LINE_BREAK = -50;
-// A header line (From, To, Subject: 1023 bytes once encoded; the attachment's Content-Type and
-// Content-Disposition: 255 bytes) does not fit its buffer: refused before any connection, never
-// cut on the wire.
-constexpr int SEND_HEADER_TOO_LONG = -51;
-// The message data after the header lines could not be written whole (the connection failed
-// while it was being sent).
-constexpr int SEND_DATA_LOST = -52;
-// The message was written whole but the server did not take it: its reply to the end of the data
-// was missing or not 250 (a message refused as too large or as spam is not a sent mail).
-constexpr int SEND_DATA_REJECTED = -53;
+// The number behind a result of any family.
+template <typename E> constexpr int Code(E value)
+{
+    static_assert(std::is_enum_v<E>);
+    return static_cast<int>(value);
+}
 
-// The delivery profile (Delivery.ini) and the modern session: TLS and SMTP AUTH. Each is its own
-// failure the user can act on; none of them lets a log-in, AUTH or MAIL FROM go out in clear when
-// the profile asks for TLS.
-// A Delivery.ini value is not one of the listed ones: refused before any connection.
-constexpr int SEND_PROFILE_REFUSED = -60;
-// The server does not offer STARTTLS (or answers STLS with -ERR as unknown).
-constexpr int SEND_TLS_NOT_OFFERED = -61;
-// The server refused to start TLS after STARTTLS or STLS.
-constexpr int SEND_TLS_REFUSED = -62;
-// The server sent bytes after its reply to STARTTLS or STLS, before the handshake.
-constexpr int SEND_TLS_INJECTION = -63;
-// No TLS session: the handshake failed (not TLS 1.2 or later, closed, timed out).
-constexpr int SEND_TLS_FAILED = -64;
-// The server's certificate does not lead to a trusted CA (system store and CaFile).
-constexpr int SEND_CERT_UNTRUSTED = -65;
-// The certificate is trusted but does not name the server as typed.
-constexpr int SEND_CERT_WRONG_HOST = -66;
-// The CaFile of Delivery.ini could not be read as PEM certificates.
-constexpr int SEND_CA_FILE_UNREADABLE = -67;
-// SMTP AUTH is asked for but the server offers none of PLAIN, LOGIN and CRAM-MD5.
-constexpr int SEND_AUTH_NOT_OFFERED = -68;
-// The server refused the log-in name or password (SMTP AUTH, or POP3 over TLS).
-constexpr int SEND_LOGIN_REFUSED = -69;
-// The connection ended or failed during the log-in, before the server answered.
-constexpr int SEND_LOGIN_NO_REPLY = -70;
-
-// SendEnvelope: 0, or the code whose negative is the send result.
-constexpr int ENVELOPE_OK = 0;
-constexpr int ENVELOPE_MAIL_FROM = 10; // added to the SendCommand code of the step
-constexpr int ENVELOPE_RCPT_TO = 20;
-constexpr int ENVELOPE_DATA = 30;
-constexpr int ENVELOPE_FROM_LINE = 41;
-constexpr int ENVELOPE_TO_LINE = 42;
-constexpr int ENVELOPE_SUBJECT_LINE = 43;
+// SendCommand of the line transport.
+enum class CommandResult : int
+{
+    Ok = 0,
+    NotSent = 1,   // the line did not go out whole
+    NoReply = 2,   // the reply was shorter than 3 bytes
+    WrongCode = 3, // the reply's number differs from the expected code
+};
 
 // OpenPop and OpenSmtp.
-constexpr int OPEN_OK = 0;
-constexpr int OPEN_NO_SOCKET = 1;
-constexpr int OPEN_NOT_CONNECTED = 2;
-constexpr int OPEN_NO_GREETING = 3;
-constexpr int OPEN_BAD_GREETING = 4;
+enum class OpenResult : int
+{
+    Ok = 0,
+    NoSocket = 1,
+    NotConnected = 2,
+    NoGreeting = 3,
+    BadGreeting = 4,
+};
 
-// PopLogin.
-constexpr int POPLOGIN_OK = 0;
-constexpr int POPLOGIN_USER_NOT_SENT = 1;
-constexpr int POPLOGIN_USER_NO_REPLY = 2;
-constexpr int POPLOGIN_USER_REFUSED = 3;
-constexpr int POPLOGIN_PASS_NOT_SENT = 4;
-constexpr int POPLOGIN_PASS_NO_REPLY = 5;
-constexpr int POPLOGIN_PASS_REFUSED = 6;
+// PopLogin: the step's base (USER 0, PASS 3) plus the command result of that step.
+enum class LoginStep : int
+{
+    User = 0,
+    Pass = 3,
+};
+
+enum class LoginResult : int
+{
+    Ok = 0,
+    UserNotSent = 1,
+    UserNoReply = 2,
+    UserRefused = 3,
+    PassNotSent = 4,
+    PassNoReply = 5,
+    PassRefused = 6,
+};
+
+constexpr LoginResult LoginFailure(LoginStep step, CommandResult result)
+{
+    return static_cast<LoginResult>(Code(step) + Code(result));
+}
+
+static_assert(LoginFailure(LoginStep::User, CommandResult::NotSent) == LoginResult::UserNotSent);
+static_assert(LoginFailure(LoginStep::User, CommandResult::WrongCode) == LoginResult::UserRefused);
+static_assert(LoginFailure(LoginStep::Pass, CommandResult::NotSent) == LoginResult::PassNotSent);
+static_assert(LoginFailure(LoginStep::Pass, CommandResult::NoReply) == LoginResult::PassNoReply);
+static_assert(LoginFailure(LoginStep::Pass, CommandResult::WrongCode) == LoginResult::PassRefused);
+
+// SendEnvelope: the command's base plus the command result of that command, or a header line.
+enum class EnvelopeStep : int
+{
+    Helo = 0,
+    MailFrom = 10,
+    RcptTo = 20,
+    Data = 30,
+};
+
+enum class EnvelopeResult : int
+{
+    Ok = 0,
+    HeloNotSent = 1,
+    HeloNoReply = 2,
+    HeloRefused = 3,
+    MailFromNotSent = 11,
+    MailFromNoReply = 12,
+    MailFromRefused = 13,
+    RcptToNotSent = 21,
+    RcptToNoReply = 22,
+    RcptToRefused = 23,
+    DataNotSent = 31,
+    DataNoReply = 32,
+    DataRefused = 33,
+    FromLineNotSent = 41,
+    ToLineNotSent = 42,
+    SubjectLineNotSent = 43,
+};
+
+constexpr EnvelopeResult EnvelopeFailure(EnvelopeStep step, CommandResult result)
+{
+    return static_cast<EnvelopeResult>(Code(step) + Code(result));
+}
+
+static_assert(EnvelopeFailure(EnvelopeStep::Helo, CommandResult::NotSent) ==
+              EnvelopeResult::HeloNotSent);
+static_assert(EnvelopeFailure(EnvelopeStep::Helo, CommandResult::WrongCode) ==
+              EnvelopeResult::HeloRefused);
+static_assert(EnvelopeFailure(EnvelopeStep::MailFrom, CommandResult::NotSent) ==
+              EnvelopeResult::MailFromNotSent);
+static_assert(EnvelopeFailure(EnvelopeStep::MailFrom, CommandResult::WrongCode) ==
+              EnvelopeResult::MailFromRefused);
+static_assert(EnvelopeFailure(EnvelopeStep::RcptTo, CommandResult::NoReply) ==
+              EnvelopeResult::RcptToNoReply);
+static_assert(EnvelopeFailure(EnvelopeStep::RcptTo, CommandResult::WrongCode) ==
+              EnvelopeResult::RcptToRefused);
+static_assert(EnvelopeFailure(EnvelopeStep::Data, CommandResult::NotSent) ==
+              EnvelopeResult::DataNotSent);
+static_assert(EnvelopeFailure(EnvelopeStep::Data, CommandResult::WrongCode) ==
+              EnvelopeResult::DataRefused);
+// The command bases leave room for the three command results below the next base and below the
+// header lines.
+static_assert(Code(EnvelopeStep::Data) + Code(CommandResult::WrongCode) <
+              Code(EnvelopeResult::FromLineNotSent));
+
+// Results of SendPlainMail and SendMultipartMail that are not a count.
+enum class SendCode : int
+{
+    NoSession = 0,
+    HeloNotSent = -1,
+    HeloNoReply = -2,
+    HeloRefused = -3,
+    MailFromNotSent = -11,
+    MailFromNoReply = -12,
+    MailFromRefused = -13,
+    RcptToNotSent = -21,
+    RcptToNoReply = -22,
+    RcptToRefused = -23,
+    DataNotSent = -31,
+    DataNoReply = -32,
+    DataRefused = -33,
+    FromLineNotSent = -41,
+    ToLineNotSent = -42,
+    SubjectLineNotSent = -43,
+    // A sender or recipient address, a name, the title or the attachment's file name holds CR or
+    // LF: refused before any connection, so nothing can be injected into a command or a header.
+    ValueHasLineBreak = -50,
+    // A header line (From, To, Subject: 1023 bytes once encoded; the attachment's Content-Type and
+    // Content-Disposition: 255 bytes) does not fit its buffer: refused before any connection,
+    // never cut on the wire.
+    HeaderTooLong = -51,
+    // The message data after the header lines could not be written whole (the connection failed
+    // while it was being sent).
+    DataLost = -52,
+    // The message was written whole but the server did not take it: its reply to the end of the
+    // data was missing or not 250 (a message refused as too large or as spam is not a sent mail).
+    DataRejected = -53,
+
+    // The delivery profile (Delivery.ini) and its modern session: TLS and SMTP AUTH. Each is its
+    // own failure the user can act on; none lets a log-in, AUTH or MAIL FROM go out in clear when
+    // the profile asks for TLS.
+    // A Delivery.ini value is not one of the listed ones: refused before any connection.
+    ProfileRefused = -60,
+    // The server does not offer STARTTLS.
+    TlsNotOffered = -61,
+    // The server refused to start TLS after STARTTLS or STLS.
+    TlsRefused = -62,
+    // The server sent bytes after its reply to STARTTLS or STLS, before the handshake.
+    TlsInjection = -63,
+    // No TLS session: the handshake failed (not TLS 1.2 or later, closed, timed out).
+    TlsFailed = -64,
+    // The server's certificate does not lead to a trusted CA (system store and CaFile).
+    CertUntrusted = -65,
+    // The certificate is trusted but does not name the server as typed.
+    CertWrongHost = -66,
+    // The CaFile of Delivery.ini could not be read as PEM certificates.
+    CaFileUnreadable = -67,
+    // SMTP AUTH is asked for but the server offers none of PLAIN, LOGIN and CRAM-MD5.
+    AuthNotOffered = -68,
+    // The server refused the log-in name or password (SMTP AUTH, or POP3 over TLS).
+    LoginRefused = -69,
+    // The connection ended or failed during the log-in, before the server answered.
+    LoginNoReply = -70,
+};
+
+// An envelope failure's send result is its code negated.
+constexpr SendCode SendCodeOf(EnvelopeResult result)
+{
+    return static_cast<SendCode>(-Code(result));
+}
+
+static_assert(SendCodeOf(EnvelopeResult::HeloNotSent) == SendCode::HeloNotSent);
+static_assert(SendCodeOf(EnvelopeResult::MailFromNoReply) == SendCode::MailFromNoReply);
+static_assert(SendCodeOf(EnvelopeResult::RcptToRefused) == SendCode::RcptToRefused);
+static_assert(SendCodeOf(EnvelopeResult::DataRefused) == SendCode::DataRefused);
+static_assert(SendCodeOf(EnvelopeResult::SubjectLineNotSent) == SendCode::SubjectLineNotSent);
+
+// Where a send operation stopped. The order is the order of the steps.
+enum class SendStep : int
+{
+    None,         // it did not stop: the mail was sent
+    Check,        // a value was refused before any connection
+    PopConnect,   // creating the socket or connecting to the POP3 server
+    PopGreeting,  // the POP3 server's greeting
+    PopUser,      // USER
+    PopPass,      // PASS
+    SmtpConnect,  // creating the socket or connecting to the SMTP server
+    SmtpGreeting, // the SMTP server's greeting
+    Helo,
+    MailFrom,
+    RcptTo,
+    Data,
+    HeaderLines, // the From, To and Subject lines
+    MessageData, // the message after the header lines
+    EndOfData,   // the server's reply to the end of the data
+    PopTls,      // STLS or the TLS handshake with the POP3 server
+    SmtpTls,     // STARTTLS or the TLS handshake with the SMTP server
+    SmtpAuth,    // SMTP AUTH
+};
+
+// The step's name in the detail shown to the user (CP932).
+const char* SendStepName(SendStep step);
+
+// What one send operation ended with.
+struct SendOutcome
+{
+    int nResult = Code(SendCode::NoSession); // above 0: the count of a sent mail; else a SendCode
+    SendStep step = SendStep::None;          // the step that failed
+    // The server's last reply line to that step (CR LF stripped), or the socket's error, or why a
+    // value was refused; empty for a sent mail.
+    std::string strDetail;
+
+    bool Sent() const { return nResult > 0; }
+};

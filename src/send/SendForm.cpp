@@ -33,29 +33,29 @@ constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があり�
 
 // What the user can act on for a failure of the delivery profile (TLS, SMTP AUTH); nullptr for the
 // specified failures, which keep the one general reason.
-const char* DeliveryFailureReason(int nResult)
+const char* DeliveryFailureReason(SendCode code)
 {
-    switch (nResult)
+    switch (code)
     {
-    case SEND_TLS_NOT_OFFERED:
-        return "サーバが暗号化(STARTTLS/STLS)に対応していません";
-    case SEND_TLS_REFUSED:
+    case SendCode::TlsNotOffered:
+        return "サーバが暗号化(STARTTLS)に対応していません";
+    case SendCode::TlsRefused:
         return "サーバが暗号化の開始を拒否しました";
-    case SEND_TLS_INJECTION:
+    case SendCode::TlsInjection:
         return "暗号化の開始前にサーバから余分なデータが届きました";
-    case SEND_TLS_FAILED:
+    case SendCode::TlsFailed:
         return "暗号化(TLS)の接続を確立できませんでした";
-    case SEND_CERT_UNTRUSTED:
+    case SendCode::CertUntrusted:
         return "サーバの証明書を検証できませんでした";
-    case SEND_CERT_WRONG_HOST:
+    case SendCode::CertWrongHost:
         return "サーバの証明書がサーバ名と一致しません";
-    case SEND_CA_FILE_UNREADABLE:
+    case SendCode::CaFileUnreadable:
         return "CaFileの証明書を読み込めません";
-    case SEND_AUTH_NOT_OFFERED:
+    case SendCode::AuthNotOffered:
         return "サーバが使える認証方式(SMTP AUTH)を提供していません";
-    case SEND_LOGIN_REFUSED:
+    case SendCode::LoginRefused:
         return "サーバがログイン名またはパスワードを拒否しました";
-    case SEND_LOGIN_NO_REPLY:
+    case SendCode::LoginNoReply:
         return "ログイン中にサーバとの接続が切れました";
     default:
         return nullptr;
@@ -167,13 +167,13 @@ void CSendForm::SendSingle()
     RunAttempt(0, m_doc.m_sender, request, pszRefusal != nullptr ? pszRefusal : pszShared);
 }
 
-int CSendForm::SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
+AttemptResult CSendForm::SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
 {
     return RunAttempt(nSeq, sender, request, nullptr);
 }
 
-int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
-                          const char* pszRefusal)
+AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
+                                    const char* pszRefusal)
 {
     CMailSender mail(m_platform);
     // Read for every attempt, so a change made in the settings dialog holds for the next send.
@@ -183,7 +183,7 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
     std::string strReason;
     bool bSendRan = false;
     bool bSent = false;
-    int nSendResult = 0;
+    SendOutcome outcome;
     m_strStatus.clear();
     ShowForm();
 
@@ -211,7 +211,7 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
             m_strStatus += STATUS_PLAIN_STARTED;
             ShowForm();
             bSendRan = true;
-            nSendResult = mail.SendPlainMail(sender, request);
+            outcome = mail.Deliver(sender, request, false);
         }
         else if (GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
             strReason = REASON_NO_BIN_FILE;
@@ -220,18 +220,18 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
             m_strStatus += STATUS_MULTIPART_STARTED;
             ShowForm();
             bSendRan = true;
-            nSendResult = mail.SendMultipartMail(sender, request);
+            outcome = mail.Deliver(sender, request, true);
         }
-        bSent = bSendRan && nSendResult > 0;
-        if (bSendRan && !bSent && nSendResult == SEND_PROFILE_REFUSED)
+        bSent = bSendRan && outcome.Sent();
+        const SendCode code = static_cast<SendCode>(outcome.nResult);
+        if (bSendRan && !bSent && code == SendCode::ProfileRefused)
             strReason = "Delivery.iniの値 " + profile.strRefused + " は使えません";
         else if (bSendRan && !bSent)
-            strReason = DeliveryFailureReason(nSendResult) != nullptr
-                            ? DeliveryFailureReason(nSendResult)
-                            : REASON_TRANSMISSION;
+            strReason = DeliveryFailureReason(code) != nullptr ? DeliveryFailureReason(code)
+                                                               : REASON_TRANSMISSION;
     }
 
-    const int nResult = bSent ? SEND_OK : SEND_FAILED;
+    const AttemptResult result = bSent ? AttemptResult::Sent : AttemptResult::Failed;
     if (!bSent)
         ++m_nFailedSends;
     if (bSent)
@@ -242,7 +242,7 @@ int CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& 
 
     if (!bSendRan)
         mail.m_timeSend = m_platform.Now();
-    WriteSendLog(nResult, mail.m_timeSend, request);
+    WriteSendLog(result, mail.m_timeSend, request);
     WriteKeepCopy(nSeq, mail.m_timeSend, mail.m_strBody, request);
-    return nResult;
+    return result;
 }

@@ -11,9 +11,12 @@
 #include <string>
 #include <string_view>
 
-// Result of one send attempt.
-constexpr int SEND_OK = 0;
-constexpr int SEND_FAILED = 1;
+// The result of one send attempt: what the log entry's mark shows.
+enum class AttemptResult : int
+{
+    Sent = 0,
+    Failed = 1,
+};
 
 // The commands the one-second timer issues, by their menu and control numbers.
 enum CommandId : int
@@ -49,12 +52,12 @@ class CSendForm
     void OnSend();
 
     // One attempt: checks the request, shows progress and outcome in the status line, sends it,
-    // then writes the log entry and the keep copy. Returns SEND_OK or SEND_FAILED; a file error
+    // then writes the log entry and the keep copy. Returns whether it was sent; a file error
     // of the body, attachment, log or keep copy propagates as CFileException.
-    int SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request);
+    AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request);
 
     // Appends the attempt's entry to log/Tarvell_YYYYMM.txt (the month of timeSend).
-    void WriteSendLog(int nResult, std::time_t timeSend, const SendRequest& request);
+    void WriteSendLog(AttemptResult result, std::time_t timeSend, const SendRequest& request);
 
     // Appends strBody to keep/YYYYMMDD_HHMMSS(NN)_NAME.txt. A name holding "/" or a path over
     // 255 bytes raises the file error: a keep copy never lands outside keep/.
@@ -114,8 +117,8 @@ class CSendForm
   private:
     // SendOneMail with a reason found while the request was built (a value too long for its
     // field), which fails the attempt before any connection; nullptr when there is none.
-    int RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
-                   const char* pszRefusal);
+    AttemptResult RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
+                             const char* pszRefusal);
     void SendToGroup();
     void SendSingle();
 

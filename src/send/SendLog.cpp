@@ -8,10 +8,10 @@
 
 #include <cstdio>
 
-void CSendForm::WriteSendLog(int nResult, std::time_t timeSend, const SendRequest& request)
+void CSendForm::WriteSendLog(AttemptResult result, std::time_t timeSend, const SendRequest& request)
 {
     // Each mark ends in two blanks; the full-width spaces line the five labels up.
-    std::string strEntry = nResult == SEND_OK ? "☆ [送信成功]  " : "★ [送信失敗]  ";
+    std::string strEntry = result == AttemptResult::Sent ? "☆ [送信成功]  " : "★ [送信失敗]  ";
     strEntry += FormatLocalTime(timeSend, "%Y年%m月%d日 %H時%M分%S秒\r\n");
     strEntry += "　　　宛先名: " + FieldText(request.szName) + "\r\n";
     strEntry += "宛先アドレス: " + FieldText(request.szAddress) + "\r\n";

@@ -151,18 +151,18 @@ TEST_F(LineTransportTest, SendTextStopsAtAFailedSend)
 TEST_F(LineTransportTest, SendCommandResults)
 {
     m_socket.Piece("25").Piece("0 OK\r\n");
-    EXPECT_EQ(SendCommand(m_socket, m_platform, "HELO merrows\n", 250), SENDCMD_OK);
+    EXPECT_EQ(SendCommand(m_socket, m_platform, "HELO merrows\n", 250), CommandResult::Ok);
     m_socket.Piece("2500 ok\r\n");
-    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), SENDCMD_WRONG_CODE);
+    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), CommandResult::WrongCode);
     m_socket.Piece("25\n"); // three bytes are a reply
-    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 25), SENDCMD_OK);
+    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 25), CommandResult::Ok);
     m_socket.Piece("2\n");
-    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), SENDCMD_NO_REPLY);
+    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), CommandResult::NoReply);
     m_socket.Closed();
-    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), SENDCMD_NO_REPLY);
+    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), CommandResult::NoReply);
     EXPECT_EQ(m_socket.m_sent.back(), "HELO merrows\nNOOP\nNOOP\nNOOP\nNOOP\n");
     m_socket.SendLimit(3);
-    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), SENDCMD_NOT_SENT);
+    EXPECT_EQ(SendCommand(m_socket, m_platform, "NOOP\n", 250), CommandResult::NotSent);
 }
 
 TEST(ReplyCode, TakenAsAtoiDoes)

@@ -121,7 +121,7 @@ TEST_F(LoopbackTest, MessageRefusedAtItsEndIsNotSent)
         .Line()
         .Say("221 bye\r\n");
     m_server.AddConnection(smtp);
-    EXPECT_EQ(SendPlain(), SEND_DATA_REJECTED);
+    EXPECT_EQ(SendPlain(), Code(SendCode::DataRejected));
     EXPECT_EQ(MaskMessageId(m_server.Received(1)), kEnvelope + kMessage + "QUIT\n");
 }
 
@@ -161,7 +161,7 @@ TEST_F(LoopbackTest, PopServerClosingWithoutAWordGivesZero)
     CServerScript pop;
     pop.Close();
     m_server.AddConnection(pop);
-    EXPECT_EQ(SendPlain(), SEND_NO_SESSION);
+    EXPECT_EQ(SendPlain(), Code(SendCode::NoSession));
     EXPECT_EQ(m_server.ConnectionCount(), 1u);
 }
 
@@ -172,7 +172,7 @@ TEST_F(LoopbackTest, ConnectionResetShowsItsMessage)
     CServerScript smtp;
     smtp.Say("220 ready\r\n").Line().Say("250 hello\r\n").Line().Reset();
     m_server.AddConnection(smtp);
-    EXPECT_EQ(SendPlain(), SEND_MAIL_FROM_NO_REPLY);
+    EXPECT_EQ(SendPlain(), Code(SendCode::MailFromNoReply));
     EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"RxSocket: WSAECONNRESET"});
 }
 
@@ -185,7 +185,7 @@ TEST_F(LoopbackTest, SilentServerTimesOut)
     smtp.Say("220 ready\r\n").Silent();
     m_server.AddConnection(smtp);
     const std::time_t tStart = std::time(nullptr);
-    EXPECT_EQ(SendPlain(), SEND_HELO_NO_REPLY);
+    EXPECT_EQ(SendPlain(), Code(SendCode::HeloNoReply));
     EXPECT_LE(std::time(nullptr) - tStart, 4);
     EXPECT_TRUE(m_platform.m_messages.empty());
     EXPECT_EQ(m_server.Received(1), "HELO merrows\nQUIT\n");
@@ -210,7 +210,7 @@ TEST_F(LoopbackTest, ServerThatStopsReadingTimesOutTheData)
         .Stall();
     m_server.AddConnection(smtp);
     CMailSender sender(m_platform);
-    EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), SEND_DATA_LOST);
+    EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), Code(SendCode::DataLost));
     m_server.Stop();
 }
 
@@ -238,7 +238,7 @@ TEST_F(LoopbackTest, ServerClosingDuringDataFailsTheSendWithoutSigpipe)
     m_server.AddConnection(smtp);
     const int nResult = SendPlain();
     EXPECT_LT(nResult, 0);
-    EXPECT_GE(nResult, SEND_DATA_REJECTED);
+    EXPECT_GE(nResult, Code(SendCode::DataRejected));
 }
 
 TEST_F(LoopbackTest, ClosedPortAndUnknownHostGiveZero)
@@ -247,9 +247,9 @@ TEST_F(LoopbackTest, ClosedPortAndUnknownHostGiveZero)
     m_server.Stop();
     SetField(m_sender.szPop3Server, strClosed);
     CMailSender sender(m_platform);
-    EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), SEND_NO_SESSION);
+    EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), Code(SendCode::NoSession));
     SetField(m_sender.szPop3Server, "no-such-host.invalid:110");
-    EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), SEND_NO_SESSION);
+    EXPECT_EQ(sender.SendPlainMail(m_sender, m_request), Code(SendCode::NoSession));
 }
 
 // A host name is resolved, and the first of its addresses that connects is used (localhost may

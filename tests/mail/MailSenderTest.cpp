@@ -335,53 +335,53 @@ const SessionCase kSessionCases[] = {
          t.ScriptSmtp({"220 hi\r\n"});
          s.SendLimit(0);
      },
-     SEND_HELO_NOT_SENT, kPopTranscript, ""},
+     Code(SendCode::HeloNotSent), kPopTranscript, ""},
     {"HeloNoReply",
      [](T& t, CScriptedSocket&) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n"});
      },
-     SEND_HELO_NO_REPLY, kPopTranscript, kHelo + "QUIT\n"},
+     Code(SendCode::HeloNoReply), kPopTranscript, kHelo + "QUIT\n"},
     // A greeting in two pieces leaves its second line to be read as the reply to HELO.
     {"GreetingSplitOverTwoPiecesFailsHelo",
      [](T& t, CScriptedSocket&) {
          t.ScriptPop();
          t.ScriptSmtp({"220-first\r\n", "220 second\r\n", "221 bye\r\n"});
      },
-     SEND_HELO_REFUSED, kPopTranscript, kHelo + "QUIT\n"},
+     Code(SendCode::HeloRefused), kPopTranscript, kHelo + "QUIT\n"},
     {"MailFromNotSent",
      [](T& t, CScriptedSocket& s) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n"});
          s.SendLimit(kHelo.size());
      },
-     SEND_MAIL_FROM_NOT_SENT, kPopTranscript, kHelo},
+     Code(SendCode::MailFromNotSent), kPopTranscript, kHelo},
     {"MailFromNoReply",
      [](T& t, CScriptedSocket& s) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n"});
          s.Fail(10060);
      },
-     SEND_MAIL_FROM_NO_REPLY, kPopTranscript, kHelo + kMailFrom + "QUIT\n"},
+     Code(SendCode::MailFromNoReply), kPopTranscript, kHelo + kMailFrom + "QUIT\n"},
     {"MailFromRefused",
      [](T& t, CScriptedSocket&) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "501 bad\r\n"});
      },
-     SEND_MAIL_FROM_REFUSED, kPopTranscript, kHelo + kMailFrom + "QUIT\n"},
+     Code(SendCode::MailFromRefused), kPopTranscript, kHelo + kMailFrom + "QUIT\n"},
     {"RcptToNotSent",
      [](T& t, CScriptedSocket& s) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n"});
          s.SendLimit(kHelo.size() + kMailFrom.size());
      },
-     SEND_RCPT_TO_NOT_SENT, kPopTranscript, kHelo + kMailFrom},
+     Code(SendCode::RcptToNotSent), kPopTranscript, kHelo + kMailFrom},
     {"RcptToNoReply",
      [](T& t, CScriptedSocket&) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "\r\n"});
      },
-     SEND_RCPT_TO_NO_REPLY, kPopTranscript, kHelo + kMailFrom + kRcptTo + "QUIT\n"},
+     Code(SendCode::RcptToNoReply), kPopTranscript, kHelo + kMailFrom + kRcptTo + "QUIT\n"},
     // A refused recipient still ends the connection with QUIT.
     {"RcptTo550StillSendsQuit",
      [](T& t, CScriptedSocket&) {
@@ -389,48 +389,48 @@ const SessionCase kSessionCases[] = {
          t.ScriptSmtp(
              {"220 hi\r\n", "250 a\r\n", "250 b\r\n", "550 no such user\r\n", "221 bye\r\n"});
      },
-     SEND_RCPT_TO_REFUSED, kPopTranscript, kHelo + kMailFrom + kRcptTo + "QUIT\n"},
+     Code(SendCode::RcptToRefused), kPopTranscript, kHelo + kMailFrom + kRcptTo + "QUIT\n"},
     {"DataNotSent",
      [](T& t, CScriptedSocket& s) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n"});
          s.SendLimit(kHelo.size() + kMailFrom.size() + kRcptTo.size());
      },
-     SEND_DATA_NOT_SENT, kPopTranscript, kHelo + kMailFrom + kRcptTo},
+     Code(SendCode::DataNotSent), kPopTranscript, kHelo + kMailFrom + kRcptTo},
     {"DataNoReply",
      [](T& t, CScriptedSocket& s) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n"});
          s.Closed();
      },
-     SEND_DATA_NO_REPLY, kPopTranscript, kEnvelope + "QUIT\n"},
+     Code(SendCode::DataNoReply), kPopTranscript, kEnvelope + "QUIT\n"},
     {"DataAnswered250",
      [](T& t, CScriptedSocket&) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "250 d\r\n"});
      },
-     SEND_DATA_REFUSED, kPopTranscript, kEnvelope + "QUIT\n"},
+     Code(SendCode::DataRefused), kPopTranscript, kEnvelope + "QUIT\n"},
     {"FromLineNotSent",
      [](T& t, CScriptedSocket& s) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
          s.SendLimit(kEnvelope.size());
      },
-     SEND_FROM_LINE_NOT_SENT, kPopTranscript, kEnvelope},
+     Code(SendCode::FromLineNotSent), kPopTranscript, kEnvelope},
     {"ToLineNotSent",
      [](T& t, CScriptedSocket& s) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
          s.SendLimit(kEnvelope.size() + kFromLine.size());
      },
-     SEND_TO_LINE_NOT_SENT, kPopTranscript, kEnvelope + kFromLine},
+     Code(SendCode::ToLineNotSent), kPopTranscript, kEnvelope + kFromLine},
     {"SubjectLineNotSent",
      [](T& t, CScriptedSocket& s) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
          s.SendLimit(kEnvelope.size() + kFromLine.size() + kToLine.size());
      },
-     SEND_SUBJECT_LINE_NOT_SENT, kPopTranscript, kEnvelope + kFromLine + kToLine},
+     Code(SendCode::SubjectLineNotSent), kPopTranscript, kEnvelope + kFromLine + kToLine},
     // The connection breaks while the message data goes out: the send fails instead of counting.
     {"MessageDataLost",
      [](T& t, CScriptedSocket& s) {
@@ -438,7 +438,7 @@ const SessionCase kSessionCases[] = {
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
          s.SendLimit(kEnvelope.size() + kHeaderLines.size() + 10);
      },
-     SEND_DATA_LOST, kPopTranscript, kEnvelope + kHeaderLines},
+     Code(SendCode::DataLost), kPopTranscript, kEnvelope + kHeaderLines},
     // The whole message went out but the server refused it, or never answered its end: not sent.
     {"MessageRefusedAfterItsEnd",
      [](T& t, CScriptedSocket&) {
@@ -446,13 +446,13 @@ const SessionCase kSessionCases[] = {
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n",
                        "554 5.7.1 spam\r\n", "221 bye\r\n"});
      },
-     SEND_DATA_REJECTED, kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
+     Code(SendCode::DataRejected), kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
     {"NoReplyToTheMessageEnd",
      [](T& t, CScriptedSocket&) {
          t.ScriptPop();
          t.ScriptSmtp({"220 hi\r\n", "250 a\r\n", "250 b\r\n", "250 c\r\n", "354 d\r\n"});
      },
-     SEND_DATA_REJECTED, kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
+     Code(SendCode::DataRejected), kPopTranscript, kEnvelope + kMessage + "QUIT\n"},
 };
 } // namespace
 
@@ -475,11 +475,11 @@ TEST_F(MailSenderTest, LineBreakInAValueIsRefusedBeforeConnecting)
     {
         SetUp();
         mutate(*this);
-        EXPECT_EQ(SendPlain(), SEND_VALUE_HAS_LINE_BREAK);
+        EXPECT_EQ(SendPlain(), Code(SendCode::ValueHasLineBreak));
     }
     SetUp();
     SetField(m_request.szBinFile, m_folder.Write("a\nb.txt", "x"));
-    EXPECT_EQ(SendMultipart(), SEND_VALUE_HAS_LINE_BREAK);
+    EXPECT_EQ(SendMultipart(), Code(SendCode::ValueHasLineBreak));
     EXPECT_EQ(m_socket.m_nCreates, 0);
     EXPECT_TRUE(m_socket.m_connects.empty());
 }
@@ -490,7 +490,7 @@ TEST_F(MailSenderTest, HeaderLineThatDoesNotFitIsRefusedBeforeConnecting)
     for (int i = 0; i < 33; ++i)
         strTitle += "あa";
     SetField(m_request.szTitle, strTitle);
-    EXPECT_EQ(SendPlain(), SEND_HEADER_TOO_LONG);
+    EXPECT_EQ(SendPlain(), Code(SendCode::HeaderTooLong));
     strTitle.resize(strTitle.size() - 3); // 32 pairs fit
     SetField(m_request.szTitle, strTitle);
     ScriptPopAccepting();
@@ -499,18 +499,18 @@ TEST_F(MailSenderTest, HeaderLineThatDoesNotFitIsRefusedBeforeConnecting)
 
     // The attachment's header lines are built in 256 bytes: a 207-byte ASCII name does not fit.
     SetField(m_request.szBinFile, m_folder.Dir() + std::string(203, 'n') + ".txt");
-    EXPECT_EQ(SendMultipart(), SEND_HEADER_TOO_LONG);
+    EXPECT_EQ(SendMultipart(), Code(SendCode::HeaderTooLong));
     EXPECT_EQ(m_socket.m_connects.size(), 2u);
 }
 
 TEST_F(MailSenderTest, LoginNameOrPasswordLongerThan121BytesFailsBeforeSending)
 {
     SetField(m_sender.szLoginName, std::string(122, 'u'));
-    EXPECT_EQ(SendPlain(), SEND_NO_SESSION);
+    EXPECT_EQ(SendPlain(), Code(SendCode::NoSession));
     EXPECT_TRUE(m_socket.m_connects.empty());
     SetField(m_sender.szLoginName, "taro");
     SetField(m_sender.szPassword, std::string(122, 'p'));
-    EXPECT_EQ(SendPlain(), SEND_NO_SESSION);
+    EXPECT_EQ(SendPlain(), Code(SendCode::NoSession));
     EXPECT_TRUE(m_socket.m_connects.empty());
 
     SetField(m_sender.szPassword, std::string(121, 'p'));

@@ -21,9 +21,9 @@ using SendLog = SendFixture;
 TEST_F(SendLog, EntryGoesToTheMonthOfTheAttemptNotOfTheWriting)
 {
     const std::time_t tJulyLast = 1091285999; // 2004-07-31 23:59:59 in Tokyo
-    m_pForm->WriteSendLog(SEND_OK, tJulyLast, Request("山田", "/home/me/図.png"));
-    m_pForm->WriteSendLog(SEND_FAILED, tJulyLast + 1, Request("山田"));
-    m_pForm->WriteSendLog(SEND_OK, tJulyLast - 3600, Request("田中"));
+    m_pForm->WriteSendLog(AttemptResult::Sent, tJulyLast, Request("山田", "/home/me/図.png"));
+    m_pForm->WriteSendLog(AttemptResult::Failed, tJulyLast + 1, Request("山田"));
+    m_pForm->WriteSendLog(AttemptResult::Sent, tJulyLast - 3600, Request("田中"));
 
     EXPECT_EQ(Files("log"), (std::vector<std::string>{"Tarvell_200407.txt", "Tarvell_200408.txt"}));
     EXPECT_EQ(Read("log/Tarvell_200407.txt"),

@@ -78,7 +78,8 @@ class TlsInterop : public ::testing::Test
         SetField(m_request.szName, "鈴木花子");
         SetField(m_request.szAddress, "hanako@example.jp");
         SetField(m_request.szTitle, "暗号化した送信の確認");
-        SetField(m_request.szTextFile, m_folder.Write("本文.txt", "%NAME様\r\n資料を添付します。\r\n"));
+        SetField(m_request.szTextFile,
+                 m_folder.Write("本文.txt", "%NAME様\r\n資料を添付します。\r\n"));
         std::string strAttachment;
         for (int i = 0; i < 3000; ++i)
             strAttachment.push_back(static_cast<char>((i * 13) & 0xFF));
@@ -105,7 +106,8 @@ class TlsInterop : public ::testing::Test
         expected.strFromAddr = "taro@example.jp";
         expected.strToName = Utf8(m_request.szName);
         expected.strToAddr = "hanako@example.jp";
-        expected.strBodyFile = m_folder.Write("expected.txt", Utf8("鈴木花子様\r\n資料を添付します。\r\n\r\n"));
+        expected.strBodyFile =
+            m_folder.Write("expected.txt", Utf8("鈴木花子様\r\n資料を添付します。\r\n\r\n"));
         expected.strAttachment = ToOsPath(m_request.szBinFile);
         expected.strAttachmentName = Utf8("報告書.bin");
         std::string strOutput;
@@ -175,7 +177,7 @@ struct TlsFailureCase
     bool bByAddress; // the server as 127.0.0.1, which the certificate does not name
     const char* pszCaKey;
     const char* pszPassword; // nullptr: the right one
-    int nResult;
+    SendCode code;
 };
 
 class TlsInteropFailure : public TlsInterop, public ::testing::WithParamInterface<TlsFailureCase>
@@ -188,8 +190,8 @@ TEST_P(TlsInteropFailure, FailsAndNothingIsDelivered)
     m_profile.smtp = SmtpSecurity::starttls;
     m_profile.auth = Authentication::smtpAuth;
     m_profile.strCaFile = Env(row.pszCaKey);
-    SetField(m_sender.szSmtpServer, (row.bByAddress ? "127.0.0.1:" : "localhost:") +
-                                        Env(row.pszSmtpPortKey));
+    SetField(m_sender.szSmtpServer,
+             (row.bByAddress ? "127.0.0.1:" : "localhost:") + Env(row.pszSmtpPortKey));
     if (row.pszPassword != nullptr)
         SetField(m_sender.szPassword, row.pszPassword);
     const auto disconnects = [] {
@@ -197,7 +199,7 @@ TEST_P(TlsInteropFailure, FailsAndNothingIsDelivered)
     };
     const std::size_t nPlainLinesBefore = disconnects();
 
-    EXPECT_EQ(Send(), row.nResult);
+    EXPECT_EQ(Send(), Code(row.code));
 
     ::usleep(500 * 1000);
     std::string strOutput;
@@ -220,13 +222,12 @@ TEST_P(TlsInteropFailure, FailsAndNothingIsDelivered)
 
 INSTANTIATE_TEST_SUITE_P(
     Real, TlsInteropFailure,
-    ::testing::Values(
-        TlsFailureCase{"WrongPassword", "SUBMISSION_PORT", false, "CA_FILE", "wrong-secret",
-                       SEND_LOGIN_REFUSED},
-        TlsFailureCase{"CaFileWithoutTheSigningCa", "SUBMISSION_PORT", false, "OTHER_CA_FILE",
-                       nullptr, SEND_CERT_UNTRUSTED},
-        TlsFailureCase{"HostNotNamedByTheCertificate", "SUBMISSION_PORT", true, "CA_FILE", nullptr,
-                       SEND_CERT_WRONG_HOST},
-        TlsFailureCase{"StartTlsNotOffered", "SMTP_PORT", false, "CA_FILE", nullptr,
-                       SEND_TLS_NOT_OFFERED}),
+    ::testing::Values(TlsFailureCase{"WrongPassword", "SUBMISSION_PORT", false, "CA_FILE",
+                                     "wrong-secret", SendCode::LoginRefused},
+                      TlsFailureCase{"CaFileWithoutTheSigningCa", "SUBMISSION_PORT", false,
+                                     "OTHER_CA_FILE", nullptr, SendCode::CertUntrusted},
+                      TlsFailureCase{"HostNotNamedByTheCertificate", "SUBMISSION_PORT", true,
+                                     "CA_FILE", nullptr, SendCode::CertWrongHost},
+                      TlsFailureCase{"StartTlsNotOffered", "SMTP_PORT", false, "CA_FILE", nullptr,
+                                     SendCode::TlsNotOffered}),
     [](const ::testing::TestParamInfo<TlsFailureCase>& info) { return info.param.pszName; });
