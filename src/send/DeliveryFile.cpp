@@ -9,12 +9,14 @@ const char* const kDeliveryFileName = "Delivery.ini";
 
 namespace
 {
-// The trimmed value of key in the text; empty when absent.
+// The value of key in the text made by WithoutBlanks; empty when absent.
 std::string ValueOf(const std::string& strText, const char* pszKey)
 {
     std::string strValue;
-    CSendForm::GetKeyValue(strText, std::string(pszKey) + "=", strValue);
-    return std::string(TrimAsciiSpace(strValue));
+    std::string strKey = "\n";
+    strKey.append(pszKey).append("=");
+    CSendForm::GetKeyValue(strText, strKey, strValue);
+    return strValue;
 }
 
 template <typename T>
@@ -27,10 +29,30 @@ void ReadChoice(const std::string& strText, const char* pszKey,
 }
 } // namespace
 
+// The text with the blanks around every key and value taken away, one line per LF: a key written
+// as "SmtpSecurity = tls" must be read, never skipped as unknown.
+std::string WithoutBlanks(const std::string& strText)
+{
+    std::string strLines = "\n"; // every line begins after LF: "XCaFile=" is not "CaFile="
+    std::size_t nAt = 0;
+    while (nAt < strText.size())
+    {
+        std::size_t nEnd = strText.find_first_of("\r\n", nAt);
+        if (nEnd == std::string::npos)
+            nEnd = strText.size();
+        const std::string_view line(strText.data() + nAt, nEnd - nAt);
+        const std::size_t nEq = line.find('=');
+        if (nEq != std::string_view::npos)
+            strLines += std::string(TrimAsciiSpace(line.substr(0, nEq))) + "=" +
+                        std::string(TrimAsciiSpace(line.substr(nEq + 1))) + "\n";
+        nAt = nEnd + 1;
+    }
+    return strLines;
+}
+
 DeliveryProfile ParseDeliveryProfile(const std::string& strText)
 {
-    // The key reader ends a value at CR or LF; a line end closes the last line.
-    const std::string strLines = strText + "\r\n";
+    const std::string strLines = WithoutBlanks(strText);
     DeliveryProfile profile;
     ReadChoice(strLines, kSmtpSecurityKey, ParseSmtpSecurity, profile.smtp, profile.strRefused);
     ReadChoice(strLines, kPopSecurityKey, ParsePopSecurity, profile.pop, profile.strRefused);
