@@ -17,6 +17,7 @@
 # STLS on POP3_PORT and POP3S on POP3S_PORT. SMTP_PORT stays plain and offers no STARTTLS. "env"
 # then also holds CA_FILE (the signing CA) and OTHER_CA_FILE (an unrelated CA), and each message
 # delivered after SASL has a sidecar msg.N.user naming the authenticated user.
+# MAILSERVERS_SIZE_LIMIT (TLS mode) sets Postfix's message_size_limit (0: none), for benchmarks.
 # Exits 2, with the reason on standard error, when the servers cannot run on this machine.
 set -u
 
@@ -139,6 +140,7 @@ smtpd_tls_key_file = $TLS/server.key
 smtpd_tls_mandatory_protocols = >=TLSv1.2
 smtpd_sasl_type = dovecot
 smtpd_sasl_path = private/auth
+message_size_limit = ${MAILSERVERS_SIZE_LIMIT:-10240000}
 TLSCF
 fi
 

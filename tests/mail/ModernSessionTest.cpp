@@ -19,7 +19,8 @@
 namespace
 {
 const std::string kEhlo = "EHLO " + CModernSession::EhloName() + "\r\n";
-const std::string kEnvelope = "MAIL FROM:<taro@example.jp>\r\nRCPT TO:<hanako@example.jp>\r\nDATA\r\n";
+const std::string kEnvelope =
+    "MAIL FROM:<taro@example.jp>\r\nRCPT TO:<hanako@example.jp>\r\nDATA\r\n";
 const std::string kMessage =
     "From: Taro <taro@example.jp>\r\nTo: Hanako <hanako@example.jp>\r\nSubject: Hi\r\n"
     "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\nContent-Transfer-Encoding: 7bit\r\n" +
@@ -110,9 +111,10 @@ class AuthExchangeTest : public ModernSessionTest, public ::testing::WithParamIn
 TEST_P(AuthExchangeTest, ExactBytes)
 {
     const AuthCase& row = GetParam();
-    CScriptedSocket& connection = m_socket.NextConnection()
-                                      .Piece("220 ready\r\n")
-                                      .Piece(std::string("250-hi\r\n250 ") + row.pszOffered + "\r\n");
+    CScriptedSocket& connection =
+        m_socket.NextConnection()
+            .Piece("220 ready\r\n")
+            .Piece(std::string("250-hi\r\n250 ") + row.pszOffered + "\r\n");
     for (const std::string& strReply : row.replies)
         connection.Piece(strReply);
     const SendOutcome outcome = Send();
@@ -147,14 +149,21 @@ INSTANTIATE_TEST_SUITE_P(
                  "AUTH LOGIN\r\ndGlt\r\ndGFuc3RhYWZ0YW5zdGFhZg==\r\n" + kEnvelope + kMessage +
                      "QUIT\r\n",
                  SendCode::NoSession},
-        AuthCase{"CramMd5Refused", "AUTH cram-md5 plain",
+        AuthCase{"CramMd5Refused",
+                 "AUTH cram-md5 plain",
                  {"334 " + kCramChallenge + "\r\n", "535 5.7.8 bad\r\n", "221 bye\r\n"},
                  "AUTH CRAM-MD5\r\n" + kCramAnswer + "\r\nQUIT\r\n",
                  SendCode::LoginRefused},
-        AuthCase{"NothingUsableOffered", "AUTH GSSAPI XOAUTH2", {"221 bye\r\n"}, "QUIT\r\n",
+        AuthCase{"NothingUsableOffered",
+                 "AUTH GSSAPI XOAUTH2",
+                 {"221 bye\r\n"},
+                 "QUIT\r\n",
                  SendCode::AuthNotOffered},
-        AuthCase{"ConnectionLostDuringAuth", "AUTH PLAIN", {},
-                 "AUTH PLAIN AHRpbQB0YW5zdGFhZnRhbnN0YWFm\r\n", SendCode::LoginNoReply}),
+        AuthCase{"ConnectionLostDuringAuth",
+                 "AUTH PLAIN",
+                 {},
+                 "AUTH PLAIN AHRpbQB0YW5zdGFhZnRhbnN0YWFm\r\n",
+                 SendCode::LoginNoReply}),
     [](const ::testing::TestParamInfo<AuthCase>& info) { return info.param.pszName; });
 
 // CRAM-MD5 keeps the password off the wire only without TLS; over TLS PLAIN is the better choice.
@@ -204,24 +213,43 @@ TEST_P(TlsRefusalTest, NothingSecretInClear)
 
 INSTANTIATE_TEST_SUITE_P(
     NoDowngrade, TlsRefusalTest,
-    ::testing::Values(
-        RefusalCase{"StartTlsNotOffered", SmtpSecurity::starttls, PopSecurity::none,
-                    {"220 hi\r\n", "250-hi\r\n250 AUTH PLAIN\r\n", "221 bye\r\n"},
-                    kEhlo + "QUIT\r\n", SendCode::TlsNotOffered, SendStep::SmtpTls},
-        RefusalCase{"StartTlsRefused", SmtpSecurity::starttls, PopSecurity::none,
-                    {"220 hi\r\n", "250-hi\r\n250 STARTTLS\r\n", "454 4.7.0 not now\r\n",
-                     "221 bye\r\n"},
-                    kEhlo + "STARTTLS\r\nQUIT\r\n", SendCode::TlsRefused, SendStep::SmtpTls},
-        RefusalCase{"StartTlsReplyWithInjectedCommand", SmtpSecurity::starttls, PopSecurity::none,
-                    {"220 hi\r\n", "250-hi\r\n250 STARTTLS\r\n",
-                     "220 go ahead\r\n250-injected\r\n250 AUTH PLAIN\r\n"},
-                    kEhlo + "STARTTLS\r\n", SendCode::TlsInjection, SendStep::SmtpTls},
-        RefusalCase{"StlsRefused", SmtpSecurity::none, PopSecurity::stls,
-                    {"+OK ready\r\n", "-ERR not here\r\n", "+OK bye\r\n"}, "STLS\r\nQUIT\r\n",
-                    SendCode::TlsRefused, SendStep::PopTls},
-        RefusalCase{"StlsReplyWithInjectedLine", SmtpSecurity::none, PopSecurity::stls,
-                    {"+OK ready\r\n", "+OK begin TLS\r\n+OK injected\r\n"}, "STLS\r\n",
-                    SendCode::TlsInjection, SendStep::PopTls}),
+    ::testing::Values(RefusalCase{"StartTlsNotOffered",
+                                  SmtpSecurity::starttls,
+                                  PopSecurity::none,
+                                  {"220 hi\r\n", "250-hi\r\n250 AUTH PLAIN\r\n", "221 bye\r\n"},
+                                  kEhlo + "QUIT\r\n",
+                                  SendCode::TlsNotOffered,
+                                  SendStep::SmtpTls},
+                      RefusalCase{"StartTlsRefused",
+                                  SmtpSecurity::starttls,
+                                  PopSecurity::none,
+                                  {"220 hi\r\n", "250-hi\r\n250 STARTTLS\r\n",
+                                   "454 4.7.0 not now\r\n", "221 bye\r\n"},
+                                  kEhlo + "STARTTLS\r\nQUIT\r\n",
+                                  SendCode::TlsRefused,
+                                  SendStep::SmtpTls},
+                      RefusalCase{"StartTlsReplyWithInjectedCommand",
+                                  SmtpSecurity::starttls,
+                                  PopSecurity::none,
+                                  {"220 hi\r\n", "250-hi\r\n250 STARTTLS\r\n",
+                                   "220 go ahead\r\n250-injected\r\n250 AUTH PLAIN\r\n"},
+                                  kEhlo + "STARTTLS\r\n",
+                                  SendCode::TlsInjection,
+                                  SendStep::SmtpTls},
+                      RefusalCase{"StlsRefused",
+                                  SmtpSecurity::none,
+                                  PopSecurity::stls,
+                                  {"+OK ready\r\n", "-ERR not here\r\n", "+OK bye\r\n"},
+                                  "STLS\r\nQUIT\r\n",
+                                  SendCode::TlsRefused,
+                                  SendStep::PopTls},
+                      RefusalCase{"StlsReplyWithInjectedLine",
+                                  SmtpSecurity::none,
+                                  PopSecurity::stls,
+                                  {"+OK ready\r\n", "+OK begin TLS\r\n+OK injected\r\n"},
+                                  "STLS\r\n",
+                                  SendCode::TlsInjection,
+                                  SendStep::PopTls}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.pszName; });
 
 // The port used when the server field names none; an explicit ":PORT" always wins.
