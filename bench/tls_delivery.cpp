@@ -35,8 +35,8 @@ std::map<std::string, std::string> ReadEnv(const char* pszPath)
 }
 
 // One send; returns the wall seconds, or a negative number when it failed.
-double TimedSend(const DeliveryProfile& profile, const SenderInf& sender, const SendRequest& request,
-                 bool bMultipart)
+double TimedSend(const DeliveryProfile& profile, const SenderInf& sender,
+                 const SendRequest& request, bool bMultipart)
 {
     CScriptedPlatform platform;
     CMailSender mail(platform);
