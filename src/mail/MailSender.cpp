@@ -197,18 +197,15 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
     }
     if (!m_profile.IsModernSmtp())
     {
-        // POP3 over TLS or no log-in at all, then the specified SMTP session.
-        SendStep step = SendStep::None;
-        if (m_profile.auth == Authentication::popBeforeSmtp && m_profile.pop == PopSecurity::none)
-            step = OpenSessionStep(socket, sender);
-        else if (const OpenResult smtp = OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str());
-                 smtp != OpenResult::Ok)
-            step = smtp == OpenResult::NoSocket || smtp == OpenResult::NotConnected
-                       ? SendStep::SmtpConnect
-                       : SendStep::SmtpGreeting;
-        if (step != SendStep::None)
+        // POP3 over TLS (done above) or no log-in at all, then the specified SMTP session.
+        const OpenResult smtp = OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str());
+        if (smtp != OpenResult::Ok)
         {
-            outcome = Failure(SendCode::NoSession, step, socket.FailureDetail());
+            outcome = Failure(SendCode::NoSession,
+                              smtp == OpenResult::NoSocket || smtp == OpenResult::NotConnected
+                                  ? SendStep::SmtpConnect
+                                  : SendStep::SmtpGreeting,
+                              socket.FailureDetail());
             return false;
         }
         const EnvelopeResult commands =

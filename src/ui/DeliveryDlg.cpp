@@ -29,17 +29,17 @@ CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
 {
     const Qt::Alignment right = Qt::AlignRight;
     MakeLabel(this, m_units.Rect(4, 10, 60, 8), QStringLiteral(u"SMTP の暗号化"), right);
-    m_pComboSmtp = MakeCombo(this, m_units.Rect(70, 8, 120, 14), "m_comboSmtp",
-                             {QStringLiteral(u"なし"), QStringLiteral("STARTTLS"),
-                              QStringLiteral("SSL/TLS")});
+    m_pComboSmtp =
+        MakeCombo(this, m_units.Rect(70, 8, 120, 14), "m_comboSmtp",
+                  {QStringLiteral(u"なし"), QStringLiteral("STARTTLS"), QStringLiteral("SSL/TLS")});
     MakeLabel(this, m_units.Rect(4, 28, 60, 8), QStringLiteral(u"POP3 の暗号化"), right);
-    m_pComboPop = MakeCombo(this, m_units.Rect(70, 26, 120, 14), "m_comboPop",
-                            {QStringLiteral(u"なし"), QStringLiteral("STARTTLS (STLS)"),
-                             QStringLiteral("SSL/TLS")});
+    m_pComboPop = MakeCombo(
+        this, m_units.Rect(70, 26, 120, 14), "m_comboPop",
+        {QStringLiteral(u"なし"), QStringLiteral("STARTTLS (STLS)"), QStringLiteral("SSL/TLS")});
     MakeLabel(this, m_units.Rect(4, 46, 60, 8), QStringLiteral(u"認証"), right);
-    m_pComboAuth = MakeCombo(this, m_units.Rect(70, 44, 120, 14), "m_comboAuth",
-                             {QStringLiteral("POP before SMTP"), QStringLiteral(u"SMTP 認証"),
-                              QStringLiteral(u"なし")});
+    m_pComboAuth = MakeCombo(
+        this, m_units.Rect(70, 44, 120, 14), "m_comboAuth",
+        {QStringLiteral("POP before SMTP"), QStringLiteral(u"SMTP 認証"), QStringLiteral(u"なし")});
     QPushButton* pBtnCaFile =
         MakeButton(this, m_units.Rect(4, 62, 60, 14), QStringLiteral(u"CAファイル"), "m_btnCaFile");
     m_pEditCaFile = MakeEdit(this, m_units.Rect(70, 62, 174, 14), "m_strCaFile", MAX_PATH_TEXT);

@@ -180,9 +180,8 @@ TEST_F(SendServer, RefusedSmtpAuthIsToldAndThePasswordIsNowhere)
     m_pForm->OnSend();
     m_server.Stop();
 
-    EXPECT_EQ(m_pForm->m_strStatus,
-              "宛先 添付ファイルなし送信開始-送信失敗-"
-              "サーバがログイン名またはパスワードを拒否しました");
+    EXPECT_EQ(m_pForm->m_strStatus, "宛先 添付ファイルなし送信開始-送信失敗-"
+                                    "サーバがログイン名またはパスワードを拒否しました");
     ASSERT_EQ(m_server.ConnectionCount(), 1u) << "no POP3 connection with SMTP AUTH";
     const std::string strWire = m_server.Received(0);
     EXPECT_NE(strWire.find("AUTH PLAIN AGxvZ2luAFBhNTUtd29yZC14OQ==\r\nQUIT\r\n"),
