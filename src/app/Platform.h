@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 enum class MsgButtons
 {
@@ -65,6 +66,17 @@ class IPlatform
     // Modal; caption "Tarvell"; exclamation icon; returns the button pressed.
     virtual MsgResult MessageBox(const std::string& strText, MsgButtons buttons) = 0;
 
+    // A question with answers of its own (CP932 button texts, the first the default); returns the
+    // index of the answer chosen, the last one when the box is closed without an answer. This
+    // base asks with OK and Cancel: OK is the first answer.
+    virtual std::size_t AskQuestion(const std::string& strText,
+                                    const std::vector<std::string>& answers)
+    {
+        return MessageBox(strText, MsgButtons::OkCancel) == MsgResult::Ok || answers.size() < 2
+                   ? 0
+                   : answers.size() - 1;
+    }
+
     virtual FileDialogResult OpenFileDialog(const FileDialogRequest& request) = 0;
 
     // The shell's "open" of a file, folder, program or web address with optional parameters,
@@ -87,6 +99,11 @@ class IPlatform
 
     // The send form's status line changed (a run without a display writes it to standard output).
     virtual void StatusChanged(const std::string& strStatus) { (void)strStatus; }
+
+    // A send attempt failed; strDetail (CP932, one line) says at which step and what the server
+    // answered. A run without a display writes it to standard error; with a display the send
+    // form shows it on its status line instead.
+    virtual void SendFailureDetail(const std::string& strDetail) { (void)strDetail; }
 
     // The current time.
     virtual std::time_t Now() { return std::time(nullptr); }

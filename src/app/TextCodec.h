@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Converts with glibc iconv's "CP932" (not "SHIFT_JIS", which turns the backslash into a yen sign).
 // Both return false, leaving out empty, when a character cannot be converted: text is never
@@ -12,3 +13,11 @@ bool Utf8ToSjis(std::string_view utf8, std::string& out);
 
 // For display only: every byte that cannot be decoded shows as U+FFFD.
 std::string SjisToUtf8Lossy(std::string_view sjis);
+
+// Whether the bytes are well-formed UTF-8 (shortest forms, no surrogates, at most U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
+// UTF-8 to CP932 where every character CP932 cannot write becomes "〓"; each such character is
+// appended to pUnconvertible (as UTF-8) when it is given. A leading byte order mark is dropped.
+// The text must be valid UTF-8.
+std::string Utf8ToSjisReplacing(std::string_view utf8, std::vector<std::string>* pUnconvertible);

@@ -53,6 +53,7 @@ std::string CBufferedSocket::FailureDetail() const
 
 void CBufferedSocket::BeginData()
 {
+    m_nDataSent = 0;
     m_filter.Reset();
     m_mode = Mode::data;
 }
@@ -80,6 +81,7 @@ bool CBufferedSocket::Flush()
             return false;
         }
         nDone += static_cast<std::size_t>(nPiece);
+        m_nDataSent += static_cast<std::size_t>(nPiece);
     }
     m_strBuffer.clear();
     return true;
@@ -88,6 +90,8 @@ bool CBufferedSocket::Flush()
 bool CBufferedSocket::FinishData()
 {
     const bool bFlushed = Flush();
+    if (m_pTrace != nullptr)
+        m_pTrace->SentData(m_nDataSent);
     m_mode = Mode::direct;
     return bFlushed;
 }
@@ -101,7 +105,19 @@ bool CBufferedSocket::Create()
 bool CBufferedSocket::Connect(const std::string& strHost, int nPort)
 {
     ResetState();
-    return m_socket.Connect(strHost, nPort);
+    m_bOpen = m_socket.Connect(strHost, nPort);
+    if (m_pTrace != nullptr)
+        m_pTrace->Connected(strHost, nPort, m_bOpen);
+    return m_bOpen;
+}
+
+int CBufferedSocket::SendSecret(const char* pData, int nLength, int nShown)
+{
+    m_bSecret = true;
+    m_nSecretShown = nShown;
+    const int nSent = Send(pData, nLength);
+    m_bSecret = false;
+    return nSent;
 }
 
 int CBufferedSocket::Send(const char* pData, int nLength)
@@ -112,6 +128,18 @@ int CBufferedSocket::Send(const char* pData, int nLength)
     {
         if (!m_strBuffer.empty() && !Flush())
             return -1;
+        if (m_pTrace != nullptr && nLength > 0)
+        {
+            const std::string_view bytes(pData, static_cast<std::size_t>(nLength));
+            if (!m_bSecret)
+                m_pTrace->Sent(bytes);
+            else
+            {
+                const std::size_t nShown =
+                    std::min(bytes.size(), static_cast<std::size_t>(std::max(m_nSecretShown, 0)));
+                m_pTrace->SentSecret(bytes.substr(0, nShown), bytes.size() - nShown);
+            }
+        }
         return m_socket.Send(pData, nLength);
     }
     if (m_bFailed)
@@ -133,6 +161,8 @@ int CBufferedSocket::Receive(char* pBuffer, int nMaximum)
         return -1;
     const int nCount = m_socket.Receive(pBuffer, nMaximum);
     Received(pBuffer, nCount);
+    if (m_pTrace != nullptr && nCount > 0)
+        m_pTrace->Received(std::string_view(pBuffer, static_cast<std::size_t>(nCount)));
     return nCount;
 }
 
@@ -140,4 +170,7 @@ void CBufferedSocket::Close()
 {
     ResetState();
     m_socket.Close();
+    if (m_bOpen && m_pTrace != nullptr)
+        m_pTrace->Closed();
+    m_bOpen = false;
 }

@@ -4,6 +4,7 @@
 // the same as unbuffered. Outside the data phase every send goes straight out.
 #pragma once
 #include "mail/Socket.h"
+#include "mail/TraceSink.h"
 #include "mail/WireFilter.h"
 
 #include <string>
@@ -27,6 +28,12 @@ class CBufferedSocket : public ISocket
     // Why the last step failed, for the user: the last line the server sent since the last
     // command (CR LF stripped), else that it closed the connection, else the socket's error.
     std::string FailureDetail() const;
+
+    // Everything sent and received is also reported to pTrace (nullptr: nowhere).
+    void SetTrace(ITraceSink* pTrace) { m_pTrace = pTrace; }
+    // Sends a line that carries a secret (a password, an authentication exchange): the trace
+    // shows its first nShown bytes and masks the rest. Otherwise as Send.
+    int SendSecret(const char* pData, int nLength, int nShown);
 
     bool Create() override;
     bool Connect(const std::string& strHost, int nPort) override;
@@ -55,4 +62,9 @@ class CBufferedSocket : public ISocket
     bool m_bFailed = false;
     std::string m_strReceived; // since the last command, bounded
     int m_nLastReceive = 1;    // what the last receive returned; 1 before any
+    ITraceSink* m_pTrace = nullptr;
+    bool m_bSecret = false;      // the send in progress carries a secret
+    int m_nSecretShown = 0;      // how much of it the trace may show
+    std::size_t m_nDataSent = 0; // message data on the wire since BeginData
+    bool m_bOpen = false;        // connected, for the trace's record of the close
 };

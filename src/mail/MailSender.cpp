@@ -5,6 +5,7 @@
 #include "app/FileSystem.h"
 #include "app/LocalTime.h"
 #include "app/Sjis.h"
+#include "app/TextCodec.h"
 #include "mail/BufferedSocket.h"
 #include "mail/LineTransport.h"
 #include "mail/MessageComposer.h"
@@ -13,6 +14,7 @@
 #include "mail/SendResult.h"
 #include "mail/ServerAddress.h"
 #include "mail/TlsSocket.h"
+#include "mail/WireCharacters.h"
 
 #include <array>
 #include <cstdio>
@@ -132,6 +134,7 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
     CTlsSocket tls(*pSocket,
                    m_profile.strCaFile.empty() ? std::string() : ToOsPath(m_profile.strCaFile));
     CBufferedSocket socket(tls);
+    socket.SetTrace(m_pTrace);
     const bool bSpecified = !m_profile.IsModernSmtp() && m_profile.pop == PopSecurity::none &&
                             m_profile.auth == Authentication::popBeforeSmtp;
     CModernSession session(socket, tls, m_profile);
@@ -386,16 +389,19 @@ LoginResult CMailSender::PopLogin(CBufferedSocket& socket, const char* pszName,
         const char* pszFormat;
         const char* pszValue;
         LoginStep step;
+        bool bSecret; // the trace shows only the command word
     };
     const Step steps[] = {
-        {"USER %s\n", pszName, LoginStep::User},
-        {"PASS %s\n", pszPassword, LoginStep::Pass},
+        {"USER %s\n", pszName, LoginStep::User, false},
+        {"PASS %s\n", pszPassword, LoginStep::Pass, true},
     };
     for (const Step& step : steps)
     {
         char szLine[kLoginBufferSize];
         const int nLength = std::snprintf(szLine, sizeof(szLine), step.pszFormat, step.pszValue);
-        if (nLength < 0 || nLength >= kLoginBufferSize || socket.Send(szLine, nLength) != nLength)
+        if (nLength < 0 || nLength >= kLoginBufferSize ||
+            (step.bSecret ? socket.SendSecret(szLine, nLength, 5) : socket.Send(szLine, nLength)) !=
+                nLength)
             return LoginFailure(step.step, CommandResult::NotSent);
         if (ReadReply(socket, m_platform, szLine, sizeof(szLine), '\n') < 3)
             return LoginFailure(step.step, CommandResult::NoReply);
@@ -494,9 +500,20 @@ void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)
     }
     strText.resize(nRead);
     strText.resize(std::strlen(strText.c_str())); // the text ends at the first NUL
+    if (m_bBodyFromUtf8)
+        strText = Utf8ToSjisReplacing(strText, nullptr);
+    strText = FillPlaceholders(std::move(strText), request, m_timeSend);
+    if (m_bReplaceUnsafe)
+        strText = ReplaceUnsafeChars(strText);
+    m_strBody = std::move(strText);
+}
+
+std::string CMailSender::FillPlaceholders(std::string strText, const SendRequest& request,
+                                          std::time_t timeSend)
+{
     ReplaceAll(strText, "%NAME", FieldText(request.szName));
     ReplaceAll(strText, "%MAILADDRESS", FieldText(request.szAddress));
-    ReplaceAll(strText, "%DATE", FormatLocalTime(m_timeSend, "%Y年%m月%d日"));
-    ReplaceAll(strText, "%TIME", FormatLocalTime(m_timeSend, "%H時%M分"));
-    m_strBody = std::move(strText);
+    ReplaceAll(strText, "%DATE", FormatLocalTime(timeSend, "%Y年%m月%d日"));
+    ReplaceAll(strText, "%TIME", FormatLocalTime(timeSend, "%H時%M分"));
+    return strText;
 }

@@ -14,6 +14,7 @@ class CFileReader;
 class CModernSession;
 class ISocket;
 class ISocketFactory;
+class ITraceSink;
 
 class CMailSender
 {
@@ -38,6 +39,19 @@ class CMailSender
     // 25. A profile with a refused value fails every send with SendCode::ProfileRefused before
     // any connection.
     void SetDeliveryProfile(const DeliveryProfile& profile) { m_profile = profile; }
+
+    // The conversation of every send operation is reported to pTrace (nullptr: nowhere).
+    void SetTrace(ITraceSink* pTrace) { m_pTrace = pTrace; }
+
+    // How the body file's bytes become the body (set by the send procedure after asking): read
+    // as UTF-8 and converted, and, after the placeholders, every character ISO-2022-JP cannot
+    // carry replaced (see WireCharacters.h).
+    bool m_bBodyFromUtf8 = false;
+    bool m_bReplaceUnsafe = false;
+
+    // The body text with %NAME, %MAILADDRESS, %DATE and %TIME filled in, in that order.
+    static std::string FillPlaceholders(std::string strText, const SendRequest& request,
+                                        std::time_t timeSend);
 
     std::string m_strBody;      // the body after placeholder substitution; empty until read
     std::time_t m_timeSend = 0; // set at the start of every send operation
@@ -90,4 +104,5 @@ class CMailSender
     std::unique_ptr<ISocketFactory> m_pOwnSockets;
     ISocketFactory& m_sockets;
     DeliveryProfile m_profile;
+    ITraceSink* m_pTrace = nullptr;
 };

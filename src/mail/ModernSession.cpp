@@ -71,16 +71,18 @@ SendCode CModernSession::HandshakeFailure() const
     }
 }
 
-bool CModernSession::SendLine(const std::string& strLine)
+bool CModernSession::SendLine(const std::string& strLine, int nShown)
 {
     const std::string strWire = strLine + "\r\n";
     const int nLength = static_cast<int>(strWire.size());
-    return m_socket.Send(strWire.data(), nLength) == nLength;
+    const int nSent = nShown < 0 ? m_socket.Send(strWire.data(), nLength)
+                                 : m_socket.SendSecret(strWire.data(), nLength, nShown);
+    return nSent == nLength;
 }
 
-int CModernSession::Command(const std::string& strLine)
+int CModernSession::Command(const std::string& strLine, int nShown)
 {
-    if (!SendLine(strLine))
+    if (!SendLine(strLine, nShown))
         return -1;
     const int nCode = m_reader.ReadSmtpReply(m_reply);
     if (nCode < 0)
@@ -121,11 +123,17 @@ bool CModernSession::PopLogin(const std::string& strServer, const std::string& s
     if (!m_tls.IsEncrypted())
         return Fail(SendCode::TlsFailed, SendStep::PopTls); // never a log-in in clear here
 
-    const std::pair<std::string, SendStep> steps[] = {{"USER " + strName, SendStep::PopUser},
-                                                      {"PASS " + strPassword, SendStep::PopPass}};
-    for (const auto& [strCommand, step] : steps)
+    struct LoginLine
     {
-        if (!SendLine(strCommand) || !m_reader.ReadLine(m_strLastLine))
+        std::string strLine;
+        SendStep step;
+        int nShown; // the password stays out of the trace
+    };
+    const LoginLine steps[] = {{"USER " + strName, SendStep::PopUser, -1},
+                               {"PASS " + strPassword, SendStep::PopPass, 5}};
+    for (const auto& [strCommand, step, nShown] : steps)
+    {
+        if (!SendLine(strCommand, nShown) || !m_reader.ReadLine(m_strLastLine))
             return Fail(SendCode::LoginNoReply, step);
         if (!IsPop3Ok(m_strLastLine))
             return Fail(SendCode::LoginRefused, step);
@@ -174,14 +182,14 @@ bool CModernSession::Authenticate(const std::string& strName, const std::string&
     case AuthMechanism::none:
         return Fail(SendCode::AuthNotOffered, SendStep::SmtpAuth, true);
     case AuthMechanism::plain:
-        nCode = Command(AuthPlainCommand(strName, strPassword));
+        nCode = Command(AuthPlainCommand(strName, strPassword), 11); // "AUTH PLAIN "
         break;
     case AuthMechanism::login:
         nCode = Command("AUTH LOGIN");
         if (nCode == 334)
             nCode = Command(Base64(strName));
         if (nCode == 334)
-            nCode = Command(Base64(strPassword));
+            nCode = Command(Base64(strPassword), 0);
         break;
     case AuthMechanism::cramMd5:
         nCode = Command("AUTH CRAM-MD5");
@@ -189,7 +197,7 @@ bool CModernSession::Authenticate(const std::string& strName, const std::string&
         {
             const std::string strAnswer =
                 CramMd5Response(strName, strPassword, m_reply.empty() ? "" : m_reply[0]);
-            nCode = Command(strAnswer.empty() ? "*" : strAnswer); // "*" cancels the exchange
+            nCode = Command(strAnswer.empty() ? "*" : strAnswer, 0); // "*" cancels the exchange
         }
         break;
     }

@@ -51,14 +51,16 @@ class CModernSession
 
   private:
     // Sends strLine and CR LF with one send and reads the reply: its code, -1 when the line did not
-    // go out whole, -2 when no whole reply came. m_reply holds the reply's lines.
-    int Command(const std::string& strLine);
+    // go out whole, -2 when no whole reply came. m_reply holds the reply's lines. A line that
+    // carries a secret passes nShown, the bytes the trace may show (the command word).
+    int Command(const std::string& strLine, int nShown = -1);
     // EHLO, filling m_capabilities.
     bool Ehlo();
     bool StartTls(const std::string& strHost);
     bool Authenticate(const std::string& strName, const std::string& strPassword);
-    // Sends strLine and CR LF with one send; false when it did not go out whole.
-    bool SendLine(const std::string& strLine);
+    // Sends strLine and CR LF with one send; false when it did not go out whole. nShown as for
+    // Command.
+    bool SendLine(const std::string& strLine, int nShown = -1);
     // The send result of the last failed handshake.
     SendCode HandshakeFailure() const;
     // Records the failure, ends the connection (with QUIT when bQuit) and gives false.

@@ -6,9 +6,11 @@
 #include "app/Command.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
+#include "mail/MailAddress.h"
 #include "mail/MailSender.h"
 #include "mail/SendResult.h"
 #include "send/DeliveryFile.h"
+#include "send/SendTrace.h"
 
 #include <cstdint>
 #include <memory>
@@ -30,6 +32,22 @@ constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイ�
 constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
 constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
+constexpr const char* REASON_BAD_TO_ADDRESS = "宛先アドレスが正しくありません";
+constexpr const char* REASON_BAD_FROM_ADDRESS = "発送元アドレスが正しくありません";
+
+// The longest server reply a detail shows, in bytes.
+constexpr std::size_t MAX_DETAIL_REPLY = 200;
+
+// "<step>: <text>", the text cut to MAX_DETAIL_REPLY bytes at a character boundary, its control
+// bytes shown as "?" so a server cannot write to the user's terminal.
+std::string FormatDetail(SendStep step, const std::string& strText)
+{
+    std::string strShown(CutAtCharBoundary(strText, MAX_DETAIL_REPLY));
+    for (char& c : strShown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return std::string(SendStepName(step)) + ": " + strShown;
+}
 
 // What the user can act on for a failure of the delivery profile (TLS, SMTP AUTH); nullptr for the
 // specified failures, which keep the one general reason.
@@ -119,8 +137,19 @@ void CSendForm::SendCommand(int nId)
 
 void CSendForm::OnAutoSendAbandoned() {}
 
+CSendTrace& CSendForm::Trace()
+{
+    if (!m_pTrace)
+        m_pTrace = std::make_unique<CSendTrace>(m_platform,
+                                                std::string(m_doc.m_szAppDir) + "log/trace.txt");
+    return *m_pTrace;
+}
+
 void CSendForm::OnSend()
 {
+    m_pTrace.reset(); // each send command writes its own trace
+    m_bBodyFromUtf8 = false;
+    m_bReplaceUnsafe = false;
     const bool bCompleted = RunCommand(m_platform, [this] {
         // A refused field leaves its string as it was; the command goes on with the strings as
         // they stand.
@@ -148,11 +177,13 @@ void CSendForm::SendToGroup()
 
     SendRequest request;
     const char* pszRefusal = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
+    std::vector<Attempt> attempts;
     WalkGroupBook(*book, [&](int nSeq, const AddressEntry& entry) {
         SetField(request.szName, FieldText(entry.szName));
         SetField(request.szAddress, FieldText(entry.szAddress));
-        RunAttempt(nSeq, m_doc.m_sender, request, pszRefusal);
+        attempts.push_back(Attempt{nSeq, request, pszRefusal});
     });
+    RunAttempts(attempts);
 }
 
 void CSendForm::SendSingle()
@@ -164,7 +195,20 @@ void CSendForm::SendSingle()
     FillField(request.szName, m_strToName, "宛先名が長すぎます", pszRefusal);
     FillField(request.szAddress, m_strToAddress, "宛先アドレスが長すぎます", pszRefusal);
     const char* pszShared = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
-    RunAttempt(0, m_doc.m_sender, request, pszRefusal != nullptr ? pszRefusal : pszShared);
+    std::vector<Attempt> attempts{
+        Attempt{0, request, pszRefusal != nullptr ? pszRefusal : pszShared}};
+    RunAttempts(attempts);
+}
+
+void CSendForm::RunAttempts(std::vector<Attempt>& attempts)
+{
+    if (attempts.empty())
+        return;
+    SenderInf sender = m_doc.m_sender;
+    if (!CheckBeforeSending(attempts, sender))
+        return; // the user stopped the command: nothing is sent or logged
+    for (const Attempt& attempt : attempts)
+        RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal);
 }
 
 AttemptResult CSendForm::SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
@@ -180,17 +224,24 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
     const DeliveryProfile profile =
         ReadDeliveryProfile(std::string(m_doc.m_szAppDir) + kDeliveryFileName);
     mail.SetDeliveryProfile(profile);
+    mail.m_bBodyFromUtf8 = m_bBodyFromUtf8;
+    mail.m_bReplaceUnsafe = m_bReplaceUnsafe;
     std::string strReason;
     bool bSendRan = false;
     bool bSent = false;
     SendOutcome outcome;
+    CSendTrace& trace = Trace();
+    trace.BeginAttempt(FieldText(request.szName), FieldText(request.szAddress));
+    mail.SetTrace(&trace);
     m_strStatus.clear();
+    m_strDetail.clear();
     ShowForm();
 
     if (request.szAddress[0] == '\0' || request.szName[0] == '\0' || request.szTitle[0] == '\0' ||
         request.szTextFile[0] == '\0')
     {
         // a required field is empty: the reason stays empty
+        outcome.strDetail = "必須の項目が空です";
     }
     else if (pszRefusal != nullptr)
         strReason = pszRefusal;
@@ -206,15 +257,22 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
     {
         m_strStatus += FieldText(request.szName);
         ShowForm();
-        if (request.szBinFile[0] == '\0')
+        const bool bPlain = request.szBinFile[0] == '\0';
+        // Last of the checks, so the specified ones keep their order: an address that is not
+        // local@domain never reaches the envelope.
+        if (!bPlain && GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
+            strReason = REASON_NO_BIN_FILE;
+        else if (!IsMailAddress(FieldText(request.szAddress)))
+            strReason = REASON_BAD_TO_ADDRESS;
+        else if (!IsMailAddress(FieldText(sender.szMailAddress)))
+            strReason = REASON_BAD_FROM_ADDRESS;
+        else if (bPlain)
         {
             m_strStatus += STATUS_PLAIN_STARTED;
             ShowForm();
             bSendRan = true;
             outcome = mail.Deliver(sender, request, false);
         }
-        else if (GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
-            strReason = REASON_NO_BIN_FILE;
         else
         {
             m_strStatus += STATUS_MULTIPART_STARTED;
@@ -237,8 +295,21 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
     if (bSent)
         m_strStatus += STATUS_SENT;
     else
+    {
         m_strStatus += STATUS_FAILED + strReason;
+        // A failure found before the send operation ran is told by its reason.
+        if (outcome.step == SendStep::None)
+            outcome.step = SendStep::Check;
+        m_strDetail =
+            FormatDetail(outcome.step, outcome.strDetail.empty() ? strReason : outcome.strDetail);
+    }
     ShowForm();
+    trace.Note(m_strStatus);
+    if (!bSent)
+    {
+        trace.Note(m_strDetail);
+        m_platform.SendFailureDetail(m_strDetail);
+    }
 
     if (!bSendRan)
         mail.m_timeSend = m_platform.Now();

@@ -8,8 +8,10 @@
 
 #include <cstddef>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The result of one send attempt: what the log entry's mark shows.
 enum class AttemptResult : int
@@ -35,6 +37,8 @@ enum CommandId : int
 constexpr int AUTO_TIMER_ID = 1;
 constexpr int AUTO_TIMER_PERIOD_MS = 1000;
 
+class CSendTrace;
+
 class CSendForm
 {
   public:
@@ -42,6 +46,8 @@ class CSendForm
     virtual ~CSendForm();
 
     std::string m_strToName, m_strToAddress, m_strTitle, m_strTextFile, m_strStatus, m_strBinFile;
+    // Why the last attempt failed, "<step>: <server reply or error>"; empty after a success.
+    std::string m_strDetail;
     int m_bTimerOn = 0;
     int m_nCountdown = 0;
 
@@ -122,5 +128,27 @@ class CSendForm
     void SendToGroup();
     void SendSingle();
 
+    // One attempt of a send command, as the command planned it.
+    struct Attempt
+    {
+        int nSeq;
+        SendRequest request;
+        const char* pszRefusal; // a reason found while the request was built, or nullptr
+    };
+    // The checks of a whole command, then its attempts in order.
+    void RunAttempts(std::vector<Attempt>& attempts);
+    // Before the first connection: a UTF-8 body file, then characters ISO-2022-JP cannot carry
+    // in the sender's name, the title, the names and the bodies. Asks the user; a replacement
+    // is applied to sender and attempts. False when the user chose to stop.
+    bool CheckBeforeSending(std::vector<Attempt>& attempts, SenderInf& sender);
+
+    // The answers of the running command: how its attempts make the body.
+    bool m_bBodyFromUtf8 = false;
+    bool m_bReplaceUnsafe = false;
+
+    // The trace of the running send command, made by its first attempt.
+    CSendTrace& Trace();
+
     std::string m_strReportedStatus; // the status line as last reported to the platform
+    std::unique_ptr<CSendTrace> m_pTrace;
 };

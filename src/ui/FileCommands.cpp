@@ -41,3 +41,8 @@ void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& st
     if (nResult <= 32)
         platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok);
 }
+
+void OpenSendTrace(IPlatform& platform, const CfgData& cfg, const std::string& strAppDir)
+{
+    OpenInEditor(platform, cfg, strAppDir + "log/trace.txt");
+}

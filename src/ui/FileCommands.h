@@ -21,3 +21,6 @@ std::optional<std::string> ChooseGroupBook(IPlatform& platform, const std::strin
 // Opens strArgument with the configured text editor when it exists, else strArgument itself with
 // the program associated with it. Shows "オープンできません。" when the shell fails.
 void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& strArgument);
+
+// Opens log/trace.txt, the conversation of the last send command, like a log file.
+void OpenSendTrace(IPlatform& platform, const CfgData& cfg, const std::string& strAppDir);

@@ -41,6 +41,16 @@ MsgResult CHeadlessPlatform::MessageBox(const std::string& strText, MsgButtons b
     return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
 }
 
+std::size_t CHeadlessPlatform::AskQuestion(const std::string& strText,
+                                           const std::vector<std::string>& answers)
+{
+    WriteLine(m_pErr, "Tarvell: " + strText);
+    if (!answers.empty())
+        WriteLine(m_pErr, "Tarvell: " + ToSjis(QStringLiteral(u"「")) + answers.front() +
+                              ToSjis(QStringLiteral(u"」を選びました (画面がありません)")));
+    return 0;
+}
+
 FileDialogResult CHeadlessPlatform::OpenFileDialog(const FileDialogRequest& request)
 {
     const std::string strTitle =
@@ -67,4 +77,9 @@ int CHeadlessPlatform::RunModal(IModalDialog& dialog)
 void CHeadlessPlatform::StatusChanged(const std::string& strStatus)
 {
     WriteLine(m_pOut, strStatus);
+}
+
+void CHeadlessPlatform::SendFailureDetail(const std::string& strDetail)
+{
+    WriteLine(m_pErr, "Tarvell: " + ToSjis(QStringLiteral(u"詳細: ")) + strDetail);
 }

@@ -1,7 +1,8 @@
 // HeadlessPlatform.h - the platform seam without a display: nothing ever waits for a person.
 // A message box writes "Tarvell: " and its text to standard error and is answered with its first
 // button; a modal or file dialog writes a line holding its title and ends as Cancel; every change
-// of the status line goes to standard output. All lines are UTF-8.
+// of the status line goes to standard output, and the detail of each failed send attempt to
+// standard error. All lines are UTF-8.
 #pragma once
 #include "ui/QtPlatform.h"
 
@@ -16,10 +17,15 @@ class CHeadlessPlatform : public CQtPlatform
     }
 
     MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    // Writes the question and that its first answer was taken, and takes it.
+    std::size_t AskQuestion(const std::string& strText,
+                            const std::vector<std::string>& answers) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
     int ShellOpen(const std::string& strFile, const std::string& strParams) override;
     int RunModal(IModalDialog& dialog) override;
     void StatusChanged(const std::string& strStatus) override;
+    // "Tarvell: 詳細: <step>: <reply or error>" on standard error.
+    void SendFailureDetail(const std::string& strDetail) override;
 
   private:
     void WriteLine(std::FILE* pStream, const std::string& strSjis);

@@ -49,6 +49,8 @@ CMainFrame::CMainFrame(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_pl
     AddCommand(pTools, QStringLiteral(u"グループアドレス帳の編集(&G)"), ID_EDIT_GROUP_BOOK);
     pTools->addSeparator();
     AddCommand(pTools, QStringLiteral(u"グループアドレス帳から選択(&S)"), ID_GROUP_SELECT);
+    pTools->addSeparator();
+    AddCommand(pTools, QStringLiteral(u"送信記録を閲覧(&R)"), ID_VIEW_TRACE);
     QMenu* pSettings = pBar->addMenu(QStringLiteral(u"設定(&S)"));
     AddCommand(pSettings, QStringLiteral(u"オプション(&O)"), ID_OPTIONS);
     AddCommand(pSettings, QStringLiteral(u"発送元設定(&S)"), ID_SENDER_SETTINGS);
@@ -114,6 +116,9 @@ bool CMainFrame::OnCommand(int nId)
         return true;
     case ID_VIEW_KEEP:
         OnViewKeep();
+        return true;
+    case ID_VIEW_TRACE:
+        OpenSendTrace(m_platform, m_doc.m_cfg, FieldText(m_doc.m_szAppDir));
         return true;
     case ID_APP_ABOUT: // the application's commands
         OnAppAbout();

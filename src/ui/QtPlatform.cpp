@@ -8,6 +8,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
+
+#include <algorithm>
 #include <QProcess>
 #include <QStringList>
 #include <QTimer>
@@ -84,6 +87,27 @@ MsgResult CQtPlatform::MessageBox(const std::string& strText, MsgButtons buttons
     default:
         return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
     }
+}
+
+std::size_t CQtPlatform::AskQuestion(const std::string& strText,
+                                     const std::vector<std::string>& answers)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tarvell"), ToQString(strText),
+                    QMessageBox::NoButton, m_pMainWindow);
+    std::vector<QAbstractButton*> buttons;
+    for (std::size_t i = 0; i < answers.size(); ++i)
+        buttons.push_back(box.addButton(ToQString(answers[i]), i + 1 == answers.size()
+                                                                   ? QMessageBox::RejectRole
+                                                                   : QMessageBox::AcceptRole));
+    if (!buttons.empty())
+    {
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+        box.setEscapeButton(buttons.back());
+    }
+    box.exec();
+    const auto it = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return it != buttons.end() ? static_cast<std::size_t>(it - buttons.begin())
+                               : (answers.empty() ? 0 : answers.size() - 1);
 }
 
 FileDialogResult CQtPlatform::OpenFileDialog(const FileDialogRequest& request)

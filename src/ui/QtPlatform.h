@@ -21,6 +21,8 @@ class CQtPlatform : public IPlatform
     void SetMainWindow(QWidget* pWindow) { m_pMainWindow = pWindow; }
 
     MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    std::size_t AskQuestion(const std::string& strText,
+                            const std::vector<std::string>& answers) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
     int ShellOpen(const std::string& strFile, const std::string& strParams) override;
     int RunModal(IModalDialog& dialog) override;

@@ -13,6 +13,7 @@
 #include "ui/SjisLineEdit.h"
 #include "ui/TarvellApp.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -64,6 +65,7 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     m_pEditStatus->setAlignment(Qt::AlignCenter);
     m_pEditStatus->setFocusPolicy(Qt::TabFocus);
     m_units.Place(m_pEditStatus, 4, 96, 304, 20);
+    m_pEditStatus->installEventFilter(this);
     MakeLabel(this, m_units.Rect(48, 32, 32, 8), QStringLiteral(u"タイトル"), Qt::AlignRight);
 
     QWidget* const order[] = {pBtnExit,      pEditToName,  pEditToAddress,  pEditTitle,
@@ -136,9 +138,24 @@ void CTarvellView::ShowForm()
     for (const Field& field : m_fields)
         field.pEdit->setText(ToQString(*field.pstr));
     m_pEditStatus->setText(ToQString(m_strStatus));
+    // The failure's detail: which step and what the server said; the line itself keeps its text.
+    m_pEditStatus->setToolTip(m_strDetail.empty()
+                                  ? QString()
+                                  : ToQString(m_strDetail) +
+                                        QStringLiteral(u"\n(ダブルクリックで送信記録を表示)"));
     CSendForm::ShowForm();
     // A send blocks the event loop: paint the status line now, and nothing else.
     m_pEditStatus->repaint();
+}
+
+bool CTarvellView::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pWatched == m_pEditStatus && pEvent->type() == QEvent::MouseButtonDblClick)
+    {
+        OpenSendTrace(m_platform, m_doc.m_cfg, FieldText(m_doc.m_szAppDir));
+        return true;
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
 }
 
 bool CTarvellView::ReadForm()

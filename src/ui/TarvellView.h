@@ -65,6 +65,9 @@ class CTarvellView : public QWidget, public CSendForm
     bool ReadForm() override;
 
   protected:
+    // A double-click on the status line opens the trace of the last send command.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
     // Without a display nobody can close the program after the error: it ends with status 1.
     void OnAutoSendAbandoned() override;
 

@@ -77,6 +77,7 @@ TEST_F(DeliveryFile, RefusedValueFailsTheSendAndNamesKeyAndValue)
 {
     Write(kDeliveryFileName, "SmtpSecurity=starttls\r\nAuthentication=smpt-auth\r\n");
     Write("body.txt", "Hello\r\n");
+    SetField(m_pDoc->m_sender.szMailAddress, "taro@example.jp");
     SetField(m_pDoc->m_sender.szSmtpServer, "127.0.0.1:1"); // never reached
     SetField(m_pDoc->m_sender.szPop3Server, "127.0.0.1:1");
     FillForm("Hanako", "hanako@example.jp", "Hi", m_strAppDir + "body.txt");

@@ -165,8 +165,8 @@ TEST_F(SendServer, GroupSendGivesEveryMemberItsOwnEnvelopeLogEntryAndKeepCopy)
 }
 
 // SMTP AUTH refused: the status line says so in words, and the password reaches none of the status
-// line, the messages, the log or the keep copy (it went only to the server, which saw AUTH and
-// then QUIT, never MAIL FROM).
+// line, the messages, the log, the trace or the keep copy (it went only to the server, which saw
+// AUTH and then QUIT, never MAIL FROM).
 TEST_F(SendServer, RefusedSmtpAuthIsToldAndThePasswordIsNowhere)
 {
     Write("Delivery.ini", "Authentication=smtp-auth\r\n");
@@ -193,5 +193,9 @@ TEST_F(SendServer, RefusedSmtpAuthIsToldAndThePasswordIsNowhere)
         strEverything += strMessage;
     for (const std::string& strFile : Files("keep"))
         strEverything += Read("keep/" + strFile);
+    const std::string strTrace = Read("log/trace.txt");
+    EXPECT_NE(strTrace.find("AUTH PLAIN "), std::string::npos) << "the trace shows the step";
+    strEverything += strTrace;
     EXPECT_EQ(strEverything.find("Pa55-word-x9"), std::string::npos);
+    EXPECT_EQ(strEverything.find("AGxvZ2luAFBhNTUtd29yZC14OQ"), std::string::npos);
 }

@@ -31,6 +31,21 @@ MsgResult CScriptedPlatform::MessageBox(const std::string& strText, MsgButtons b
     return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
 }
 
+std::size_t CScriptedPlatform::AskQuestion(const std::string& strText,
+                                           const std::vector<std::string>& /*answers*/)
+{
+    m_questions.push_back(strText);
+    if (!m_nextChoices.empty())
+    {
+        const std::size_t nChoice = m_nextChoices.front();
+        m_nextChoices.pop_front();
+        return nChoice;
+    }
+    if (!m_bAllowMessages)
+        ADD_FAILURE() << "unexpected question: " << strText;
+    return 0;
+}
+
 FileDialogResult CScriptedPlatform::OpenFileDialog(const FileDialogRequest& request)
 {
     m_fileDialogs.push_back(request);

@@ -18,6 +18,11 @@ class CScriptedPlatform : public IPlatform
     bool m_bAllowMessages = false;
     std::vector<std::string> m_messages; // every message box text, CP932
 
+    // Questions with answers of their own: the index each answers (an empty queue: as a message
+    // box, then the first answer); every question's text is recorded.
+    std::deque<std::size_t> m_nextChoices;
+    std::vector<std::string> m_questions;
+
     // What the next file dialog answers; an empty queue fails the test.
     std::deque<FileDialogResult> m_nextFiles;
     std::vector<FileDialogRequest> m_fileDialogs;
@@ -33,6 +38,7 @@ class CScriptedPlatform : public IPlatform
 
     std::vector<std::string> m_fileErrors;  // FileErrorText of every reported file error
     std::vector<std::string> m_statusLines; // every status line change
+    std::vector<std::string> m_details;     // every failed attempt's detail
 
     // Timers: id -> tick function; StartTimer answers m_bTimerStarts.
     bool m_bTimerStarts = true;
@@ -42,6 +48,8 @@ class CScriptedPlatform : public IPlatform
     std::time_t m_now = 1088985903; // 2004-07-05 09:05:03 in Asia/Tokyo (TZ=JST-9)
 
     MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    std::size_t AskQuestion(const std::string& strText,
+                            const std::vector<std::string>& answers) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
     int ShellOpen(const std::string& strFile, const std::string& strParams) override;
     int RunModal(IModalDialog& dialog) override;
@@ -49,6 +57,10 @@ class CScriptedPlatform : public IPlatform
     bool StartTimer(int nId, int nPeriodMs, std::function<void(int)> onTick) override;
     void StopTimer(int nId) override;
     void StatusChanged(const std::string& strStatus) override;
+    void SendFailureDetail(const std::string& strDetail) override
+    {
+        m_details.push_back(strDetail);
+    }
     std::time_t Now() override { return m_now; }
 
     // Runs one tick of timer nId, if it is running.

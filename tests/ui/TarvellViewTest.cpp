@@ -6,6 +6,7 @@
 #include "UiTest.h"
 #include "addr/AddressBook.h"
 #include "app/Sjis.h"
+#include "support/FakeMailServer.h"
 #include "ui/MainFrame.h"
 #include "ui/QtAddressDlg.h"
 
@@ -265,5 +266,45 @@ TEST(TarvellViewStart, AutomaticSendFillsTheFormAndDisablesSend)
 
     frame.close(); // the close path stops the timer
     EXPECT_EQ(platform.m_timers.count(AUTO_TIMER_ID), 0u);
+}
+} // namespace
+
+namespace
+{
+// A failed send keeps the status line's text; the detail is its tooltip, and a double-click on
+// it opens the send trace.
+TEST_F(TarvellViewTest, AFailedSendShowsItsDetailAsTheStatusTooltip)
+{
+    CFakeMailServer server;
+    server.AddConnection(CServerScript()
+                             .Say("+OK fake\r\n")
+                             .Line()
+                             .Say("+OK\r\n")
+                             .Line()
+                             .Say("-ERR [AUTH] Authentication failed.\r\n"));
+    SetField(m_pDoc->m_sender.szMailAddress, "from@example.jp");
+    SetField(m_pDoc->m_sender.szPop3Server, server.HostPort());
+    SetField(m_pDoc->m_sender.szLoginName, "login");
+    SetField(m_pDoc->m_sender.szPassword, "secret");
+    const std::string strBody = Touch(QStringLiteral(u"本文.txt"));
+    SetText(m_view, "m_strToName", QStringLiteral(u"山田"));
+    SetText(m_view, "m_strToAddress", QStringLiteral("yamada@example.jp"));
+    SetText(m_view, "m_strTitle", QStringLiteral(u"件名"));
+    SetText(m_view, "m_strTextFile", ToQString(strBody));
+    Click(m_view, "m_btnSend");
+    server.Stop();
+
+    QLineEdit* pStatus = Child<QLineEdit>(m_view, "m_strStatus");
+    ASSERT_NE(pStatus, nullptr);
+    EXPECT_EQ(
+        pStatus->text(),
+        QStringLiteral(u"山田 添付ファイルなし送信開始-送信失敗-発送元設定を確認してください。"));
+    EXPECT_TRUE(pStatus->toolTip().startsWith(
+        QStringLiteral(u"PASS: -ERR [AUTH] Authentication failed.\n")))
+        << pStatus->toolTip().toStdString();
+
+    QTest::mouseDClick(pStatus, Qt::LeftButton);
+    ASSERT_FALSE(m_platform.m_shellOpened.empty());
+    EXPECT_EQ(m_platform.m_shellOpened.back().first, m_folder.Dir() + "log/trace.txt");
 }
 } // namespace

@@ -1,0 +1,154 @@
+// SendChecks.cpp - the questions of a send command before its first connection: a body file
+// written in UTF-8, and characters that the ISO-2022-JP wire form cannot carry faithfully.
+#include "send/SendForm.h"
+
+#include "app/FileSystem.h"
+#include "app/Sjis.h"
+#include "app/TextCodec.h"
+#include "mail/MailSender.h"
+#include "mail/WireCharacters.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace
+{
+// Bodies beyond this are left to the attempt, which refuses them.
+constexpr std::int64_t MAX_CHECKED_BODY = std::int64_t(256) * 1024 * 1024;
+// How many characters a question lists.
+constexpr std::size_t MAX_LISTED = 10;
+
+// The body file's text up to its first NUL, or nothing when it cannot be read now (the attempt
+// then reports it).
+bool ReadBodyText(const std::string& strPath, std::string& strText)
+{
+    const std::int64_t nSize = GetFileSizeOrZero(strPath);
+    if (nSize <= 0 || nSize > MAX_CHECKED_BODY)
+        return false;
+    try
+    {
+        strText = ReadWholeFile(strPath, static_cast<std::size_t>(nSize));
+    }
+    catch (const CFileException&)
+    {
+        return false;
+    }
+    strText.resize(strText.find('\0') == std::string::npos ? strText.size() : strText.find('\0'));
+    return true;
+}
+
+// "U+1F600" for a UTF-8 character, which CP932 text cannot show.
+std::string CodePointText(const std::string& strUtf8)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(strUtf8[i]); };
+    unsigned long nCode = byte(0);
+    if (strUtf8.size() == 2)
+        nCode = ((byte(0) & 0x1Fu) << 6) | (byte(1) & 0x3Fu);
+    else if (strUtf8.size() == 3)
+        nCode = ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
+    else if (strUtf8.size() == 4)
+        nCode = ((byte(0) & 0x07u) << 18) | ((byte(1) & 0x3Fu) << 12) | ((byte(2) & 0x3Fu) << 6) |
+                (byte(3) & 0x3Fu);
+    char szCode[16];
+    std::snprintf(szCode, sizeof(szCode), "U+%04lX", nCode);
+    return szCode;
+}
+
+// The found characters with where they stand, each pair once, in order.
+class CFoundList
+{
+  public:
+    void Add(std::string_view text, const std::string& strWhere, bool bLines)
+    {
+        for (const UnsafeChar& found : FindUnsafeChars(text))
+        {
+            std::string strEntry = "「";
+            strEntry.append(found.strChar).append("」 ").append(strWhere);
+            if (bLines)
+            {
+                strEntry += ' ';
+                strEntry += std::to_string(found.nLine);
+                strEntry += "行目";
+            }
+            if (std::find(m_entries.begin(), m_entries.end(), strEntry) == m_entries.end())
+                m_entries.push_back(std::move(strEntry));
+        }
+    }
+    bool Empty() const { return m_entries.empty(); }
+    std::string Listing() const
+    {
+        std::string strText;
+        for (std::size_t i = 0; i < m_entries.size() && i < MAX_LISTED; ++i)
+            strText += m_entries[i] + "\n";
+        if (m_entries.size() > MAX_LISTED)
+            strText += "ほか " + std::to_string(m_entries.size() - MAX_LISTED) + " 件\n";
+        return strText;
+    }
+
+  private:
+    std::vector<std::string> m_entries;
+};
+} // namespace
+
+bool CSendForm::CheckBeforeSending(std::vector<Attempt>& attempts, SenderInf& sender)
+{
+    std::string strBody;
+    const bool bHaveBody = ReadBodyText(FieldText(attempts.front().request.szTextFile), strBody);
+
+    // A body that is not Shift_JIS but UTF-8 (the norm of today's editors) would go out as
+    // mojibake; one that is neither is sent as it is.
+    std::string strUnused;
+    if (bHaveBody && !SjisToUtf8(strBody, strUnused) && IsValidUtf8(strBody))
+    {
+        std::vector<std::string> lost;
+        strBody = Utf8ToSjisReplacing(strBody, &lost);
+        std::string strText = "本文ファイルは Shift_JIS ではなく UTF-8 で書かれています。\n"
+                              "Shift_JIS に変換して送信します (ファイルは変わりません)。";
+        if (!lost.empty())
+        {
+            strText += "\nShift_JIS にない文字は〓になります:";
+            for (std::size_t i = 0; i < lost.size() && i < MAX_LISTED; ++i)
+                strText.append(" ").append(CodePointText(lost[i]));
+            if (lost.size() > MAX_LISTED)
+                strText += " ほか " + std::to_string(lost.size() - MAX_LISTED) + " 文字";
+        }
+        if (m_platform.AskQuestion(strText, {"変換して送信", "中止"}) != 0)
+            return false;
+        m_bBodyFromUtf8 = true;
+    }
+
+    CFoundList found;
+    found.Add(FieldText(sender.szName), "発送元名", false);
+    found.Add(FieldText(attempts.front().request.szTitle), "タイトル", false);
+    const std::time_t timeNow = m_platform.Now();
+    for (const Attempt& attempt : attempts)
+    {
+        found.Add(FieldText(attempt.request.szName), "宛先名", false);
+        if (bHaveBody)
+            found.Add(CMailSender::FillPlaceholders(strBody, attempt.request, timeNow), "本文",
+                      true);
+    }
+    if (found.Empty())
+        return true;
+    const std::string strText =
+        "ISO-2022-JP では正しく送れない文字があります。\n" + found.Listing() +
+        "置き換えて送信: 半角カナは全角に、機種依存文字は近い文字 (① は (1)) に、"
+        "ほかは〓にします。\n"
+        "そのまま送信: 半角カナは「.」になり、機種依存文字は受け手によって読めません。";
+    const std::size_t nAnswer =
+        m_platform.AskQuestion(strText, {"置き換えて送信", "そのまま送信", "中止"});
+    if (nAnswer == 2)
+        return false;
+    if (nAnswer == 0)
+    {
+        m_bReplaceUnsafe = true;
+        SetField(sender.szName, ReplaceUnsafeChars(FieldText(sender.szName)));
+        for (Attempt& attempt : attempts)
+        {
+            SetField(attempt.request.szName, ReplaceUnsafeChars(FieldText(attempt.request.szName)));
+            SetField(attempt.request.szTitle,
+                     ReplaceUnsafeChars(FieldText(attempt.request.szTitle)));
+        }
+    }
+    return true;
+}
