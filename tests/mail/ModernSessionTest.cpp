@@ -301,3 +301,16 @@ TEST_F(ModernSessionTest, ExplicitPortWinsOverTheProfilesDefault)
     EXPECT_EQ(Send().step, SendStep::SmtpConnect);
     EXPECT_EQ(m_socket.m_connects, std::vector<std::string>{"smtp.example.jp:2525"});
 }
+
+// A reply is bounded: an endless multi-line EHLO reply, or a line that never ends, fails EHLO
+// instead of growing without end.
+TEST_F(ModernSessionTest, OverlongRepliesFailTheStep)
+{
+    std::string strManyLines;
+    for (int i = 0; i < 101; ++i)
+        strManyLines += "250-line\r\n";
+    m_socket.NextConnection().Piece("220 hi\r\n").Piece(strManyLines + "250 end\r\n");
+    EXPECT_EQ(Send().nResult, Code(SendCode::HeloNoReply));
+    m_socket.NextConnection().Piece("220 hi\r\n").Piece(std::string(2100, 'x')).Piece("\r\n");
+    EXPECT_EQ(Send().nResult, Code(SendCode::HeloNoReply));
+}
