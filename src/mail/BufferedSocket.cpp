@@ -99,6 +99,7 @@ bool CBufferedSocket::FinishData()
 bool CBufferedSocket::Create()
 {
     ResetState();
+    m_bUsed = true;
     return m_socket.Create();
 }
 

@@ -28,6 +28,8 @@ class CBufferedSocket : public ISocket
     // Why the last step failed, for the user: the last line the server sent since the last
     // command (CR LF stripped), else that it closed the connection, else the socket's error.
     std::string FailureDetail() const;
+    // Whether a socket was ever created through this connection.
+    bool Used() const { return m_bUsed; }
 
     // Everything sent and received is also reported to pTrace (nullptr: nowhere).
     void SetTrace(ITraceSink* pTrace) { m_pTrace = pTrace; }
@@ -67,4 +69,5 @@ class CBufferedSocket : public ISocket
     int m_nSecretShown = 0;      // how much of it the trace may show
     std::size_t m_nDataSent = 0; // message data on the wire since BeginData
     bool m_bOpen = false;        // connected, for the trace's record of the close
+    bool m_bUsed = false;
 };

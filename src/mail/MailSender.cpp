@@ -143,6 +143,9 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
     if (bSpecified)
     {
         const SendStep sessionStep = OpenSessionStep(socket, sender);
+        if (sessionStep != SendStep::None && !socket.Used())
+            return Failure(SendCode::NoSession, sessionStep,
+                           "ログイン名かパスワードが長すぎるか改行を含みます");
         if (sessionStep != SendStep::None)
             return Failure(SendCode::NoSession, sessionStep, socket.FailureDetail());
         const EnvelopeResult commands =
@@ -187,7 +190,8 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
     const std::string strPassword = FieldText(sender.szPassword);
     if (HasLineBreak(strLogin) || HasLineBreak(strPassword))
     {
-        outcome = Failure(SendCode::NoSession, SendStep::Check, "改行文字を含む項目があります");
+        outcome = Failure(SendCode::NoSession, SendStep::Check,
+                          "ログイン名かパスワードが長すぎるか改行を含みます");
         return false;
     }
     if (m_profile.auth == Authentication::popBeforeSmtp && m_profile.pop != PopSecurity::none)

@@ -3,6 +3,10 @@
 #include "ui/HeadlessPlatform.h"
 #include "ui/QtText.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -76,5 +80,31 @@ TEST(HeadlessPlatform, WritesLinesInsteadOfWaiting)
                              "\u6dfb\u4ed8\u30d5\u30a1\u30a4\u30eb\u306a\u3057\u9001\u4fe1\u958b"
                              "\u59cb-\u9001\u4fe1\u6210\u529f\n");
     std::fclose(pOut);
+    std::fclose(pErr);
+}
+
+// A question with answers of its own: the desktop shows them as buttons and returns the one
+// pressed; without a display the first is taken and that is said on standard error.
+TEST(QtPlatform, AQuestionReturnsTheAnswerPressedAndHeadlessTakesTheFirst)
+{
+    const std::vector<std::string> answers = {ToSjis(QStringLiteral(u"置き換えて送信")),
+                                              ToSjis(QStringLiteral(u"そのまま送信")),
+                                              ToSjis(QStringLiteral(u"中止"))};
+    CQtPlatform platform;
+    QTimer::singleShot(0, [] {
+        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(pBox, nullptr);
+        for (QAbstractButton* pButton : pBox->buttons())
+            if (pButton->text() == QStringLiteral(u"そのまま送信"))
+                pButton->click();
+    });
+    EXPECT_EQ(platform.AskQuestion("?", answers), 1u);
+
+    std::FILE* pErr = std::tmpfile();
+    CHeadlessPlatform headless(stdout, pErr);
+    EXPECT_EQ(headless.AskQuestion("?", answers), 0u);
+    EXPECT_EQ(ReadAll(pErr), "Tarvell: ?\nTarvell: \u300c\u7f6e\u304d\u63db\u3048\u3066\u9001"
+                             "\u4fe1\u300d\u3092\u9078\u3073\u307e\u3057\u305f (\u753b\u9762"
+                             "\u304c\u3042\u308a\u307e\u305b\u3093)\n");
     std::fclose(pErr);
 }

@@ -7,6 +7,7 @@
 #include "addr/AddressBook.h"
 #include "app/Sjis.h"
 #include "support/FakeMailServer.h"
+#include "ui/HeadlessPlatform.h"
 #include "ui/MainFrame.h"
 #include "ui/QtAddressDlg.h"
 
@@ -271,37 +272,94 @@ TEST(TarvellViewStart, AutomaticSendFillsTheFormAndDisablesSend)
 
 namespace
 {
-// A failed send keeps the status line's text; the detail is its tooltip, and a double-click on
-// it opens the send trace.
-TEST_F(TarvellViewTest, AFailedSendShowsItsDetailAsTheStatusTooltip)
+CServerScript SmtpAnsweringRcpt(const std::string& strReply)
 {
-    CFakeMailServer server;
-    server.AddConnection(CServerScript()
-                             .Say("+OK fake\r\n")
-                             .Line()
-                             .Say("+OK\r\n")
-                             .Line()
-                             .Say("-ERR [AUTH] Authentication failed.\r\n"));
+    CServerScript script;
+    script.Say("220 fake\r\n").Line().Say("250 fake\r\n").Line().Say("250 ok\r\n").Line();
+    script.Say(strReply).Line().Say("221 bye\r\n");
+    return script;
+}
+
+// A failed send keeps the status line's text; with a display the detail is its tooltip (and a
+// double-click on it opens the send trace), without one it is a line on standard error.
+TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
+{
+    struct Row
+    {
+        const char* pszWhat;
+        CServerScript pop3, smtp;
+        QString qstrDetail;
+    };
+    CServerScript refusingPass;
+    refusingPass.Say("+OK fake\r\n").Line().Say("+OK\r\n").Line().Say("-ERR [AUTH] failed\r\n");
+    CServerScript closing;
+    closing.Say("220 fake\r\n").Line().Close();
+    CServerScript silent;
+    silent.Say("220 fake\r\n").Silent();
+    const Row rows[] = {
+        {"recipient refused", CServerScript::Pop3Accepting(),
+         SmtpAnsweringRcpt("550 5.1.1 User unknown\r\n"),
+         QStringLiteral(u"RCPT TO: 550 5.1.1 User unknown")},
+        {"password refused", refusingPass, CServerScript(),
+         QStringLiteral(u"PASS: -ERR [AUTH] failed")},
+        {"server closes", CServerScript::Pop3Accepting(), closing,
+         QStringLiteral(u"HELO: サーバーが接続を閉じました")},
+        {"time-out", CServerScript::Pop3Accepting(), silent,
+         QStringLiteral(u"HELO: WSAETIMEDOUT: 応答がないまま時間切れになりました")},
+    };
     SetField(m_pDoc->m_sender.szMailAddress, "from@example.jp");
-    SetField(m_pDoc->m_sender.szPop3Server, server.HostPort());
     SetField(m_pDoc->m_sender.szLoginName, "login");
     SetField(m_pDoc->m_sender.szPassword, "secret");
     const std::string strBody = Touch(QStringLiteral(u"本文.txt"));
-    SetText(m_view, "m_strToName", QStringLiteral(u"山田"));
-    SetText(m_view, "m_strToAddress", QStringLiteral("yamada@example.jp"));
-    SetText(m_view, "m_strTitle", QStringLiteral(u"件名"));
-    SetText(m_view, "m_strTextFile", ToQString(strBody));
-    Click(m_view, "m_btnSend");
-    server.Stop();
-
     QLineEdit* pStatus = Child<QLineEdit>(m_view, "m_strStatus");
     ASSERT_NE(pStatus, nullptr);
-    EXPECT_EQ(
-        pStatus->text(),
-        QStringLiteral(u"山田 添付ファイルなし送信開始-送信失敗-発送元設定を確認してください。"));
-    EXPECT_TRUE(pStatus->toolTip().startsWith(
-        QStringLiteral(u"PASS: -ERR [AUTH] Authentication failed.\n")))
-        << pStatus->toolTip().toStdString();
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.pszWhat);
+        // Each run gets its own server, playing the row's two connections.
+        const auto runWith = [&](const std::function<void()>& send) {
+            CFakeMailServer server;
+            server.AddConnection(row.pop3);
+            server.AddConnection(row.smtp);
+            SetField(m_pDoc->m_sender.szPop3Server, server.HostPort());
+            SetField(m_pDoc->m_sender.szSmtpServer, server.HostPort());
+            send();
+            server.Stop();
+        };
+        runWith([&] {
+            SetText(m_view, "m_strToName", QStringLiteral(u"山田"));
+            SetText(m_view, "m_strToAddress", QStringLiteral("yamada@example.jp"));
+            SetText(m_view, "m_strTitle", QStringLiteral(u"件名"));
+            SetText(m_view, "m_strTextFile", ToQString(strBody));
+            Click(m_view, "m_btnSend");
+        });
+        EXPECT_EQ(pStatus->text(), QStringLiteral(u"山田 添付ファイルなし送信開始-送信失敗-"
+                                                  u"発送元設定を確認してください。"));
+        EXPECT_TRUE(pStatus->toolTip().startsWith(row.qstrDetail + QLatin1Char('\n')))
+            << pStatus->toolTip().toStdString();
+
+        std::FILE* pOut = std::tmpfile();
+        std::FILE* pErr = std::tmpfile();
+        CHeadlessPlatform headless(pOut, pErr);
+        CSendForm form(*m_pDoc, headless);
+        runWith([&] {
+            form.m_strToName = m_view.m_strToName;
+            form.m_strToAddress = m_view.m_strToAddress;
+            form.m_strTitle = m_view.m_strTitle;
+            form.m_strTextFile = m_view.m_strTextFile;
+            form.OnSend();
+        });
+        std::rewind(pErr);
+        std::string strErr(4096, '\0');
+        strErr.resize(std::fread(strErr.data(), 1, strErr.size(), pErr));
+        EXPECT_NE(
+            strErr.find((QStringLiteral(u"Tarvell: 詳細: ") + row.qstrDetail + QLatin1Char('\n'))
+                            .toStdString()),
+            std::string::npos)
+            << strErr;
+        std::fclose(pOut);
+        std::fclose(pErr);
+    }
 
     QTest::mouseDClick(pStatus, Qt::LeftButton);
     ASSERT_FALSE(m_platform.m_shellOpened.empty());
