@@ -106,6 +106,10 @@ keys "Tarvell グループ・アドレス帳 - @新規.tvl" Escape
 
 keys "$MAIN" alt+s s
 shot "発送元設定" sender_settings.png
+# "接続設定...", last in the tab order after OK, Cancel and the six edits.
+keys "発送元設定" Tab Tab Tab Tab Tab Tab Tab Tab space
+shot "接続設定" connection_settings.png
+keys "接続設定" Escape
 keys "発送元設定" Escape
 
 keys "$MAIN" alt+s o

@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-noto-cjk fontconfig
   clang libclang-rt-14-dev clang-format
   postfix dovecot-pop3d
+  libssl-dev openssl
   python3
   qt6-translations-l10n xdg-utils
   dpkg-dev desktop-file-utils appstream lintian

@@ -56,6 +56,15 @@ def main():
             problems.append("%s: got %r, want %r" % (what, got, want))
 
     expect("subject", str(msg["Subject"]), args.subject)
+    # Every message carries a valid Date, a Message-ID and MIME-Version 1.0.
+    try:
+        if msg["Date"] is None or msg["Date"].datetime is None:
+            problems.append("no valid Date header")
+    except (TypeError, ValueError) as error:
+        problems.append("Date header not valid: %s" % error)
+    if msg["Message-ID"] is None or "@" not in str(msg["Message-ID"]):
+        problems.append("no Message-ID header")
+    expect("MIME-Version", str(msg["MIME-Version"]), "1.0")
     for header, name, addr in (("From", args.from_name, args.from_addr), ("To", args.to_name, args.to_addr)):
         addresses = msg[header].addresses if msg[header] is not None else ()
         if len(addresses) != 1:

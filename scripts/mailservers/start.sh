@@ -3,10 +3,21 @@
 # each with its own configuration folder below one work folder, for the interoperability test.
 #
 #   scripts/mailservers/start.sh            prints the work folder on its last line
+#   MAILSERVERS_TLS=1 scripts/mailservers/start.sh
+#                                           the same, plus the TLS mode below
 #
 # The work folder holds "env" (SMTP_PORT, POP3_PORT, MAIL_USER, MAIL_PASS, OUTBOX), the servers'
 # folders and logs; OUTBOX receives every delivered message as one file. stop.sh WORKDIR ends both
 # servers and removes the folder. Installs the Debian packages when they are missing (needs root).
+#
+# TLS mode: a CA and a server certificate for "localhost" are made with the openssl CLI; Postfix
+# adds a submission port (SUBMISSION_PORT: STARTTLS required, SASL through Dovecot's auth socket
+# required before RCPT) and an implicit-TLS port (SMTPS_PORT, likewise with SASL, offering AUTH
+# LOGIN only so that mechanism meets a real server too); Dovecot offers
+# STLS on POP3_PORT and POP3S on POP3S_PORT. SMTP_PORT stays plain and offers no STARTTLS. "env"
+# then also holds CA_FILE (the signing CA) and OTHER_CA_FILE (an unrelated CA), and each message
+# delivered after SASL has a sidecar msg.N.user naming the authenticated user.
+# MAILSERVERS_SIZE_LIMIT (TLS mode) sets Postfix's message_size_limit (0: none), for benchmarks.
 # Exits 2, with the reason on standard error, when the servers cannot run on this machine.
 set -u
 
@@ -37,6 +48,17 @@ free_port() {
 SMTP_PORT=$(free_port)
 POP3_PORT=$(free_port)
 while [ "$POP3_PORT" = "$SMTP_PORT" ]; do POP3_PORT=$(free_port); done
+TLS_MODE=${MAILSERVERS_TLS:-}
+if [ -n "$TLS_MODE" ]; then
+    command -v openssl >/dev/null 2>&1 || fail "openssl missing (TLS mode)"
+    SUBMISSION_PORT=$(free_port)
+    SMTPS_PORT=$(free_port)
+    POP3S_PORT=$(free_port)
+    # Distinct ports: a clash only costs a new draw.
+    while [ "$(printf '%s\n' $SMTP_PORT $POP3_PORT $SUBMISSION_PORT $SMTPS_PORT $POP3S_PORT | sort -u | wc -l)" != 5 ]; do
+        SUBMISSION_PORT=$(free_port); SMTPS_PORT=$(free_port); POP3S_PORT=$(free_port)
+    done
+fi
 MAIL_USER=tarvell
 MAIL_PASS=interop-secret
 OUTBOX=$WORK/outbox
@@ -47,10 +69,33 @@ chmod 1777 "$OUTBOX"
 chown postfix "$WORK/pf/data"
 chown -R nobody:nogroup "$WORK/dv/home"
 
+if [ -n "$TLS_MODE" ]; then
+    TLS=$WORK/tls
+    mkdir -p "$TLS"
+    make_ca() { # NAME: a self-signed CA in NAME.crt / NAME.key
+        openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+            -subj "/CN=Tarvell test $1" -addext basicConstraints=critical,CA:TRUE \
+            -addext keyUsage=critical,keyCertSign,cRLSign \
+            -keyout "$TLS/$1.key" -out "$TLS/$1.crt" >"$TLS/openssl.log" 2>&1
+    }
+    make_ca ca || fail "openssl could not make the CA: $(tail -3 "$TLS/openssl.log")"
+    make_ca other-ca || fail "openssl could not make the second CA"
+    openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj "/CN=localhost" \
+        -keyout "$TLS/server.key" -out "$TLS/server.csr" >>"$TLS/openssl.log" 2>&1 \
+        || fail "openssl could not make the server key"
+    printf 'subjectAltName=DNS:localhost\nbasicConstraints=CA:FALSE\nkeyUsage=digitalSignature\nextendedKeyUsage=serverAuth\n' > "$TLS/server.ext"
+    openssl x509 -req -in "$TLS/server.csr" -CA "$TLS/ca.crt" -CAkey "$TLS/ca.key" -CAcreateserial \
+        -days 2 -extfile "$TLS/server.ext" -out "$TLS/server.crt" >>"$TLS/openssl.log" 2>&1 \
+        || fail "openssl could not sign the server certificate"
+    chmod 644 "$TLS"/*
+fi
+
 # Delivery: every message is written to standard input's file under a temporary name, then renamed.
+# In TLS mode the SASL user name comes as the first argument and lands in msg.N.user.
 cat > "$WORK/pf/capture.sh" <<CAPTURE
 #!/bin/sh
 tmp="$OUTBOX/.tmp.\$\$"
+[ -n "\${1:-}" ] && printf '%s\\n' "\$1" > "$OUTBOX/msg.\$\$.user"
 cat > "\$tmp" && mv "\$tmp" "$OUTBOX/msg.\$\$.eml"
 CAPTURE
 chmod 755 "$WORK/pf/capture.sh"
@@ -88,6 +133,16 @@ smtputf8_enable = no
 biff = no
 MAINCF
 printf '/^Received:/ IGNORE\n' > "$WORK/pf/etc/header_checks"
+if [ -n "$TLS_MODE" ]; then
+    cat >> "$WORK/pf/etc/main.cf" <<TLSCF
+smtpd_tls_cert_file = $TLS/server.crt
+smtpd_tls_key_file = $TLS/server.key
+smtpd_tls_mandatory_protocols = >=TLSv1.2
+smtpd_sasl_type = dovecot
+smtpd_sasl_path = private/auth
+message_size_limit = ${MAILSERVERS_SIZE_LIMIT:-10240000}
+TLSCF
+fi
 
 cat > "$WORK/pf/etc/master.cf" <<MASTERCF
 127.0.0.1:$SMTP_PORT inet n - n - - smtpd
@@ -107,9 +162,25 @@ discard   unix  -       -       n       -       -       discard
 anvil     unix  -       -       n       -       1       anvil
 scache    unix  -       -       n       -       1       scache
 postlog   unix-dgram n  -       n       -       1       postlogd
+MASTERCF
+if [ -n "$TLS_MODE" ]; then
+    # Mail from loopback is relayed only for an authenticated client on these two ports.
+    SASL_ONLY="-o smtpd_sasl_auth_enable=yes -o smtpd_client_restrictions=permit_sasl_authenticated,reject -o smtpd_relay_restrictions=permit_sasl_authenticated,reject -o smtpd_recipient_restrictions=permit_sasl_authenticated,reject"
+    cat >> "$WORK/pf/etc/master.cf" <<TLSMASTER
+tlsmgr    unix  -       -       n       1000?   1       tlsmgr
+127.0.0.1:$SUBMISSION_PORT inet n - n - - smtpd
+  -o syslog_name=postfix-tarvell/submission -o smtpd_tls_security_level=encrypt -o smtpd_tls_auth_only=yes $SASL_ONLY
+127.0.0.1:$SMTPS_PORT inet n - n - - smtpd
+  -o syslog_name=postfix-tarvell/smtps -o smtpd_tls_wrappermode=yes -o smtpd_sasl_mechanism_filter=login $SASL_ONLY
+catchall  unix  -       n       n       -       -       pipe
+  user=nobody argv=$WORK/pf/capture.sh \${sasl_username}
+TLSMASTER
+else
+    cat >> "$WORK/pf/etc/master.cf" <<PLAINMASTER
 catchall  unix  -       n       n       -       -       pipe
   user=nobody argv=$WORK/pf/capture.sh
-MASTERCF
+PLAINMASTER
+fi
 
 printf '%s:{PLAIN}%s\n' "$MAIL_USER" "$MAIL_PASS" > "$WORK/dv/passwd"
 chmod 644 "$WORK/dv/passwd"
@@ -133,6 +204,34 @@ userdb {
   driver = static
   args = uid=nobody gid=nogroup home=$WORK/dv/home
 }
+DOVECOTCONF
+if [ -n "$TLS_MODE" ]; then
+    sed -i 's/^ssl = no$/ssl = yes/' "$WORK/dv/dovecot.conf"
+    cat >> "$WORK/dv/dovecot.conf" <<DOVECOTTLS
+ssl_cert = <$TLS/server.crt
+ssl_key = <$TLS/server.key
+ssl_min_protocol = TLSv1.2
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $POP3_PORT
+  }
+  inet_listener pop3s {
+    address = 127.0.0.1
+    port = $POP3S_PORT
+    ssl = yes
+  }
+}
+service auth {
+  unix_listener $WORK/pf/queue/private/auth {
+    mode = 0660
+    user = postfix
+    group = postfix
+  }
+}
+DOVECOTTLS
+else
+    cat >> "$WORK/dv/dovecot.conf" <<DOVECOTPLAIN
 service pop3-login {
   inet_listener pop3 {
     address = 127.0.0.1
@@ -142,7 +241,8 @@ service pop3-login {
     port = 0
   }
 }
-DOVECOTCONF
+DOVECOTPLAIN
+fi
 
 cat > "$WORK/env" <<ENV
 SMTP_PORT=$SMTP_PORT
@@ -151,20 +251,37 @@ MAIL_USER=$MAIL_USER
 MAIL_PASS=$MAIL_PASS
 OUTBOX=$OUTBOX
 ENV
+if [ -n "$TLS_MODE" ]; then
+    cat >> "$WORK/env" <<TLSENV
+SUBMISSION_PORT=$SUBMISSION_PORT
+SMTPS_PORT=$SMTPS_PORT
+POP3S_PORT=$POP3S_PORT
+CA_FILE=$TLS/ca.crt
+OTHER_CA_FILE=$TLS/other-ca.crt
+TLSENV
+fi
 
 script -qc "postfix -c $WORK/pf/etc check" /dev/null >"$WORK/pf/start.log" 2>&1 || fail "postfix check failed: $(tail -3 "$WORK/pf/start.log")"
 script -qc "postfix -c $WORK/pf/etc start" /dev/null >>"$WORK/pf/start.log" 2>&1 || fail "postfix did not start: $(tail -3 "$WORK/pf/start.log")"
 dovecot -c "$WORK/dv/dovecot.conf" >"$WORK/dv/start.log" 2>&1 || fail "dovecot did not start: $(tail -3 "$WORK/dv/start.log")"
 
-# Wait up to 20 s for both greetings.
-python3 - "$SMTP_PORT" "$POP3_PORT" <<'WAIT' || fail "servers did not greet in time (logs in $WORK)"
-import socket, sys, time
+# Wait up to 20 s for every greeting (in TLS mode also those behind TLS).
+python3 - "$SMTP_PORT" "$POP3_PORT" "${SUBMISSION_PORT:-}" "${SMTPS_PORT:-}" "${POP3S_PORT:-}" <<'WAIT' || fail "servers did not greet in time (logs in $WORK)"
+import socket, ssl, sys, time
 deadline = time.time() + 20
-for port, greeting in ((int(sys.argv[1]), b"220"), (int(sys.argv[2]), b"+OK")):
+ports = [(sys.argv[1], b"220", False), (sys.argv[2], b"+OK", False), (sys.argv[3], b"220", False),
+         (sys.argv[4], b"220", True), (sys.argv[5], b"+OK", True)]
+context = ssl.create_default_context()
+context.check_hostname = False
+context.verify_mode = ssl.CERT_NONE
+for port, greeting, tls in ports:
+    if not port:
+        continue
     while True:
         try:
-            with socket.create_connection(("127.0.0.1", port), timeout=2) as s:
-                if s.recv(256).startswith(greeting):
+            with socket.create_connection(("127.0.0.1", int(port)), timeout=2) as s:
+                c = context.wrap_socket(s) if tls else s
+                if c.recv(256).startswith(greeting):
                     break
         except OSError:
             pass

@@ -9,9 +9,11 @@
 #include "mail/BufferedSocket.h"
 #include "mail/LineTransport.h"
 #include "mail/MessageComposer.h"
+#include "mail/ModernSession.h"
 #include "mail/PosixSocket.h"
 #include "mail/SendResult.h"
 #include "mail/ServerAddress.h"
+#include "mail/TlsSocket.h"
 #include "mail/WireCharacters.h"
 
 #include <array>
@@ -20,8 +22,6 @@
 
 namespace
 {
-constexpr int kPop3Port = 110;
-constexpr int kSmtpPort = 25;
 constexpr int kGreetingBufferSize = 256;
 constexpr int kLoginBufferSize = 128;
 constexpr int kQuitBufferSize = 256;
@@ -99,6 +99,9 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
                                  bool bMultipart)
 {
     m_timeSend = m_platform.Now();
+    if (!m_profile.strRefused.empty()) // a typo must never silently drop encryption
+        return Failure(SendCode::ProfileRefused, SendStep::Check,
+                       "Delivery.ini: " + m_profile.strRefused);
 
     // Everything that goes into a command or a header line is checked before any connection.
     const std::string strSenderName = FieldText(sender.szName);
@@ -127,23 +130,46 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
     CFileReader bodyFile(FieldText(request.szTextFile)); // before any connection
 
     const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
-    CBufferedSocket socket(*pSocket);
+    // Plain until a handshake: the specified session passes through it unchanged.
+    CTlsSocket tls(*pSocket,
+                   m_profile.strCaFile.empty() ? std::string() : ToOsPath(m_profile.strCaFile));
+    CBufferedSocket socket(tls);
     socket.SetTrace(m_pTrace);
-    const SendStep sessionStep = OpenSessionStep(socket, sender);
-    if (sessionStep != SendStep::None && !socket.Used())
-        return Failure(SendCode::NoSession, sessionStep,
-                       "ログイン名かパスワードが長すぎるか改行を含みます");
-    if (sessionStep != SendStep::None)
-        return Failure(SendCode::NoSession, sessionStep, socket.FailureDetail());
+    const bool bSpecified = !m_profile.IsModernSmtp() && m_profile.pop == PopSecurity::none &&
+                            m_profile.auth == Authentication::popBeforeSmtp;
+    CModernSession session(socket, tls, m_profile);
+    CModernSession* pSession = m_profile.IsModernSmtp() ? &session : nullptr;
     SendOutcome outcome;
-    const EnvelopeResult envelope =
-        SendEnvelope(socket, strSenderAddress.c_str(), strToAddress.c_str(), strTitle.c_str(),
-                     strSenderName.c_str(), strToName.c_str());
-    if (envelope != EnvelopeResult::Ok)
-        outcome = Failure(SendCodeOf(envelope), EnvelopeStepOf(envelope), socket.FailureDetail());
+    if (bSpecified)
+    {
+        const SendStep sessionStep = OpenSessionStep(socket, sender);
+        if (sessionStep != SendStep::None && !socket.Used())
+            return Failure(SendCode::NoSession, sessionStep,
+                           "ログイン名かパスワードが長すぎるか改行を含みます");
+        if (sessionStep != SendStep::None)
+            return Failure(SendCode::NoSession, sessionStep, socket.FailureDetail());
+        const EnvelopeResult commands =
+            SendEnvelopeCommands(socket, strSenderAddress.c_str(), strToAddress.c_str());
+        if (commands != EnvelopeResult::Ok)
+        {
+            outcome =
+                Failure(SendCodeOf(commands), EnvelopeStepOf(commands), socket.FailureDetail());
+            SendQuit(socket);
+            return outcome;
+        }
+    }
+    else if (!OpenModern(socket, session, sender, strSenderAddress, strToAddress, outcome))
+        return outcome;
+
+    const EnvelopeResult lines =
+        SendAddressLines(socket, strSenderAddress.c_str(), strToAddress.c_str(), strTitle.c_str(),
+                         strSenderName.c_str(), strToName.c_str());
+    if (lines != EnvelopeResult::Ok)
+        outcome = Failure(SendCodeOf(lines), EnvelopeStepOf(lines), socket.FailureDetail());
     else
     {
-        outcome.nResult = WriteMessage(socket, bodyFile, request, bMultipart);
+        outcome.nResult =
+            WriteMessage(socket, bodyFile, request, strSenderAddress.c_str(), bMultipart, pSession);
         if (outcome.nResult == Code(SendCode::DataLost))
             outcome = Failure(SendCode::DataLost, SendStep::MessageData, socket.FailureDetail());
         else if (outcome.nResult == Code(SendCode::DataRejected))
@@ -154,25 +180,104 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
     }
     if (outcome.nResult == Code(SendCode::AttachmentShortened))
         socket.Close(); // without the end of the data and QUIT: the server drops the message
+    else if (pSession != nullptr)
+        pSession->SendQuit();
     else
         SendQuit(socket);
     return outcome;
 }
 
+bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
+                             const SenderInf& sender, const std::string& strFrom,
+                             const std::string& strTo, SendOutcome& outcome)
+{
+    const std::string strLogin = FieldText(sender.szLoginName);
+    const std::string strPassword = FieldText(sender.szPassword);
+    if (HasLineBreak(strLogin) || HasLineBreak(strPassword))
+    {
+        outcome = Failure(SendCode::NoSession, SendStep::Check,
+                          "ログイン名かパスワードが長すぎるか改行を含みます");
+        return false;
+    }
+    if (m_profile.auth == Authentication::popBeforeSmtp && m_profile.pop != PopSecurity::none)
+    {
+        if (!session.PopLogin(FieldText(sender.szPop3Server), strLogin, strPassword))
+        {
+            outcome = session.Failure();
+            return false;
+        }
+    }
+    if (!m_profile.IsModernSmtp())
+    {
+        // POP3 over TLS (done above) or no log-in at all, then the specified SMTP session.
+        const OpenResult smtp = OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str());
+        if (smtp != OpenResult::Ok)
+        {
+            outcome = Failure(SendCode::NoSession,
+                              smtp == OpenResult::NoSocket || smtp == OpenResult::NotConnected
+                                  ? SendStep::SmtpConnect
+                                  : SendStep::SmtpGreeting,
+                              socket.FailureDetail());
+            return false;
+        }
+        const EnvelopeResult commands =
+            SendEnvelopeCommands(socket, strFrom.c_str(), strTo.c_str());
+        if (commands == EnvelopeResult::Ok)
+            return true;
+        outcome = Failure(SendCodeOf(commands), EnvelopeStepOf(commands), socket.FailureDetail());
+        SendQuit(socket);
+        return false;
+    }
+    if (m_profile.auth == Authentication::popBeforeSmtp && m_profile.pop == PopSecurity::none)
+    {
+        // The POP3 log-in in clear as specified, then the modern SMTP session.
+        const std::string strPop = FieldText(sender.szPop3Server);
+        const OpenResult pop =
+            strLogin.size() > kMaxLoginValue || strPassword.size() > kMaxLoginValue
+                ? OpenResult::NotConnected
+                : OpenPop(socket, strPop.c_str());
+        const LoginResult login = pop == OpenResult::Ok
+                                      ? PopLogin(socket, strLogin.c_str(), strPassword.c_str())
+                                      : LoginResult::UserNotSent;
+        if (pop != OpenResult::Ok || login != LoginResult::Ok)
+        {
+            outcome = Failure(SendCode::NoSession,
+                              pop != OpenResult::Ok ? SendStep::PopConnect : SendStep::PopPass,
+                              socket.FailureDetail());
+            socket.Close();
+            return false;
+        }
+        SendQuit(socket);
+    }
+    if (!session.OpenSmtp(FieldText(sender.szSmtpServer), strLogin, strPassword) ||
+        !session.SendEnvelope(strFrom, strTo))
+    {
+        outcome = session.Failure();
+        return false;
+    }
+    return true;
+}
+
 int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
-                              const SendRequest& request, bool bMultipart)
+                              const SendRequest& request, const char* pszSenderAddress,
+                              bool bMultipart, CModernSession* pSession)
 {
     CSocketTextSink sink(socket);
+    const std::string strMoreHeaders =
+        DateHeaderLine(m_timeSend) + MessageIdHeaderLine(m_timeSend, pszSenderAddress);
     int nTotal = 0;
     if (bMultipart)
     {
         nTotal += sink.Write(kMimeVersion);
         nTotal += sink.Write(kMultipartContentType);
         nTotal += sink.Write(kMultipartEncoding);
+        nTotal = AddCount(nTotal, sink.Write(strMoreHeaders.c_str()));
         nTotal += sink.Write(kFirstDelimiter);
     }
     ReadBody(bodyFile, request);
-    nTotal = AddCount(nTotal, WriteTextPart(sink, m_strBody));
+    nTotal =
+        AddCount(nTotal, WriteTextPart(sink, m_strBody,
+                                       bMultipart ? std::string() : strMoreHeaders + kMimeVersion));
     if (bMultipart)
     {
         nTotal = AddCount(nTotal, sink.Write(kSecondDelimiter));
@@ -189,9 +294,16 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
         return Code(SendCode::DataLost);
     // Only the server's reply to the end of the data says that it took the message: a refusal
     // (too large, spam, no space) must not count as a sent mail. QUIT then reads its own reply.
-    char szReply[kCommandBufferSize];
-    if (ReadReply(socket, m_platform, szReply, sizeof(szReply), '\n') < 3 ||
-        ReplyCode(szReply) != 250)
+    bool bAccepted;
+    if (pSession != nullptr)
+        bAccepted = pSession->MessageAccepted();
+    else
+    {
+        char szReply[kCommandBufferSize];
+        bAccepted = ReadReply(socket, m_platform, szReply, sizeof(szReply), '\n') >= 3 &&
+                    ReplyCode(szReply) == 250;
+    }
+    if (!bAccepted)
         return Code(SendCode::DataRejected);
     return bMultipart ? AddCount(nTotal, nLast) : nLast;
 }
@@ -255,8 +367,8 @@ OpenResult OpenServer(CBufferedSocket& socket, IPlatform& platform, const char* 
 OpenResult CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const OpenResult code =
-        OpenServer(socket, m_platform, pszHost, kPop3Port, szReply, sizeof(szReply));
+    const OpenResult code = OpenServer(socket, m_platform, pszHost, DefaultPop3Port(m_profile),
+                                       szReply, sizeof(szReply));
     if (code != OpenResult::Ok)
         return code;
     if (!IsPop3Ok(szReply))
@@ -270,8 +382,8 @@ OpenResult CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
 OpenResult CMailSender::OpenSmtp(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const OpenResult code =
-        OpenServer(socket, m_platform, pszHost, kSmtpPort, szReply, sizeof(szReply));
+    const OpenResult code = OpenServer(socket, m_platform, pszHost, DefaultSmtpPort(m_profile),
+                                       szReply, sizeof(szReply));
     if (code != OpenResult::Ok)
         return code;
     if (ReplyCode(szReply) != 220)
@@ -325,6 +437,17 @@ EnvelopeResult CMailSender::SendEnvelope(CBufferedSocket& socket, const char* ps
                                          const char* pszToAddress, const char* pszTitle,
                                          const char* pszSenderName, const char* pszToName)
 {
+    const EnvelopeResult commands = SendEnvelopeCommands(socket, pszSenderAddress, pszToAddress);
+    if (commands != EnvelopeResult::Ok)
+        return commands;
+    return SendAddressLines(socket, pszSenderAddress, pszToAddress, pszTitle, pszSenderName,
+                            pszToName);
+}
+
+EnvelopeResult CMailSender::SendEnvelopeCommands(CBufferedSocket& socket,
+                                                 const char* pszSenderAddress,
+                                                 const char* pszToAddress)
+{
     struct Command
     {
         const char* pszFormat;
@@ -351,8 +474,14 @@ EnvelopeResult CMailSender::SendEnvelope(CBufferedSocket& socket, const char* ps
         if (result != CommandResult::Ok)
             return EnvelopeFailure(command.step, result);
     }
-
     socket.BeginData();
+    return EnvelopeResult::Ok;
+}
+
+EnvelopeResult CMailSender::SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
+                                             const char* pszToAddress, const char* pszTitle,
+                                             const char* pszSenderName, const char* pszToName)
+{
     std::array<std::string, 3> lines;
     const EnvelopeResult lineCodes[] = {EnvelopeResult::FromLineNotSent,
                                         EnvelopeResult::ToLineNotSent,

@@ -2,6 +2,7 @@
 #pragma once
 #include "app/Platform.h"
 #include "app/Records.h"
+#include "mail/DeliveryProfile.h"
 #include "mail/SendResult.h"
 
 #include <ctime>
@@ -10,6 +11,7 @@
 
 class CBufferedSocket;
 class CFileReader;
+class CModernSession;
 class ISocket;
 class ISocketFactory;
 class ITraceSink;
@@ -32,6 +34,11 @@ class CMailSender
     // The same send operation (multipart when bMultipart), with the step that failed and what the
     // server said.
     SendOutcome Deliver(const SenderInf& sender, const SendRequest& request, bool bMultipart);
+
+    // How to deliver (Delivery.ini); the defaults give POP before SMTP in clear text on 110 and
+    // 25. A profile with a refused value fails every send with SendCode::ProfileRefused before
+    // any connection.
+    void SetDeliveryProfile(const DeliveryProfile& profile) { m_profile = profile; }
 
     // The conversation of every send operation is reported to pTrace (nullptr: nowhere).
     void SetTrace(ITraceSink* pTrace) { m_pTrace = pTrace; }
@@ -74,12 +81,28 @@ class CMailSender
   private:
     // OpenSession, telling the step that failed (SendStep::None when the SMTP server is open).
     SendStep OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender);
+    // The log-in before SMTP, the SMTP session and the envelope commands as a profile asks that
+    // wants more than the clear-text POP before SMTP. True with the data phase started; else
+    // false with the failure in outcome and the connection closed.
+    bool OpenModern(CBufferedSocket& socket, CModernSession& session, const SenderInf& sender,
+                    const std::string& strFrom, const std::string& strTo, SendOutcome& outcome);
+    // HELO, MAIL FROM, RCPT TO and DATA of the specified session; the data phase then starts.
+    EnvelopeResult SendEnvelopeCommands(CBufferedSocket& socket, const char* pszSenderAddress,
+                                        const char* pszToAddress);
+    // The From, To and Subject lines after DATA, each flushed by itself.
+    EnvelopeResult SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
+                                    const char* pszToAddress, const char* pszTitle,
+                                    const char* pszSenderName, const char* pszToName);
     // Writes the message after the envelope: its count, or SendCode DataLost or DataRejected.
+    // Date and Message-ID (and for a plain message MIME-Version) follow the specified header
+    // lines. pSession reads the reply to the end of the data in the modern session; without it
+    // the reply is read as the specified session reads replies.
     int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SendRequest& request,
-                     bool bMultipart);
+                     const char* pszSenderAddress, bool bMultipart, CModernSession* pSession);
 
     IPlatform& m_platform;
     std::unique_ptr<ISocketFactory> m_pOwnSockets;
     ISocketFactory& m_sockets;
+    DeliveryProfile m_profile;
     ITraceSink* m_pTrace = nullptr;
 };

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <vector>
+#include <random>
 
 const char* const kTextPartContentType = "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\n";
 const char* const kTextPartEncoding = "Content-Transfer-Encoding: 7bit\r\n\r\n";
@@ -211,10 +212,16 @@ class CLineBreaker
 };
 } // namespace
 
-int WriteTextPart(ITextSink& sink, const std::string& strBody)
+int WriteTextPart(ITextSink& sink, const std::string& strBody, const std::string& strMoreHeaders)
 {
     int nTotal = sink.Write(kTextPartContentType);
-    nTotal += sink.Write(kTextPartEncoding);
+    if (strMoreHeaders.empty())
+        nTotal += sink.Write(kTextPartEncoding);
+    else
+    {
+        nTotal += sink.Write("Content-Transfer-Encoding: 7bit\r\n");
+        nTotal += sink.Write((strMoreHeaders + "\r\n").c_str());
+    }
     // The body is converted from a copy that ends at its first NUL, as the text it is.
     const char* p = strBody.c_str();
     std::size_t nRemaining = std::strlen(p);
@@ -233,6 +240,44 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody)
         nRemaining -= static_cast<std::size_t>(nConsumed);
     }
     return nTotal;
+}
+
+std::string DateHeaderLine(std::time_t timeSend)
+{
+    // Names fixed in English, whatever the locale: RFC 5322 defines them.
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::tm local{};
+    if (::localtime_r(&timeSend, &local) == nullptr)
+        return std::string();
+    const long nOffset = local.tm_gmtoff / 60;
+    const long nAbs = nOffset < 0 ? -nOffset : nOffset;
+    char szLine[64];
+    std::snprintf(szLine, sizeof(szLine), "Date: %s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld\r\n",
+                  kDays[local.tm_wday % 7], local.tm_mday, kMonths[local.tm_mon % 12],
+                  local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec,
+                  nOffset < 0 ? '-' : '+', nAbs / 60, nAbs % 60);
+    return szLine;
+}
+
+std::string MessageIdHeaderLine(std::time_t timeSend, const char* pszSenderAddress)
+{
+    const char* pszAt = std::strrchr(pszSenderAddress, '@');
+    std::string strDomain = pszAt != nullptr ? pszAt + 1 : "";
+    const bool bUsable = !strDomain.empty() && strDomain.size() <= 253 &&
+                         std::all_of(strDomain.begin(), strDomain.end(), [](char c) {
+                             return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                    (c >= '0' && c <= '9') || c == '.' || c == '-';
+                         });
+    if (!bUsable)
+        strDomain = "localhost";
+    std::random_device random;
+    char szLeft[64];
+    std::snprintf(szLeft, sizeof(szLeft), "%llx.%08x%08x",
+                  static_cast<unsigned long long>(timeSend), static_cast<unsigned>(random()),
+                  static_cast<unsigned>(random()));
+    return std::string("Message-ID: <") + szLeft + "@" + strDomain + ">\r\n";
 }
 
 int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened)

@@ -7,6 +7,7 @@
 #include "mail/Socket.h"
 
 #include <array>
+#include <ctime>
 #include <string>
 
 // Takes a NUL-terminated text and returns the number of bytes it took.
@@ -62,8 +63,17 @@ bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>
 
 // Writes the text part's two header lines, then the body converted to ISO-2022-JP in chunks of at
 // most 1024 bytes (each a complete ISO-2022-JP string; a lead byte at the very end is not sent).
-// Returns the sum of the counts the sink returned.
-int WriteTextPart(ITextSink& sink, const std::string& strBody);
+// strMoreHeaders (whole lines) goes after the two header lines, before the empty line that ends
+// the header: the message header of a plain mail. Returns the sum of the counts the sink returned.
+int WriteTextPart(ITextSink& sink, const std::string& strBody,
+                  const std::string& strMoreHeaders = std::string());
+
+// The header lines every message carries after the specified ones (RFC 5322 section 3.6): Date in
+// the RFC 5322 form with the local offset, and a Message-ID unique to this message whose right
+// part is the domain of the sender's address ("localhost" when it has none that can stand
+// there). Each line ends in CR LF.
+std::string DateHeaderLine(std::time_t timeSend);
+std::string MessageIdHeaderLine(std::time_t timeSend, const char* pszSenderAddress);
 
 // Writes the attachment part of the file: its two encoded header lines, the encoding line, and the
 // content in base64 lines of 72 input bytes. An empty file writes nothing and gives 0. A file that

@@ -35,6 +35,12 @@ const char* SendStepName(SendStep step)
         return "本文送信";
     case SendStep::EndOfData:
         return "本文の受理";
+    case SendStep::PopTls:
+        return "POP3 暗号化";
+    case SendStep::SmtpTls:
+        return "SMTP 暗号化";
+    case SendStep::SmtpAuth:
+        return "SMTP 認証";
     }
     return "";
 }

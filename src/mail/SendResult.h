@@ -153,6 +153,32 @@ enum class SendCode : int
     // sent): the message is not ended, and the connection is closed so that the server discards
     // it.
     AttachmentShortened = -54,
+
+    // The delivery profile (Delivery.ini) and its modern session: TLS and SMTP AUTH. Each is its
+    // own failure the user can act on; none lets a log-in, AUTH or MAIL FROM go out in clear when
+    // the profile asks for TLS.
+    // A Delivery.ini value is not one of the listed ones: refused before any connection.
+    ProfileRefused = -60,
+    // The server does not offer STARTTLS.
+    TlsNotOffered = -61,
+    // The server refused to start TLS after STARTTLS or STLS.
+    TlsRefused = -62,
+    // The server sent bytes after its reply to STARTTLS or STLS, before the handshake.
+    TlsInjection = -63,
+    // No TLS session: the handshake failed (not TLS 1.2 or later, closed, timed out).
+    TlsFailed = -64,
+    // The server's certificate does not lead to a trusted CA (system store and CaFile).
+    CertUntrusted = -65,
+    // The certificate is trusted but does not name the server as typed.
+    CertWrongHost = -66,
+    // The CaFile of Delivery.ini could not be read as PEM certificates.
+    CaFileUnreadable = -67,
+    // SMTP AUTH is asked for but the server offers none of PLAIN, LOGIN and CRAM-MD5.
+    AuthNotOffered = -68,
+    // The server refused the log-in name or password (SMTP AUTH, or POP3 over TLS).
+    LoginRefused = -69,
+    // The connection ended or failed during the log-in, before the server answered.
+    LoginNoReply = -70,
 };
 
 // An envelope failure's send result is its code negated.
@@ -185,6 +211,9 @@ enum class SendStep : int
     HeaderLines, // the From, To and Subject lines
     MessageData, // the message after the header lines
     EndOfData,   // the server's reply to the end of the data
+    PopTls,      // STLS or the TLS handshake with the POP3 server
+    SmtpTls,     // STARTTLS or the TLS handshake with the SMTP server
+    SmtpAuth,    // SMTP AUTH
 };
 
 // The step's name in the detail shown to the user (CP932).

@@ -9,6 +9,7 @@
 #include "mail/MailAddress.h"
 #include "mail/MailSender.h"
 #include "mail/SendResult.h"
+#include "send/DeliveryFile.h"
 #include "send/SendTrace.h"
 
 #include <cstdint>
@@ -47,6 +48,39 @@ std::string FormatDetail(SendStep step, const std::string& strText)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '?';
     return std::string(SendStepName(step)) + ": " + strShown;
+}
+
+// What the user can act on for a failure of the delivery profile (TLS, SMTP AUTH); nullptr for the
+// specified failures, which keep the one general reason.
+const char* DeliveryFailureReason(SendCode code)
+{
+    switch (code)
+    {
+    case SendCode::TlsNotOffered:
+        return "サーバが暗号化(STARTTLS)に対応していません";
+    case SendCode::TlsRefused:
+        return "サーバが暗号化の開始を拒否しました";
+    case SendCode::TlsInjection:
+        return "暗号化の開始前にサーバから余分なデータが届きました";
+    case SendCode::TlsFailed:
+        return "暗号化(TLS)の接続を確立できませんでした";
+    case SendCode::CertUntrusted:
+        return "サーバの証明書を検証できませんでした";
+    case SendCode::CertWrongHost:
+        return "サーバの証明書がサーバ名と一致しません";
+    case SendCode::CaFileUnreadable:
+        return "CaFileの証明書を読み込めません";
+    case SendCode::AuthNotOffered:
+        return "サーバが使える認証方式(SMTP AUTH)を提供していません";
+    case SendCode::LoginRefused:
+        return "サーバがログイン名またはパスワードを拒否しました";
+    case SendCode::LoginNoReply:
+        return "ログイン中にサーバとの接続が切れました";
+    case SendCode::AttachmentShortened:
+        return REASON_BIN_FILE_CHANGED;
+    default:
+        return nullptr;
+    }
 }
 
 template <std::size_t N> bool HasLineBreak(const char (&szField)[N])
@@ -207,6 +241,10 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
                                     const char* pszRefusal)
 {
     CMailSender mail(m_platform);
+    // Read for every attempt, so a change made in the settings dialog holds for the next send.
+    const DeliveryProfile profile =
+        ReadDeliveryProfile(std::string(m_doc.m_szAppDir) + kDeliveryFileName);
+    mail.SetDeliveryProfile(profile);
     mail.m_bBodyFromUtf8 = m_bBodyFromUtf8;
     mail.m_bReplaceUnsafe = m_bReplaceUnsafe;
     std::string strReason;
@@ -255,7 +293,6 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
             ShowForm();
             bSendRan = true;
             outcome = mail.Deliver(sender, request, false);
-            bSent = outcome.Sent();
         }
         else
         {
@@ -263,12 +300,14 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
             ShowForm();
             bSendRan = true;
             outcome = mail.Deliver(sender, request, true);
-            bSent = outcome.Sent();
-            if (outcome.nResult == Code(SendCode::AttachmentShortened))
-                strReason = REASON_BIN_FILE_CHANGED;
         }
-        if (bSendRan && !bSent && strReason.empty())
-            strReason = REASON_TRANSMISSION;
+        bSent = bSendRan && outcome.Sent();
+        const SendCode code = static_cast<SendCode>(outcome.nResult);
+        if (bSendRan && !bSent && code == SendCode::ProfileRefused)
+            strReason = "Delivery.iniの値 " + profile.strRefused + " は使えません";
+        else if (bSendRan && !bSent)
+            strReason = DeliveryFailureReason(code) != nullptr ? DeliveryFailureReason(code)
+                                                               : REASON_TRANSMISSION;
     }
 
     const AttemptResult result = bSent ? AttemptResult::Sent : AttemptResult::Failed;

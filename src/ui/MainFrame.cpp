@@ -222,6 +222,7 @@ void CMainFrame::OnSenderSettings()
         dlg.m_strPop3Server = FieldText(sender.szPop3Server);
         dlg.m_strLoginName = FieldText(sender.szLoginName);
         dlg.m_strPassword = FieldText(sender.szPassword);
+        dlg.m_pszAppDir = m_doc.m_szAppDir;
         if (m_platform.RunModal(dlg) == IDOK)
         {
             // The dialog has checked every length; the copies are bounded all the same.

@@ -1,7 +1,10 @@
 // SenderDlg.cpp - the sender settings dialog.
 #include "ui/SenderDlg.h"
 
+#include "app/Command.h"
+#include "send/DeliverySettings.h"
 #include "ui/Controls.h"
+#include "ui/DeliveryDlg.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
 
@@ -38,6 +41,26 @@ CSenderDlg::CSenderDlg(IPlatform& platform, QWidget* pParent)
         pPrevious = pEdit;
     }
     m_fields[5].pEdit->setEchoMode(QLineEdit::Password);
+
+    // Left of OK, where the dialog has room: every specified control keeps its place.
+    QPushButton* pBtnDelivery = MakeButton(this, m_units.Rect(4, 132, 52, 14),
+                                           QStringLiteral(u"接続設定..."), "m_btnDelivery");
+    setTabOrder(pPrevious, pBtnDelivery);
+    connect(pBtnDelivery, &QPushButton::clicked, this, &CSenderDlg::OnDeliverySettings);
+}
+
+void CSenderDlg::OnDeliverySettings()
+{
+    RunCommand(m_platform, [this] {
+        EditDeliveryFile(m_pszAppDir, [this](DeliveryProfile& profile) {
+            CDeliveryDlg dlg(m_platform, this);
+            dlg.m_profile = profile;
+            if (m_platform.RunModal(dlg) != IDOK)
+                return false;
+            profile = dlg.m_profile;
+            return true;
+        });
+    });
 }
 
 std::string CSenderDlg::Title() const

@@ -1,5 +1,6 @@
 // SenderDlg.h - the sender settings dialog: the six texts of the sender record, the password
-// masked. It edits copies; the caller stores them back on OK.
+// masked, and a button to the connection settings. It edits copies; the caller stores them back on
+// OK.
 #pragma once
 #include "ui/ModalDialog.h"
 
@@ -21,6 +22,11 @@ class CSenderDlg : public CModalDialog
     std::string m_strPop3Server;
     std::string m_strLoginName;
     std::string m_strPassword;
+
+    // Button "接続設定...": the connection settings dialog; its OK writes Delivery.ini in the
+    // program folder at once (the sender record itself still waits for this dialog's OK).
+    void OnDeliverySettings();
+    const char* m_pszAppDir = ""; // the program folder; set by the caller, not copied
 
   private:
     struct Field

@@ -6,6 +6,7 @@
 #include "app/Sjis.h"
 #include "mail/SendResult.h"
 #include "support/ScriptedPlatform.h"
+#include "support/MessageHeaders.h"
 #include "support/ScriptedSocket.h"
 
 #include <gtest/gtest.h>
@@ -28,9 +29,14 @@ const std::string kSubjectLine = "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\r\
 const std::string kHeaderLines = kFromLine + kToLine + kSubjectLine;
 const std::string kTextHeaders =
     "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n";
+// The message header of a plain mail: the text part's lines, then the added ones.
+const std::string kPlainHeaders =
+    "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\nContent-Transfer-Encoding: 7bit\r\n" +
+    kAddedHeaderLines + "MIME-Version: 1.0\r\n\r\n";
 const std::string kMultipartHeaders =
     "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"_MULTIPART_MIXED_\"\r\n"
-    "Content-Transfer-Encoding: 7bit\r\n\r\n--_MULTIPART_MIXED_\r\n";
+    "Content-Transfer-Encoding: 7bit\r\n" +
+    kAddedHeaderLines + "\r\n--_MULTIPART_MIXED_\r\n";
 } // namespace
 
 class MailSenderTest : public ::testing::Test
@@ -96,7 +102,7 @@ class MailSenderTest : public ::testing::Test
 
     std::string Sent(std::size_t nConnection) const
     {
-        return nConnection < m_socket.m_sent.size() ? m_socket.m_sent[nConnection]
+        return nConnection < m_socket.m_sent.size() ? MaskMessageId(m_socket.m_sent[nConnection])
                                                     : "<no connection>";
     }
 
@@ -119,7 +125,7 @@ TEST_F(MailSenderTest, PlainMailGoesThroughWithExactBytes)
     EXPECT_EQ(m_socket.m_connects,
               (std::vector<std::string>{"pop.example.jp:110", "smtp.example.jp:25"}));
     EXPECT_EQ(Sent(0), kPopTranscript);
-    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders +
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kPlainHeaders +
                            "\x1B$B$3$s$K$A$O\x1B(B \x1B$B2V;RMM\x1B(B\r\n"
                            "2004\x1B$BG/\x1B(B07\x1B$B7n\x1B(B05\x1B$BF|\x1B(B "
                            "09\x1B$B;~\x1B(B05\x1B$BJ,\x1B(B\r\n" +
@@ -149,7 +155,7 @@ TEST_F(MailSenderTest, MultipartMailWithJapaneseFileNameHasExactBytes)
                                         "ssLS4vMDEyMzQ1Njc4OTo7PD0+P0BBQkNERUZH\r\n" +
                                         "\r\n--_MULTIPART_MIXED_--\r\n" + "\r\n.\r\n";
     // The result counts everything after the address header lines.
-    EXPECT_EQ(SendMultipart(), static_cast<int>(strAfterHeaders.size()));
+    EXPECT_EQ(SendMultipart(), static_cast<int>(strAfterHeaders.size() + kMaskedMessageIdBytes));
     EXPECT_EQ(Sent(0), kPopTranscript);
     EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + strAfterHeaders + "QUIT\n");
 }
@@ -163,7 +169,7 @@ TEST_F(MailSenderTest, EmptyAttachmentGivesPartWithoutHeadersOrContent)
     const std::string strAfterHeaders = kMultipartHeaders + kTextHeaders + "Hello\r\n" +
                                         "\r\n\r\n--_MULTIPART_MIXED_\r\n" +
                                         "\r\n--_MULTIPART_MIXED_--\r\n" + "\r\n.\r\n";
-    EXPECT_EQ(SendMultipart(), static_cast<int>(strAfterHeaders.size()));
+    EXPECT_EQ(SendMultipart(), static_cast<int>(strAfterHeaders.size() + kMaskedMessageIdBytes));
     EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + strAfterHeaders + "QUIT\n");
 }
 
@@ -178,7 +184,7 @@ TEST_F(MailSenderTest, DataPhaseIsTransparentOnTheWire)
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
-    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "a\r\n..\r\nb\r\nc\r\n...d\r\n" +
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kPlainHeaders + "a\r\n..\r\nb\r\nc\r\n...d\r\n" +
                            std::string(998, 'x') + "\r\nxx\r\n..e\r\n" + "\r\n.\r\n" + "QUIT\n");
     EXPECT_EQ(m_strBody, strBody);
 }
@@ -192,7 +198,7 @@ TEST_F(MailSenderTest, SubjectEndingInHalfWidthKatakanaGetsCrLfOnTheWire)
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
     EXPECT_EQ(Sent(1), kEnvelope + kFromLine + kToLine + "Subject: =?ISO-2022-JP?B?Lg0=?=\r\n" +
-                           kTextHeaders + "Hello\r\n\r\n.\r\nQUIT\n");
+                           kPlainHeaders + "Hello\r\n\r\n.\r\nQUIT\n");
 }
 
 TEST_F(MailSenderTest, LongJapaneseBodyIsSentInCompleteChunks)
@@ -214,7 +220,7 @@ TEST_F(MailSenderTest, LongJapaneseBodyIsSentInCompleteChunks)
         strSecond += "$\"";
     for (int i = 0; i < 94; ++i)
         strThird += "$\"";
-    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "\x1B$B" + strFirst + "\x1B(B" +
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kPlainHeaders + "\x1B$B" + strFirst + "\x1B(B" +
                            "\r\n" + "\x1B$B" + strSecond + "\x1B(B" + "\x1B$B" + strThird +
                            "\x1B(B" + "\r\n.\r\nQUIT\n");
 }
@@ -226,14 +232,14 @@ TEST_F(MailSenderTest, BodyEndsAtNulAndLoneLeadByteIsNotSent)
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
     EXPECT_EQ(m_strBody, "abc");
-    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kTextHeaders + "abc\r\n.\r\nQUIT\n");
+    EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + kPlainHeaders + "abc\r\n.\r\nQUIT\n");
 
     SetBody("abc\x82");
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
     EXPECT_EQ(m_strBody, "abc\x82");
-    EXPECT_EQ(Sent(3), kEnvelope + kHeaderLines + kTextHeaders + "abc\r\n.\r\nQUIT\n");
+    EXPECT_EQ(Sent(3), kEnvelope + kHeaderLines + kPlainHeaders + "abc\r\n.\r\nQUIT\n");
 }
 
 // One scripted failure per row: the result, what the POP3 and SMTP servers received, and whether
@@ -276,7 +282,7 @@ namespace
 {
 using T = MailSenderResultTest;
 const std::string kNone = "<no connection>";
-const std::string kMessage = kHeaderLines + kTextHeaders + "Hello\r\n\r\n.\r\n";
+const std::string kMessage = kHeaderLines + kPlainHeaders + "Hello\r\n\r\n.\r\n";
 
 const SessionCase kSessionCases[] = {
     {"PlainMailReturnsFive",

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <climits>
 #include <cstring>
 
@@ -196,4 +198,21 @@ TEST(AddCount, StopsAtIntMaxInsteadOfWrapping)
     EXPECT_EQ(AddCount(INT_MAX - 1, 98), INT_MAX);
     EXPECT_EQ(AddCount(INT_MAX, 98), INT_MAX);
     EXPECT_EQ(AddCount(10, -1), 9);
+}
+
+// Date in the RFC 5322 form with the local offset (the tests run in Japan's time zone);
+// Message-ID unique, its right part the sender's domain
+// or "localhost" when the address has none that can stand there.
+TEST(MessageComposer, DateAndMessageIdLines)
+{
+    EXPECT_EQ(DateHeaderLine(1088985903), "Date: Mon, 05 Jul 2004 09:05:03 +0900\r\n");
+    EXPECT_EQ(DateHeaderLine(0), "Date: Thu, 01 Jan 1970 09:00:00 +0900\r\n");
+    const std::string strFirst = MessageIdHeaderLine(1088985903, "taro@mail.example.jp");
+    EXPECT_TRUE(std::regex_match(strFirst, std::regex("Message-ID: <40e89b2f\\.[0-9a-f]{16}"
+                                                      "@mail\\.example\\.jp>\r\n")))
+        << strFirst;
+    EXPECT_NE(MessageIdHeaderLine(1088985903, "taro@mail.example.jp"), strFirst);
+    for (const char* pszAddress : {"taro", "taro@", "taro@例え.jp", "a@b>c"})
+        EXPECT_NE(MessageIdHeaderLine(0, pszAddress).find("@localhost>\r\n"), std::string::npos)
+            << pszAddress;
 }

@@ -231,3 +231,24 @@ TEST_F(AutoSendRun, AUtf8BodyWithKanaIsConvertedAndReplaced)
     ASSERT_EQ(keep.size(), 1u);
     EXPECT_EQ(Read("keep/" + keep[0]), "山田様 ガッコウ(1)\r\n");
 }
+
+// A headless run reads Delivery.ini too: STARTTLS asked for and not offered fails the send in
+// words, with nothing but EHLO and QUIT on the wire, and the run exits with 1.
+TEST_F(AutoSendRun, HeadlessRunUsesTheDeliveryProfile)
+{
+    Write("Delivery.ini", "SmtpSecurity=starttls\nAuthentication=smtp-auth\n");
+    m_server.AddConnection(CServerScript()
+                               .Say("220 fake ESMTP\r\n")
+                               .Line()
+                               .Say("250-fake\r\n250 AUTH PLAIN\r\n")
+                               .Line()
+                               .Say("221 bye\r\n"));
+    const ProgramResult result = Run("yamada@example.jp");
+    EXPECT_EQ(result.nExitCode, 1);
+    EXPECT_NE(result.strOut.find(Utf8(u8"送信失敗-サーバが暗号化(STARTTLS)に対応していません")),
+              std::string::npos)
+        << result.strOut;
+    const std::string strWire = m_server.Received(0);
+    EXPECT_EQ(strWire.rfind("EHLO ", 0), 0u) << strWire;
+    EXPECT_EQ(strWire.substr(strWire.find("\r\n") + 2), "QUIT\r\n");
+}

@@ -191,3 +191,39 @@ TEST_F(SendServer, ALogErrorAfterDeliveryCountsAsUnrecordedOnlyWhenNothingIsLeft
     EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_SEND_FAILED);
     EXPECT_EQ(m_platform.m_fileErrors.size(), 2u);
 }
+
+// SMTP AUTH refused: the status line says so in words, and the password reaches none of the status
+// line, the messages, the log, the trace or the keep copy (it went only to the server, which saw
+// AUTH and then QUIT, never MAIL FROM).
+TEST_F(SendServer, RefusedSmtpAuthIsToldAndThePasswordIsNowhere)
+{
+    Write("Delivery.ini", "Authentication=smtp-auth\r\n");
+    SetField(m_pDoc->m_sender.szPassword, "Pa55-word-x9");
+    CServerScript smtp;
+    smtp.Say("220 fake ESMTP\r\n").Line().Say("250-fake\r\n250 AUTH PLAIN\r\n").Line();
+    smtp.Say("535 5.7.8 authentication failed\r\n").Line().Say("221 bye\r\n");
+    m_server.AddConnection(smtp);
+    FillForm("宛先", "to@example.jp", "件名", m_strAppDir + "body.txt");
+
+    m_pForm->OnSend();
+    m_server.Stop();
+
+    EXPECT_EQ(m_pForm->m_strStatus, "宛先 添付ファイルなし送信開始-送信失敗-"
+                                    "サーバがログイン名またはパスワードを拒否しました");
+    ASSERT_EQ(m_server.ConnectionCount(), 1u) << "no POP3 connection with SMTP AUTH";
+    const std::string strWire = m_server.Received(0);
+    EXPECT_NE(strWire.find("AUTH PLAIN AGxvZ2luAFBhNTUtd29yZC14OQ==\r\nQUIT\r\n"),
+              std::string::npos)
+        << strWire;
+    EXPECT_EQ(strWire.find("MAIL FROM"), std::string::npos);
+    std::string strEverything = m_pForm->m_strStatus + Read("log/Tarvell_200407.txt");
+    for (const std::string& strMessage : m_platform.m_messages)
+        strEverything += strMessage;
+    for (const std::string& strFile : Files("keep"))
+        strEverything += Read("keep/" + strFile);
+    const std::string strTrace = Read("log/trace.txt");
+    EXPECT_NE(strTrace.find("AUTH PLAIN "), std::string::npos) << "the trace shows the step";
+    strEverything += strTrace;
+    EXPECT_EQ(strEverything.find("Pa55-word-x9"), std::string::npos);
+    EXPECT_EQ(strEverything.find("AGxvZ2luAFBhNTUtd29yZC14OQ"), std::string::npos);
+}

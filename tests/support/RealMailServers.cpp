@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -35,10 +36,12 @@ std::string ShellQuote(const std::string& strText)
     return strQuoted + "'";
 }
 
-bool CRealServers::Start(std::string& strReason)
+bool CRealServers::Start(std::string& strReason, bool bTls)
 {
     std::string strOutput;
-    if (RunShell("sh " + ShellQuote(MAIL_SCRIPTS + "start.sh"), strOutput) != 0)
+    if (RunShell(std::string(bTls ? "MAILSERVERS_TLS=1 " : "") + "sh " +
+                     ShellQuote(MAIL_SCRIPTS + "start.sh"),
+                 strOutput) != 0)
     {
         strReason = strOutput.empty() ? "start.sh failed" : strOutput;
         return false;
@@ -76,6 +79,31 @@ std::string CRealServers::Env(const std::string& strKey) const
 {
     const auto it = m_env.find(strKey);
     return it == m_env.end() ? std::string() : it->second;
+}
+
+void CRealServers::ClearOutbox() const
+{
+    std::string strOutput;
+    RunShell("rm -f " + ShellQuote(Env("OUTBOX")) + "/msg.*", strOutput);
+}
+
+std::string CRealServers::DeliveredUsers() const
+{
+    std::string strOutput;
+    RunShell("cat " + ShellQuote(Env("OUTBOX")) + "/msg.*.user", strOutput);
+    return strOutput;
+}
+
+std::string CRealServers::PostfixLog() const
+{
+    std::ifstream file(m_strWork + "/pf/postfix.log");
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::string CRealServers::DovecotLog() const
+{
+    std::ifstream file(m_strWork + "/dv/dovecot.log");
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void CRealServers::SetServers(SenderInf& sender) const

@@ -23,7 +23,16 @@ class CRealServers
     CRealServers& operator=(const CRealServers&) = delete;
 
     // False with the reason when they cannot run on this machine (the test is then skipped).
-    bool Start(std::string& strReason);
+    // bTls: the TLS mode of start.sh (submission, implicit TLS, STLS and POP3S ports).
+    bool Start(std::string& strReason, bool bTls = false);
+
+    // Removes every delivered message, so the next check finds only its own.
+    void ClearOutbox() const;
+    // The SASL user names of the delivered messages (TLS mode), one a line.
+    std::string DeliveredUsers() const;
+    // The servers' logs.
+    std::string PostfixLog() const;
+    std::string DovecotLog() const;
 
     // SMTP_PORT, POP3_PORT, MAIL_USER, MAIL_PASS, OUTBOX (where every delivered message lands).
     std::string Env(const std::string& strKey) const;

@@ -7,9 +7,14 @@
 #include "app/Sjis.h"
 #include "ui/OptionDlg.h"
 #include "send/SendForm.h"
+#include "ui/DeliveryDlg.h"
 #include "ui/SenderDlg.h"
 
+#include <QComboBox>
+#include <QLabel>
+
 #include <cstring>
+#include <fstream>
 
 namespace
 {
@@ -165,3 +170,60 @@ TEST_F(SettingsDlgTest, OptionsRefuseAFolderTooLongForTheSettingsRecord)
     EXPECT_STREQ(m_pDoc->m_cfg.szBinFileDir, "");
 }
 } // namespace
+
+namespace
+{
+std::string ReadDeliveryIni(const std::string& strAppDir)
+{
+    std::ifstream file(strAppDir + "Delivery.ini", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+} // namespace
+
+// "接続設定..." in the sender settings opens the connection settings: it shows Delivery.ini, its
+// ports line and password warning follow the choices, OK writes the file at once, Cancel leaves
+// it byte for byte.
+TEST_F(SettingsDlgTest, ConnectionSettingsWriteDeliveryIniOnOkOnly)
+{
+    const std::string strAppDir = m_folder.Dir(); // ASCII, so also the OS path
+    std::ofstream(strAppDir + "Delivery.ini") << "Authentication=smtp-auth\n";
+    const auto openConnectionSettings = [this](std::function<void(CDeliveryDlg&)> act) {
+        WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
+            Click(dlg, "m_btnDelivery");
+            Click(dlg, "m_btnCancel");
+        });
+        WhenDialogRuns<CDeliveryDlg>(m_platform, act);
+        m_frame.SendCommand(ID_SENDER_SETTINGS);
+    };
+
+    openConnectionSettings([](CDeliveryDlg& dlg) {
+        const auto label = [&dlg](const char* pszName) {
+            return Child<QLabel>(dlg, pszName)->text();
+        };
+        EXPECT_EQ(Child<QComboBox>(dlg, "m_comboAuth")->currentIndex(), 1);
+        EXPECT_TRUE(
+            label("m_labelPorts").startsWith(QStringLiteral(u"使用するポート: SMTP 587 (")));
+        EXPECT_EQ(label("m_labelWarning"),
+                  QStringLiteral(u"注意: パスワードは暗号化されずにSMTPサーバへ送られます。"));
+        Child<QComboBox>(dlg, "m_comboSmtp")->setCurrentIndex(2); // SSL/TLS
+        EXPECT_TRUE(
+            label("m_labelPorts").startsWith(QStringLiteral(u"使用するポート: SMTP 465 (")));
+        EXPECT_EQ(label("m_labelWarning"), QString());
+        SetText(dlg, "m_strCaFile", QStringLiteral("/etc/ssl/private-ca.pem"));
+        Click(dlg, "m_btnOK");
+    });
+    const std::string strWritten =
+        "SmtpSecurity=tls\r\nPopSecurity=none\r\nAuthentication=smtp-auth"
+        "\r\nCaFile=/etc/ssl/private-ca.pem\r\n";
+    EXPECT_EQ(ReadDeliveryIni(strAppDir), strWritten);
+
+    openConnectionSettings([](CDeliveryDlg& dlg) {
+        EXPECT_EQ(Child<QComboBox>(dlg, "m_comboSmtp")->currentIndex(), 2);
+        Child<QComboBox>(dlg, "m_comboPop")->setCurrentIndex(1);
+        Click(dlg, "m_btnCancel");
+    });
+    EXPECT_EQ(ReadDeliveryIni(strAppDir), strWritten);
+    EXPECT_EQ(m_platform.m_dialogTitles,
+              (std::vector<std::string>{SJ(u"発送元設定"), SJ(u"接続設定"), SJ(u"発送元設定"),
+                                        SJ(u"接続設定")}));
+}

@@ -1,0 +1,64 @@
+// DeliveryProfile.h - how a mail is delivered: TLS for SMTP and POP3, and the way of logging in.
+// All defaults give POP before SMTP in clear text on ports 110 and 25. The profile is kept as
+// Shift_JIS "Key=Value" lines in Delivery.ini beside the records (see send/DeliveryFile.h).
+#pragma once
+#include <string>
+
+enum class SmtpSecurity
+{
+    none,     // plain SMTP
+    starttls, // STARTTLS after EHLO (RFC 3207), usually on 587
+    tls,      // TLS from the first byte (RFC 8314), usually on 465
+};
+
+enum class PopSecurity
+{
+    none, // plain POP3
+    stls, // STLS after the greeting (RFC 2595)
+    tls,  // TLS from the first byte, usually on 995
+};
+
+enum class Authentication
+{
+    popBeforeSmtp, // POP3 log-in, then SMTP without AUTH
+    smtpAuth,      // SMTP AUTH with the same log-in name and password, no POP3
+    none,          // neither: a relay that trusts the network
+};
+
+struct DeliveryProfile
+{
+    SmtpSecurity smtp = SmtpSecurity::none;
+    PopSecurity pop = PopSecurity::none;
+    Authentication auth = Authentication::popBeforeSmtp;
+    std::string strCaFile; // extra trusted CA certificates (PEM), Shift_JIS path; empty for none
+    // "Key=value" of the first value that is not one of the listed ones; empty when every value is
+    // known. A profile with a refused value must not be used for any send.
+    std::string strRefused;
+
+    // EHLO, CR LF commands and the modern SMTP session: any TLS for SMTP, or SMTP AUTH.
+    bool IsModernSmtp() const
+    {
+        return smtp != SmtpSecurity::none || auth == Authentication::smtpAuth;
+    }
+};
+
+// Ports for a server field without ":PORT": SMTP 465 for tls, 587 for starttls or for SMTP AUTH
+// in clear text, else 25; POP3 995 for tls, else 110.
+int DefaultSmtpPort(const DeliveryProfile& profile);
+int DefaultPop3Port(const DeliveryProfile& profile);
+
+// The Delivery.ini keys and their values, in the file's order.
+extern const char* const kSmtpSecurityKey;   // "SmtpSecurity"
+extern const char* const kPopSecurityKey;    // "PopSecurity"
+extern const char* const kAuthenticationKey; // "Authentication"
+extern const char* const kCaFileKey;         // "CaFile"
+
+// The value's name in the file ("none", "starttls" ...).
+const char* SmtpSecurityName(SmtpSecurity value);
+const char* PopSecurityName(PopSecurity value);
+const char* AuthenticationName(Authentication value);
+
+// Sets the field from a value's name; false (field unchanged) when the name is not a listed one.
+bool ParseSmtpSecurity(const std::string& strName, SmtpSecurity& value);
+bool ParsePopSecurity(const std::string& strName, PopSecurity& value);
+bool ParseAuthentication(const std::string& strName, Authentication& value);

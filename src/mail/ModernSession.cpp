@@ -1,0 +1,279 @@
+// ModernSession.cpp - POP3 over TLS and the SMTP submission session with STARTTLS and AUTH.
+#include "mail/ModernSession.h"
+
+#include "mail/ServerAddress.h"
+
+#include <unistd.h>
+
+namespace
+{
+bool IsPop3Ok(const std::string& strLine)
+{
+    return strLine.compare(0, 3, "+OK") == 0;
+}
+
+bool IsDomainName(const std::string& strName)
+{
+    if (strName.empty() || strName.size() > 253 || strName.front() == '.' || strName.front() == '-')
+        return false;
+    for (const char c : strName)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '.' || c == '-'))
+            return false;
+    return true;
+}
+
+// The send result of a command that did not go through.
+CommandResult CommandFailure(int nCode)
+{
+    if (nCode == -1)
+        return CommandResult::NotSent;
+    return nCode == -2 ? CommandResult::NoReply : CommandResult::WrongCode;
+}
+} // namespace
+
+CModernSession::CModernSession(CBufferedSocket& socket, CTlsSocket& tls,
+                               const DeliveryProfile& profile)
+    : m_socket(socket), m_tls(tls), m_profile(profile), m_reader(socket)
+{
+}
+
+std::string CModernSession::EhloName()
+{
+    char szName[256] = {};
+    if (::gethostname(szName, sizeof(szName) - 1) != 0 || !IsDomainName(szName))
+        return "localhost";
+    return szName;
+}
+
+bool CModernSession::Fail(SendCode code, SendStep step, bool bQuit)
+{
+    m_failure = SendOutcome{Code(code), step, m_strLastLine};
+    if (bQuit)
+        SendQuit();
+    m_socket.Close();
+    m_reader.Reset();
+    return false;
+}
+
+SendCode CModernSession::HandshakeFailure() const
+{
+    switch (m_tls.Failure())
+    {
+    case TlsFailure::caFile:
+        return SendCode::CaFileUnreadable;
+    case TlsFailure::certificate:
+        return SendCode::CertUntrusted;
+    case TlsFailure::hostName:
+        return SendCode::CertWrongHost;
+    default:
+        return SendCode::TlsFailed;
+    }
+}
+
+bool CModernSession::SendLine(const std::string& strLine, int nShown)
+{
+    const std::string strWire = strLine + "\r\n";
+    const int nLength = static_cast<int>(strWire.size());
+    const int nSent = nShown < 0 ? m_socket.Send(strWire.data(), nLength)
+                                 : m_socket.SendSecret(strWire.data(), nLength, nShown);
+    return nSent == nLength;
+}
+
+int CModernSession::Command(const std::string& strLine, int nShown)
+{
+    if (!SendLine(strLine, nShown))
+        return -1;
+    const int nCode = m_reader.ReadSmtpReply(m_reply);
+    if (nCode < 0)
+        return -2;
+    m_strLastLine = std::to_string(nCode) + " " + m_reply.back();
+    return nCode;
+}
+
+bool CModernSession::PopLogin(const std::string& strServer, const std::string& strName,
+                              const std::string& strPassword)
+{
+    m_reader.Reset();
+    m_strLastLine.clear();
+    std::string strHost;
+    int nPort = 0;
+    if (!m_socket.Create() ||
+        !SplitServerField(strServer, DefaultPop3Port(m_profile), strHost, nPort) ||
+        !m_socket.Connect(strHost, nPort))
+        return Fail(SendCode::NoSession, SendStep::PopConnect);
+    if (m_profile.pop == PopSecurity::tls && !m_tls.Handshake(strHost))
+        return Fail(HandshakeFailure(), SendStep::PopTls);
+    if (!m_reader.ReadLine(m_strLastLine) || !IsPop3Ok(m_strLastLine))
+        return Fail(SendCode::NoSession, SendStep::PopGreeting);
+
+    if (m_profile.pop == PopSecurity::stls)
+    {
+        if (!SendLine("STLS") || !m_reader.ReadLine(m_strLastLine))
+            return Fail(SendCode::TlsFailed, SendStep::PopTls);
+        if (!IsPop3Ok(m_strLastLine))
+            return Fail(SendCode::TlsRefused, SendStep::PopTls, true);
+        // Bytes sent after the reply, before the handshake, must not pass for the encrypted
+        // server's word (response injection).
+        if (m_reader.HasPending())
+            return Fail(SendCode::TlsInjection, SendStep::PopTls);
+        if (!m_tls.Handshake(strHost))
+            return Fail(HandshakeFailure(), SendStep::PopTls);
+    }
+    if (!m_tls.IsEncrypted())
+        return Fail(SendCode::TlsFailed, SendStep::PopTls); // never a log-in in clear here
+
+    struct LoginLine
+    {
+        std::string strLine;
+        SendStep step;
+        int nShown; // the password stays out of the trace
+    };
+    const LoginLine steps[] = {{"USER " + strName, SendStep::PopUser, -1},
+                               {"PASS " + strPassword, SendStep::PopPass, 5}};
+    for (const auto& [strCommand, step, nShown] : steps)
+    {
+        if (!SendLine(strCommand, nShown) || !m_reader.ReadLine(m_strLastLine))
+            return Fail(SendCode::LoginNoReply, step);
+        if (!IsPop3Ok(m_strLastLine))
+            return Fail(SendCode::LoginRefused, step);
+    }
+    std::string strLine;
+    if (SendLine("QUIT"))
+        m_reader.ReadLine(strLine);
+    m_socket.Close(); // the POP3 connection is done with
+    m_reader.Reset();
+    return true;
+}
+
+bool CModernSession::Ehlo()
+{
+    const int nCode = Command("EHLO " + EhloName());
+    if (nCode != 250)
+        return Fail(SendCodeOf(EnvelopeFailure(EnvelopeStep::Helo, CommandFailure(nCode))),
+                    SendStep::Helo, nCode >= 0);
+    m_capabilities = ParseEhloReply(m_reply);
+    return true;
+}
+
+bool CModernSession::StartTls(const std::string& strHost)
+{
+    if (!m_capabilities.bStartTls)
+        return Fail(SendCode::TlsNotOffered, SendStep::SmtpTls, true);
+    const int nCode = Command("STARTTLS");
+    if (nCode < 0)
+        return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
+    if (nCode != 220)
+        return Fail(SendCode::TlsRefused, SendStep::SmtpTls, true);
+    // Whatever came after the reply was sent before the handshake and must not be taken as the
+    // encrypted server's word (response injection, CVE-2011-0411 and its kin).
+    if (m_reader.HasPending())
+        return Fail(SendCode::TlsInjection, SendStep::SmtpTls);
+    if (!m_tls.Handshake(strHost))
+        return Fail(HandshakeFailure(), SendStep::SmtpTls);
+    return Ehlo();
+}
+
+bool CModernSession::Authenticate(const std::string& strName, const std::string& strPassword)
+{
+    int nCode = -2;
+    switch (ChooseAuthMechanism(m_capabilities, m_tls.IsEncrypted()))
+    {
+    case AuthMechanism::none:
+        return Fail(SendCode::AuthNotOffered, SendStep::SmtpAuth, true);
+    case AuthMechanism::plain:
+        nCode = Command(AuthPlainCommand(strName, strPassword), 11); // "AUTH PLAIN "
+        break;
+    case AuthMechanism::login:
+        nCode = Command("AUTH LOGIN");
+        if (nCode == 334)
+            nCode = Command(Base64(strName));
+        if (nCode == 334)
+            nCode = Command(Base64(strPassword), 0);
+        break;
+    case AuthMechanism::cramMd5:
+        nCode = Command("AUTH CRAM-MD5");
+        if (nCode == 334)
+        {
+            const std::string strAnswer =
+                CramMd5Response(strName, strPassword, m_reply.empty() ? "" : m_reply[0]);
+            nCode = Command(strAnswer.empty() ? "*" : strAnswer, 0); // "*" cancels the exchange
+        }
+        break;
+    }
+    if (nCode == 235)
+        return true;
+    if (nCode < 0)
+        return Fail(SendCode::LoginNoReply, SendStep::SmtpAuth);
+    return Fail(SendCode::LoginRefused, SendStep::SmtpAuth, true);
+}
+
+bool CModernSession::OpenSmtp(const std::string& strServer, const std::string& strName,
+                              const std::string& strPassword)
+{
+    m_reader.Reset();
+    m_strLastLine.clear();
+    std::string strHost;
+    int nPort = 0;
+    if (!m_socket.Create() ||
+        !SplitServerField(strServer, DefaultSmtpPort(m_profile), strHost, nPort) ||
+        !m_socket.Connect(strHost, nPort))
+        return Fail(SendCode::NoSession, SendStep::SmtpConnect);
+    if (m_profile.smtp == SmtpSecurity::tls && !m_tls.Handshake(strHost))
+        return Fail(HandshakeFailure(), SendStep::SmtpTls);
+    const int nGreeting = m_reader.ReadSmtpReply(m_reply);
+    if (nGreeting >= 0)
+        m_strLastLine = std::to_string(nGreeting) + " " + m_reply.back();
+    if (nGreeting != 220)
+        return Fail(SendCode::NoSession, SendStep::SmtpGreeting);
+    if (!Ehlo())
+        return false;
+    if (m_profile.smtp == SmtpSecurity::starttls && !StartTls(strHost))
+        return false;
+    if (m_profile.smtp != SmtpSecurity::none && !m_tls.IsEncrypted())
+        return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
+    if (m_profile.auth == Authentication::smtpAuth && !Authenticate(strName, strPassword))
+        return false;
+    return true;
+}
+
+bool CModernSession::SendEnvelope(const std::string& strFrom, const std::string& strTo)
+{
+    struct Step
+    {
+        std::string strLine;
+        EnvelopeStep envelope;
+        SendStep step;
+    };
+    const Step steps[] = {
+        {"MAIL FROM:<" + strFrom + ">", EnvelopeStep::MailFrom, SendStep::MailFrom},
+        {"RCPT TO:<" + strTo + ">", EnvelopeStep::RcptTo, SendStep::RcptTo},
+        {"DATA", EnvelopeStep::Data, SendStep::Data},
+    };
+    for (const Step& step : steps)
+    {
+        const int nCode = Command(step.strLine);
+        const bool bGood = step.envelope == EnvelopeStep::Data ? nCode == 354 : nCode / 100 == 2;
+        if (!bGood)
+            return Fail(SendCodeOf(EnvelopeFailure(step.envelope, CommandFailure(nCode))),
+                        step.step, nCode >= 0);
+    }
+    m_socket.BeginData();
+    return true;
+}
+
+bool CModernSession::MessageAccepted()
+{
+    const int nCode = m_reader.ReadSmtpReply(m_reply);
+    if (nCode >= 0)
+        m_strLastLine = std::to_string(nCode) + " " + m_reply.back();
+    return nCode == 250;
+}
+
+void CModernSession::SendQuit()
+{
+    if (SendLine("QUIT"))
+        m_reader.ReadSmtpReply(m_reply);
+    m_socket.Close();
+    m_reader.Reset();
+}

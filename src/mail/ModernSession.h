@@ -1,0 +1,77 @@
+// ModernSession.h - the delivery steps a profile with TLS or SMTP AUTH needs: POP3 over TLS
+// (STLS, RFC 2595, or implicit TLS on 995), and the SMTP session of a submission server: EHLO with
+// the host name (RFC 5321), commands ended with CR LF, replies read whole, STARTTLS (RFC 3207)
+// followed by a new EHLO, and AUTH (RFC 4954). A profile that asks for TLS never sends a log-in,
+// AUTH or MAIL FROM in clear: a server that does not offer or refuses TLS fails the attempt.
+#pragma once
+#include "mail/BufferedSocket.h"
+#include "mail/DeliveryProfile.h"
+#include "mail/ReplyReader.h"
+#include "mail/SendResult.h"
+#include "mail/SmtpAuth.h"
+#include "mail/TlsSocket.h"
+
+#include <string>
+#include <vector>
+
+class CModernSession
+{
+  public:
+    // socket sends and receives through tls, which wraps the connection.
+    CModernSession(CBufferedSocket& socket, CTlsSocket& tls, const DeliveryProfile& profile);
+
+    // Each step returns false on failure, with Failure() telling the send result, the step and
+    // the server's last reply line; the connection is then closed (after QUIT where the server
+    // can still take one).
+
+    // POP3 log-in over TLS for POP before SMTP: connect (995 by default for implicit TLS, else
+    // 110), TLS, USER and PASS, QUIT, close.
+    bool PopLogin(const std::string& strServer, const std::string& strName,
+                  const std::string& strPassword);
+
+    // Opens the SMTP server as the profile asks: connect (default port of the profile), TLS,
+    // greeting, EHLO, STARTTLS and EHLO again, then AUTH when the profile uses SMTP AUTH.
+    bool OpenSmtp(const std::string& strServer, const std::string& strName,
+                  const std::string& strPassword);
+
+    // MAIL FROM, RCPT TO and DATA with CR LF; then the message data phase starts.
+    bool SendEnvelope(const std::string& strFrom, const std::string& strTo);
+
+    const SendOutcome& Failure() const { return m_failure; }
+
+    // Reads the reply to the end of the message data: true when it is 250.
+    bool MessageAccepted();
+
+    // "QUIT" CR LF, one reply read and ignored, the connection closed.
+    void SendQuit();
+
+    // The host name sent with EHLO: this machine's name when it is a valid domain, else
+    // "localhost".
+    static std::string EhloName();
+
+  private:
+    // Sends strLine and CR LF with one send and reads the reply: its code, -1 when the line did not
+    // go out whole, -2 when no whole reply came. m_reply holds the reply's lines. A line that
+    // carries a secret passes nShown, the bytes the trace may show (the command word).
+    int Command(const std::string& strLine, int nShown = -1);
+    // EHLO, filling m_capabilities.
+    bool Ehlo();
+    bool StartTls(const std::string& strHost);
+    bool Authenticate(const std::string& strName, const std::string& strPassword);
+    // Sends strLine and CR LF with one send; false when it did not go out whole. nShown as for
+    // Command.
+    bool SendLine(const std::string& strLine, int nShown = -1);
+    // The send result of the last failed handshake.
+    SendCode HandshakeFailure() const;
+    // Records the failure, ends the connection (with QUIT when bQuit) and gives false.
+    bool Fail(SendCode code, SendStep step, bool bQuit = false);
+
+    CBufferedSocket& m_socket;
+    CTlsSocket& m_tls;
+    const DeliveryProfile& m_profile;
+    CReplyReader m_reader;
+    std::vector<std::string> m_reply;
+    SmtpCapabilities m_capabilities;
+    std::string m_strLastLine; // the server's last reply line, for the failure's detail
+    SendOutcome m_failure;
+};

@@ -1,0 +1,203 @@
+// TlsSocket.cpp - OpenSSL 3 client sessions over the wrapped socket, through a BIO whose reads and
+// writes are that socket's Receive and Send.
+#include "mail/TlsSocket.h"
+
+#include <arpa/inet.h>
+#include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+namespace
+{
+ISocket& SocketOf(BIO* pBio)
+{
+    return *static_cast<ISocket*>(BIO_get_data(pBio));
+}
+
+int BioWrite(BIO* pBio, const char* pData, int nLength)
+{
+    BIO_clear_retry_flags(pBio);
+    return SocketOf(pBio).Send(pData, nLength);
+}
+
+int BioRead(BIO* pBio, char* pBuffer, int nMaximum)
+{
+    BIO_clear_retry_flags(pBio);
+    return SocketOf(pBio).Receive(pBuffer, nMaximum); // 0: the peer closed
+}
+
+long BioCtrl(BIO*, int nCommand, long, void*)
+{
+    return nCommand == BIO_CTRL_FLUSH ? 1 : 0; // every write has already gone out
+}
+
+// One method for every session; it lives as long as the program.
+BIO_METHOD* SocketBioMethod()
+{
+    static BIO_METHOD* const pMethod = [] {
+        BIO_METHOD* p = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "tarvell socket");
+        BIO_meth_set_write(p, BioWrite);
+        BIO_meth_set_read(p, BioRead);
+        BIO_meth_set_ctrl(p, BioCtrl);
+        return p;
+    }();
+    return pMethod;
+}
+
+bool IsIpAddress(const std::string& strHost)
+{
+    unsigned char address[16];
+    return inet_pton(AF_INET, strHost.c_str(), address) == 1 ||
+           inet_pton(AF_INET6, strHost.c_str(), address) == 1;
+}
+} // namespace
+
+CTlsSocket::CTlsSocket(ISocket& socket, std::string strCaFile)
+    : m_socket(socket), m_strCaFile(std::move(strCaFile))
+{
+}
+
+CTlsSocket::~CTlsSocket()
+{
+    EndSession();
+}
+
+void CTlsSocket::EndSession()
+{
+    if (m_pSsl != nullptr)
+        SSL_free(m_pSsl); // frees the BIO too
+    if (m_pCtx != nullptr)
+        SSL_CTX_free(m_pCtx);
+    m_pSsl = nullptr;
+    m_pCtx = nullptr;
+    m_bEstablished = false;
+    ERR_clear_error();
+}
+
+bool CTlsSocket::Handshake(const std::string& strHost)
+{
+    EndSession();
+    m_failure = TlsFailure::handshake;
+    m_pCtx = SSL_CTX_new(TLS_client_method());
+    if (m_pCtx == nullptr)
+        return false;
+    SSL_CTX_set_min_proto_version(m_pCtx, TLS1_2_VERSION);
+    // Mail servers often drop the connection after QUIT without a close_notify.
+    SSL_CTX_set_options(m_pCtx, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    SSL_CTX_set_verify(m_pCtx, SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_set_default_verify_paths(m_pCtx);
+    if (!m_strCaFile.empty() &&
+        SSL_CTX_load_verify_locations(m_pCtx, m_strCaFile.c_str(), nullptr) != 1)
+    {
+        m_failure = TlsFailure::caFile;
+        EndSession();
+        return false;
+    }
+    m_pSsl = SSL_new(m_pCtx);
+    BIO* pBio = m_pSsl != nullptr ? BIO_new(SocketBioMethod()) : nullptr;
+    if (pBio == nullptr)
+    {
+        EndSession();
+        return false;
+    }
+    BIO_set_data(pBio, &m_socket);
+    BIO_set_init(pBio, 1);
+    SSL_set_bio(m_pSsl, pBio, pBio);
+
+    // The name is checked exactly as typed: no partial wildcards, an address only as an address.
+    bool bNamed;
+    if (IsIpAddress(strHost))
+        bNamed = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_pSsl), strHost.c_str()) == 1;
+    else
+    {
+        SSL_set_hostflags(m_pSsl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+        bNamed = SSL_set_tlsext_host_name(m_pSsl, strHost.c_str()) == 1 &&
+                 SSL_set1_host(m_pSsl, strHost.c_str()) == 1;
+    }
+    if (!bNamed)
+    {
+        m_failure = TlsFailure::hostName;
+        EndSession();
+        return false;
+    }
+
+    if (SSL_connect(m_pSsl) != 1)
+    {
+        const long nVerify = SSL_get_verify_result(m_pSsl);
+        if (nVerify == X509_V_ERR_HOSTNAME_MISMATCH || nVerify == X509_V_ERR_IP_ADDRESS_MISMATCH)
+            m_failure = TlsFailure::hostName;
+        else if (nVerify != X509_V_OK)
+            m_failure = TlsFailure::certificate;
+        EndSession();
+        return false;
+    }
+    m_bEstablished = true;
+    m_failure = TlsFailure::none;
+    return true;
+}
+
+bool CTlsSocket::Create()
+{
+    EndSession();
+    m_nLastError = 0;
+    return m_socket.Create();
+}
+
+bool CTlsSocket::Connect(const std::string& strHost, int nPort)
+{
+    EndSession();
+    m_nLastError = 0;
+    return m_socket.Connect(strHost, nPort);
+}
+
+int CTlsSocket::Send(const char* pData, int nLength)
+{
+    m_nLastError = 0;
+    if (!IsEncrypted())
+        return m_socket.Send(pData, nLength);
+    if (nLength <= 0)
+        return nLength < 0 ? -1 : 0;
+    std::size_t nWritten = 0;
+    if (SSL_write_ex(m_pSsl, pData, static_cast<std::size_t>(nLength), &nWritten) != 1)
+    {
+        if (SSL_get_error(m_pSsl, 0) != SSL_ERROR_SYSCALL)
+            m_nLastError = WSAECONNABORTED; // a TLS error, not one of the socket
+        ERR_clear_error();
+        return -1;
+    }
+    return static_cast<int>(nWritten);
+}
+
+int CTlsSocket::Receive(char* pBuffer, int nMaximum)
+{
+    m_nLastError = 0;
+    if (!IsEncrypted())
+        return m_socket.Receive(pBuffer, nMaximum);
+    if (nMaximum <= 0)
+        return 0;
+    std::size_t nRead = 0;
+    const int nResult = SSL_read_ex(m_pSsl, pBuffer, static_cast<std::size_t>(nMaximum), &nRead);
+    if (nResult == 1)
+        return static_cast<int>(nRead);
+    const int nError = SSL_get_error(m_pSsl, nResult);
+    ERR_clear_error();
+    if (nError == SSL_ERROR_ZERO_RETURN)
+        return 0;
+    if (nError != SSL_ERROR_SYSCALL)
+        m_nLastError = WSAECONNABORTED;
+    return -1;
+}
+
+void CTlsSocket::Close()
+{
+    if (IsEncrypted())
+        SSL_shutdown(m_pSsl); // sends close_notify; the reply is not awaited
+    EndSession();
+    m_socket.Close();
+}
+
+int CTlsSocket::GetLastError() const
+{
+    return m_nLastError != 0 ? m_nLastError : m_socket.GetLastError();
+}

@@ -1,0 +1,22 @@
+// DeliverySettings.h - the window-free half of the connection settings dialog ("接続設定"): the
+// line that tells which ports are used, the warning beside a choice that sends the password
+// unencrypted, and the edit of Delivery.ini that writes it on OK and leaves it on Cancel.
+#pragma once
+#include "mail/DeliveryProfile.h"
+
+#include <functional>
+#include <string>
+
+// "使用するポート: SMTP 587 / POP3 110" (POP3 left out when it is not used), with a note that a
+// ":PORT" in the server field comes first. CP932.
+std::string DeliveryPortsText(const DeliveryProfile& profile);
+
+// The warning shown beside the choices when the password travels unencrypted (POP before SMTP
+// without POP3 TLS, or SMTP AUTH without SMTP TLS); empty when it never does. CP932.
+std::string ClearPasswordWarning(const DeliveryProfile& profile);
+
+// Reads Delivery.ini of the program folder (the defaults when it is missing; a refused value
+// reads as its default), lets edit change the copy, and writes the file when edit returns true.
+// Returns edit's answer. File errors raise CFileException.
+bool EditDeliveryFile(const std::string& strAppDir,
+                      const std::function<bool(DeliveryProfile&)>& edit);

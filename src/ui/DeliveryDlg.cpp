@@ -1,0 +1,118 @@
+// DeliveryDlg.cpp - the connection settings dialog.
+#include "ui/DeliveryDlg.h"
+
+#include "app/FileSystem.h"
+#include "send/DeliverySettings.h"
+#include "ui/Controls.h"
+#include "ui/QtText.h"
+#include "ui/SjisLineEdit.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace
+{
+QComboBox* MakeCombo(QWidget* pParent, const QRect& rect, const char* pszName,
+                     const QStringList& items)
+{
+    QComboBox* pCombo = new QComboBox(pParent);
+    pCombo->setObjectName(QString::fromLatin1(pszName));
+    pCombo->setGeometry(rect);
+    pCombo->addItems(items);
+    return pCombo;
+}
+} // namespace
+
+CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
+    : CModalDialog(platform, 250, 150, pParent)
+{
+    const Qt::Alignment right = Qt::AlignRight;
+    MakeLabel(this, m_units.Rect(4, 10, 60, 8), QStringLiteral(u"SMTP の暗号化"), right);
+    m_pComboSmtp =
+        MakeCombo(this, m_units.Rect(70, 8, 120, 14), "m_comboSmtp",
+                  {QStringLiteral(u"なし"), QStringLiteral("STARTTLS"), QStringLiteral("SSL/TLS")});
+    MakeLabel(this, m_units.Rect(4, 28, 60, 8), QStringLiteral(u"POP3 の暗号化"), right);
+    m_pComboPop = MakeCombo(
+        this, m_units.Rect(70, 26, 120, 14), "m_comboPop",
+        {QStringLiteral(u"なし"), QStringLiteral("STARTTLS (STLS)"), QStringLiteral("SSL/TLS")});
+    MakeLabel(this, m_units.Rect(4, 46, 60, 8), QStringLiteral(u"認証"), right);
+    m_pComboAuth = MakeCombo(
+        this, m_units.Rect(70, 44, 120, 14), "m_comboAuth",
+        {QStringLiteral("POP before SMTP"), QStringLiteral(u"SMTP 認証"), QStringLiteral(u"なし")});
+    QPushButton* pBtnCaFile =
+        MakeButton(this, m_units.Rect(4, 62, 60, 14), QStringLiteral(u"CAファイル"), "m_btnCaFile");
+    m_pEditCaFile = MakeEdit(this, m_units.Rect(70, 62, 174, 14), "m_strCaFile", MAX_PATH_TEXT);
+    m_pLabelPorts = MakeLabel(this, m_units.Rect(4, 82, 242, 18), QString());
+    m_pLabelPorts->setObjectName(QStringLiteral("m_labelPorts"));
+    m_pLabelPorts->setWordWrap(true);
+    m_pLabelWarning = MakeLabel(this, m_units.Rect(4, 102, 242, 20), QString());
+    m_pLabelWarning->setObjectName(QStringLiteral("m_labelWarning"));
+    m_pLabelWarning->setWordWrap(true);
+    QPushButton* pBtnOK = MakeOkButton(this, m_units.Rect(70, 128, 50, 14), QStringLiteral("OK"));
+    QPushButton* pBtnCancel =
+        MakeCancelButton(this, m_units.Rect(130, 128, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"));
+
+    setTabOrder(m_pComboSmtp, m_pComboPop);
+    setTabOrder(m_pComboPop, m_pComboAuth);
+    setTabOrder(m_pComboAuth, pBtnCaFile);
+    setTabOrder(pBtnCaFile, m_pEditCaFile);
+    setTabOrder(m_pEditCaFile, pBtnOK);
+    setTabOrder(pBtnOK, pBtnCancel);
+
+    for (QComboBox* pCombo : {m_pComboSmtp, m_pComboPop, m_pComboAuth})
+        connect(pCombo, &QComboBox::currentIndexChanged, this, &CDeliveryDlg::OnChoiceChanged);
+    connect(pBtnCaFile, &QPushButton::clicked, this, &CDeliveryDlg::OnCaFileBrowse);
+}
+
+std::string CDeliveryDlg::Title() const
+{
+    return ToSjis(QStringLiteral(u"接続設定"));
+}
+
+void CDeliveryDlg::ReadChoices(DeliveryProfile& profile) const
+{
+    profile.smtp = static_cast<SmtpSecurity>(m_pComboSmtp->currentIndex());
+    profile.pop = static_cast<PopSecurity>(m_pComboPop->currentIndex());
+    profile.auth = static_cast<Authentication>(m_pComboAuth->currentIndex());
+}
+
+void CDeliveryDlg::OnChoiceChanged()
+{
+    DeliveryProfile profile;
+    ReadChoices(profile);
+    m_pLabelPorts->setText(ToQString(DeliveryPortsText(profile)));
+    m_pLabelWarning->setText(ToQString(ClearPasswordWarning(profile)));
+}
+
+bool CDeliveryDlg::UpdateData(bool bSaveAndValidate)
+{
+    if (!bSaveAndValidate)
+    {
+        // The combo boxes list the choices in the order of the enumerations.
+        m_pComboSmtp->setCurrentIndex(static_cast<int>(m_profile.smtp));
+        m_pComboPop->setCurrentIndex(static_cast<int>(m_profile.pop));
+        m_pComboAuth->setCurrentIndex(static_cast<int>(m_profile.auth));
+        ShowText(m_pEditCaFile, m_profile.strCaFile);
+        OnChoiceChanged();
+        return true;
+    }
+    if (!ReadText(m_pEditCaFile, m_profile.strCaFile, static_cast<int>(MAX_PATH_TEXT)))
+        return false;
+    ReadChoices(m_profile);
+    return true;
+}
+
+void CDeliveryDlg::OnCaFileBrowse()
+{
+    UpdateData(true);
+    FileDialogRequest request;
+    request.strTitle = ToSjis(QStringLiteral(u"信頼するCA証明書(PEM)の選択"));
+    request.strStartDir.push_back('/');
+    request.strFilter = ToSjis(QStringLiteral(u"証明書(*.pem;*.crt)|*.pem;*.crt|全て(*.*)|*.*||"));
+    request.bMustExist = true;
+    const FileDialogResult result = m_platform.OpenFileDialog(request);
+    if (result.bConfirmed)
+        m_profile.strCaFile = result.strPath;
+    UpdateData(false);
+}

@@ -1,0 +1,38 @@
+// DeliveryDlg.h - the connection settings dialog ("接続設定"), opened from the sender settings:
+// SMTP and POP3 security, the way of logging in, the extra CA file, and a line telling the ports.
+// It edits a copy of the delivery profile; the caller writes Delivery.ini on OK.
+#pragma once
+#include "mail/DeliveryProfile.h"
+#include "ui/ModalDialog.h"
+
+class CSjisLineEdit;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+class CDeliveryDlg : public CModalDialog
+{
+    Q_OBJECT
+  public:
+    explicit CDeliveryDlg(IPlatform& platform, QWidget* pParent = nullptr);
+
+    std::string Title() const override;
+    bool UpdateData(bool bSaveAndValidate) override;
+
+    void OnCaFileBrowse();
+    // A choice changed: the ports line and the warning follow it.
+    void OnChoiceChanged();
+
+    DeliveryProfile m_profile;
+
+  private:
+    // The choices as they stand in the controls.
+    void ReadChoices(DeliveryProfile& profile) const;
+
+    QComboBox* m_pComboSmtp;
+    QComboBox* m_pComboPop;
+    QComboBox* m_pComboAuth;
+    CSjisLineEdit* m_pEditCaFile;
+    QLabel* m_pLabelPorts;
+    QLabel* m_pLabelWarning;
+};

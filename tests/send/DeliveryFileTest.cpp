@@ -1,0 +1,88 @@
+// DeliveryFileTest.cpp - Delivery.ini: its keys and values, the refusal that names the key and
+// value before any connection, the defaults when it is missing, and writing it back.
+#include "send/DeliveryFile.h"
+
+#include "SendFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+struct ProfileCase
+{
+    const char* pszText;
+    const char* pszExpected; // FormatDeliveryProfile of the result, then "!" and the refusal
+};
+
+void PrintTo(const ProfileCase& row, std::ostream* pOut)
+{
+    *pOut << '"' << row.pszText << '"';
+}
+
+std::string Describe(const DeliveryProfile& profile)
+{
+    return FormatDeliveryProfile(profile) + "!" + profile.strRefused;
+}
+
+constexpr const char* kDefaults =
+    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\nCaFile=\r\n!";
+} // namespace
+
+class DeliveryProfileText : public ::testing::TestWithParam<ProfileCase>
+{
+};
+
+TEST_P(DeliveryProfileText, Parses)
+{
+    EXPECT_EQ(Describe(ParseDeliveryProfile(GetParam().pszText)), GetParam().pszExpected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DeliveryProfileText,
+    ::testing::Values(
+        ProfileCase{"", kDefaults},
+        ProfileCase{"Unknown=1\nSmtpSecurity=\nXCaFile=/x\n", kDefaults},
+        ProfileCase{"SmtpSecurity = starttls \r\nAuthentication=smtp-auth\r\nCaFile= /etc/ca.pem\n",
+                    "SmtpSecurity=starttls\r\nPopSecurity=none\r\nAuthentication=smtp-auth\r\n"
+                    "CaFile=/etc/ca.pem\r\n!"},
+        ProfileCase{"SmtpSecurity=tls\nPopSecurity=tls\nAuthentication=none",
+                    "SmtpSecurity=tls\r\nPopSecurity=tls\r\nAuthentication=none\r\nCaFile=\r\n!"},
+        // A typo never drops encryption silently: the first unknown value is named.
+        ProfileCase{"SmtpSecurity=startls\nPopSecurity=ssl\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
+                    "CaFile=\r\n!SmtpSecurity=startls"},
+        ProfileCase{"Authentication=SMTP-AUTH\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
+                    "CaFile=\r\n!Authentication=SMTP-AUTH"}));
+
+using DeliveryFile = SendFixture;
+
+TEST_F(DeliveryFile, MissingMeansDefaultsAndWrittenFileReadsBack)
+{
+    const std::string strPath = m_strAppDir + kDeliveryFileName;
+    EXPECT_EQ(Describe(ReadDeliveryProfile(strPath)), kDefaults);
+    DeliveryProfile profile;
+    profile.smtp = SmtpSecurity::tls;
+    profile.auth = Authentication::smtpAuth;
+    profile.strCaFile = "/home/太郎/ca.pem";
+    WriteDeliveryProfile(strPath, profile);
+    EXPECT_EQ(Read(kDeliveryFileName), FormatDeliveryProfile(profile));
+    EXPECT_EQ(Describe(ReadDeliveryProfile(strPath)), Describe(profile));
+    Write(kDeliveryFileName, std::string(MAX_DELIVERY_FILE_SIZE + 1, '#'));
+    EXPECT_THROW(ReadDeliveryProfile(strPath), CFileException);
+}
+
+// A refused value fails the attempt before any connection, and the status names key and value.
+TEST_F(DeliveryFile, RefusedValueFailsTheSendAndNamesKeyAndValue)
+{
+    Write(kDeliveryFileName, "SmtpSecurity=starttls\r\nAuthentication=smpt-auth\r\n");
+    Write("body.txt", "Hello\r\n");
+    SetField(m_pDoc->m_sender.szMailAddress, "taro@example.jp");
+    SetField(m_pDoc->m_sender.szSmtpServer, "127.0.0.1:1"); // never reached
+    SetField(m_pDoc->m_sender.szPop3Server, "127.0.0.1:1");
+    FillForm("Hanako", "hanako@example.jp", "Hi", m_strAppDir + "body.txt");
+    m_pForm->OnSend();
+    EXPECT_EQ(m_pForm->m_strStatus, "Hanako 添付ファイルなし送信開始-送信失敗-Delivery.iniの値 "
+                                    "Authentication=smpt-auth は使えません");
+    EXPECT_EQ(m_pForm->m_nFailedSends, 1);
+}
