@@ -39,8 +39,7 @@ double TimedSend(const DeliveryProfile& profile, const SenderInf& sender,
                  const SendRequest& request, bool bMultipart)
 {
     CScriptedPlatform platform;
-    CMailSender mail(platform);
-    mail.SetDeliveryProfile(profile);
+    CMailSender mail(platform, MailOptions{.profile = profile});
     const double dStart = Now();
     const SendOutcome outcome = mail.Deliver(sender, request, bMultipart);
     const double dWall = Now() - dStart;

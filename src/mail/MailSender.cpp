@@ -50,14 +50,14 @@ void ReplaceAll(std::string& strText, std::string_view placeholder, const std::s
 }
 } // namespace
 
-CMailSender::CMailSender(IPlatform& platform)
+CMailSender::CMailSender(IPlatform& platform, MailOptions options)
     : m_platform(platform), m_pOwnSockets(std::make_unique<CPosixSocketFactory>()),
-      m_sockets(*m_pOwnSockets)
+      m_sockets(*m_pOwnSockets), m_options(std::move(options))
 {
 }
 
-CMailSender::CMailSender(IPlatform& platform, ISocketFactory& sockets)
-    : m_platform(platform), m_sockets(sockets)
+CMailSender::CMailSender(IPlatform& platform, ISocketFactory& sockets, MailOptions options)
+    : m_platform(platform), m_sockets(sockets), m_options(std::move(options))
 {
 }
 
@@ -77,7 +77,11 @@ namespace
 {
 SendOutcome Failure(SendCode code, SendStep step, std::string strDetail)
 {
-    return SendOutcome{Code(code), step, std::move(strDetail)};
+    SendOutcome outcome;
+    outcome.nResult = Code(code);
+    outcome.step = step;
+    outcome.strDetail = std::move(strDetail);
+    return outcome;
 }
 
 SendStep EnvelopeStepOf(EnvelopeResult result)
@@ -98,30 +102,34 @@ SendStep EnvelopeStepOf(EnvelopeResult result)
 SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& request,
                                  bool bMultipart)
 {
+    SendOutcome outcome = Transmit(sender, request, bMultipart);
+    outcome.timeSend = m_timeSend;
+    outcome.strBody = std::move(m_strBody);
+    return outcome;
+}
+
+SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& request,
+                                  bool bMultipart)
+{
     m_timeSend = m_platform.Now();
-    if (!m_profile.strRefused.empty()) // a typo must never silently drop encryption
+    const DeliveryProfile& profile = m_options.profile;
+    if (!profile.strRefused.empty()) // a typo must never silently drop encryption
         return Failure(SendCode::ProfileRefused, SendStep::Check,
-                       "Delivery.ini: " + m_profile.strRefused);
+                       "Delivery.ini: " + profile.strRefused);
 
     // Everything that goes into a command or a header line is checked before any connection.
-    const std::string strSenderName = FieldText(sender.szName);
-    const std::string strSenderAddress = FieldText(sender.szMailAddress);
-    const std::string strToName = FieldText(request.szName);
-    const std::string strToAddress = FieldText(request.szAddress);
-    const std::string strTitle = FieldText(request.szTitle);
     const std::string strBinFile = FieldText(request.szBinFile);
     constexpr const char* kLineBreak = "改行文字を含む項目があります";
     constexpr const char* kTooLong = "ヘッダー行が長すぎます";
-    for (const std::string* pValue :
-         {&strSenderName, &strSenderAddress, &strToName, &strToAddress, &strTitle})
-        if (HasLineBreak(*pValue))
+    for (const std::string& strValue :
+         {FieldText(sender.szName), FieldText(sender.szMailAddress), FieldText(request.szName),
+          FieldText(request.szAddress), FieldText(request.szTitle)})
+        if (HasLineBreak(strValue))
             return Failure(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     if (bMultipart && HasLineBreak(AttachmentFileName(strBinFile.c_str())))
         return Failure(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     std::array<std::string, 3> addressLines;
-    if (!FormatAddressHeaderLines(strSenderName.c_str(), strSenderAddress.c_str(),
-                                  strToName.c_str(), strToAddress.c_str(), strTitle.c_str(),
-                                  addressLines))
+    if (!FormatAddressHeaderLines(sender, request, addressLines))
         return Failure(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
     std::array<std::string, 2> attachmentLines;
     if (bMultipart && !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines))
@@ -132,13 +140,13 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
     const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
     // Plain until a handshake: the specified session passes through it unchanged.
     CTlsSocket tls(*pSocket,
-                   m_profile.strCaFile.empty() ? std::string() : ToOsPath(m_profile.strCaFile));
+                   profile.strCaFile.empty() ? std::string() : ToOsPath(profile.strCaFile));
     CBufferedSocket socket(tls);
-    socket.SetTrace(m_pTrace);
-    const bool bSpecified = !m_profile.IsModernSmtp() && m_profile.pop == PopSecurity::none &&
-                            m_profile.auth == Authentication::popBeforeSmtp;
-    CModernSession session(socket, tls, m_profile);
-    CModernSession* pSession = m_profile.IsModernSmtp() ? &session : nullptr;
+    socket.SetTrace(m_options.pTrace);
+    const bool bSpecified = !profile.IsModernSmtp() && profile.pop == PopSecurity::none &&
+                            profile.auth == Authentication::popBeforeSmtp;
+    CModernSession session(socket, tls, profile);
+    CModernSession* pSession = profile.IsModernSmtp() ? &session : nullptr;
     SendOutcome outcome;
     if (bSpecified)
     {
@@ -148,8 +156,7 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
                            "ログイン名かパスワードが長すぎるか改行を含みます");
         if (sessionStep != SendStep::None)
             return Failure(SendCode::NoSession, sessionStep, socket.FailureDetail());
-        const EnvelopeResult commands =
-            SendEnvelopeCommands(socket, strSenderAddress.c_str(), strToAddress.c_str());
+        const EnvelopeResult commands = SendEnvelopeCommands(socket, sender, request);
         if (commands != EnvelopeResult::Ok)
         {
             outcome =
@@ -158,18 +165,15 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
             return outcome;
         }
     }
-    else if (!OpenModern(socket, session, sender, strSenderAddress, strToAddress, outcome))
+    else if (!OpenModern(socket, session, sender, request, outcome))
         return outcome;
 
-    const EnvelopeResult lines =
-        SendAddressLines(socket, strSenderAddress.c_str(), strToAddress.c_str(), strTitle.c_str(),
-                         strSenderName.c_str(), strToName.c_str());
+    const EnvelopeResult lines = SendAddressLines(socket, sender, request);
     if (lines != EnvelopeResult::Ok)
         outcome = Failure(SendCodeOf(lines), EnvelopeStepOf(lines), socket.FailureDetail());
     else
     {
-        outcome.nResult =
-            WriteMessage(socket, bodyFile, request, strSenderAddress.c_str(), bMultipart, pSession);
+        outcome.nResult = WriteMessage(socket, bodyFile, sender, request, bMultipart, pSession);
         if (outcome.nResult == Code(SendCode::DataLost))
             outcome = Failure(SendCode::DataLost, SendStep::MessageData, socket.FailureDetail());
         else if (outcome.nResult == Code(SendCode::DataRejected))
@@ -188,9 +192,10 @@ SendOutcome CMailSender::Deliver(const SenderInf& sender, const SendRequest& req
 }
 
 bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
-                             const SenderInf& sender, const std::string& strFrom,
-                             const std::string& strTo, SendOutcome& outcome)
+                             const SenderInf& sender, const SendRequest& request,
+                             SendOutcome& outcome)
 {
+    const DeliveryProfile& profile = m_options.profile;
     const std::string strLogin = FieldText(sender.szLoginName);
     const std::string strPassword = FieldText(sender.szPassword);
     if (HasLineBreak(strLogin) || HasLineBreak(strPassword))
@@ -199,7 +204,7 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
                           "ログイン名かパスワードが長すぎるか改行を含みます");
         return false;
     }
-    if (m_profile.auth == Authentication::popBeforeSmtp && m_profile.pop != PopSecurity::none)
+    if (profile.auth == Authentication::popBeforeSmtp && profile.pop != PopSecurity::none)
     {
         if (!session.PopLogin(FieldText(sender.szPop3Server), strLogin, strPassword))
         {
@@ -207,7 +212,7 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
             return false;
         }
     }
-    if (!m_profile.IsModernSmtp())
+    if (!profile.IsModernSmtp())
     {
         // POP3 over TLS (done above) or no log-in at all, then the specified SMTP session.
         const OpenResult smtp = OpenSmtp(socket, FieldText(sender.szSmtpServer).c_str());
@@ -220,15 +225,14 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
                               socket.FailureDetail());
             return false;
         }
-        const EnvelopeResult commands =
-            SendEnvelopeCommands(socket, strFrom.c_str(), strTo.c_str());
+        const EnvelopeResult commands = SendEnvelopeCommands(socket, sender, request);
         if (commands == EnvelopeResult::Ok)
             return true;
         outcome = Failure(SendCodeOf(commands), EnvelopeStepOf(commands), socket.FailureDetail());
         SendQuit(socket);
         return false;
     }
-    if (m_profile.auth == Authentication::popBeforeSmtp && m_profile.pop == PopSecurity::none)
+    if (profile.auth == Authentication::popBeforeSmtp && profile.pop == PopSecurity::none)
     {
         // The POP3 log-in in clear as specified, then the modern SMTP session.
         const std::string strPop = FieldText(sender.szPop3Server);
@@ -250,7 +254,7 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
         SendQuit(socket);
     }
     if (!session.OpenSmtp(FieldText(sender.szSmtpServer), strLogin, strPassword) ||
-        !session.SendEnvelope(strFrom, strTo))
+        !session.SendEnvelope(FieldText(sender.szMailAddress), FieldText(request.szAddress)))
     {
         outcome = session.Failure();
         return false;
@@ -259,12 +263,13 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
 }
 
 int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
-                              const SendRequest& request, const char* pszSenderAddress,
-                              bool bMultipart, CModernSession* pSession)
+                              const SenderInf& sender, const SendRequest& request, bool bMultipart,
+                              CModernSession* pSession)
 {
     CSocketTextSink sink(socket);
     const std::string strMoreHeaders =
-        DateHeaderLine(m_timeSend) + MessageIdHeaderLine(m_timeSend, pszSenderAddress);
+        DateHeaderLine(m_timeSend) +
+        MessageIdHeaderLine(m_timeSend, FieldText(sender.szMailAddress).c_str());
     int nTotal = 0;
     if (bMultipart)
     {
@@ -367,8 +372,8 @@ OpenResult OpenServer(CBufferedSocket& socket, IPlatform& platform, const char* 
 OpenResult CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const OpenResult code = OpenServer(socket, m_platform, pszHost, DefaultPop3Port(m_profile),
-                                       szReply, sizeof(szReply));
+    const OpenResult code = OpenServer(
+        socket, m_platform, pszHost, DefaultPop3Port(m_options.profile), szReply, sizeof(szReply));
     if (code != OpenResult::Ok)
         return code;
     if (!IsPop3Ok(szReply))
@@ -382,8 +387,8 @@ OpenResult CMailSender::OpenPop(CBufferedSocket& socket, const char* pszHost)
 OpenResult CMailSender::OpenSmtp(CBufferedSocket& socket, const char* pszHost)
 {
     char szReply[kGreetingBufferSize];
-    const OpenResult code = OpenServer(socket, m_platform, pszHost, DefaultSmtpPort(m_profile),
-                                       szReply, sizeof(szReply));
+    const OpenResult code = OpenServer(
+        socket, m_platform, pszHost, DefaultSmtpPort(m_options.profile), szReply, sizeof(szReply));
     if (code != OpenResult::Ok)
         return code;
     if (ReplyCode(szReply) != 220)
@@ -433,21 +438,20 @@ void CMailSender::SendQuit(CBufferedSocket& socket)
     socket.Close();
 }
 
-EnvelopeResult CMailSender::SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
-                                         const char* pszToAddress, const char* pszTitle,
-                                         const char* pszSenderName, const char* pszToName)
+EnvelopeResult CMailSender::SendEnvelope(CBufferedSocket& socket, const SenderInf& sender,
+                                         const SendRequest& request)
 {
-    const EnvelopeResult commands = SendEnvelopeCommands(socket, pszSenderAddress, pszToAddress);
+    const EnvelopeResult commands = SendEnvelopeCommands(socket, sender, request);
     if (commands != EnvelopeResult::Ok)
         return commands;
-    return SendAddressLines(socket, pszSenderAddress, pszToAddress, pszTitle, pszSenderName,
-                            pszToName);
+    return SendAddressLines(socket, sender, request);
 }
 
-EnvelopeResult CMailSender::SendEnvelopeCommands(CBufferedSocket& socket,
-                                                 const char* pszSenderAddress,
-                                                 const char* pszToAddress)
+EnvelopeResult CMailSender::SendEnvelopeCommands(CBufferedSocket& socket, const SenderInf& sender,
+                                                 const SendRequest& request)
 {
+    const std::string strSenderAddress = FieldText(sender.szMailAddress);
+    const std::string strToAddress = FieldText(request.szAddress);
     struct Command
     {
         const char* pszFormat;
@@ -457,8 +461,8 @@ EnvelopeResult CMailSender::SendEnvelopeCommands(CBufferedSocket& socket,
     };
     const Command commands[] = {
         {"HELO merrows\n", nullptr, 250, EnvelopeStep::Helo},
-        {"MAIL FROM:<%s>\n", pszSenderAddress, 250, EnvelopeStep::MailFrom},
-        {"RCPT TO:<%s>\n", pszToAddress, 250, EnvelopeStep::RcptTo},
+        {"MAIL FROM:<%s>\n", strSenderAddress.c_str(), 250, EnvelopeStep::MailFrom},
+        {"RCPT TO:<%s>\n", strToAddress.c_str(), 250, EnvelopeStep::RcptTo},
         {"DATA\n", nullptr, 354, EnvelopeStep::Data},
     };
     for (const Command& command : commands)
@@ -478,16 +482,14 @@ EnvelopeResult CMailSender::SendEnvelopeCommands(CBufferedSocket& socket,
     return EnvelopeResult::Ok;
 }
 
-EnvelopeResult CMailSender::SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
-                                             const char* pszToAddress, const char* pszTitle,
-                                             const char* pszSenderName, const char* pszToName)
+EnvelopeResult CMailSender::SendAddressLines(CBufferedSocket& socket, const SenderInf& sender,
+                                             const SendRequest& request)
 {
     std::array<std::string, 3> lines;
     const EnvelopeResult lineCodes[] = {EnvelopeResult::FromLineNotSent,
                                         EnvelopeResult::ToLineNotSent,
                                         EnvelopeResult::SubjectLineNotSent};
-    if (!FormatAddressHeaderLines(pszSenderName, pszSenderAddress, pszToName, pszToAddress,
-                                  pszTitle, lines))
+    if (!FormatAddressHeaderLines(sender, request, lines))
         return EnvelopeResult::FromLineNotSent;
     for (std::size_t i = 0; i < lines.size(); ++i)
     {
@@ -513,10 +515,10 @@ void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)
     }
     strText.resize(nRead);
     strText.resize(std::strlen(strText.c_str())); // the text ends at the first NUL
-    if (m_bBodyFromUtf8)
+    if (m_options.bBodyFromUtf8)
         strText = Utf8ToSjisReplacing(strText, nullptr);
     strText = FillPlaceholders(std::move(strText), request, m_timeSend);
-    if (m_bReplaceUnsafe)
+    if (m_options.bReplaceUnsafe)
         strText = ReplaceUnsafeChars(strText);
     m_strBody = std::move(strText);
 }

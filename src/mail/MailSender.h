@@ -16,13 +16,29 @@ class ISocket;
 class ISocketFactory;
 class ITraceSink;
 
+// How one send attempt delivers and composes, fixed for its whole run.
+struct MailOptions
+{
+    // How to deliver (Delivery.ini); the defaults give POP before SMTP in clear text on 110 and
+    // 25. A profile with a refused value fails every send with SendCode::ProfileRefused before
+    // any connection.
+    DeliveryProfile profile;
+    // The conversation of every send operation is reported here (nullptr: nowhere).
+    ITraceSink* pTrace = nullptr;
+    // How the body file's bytes become the body (decided by the send procedure after asking):
+    // read as UTF-8 and converted, and, after the placeholders, every character ISO-2022-JP
+    // cannot carry replaced (see WireCharacters.h).
+    bool bBodyFromUtf8 = false;
+    bool bReplaceUnsafe = false;
+};
+
 class CMailSender
 {
   public:
     // Uses real TCP sockets; server fields may carry ":PORT" or "[IPv6]:PORT".
-    explicit CMailSender(IPlatform& platform);
+    explicit CMailSender(IPlatform& platform, MailOptions options = {});
     // Uses the given sockets (tests).
-    CMailSender(IPlatform& platform, ISocketFactory& sockets);
+    CMailSender(IPlatform& platform, ISocketFactory& sockets, MailOptions options = {});
     virtual ~CMailSender();
 
     // Result above 0: the whole message was written to the SMTP server and it answered the end of
@@ -31,30 +47,17 @@ class CMailSender
     // raises CFileException.
     int SendPlainMail(const SenderInf& sender, const SendRequest& request);
     int SendMultipartMail(const SenderInf& sender, const SendRequest& request);
-    // The same send operation (multipart when bMultipart), with the step that failed and what the
-    // server said.
+    // The same send operation (multipart when bMultipart), with the step that failed, what the
+    // server said, the send time and the composed body.
     SendOutcome Deliver(const SenderInf& sender, const SendRequest& request, bool bMultipart);
-
-    // How to deliver (Delivery.ini); the defaults give POP before SMTP in clear text on 110 and
-    // 25. A profile with a refused value fails every send with SendCode::ProfileRefused before
-    // any connection.
-    void SetDeliveryProfile(const DeliveryProfile& profile) { m_profile = profile; }
-
-    // The conversation of every send operation is reported to pTrace (nullptr: nowhere).
-    void SetTrace(ITraceSink* pTrace) { m_pTrace = pTrace; }
-
-    // How the body file's bytes become the body (set by the send procedure after asking): read
-    // as UTF-8 and converted, and, after the placeholders, every character ISO-2022-JP cannot
-    // carry replaced (see WireCharacters.h).
-    bool m_bBodyFromUtf8 = false;
-    bool m_bReplaceUnsafe = false;
 
     // The body text with %NAME, %MAILADDRESS, %DATE and %TIME filled in, in that order.
     static std::string FillPlaceholders(std::string strText, const SendRequest& request,
                                         std::time_t timeSend);
 
-    std::string m_strBody;      // the body after placeholder substitution; empty until read
-    std::time_t m_timeSend = 0; // set at the start of every send operation
+  private:
+    // The send operation itself; Deliver adds the send time and the body to its outcome.
+    SendOutcome Transmit(const SenderInf& sender, const SendRequest& request, bool bMultipart);
 
     // The steps of a send operation, each on the operation's connection.
 
@@ -62,6 +65,8 @@ class CMailSender
     // connection is open and greeted, else 0. A log-in name or password longer than 121 bytes, or
     // holding CR or LF, fails before anything is sent.
     int OpenSession(CBufferedSocket& socket, const SenderInf& sender);
+    // OpenSession, telling the step that failed (SendStep::None when the SMTP server is open).
+    SendStep OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender);
     // The host is a server field ("host", "host:PORT", "[IPv6]:PORT").
     OpenResult OpenPop(CBufferedSocket& socket, const char* pszHost);
     OpenResult OpenSmtp(CBufferedSocket& socket, const char* pszHost);
@@ -71,38 +76,33 @@ class CMailSender
     // HELO, MAIL FROM, RCPT TO, DATA, then the From, To and Subject lines. EnvelopeResult::Ok, or
     // the code whose negative is the send result. The message data phase starts after DATA is
     // accepted.
-    EnvelopeResult SendEnvelope(CBufferedSocket& socket, const char* pszSenderAddress,
-                                const char* pszToAddress, const char* pszTitle,
-                                const char* pszSenderName, const char* pszToName);
-    // Reads the opened body file into m_strBody (up to its first NUL) and fills in %NAME,
-    // %MAILADDRESS, %DATE and %TIME, in that order, from the request and m_timeSend.
-    void ReadBody(CFileReader& file, const SendRequest& request);
-
-  private:
-    // OpenSession, telling the step that failed (SendStep::None when the SMTP server is open).
-    SendStep OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender);
+    EnvelopeResult SendEnvelope(CBufferedSocket& socket, const SenderInf& sender,
+                                const SendRequest& request);
     // The log-in before SMTP, the SMTP session and the envelope commands as a profile asks that
     // wants more than the clear-text POP before SMTP. True with the data phase started; else
     // false with the failure in outcome and the connection closed.
     bool OpenModern(CBufferedSocket& socket, CModernSession& session, const SenderInf& sender,
-                    const std::string& strFrom, const std::string& strTo, SendOutcome& outcome);
+                    const SendRequest& request, SendOutcome& outcome);
     // HELO, MAIL FROM, RCPT TO and DATA of the specified session; the data phase then starts.
-    EnvelopeResult SendEnvelopeCommands(CBufferedSocket& socket, const char* pszSenderAddress,
-                                        const char* pszToAddress);
+    EnvelopeResult SendEnvelopeCommands(CBufferedSocket& socket, const SenderInf& sender,
+                                        const SendRequest& request);
     // The From, To and Subject lines after DATA, each flushed by itself.
-    EnvelopeResult SendAddressLines(CBufferedSocket& socket, const char* pszSenderAddress,
-                                    const char* pszToAddress, const char* pszTitle,
-                                    const char* pszSenderName, const char* pszToName);
+    EnvelopeResult SendAddressLines(CBufferedSocket& socket, const SenderInf& sender,
+                                    const SendRequest& request);
+    // Reads the opened body file into m_strBody (up to its first NUL) and fills in %NAME,
+    // %MAILADDRESS, %DATE and %TIME, in that order, from the request and m_timeSend.
+    void ReadBody(CFileReader& file, const SendRequest& request);
     // Writes the message after the envelope: its count, or SendCode DataLost or DataRejected.
     // Date and Message-ID (and for a plain message MIME-Version) follow the specified header
     // lines. pSession reads the reply to the end of the data in the modern session; without it
     // the reply is read as the specified session reads replies.
-    int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SendRequest& request,
-                     const char* pszSenderAddress, bool bMultipart, CModernSession* pSession);
+    int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SenderInf& sender,
+                     const SendRequest& request, bool bMultipart, CModernSession* pSession);
 
     IPlatform& m_platform;
     std::unique_ptr<ISocketFactory> m_pOwnSockets;
     ISocketFactory& m_sockets;
-    DeliveryProfile m_profile;
-    ITraceSink* m_pTrace = nullptr;
+    const MailOptions m_options;
+    std::string m_strBody;      // the body after placeholder substitution; empty until read
+    std::time_t m_timeSend = 0; // set at the start of every send operation
 };

@@ -2,6 +2,7 @@
 #include "mail/MessageComposer.h"
 
 #include "app/FileSystem.h"
+#include "app/Sjis.h"
 #include "mail/LineTransport.h"
 #include "mail/MailEncoders.h"
 
@@ -80,14 +81,17 @@ int CSocketTextSink::WriteLines(const char* pszLines)
     return SendText(m_socket, pszLines);
 }
 
-bool FormatAddressHeaderLines(const char* pszSenderName, const char* pszSenderAddress,
-                              const char* pszToName, const char* pszToAddress, const char* pszTitle,
+bool FormatAddressHeaderLines(const SenderInf& sender, const SendRequest& request,
                               std::array<std::string, 3>& lines)
 {
-    return FormatAndEncode(kLineBufferSize, lines[0], "From: %s <%s>\r\n", pszSenderName,
-                           pszSenderAddress) &&
-           FormatAndEncode(kLineBufferSize, lines[1], "To: %s <%s>\r\n", pszToName, pszToAddress) &&
-           FormatAndEncode(kLineBufferSize, lines[2], "Subject: %s\r\n", pszTitle);
+    return FormatAndEncode(kLineBufferSize, lines[0], "From: %s <%s>\r\n",
+                           FieldText(sender.szName).c_str(),
+                           FieldText(sender.szMailAddress).c_str()) &&
+           FormatAndEncode(kLineBufferSize, lines[1], "To: %s <%s>\r\n",
+                           FieldText(request.szName).c_str(),
+                           FieldText(request.szAddress).c_str()) &&
+           FormatAndEncode(kLineBufferSize, lines[2], "Subject: %s\r\n",
+                           FieldText(request.szTitle).c_str());
 }
 
 std::string AttachmentFileName(const char* pszPath)

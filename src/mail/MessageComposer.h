@@ -48,10 +48,10 @@ extern const char* const kSecondDelimiter;
 extern const char* const kCloseDelimiter;
 extern const char* const kEndOfData; // "\r\n.\r\n"
 
-// The encoded From, To and Subject lines, each formatted and encoded in 1024 bytes. False when one
-// does not fit (see SendCode::HeaderTooLong).
-bool FormatAddressHeaderLines(const char* pszSenderName, const char* pszSenderAddress,
-                              const char* pszToName, const char* pszToAddress, const char* pszTitle,
+// The encoded From, To and Subject lines (the sender's name and address, the request's name,
+// address and title), each formatted and encoded in 1024 bytes. False when one does not fit (see
+// SendCode::HeaderTooLong).
+bool FormatAddressHeaderLines(const SenderInf& sender, const SendRequest& request,
                               std::array<std::string, 3>& lines);
 
 // The attachment's name as the message names it: the path's last part (base name and extension).

@@ -48,7 +48,10 @@ std::string CModernSession::EhloName()
 
 bool CModernSession::Fail(SendCode code, SendStep step, bool bQuit)
 {
-    m_failure = SendOutcome{Code(code), step, m_strLastLine};
+    m_failure = SendOutcome();
+    m_failure.nResult = Code(code);
+    m_failure.step = step;
+    m_failure.strDetail = m_strLastLine;
     if (bQuit)
         SendQuit();
     m_socket.Close();

@@ -4,6 +4,7 @@
 // log-in or the SMTP connection failed, and a negative SendCode for the step that failed after
 // that. SendOutcome carries that result together with the step and what the server said.
 #pragma once
+#include <ctime>
 #include <string>
 #include <type_traits>
 
@@ -227,6 +228,11 @@ struct SendOutcome
     // The server's last reply line to that step (CR LF stripped), or the socket's error, or why a
     // value was refused; empty for a sent mail.
     std::string strDetail;
+    // When the send operation started (used for %DATE and %TIME, the Date line and the log), and
+    // the body after placeholder substitution (empty when the body was never read): what the send
+    // log and the keep copy record.
+    std::time_t timeSend = 0;
+    std::string strBody;
 
     bool Sent() const { return nResult > 0; }
 };

@@ -240,20 +240,16 @@ AttemptResult CSendForm::SendOneMail(int nSeq, const SenderInf& sender, const Se
 AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
                                     const char* pszRefusal)
 {
-    CMailSender mail(m_platform);
     // Read for every attempt, so a change made in the settings dialog holds for the next send.
     const DeliveryProfile profile =
         ReadDeliveryProfile(std::string(m_doc.m_szAppDir) + kDeliveryFileName);
-    mail.SetDeliveryProfile(profile);
-    mail.m_bBodyFromUtf8 = m_bBodyFromUtf8;
-    mail.m_bReplaceUnsafe = m_bReplaceUnsafe;
     std::string strReason;
     bool bSendRan = false;
     bool bSent = false;
     SendOutcome outcome;
     CSendTrace& trace = Trace();
     trace.BeginAttempt(FieldText(request.szName), FieldText(request.szAddress));
-    mail.SetTrace(&trace);
+    CMailSender mail(m_platform, MailOptions{profile, &trace, m_bBodyFromUtf8, m_bReplaceUnsafe});
     m_strStatus.clear();
     m_strDetail.clear();
     ShowForm();
@@ -333,12 +329,12 @@ AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const Sen
     }
 
     if (!bSendRan)
-        mail.m_timeSend = m_platform.Now();
+        outcome.timeSend = m_platform.Now();
     if (m_nAttemptsLeft > 0)
         --m_nAttemptsLeft;
     m_bRecordingDelivered = bSent;
-    WriteSendLog(result, mail.m_timeSend, request);
-    WriteKeepCopy(nSeq, mail.m_timeSend, mail.m_strBody, request);
+    WriteSendLog(result, outcome.timeSend, request);
+    WriteKeepCopy(nSeq, outcome.timeSend, outcome.strBody, request);
     m_bRecordingDelivered = false;
     return result;
 }

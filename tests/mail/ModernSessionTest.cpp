@@ -51,8 +51,7 @@ class ModernSessionTest : public ::testing::Test
 
     SendOutcome Send()
     {
-        CMailSender sender(m_platform, m_factory);
-        sender.SetDeliveryProfile(m_profile);
+        CMailSender sender(m_platform, m_factory, MailOptions{.profile = m_profile});
         return sender.Deliver(m_sender, m_request, false);
     }
 

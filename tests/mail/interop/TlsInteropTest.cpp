@@ -92,8 +92,7 @@ class TlsInterop : public ::testing::Test
 
     int Send()
     {
-        CMailSender mailSender(m_platform);
-        mailSender.SetDeliveryProfile(m_profile);
+        CMailSender mailSender(m_platform, MailOptions{.profile = m_profile});
         return mailSender.SendMultipartMail(m_sender, m_request);
     }
 
