@@ -272,6 +272,11 @@ TEST_P(MailSenderResultTest, ResultAndTranscript)
     EXPECT_EQ(Sent(0), row.strPopSent);
     EXPECT_EQ(Sent(1), row.strSmtpSent);
     EXPECT_FALSE(m_socket.m_bOpen) << "the socket is closed when the operation ends";
+    // What the log and the keep copy record: the time of every attempt, the body once the header
+    // lines are out and the message data begins.
+    EXPECT_EQ(m_timeSend, m_platform.m_now);
+    const bool bBodyRead = row.strSmtpSent.starts_with(kEnvelope + kHeaderLines);
+    EXPECT_EQ(m_strBody, bBodyRead ? "Hello\r\n" : "");
 }
 
 namespace
