@@ -206,7 +206,7 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
     }
     if (profile.auth == Authentication::popBeforeSmtp && profile.pop != PopSecurity::none)
     {
-        if (!session.PopLogin(FieldText(sender.szPop3Server), strLogin, strPassword))
+        if (!session.PopLogin(sender))
         {
             outcome = session.Failure();
             return false;
@@ -253,8 +253,7 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
         }
         SendQuit(socket);
     }
-    if (!session.OpenSmtp(FieldText(sender.szSmtpServer), strLogin, strPassword) ||
-        !session.SendEnvelope(FieldText(sender.szMailAddress), FieldText(request.szAddress)))
+    if (!session.OpenSmtp(sender) || !session.SendEnvelope(sender, request))
     {
         outcome = session.Failure();
         return false;

@@ -1,6 +1,7 @@
 // ModernSession.cpp - POP3 over TLS and the SMTP submission session with STARTTLS and AUTH.
 #include "mail/ModernSession.h"
 
+#include "app/Sjis.h"
 #include "mail/ServerAddress.h"
 
 #include <unistd.h>
@@ -94,9 +95,9 @@ int CModernSession::Command(const std::string& strLine, int nShown)
     return nCode;
 }
 
-bool CModernSession::PopLogin(const std::string& strServer, const std::string& strName,
-                              const std::string& strPassword)
+bool CModernSession::PopLogin(const SenderInf& sender)
 {
+    const std::string strServer = FieldText(sender.szPop3Server);
     m_reader.Reset();
     m_strLastLine.clear();
     std::string strHost;
@@ -132,8 +133,8 @@ bool CModernSession::PopLogin(const std::string& strServer, const std::string& s
         SendStep step;
         int nShown; // the password stays out of the trace
     };
-    const LoginLine steps[] = {{"USER " + strName, SendStep::PopUser, -1},
-                               {"PASS " + strPassword, SendStep::PopPass, 5}};
+    const LoginLine steps[] = {{"USER " + FieldText(sender.szLoginName), SendStep::PopUser, -1},
+                               {"PASS " + FieldText(sender.szPassword), SendStep::PopPass, 5}};
     for (const auto& [strCommand, step, nShown] : steps)
     {
         if (!SendLine(strCommand, nShown) || !m_reader.ReadLine(m_strLastLine))
@@ -211,9 +212,9 @@ bool CModernSession::Authenticate(const std::string& strName, const std::string&
     return Fail(SendCode::LoginRefused, SendStep::SmtpAuth, true);
 }
 
-bool CModernSession::OpenSmtp(const std::string& strServer, const std::string& strName,
-                              const std::string& strPassword)
+bool CModernSession::OpenSmtp(const SenderInf& sender)
 {
+    const std::string strServer = FieldText(sender.szSmtpServer);
     m_reader.Reset();
     m_strLastLine.clear();
     std::string strHost;
@@ -235,12 +236,13 @@ bool CModernSession::OpenSmtp(const std::string& strServer, const std::string& s
         return false;
     if (m_profile.smtp != SmtpSecurity::none && !m_tls.IsEncrypted())
         return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
-    if (m_profile.auth == Authentication::smtpAuth && !Authenticate(strName, strPassword))
+    if (m_profile.auth == Authentication::smtpAuth &&
+        !Authenticate(FieldText(sender.szLoginName), FieldText(sender.szPassword)))
         return false;
     return true;
 }
 
-bool CModernSession::SendEnvelope(const std::string& strFrom, const std::string& strTo)
+bool CModernSession::SendEnvelope(const SenderInf& sender, const SendRequest& request)
 {
     struct Step
     {
@@ -249,8 +251,9 @@ bool CModernSession::SendEnvelope(const std::string& strFrom, const std::string&
         SendStep step;
     };
     const Step steps[] = {
-        {"MAIL FROM:<" + strFrom + ">", EnvelopeStep::MailFrom, SendStep::MailFrom},
-        {"RCPT TO:<" + strTo + ">", EnvelopeStep::RcptTo, SendStep::RcptTo},
+        {"MAIL FROM:<" + FieldText(sender.szMailAddress) + ">", EnvelopeStep::MailFrom,
+         SendStep::MailFrom},
+        {"RCPT TO:<" + FieldText(request.szAddress) + ">", EnvelopeStep::RcptTo, SendStep::RcptTo},
         {"DATA", EnvelopeStep::Data, SendStep::Data},
     };
     for (const Step& step : steps)

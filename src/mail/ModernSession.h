@@ -4,6 +4,7 @@
 // followed by a new EHLO, and AUTH (RFC 4954). A profile that asks for TLS never sends a log-in,
 // AUTH or MAIL FROM in clear: a server that does not offer or refuses TLS fails the attempt.
 #pragma once
+#include "app/Records.h"
 #include "mail/BufferedSocket.h"
 #include "mail/DeliveryProfile.h"
 #include "mail/ReplyReader.h"
@@ -24,18 +25,19 @@ class CModernSession
     // the server's last reply line; the connection is then closed (after QUIT where the server
     // can still take one).
 
-    // POP3 log-in over TLS for POP before SMTP: connect (995 by default for implicit TLS, else
-    // 110), TLS, USER and PASS, QUIT, close.
-    bool PopLogin(const std::string& strServer, const std::string& strName,
-                  const std::string& strPassword);
+    // POP3 log-in over TLS for POP before SMTP to the sender's POP3 server with its log-in name
+    // and password: connect (995 by default for implicit TLS, else 110), TLS, USER and PASS, QUIT,
+    // close.
+    bool PopLogin(const SenderInf& sender);
 
-    // Opens the SMTP server as the profile asks: connect (default port of the profile), TLS,
-    // greeting, EHLO, STARTTLS and EHLO again, then AUTH when the profile uses SMTP AUTH.
-    bool OpenSmtp(const std::string& strServer, const std::string& strName,
-                  const std::string& strPassword);
+    // Opens the sender's SMTP server as the profile asks: connect (default port of the profile),
+    // TLS, greeting, EHLO, STARTTLS and EHLO again, then AUTH with the sender's log-in name and
+    // password when the profile uses SMTP AUTH.
+    bool OpenSmtp(const SenderInf& sender);
 
-    // MAIL FROM, RCPT TO and DATA with CR LF; then the message data phase starts.
-    bool SendEnvelope(const std::string& strFrom, const std::string& strTo);
+    // MAIL FROM (the sender's address), RCPT TO (the request's address) and DATA with CR LF; then
+    // the message data phase starts.
+    bool SendEnvelope(const SenderInf& sender, const SendRequest& request);
 
     const SendOutcome& Failure() const { return m_failure; }
 
