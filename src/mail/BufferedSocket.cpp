@@ -65,16 +65,14 @@ void CBufferedSocket::EndData()
     m_mode = Mode::dataEnd;
 }
 
-bool CBufferedSocket::Flush()
+bool CBufferedSocket::WriteAll(const char* pData, std::size_t nLength)
 {
-    if (m_bFailed)
-        return false;
     std::size_t nDone = 0;
-    while (nDone < m_strBuffer.size())
+    while (nDone < nLength)
     {
-        const std::size_t nLeft = m_strBuffer.size() - nDone;
+        const std::size_t nLeft = nLength - nDone;
         const int nPiece = nLeft > kFlushAt ? static_cast<int>(kFlushAt) : static_cast<int>(nLeft);
-        if (m_socket.Send(m_strBuffer.data() + nDone, nPiece) != nPiece)
+        if (m_socket.Send(pData + nDone, nPiece) != nPiece)
         {
             m_bFailed = true;
             m_strBuffer.clear();
@@ -83,6 +81,15 @@ bool CBufferedSocket::Flush()
         nDone += static_cast<std::size_t>(nPiece);
         m_nDataSent += static_cast<std::size_t>(nPiece);
     }
+    return true;
+}
+
+bool CBufferedSocket::Flush()
+{
+    if (m_bFailed)
+        return false;
+    if (!WriteAll(m_strBuffer.data(), m_strBuffer.size()))
+        return false;
     m_strBuffer.clear();
     return true;
 }
@@ -152,6 +159,18 @@ int CBufferedSocket::Send(const char* pData, int nLength)
     else
         m_strBuffer.append(pData, static_cast<std::size_t>(nLength));
     if (m_strBuffer.size() >= kFlushAt && !Flush())
+        return -1;
+    return nLength;
+}
+
+int CBufferedSocket::SendLines(const char* pData, int nLength)
+{
+    if (m_mode != Mode::data || !m_filter.AtLineStart() || nLength <= 0)
+        return Send(pData, nLength);
+    m_strReceived.clear();
+    m_nLastReceive = 1;
+    // What is buffered goes first; the lines themselves are written from where they are.
+    if (!Flush() || !WriteAll(pData, static_cast<std::size_t>(nLength)))
         return -1;
     return nLength;
 }

@@ -41,6 +41,11 @@ class CBufferedSocket : public ISocket
     bool Connect(const std::string& strHost, int nPort) override;
     // In the data phase: returns nLength once the bytes are buffered, -1 after a failed write.
     int Send(const char* pData, int nLength) override;
+    // Sends whole lines that need nothing of the transparency filter: each ends in CR LF, none
+    // begins with "." and none holds another CR or LF (base64 lines). In the data phase, at a line
+    // start, they are written out as they stand instead of being filtered and copied; otherwise
+    // as Send. Returns nLength, or -1 after a failed write.
+    int SendLines(const char* pData, int nLength);
     // Flushes first: a reply is only awaited once everything sent is on its way.
     int Receive(char* pBuffer, int nMaximum) override;
     // Drops what is buffered.
@@ -55,6 +60,8 @@ class CBufferedSocket : public ISocket
         dataEnd,
     };
     void ResetState();
+    // Writes pData to the socket in pieces; false (and the data phase failed) when one fails.
+    bool WriteAll(const char* pData, std::size_t nLength);
     void Received(const char* pData, int nCount);
 
     ISocket& m_socket;

@@ -78,7 +78,8 @@ int CSocketTextSink::Write(const char* pszText)
 
 int CSocketTextSink::WriteLines(const char* pszLines)
 {
-    return SendText(m_socket, pszLines);
+    const int nSent = m_socket.SendLines(pszLines, static_cast<int>(std::strlen(pszLines)));
+    return nSent > 0 ? nSent : 0;
 }
 
 bool FormatAddressHeaderLines(const SenderInf& sender, const SendRequest& request,

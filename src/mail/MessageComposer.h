@@ -4,7 +4,7 @@
 // line.
 #pragma once
 #include "app/Records.h"
-#include "mail/Socket.h"
+#include "mail/BufferedSocket.h"
 
 #include <array>
 #include <ctime>
@@ -21,16 +21,16 @@ class ITextSink
     virtual int WriteLines(const char* pszLines);
 };
 
-// The sink of a running send: SendText on the connection.
+// The sink of a running send: SendText on the connection; runs of whole lines go out unfiltered.
 class CSocketTextSink : public ITextSink
 {
   public:
-    explicit CSocketTextSink(ISocket& socket) : m_socket(socket) {}
+    explicit CSocketTextSink(CBufferedSocket& socket) : m_socket(socket) {}
     int Write(const char* pszText) override;
     int WriteLines(const char* pszLines) override;
 
   private:
-    ISocket& m_socket;
+    CBufferedSocket& m_socket;
 };
 
 // Adds a sink's count to a running total, stopping at INT_MAX: a total over 2 GB (an attachment of

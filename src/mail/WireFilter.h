@@ -14,6 +14,8 @@ class CWireFilter
     // Completes a CR left at the end of the data into CR LF; the filter then starts a new line.
     void Finish(std::string& strOut);
     void Reset();
+    // No line is open: what comes next begins a line.
+    bool AtLineStart() const { return m_bLineStart && !m_bAfterCr; }
 
   private:
     bool m_bLineStart = true;

@@ -127,3 +127,18 @@ TEST_F(BufferedSocketTest, CloseDropsWhatIsBuffered)
     EXPECT_TRUE(m_socket.m_sent[0].empty());
     EXPECT_FALSE(m_socket.m_bOpen);
 }
+
+// Whole lines go out unfiltered only where a line starts: after what was buffered, in order; in a
+// line left open they are filtered like any other data.
+TEST_F(BufferedSocketTest, WholeLinesSkipTheFilterOnlyAtALineStart)
+{
+    m_buffered.BeginData();
+    m_buffered.Send("head\n", 5);
+    EXPECT_EQ(m_buffered.SendLines("QUJD\r\nREVG\r\n", 12), 12);
+    m_buffered.Send("open", 4);
+    EXPECT_EQ(m_buffered.SendLines(".x\r\n", 4), 4);
+    m_buffered.EndData();
+    EXPECT_TRUE(m_buffered.FinishData());
+    EXPECT_EQ(m_socket.m_sent[0], "head\r\nQUJD\r\nREVG\r\nopen.x\r\n");
+    EXPECT_EQ(m_socket.m_nSendCalls, 3);
+}
