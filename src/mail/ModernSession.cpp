@@ -95,19 +95,27 @@ int CModernSession::Command(const std::string& strLine, int nShown)
     return nCode;
 }
 
-bool CModernSession::PopLogin(const SenderInf& sender)
+bool CModernSession::Connect(const std::string& strServer, int nDefaultPort, bool bImplicitTls,
+                             SendStep connectStep, SendStep tlsStep, std::string& strHost)
 {
-    const std::string strServer = FieldText(sender.szPop3Server);
     m_reader.Reset();
     m_strLastLine.clear();
-    std::string strHost;
     int nPort = 0;
-    if (!m_socket.Create() ||
-        !SplitServerField(strServer, DefaultPop3Port(m_profile), strHost, nPort) ||
+    if (!m_socket.Create() || !SplitServerField(strServer, nDefaultPort, strHost, nPort) ||
         !m_socket.Connect(strHost, nPort))
-        return Fail(SendCode::NoSession, SendStep::PopConnect);
-    if (m_profile.pop == PopSecurity::tls && !m_tls.Handshake(strHost))
-        return Fail(HandshakeFailure(), SendStep::PopTls);
+        return Fail(SendCode::NoSession, connectStep);
+    if (bImplicitTls && !m_tls.Handshake(strHost))
+        return Fail(HandshakeFailure(), tlsStep);
+    return true;
+}
+
+bool CModernSession::PopLogin(const SenderInf& sender)
+{
+    std::string strHost;
+    if (!Connect(FieldText(sender.szPop3Server), DefaultPop3Port(m_profile),
+                 m_profile.pop == PopSecurity::tls, SendStep::PopConnect, SendStep::PopTls,
+                 strHost))
+        return false;
     if (!m_reader.ReadLine(m_strLastLine) || !IsPop3Ok(m_strLastLine))
         return Fail(SendCode::NoSession, SendStep::PopGreeting);
 
@@ -214,17 +222,11 @@ bool CModernSession::Authenticate(const std::string& strName, const std::string&
 
 bool CModernSession::OpenSmtp(const SenderInf& sender)
 {
-    const std::string strServer = FieldText(sender.szSmtpServer);
-    m_reader.Reset();
-    m_strLastLine.clear();
     std::string strHost;
-    int nPort = 0;
-    if (!m_socket.Create() ||
-        !SplitServerField(strServer, DefaultSmtpPort(m_profile), strHost, nPort) ||
-        !m_socket.Connect(strHost, nPort))
-        return Fail(SendCode::NoSession, SendStep::SmtpConnect);
-    if (m_profile.smtp == SmtpSecurity::tls && !m_tls.Handshake(strHost))
-        return Fail(HandshakeFailure(), SendStep::SmtpTls);
+    if (!Connect(FieldText(sender.szSmtpServer), DefaultSmtpPort(m_profile),
+                 m_profile.smtp == SmtpSecurity::tls, SendStep::SmtpConnect, SendStep::SmtpTls,
+                 strHost))
+        return false;
     const int nGreeting = m_reader.ReadSmtpReply(m_reply);
     if (nGreeting >= 0)
         m_strLastLine = std::to_string(nGreeting) + " " + m_reply.back();

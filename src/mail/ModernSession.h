@@ -56,6 +56,10 @@ class CModernSession
     // go out whole, -2 when no whole reply came. m_reply holds the reply's lines. A line that
     // carries a secret passes nShown, the bytes the trace may show (the command word).
     int Command(const std::string& strLine, int nShown = -1);
+    // Opens a connection to the server field (its port, else nDefaultPort), with a TLS handshake
+    // at once when bImplicitTls; strHost is the host as typed, for later certificate checks.
+    bool Connect(const std::string& strServer, int nDefaultPort, bool bImplicitTls,
+                 SendStep connectStep, SendStep tlsStep, std::string& strHost);
     // EHLO, filling m_capabilities.
     bool Ehlo();
     bool StartTls(const std::string& strHost);
