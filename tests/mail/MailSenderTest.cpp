@@ -251,6 +251,12 @@ struct SessionCase
     std::string strSmtpSent; // "<no connection>" when no SMTP connection is made
 };
 
+// A failing row names itself, not its bytes.
+void PrintTo(const SessionCase& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
+
 class MailSenderResultTest : public MailSenderTest,
                              public ::testing::WithParamInterface<SessionCase>
 {

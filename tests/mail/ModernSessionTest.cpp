@@ -103,6 +103,12 @@ struct AuthCase
     SendCode code;       // NoSession stands for success here
 };
 
+// A failing row names itself, not its bytes.
+void PrintTo(const AuthCase& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
+
 class AuthExchangeTest : public ModernSessionTest, public ::testing::WithParamInterface<AuthCase>
 {
 };
@@ -187,6 +193,12 @@ struct RefusalCase
     SendCode code;
     SendStep step;
 };
+
+// A failing row names itself, not its bytes.
+void PrintTo(const RefusalCase& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
 
 class TlsRefusalTest : public ModernSessionTest, public ::testing::WithParamInterface<RefusalCase>
 {
