@@ -277,7 +277,7 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
         // Without a display the exit status tells a script or timer job how the run went.
         CTarvellApp* pApp = CTarvellApp::Instance();
         if (pApp != nullptr && pApp->IsHeadless())
-            pApp->SetExitCode(m_pView->RunExitStatus(bSaved));
+            pApp->SetExitCode(m_pView->m_form.RunExitStatus(bSaved));
     }
     pEvent->accept();
 }

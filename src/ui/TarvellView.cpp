@@ -27,7 +27,8 @@ constexpr int FORM_HEIGHT = 120;
 } // namespace
 
 CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent)
-    : QWidget(pParent), CSendForm(doc, platform), m_units(DialogFont())
+    : QWidget(pParent), m_form(doc, platform, this), m_doc(doc), m_platform(platform),
+      m_units(DialogFont())
 {
     setObjectName(QStringLiteral("CTarvellView"));
     setFont(DialogFont());
@@ -75,11 +76,11 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    m_fields[0] = Field{pEditToName, &m_strToName, 127};
-    m_fields[1] = Field{pEditToAddress, &m_strToAddress, 255};
-    m_fields[2] = Field{pEditTitle, &m_strTitle, 255};
-    m_fields[3] = Field{pEditTextFile, &m_strTextFile, 255};
-    m_fields[4] = Field{pEditBinFile, &m_strBinFile, 255};
+    m_fields[0] = Field{pEditToName, &m_form.m_strToName, 127};
+    m_fields[1] = Field{pEditToAddress, &m_form.m_strToAddress, 255};
+    m_fields[2] = Field{pEditTitle, &m_form.m_strTitle, 255};
+    m_fields[3] = Field{pEditTextFile, &m_form.m_strTextFile, 255};
+    m_fields[4] = Field{pEditBinFile, &m_form.m_strBinFile, 255};
 
     const std::pair<QPushButton*, int> buttons[] = {{pBtnExit, ID_EXIT_BUTTON},
                                                     {pBtnAddressBook, ID_MAIN_BOOK_SELECT},
@@ -111,7 +112,7 @@ bool CTarvellView::OnCommand(int nId)
         RunCommand(m_platform, [this] { OnAddressBook(); });
         return true;
     case ID_SEND:
-        OnSend(); // reports its own file errors
+        m_form.OnSend(); // reports its own file errors
         return true;
     case IDC_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] { OnSelectTextFile(); });
@@ -133,17 +134,16 @@ bool CTarvellView::OnCommand(int nId)
     }
 }
 
-void CTarvellView::ShowForm()
+void CTarvellView::ShowStrings()
 {
     for (const Field& field : m_fields)
         field.pEdit->setText(ToQString(*field.pstr));
-    m_pEditStatus->setText(ToQString(m_strStatus));
+    m_pEditStatus->setText(ToQString(m_form.m_strStatus));
     // The failure's detail: which step and what the server said; the line itself keeps its text.
-    m_pEditStatus->setToolTip(m_strDetail.empty()
+    m_pEditStatus->setToolTip(m_form.m_strDetail.empty()
                                   ? QString()
-                                  : ToQString(m_strDetail) +
+                                  : ToQString(m_form.m_strDetail) +
                                         QStringLiteral(u"\n(ダブルクリックで送信記録を表示)"));
-    CSendForm::ShowForm();
     // A send blocks the event loop: paint the status line now, and nothing else.
     m_pEditStatus->repaint();
 }
@@ -158,7 +158,7 @@ bool CTarvellView::eventFilter(QObject* pWatched, QEvent* pEvent)
     return QWidget::eventFilter(pWatched, pEvent);
 }
 
-bool CTarvellView::ReadForm()
+bool CTarvellView::ReadControls()
 {
     // The status line is not among the fields: it is never read back.
     for (const Field& field : m_fields)
@@ -179,7 +179,7 @@ void CTarvellView::EnableSend(bool bEnable)
     m_pBtnSend->setEnabled(bEnable);
 }
 
-void CTarvellView::SendCommand(int nId)
+void CTarvellView::IssueCommand(int nId)
 {
     OnCommand(nId);
 }
@@ -210,13 +210,13 @@ void CTarvellView::OnInitialUpdate()
     ShowForm();
     if (QWidget* pFrame = window(); pFrame != this)
         pFrame->move(VisiblePosition(m_doc.m_cfg.nWindowLeft, m_doc.m_cfg.nWindowTop));
-    m_strToName.clear();
-    m_strToAddress.clear();
-    m_strTitle.clear();
-    m_strTextFile.clear();
-    m_strBinFile.clear();
-    m_strStatus.clear();
-    StartAutomaticSending(); // ends by showing the form
+    m_form.m_strToName.clear();
+    m_form.m_strToAddress.clear();
+    m_form.m_strTitle.clear();
+    m_form.m_strTextFile.clear();
+    m_form.m_strBinFile.clear();
+    m_form.m_strStatus.clear();
+    m_form.StartAutomaticSending(); // ends by showing the form
 }
 
 void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
@@ -225,13 +225,13 @@ void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
     dlg.m_logic.m_nMode = nMode;
     SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
     SetField(dlg.m_logic.m_szBookFile, strBookFile);
-    dlg.m_logic.m_strName = m_strToName;
-    dlg.m_logic.m_strAddress = m_strToAddress;
+    dlg.m_logic.m_strName = m_form.m_strToName;
+    dlg.m_logic.m_strAddress = m_form.m_strToAddress;
     if (m_platform.RunModal(dlg) == IDOK && !dlg.m_logic.m_strName.empty() &&
         !dlg.m_logic.m_strAddress.empty())
     {
-        m_strToName = dlg.m_logic.m_strName;
-        m_strToAddress = dlg.m_logic.m_strAddress;
+        m_form.m_strToName = dlg.m_logic.m_strName;
+        m_form.m_strToAddress = dlg.m_logic.m_strAddress;
         ShowForm();
     }
 }
@@ -272,34 +272,35 @@ void CTarvellView::PickFile(const QString& qstrFilter, const char* pszExt, const
 void CTarvellView::OnSelectTextFile()
 {
     PickFile(QStringLiteral(u"テキスト(*.txt)|*.txt||"), "txt", m_doc.m_cfg.szTextFileDir,
-             m_strTextFile);
+             m_form.m_strTextFile);
 }
 
 void CTarvellView::OnSelectBinFile()
 {
-    PickFile(QStringLiteral(u"全て(*.*)|*.*||"), "*", m_doc.m_cfg.szBinFileDir, m_strBinFile);
+    PickFile(QStringLiteral(u"全て(*.*)|*.*||"), "*", m_doc.m_cfg.szBinFileDir,
+             m_form.m_strBinFile);
 }
 
 void CTarvellView::OnEditTextFile()
 {
     ReadForm();
-    if (!PathExists(m_strTextFile))
+    if (!PathExists(m_form.m_strTextFile))
     {
         Message(QStringLiteral(u"指定ファイルが存在しません。"));
         return;
     }
-    OpenInEditor(m_platform, m_doc.m_cfg, "\"" + m_strTextFile + "\"");
+    OpenInEditor(m_platform, m_doc.m_cfg, "\"" + m_form.m_strTextFile + "\"");
 }
 
 void CTarvellView::OnOpenBinFile()
 {
     ReadForm();
-    if (!PathExists(m_strBinFile))
+    if (!PathExists(m_form.m_strBinFile))
     {
         Message(QStringLiteral(u"指定ファイルが存在しません。"));
         return;
     }
-    if (m_platform.ShellOpen(m_strBinFile, std::string()) <= 32)
+    if (m_platform.ShellOpen(m_form.m_strBinFile, std::string()) <= 32)
         Message(QStringLiteral(u"オープンできません。"));
 }
 
@@ -311,7 +312,7 @@ void CTarvellView::OnExit()
 
 void CTarvellView::OnDestroy()
 {
-    CSendForm::OnDestroy(); // stops the timer
+    m_form.OnDestroy(); // stops the timer
     const QWidget* pFrame = window();
     if (pFrame == this)
         return;

@@ -1,6 +1,7 @@
-// TarvellView.h - the send form: the program's main view inside the main window. Its strings,
-// the send procedure and the automatic sending live in CSendForm; this side holds the controls,
-// the pickers, the address book runs, the viewers and the window position.
+// TarvellView.h - the send form: the program's main view inside the main window. It owns the
+// form's logic (CSendForm: the strings, the send procedure, the automatic sending), which shows
+// and reads the controls through ISendFormView; this side holds the controls, the pickers, the
+// address book runs, the viewers and the window position.
 #pragma once
 #include "send/SendForm.h"
 #include "ui/DialogUnits.h"
@@ -13,12 +14,12 @@ class CSjisLineEdit;
 class QLineEdit;
 class QPushButton;
 
-class CTarvellView : public QWidget, public CSendForm
+class CTarvellView : public QWidget, private ISendFormView
 {
     Q_OBJECT
   public:
     // Command ids of the form's buttons that the timer never issues (the others are in
-    // send/SendForm.h).
+    // send/SendFormView.h).
     enum Command
     {
         IDC_SELECT_TEXT_FILE = 1010,
@@ -54,24 +55,27 @@ class CTarvellView : public QWidget, public CSendForm
     void OnExit();
     void OnDestroy(); // on the close path: stops the timer, keeps the window position
 
-    // The Send button, which an automatic send disables.
-    void EnableSend(bool bEnable) override;
+    // Strings -> controls (with the status line reported) and controls -> strings.
+    void ShowForm() { m_form.ShowForm(); }
+    bool ReadForm() { return m_form.ReadForm(); }
 
-    // The timer's commands run as clicks and menu choices do.
-    void SendCommand(int nId) override;
-
-    // ShowForm and ReadForm, public for callers outside the form's own handlers.
-    void ShowForm() override;
-    bool ReadForm() override;
+    // The form's logic: its strings, the send procedure and the automatic sending.
+    CSendForm m_form;
 
   protected:
     // A double-click on the status line opens the trace of the last send command.
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
+  private:
+    void ShowStrings() override;
+    bool ReadControls() override;
+    // The Send button, which an automatic send disables.
+    void EnableSend(bool bEnable) override;
+    // The timer's commands run as clicks and menu choices do.
+    void IssueCommand(int nId) override;
     // Without a display nobody can close the program after the error: it ends with status 1.
     void OnAutoSendAbandoned() override;
 
-  private:
     struct Field
     {
         CSjisLineEdit* pEdit;
@@ -84,6 +88,8 @@ class CTarvellView : public QWidget, public CSendForm
     void RunAddressDlg(int nMode, const std::string& strBookFile);
     void Message(const QString& qstrText);
 
+    CTarvellDoc& m_doc;
+    IPlatform& m_platform;
     CDialogUnits m_units;
     Field m_fields[5]; // the input edits, in the order the form reads them
     QLineEdit* m_pEditStatus;
