@@ -8,6 +8,7 @@
 #include "app/Sjis.h"
 #include "mail/MailAddress.h"
 #include "mail/MailSender.h"
+#include "mail/SendCancel.h"
 #include "mail/SendResult.h"
 #include "send/DeliveryFile.h"
 #include "send/SendForm.h"
@@ -197,7 +198,13 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts)
     if (!CheckBeforeSending(m_platform, attempts, sender, m_answers))
         return; // the user stopped the command: nothing is sent or logged
     for (const PlannedAttempt& attempt : attempts)
+    {
+        // A cancelled command makes no further attempt; the one that was running failed and
+        // was logged.
+        if (SendCancelRequested())
+            break;
         RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal);
+    }
 }
 
 AttemptResult CSendProcedure::SendOneMail(int nSeq, const SenderInf& sender,

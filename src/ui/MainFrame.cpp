@@ -269,6 +269,12 @@ void CMainFrame::OnFileNew()
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
+    // A running send is cancelled first; the window closes when it has ended.
+    if (m_pView->DeferCloseUntilSendEnds())
+    {
+        pEvent->ignore();
+        return;
+    }
     if (!m_bClosed)
     {
         m_bClosed = true;

@@ -6,29 +6,58 @@
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
+#include "mail/SendCancel.h"
 #include "ui/Controls.h"
 #include "ui/FileCommands.h"
+#include "ui/MainFrame.h"
 #include "ui/QtAddressDlg.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
 #include "ui/TarvellApp.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QThread>
+
+#include <exception>
+#include <system_error>
+#include <thread>
 
 namespace
 {
 constexpr int FORM_WIDTH = 313;
 constexpr int FORM_HEIGHT = 120;
+
+// Commands that leave the form and the document alone, so they run while a send does.
+bool RunsWhileSending(int nId)
+{
+    switch (nId)
+    {
+    case ID_EXIT_BUTTON:
+    case CMainFrame::ID_APP_EXIT:
+    case CMainFrame::ID_APP_ABOUT:
+    case CMainFrame::ID_SUPPORT_PAGE:
+    case CMainFrame::ID_OPEN_APP_DIR:
+    case CMainFrame::ID_VIEW_LOG:
+    case CMainFrame::ID_VIEW_KEEP:
+    case CMainFrame::ID_VIEW_TRACE:
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent)
-    : QWidget(pParent), m_form(doc, platform, this), m_doc(doc), m_platform(platform),
-      m_units(DialogFont())
+    : QWidget(pParent), m_sendPlatform(platform, this), m_form(doc, m_sendPlatform, this),
+      m_doc(doc), m_platform(platform), m_units(DialogFont())
 {
     setObjectName(QStringLiteral("CTarvellView"));
     setFont(DialogFont());
@@ -68,6 +97,14 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     m_units.Place(m_pEditStatus, 4, 96, 304, 20);
     m_pEditStatus->installEventFilter(this);
     MakeLabel(this, m_units.Rect(48, 32, 32, 8), QStringLiteral(u"タイトル"), Qt::AlignRight);
+    // Shown beside the status line while a send runs, away from Send: a double-click on Send
+    // must not reach it.
+    m_pBtnAbort =
+        MakeButton(this, m_units.Rect(256, 96, 52, 20), QStringLiteral(u"中止"), "m_btnAbort");
+    m_pBtnAbort->hide();
+    connect(m_pBtnAbort, &QPushButton::clicked, this, [this] { OnAbortSend(); });
+    auto* pEscape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(pEscape, &QShortcut::activated, this, [this] { OnAbortSend(); });
 
     QWidget* const order[] = {pBtnExit,      pEditToName,  pEditToAddress,  pEditTitle,
                               pEditTextFile, pEditBinFile, pBtnAddressBook, m_pBtnSend,
@@ -103,6 +140,8 @@ QSize CTarvellView::FormSize() const
 
 bool CTarvellView::OnCommand(int nId)
 {
+    if (m_bSending && !RunsWhileSending(nId))
+        return true; // the form and the document belong to the send until it ends
     switch (nId)
     {
     case ID_EXIT_BUTTON:
@@ -112,7 +151,7 @@ bool CTarvellView::OnCommand(int nId)
         RunCommand(m_platform, [this] { OnAddressBook(); });
         return true;
     case ID_SEND:
-        m_form.OnSend(); // reports its own file errors
+        RunSend(); // reports its own file errors
         return true;
     case IDC_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] { OnSelectTextFile(); });
@@ -134,8 +173,87 @@ bool CTarvellView::OnCommand(int nId)
     }
 }
 
+void CTarvellView::RunSend()
+{
+    CTarvellApp* pApp = CTarvellApp::Instance();
+    if (pApp != nullptr && pApp->IsHeadless())
+    {
+        m_form.OnSend(); // nobody to keep a window alive for: the run keeps its plain order
+        return;
+    }
+    ClearSendCancel();
+    ShowSending(true);
+    QEventLoop loop;
+    std::exception_ptr pError;
+    std::thread worker;
+    try
+    {
+        worker = std::thread([&] {
+            try
+            {
+                m_form.OnSend();
+            }
+            catch (...)
+            {
+                pError = std::current_exception();
+            }
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    }
+    catch (const std::system_error&)
+    {
+        ShowSending(false);
+        m_form.OnSend(); // no thread to send on: the send runs here, as without a display
+        return;
+    }
+    loop.exec();
+    worker.join();
+    ShowSending(false);
+    if (pError)
+        std::rethrow_exception(pError);
+    if (m_bCloseWhenSent)
+        OnExit();
+}
+
+void CTarvellView::ShowSending(bool bSending)
+{
+    m_bSending = bSending;
+    m_sendPlatform.DropTimerTicks(bSending);
+    for (const Field& field : m_fields)
+        field.pEdit->setReadOnly(bSending);
+    m_pBtnSend->setEnabled(!bSending && m_bSendAllowed);
+    // The status line makes room for 中止 while it shows.
+    m_units.Place(m_pEditStatus, 4, 96, bSending ? 248 : 304, 20);
+    m_pBtnAbort->setVisible(bSending);
+    if (bSending)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void CTarvellView::OnAbortSend()
+{
+    if (m_bSending)
+        RequestSendCancel();
+}
+
+bool CTarvellView::DeferCloseUntilSendEnds()
+{
+    if (!m_bSending)
+        return false;
+    m_bCloseWhenSent = true;
+    RequestSendCancel();
+    return true;
+}
+
 void CTarvellView::ShowStrings()
 {
+    if (QThread::currentThread() != thread())
+    {
+        QMetaObject::invokeMethod(
+            this, [this] { ShowStrings(); }, Qt::BlockingQueuedConnection);
+        return;
+    }
     for (const Field& field : m_fields)
         field.pEdit->setText(ToQString(*field.pstr));
     m_pEditStatus->setText(ToQString(m_form.m_strStatus));
@@ -144,7 +262,7 @@ void CTarvellView::ShowStrings()
                                   ? QString()
                                   : ToQString(m_form.m_strDetail) +
                                         QStringLiteral(u"\n(ダブルクリックで送信記録を表示)"));
-    // A send blocks the event loop: paint the status line now, and nothing else.
+    // A send without a display blocks the event loop: paint the status line now.
     m_pEditStatus->repaint();
 }
 
@@ -160,6 +278,13 @@ bool CTarvellView::eventFilter(QObject* pWatched, QEvent* pEvent)
 
 bool CTarvellView::ReadControls()
 {
+    if (QThread::currentThread() != thread())
+    {
+        bool bRead = false;
+        QMetaObject::invokeMethod(
+            this, [this, &bRead] { bRead = ReadControls(); }, Qt::BlockingQueuedConnection);
+        return bRead;
+    }
     // The status line is not among the fields: it is never read back.
     for (const Field& field : m_fields)
     {
@@ -176,7 +301,8 @@ void CTarvellView::Message(const QString& qstrText)
 
 void CTarvellView::EnableSend(bool bEnable)
 {
-    m_pBtnSend->setEnabled(bEnable);
+    m_bSendAllowed = bEnable;
+    m_pBtnSend->setEnabled(bEnable && !m_bSending);
 }
 
 void CTarvellView::IssueCommand(int nId)

@@ -5,6 +5,7 @@
 #pragma once
 #include "send/SendForm.h"
 #include "ui/DialogUnits.h"
+#include "ui/GuiThreadPlatform.h"
 
 #include <QWidget>
 
@@ -59,6 +60,19 @@ class CTarvellView : public QWidget, private ISendFormView
     void ShowForm() { m_form.ShowForm(); }
     bool ReadForm() { return m_form.ReadForm(); }
 
+    // True while a Send command runs.
+    bool IsSending() const { return m_bSending; }
+    // The 中止 button and Escape: the running Send command ends at its next step.
+    void OnAbortSend();
+    // The close path while a Send command runs: the command is cancelled and the window closes
+    // once it has ended. False when no send runs (the window may close now).
+    bool DeferCloseUntilSendEnds();
+
+  private:
+    // The platform of the send, which may run on a worker thread; declared before the form.
+    CGuiThreadPlatform m_sendPlatform;
+
+  public:
     // The form's logic: its strings, the send procedure and the automatic sending.
     CSendForm m_form;
 
@@ -87,6 +101,11 @@ class CTarvellView : public QWidget, private ISendFormView
                   std::string& strTarget);
     void RunAddressDlg(int nMode, const std::string& strBookFile);
     void Message(const QString& qstrText);
+    // The Send command: without a display it runs here; with one it runs on a worker thread
+    // while the event loop goes on, and returns when it has ended.
+    void RunSend();
+    // The form while a send runs: its inputs and Send disabled, 中止 shown, a busy cursor.
+    void ShowSending(bool bSending);
 
     CTarvellDoc& m_doc;
     IPlatform& m_platform;
@@ -94,5 +113,9 @@ class CTarvellView : public QWidget, private ISendFormView
     Field m_fields[5]; // the input edits, in the order the form reads them
     QLineEdit* m_pEditStatus;
     QPushButton* m_pBtnSend;
+    QPushButton* m_pBtnAbort;
+    bool m_bSendAllowed = true; // Send as the automatic sending left it
+    bool m_bSending = false;
+    bool m_bCloseWhenSent = false;
     std::function<bool(int)> m_onFrameCommand;
 };
