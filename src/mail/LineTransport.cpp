@@ -28,6 +28,7 @@ const ReceiveError kErrorMeanings[] = {
     {WSAESHUTDOWN, "WSAESHUTDOWN: 接続は閉じられています"},
     {WSAENOTCONN, "WSAENOTCONN: 接続されていません"},
     {WSAEINVAL, "WSAEINVAL: サーバーの指定が正しくありません"},
+    {WSAEINTR, "WSAEINTR: 送信を中止しました"}, // the cancel request of mail/SendCancel
 };
 
 const ReceiveError kReceiveErrors[] = {

@@ -1,6 +1,8 @@
 // PosixSocket.cpp - the blocking TCP socket over POSIX, with time-outs.
 #include "mail/PosixSocket.h"
 
+#include "mail/SendCancel.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -43,6 +45,16 @@ int RemainingMs(std::int64_t deadline)
 {
     const std::int64_t nLeft = deadline - NowMs();
     return nLeft > 0 ? static_cast<int>(nLeft) : 0;
+}
+
+// A wait polls in slices this long, so a cancel request ends it soon.
+constexpr int kPollSliceMs = 100;
+
+// The next poll's time-out: the time left, at most one slice.
+int PollSliceMs(std::int64_t deadline)
+{
+    const int nLeft = RemainingMs(deadline);
+    return nLeft < kPollSliceMs ? nLeft : kPollSliceMs;
 }
 
 using AddressList = std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)>;
@@ -107,9 +119,13 @@ int Resolve(const std::string& strHost, const std::string& strPort, std::int64_t
     pollfd pfd{pState->fds[0], POLLIN, 0};
     for (;;)
     {
-        const int n = ::poll(&pfd, 1, RemainingMs(deadline));
+        if (SendCancelRequested())
+            return EAI_AGAIN;
+        const int n = ::poll(&pfd, 1, PollSliceMs(deadline));
         if (n > 0)
             break;
+        if (n == 0 && RemainingMs(deadline) > 0)
+            continue;
         if (n == 0 || errno != EINTR)
             return EAI_AGAIN;
     }
@@ -208,10 +224,17 @@ bool CPosixSocket::WaitFor(short nEvents, Deadline deadline)
     pollfd pfd{m_fd, nEvents, 0};
     for (;;)
     {
-        const int nLeft = RemainingMs(deadline);
+        if (SendCancelRequested())
+        {
+            m_nLastError = WSAEINTR;
+            return false;
+        }
+        const int nLeft = PollSliceMs(deadline);
         const int n = nLeft > 0 ? ::poll(&pfd, 1, nLeft) : 0;
         if (n > 0)
             return true; // ready, or an error the next call reports
+        if (n == 0 && RemainingMs(deadline) > 0)
+            continue; // a slice ended: look at the cancel request again
         if (n == 0)
         {
             m_nLastError = WSAETIMEDOUT;

@@ -1,10 +1,11 @@
 // AutoSend.cpp - the one-second timer of the send form: it runs the start mode given on the
 // command line, the automatic send of "/sendon" and the automatic quit of "/quit".
-#include "send/SendForm.h"
+#include "send/AutoSend.h"
 
 #include "app/Command.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
+#include "send/SendForm.h"
 
 namespace
 {
@@ -31,13 +32,13 @@ int StartModeCommand(std::int32_t nStartMode)
 }
 } // namespace
 
-void CSendForm::StartAutomaticSending()
+void CAutoSend::StartAutomaticSending()
 {
     const std::string strSendInf = FieldText(m_doc.m_szSendInfFile);
     if (!strSendInf.empty() && PathExists(strSendInf))
-        RunCommand(m_platform, [&] { ReadSendInfFile(strSendInf); });
+        RunCommand(m_platform, [&] { m_form.ReadSendInfFile(strSendInf); });
     if (m_doc.m_nAutoSend == 1)
-        EnableSend(false);
+        m_form.EnableSend(false);
     m_bTimerOn = 1;
     m_nCountdown = 3;
     if (!m_platform.StartTimer(AUTO_TIMER_ID, AUTO_TIMER_PERIOD_MS,
@@ -46,10 +47,10 @@ void CSendForm::StartAutomaticSending()
         m_platform.MessageBox("タイマー起動に失敗しました。", MsgButtons::Ok);
         m_bTimerOn = 0;
     }
-    ShowForm();
+    m_form.ShowForm();
 }
 
-void CSendForm::OnTimer(int nId)
+void CAutoSend::OnTimer(int nId)
 {
     if (nId != AUTO_TIMER_ID)
         return;
@@ -61,7 +62,7 @@ void CSendForm::OnTimer(int nId)
         if (nCommand != 0)
         {
             m_doc.m_nStartMode += START_RUNNING;
-            SendCommand(nCommand);
+            m_form.SendCommand(nCommand);
         }
         return;
     }
@@ -75,22 +76,29 @@ void CSendForm::OnTimer(int nId)
         // error leaves both, so the program stays open.
         m_doc.m_nAutoSend = 2;
         m_bAutoSendStarted = true;
-        SendCommand(ID_SEND);
+        m_form.SendCommand(ID_SEND);
         if (m_doc.m_nAutoSend == 2 && m_doc.m_bQuit == 1)
-            OnAutoSendAbandoned();
+            m_form.OnAutoSendAbandoned();
     }
     else if (m_doc.m_bQuit == 1 && m_doc.m_nAutoSend == 0 && m_doc.m_nStartMode == START_NONE)
     {
         m_doc.m_bQuit = 0;
-        SendCommand(ID_EXIT_BUTTON);
+        m_form.SendCommand(ID_EXIT_BUTTON);
     }
 }
 
-void CSendForm::OnDestroy()
+void CAutoSend::OnDestroy()
 {
     if (m_bTimerOn == 1)
     {
         m_platform.StopTimer(AUTO_TIMER_ID);
         m_bTimerOn = 0;
     }
+}
+
+void CAutoSend::OnSendCommandEnded()
+{
+    if (m_doc.m_nAutoSend == 2)
+        m_doc.m_nAutoSend = 0;
+    m_nCountdown = 2;
 }

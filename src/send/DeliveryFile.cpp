@@ -3,7 +3,7 @@
 
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
-#include "send/SendForm.h"
+#include "send/SendInfFile.h"
 
 const char* const kDeliveryFileName = "Delivery.ini";
 
@@ -15,7 +15,7 @@ std::string ValueOf(const std::string& strText, const char* pszKey)
     std::string strValue;
     std::string strKey = "\n";
     strKey.append(pszKey).append("=");
-    CSendForm::GetKeyValue(strText, strKey, strValue);
+    CSendInfReader::GetKeyValue(strText, strKey, strValue);
     return strValue;
 }
 

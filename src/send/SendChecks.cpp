@@ -1,6 +1,6 @@
 // SendChecks.cpp - the questions of a send command before its first connection: a body file
 // written in UTF-8, and characters that the ISO-2022-JP wire form cannot carry faithfully.
-#include "send/SendForm.h"
+#include "send/SendChecks.h"
 
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
@@ -90,7 +90,8 @@ class CFoundList
 };
 } // namespace
 
-bool CSendForm::CheckBeforeSending(std::vector<Attempt>& attempts, SenderInf& sender)
+bool CheckBeforeSending(IPlatform& platform, std::vector<PlannedAttempt>& attempts,
+                        SenderInf& sender, SendAnswers& answers)
 {
     std::string strBody;
     const bool bHaveBody = ReadBodyText(FieldText(attempts.front().request.szTextFile), strBody);
@@ -112,16 +113,16 @@ bool CSendForm::CheckBeforeSending(std::vector<Attempt>& attempts, SenderInf& se
             if (lost.size() > MAX_LISTED)
                 strText += " ほか " + std::to_string(lost.size() - MAX_LISTED) + " 文字";
         }
-        if (m_platform.AskQuestion(strText, {"変換して送信", "中止"}) != 0)
+        if (platform.AskQuestion(strText, {"変換して送信", "中止"}) != 0)
             return false;
-        m_bBodyFromUtf8 = true;
+        answers.bBodyFromUtf8 = true;
     }
 
     CFoundList found;
     found.Add(FieldText(sender.szName), "発送元名", false);
     found.Add(FieldText(attempts.front().request.szTitle), "タイトル", false);
-    const std::time_t timeNow = m_platform.Now();
-    for (const Attempt& attempt : attempts)
+    const std::time_t timeNow = platform.Now();
+    for (const PlannedAttempt& attempt : attempts)
     {
         found.Add(FieldText(attempt.request.szName), "宛先名", false);
         if (bHaveBody)
@@ -136,14 +137,14 @@ bool CSendForm::CheckBeforeSending(std::vector<Attempt>& attempts, SenderInf& se
         "ほかは〓にします。\n"
         "そのまま送信: 半角カナは「.」になり、機種依存文字は受け手によって読めません。";
     const std::size_t nAnswer =
-        m_platform.AskQuestion(strText, {"置き換えて送信", "そのまま送信", "中止"});
+        platform.AskQuestion(strText, {"置き換えて送信", "そのまま送信", "中止"});
     if (nAnswer == 2)
         return false;
     if (nAnswer == 0)
     {
-        m_bReplaceUnsafe = true;
+        answers.bReplaceUnsafe = true;
         SetField(sender.szName, ReplaceUnsafeChars(FieldText(sender.szName)));
-        for (Attempt& attempt : attempts)
+        for (PlannedAttempt& attempt : attempts)
         {
             SetField(attempt.request.szName, ReplaceUnsafeChars(FieldText(attempt.request.szName)));
             SetField(attempt.request.szTitle,

@@ -1,123 +1,27 @@
-// SendForm.cpp - the send form's strings and the send procedure: the Send command, group sends
-// and the checks, status texts and records of one send attempt.
+// SendForm.cpp - the send form's logic: its strings, the calls into its window and the run's
+// exit status.
 #include "send/SendForm.h"
 
-#include "addr/AddressBook.h"
-#include "app/Command.h"
-#include "app/FileSystem.h"
 #include "app/Sjis.h"
-#include "mail/MailAddress.h"
-#include "mail/MailSender.h"
-#include "mail/SendResult.h"
-#include "send/DeliveryFile.h"
-#include "send/SendTrace.h"
+#include "send/SendInfFile.h"
 
-#include <cstdint>
-#include <memory>
-
-namespace
+CSendForm::CSendForm(CTarvellDoc& doc, IPlatform& platform, ISendFormView* pView)
+    : m_log(doc), m_procedure(*this, doc, platform), m_autoSend(*this, doc, platform), m_doc(doc),
+      m_platform(platform), m_pView(pView)
 {
-// Status line pieces, joined without separators; the blank belongs to the two "started" pieces.
-constexpr const char* STATUS_PLAIN_STARTED = " 添付ファイルなし送信開始-";
-constexpr const char* STATUS_MULTIPART_STARTED = " 添付ファイルあり送信開始-";
-constexpr const char* STATUS_SENT = "送信成功";
-constexpr const char* STATUS_FAILED = "送信失敗-";
-
-constexpr const char* REASON_NO_TEXT_FILE = "送信テキストファイルが見つかりません";
-constexpr const char* REASON_NO_BIN_FILE = "添付ファイルが見つかりません";
-constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイルが大きすぎます";
-constexpr const char* REASON_BIN_FILE_CHANGED = "添付ファイルが送信中に変更されました";
-
-// The body is held whole in memory, composed and kept: a file chosen by mistake (an image, an
-// archive) must fail the attempt rather than exhaust the memory.
-constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
-constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
-constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
-constexpr const char* REASON_BAD_TO_ADDRESS = "宛先アドレスが正しくありません";
-constexpr const char* REASON_BAD_FROM_ADDRESS = "発送元アドレスが正しくありません";
-
-// The longest server reply a detail shows, in bytes.
-constexpr std::size_t MAX_DETAIL_REPLY = 200;
-
-// "<step>: <text>", the text cut to MAX_DETAIL_REPLY bytes at a character boundary, its control
-// bytes shown as "?" so a server cannot write to the user's terminal.
-std::string FormatDetail(SendStep step, const std::string& strText)
-{
-    std::string strShown(CutAtCharBoundary(strText, MAX_DETAIL_REPLY));
-    for (char& c : strShown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    return std::string(SendStepName(step)) + ": " + strShown;
 }
 
-// What the user can act on for a failure of the delivery profile (TLS, SMTP AUTH); nullptr for the
-// specified failures, which keep the one general reason.
-const char* DeliveryFailureReason(SendCode code)
+int CSendForm::ReadSendInfFile(const std::string& strPath)
 {
-    switch (code)
-    {
-    case SendCode::TlsNotOffered:
-        return "サーバが暗号化(STARTTLS)に対応していません";
-    case SendCode::TlsRefused:
-        return "サーバが暗号化の開始を拒否しました";
-    case SendCode::TlsInjection:
-        return "暗号化の開始前にサーバから余分なデータが届きました";
-    case SendCode::TlsFailed:
-        return "暗号化(TLS)の接続を確立できませんでした";
-    case SendCode::CertUntrusted:
-        return "サーバの証明書を検証できませんでした";
-    case SendCode::CertWrongHost:
-        return "サーバの証明書がサーバ名と一致しません";
-    case SendCode::CaFileUnreadable:
-        return "CaFileの証明書を読み込めません";
-    case SendCode::AuthNotOffered:
-        return "サーバが使える認証方式(SMTP AUTH)を提供していません";
-    case SendCode::LoginRefused:
-        return "サーバがログイン名またはパスワードを拒否しました";
-    case SendCode::LoginNoReply:
-        return "ログイン中にサーバとの接続が切れました";
-    case SendCode::AttachmentShortened:
-        return REASON_BIN_FILE_CHANGED;
-    default:
-        return nullptr;
-    }
+    return CSendInfReader::ReadSendInfFile(
+        strPath,
+        SendInfTargets{m_strToName, m_strToAddress, m_strTitle, m_strTextFile, m_strBinFile});
 }
-
-template <std::size_t N> bool HasLineBreak(const char (&szField)[N])
-{
-    return FieldText(szField).find_first_of("\r\n") != std::string::npos;
-}
-
-// Copies one form value into its request field. A value too long for the field is cut at a
-// character boundary, so the log shows what it can, and the refusal names the first such field:
-// the attempt then fails before anything is opened, so a cut address or path is never used.
-template <std::size_t N>
-void FillField(char (&szField)[N], const std::string& strValue, const char* pszTooLong,
-               const char*& pszRefusal)
-{
-    SetField(szField, strValue);
-    if (strValue.size() > N - 1 && pszRefusal == nullptr)
-        pszRefusal = pszTooLong;
-}
-
-// Fills the parts of a request that a group send shares between its members.
-const char* FillShared(SendRequest& request, const std::string& strTitle,
-                       const std::string& strTextFile, const std::string& strBinFile)
-{
-    const char* pszRefusal = nullptr;
-    FillField(request.szTitle, strTitle, "タイトルが長すぎます", pszRefusal);
-    FillField(request.szTextFile, strTextFile, "本文ファイル名が長すぎます", pszRefusal);
-    FillField(request.szBinFile, strBinFile, "添付ファイル名が長すぎます", pszRefusal);
-    return pszRefusal;
-}
-} // namespace
-
-CSendForm::CSendForm(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_platform(platform) {}
-
-CSendForm::~CSendForm() = default;
 
 void CSendForm::ShowForm()
 {
+    if (m_pView != nullptr)
+        m_pView->ShowStrings();
     if (m_strStatus != m_strReportedStatus)
     {
         m_strReportedStatus = m_strStatus;
@@ -127,214 +31,37 @@ void CSendForm::ShowForm()
 
 bool CSendForm::ReadForm()
 {
-    return true;
+    return m_pView == nullptr || m_pView->ReadControls();
 }
 
-void CSendForm::EnableSend(bool /*bEnable*/) {}
+void CSendForm::EnableSend(bool bEnable)
+{
+    if (m_pView != nullptr)
+        m_pView->EnableSend(bEnable);
+}
 
 void CSendForm::SendCommand(int nId)
 {
-    if (nId == ID_SEND)
+    if (m_pView != nullptr)
+        m_pView->IssueCommand(nId);
+    else if (nId == ID_SEND)
         OnSend();
 }
 
-void CSendForm::OnAutoSendAbandoned() {}
+void CSendForm::OnAutoSendAbandoned()
+{
+    if (m_pView != nullptr)
+        m_pView->OnAutoSendAbandoned();
+}
 
 int CSendForm::RunExitStatus(bool bRecordsSaved) const
 {
     if (m_nFailedSends > 0)
         return EXIT_SEND_FAILED;
-    if (!m_bAutoSendStarted && FindSjis(m_doc.m_strCmdLine, "/sendon") != std::string::npos)
+    if (!m_autoSend.m_bAutoSendStarted &&
+        FindSjis(m_doc.m_strCmdLine, "/sendon") != std::string::npos)
         return EXIT_AUTO_SEND_NOT_RUN;
     if (m_nUnrecordedSends > 0 || !bRecordsSaved)
         return EXIT_NOT_RECORDED;
     return EXIT_ALL_SENT;
-}
-
-CSendTrace& CSendForm::Trace()
-{
-    if (!m_pTrace)
-        m_pTrace = std::make_unique<CSendTrace>(m_platform,
-                                                std::string(m_doc.m_szAppDir) + "log/trace.txt");
-    return *m_pTrace;
-}
-
-void CSendForm::OnSend()
-{
-    m_nAttemptsLeft = 0;
-    m_bRecordingDelivered = false;
-    m_pTrace.reset(); // each send command writes its own trace
-    m_bBodyFromUtf8 = false;
-    m_bReplaceUnsafe = false;
-    const bool bCompleted = RunCommand(m_platform, [this] {
-        // A refused field leaves its string as it was; the command goes on with the strings as
-        // they stand.
-        ReadForm();
-        if (!m_strToAddress.empty() && m_strToAddress[0] == '@')
-            SendToGroup();
-        else
-            SendSingle();
-        if (m_doc.m_nAutoSend == 2)
-            m_doc.m_nAutoSend = 0;
-        m_nCountdown = 2;
-    });
-    // A file error while the last mail's log entry or keep copy was written leaves every mail
-    // sent; any other leaves a mail unsent.
-    if (!bCompleted && m_bRecordingDelivered && m_nAttemptsLeft == 0)
-        ++m_nUnrecordedSends;
-    else if (!bCompleted)
-        ++m_nFailedSends;
-}
-
-void CSendForm::SendToGroup()
-{
-    // The address is a book's file name in the program folder; one holding "/" could reach
-    // another folder and raises the file error instead.
-    const std::string strPath = PathInFolder(m_doc.m_szAppDir, m_strToAddress);
-    auto book = std::make_unique<AddressBook>();
-    if (!LoadBook(strPath, *book))
-        return; // not a book: nothing is sent, logged or shown
-
-    SendRequest request;
-    const char* pszRefusal = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
-    std::vector<Attempt> attempts;
-    WalkGroupBook(*book, [&](int nSeq, const AddressEntry& entry) {
-        SetField(request.szName, FieldText(entry.szName));
-        SetField(request.szAddress, FieldText(entry.szAddress));
-        attempts.push_back(Attempt{nSeq, request, pszRefusal});
-    });
-    RunAttempts(attempts);
-}
-
-void CSendForm::SendSingle()
-{
-    if (m_strToName.empty() || m_strToAddress.empty())
-        return;
-    SendRequest request;
-    const char* pszRefusal = nullptr;
-    FillField(request.szName, m_strToName, "宛先名が長すぎます", pszRefusal);
-    FillField(request.szAddress, m_strToAddress, "宛先アドレスが長すぎます", pszRefusal);
-    const char* pszShared = FillShared(request, m_strTitle, m_strTextFile, m_strBinFile);
-    std::vector<Attempt> attempts{
-        Attempt{0, request, pszRefusal != nullptr ? pszRefusal : pszShared}};
-    RunAttempts(attempts);
-}
-
-void CSendForm::RunAttempts(std::vector<Attempt>& attempts)
-{
-    if (attempts.empty())
-        return;
-    m_nAttemptsLeft = static_cast<int>(attempts.size());
-    SenderInf sender = m_doc.m_sender;
-    if (!CheckBeforeSending(attempts, sender))
-        return; // the user stopped the command: nothing is sent or logged
-    for (const Attempt& attempt : attempts)
-        RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal);
-}
-
-AttemptResult CSendForm::SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
-{
-    return RunAttempt(nSeq, sender, request, nullptr);
-}
-
-AttemptResult CSendForm::RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
-                                    const char* pszRefusal)
-{
-    // Read for every attempt, so a change made in the settings dialog holds for the next send.
-    const DeliveryProfile profile =
-        ReadDeliveryProfile(std::string(m_doc.m_szAppDir) + kDeliveryFileName);
-    std::string strReason;
-    bool bSendRan = false;
-    bool bSent = false;
-    SendOutcome outcome;
-    CSendTrace& trace = Trace();
-    trace.BeginAttempt(FieldText(request.szName), FieldText(request.szAddress));
-    CMailSender mail(m_platform, MailOptions{profile, &trace, m_bBodyFromUtf8, m_bReplaceUnsafe});
-    m_strStatus.clear();
-    m_strDetail.clear();
-    ShowForm();
-
-    if (request.szAddress[0] == '\0' || request.szName[0] == '\0' || request.szTitle[0] == '\0' ||
-        request.szTextFile[0] == '\0')
-    {
-        // a required field is empty: the reason stays empty
-        outcome.strDetail = "必須の項目が空です";
-    }
-    else if (pszRefusal != nullptr)
-        strReason = pszRefusal;
-    else if (HasLineBreak(request.szName) || HasLineBreak(request.szAddress) ||
-             HasLineBreak(request.szTitle))
-        strReason = REASON_LINE_BREAK; // it would break the header lines or the envelope
-    else if (const std::int64_t nBodySize = GetFileSizeOrZero(FieldText(request.szTextFile));
-             nBodySize <= 0)
-        strReason = REASON_NO_TEXT_FILE;
-    else if (nBodySize > MAX_BODY_FILE_SIZE)
-        strReason = REASON_TEXT_FILE_TOO_LARGE;
-    else
-    {
-        m_strStatus += FieldText(request.szName);
-        ShowForm();
-        const bool bPlain = request.szBinFile[0] == '\0';
-        // Last of the checks, so the specified ones keep their order: an address that is not
-        // local@domain never reaches the envelope.
-        if (!bPlain && GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
-            strReason = REASON_NO_BIN_FILE;
-        else if (!IsMailAddress(FieldText(request.szAddress)))
-            strReason = REASON_BAD_TO_ADDRESS;
-        else if (!IsMailAddress(FieldText(sender.szMailAddress)))
-            strReason = REASON_BAD_FROM_ADDRESS;
-        else if (bPlain)
-        {
-            m_strStatus += STATUS_PLAIN_STARTED;
-            ShowForm();
-            bSendRan = true;
-            outcome = mail.Deliver(sender, request, false);
-        }
-        else
-        {
-            m_strStatus += STATUS_MULTIPART_STARTED;
-            ShowForm();
-            bSendRan = true;
-            outcome = mail.Deliver(sender, request, true);
-        }
-        bSent = bSendRan && outcome.Sent();
-        const SendCode code = static_cast<SendCode>(outcome.nResult);
-        if (bSendRan && !bSent && code == SendCode::ProfileRefused)
-            strReason = "Delivery.iniの値 " + profile.strRefused + " は使えません";
-        else if (bSendRan && !bSent)
-            strReason = DeliveryFailureReason(code) != nullptr ? DeliveryFailureReason(code)
-                                                               : REASON_TRANSMISSION;
-    }
-
-    const AttemptResult result = bSent ? AttemptResult::Sent : AttemptResult::Failed;
-    if (!bSent)
-        ++m_nFailedSends;
-    if (bSent)
-        m_strStatus += STATUS_SENT;
-    else
-    {
-        m_strStatus += STATUS_FAILED + strReason;
-        // A failure found before the send operation ran is told by its reason.
-        if (outcome.step == SendStep::None)
-            outcome.step = SendStep::Check;
-        m_strDetail =
-            FormatDetail(outcome.step, outcome.strDetail.empty() ? strReason : outcome.strDetail);
-    }
-    ShowForm();
-    trace.Note(m_strStatus);
-    if (!bSent)
-    {
-        trace.Note(m_strDetail);
-        m_platform.SendFailureDetail(m_strDetail);
-    }
-
-    if (!bSendRan)
-        outcome.timeSend = m_platform.Now();
-    if (m_nAttemptsLeft > 0)
-        --m_nAttemptsLeft;
-    m_bRecordingDelivered = bSent;
-    WriteSendLog(result, outcome.timeSend, request);
-    WriteKeepCopy(nSeq, outcome.timeSend, outcome.strBody, request);
-    m_bRecordingDelivered = false;
-    return result;
 }

@@ -1,10 +1,15 @@
-// SendForm.h - the window-free half of the send form: its six strings, the send procedure with
-// group sends, the send log and keep copies. The Qt view derives from it and wires its controls
-// to these strings and handlers, so every path here runs in a test without a window.
+// SendForm.h - the window-free logic of the send form: its six strings and the parts that do its
+// jobs (the send procedure, the send log and keep copies, the automatic-send timer). The Qt view
+// owns one and is called back through ISendFormView, so every path here runs in a test without
+// a window.
 #pragma once
 #include "app/Platform.h"
 #include "app/Records.h"
 #include "app/TarvellDoc.h"
+#include "send/AutoSend.h"
+#include "send/SendFormView.h"
+#include "send/SendLog.h"
+#include "send/SendProcedure.h"
 
 #include <cstddef>
 #include <ctime>
@@ -13,13 +18,6 @@
 #include <string_view>
 #include <vector>
 
-// The result of one send attempt: what the log entry's mark shows.
-enum class AttemptResult : int
-{
-    Sent = 0,
-    Failed = 1,
-};
-
 // Exit status of a run without a display, for the scripts and timer jobs that start it.
 constexpr int EXIT_ALL_SENT = 0;          // every requested send went out and was recorded
 constexpr int EXIT_SEND_FAILED = 1;       // a send failed
@@ -27,84 +25,43 @@ constexpr int EXIT_NOT_RECORDED = 2;      // every send went out, but a record, 
                                           // copy could not be written
 constexpr int EXIT_AUTO_SEND_NOT_RUN = 3; // the requested automatic send never ran
 
-// The commands the one-second timer issues, by their menu and control numbers.
-enum CommandId : int
-{
-    ID_EXIT_BUTTON = 1006,      // the form's "終了": the main window is asked to close
-    ID_MAIN_BOOK_SELECT = 1008, // the form's "宛先・メインアドレス帳"
-    ID_SEND = 1009,             // the form's "送信"
-    ID_OPTIONS = 32771,         // main window: options dialog
-    ID_SENDER_SETTINGS = 32773, // main window: sender settings dialog
-    ID_EDIT_MAIN_BOOK = 32775,  // main window: edit the main address book
-    ID_EDIT_GROUP_BOOK = 32776, // main window: edit a group address book
-    ID_GROUP_SELECT = 32777,    // the form: recipient from a group address book
-};
-
-// The timer of automatic sending.
-constexpr int AUTO_TIMER_ID = 1;
-constexpr int AUTO_TIMER_PERIOD_MS = 1000;
-
-class CSendTrace;
-
 class CSendForm
 {
   public:
-    CSendForm(CTarvellDoc& doc, IPlatform& platform);
-    virtual ~CSendForm();
+    // pView is the window the form calls back; nullptr for a form without one.
+    CSendForm(CTarvellDoc& doc, IPlatform& platform, ISendFormView* pView = nullptr);
+    CSendForm(const CSendForm&) = delete;
+    CSendForm& operator=(const CSendForm&) = delete;
 
     std::string m_strToName, m_strToAddress, m_strTitle, m_strTextFile, m_strStatus, m_strBinFile;
     // Why the last attempt failed, "<step>: <server reply or error>"; empty after a success.
     std::string m_strDetail;
-    int m_bTimerOn = 0;
-    int m_nCountdown = 0;
 
-    // The Send command: a group send when the address begins with "@" (the group book is the
-    // program folder joined to the address), else one attempt when name and address are both
-    // set. Ends with m_nAutoSend 2 -> 0 and m_nCountdown 2. A file error is reported once and
-    // abandons the rest of the command: later group members and that closing step included.
-    void OnSend();
-
-    // One attempt: checks the request, shows progress and outcome in the status line, sends it,
-    // then writes the log entry and the keep copy. Returns whether it was sent; a file error
-    // of the body, attachment, log or keep copy propagates as CFileException.
-    AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request);
-
-    // Appends the attempt's entry to log/Tarvell_YYYYMM.txt (the month of timeSend).
-    void WriteSendLog(AttemptResult result, std::time_t timeSend, const SendRequest& request);
-
-    // Appends strBody to keep/YYYYMMDD_HHMMSS(NN)_NAME.txt. In NAME, "/", control characters and
-    // bytes that are not CP932 text become "_", and the name is cut on a character boundary so
-    // that the path fits 255 bytes and the file name 255 bytes of UTF-8: a keep copy never lands
-    // outside keep/, and a member's name never raises the file error.
+    // The Send command, one attempt, the log entry and the keep copy: see CSendProcedure and
+    // CSendLog.
+    void OnSend() { m_procedure.OnSend(); }
+    AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
+    {
+        return m_procedure.SendOneMail(nSeq, sender, request);
+    }
+    void WriteSendLog(AttemptResult result, std::time_t timeSend, const SendRequest& request)
+    {
+        m_log.WriteSendLog(result, timeSend, request);
+    }
     void WriteKeepCopy(int nSeq, std::time_t timeSend, const std::string& strBody,
-                       const SendRequest& request);
-
-    // Automatic sending.
-
-    // The form's start steps, run after its six strings were emptied: reads the send-information
-    // file when its path exists (a file error there is reported and the start goes on), disables
-    // Send for the rest of the run when an automatic send is requested, starts timer 1 with
-    // m_nCountdown 3 (or shows "タイマー起動に失敗しました。"), then shows the form.
-    void StartAutomaticSending();
+                       const SendRequest& request)
+    {
+        m_log.WriteKeepCopy(nSeq, timeSend, strBody, request);
+    }
 
     // Fills the strings from a send-information file. Returns 0 when it was read, 1 when its size
-    // is 0 or 1024 bytes or more (nothing read). A NUL ends the text; values longer than their
-    // request fields are kept whole and refused by the send procedure.
+    // is 0 or 1024 bytes or more (nothing read). See send/SendInfFile.h.
     int ReadSendInfFile(const std::string& strPath);
 
-    // The value of strKey in text: after the first occurrence of the key that begins on a
-    // character boundary, up to the first CR or LF (a file with LF line ends gives the same
-    // values as one with CR LF). Returns its length, 0 when the key is absent or the value empty
-    // (strValue then empty). A value that runs to the end of text without a line end is taken
-    // whole.
-    static std::size_t GetKeyValue(std::string_view text, std::string_view key,
-                                   std::string& strValue);
-
-    // A tick of timer nId: runs the start mode, counts down, starts the automatic send and quits.
-    void OnTimer(int nId);
-
-    // Stops the timer when it runs.
-    void OnDestroy();
+    // The automatic sending: see CAutoSend.
+    void StartAutomaticSending() { m_autoSend.StartAutomaticSending(); }
+    void OnTimer(int nId) { m_autoSend.OnTimer(nId); }
+    void OnDestroy() { m_autoSend.OnDestroy(); }
 
     // Send commands that ended as failures in this run: failed attempts and commands abandoned by
     // a file error before every requested mail went out (a headless run's exit status).
@@ -112,64 +69,29 @@ class CSendForm
     // Send commands whose every mail went out but whose log entry or keep copy could not be
     // written.
     int m_nUnrecordedSends = 0;
-    // True once the automatic send has been started.
-    bool m_bAutoSendStarted = false;
 
     // The exit status of the run so far (EXIT_*), given whether the records were written: a failed
     // send first, then an automatic send that "/sendon" asked for and that never started, then
     // anything that went out without being recorded.
     int RunExitStatus(bool bRecordsSaved) const;
 
-  protected:
-    // Strings -> controls. The base reports a changed status line through
-    // IPlatform::StatusChanged; the Qt view overrides it, calls the base and repaints.
-    virtual void ShowForm();
-    // Controls -> strings with the byte-limit checks; false when a field was refused. Base: true.
-    virtual bool ReadForm();
-    // Enables or disables the Send button. Base: nothing.
-    virtual void EnableSend(bool bEnable);
-    // Runs a menu or button command synchronously, with any dialog it opens, and returns when it
-    // has finished. Base: ID_SEND runs OnSend; the others need the windows and do nothing here.
-    virtual void SendCommand(int nId);
-    // An automatic send with "/quit" was ended by a file error, so the program will not close by
-    // itself. Base: nothing (with a display the person who sees the error closes it); a run
-    // without a display ends the program with a failure instead.
-    virtual void OnAutoSendAbandoned();
+    // The calls into the window; without one: ShowForm reports a changed status line through
+    // IPlatform::StatusChanged only, ReadForm keeps the strings, EnableSend does nothing,
+    // SendCommand runs ID_SEND (the other commands need the windows) and an abandoned automatic
+    // send is left alone.
+    void ShowForm();
+    bool ReadForm();
+    void EnableSend(bool bEnable);
+    void SendCommand(int nId);
+    void OnAutoSendAbandoned();
 
-    CTarvellDoc& m_doc;
-    IPlatform& m_platform;
+    CSendLog m_log;
+    CSendProcedure m_procedure;
+    CAutoSend m_autoSend;
 
   private:
-    // SendOneMail with a reason found while the request was built (a value too long for its
-    // field), which fails the attempt before any connection; nullptr when there is none.
-    AttemptResult RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
-                             const char* pszRefusal);
-    void SendToGroup();
-    void SendSingle();
-
-    // One attempt of a send command, as the command planned it.
-    struct Attempt
-    {
-        int nSeq;
-        SendRequest request;
-        const char* pszRefusal; // a reason found while the request was built, or nullptr
-    };
-    // The checks of a whole command, then its attempts in order.
-    void RunAttempts(std::vector<Attempt>& attempts);
-    // Before the first connection: a UTF-8 body file, then characters ISO-2022-JP cannot carry
-    // in the sender's name, the title, the names and the bodies. Asks the user; a replacement
-    // is applied to sender and attempts. False when the user chose to stop.
-    bool CheckBeforeSending(std::vector<Attempt>& attempts, SenderInf& sender);
-
-    // The answers of the running command: how its attempts make the body.
-    bool m_bBodyFromUtf8 = false;
-    bool m_bReplaceUnsafe = false;
-
-    // The trace of the running send command, made by its first attempt.
-    CSendTrace& Trace();
-
+    CTarvellDoc& m_doc;
+    IPlatform& m_platform;
+    ISendFormView* m_pView;
     std::string m_strReportedStatus; // the status line as last reported to the platform
-    std::unique_ptr<CSendTrace> m_pTrace;
-    int m_nAttemptsLeft = 0;            // attempts of the running Send command not yet made
-    bool m_bRecordingDelivered = false; // the log entry and keep copy of a sent mail are written
 };

@@ -1,6 +1,6 @@
 // SendInfFile.cpp - send-information files: up to five "Key=value" settings that fill the send
 // form at start.
-#include "send/SendForm.h"
+#include "send/SendInfFile.h"
 
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
@@ -13,8 +13,8 @@ namespace
 constexpr std::int64_t MAX_SEND_INF_SIZE = 1023;
 } // namespace
 
-std::size_t CSendForm::GetKeyValue(std::string_view text, std::string_view key,
-                                   std::string& strValue)
+std::size_t CSendInfReader::GetKeyValue(std::string_view text, std::string_view key,
+                                        std::string& strValue)
 {
     strValue.clear();
     const std::size_t nKey = FindSjis(text, key);
@@ -28,7 +28,7 @@ std::size_t CSendForm::GetKeyValue(std::string_view text, std::string_view key,
     return strValue.size();
 }
 
-int CSendForm::ReadSendInfFile(const std::string& strPath)
+int CSendInfReader::ReadSendInfFile(const std::string& strPath, const SendInfTargets& targets)
 {
     const std::int64_t nSize = GetFileSizeOrZero(strPath);
     if (nSize <= 0 || nSize > MAX_SEND_INF_SIZE)
@@ -41,8 +41,9 @@ int CSendForm::ReadSendInfFile(const std::string& strPath)
     text += "\r\n";
 
     const std::pair<const char*, std::string*> keys[] = {
-        {"Name=", &m_strToName},       {"Address=", &m_strToAddress}, {"Title=", &m_strTitle},
-        {"TextFile=", &m_strTextFile}, {"BinFile=", &m_strBinFile},
+        {"Name=", &targets.strToName},     {"Address=", &targets.strToAddress},
+        {"Title=", &targets.strTitle},     {"TextFile=", &targets.strTextFile},
+        {"BinFile=", &targets.strBinFile},
     };
     std::string strValue;
     for (const auto& [pszKey, pstrTarget] : keys)

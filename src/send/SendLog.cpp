@@ -1,6 +1,6 @@
 // SendLog.cpp - the traces of every send attempt: an entry in the monthly send log and a keep
 // copy of the composed body. Both files are appended to in binary mode, in one write.
-#include "send/SendForm.h"
+#include "send/SendLog.h"
 
 #include "app/FileSystem.h"
 #include "app/LocalTime.h"
@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-void CSendForm::WriteSendLog(AttemptResult result, std::time_t timeSend, const SendRequest& request)
+void CSendLog::WriteSendLog(AttemptResult result, std::time_t timeSend, const SendRequest& request)
 {
     // Each mark ends in two blanks; the full-width spaces line the five labels up.
     std::string strEntry = result == AttemptResult::Sent ? "☆ [送信成功]  " : "★ [送信失敗]  ";
@@ -66,8 +66,8 @@ std::string SafeKeepName(std::string_view name, std::size_t nMaxBytes, std::size
 }
 } // namespace
 
-void CSendForm::WriteKeepCopy(int nSeq, std::time_t timeSend, const std::string& strBody,
-                              const SendRequest& request)
+void CSendLog::WriteKeepCopy(int nSeq, std::time_t timeSend, const std::string& strBody,
+                             const SendRequest& request)
 {
     char szSeq[16];
     std::snprintf(szSeq, sizeof(szSeq), "(%02d)_", nSeq);

@@ -269,6 +269,12 @@ void CMainFrame::OnFileNew()
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
+    // A running send is cancelled first; the window closes when it has ended.
+    if (m_pView->DeferCloseUntilSendEnds())
+    {
+        pEvent->ignore();
+        return;
+    }
     if (!m_bClosed)
     {
         m_bClosed = true;
@@ -277,7 +283,7 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
         // Without a display the exit status tells a script or timer job how the run went.
         CTarvellApp* pApp = CTarvellApp::Instance();
         if (pApp != nullptr && pApp->IsHeadless())
-            pApp->SetExitCode(m_pView->RunExitStatus(bSaved));
+            pApp->SetExitCode(m_pView->m_form.RunExitStatus(bSaved));
     }
     pEvent->accept();
 }

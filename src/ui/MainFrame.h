@@ -17,7 +17,7 @@ class CMainFrame : public QMainWindow
 
   public:
     // Menu commands, by the ids of the menu resource, that the timer never issues (the others
-    // are in send/SendForm.h).
+    // are in send/SendFormView.h).
     enum Command
     {
         ID_SUPPORT_PAGE = 32772,

@@ -3,6 +3,7 @@
 
 #include "app/Process.h"
 #include "app/TarvellDoc.h"
+#include "mail/SendCancel.h"
 #include "send/SendForm.h"
 #include "ui/HeadlessPlatform.h"
 #include "ui/MainFrame.h"
@@ -33,6 +34,9 @@ int g_signalPipe[2] = {-1, -1};
 
 void OnCloseSignal(int /*nSignal*/)
 {
+    // A send that runs ends at its next step (a lock-free store, safe in a handler); a run without
+    // a display sends on the GUI thread and reaches the pipe only after that.
+    RequestSendCancel();
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
 }

@@ -6,28 +6,58 @@
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
+#include "mail/SendCancel.h"
 #include "ui/Controls.h"
 #include "ui/FileCommands.h"
+#include "ui/MainFrame.h"
 #include "ui/QtAddressDlg.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
 #include "ui/TarvellApp.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QThread>
+
+#include <exception>
+#include <system_error>
+#include <thread>
 
 namespace
 {
 constexpr int FORM_WIDTH = 313;
 constexpr int FORM_HEIGHT = 120;
+
+// Commands that leave the form and the document alone, so they run while a send does.
+bool RunsWhileSending(int nId)
+{
+    switch (nId)
+    {
+    case ID_EXIT_BUTTON:
+    case CMainFrame::ID_APP_EXIT:
+    case CMainFrame::ID_APP_ABOUT:
+    case CMainFrame::ID_SUPPORT_PAGE:
+    case CMainFrame::ID_OPEN_APP_DIR:
+    case CMainFrame::ID_VIEW_LOG:
+    case CMainFrame::ID_VIEW_KEEP:
+    case CMainFrame::ID_VIEW_TRACE:
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent)
-    : QWidget(pParent), CSendForm(doc, platform), m_units(DialogFont())
+    : QWidget(pParent), m_sendPlatform(platform, this), m_form(doc, m_sendPlatform, this),
+      m_doc(doc), m_platform(platform), m_units(DialogFont())
 {
     setObjectName(QStringLiteral("CTarvellView"));
     setFont(DialogFont());
@@ -67,6 +97,14 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     m_units.Place(m_pEditStatus, 4, 96, 304, 20);
     m_pEditStatus->installEventFilter(this);
     MakeLabel(this, m_units.Rect(48, 32, 32, 8), QStringLiteral(u"タイトル"), Qt::AlignRight);
+    // Shown beside the status line while a send runs, away from Send: a double-click on Send
+    // must not reach it.
+    m_pBtnAbort =
+        MakeButton(this, m_units.Rect(256, 96, 52, 20), QStringLiteral(u"中止"), "m_btnAbort");
+    m_pBtnAbort->hide();
+    connect(m_pBtnAbort, &QPushButton::clicked, this, [this] { OnAbortSend(); });
+    auto* pEscape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(pEscape, &QShortcut::activated, this, [this] { OnAbortSend(); });
 
     QWidget* const order[] = {pBtnExit,      pEditToName,  pEditToAddress,  pEditTitle,
                               pEditTextFile, pEditBinFile, pBtnAddressBook, m_pBtnSend,
@@ -75,11 +113,11 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    m_fields[0] = Field{pEditToName, &m_strToName, 127};
-    m_fields[1] = Field{pEditToAddress, &m_strToAddress, 255};
-    m_fields[2] = Field{pEditTitle, &m_strTitle, 255};
-    m_fields[3] = Field{pEditTextFile, &m_strTextFile, 255};
-    m_fields[4] = Field{pEditBinFile, &m_strBinFile, 255};
+    m_fields[0] = Field{pEditToName, &m_form.m_strToName, 127};
+    m_fields[1] = Field{pEditToAddress, &m_form.m_strToAddress, 255};
+    m_fields[2] = Field{pEditTitle, &m_form.m_strTitle, 255};
+    m_fields[3] = Field{pEditTextFile, &m_form.m_strTextFile, 255};
+    m_fields[4] = Field{pEditBinFile, &m_form.m_strBinFile, 255};
 
     const std::pair<QPushButton*, int> buttons[] = {{pBtnExit, ID_EXIT_BUTTON},
                                                     {pBtnAddressBook, ID_MAIN_BOOK_SELECT},
@@ -102,6 +140,8 @@ QSize CTarvellView::FormSize() const
 
 bool CTarvellView::OnCommand(int nId)
 {
+    if (m_bSending && !RunsWhileSending(nId))
+        return true; // the form and the document belong to the send until it ends
     switch (nId)
     {
     case ID_EXIT_BUTTON:
@@ -111,7 +151,7 @@ bool CTarvellView::OnCommand(int nId)
         RunCommand(m_platform, [this] { OnAddressBook(); });
         return true;
     case ID_SEND:
-        OnSend(); // reports its own file errors
+        RunSend(); // reports its own file errors
         return true;
     case IDC_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] { OnSelectTextFile(); });
@@ -133,18 +173,96 @@ bool CTarvellView::OnCommand(int nId)
     }
 }
 
-void CTarvellView::ShowForm()
+void CTarvellView::RunSend()
 {
+    CTarvellApp* pApp = CTarvellApp::Instance();
+    if (pApp != nullptr && pApp->IsHeadless())
+    {
+        m_form.OnSend(); // nobody to keep a window alive for: the run keeps its plain order
+        return;
+    }
+    ClearSendCancel();
+    ShowSending(true);
+    QEventLoop loop;
+    std::exception_ptr pError;
+    std::thread worker;
+    try
+    {
+        worker = std::thread([&] {
+            try
+            {
+                m_form.OnSend();
+            }
+            catch (...)
+            {
+                pError = std::current_exception();
+            }
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    }
+    catch (const std::system_error&)
+    {
+        ShowSending(false);
+        m_form.OnSend(); // no thread to send on: the send runs here, as without a display
+        return;
+    }
+    loop.exec();
+    worker.join();
+    ShowSending(false);
+    if (pError)
+        std::rethrow_exception(pError);
+    if (m_bCloseWhenSent)
+        OnExit();
+}
+
+void CTarvellView::ShowSending(bool bSending)
+{
+    m_bSending = bSending;
+    m_sendPlatform.DropTimerTicks(bSending);
+    for (const Field& field : m_fields)
+        field.pEdit->setReadOnly(bSending);
+    m_pBtnSend->setEnabled(!bSending && m_bSendAllowed);
+    // The status line makes room for 中止 while it shows.
+    m_units.Place(m_pEditStatus, 4, 96, bSending ? 248 : 304, 20);
+    m_pBtnAbort->setVisible(bSending);
+    if (bSending)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void CTarvellView::OnAbortSend()
+{
+    if (m_bSending)
+        RequestSendCancel();
+}
+
+bool CTarvellView::DeferCloseUntilSendEnds()
+{
+    if (!m_bSending)
+        return false;
+    m_bCloseWhenSent = true;
+    RequestSendCancel();
+    return true;
+}
+
+void CTarvellView::ShowStrings()
+{
+    if (QThread::currentThread() != thread())
+    {
+        QMetaObject::invokeMethod(
+            this, [this] { ShowStrings(); }, Qt::BlockingQueuedConnection);
+        return;
+    }
     for (const Field& field : m_fields)
         field.pEdit->setText(ToQString(*field.pstr));
-    m_pEditStatus->setText(ToQString(m_strStatus));
+    m_pEditStatus->setText(ToQString(m_form.m_strStatus));
     // The failure's detail: which step and what the server said; the line itself keeps its text.
-    m_pEditStatus->setToolTip(m_strDetail.empty()
+    m_pEditStatus->setToolTip(m_form.m_strDetail.empty()
                                   ? QString()
-                                  : ToQString(m_strDetail) +
+                                  : ToQString(m_form.m_strDetail) +
                                         QStringLiteral(u"\n(ダブルクリックで送信記録を表示)"));
-    CSendForm::ShowForm();
-    // A send blocks the event loop: paint the status line now, and nothing else.
+    // A send without a display blocks the event loop: paint the status line now.
     m_pEditStatus->repaint();
 }
 
@@ -158,8 +276,15 @@ bool CTarvellView::eventFilter(QObject* pWatched, QEvent* pEvent)
     return QWidget::eventFilter(pWatched, pEvent);
 }
 
-bool CTarvellView::ReadForm()
+bool CTarvellView::ReadControls()
 {
+    if (QThread::currentThread() != thread())
+    {
+        bool bRead = false;
+        QMetaObject::invokeMethod(
+            this, [this, &bRead] { bRead = ReadControls(); }, Qt::BlockingQueuedConnection);
+        return bRead;
+    }
     // The status line is not among the fields: it is never read back.
     for (const Field& field : m_fields)
     {
@@ -176,10 +301,11 @@ void CTarvellView::Message(const QString& qstrText)
 
 void CTarvellView::EnableSend(bool bEnable)
 {
-    m_pBtnSend->setEnabled(bEnable);
+    m_bSendAllowed = bEnable;
+    m_pBtnSend->setEnabled(bEnable && !m_bSending);
 }
 
-void CTarvellView::SendCommand(int nId)
+void CTarvellView::IssueCommand(int nId)
 {
     OnCommand(nId);
 }
@@ -210,13 +336,13 @@ void CTarvellView::OnInitialUpdate()
     ShowForm();
     if (QWidget* pFrame = window(); pFrame != this)
         pFrame->move(VisiblePosition(m_doc.m_cfg.nWindowLeft, m_doc.m_cfg.nWindowTop));
-    m_strToName.clear();
-    m_strToAddress.clear();
-    m_strTitle.clear();
-    m_strTextFile.clear();
-    m_strBinFile.clear();
-    m_strStatus.clear();
-    StartAutomaticSending(); // ends by showing the form
+    m_form.m_strToName.clear();
+    m_form.m_strToAddress.clear();
+    m_form.m_strTitle.clear();
+    m_form.m_strTextFile.clear();
+    m_form.m_strBinFile.clear();
+    m_form.m_strStatus.clear();
+    m_form.StartAutomaticSending(); // ends by showing the form
 }
 
 void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
@@ -225,13 +351,13 @@ void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
     dlg.m_logic.m_nMode = nMode;
     SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
     SetField(dlg.m_logic.m_szBookFile, strBookFile);
-    dlg.m_logic.m_strName = m_strToName;
-    dlg.m_logic.m_strAddress = m_strToAddress;
+    dlg.m_logic.m_strName = m_form.m_strToName;
+    dlg.m_logic.m_strAddress = m_form.m_strToAddress;
     if (m_platform.RunModal(dlg) == IDOK && !dlg.m_logic.m_strName.empty() &&
         !dlg.m_logic.m_strAddress.empty())
     {
-        m_strToName = dlg.m_logic.m_strName;
-        m_strToAddress = dlg.m_logic.m_strAddress;
+        m_form.m_strToName = dlg.m_logic.m_strName;
+        m_form.m_strToAddress = dlg.m_logic.m_strAddress;
         ShowForm();
     }
 }
@@ -272,34 +398,35 @@ void CTarvellView::PickFile(const QString& qstrFilter, const char* pszExt, const
 void CTarvellView::OnSelectTextFile()
 {
     PickFile(QStringLiteral(u"テキスト(*.txt)|*.txt||"), "txt", m_doc.m_cfg.szTextFileDir,
-             m_strTextFile);
+             m_form.m_strTextFile);
 }
 
 void CTarvellView::OnSelectBinFile()
 {
-    PickFile(QStringLiteral(u"全て(*.*)|*.*||"), "*", m_doc.m_cfg.szBinFileDir, m_strBinFile);
+    PickFile(QStringLiteral(u"全て(*.*)|*.*||"), "*", m_doc.m_cfg.szBinFileDir,
+             m_form.m_strBinFile);
 }
 
 void CTarvellView::OnEditTextFile()
 {
     ReadForm();
-    if (!PathExists(m_strTextFile))
+    if (!PathExists(m_form.m_strTextFile))
     {
         Message(QStringLiteral(u"指定ファイルが存在しません。"));
         return;
     }
-    OpenInEditor(m_platform, m_doc.m_cfg, "\"" + m_strTextFile + "\"");
+    OpenInEditor(m_platform, m_doc.m_cfg, "\"" + m_form.m_strTextFile + "\"");
 }
 
 void CTarvellView::OnOpenBinFile()
 {
     ReadForm();
-    if (!PathExists(m_strBinFile))
+    if (!PathExists(m_form.m_strBinFile))
     {
         Message(QStringLiteral(u"指定ファイルが存在しません。"));
         return;
     }
-    if (m_platform.ShellOpen(m_strBinFile, std::string()) <= 32)
+    if (m_platform.ShellOpen(m_form.m_strBinFile, std::string()) <= 32)
         Message(QStringLiteral(u"オープンできません。"));
 }
 
@@ -311,7 +438,7 @@ void CTarvellView::OnExit()
 
 void CTarvellView::OnDestroy()
 {
-    CSendForm::OnDestroy(); // stops the timer
+    m_form.OnDestroy(); // stops the timer
     const QWidget* pFrame = window();
     if (pFrame == this)
         return;

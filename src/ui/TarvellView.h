@@ -1,9 +1,11 @@
-// TarvellView.h - the send form: the program's main view inside the main window. Its strings,
-// the send procedure and the automatic sending live in CSendForm; this side holds the controls,
-// the pickers, the address book runs, the viewers and the window position.
+// TarvellView.h - the send form: the program's main view inside the main window. It owns the
+// form's logic (CSendForm: the strings, the send procedure, the automatic sending), which shows
+// and reads the controls through ISendFormView; this side holds the controls, the pickers, the
+// address book runs, the viewers and the window position.
 #pragma once
 #include "send/SendForm.h"
 #include "ui/DialogUnits.h"
+#include "ui/GuiThreadPlatform.h"
 
 #include <QWidget>
 
@@ -13,12 +15,12 @@ class CSjisLineEdit;
 class QLineEdit;
 class QPushButton;
 
-class CTarvellView : public QWidget, public CSendForm
+class CTarvellView : public QWidget, private ISendFormView
 {
     Q_OBJECT
   public:
     // Command ids of the form's buttons that the timer never issues (the others are in
-    // send/SendForm.h).
+    // send/SendFormView.h).
     enum Command
     {
         IDC_SELECT_TEXT_FILE = 1010,
@@ -54,24 +56,40 @@ class CTarvellView : public QWidget, public CSendForm
     void OnExit();
     void OnDestroy(); // on the close path: stops the timer, keeps the window position
 
-    // The Send button, which an automatic send disables.
-    void EnableSend(bool bEnable) override;
+    // Strings -> controls (with the status line reported) and controls -> strings.
+    void ShowForm() { m_form.ShowForm(); }
+    bool ReadForm() { return m_form.ReadForm(); }
 
-    // The timer's commands run as clicks and menu choices do.
-    void SendCommand(int nId) override;
+    // True while a Send command runs.
+    bool IsSending() const { return m_bSending; }
+    // The 中止 button and Escape: the running Send command ends at its next step.
+    void OnAbortSend();
+    // The close path while a Send command runs: the command is cancelled and the window closes
+    // once it has ended. False when no send runs (the window may close now).
+    bool DeferCloseUntilSendEnds();
 
-    // ShowForm and ReadForm, public for callers outside the form's own handlers.
-    void ShowForm() override;
-    bool ReadForm() override;
+  private:
+    // The platform of the send, which may run on a worker thread; declared before the form.
+    CGuiThreadPlatform m_sendPlatform;
+
+  public:
+    // The form's logic: its strings, the send procedure and the automatic sending.
+    CSendForm m_form;
 
   protected:
     // A double-click on the status line opens the trace of the last send command.
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
+  private:
+    void ShowStrings() override;
+    bool ReadControls() override;
+    // The Send button, which an automatic send disables.
+    void EnableSend(bool bEnable) override;
+    // The timer's commands run as clicks and menu choices do.
+    void IssueCommand(int nId) override;
     // Without a display nobody can close the program after the error: it ends with status 1.
     void OnAutoSendAbandoned() override;
 
-  private:
     struct Field
     {
         CSjisLineEdit* pEdit;
@@ -83,10 +101,21 @@ class CTarvellView : public QWidget, public CSendForm
                   std::string& strTarget);
     void RunAddressDlg(int nMode, const std::string& strBookFile);
     void Message(const QString& qstrText);
+    // The Send command: without a display it runs here; with one it runs on a worker thread
+    // while the event loop goes on, and returns when it has ended.
+    void RunSend();
+    // The form while a send runs: its inputs and Send disabled, 中止 shown, a busy cursor.
+    void ShowSending(bool bSending);
 
+    CTarvellDoc& m_doc;
+    IPlatform& m_platform;
     CDialogUnits m_units;
     Field m_fields[5]; // the input edits, in the order the form reads them
     QLineEdit* m_pEditStatus;
     QPushButton* m_pBtnSend;
+    QPushButton* m_pBtnAbort;
+    bool m_bSendAllowed = true; // Send as the automatic sending left it
+    bool m_bSending = false;
+    bool m_bCloseWhenSent = false;
     std::function<bool(int)> m_onFrameCommand;
 };

@@ -9,6 +9,7 @@
 #include "support/ProgramRun.h"
 
 #include <csignal>
+#include <ctime>
 #include <unistd.h>
 
 namespace
@@ -146,6 +147,37 @@ TEST_F(AutoSendRun, StoppedBeforeTheAutomaticSendExitsWithThree)
     EXPECT_EQ(result.nExitCode, 3) << result.strOut << result.strErr;
     EXPECT_EQ(m_server.ConnectionCount(), 0u);
     EXPECT_TRUE(Files("log").empty());
+}
+
+// SIGTERM while the automatic send waits on a silent server ends the send at once, with its
+// failure logged, instead of after the time-out; then the program closes as usual.
+TEST_F(AutoSendRun, StoppedDuringTheSendCancelsItAndExitsWithOne)
+{
+    CServerScript silent;
+    silent.Say("220 fake\r\n").Silent();
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(silent);
+    Write("inf.txt", "Name=山田\nAddress=yamada@example.jp\nTitle=ご案内\nTextFile=" + m_strAppDir +
+                         "本文.txt\n");
+    timespec signalled{};
+    const ProgramResult result =
+        RunProgram(m_strAppDir, {"/sendon", "/quit", "/sendinf=" + m_strAppDir + "inf.txt"}, {}, 60,
+                   [&](pid_t pid) {
+                       for (int i = 0; i < 200 && m_server.ConnectionCount() < 2; ++i)
+                           ::usleep(50 * 1000);
+                       ::usleep(200 * 1000); // HELO is on its way
+                       ::clock_gettime(CLOCK_MONOTONIC, &signalled);
+                       ::kill(pid, SIGTERM);
+                   });
+    timespec ended{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ended);
+    m_server.Stop();
+    EXPECT_TRUE(result.bExited) << result.strErr;
+    EXPECT_EQ(result.nExitCode, 1) << result.strOut << result.strErr;
+    EXPECT_LT(ended.tv_sec - signalled.tv_sec, 3) << "the send ran on to its time-out";
+    const std::vector<std::string> logs = Files("log");
+    ASSERT_FALSE(logs.empty());
+    EXPECT_NE(Read("log/" + logs.front()).find("★ [送信失敗]"), std::string::npos);
 }
 
 TEST_F(AutoSendRun, StartModeDialogEndsAsCancelAndQuitStillCloses)

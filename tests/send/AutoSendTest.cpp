@@ -10,22 +10,25 @@ using Ids = std::vector<int>;
 
 // Records the commands the timer issues instead of running windows. A command may be given an
 // action that stands for its dialog (ticks arriving meanwhile, the mode reset when it closes).
-class CRecordingForm : public CSendForm
+class CRecordingView : public ISendFormView
 {
   public:
-    using CSendForm::CSendForm;
+    CRecordingView(CTarvellDoc& doc, IPlatform& platform) : m_form(doc, platform, this) {}
 
+    CSendForm m_form;
     Ids m_commands;
     std::vector<bool> m_sendEnabled;
     int m_nAbandoned = 0;
     std::function<void(int)> m_onDialog;
 
-  protected:
-    void SendCommand(int nId) override
+  private:
+    void ShowStrings() override {}
+    bool ReadControls() override { return true; }
+    void IssueCommand(int nId) override
     {
         m_commands.push_back(nId);
         if (nId == ID_SEND)
-            CSendForm::SendCommand(nId);
+            m_form.OnSend();
         else if (nId != ID_EXIT_BUTTON && m_onDialog)
             m_onDialog(nId);
     }
@@ -51,8 +54,8 @@ class AutoSend : public SendFixture
     {
         m_pForm.reset();
         m_pDoc = std::make_unique<CTarvellDoc>(m_platform, m_strAppDir, strCmdLine);
-        m_pRecording = std::make_unique<CRecordingForm>(*m_pDoc, m_platform);
-        m_pRecording->StartAutomaticSending();
+        m_pRecording = std::make_unique<CRecordingView>(*m_pDoc, m_platform);
+        m_pRecording->m_form.StartAutomaticSending();
     }
     // Ticks nTicks times; returns the commands issued meanwhile.
     Ids Ticks(int nTicks)
@@ -65,7 +68,7 @@ class AutoSend : public SendFixture
     }
     std::string SendInfSwitch() const { return "/sendinf=" + m_strAppDir + "inf.txt"; }
 
-    std::unique_ptr<CRecordingForm> m_pRecording;
+    std::unique_ptr<CRecordingView> m_pRecording;
 };
 
 TEST_F(AutoSend, EachStartModeIssuesItsCommandOnceAndWaitsWhileItRuns)
@@ -86,7 +89,7 @@ TEST_F(AutoSend, EachStartModeIssuesItsCommandOnceAndWaitsWhileItRuns)
         EXPECT_EQ(m_pDoc->m_nStartMode, nMode + 100) << strSwitch;
         // The dialog stays open: ticks find 100 + N and do nothing, the countdown included.
         EXPECT_TRUE(Ticks(5).empty()) << strSwitch;
-        EXPECT_EQ(m_pRecording->m_nCountdown, 3) << strSwitch;
+        EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_nCountdown, 3) << strSwitch;
     }
     EXPECT_TRUE(m_pRecording->m_sendEnabled.empty());
 }
@@ -94,20 +97,20 @@ TEST_F(AutoSend, EachStartModeIssuesItsCommandOnceAndWaitsWhileItRuns)
 TEST_F(AutoSend, SendonSendsOnTheThirdTickAndQuitsOnTheSecondTickAfter)
 {
     Start("/sendon /quit " + SendInfSwitch());
-    EXPECT_EQ(m_pRecording->m_strToName, "山田");
+    EXPECT_EQ(m_pRecording->m_form.m_strToName, "山田");
     EXPECT_EQ(m_pRecording->m_sendEnabled, std::vector<bool>{false});
     EXPECT_EQ(m_pDoc->m_nAutoSend, 1);
 
     EXPECT_TRUE(Ticks(2).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_SEND});
     EXPECT_EQ(m_pDoc->m_nAutoSend, 0);
-    EXPECT_EQ(m_pRecording->m_strStatus, "送信失敗-");
+    EXPECT_EQ(m_pRecording->m_form.m_strStatus, "送信失敗-");
     EXPECT_FALSE(Read("log/Tarvell_200407.txt").empty());
     EXPECT_TRUE(Ticks(1).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_EXIT_BUTTON});
     EXPECT_EQ(m_pDoc->m_bQuit, 0);
     EXPECT_TRUE(Ticks(10).empty());
-    EXPECT_EQ(m_pRecording->m_nFailedSends, 1);
+    EXPECT_EQ(m_pRecording->m_form.m_nFailedSends, 1);
     EXPECT_EQ(m_pRecording->m_sendEnabled.size(), 1u); // never enabled again
 }
 
@@ -122,9 +125,9 @@ TEST_F(AutoSend, QuitAloneQuitsOnTheThirdTick)
 TEST_F(AutoSend, NothingAutomaticWithoutSwitches)
 {
     Start(SendInfSwitch()); // the form is filled, nothing is sent
-    EXPECT_EQ(m_pRecording->m_strToAddress, "yamada@example.jp");
+    EXPECT_EQ(m_pRecording->m_form.m_strToAddress, "yamada@example.jp");
     EXPECT_TRUE(Ticks(20).empty());
-    EXPECT_EQ(m_pRecording->m_nCountdown, -1);
+    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_nCountdown, -1);
     EXPECT_TRUE(Files("log").empty());
 }
 
@@ -135,9 +138,9 @@ TEST_F(AutoSend, ManualSendRestartsTheCountdownAndOtherTimersCountNothing)
     Start("/quit");
     EXPECT_TRUE(Ticks(2).empty());
     for (int i = 0; i < 3; ++i)
-        m_pRecording->OnTimer(AUTO_TIMER_ID + 1);
-    EXPECT_EQ(m_pRecording->m_nCountdown, 1);
-    m_pRecording->OnSend(); // an empty form: nothing is sent, the countdown starts afresh
+        m_pRecording->m_form.OnTimer(AUTO_TIMER_ID + 1);
+    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_nCountdown, 1);
+    m_pRecording->m_form.OnSend(); // an empty form: nothing is sent, the countdown starts afresh
     EXPECT_TRUE(Ticks(1).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_EXIT_BUTTON});
 }
@@ -178,7 +181,8 @@ TEST_F(AutoSend, FileErrorDuringTheAutomaticSendLeavesTheProgramOpen)
     EXPECT_EQ(m_platform.m_fileErrors.size(), 1u);
     EXPECT_EQ(m_pDoc->m_nAutoSend, 2);
     EXPECT_EQ(m_pRecording->m_nAbandoned, 1);
-    EXPECT_EQ(m_pRecording->m_nFailedSends, 2); // the failed attempt and the abandoned command
+    EXPECT_EQ(m_pRecording->m_form.m_nFailedSends,
+              2); // the failed attempt and the abandoned command
     EXPECT_TRUE(Ticks(10).empty());
 }
 
@@ -188,19 +192,19 @@ TEST_F(AutoSend, FailedTimerStartIsReportedAndNothingAutomaticHappens)
     m_platform.m_nextAnswers.push_back(MsgResult::Ok);
     Start("/sendon /quit " + SendInfSwitch());
     EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"タイマー起動に失敗しました。"});
-    EXPECT_EQ(m_pRecording->m_bTimerOn, 0);
+    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_bTimerOn, 0);
     EXPECT_TRUE(Ticks(5).empty());
-    m_pRecording->OnDestroy();
+    m_pRecording->m_form.OnDestroy();
     EXPECT_TRUE(m_platform.m_stoppedTimers.empty());
 }
 
 TEST_F(AutoSend, DestroyStopsTheRunningTimerOnce)
 {
     Start("");
-    EXPECT_EQ(m_pRecording->m_bTimerOn, 1);
-    m_pRecording->OnDestroy();
-    m_pRecording->OnDestroy();
+    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_bTimerOn, 1);
+    m_pRecording->m_form.OnDestroy();
+    m_pRecording->m_form.OnDestroy();
     EXPECT_EQ(m_platform.m_stoppedTimers, Ids{AUTO_TIMER_ID});
-    EXPECT_EQ(m_pRecording->m_bTimerOn, 0);
+    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_bTimerOn, 0);
     EXPECT_TRUE(m_platform.m_timers.empty());
 }

@@ -101,7 +101,7 @@ TEST_F(SendChecks, StoppingSendsAndLogsNothing)
     EXPECT_EQ(m_server.ConnectionCount(), 0u);
     EXPECT_TRUE(Files("log").empty());
     EXPECT_TRUE(Files("keep").empty());
-    EXPECT_EQ(m_pForm->m_nCountdown, 2); // the command itself still ends as usual
+    EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2); // the command itself still ends as usual
 }
 
 TEST_F(SendChecks, TitleAndOneMembersNameAreListedAndReplacedForThatMemberOnly)

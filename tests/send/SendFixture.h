@@ -17,14 +17,6 @@
 #include <string>
 #include <vector>
 
-// The send form with its protected hooks reachable from tests.
-class CTestSendForm : public CSendForm
-{
-  public:
-    using CSendForm::CSendForm;
-    using CSendForm::ShowForm;
-};
-
 class SendFixture : public ::testing::Test
 {
   protected:
@@ -39,7 +31,7 @@ class SendFixture : public ::testing::Test
     {
         m_pForm.reset();
         m_pDoc = std::make_unique<CTarvellDoc>(m_platform, strAppDir, strCmdLine);
-        m_pForm = std::make_unique<CTestSendForm>(*m_pDoc, m_platform);
+        m_pForm = std::make_unique<CSendForm>(*m_pDoc, m_platform);
     }
 
     static std::string OsPath(const std::string& strSjis)
@@ -102,7 +94,7 @@ class SendFixture : public ::testing::Test
     CScriptedPlatform m_platform;
     std::string m_strAppDir;
     std::unique_ptr<CTarvellDoc> m_pDoc;
-    std::unique_ptr<CTestSendForm> m_pForm;
+    std::unique_ptr<CSendForm> m_pForm;
 };
 
 // The scripted clock's default moment, as the log writes it.

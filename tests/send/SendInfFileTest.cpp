@@ -1,12 +1,13 @@
 // SendInfFileTest.cpp - finding "Key=value" settings and reading send-information files.
 #include "SendFixture.h"
+#include "send/SendInfFile.h"
 
 namespace
 {
 std::string ValueOf(std::string_view text, std::string_view key)
 {
     std::string strValue = "stale";
-    const std::size_t nLength = CSendForm::GetKeyValue(text, key, strValue);
+    const std::size_t nLength = CSendInfReader::GetKeyValue(text, key, strValue);
     EXPECT_EQ(nLength, strValue.size());
     return strValue;
 }

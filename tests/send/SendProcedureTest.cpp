@@ -29,9 +29,9 @@ TEST_F(SendProcedure, SingleSendWithoutNameOrAddressDoesNothingAtAll)
          std::vector<std::pair<std::string, std::string>>{{"", "a@example.jp"}, {"山田", ""}})
     {
         FillForm(strName, strAddress, "件名", m_strBody);
-        m_pForm->m_nCountdown = -1;
+        m_pForm->m_autoSend.m_nCountdown = -1;
         m_pForm->OnSend();
-        EXPECT_EQ(m_pForm->m_nCountdown, 2);
+        EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2);
     }
     EXPECT_TRUE(m_platform.m_statusLines.empty());
     EXPECT_TRUE(Files("log").empty());
@@ -167,14 +167,14 @@ TEST_F(SendProcedure, NamesWithBackslashTrailBytesGiveTheirOwnKeepCopy)
 TEST_F(SendProcedure, SlashInTheNameStaysInsideTheKeepFolder)
 {
     m_pDoc->m_nAutoSend = 2;
-    m_pForm->m_nCountdown = -1;
+    m_pForm->m_autoSend.m_nCountdown = -1;
     FillForm("../../evil", "y@example.jp", "", m_strBody);
     m_pForm->OnSend();
     EXPECT_TRUE(m_platform.m_fileErrors.empty());
     EXPECT_FALSE(Read("log/Tarvell_200407.txt").empty());
     EXPECT_EQ(Files("keep"), Strings{std::string(DEFAULT_STAMP) + "(00)_.._.._evil.txt"});
     EXPECT_EQ(m_pDoc->m_nAutoSend, 0);
-    EXPECT_EQ(m_pForm->m_nCountdown, 2);
+    EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2);
 }
 
 // A deep program folder: the name is cut so that the keep copy's path keeps to 255 bytes; only a
@@ -233,10 +233,10 @@ TEST_F(SendProcedure, ClosingStepEndsOnlyARunningAutomaticSend)
         {
             FillForm(c.strName, c.strAddress, "", m_strBody);
             m_pDoc->m_nAutoSend = nBefore;
-            m_pForm->m_nCountdown = -1;
+            m_pForm->m_autoSend.m_nCountdown = -1;
             m_pForm->OnSend();
             EXPECT_EQ(m_pDoc->m_nAutoSend, nAfter) << c.pszWhat << " " << nBefore;
-            EXPECT_EQ(m_pForm->m_nCountdown, 2) << c.pszWhat << " " << nBefore;
+            EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2) << c.pszWhat << " " << nBefore;
         }
     }
     EXPECT_TRUE(m_platform.m_fileErrors.empty());
@@ -260,7 +260,7 @@ TEST_F(SendProcedure, GroupSendNumbersOnlyTheMembersItAttempts)
     EXPECT_EQ(strLog,
               LogEntry(false, DEFAULT_WHEN, "一郎", "ichiro@example.jp", "", m_strBody, "") +
                   LogEntry(false, DEFAULT_WHEN, "二郎", "jiro@example.jp", "", m_strBody, ""));
-    EXPECT_EQ(m_pForm->m_nCountdown, 2);
+    EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2);
 }
 
 TEST_F(SendProcedure, GroupBookThatIsNotABookSendsNothing)
@@ -270,9 +270,9 @@ TEST_F(SendProcedure, GroupBookThatIsNotABookSendsNothing)
     for (const char* pszAddress : {"@short.tvl", "@missing.tvl", "@stop.tvl", "@"})
     {
         FillForm("山田", pszAddress, "件名", m_strBody);
-        m_pForm->m_nCountdown = 0;
+        m_pForm->m_autoSend.m_nCountdown = 0;
         m_pForm->OnSend();
-        EXPECT_EQ(m_pForm->m_nCountdown, 2) << pszAddress;
+        EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2) << pszAddress;
     }
     EXPECT_TRUE(m_platform.m_statusLines.empty());
     EXPECT_TRUE(Files("log").empty());

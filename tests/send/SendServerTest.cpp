@@ -148,7 +148,7 @@ TEST_F(SendServer, GroupSendGivesEveryMemberItsOwnEnvelopeLogEntryAndKeepCopy)
 
     EXPECT_EQ(m_pForm->m_strStatus, "三郎 添付ファイルなし送信開始-送信成功");
     EXPECT_EQ(m_pDoc->m_nAutoSend, 0);
-    EXPECT_EQ(m_pForm->m_nCountdown, 2);
+    EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2);
     std::string strLog;
     for (std::size_t i = 0; i < members.size(); ++i)
     {

@@ -110,7 +110,7 @@ TEST_F(TarvellViewTest, MissingFilesAreReportedBeforeAnythingOpens)
 
 TEST_F(TarvellViewTest, ReadingTheFormCountsShiftJisBytesAndStopsAtTheFirstLongField)
 {
-    m_view.m_strTitle = "old title";
+    m_view.m_form.m_strTitle = "old title";
     m_view.ShowForm();
     SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 64)); // 128 bytes
     SetText(m_view, "m_strToAddress", QStringLiteral("new@example.jp"));
@@ -118,18 +118,18 @@ TEST_F(TarvellViewTest, ReadingTheFormCountsShiftJisBytesAndStopsAtTheFirstLongF
     EXPECT_FALSE(m_view.ReadForm());
     EXPECT_EQ(m_platform.m_messages,
               std::vector<std::string>{SJ(u"127 文字以内で入力してください。")});
-    EXPECT_EQ(m_view.m_strTitle, "old title"); // later fields keep their strings
+    EXPECT_EQ(m_view.m_form.m_strTitle, "old title"); // later fields keep their strings
 
     SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 63) + QLatin1Char('a')); // 127
     SetText(m_view, "m_strTitle", Repeat(QStringLiteral(u"件"), 128));                    // 256
     EXPECT_FALSE(m_view.ReadForm());
     EXPECT_EQ(m_platform.m_messages.back(), SJ(u"255 文字以内で入力してください。"));
-    EXPECT_EQ(m_view.m_strToName.size(), 127u);
-    EXPECT_EQ(m_view.m_strToAddress, "new@example.jp");
+    EXPECT_EQ(m_view.m_form.m_strToName.size(), 127u);
+    EXPECT_EQ(m_view.m_form.m_strToAddress, "new@example.jp");
 
     // The status line is shown only: however long, it is never read back or checked.
     SetText(m_view, "m_strTitle", QStringLiteral("t"));
-    m_view.m_strStatus = std::string(600, 's');
+    m_view.m_form.m_strStatus = std::string(600, 's');
     m_view.ShowForm();
     m_platform.m_messages.clear();
     EXPECT_TRUE(m_view.ReadForm());
@@ -343,10 +343,10 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
         CHeadlessPlatform headless(pOut, pErr);
         CSendForm form(*m_pDoc, headless);
         runWith([&] {
-            form.m_strToName = m_view.m_strToName;
-            form.m_strToAddress = m_view.m_strToAddress;
-            form.m_strTitle = m_view.m_strTitle;
-            form.m_strTextFile = m_view.m_strTextFile;
+            form.m_strToName = m_view.m_form.m_strToName;
+            form.m_strToAddress = m_view.m_form.m_strToAddress;
+            form.m_strTitle = m_view.m_form.m_strTitle;
+            form.m_strTextFile = m_view.m_form.m_strTextFile;
             form.OnSend();
         });
         std::rewind(pErr);
