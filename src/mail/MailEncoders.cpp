@@ -7,10 +7,26 @@
 
 namespace
 {
-const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 const char kEncodedWordPrefix[] = "=?ISO-2022-JP?B?";
 const char kEncodedWordSuffix[] = "?=";
+
+// Two base64 characters for every 12-bit value: a triplet of bytes takes two look-ups instead of
+// four, which roughly doubles the encoder's speed on large attachments.
+struct CBase64PairTable
+{
+    char pairs[4096][2]{};
+    constexpr CBase64PairTable()
+    {
+        for (int i = 0; i < 4096; ++i)
+        {
+            pairs[i][0] = kBase64Alphabet[i >> 6];
+            pairs[i][1] = kBase64Alphabet[i & 0x3F];
+        }
+    }
+};
+constexpr CBase64PairTable kBase64Pairs;
 
 // The longest run a header line may hold: the run and its conversion each live in 1024 bytes.
 constexpr std::size_t kWorkBufferSize = 1024;
@@ -34,10 +50,9 @@ int EncodeBase64Bytes(int nCount, const unsigned char* pBytes, char* pszOut)
     for (; i + 3 <= nCount; i += 3)
     {
         const unsigned v = (pBytes[i] << 16) | (pBytes[i + 1] << 8) | pBytes[i + 2];
-        *p++ = kBase64Alphabet[(v >> 18) & 0x3F];
-        *p++ = kBase64Alphabet[(v >> 12) & 0x3F];
-        *p++ = kBase64Alphabet[(v >> 6) & 0x3F];
-        *p++ = kBase64Alphabet[v & 0x3F];
+        std::memcpy(p, kBase64Pairs.pairs[v >> 12], 2);
+        std::memcpy(p + 2, kBase64Pairs.pairs[v & 0xFFF], 2);
+        p += 4;
     }
     const int nRest = nCount - i;
     if (nRest > 0)
