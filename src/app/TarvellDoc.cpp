@@ -44,10 +44,51 @@ void CTarvellDoc::SaveRecords()
     SaveCfg(AppPath("Tarvell.cfg"));
 }
 
+void CTarvellDoc::BeginStartMode()
+{
+    if (m_nStartMode > START_NONE && m_nStartMode < START_RUNNING)
+        m_nStartMode += START_RUNNING;
+}
+
 void CTarvellDoc::EndStartMode(StartMode mode)
 {
     if (m_nStartMode == START_RUNNING + mode)
         m_nStartMode = START_NONE;
+}
+
+void CTarvellDoc::BeginAutomaticSend()
+{
+    m_nAutoSend = 2;
+}
+
+void CTarvellDoc::EndAutomaticSend()
+{
+    if (m_nAutoSend == 2)
+        m_nAutoSend = 0;
+}
+
+void CTarvellDoc::ClearQuit()
+{
+    m_bQuit = 0;
+}
+
+void CTarvellDoc::StoreSender(const SenderInf& sender)
+{
+    m_sender = sender;
+}
+
+void CTarvellDoc::StoreOptions(std::string_view editorPath, std::string_view textFileDir,
+                               std::string_view binFileDir)
+{
+    SetField(m_cfg.szEditorPath, editorPath);
+    SetField(m_cfg.szTextFileDir, textFileDir);
+    SetField(m_cfg.szBinFileDir, binFileDir);
+}
+
+void CTarvellDoc::StoreWindowPosition(std::int32_t nLeft, std::int32_t nTop)
+{
+    m_cfg.nWindowLeft = nLeft;
+    m_cfg.nWindowTop = nTop;
 }
 
 void CTarvellDoc::ParseCommandLine()

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Start modes: the command the form runs once the window is up. While that command runs the mode
 // holds 100 plus the value; the command sets it back to 0 when it ends.
@@ -39,21 +40,48 @@ class CTarvellDoc
     void LoadSenderInf(const std::string& strPath);
     void SaveSenderInf(const std::string& strPath);
 
+    // Starts the waiting start mode's command: the mode then holds 100 plus its value. No mode
+    // waiting (none, or one already running) leaves it as it is.
+    void BeginStartMode();
     // Ends the start mode's command: if the mode running now is this one (100 plus its value),
     // no start mode is left. Anything else, a mode still waiting or another one running, stays.
     void EndStartMode(StartMode mode);
 
+    // The automatic send: requested by /sendon (1), running (2), ended (0). Ending it while it
+    // is not running changes nothing.
+    void BeginAutomaticSend();
+    void EndAutomaticSend();
+    // The /quit request has been acted on.
+    void ClearQuit();
+
+    std::int32_t GetStartMode() const { return m_nStartMode; }
+    std::int32_t GetAutoSend() const { return m_nAutoSend; }
+    std::int32_t GetQuit() const { return m_bQuit; }
+
+    // Records what the sender and option dialogs confirmed, and where the window stood. Texts
+    // are cut to their fields.
+    void StoreSender(const SenderInf& sender);
+    void StoreOptions(std::string_view editorPath, std::string_view textFileDir,
+                      std::string_view binFileDir);
+    void StoreWindowPosition(std::int32_t nLeft, std::int32_t nTop);
+
+    // Let a test put the document into a mode the command line cannot give.
+    void SetStartModeForTest(std::int32_t nStartMode) { m_nStartMode = nStartMode; }
+    void SetAutoSendForTest(std::int32_t nAutoSend) { m_nAutoSend = nAutoSend; }
+
     // Paths of the files and folders in the program folder.
     std::string AppPath(const char* pszName) const;
 
-    std::int32_t m_nStartMode = START_NONE;
     CfgData m_cfg;
     char m_szSendInfFile[260] = {};
     std::string m_strCmdLine;
-    std::int32_t m_nAutoSend = 0; // 0 off, 1 requested by /sendon, 2 running
-    std::int32_t m_bQuit = 0;
     SenderInf m_sender;
     char m_szAppDir[256] = {};
 
     IPlatform& m_platform;
+
+  private:
+    std::int32_t m_nStartMode = START_NONE;
+    std::int32_t m_nAutoSend = 0; // 0 off, 1 requested by /sendon, 2 running
+    std::int32_t m_bQuit = 0;
 };

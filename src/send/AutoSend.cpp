@@ -37,7 +37,7 @@ void CAutoSend::StartAutomaticSending()
     const std::string strSendInf = FieldText(m_doc.m_szSendInfFile);
     if (!strSendInf.empty() && PathExists(strSendInf))
         RunCommand(m_platform, [&] { m_form.ReadSendInfFile(strSendInf); });
-    if (m_doc.m_nAutoSend == 1)
+    if (m_doc.GetAutoSend() == 1)
         m_form.EnableSend(false);
     m_bTimerOn = 1;
     m_nCountdown = 3;
@@ -54,14 +54,14 @@ void CAutoSend::OnTimer(int nId)
 {
     if (nId != AUTO_TIMER_ID)
         return;
-    if (m_doc.m_nAutoSend == 0 && m_doc.m_nStartMode != START_NONE)
+    if (m_doc.GetAutoSend() == 0 && m_doc.GetStartMode() != START_NONE)
     {
         // While the started command runs the mode holds 100 + N, so later ticks do nothing; the
         // command sets it back to 0 when its dialog closes.
-        const int nCommand = StartModeCommand(m_doc.m_nStartMode);
+        const int nCommand = StartModeCommand(m_doc.GetStartMode());
         if (nCommand != 0)
         {
-            m_doc.m_nStartMode += START_RUNNING;
+            m_doc.BeginStartMode();
             m_form.SendCommand(nCommand);
         }
         return;
@@ -70,19 +70,19 @@ void CAutoSend::OnTimer(int nId)
         --m_nCountdown;
     if (m_nCountdown != 0)
         return;
-    if (m_doc.m_nAutoSend == 1)
+    if (m_doc.GetAutoSend() == 1)
     {
         // The Send command sets the state back to 0 and the countdown to 2 at its end; a file
         // error leaves both, so the program stays open.
-        m_doc.m_nAutoSend = 2;
+        m_doc.BeginAutomaticSend();
         m_bAutoSendStarted = true;
         m_form.SendCommand(ID_SEND);
-        if (m_doc.m_nAutoSend == 2 && m_doc.m_bQuit == 1)
+        if (m_doc.GetAutoSend() == 2 && m_doc.GetQuit() == 1)
             m_form.OnAutoSendAbandoned();
     }
-    else if (m_doc.m_bQuit == 1 && m_doc.m_nAutoSend == 0 && m_doc.m_nStartMode == START_NONE)
+    else if (m_doc.GetQuit() == 1 && m_doc.GetAutoSend() == 0 && m_doc.GetStartMode() == START_NONE)
     {
-        m_doc.m_bQuit = 0;
+        m_doc.ClearQuit();
         m_form.SendCommand(ID_EXIT_BUTTON);
     }
 }
@@ -98,7 +98,6 @@ void CAutoSend::OnDestroy()
 
 void CAutoSend::OnSendCommandEnded()
 {
-    if (m_doc.m_nAutoSend == 2)
-        m_doc.m_nAutoSend = 0;
+    m_doc.EndAutomaticSend();
     m_nCountdown = 2;
 }

@@ -226,13 +226,14 @@ void CMainFrame::OnSenderSettings()
         if (m_platform.RunModal(dlg) == IDOK)
         {
             // The dialog has checked every length; the copies are bounded all the same.
-            SenderInf& target = m_doc.m_sender;
+            SenderInf target = m_doc.m_sender;
             SetField(target.szName, dlg.m_strName);
             SetField(target.szMailAddress, dlg.m_strMailAddress);
             SetField(target.szSmtpServer, dlg.m_strSmtpServer);
             SetField(target.szPop3Server, dlg.m_strPop3Server);
             SetField(target.szLoginName, dlg.m_strLoginName);
             SetField(target.szPassword, dlg.m_strPassword);
+            m_doc.StoreSender(target);
         }
     }
     m_doc.EndStartMode(START_SENDER);
@@ -248,9 +249,7 @@ void CMainFrame::OnOptions()
         dlg.m_pszAppDir = m_doc.m_szAppDir;
         if (m_platform.RunModal(dlg) == IDOK)
         {
-            SetField(m_doc.m_cfg.szEditorPath, dlg.m_strEditorPath);
-            SetField(m_doc.m_cfg.szTextFileDir, dlg.m_strTextFileDir);
-            SetField(m_doc.m_cfg.szBinFileDir, dlg.m_strBinFileDir);
+            m_doc.StoreOptions(dlg.m_strEditorPath, dlg.m_strTextFileDir, dlg.m_strBinFileDir);
         }
     }
     m_doc.EndStartMode(START_OPTIONS);

@@ -446,6 +446,5 @@ void CTarvellView::OnDestroy()
     QPoint pos = pFrame->pos();
     if (pFrame->isMinimized())
         pos = pFrame->normalGeometry().topLeft() - (pFrame->geometry().topLeft() - pFrame->pos());
-    m_doc.m_cfg.nWindowLeft = pos.x();
-    m_doc.m_cfg.nWindowTop = pos.y();
+    m_doc.StoreWindowPosition(pos.x(), pos.y());
 }

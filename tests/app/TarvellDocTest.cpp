@@ -65,10 +65,10 @@ TEST_P(CommandLineTest, ParsesSwitchesAndTheSendInformationPath)
     std::string strExpected = c.strSendInf;
     if (!strExpected.empty() && strExpected[0] == '@')
         strExpected = m_dir.Dir() + strExpected.substr(1);
-    EXPECT_EQ(doc.m_nStartMode, c.nStartMode);
-    EXPECT_EQ(doc.m_bQuit, c.bQuit);
+    EXPECT_EQ(doc.GetStartMode(), c.nStartMode);
+    EXPECT_EQ(doc.GetQuit(), c.bQuit);
     EXPECT_EQ(std::string(doc.m_szSendInfFile), strExpected);
-    EXPECT_EQ(doc.m_nAutoSend, c.nAutoSend);
+    EXPECT_EQ(doc.GetAutoSend(), c.nAutoSend);
     EXPECT_EQ(doc.m_strCmdLine, c.strCmdLine);
 }
 
@@ -106,8 +106,8 @@ TEST_F(DocTest, AnAbsolutePosixPathGivenLastIsTakenWhole)
     WriteBytes(m_dir.Path("inf.txt"), "Name=a\r\n");
     CTarvellDoc doc = MakeDoc("/sendon /quit /sendinf=" + m_dir.Path("inf.txt"));
     EXPECT_EQ(std::string(doc.m_szSendInfFile), m_dir.Path("inf.txt"));
-    EXPECT_EQ(doc.m_nAutoSend, 1);
-    EXPECT_EQ(doc.m_bQuit, 1);
+    EXPECT_EQ(doc.GetAutoSend(), 1);
+    EXPECT_EQ(doc.GetQuit(), 1);
 }
 
 TEST_F(DocTest, AnOverLongSendInformationPathIsRefusedWithAMessage)
@@ -115,7 +115,7 @@ TEST_F(DocTest, AnOverLongSendInformationPathIsRefusedWithAMessage)
     m_platform.m_bAllowMessages = true;
     CTarvellDoc doc = MakeDoc("/sendinf=" + std::string(300, 'a') + " /sendon");
     EXPECT_STREQ(doc.m_szSendInfFile, "");
-    EXPECT_EQ(doc.m_nAutoSend, 0);
+    EXPECT_EQ(doc.GetAutoSend(), 0);
     ASSERT_EQ(m_platform.m_messages.size(), 1u);
 }
 
@@ -271,8 +271,31 @@ TEST_F(DocTest, EndStartModeEndsOnlyThatModeWhileItRuns)
     for (const auto& row : rows)
     {
         SCOPED_TRACE(testing::Message() << row.nBefore << " ended by " << row.ended);
-        doc.m_nStartMode = row.nBefore;
+        doc.SetStartModeForTest(row.nBefore);
         doc.EndStartMode(row.ended);
-        EXPECT_EQ(doc.m_nStartMode, row.nAfter);
+        EXPECT_EQ(doc.GetStartMode(), row.nAfter);
+    }
+}
+
+// Only a waiting start mode begins; none, or one already running, stays as it is.
+TEST_F(DocTest, BeginStartModeStartsOnlyAWaitingMode)
+{
+    const struct
+    {
+        std::int32_t nBefore;
+        std::int32_t nAfter;
+    } rows[] = {
+        {START_MAIN_BOOK_EDIT, START_RUNNING + START_MAIN_BOOK_EDIT},
+        {START_SENDER, START_RUNNING + START_SENDER},
+        {START_NONE, START_NONE},
+        {START_RUNNING + START_OPTIONS, START_RUNNING + START_OPTIONS},
+    };
+    CTarvellDoc doc = MakeDoc();
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(testing::Message() << "begin from " << row.nBefore);
+        doc.SetStartModeForTest(row.nBefore);
+        doc.BeginStartMode();
+        EXPECT_EQ(doc.GetStartMode(), row.nAfter);
     }
 }

@@ -84,9 +84,9 @@ TEST_F(AutoSend, EachStartModeIssuesItsCommandOnceAndWaitsWhileItRuns)
     for (const auto& [strSwitch, nCommand] : modes)
     {
         Start(strSwitch);
-        const std::int32_t nMode = m_pDoc->m_nStartMode;
+        const std::int32_t nMode = m_pDoc->GetStartMode();
         EXPECT_EQ(Ticks(1), Ids{nCommand}) << strSwitch;
-        EXPECT_EQ(m_pDoc->m_nStartMode, nMode + 100) << strSwitch;
+        EXPECT_EQ(m_pDoc->GetStartMode(), nMode + 100) << strSwitch;
         // The dialog stays open: ticks find 100 + N and do nothing, the countdown included.
         EXPECT_TRUE(Ticks(5).empty()) << strSwitch;
         EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_nCountdown, 3) << strSwitch;
@@ -99,16 +99,16 @@ TEST_F(AutoSend, SendonSendsOnTheThirdTickAndQuitsOnTheSecondTickAfter)
     Start("/sendon /quit " + SendInfSwitch());
     EXPECT_EQ(m_pRecording->m_form.m_strToName, "山田");
     EXPECT_EQ(m_pRecording->m_sendEnabled, std::vector<bool>{false});
-    EXPECT_EQ(m_pDoc->m_nAutoSend, 1);
+    EXPECT_EQ(m_pDoc->GetAutoSend(), 1);
 
     EXPECT_TRUE(Ticks(2).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_SEND});
-    EXPECT_EQ(m_pDoc->m_nAutoSend, 0);
+    EXPECT_EQ(m_pDoc->GetAutoSend(), 0);
     EXPECT_EQ(m_pRecording->m_form.m_strStatus, "送信失敗-");
     EXPECT_FALSE(Read("log/Tarvell_200407.txt").empty());
     EXPECT_TRUE(Ticks(1).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_EXIT_BUTTON});
-    EXPECT_EQ(m_pDoc->m_bQuit, 0);
+    EXPECT_EQ(m_pDoc->GetQuit(), 0);
     EXPECT_TRUE(Ticks(10).empty());
     EXPECT_EQ(m_pRecording->m_form.m_nFailedSends, 1);
     EXPECT_EQ(m_pRecording->m_sendEnabled.size(), 1u); // never enabled again
@@ -170,7 +170,7 @@ TEST_F(AutoSend, SendonWithAStartModeSendsFirstThenOpensTheDialog)
     EXPECT_TRUE(Ticks(2).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_SEND});
     EXPECT_EQ(Ticks(1), Ids{ID_MAIN_BOOK_SELECT});
-    EXPECT_EQ(m_pDoc->m_nStartMode, START_MAIN_BOOK_SELECT + START_RUNNING);
+    EXPECT_EQ(m_pDoc->GetStartMode(), START_MAIN_BOOK_SELECT + START_RUNNING);
 }
 
 TEST_F(AutoSend, FileErrorDuringTheAutomaticSendLeavesTheProgramOpen)
@@ -179,7 +179,7 @@ TEST_F(AutoSend, FileErrorDuringTheAutomaticSendLeavesTheProgramOpen)
     std::filesystem::remove(m_strAppDir + "log");
     EXPECT_EQ(Ticks(3), Ids{ID_SEND});
     EXPECT_EQ(m_platform.m_fileErrors.size(), 1u);
-    EXPECT_EQ(m_pDoc->m_nAutoSend, 2);
+    EXPECT_EQ(m_pDoc->GetAutoSend(), 2);
     EXPECT_EQ(m_pRecording->m_nAbandoned, 1);
     EXPECT_EQ(m_pRecording->m_form.m_nFailedSends,
               2); // the failed attempt and the abandoned command

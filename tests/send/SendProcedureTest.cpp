@@ -166,14 +166,14 @@ TEST_F(SendProcedure, NamesWithBackslashTrailBytesGiveTheirOwnKeepCopy)
 // command goes on to its closing step.
 TEST_F(SendProcedure, SlashInTheNameStaysInsideTheKeepFolder)
 {
-    m_pDoc->m_nAutoSend = 2;
+    m_pDoc->SetAutoSendForTest(2);
     m_pForm->m_autoSend.m_nCountdown = -1;
     FillForm("../../evil", "y@example.jp", "", m_strBody);
     m_pForm->OnSend();
     EXPECT_TRUE(m_platform.m_fileErrors.empty());
     EXPECT_FALSE(Read("log/Tarvell_200407.txt").empty());
     EXPECT_EQ(Files("keep"), Strings{std::string(DEFAULT_STAMP) + "(00)_.._.._evil.txt"});
-    EXPECT_EQ(m_pDoc->m_nAutoSend, 0);
+    EXPECT_EQ(m_pDoc->GetAutoSend(), 0);
     EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2);
 }
 
@@ -232,10 +232,10 @@ TEST_F(SendProcedure, ClosingStepEndsOnlyARunningAutomaticSend)
         for (const auto& [nBefore, nAfter] : autoSend)
         {
             FillForm(c.strName, c.strAddress, "", m_strBody);
-            m_pDoc->m_nAutoSend = nBefore;
+            m_pDoc->SetAutoSendForTest(nBefore);
             m_pForm->m_autoSend.m_nCountdown = -1;
             m_pForm->OnSend();
-            EXPECT_EQ(m_pDoc->m_nAutoSend, nAfter) << c.pszWhat << " " << nBefore;
+            EXPECT_EQ(m_pDoc->GetAutoSend(), nAfter) << c.pszWhat << " " << nBefore;
             EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2) << c.pszWhat << " " << nBefore;
         }
     }

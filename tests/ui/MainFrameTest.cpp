@@ -140,7 +140,7 @@ TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists
 
 TEST_F(MainFrameTest, MainBookEditorRunsInMode1AndEndsItsStartMode)
 {
-    m_pDoc->m_nStartMode = START_RUNNING + START_MAIN_BOOK_EDIT;
+    m_pDoc->SetStartModeForTest(START_RUNNING + START_MAIN_BOOK_EDIT);
     WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
         EXPECT_EQ(Child<QAbstractButton>(dlg, "m_btnOK")->text(), QStringLiteral(u"保存終了"));
         EXPECT_EQ(Child<QAbstractButton>(dlg, "m_btnCancel")->text(),
@@ -151,18 +151,18 @@ TEST_F(MainFrameTest, MainBookEditorRunsInMode1AndEndsItsStartMode)
     m_frame.SendCommand(ID_EDIT_MAIN_BOOK);
     EXPECT_EQ(m_platform.m_dialogTitles,
               std::vector<std::string>{SJ(u"Tarvell メイン・アドレス帳 - Address.tvl")});
-    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+    EXPECT_EQ(m_pDoc->GetStartMode(), START_NONE);
     EXPECT_EQ(GetFileSizeOrZero(m_folder.Path("Address.tvl")), 19200); // OK saves
 }
 
 TEST_F(MainFrameTest, GroupBookEditorAsksForANameThatMayBeNew)
 {
     // Cancelled: no address book, but the start mode ends all the same.
-    m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_EDIT;
+    m_pDoc->SetStartModeForTest(START_RUNNING + START_GROUP_BOOK_EDIT);
     m_platform.m_nextFiles = {FileDialogResult{}};
     m_frame.SendCommand(ID_EDIT_GROUP_BOOK);
     EXPECT_TRUE(m_platform.m_dialogTitles.empty());
-    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+    EXPECT_EQ(m_pDoc->GetStartMode(), START_NONE);
     const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
     EXPECT_EQ(request.strPresetName, SJ(u"@新規"));
     EXPECT_EQ(request.strDefaultExt, "tvl");

@@ -33,7 +33,7 @@ TEST_F(SettingsDlgTest, SenderOkStoresAllSixFieldsAndEndsTheStartMode)
 {
     SetField(m_pDoc->m_sender.szName, SJ(u"旧名"));
     SetField(m_pDoc->m_sender.szPassword, "secret");
-    m_pDoc->m_nStartMode = START_RUNNING + START_SENDER;
+    m_pDoc->SetStartModeForTest(START_RUNNING + START_SENDER);
     WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
         EXPECT_EQ(Text(dlg, "m_strName"), QStringLiteral(u"旧名"));
         EXPECT_EQ(Child<QLineEdit>(dlg, "m_strPassword")->echoMode(), QLineEdit::Password);
@@ -57,7 +57,7 @@ TEST_F(SettingsDlgTest, SenderOkStoresAllSixFieldsAndEndsTheStartMode)
     EXPECT_STREQ(sender.szPop3Server, "pop.example.jp");
     EXPECT_STREQ(sender.szLoginName, "yamada");
     EXPECT_STREQ(sender.szPassword, ""); // empty fields are stored as empty
-    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+    EXPECT_EQ(m_pDoc->GetStartMode(), START_NONE);
 }
 
 TEST_F(SettingsDlgTest, SenderCancelLeavesTheRecordByteForByte)
@@ -70,14 +70,14 @@ TEST_F(SettingsDlgTest, SenderCancelLeavesTheRecordByteForByte)
         psz[127] = '\0';
     m_pDoc->m_sender.szMailAddress[255] = '\0';
     const SenderInf before = m_pDoc->m_sender;
-    m_pDoc->m_nStartMode = START_RUNNING + START_SENDER;
+    m_pDoc->SetStartModeForTest(START_RUNNING + START_SENDER);
     WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
         SetText(dlg, "m_strName", QStringLiteral("changed"));
         Click(dlg, "m_btnCancel");
     });
     m_frame.SendCommand(ID_SENDER_SETTINGS);
     EXPECT_EQ(std::memcmp(&before, &m_pDoc->m_sender, sizeof(SenderInf)), 0);
-    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+    EXPECT_EQ(m_pDoc->GetStartMode(), START_NONE);
 }
 
 TEST_F(SettingsDlgTest, SenderLimitsCountBytesAndKeepTheDialogOpen)
@@ -104,7 +104,7 @@ TEST_F(SettingsDlgTest, OptionsOkStoresCancelDoesNotAndBothEndTheStartMode)
     SetField(m_pDoc->m_cfg.szEditorPath, "/usr/bin/vi");
     for (bool bOk : {false, true})
     {
-        m_pDoc->m_nStartMode = START_RUNNING + START_OPTIONS;
+        m_pDoc->SetStartModeForTest(START_RUNNING + START_OPTIONS);
         WhenDialogRuns<COptionDlg>(m_platform, [bOk](COptionDlg& dlg) {
             EXPECT_EQ(Text(dlg, "m_strEditorPath"), QStringLiteral("/usr/bin/vi"));
             SetText(dlg, "m_strEditorPath", QString());
@@ -112,7 +112,7 @@ TEST_F(SettingsDlgTest, OptionsOkStoresCancelDoesNotAndBothEndTheStartMode)
             Click(dlg, bOk ? "m_btnOK" : "m_btnCancel");
         });
         m_frame.SendCommand(ID_OPTIONS);
-        EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+        EXPECT_EQ(m_pDoc->GetStartMode(), START_NONE);
         EXPECT_EQ(FieldText(m_pDoc->m_cfg.szEditorPath), bOk ? "" : "/usr/bin/vi");
         EXPECT_EQ(FieldText(m_pDoc->m_cfg.szTextFileDir), bOk ? SJ(u"/メール/本文/") : "");
     }

@@ -156,13 +156,13 @@ TEST_F(TarvellViewTest, MainBookPickFillsTheRecipientOnlyOnOkWithBothValues)
         Click(dlg, "m_btnSelect");
         Click(dlg, "m_btnOK");
     });
-    m_pDoc->m_nStartMode = START_RUNNING + START_MAIN_BOOK_SELECT;
+    m_pDoc->SetStartModeForTest(START_RUNNING + START_MAIN_BOOK_SELECT);
     Click(m_view, "m_btnAddressBook");
     EXPECT_EQ(m_platform.m_dialogTitles,
               std::vector<std::string>{SJ(u"Tarvell メイン・アドレス帳 - Address.tvl")});
     EXPECT_EQ(Text(m_view, "m_strToName"), QStringLiteral(u"佐藤"));
     EXPECT_EQ(Text(m_view, "m_strToAddress"), QStringLiteral("sato@example.jp"));
-    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+    EXPECT_EQ(m_pDoc->GetStartMode(), START_NONE);
 
     // OK with an empty address, or Cancel, leaves the form as it is.
     WhenDialogRuns<CQtAddressDlg>(m_platform, [](CQtAddressDlg& dlg) {
@@ -187,11 +187,11 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
     SaveBook(m_folder.Path(SJ(u"@友人.tvl")), book);
 
     // Cancelled file dialog: no address book, but the start mode still ends.
-    m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_SELECT;
+    m_pDoc->SetStartModeForTest(START_RUNNING + START_GROUP_BOOK_SELECT);
     m_platform.m_nextFiles = {FileDialogResult{}};
     m_frame.SendCommand(ID_GROUP_SELECT);
     EXPECT_TRUE(m_platform.m_dialogTitles.empty());
-    EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+    EXPECT_EQ(m_pDoc->GetStartMode(), START_NONE);
     const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
     EXPECT_EQ(request.strFilter, SJ(u"グループアドレス帳(@*.tvl)|@*.tvl||"));
     EXPECT_EQ(request.strStartDir, m_folder.Dir());
@@ -220,12 +220,12 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
         SCOPED_TRACE(strName.size());
         m_platform.m_messages.clear();
         m_platform.m_dialogTitles.clear();
-        m_pDoc->m_nStartMode = START_RUNNING + START_GROUP_BOOK_SELECT;
+        m_pDoc->SetStartModeForTest(START_RUNNING + START_GROUP_BOOK_SELECT);
         m_platform.m_nextFiles = {FileDialogResult{true, "/elsewhere/" + strName, strName}};
         if (strName.size() <= 127)
             m_platform.m_nextDialogs.push_back([](IModalDialog&) { return IDCANCEL; });
         m_frame.SendCommand(ID_GROUP_SELECT);
-        EXPECT_EQ(m_pDoc->m_nStartMode, START_NONE);
+        EXPECT_EQ(m_pDoc->GetStartMode(), START_NONE);
         if (strName.size() <= 127)
         {
             EXPECT_TRUE(m_platform.m_messages.empty());
@@ -261,9 +261,9 @@ TEST(TarvellViewStart, AutomaticSendFillsTheFormAndDisablesSend)
         EXPECT_EQ(dlg.Title(), SJ(u"オプション"));
         return IDCANCEL;
     });
-    doc.m_nStartMode = START_RUNNING + START_OPTIONS;
+    doc.SetStartModeForTest(START_RUNNING + START_OPTIONS);
     frame.SendCommand(ID_OPTIONS);
-    EXPECT_EQ(doc.m_nStartMode, START_NONE);
+    EXPECT_EQ(doc.GetStartMode(), START_NONE);
 
     frame.close(); // the close path stops the timer
     EXPECT_EQ(platform.m_timers.count(AUTO_TIMER_ID), 0u);
