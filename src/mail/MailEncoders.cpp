@@ -7,7 +7,8 @@
 
 namespace
 {
-constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 const char kEncodedWordPrefix[] = "=?ISO-2022-JP?B?";
 const char kEncodedWordSuffix[] = "?=";

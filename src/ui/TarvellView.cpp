@@ -218,6 +218,10 @@ void CTarvellView::RunSend()
 void CTarvellView::ShowSending(bool bSending)
 {
     m_bSending = bSending;
+    // Disabling Send moves the focus on; it comes back when the send ends, so the keyboard user
+    // finds it where it was.
+    if (bSending)
+        m_pFocusBeforeSend = QApplication::focusWidget();
     m_sendPlatform.DropTimerTicks(bSending);
     for (const Field& field : m_fields)
         field.pEdit->setReadOnly(bSending);
@@ -228,7 +232,11 @@ void CTarvellView::ShowSending(bool bSending)
     if (bSending)
         QApplication::setOverrideCursor(Qt::BusyCursor);
     else
+    {
         QApplication::restoreOverrideCursor();
+        if (m_pFocusBeforeSend != nullptr && m_pFocusBeforeSend->isEnabled())
+            m_pFocusBeforeSend->setFocus();
+    }
 }
 
 void CTarvellView::OnAbortSend()

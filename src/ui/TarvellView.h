@@ -7,6 +7,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/GuiThreadPlatform.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -116,6 +117,7 @@ class CTarvellView : public QWidget, private ISendFormView
     QPushButton* m_pBtnAbort;
     bool m_bSendAllowed = true; // Send as the automatic sending left it
     bool m_bSending = false;
+    QPointer<QWidget> m_pFocusBeforeSend; // gets the focus back when the send ends
     bool m_bCloseWhenSent = false;
     std::function<bool(int)> m_onFrameCommand;
 };
