@@ -7,10 +7,41 @@
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace
+{
+// Runs write in a child process whose files may not grow past nLimit bytes: true when it raised
+// the file error of a full disk.
+bool FailsAsDiskFull(rlim_t nLimit, const std::function<void()>& write)
+{
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return false;
+    if (pid == 0)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{nLimit, nLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try
+        {
+            write();
+        }
+        catch (const CFileException& e)
+        {
+            ::_exit(e.m_cause == CFileException::diskFull ? 0 : 2);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+} // namespace
 
 TEST(GetFileSizeOrZero, IsZeroForAnythingButANonEmptyFile)
 {
@@ -83,31 +114,10 @@ TEST(WriteFileReplacing, AFailedWriteLeavesTheOldFileIntact)
 {
     CTempFolder dir;
     WriteBytes(dir.Path("Tarvell.cfg"), std::string(776, 'o'));
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit
-        {
-            100, 100
-        };
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const std::string data(776, 'n');
-        try
-        {
-            WriteFileReplacing(dir.Path("Tarvell.cfg"), data.data(), data.size());
-        }
-        catch (const CFileException& e)
-        {
-            ::_exit(e.m_cause == CFileException::diskFull ? 0 : 2);
-        }
-        ::_exit(1);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail with a full-disk error";
+    const std::string data(776, 'n');
+    EXPECT_TRUE(FailsAsDiskFull(100, [&] {
+        WriteFileReplacing(dir.Path("Tarvell.cfg"), data.data(), data.size());
+    })) << "the write did not fail with a full-disk error";
     EXPECT_EQ(ReadBytes(dir.Path("Tarvell.cfg")), std::string(776, 'o'));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Dir()), {}), 1)
         << "temporary file left";
@@ -167,30 +177,9 @@ TEST(AppendToFile, AShortWriteIsCutBackBeforeTheFileError)
 {
     CTempFolder dir;
     WriteBytes(dir.Path("log.txt"), std::string(100, 'a'));
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit
-        {
-            150, 150
-        };
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const std::string entry(100, 'b');
-        try
-        {
-            AppendToFile(dir.Path("log.txt"), entry.data(), entry.size());
-        }
-        catch (const CFileException& e)
-        {
-            ::_exit(e.m_cause == CFileException::diskFull ? 0 : 2);
-        }
-        ::_exit(1);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the append did not fail with a full-disk error";
+    const std::string entry(100, 'b');
+    EXPECT_TRUE(FailsAsDiskFull(150, [&] {
+        AppendToFile(dir.Path("log.txt"), entry.data(), entry.size());
+    })) << "the append did not fail with a full-disk error";
     EXPECT_EQ(ReadBytes(dir.Path("log.txt")), std::string(100, 'a'));
 }

@@ -29,13 +29,7 @@ class SendChecks : public SendFixture
     void SetUp() override
     {
         SendFixture::SetUp();
-        SenderInf& sender = m_pDoc->m_sender;
-        SetField(sender.szName, "差出人");
-        SetField(sender.szMailAddress, "from@example.jp");
-        SetField(sender.szSmtpServer, m_server.HostPort());
-        SetField(sender.szPop3Server, m_server.HostPort());
-        SetField(sender.szLoginName, "login");
-        SetField(sender.szPassword, "secret");
+        SetSender(m_server.HostPort());
         m_server.SetRepeat(true);
         m_server.AddConnection(CServerScript::Pop3Accepting());
         m_server.AddConnection(CServerScript::SmtpAccepting());

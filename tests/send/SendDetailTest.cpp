@@ -23,13 +23,7 @@ class SendDetail : public SendFixture
     {
         SendFixture::SetUp();
         Write("body.txt", "%NAME様\r\n本文です。\r\n");
-        SenderInf& sender = m_pDoc->m_sender;
-        SetField(sender.szName, "差出人");
-        SetField(sender.szMailAddress, "from@example.jp");
-        SetField(sender.szSmtpServer, m_server.HostPort());
-        SetField(sender.szPop3Server, m_server.HostPort());
-        SetField(sender.szLoginName, "login");
-        SetField(sender.szPassword, "secret");
+        SetSender(m_server.HostPort());
         FillForm("山田", "yamada@example.jp", "件名", m_strAppDir + "body.txt");
     }
 

@@ -42,6 +42,18 @@ class SendFixture : public ::testing::Test
     }
 
     // Files below the program folder; names and contents are CP932.
+    // The sender record of the tests that send to a fake server at strHostPort.
+    void SetSender(const std::string& strHostPort)
+    {
+        SenderInf& sender = m_pDoc->m_sender;
+        SetField(sender.szName, "差出人");
+        SetField(sender.szMailAddress, "from@example.jp");
+        SetField(sender.szSmtpServer, strHostPort);
+        SetField(sender.szPop3Server, strHostPort);
+        SetField(sender.szLoginName, "login");
+        SetField(sender.szPassword, "secret");
+    }
+
     void Write(const std::string& strRel, const std::string& bytes)
     {
         std::ofstream(OsPath(m_strAppDir + strRel), std::ios::binary) << bytes;

@@ -34,13 +34,7 @@ class SendServer : public SendFixture
         SendFixture::SetUp();
         Write("body.txt", "%NAME様\r\n本文です。\r\n");
         Write("添付.bin", std::string("\x00\x01\xff", 3));
-        SenderInf& sender = m_pDoc->m_sender;
-        SetField(sender.szName, "差出人");
-        SetField(sender.szMailAddress, "from@example.jp");
-        SetField(sender.szSmtpServer, m_server.HostPort());
-        SetField(sender.szPop3Server, m_server.HostPort());
-        SetField(sender.szLoginName, "login");
-        SetField(sender.szPassword, "secret");
+        SetSender(m_server.HostPort());
     }
 
     CFakeMailServer m_server;
