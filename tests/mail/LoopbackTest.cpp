@@ -276,20 +276,38 @@ TEST(PosixSocket, IPv6LoopbackLiteral)
     EXPECT_EQ(socket.GetLastError(), WSAENOTCONN);
 }
 
+namespace
+{
+// A loopback listener that never accepts, with the shortest queue: once a connect or two fill it,
+// further connection requests are dropped and connecting can only time out.
+struct CQueueFullListener
+{
+    CQueueFullListener()
+    {
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t nLen = sizeof(addr);
+        bOpen = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 &&
+                ::listen(fd, 0) == 0 &&
+                ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &nLen) == 0;
+    }
+    ~CQueueFullListener() { ::close(fd); }
+    int Port() const { return ntohs(addr.sin_port); }
+
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    bool bOpen = false;
+};
+} // namespace
+
 // A listener whose queue is full drops new connection requests: connecting gives up after the
 // time-out instead of waiting for the system's own minutes-long retries.
 TEST(PosixSocket, ConnectGivesUpAfterTheTimeout)
 {
     const CNetTimeout timeout("1");
-    const int fdListen = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t nLen = sizeof(addr);
-    ASSERT_EQ(::bind(fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
-    ASSERT_EQ(::listen(fdListen, 0), 0);
-    ASSERT_EQ(::getsockname(fdListen, reinterpret_cast<sockaddr*>(&addr), &nLen), 0);
-    const int nPort = ntohs(addr.sin_port);
+    const CQueueFullListener listener;
+    ASSERT_TRUE(listener.bOpen);
+    const int nPort = listener.Port();
     std::vector<std::unique_ptr<CPosixSocket>> fillers;
     bool bTimedOut = false;
     const std::time_t tStart = std::time(nullptr);
@@ -303,7 +321,6 @@ TEST(PosixSocket, ConnectGivesUpAfterTheTimeout)
             EXPECT_EQ(fillers.back()->GetLastError(), WSAETIMEDOUT);
         }
     }
-    ::close(fdListen);
     EXPECT_TRUE(bTimedOut) << "the listener's queue never filled";
     EXPECT_LE(std::time(nullptr) - tStart, 5);
 }
@@ -347,14 +364,8 @@ TEST_F(LoopbackTest, ADrippedReplyGetsOneTimeOutInAll)
 TEST(PosixSocket, AddressesOfOneNameShareOneDeadline)
 {
     const CNetTimeout timeout("1");
-    const int fdListen = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t nLen = sizeof(addr);
-    ASSERT_EQ(::bind(fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
-    ASSERT_EQ(::listen(fdListen, 0), 0);
-    ASSERT_EQ(::getsockname(fdListen, reinterpret_cast<sockaddr*>(&addr), &nLen), 0);
+    CQueueFullListener listener;
+    ASSERT_TRUE(listener.bOpen);
     // Fill the listener's queue until a connect no longer gets through.
     std::vector<std::unique_ptr<CPosixSocket>> fillers;
     bool bFull = false;
@@ -362,15 +373,15 @@ TEST(PosixSocket, AddressesOfOneNameShareOneDeadline)
     {
         fillers.push_back(std::make_unique<CPosixSocket>());
         fillers.back()->Create();
-        bFull = !fillers.back()->Connect("127.0.0.1", ntohs(addr.sin_port));
+        bFull = !fillers.back()->Connect("127.0.0.1", listener.Port());
     }
     ASSERT_TRUE(bFull) << "the listener's queue never filled";
 
     addrinfo second{};
     second.ai_family = AF_INET;
     second.ai_socktype = SOCK_STREAM;
-    second.ai_addr = reinterpret_cast<sockaddr*>(&addr);
-    second.ai_addrlen = sizeof(addr);
+    second.ai_addr = reinterpret_cast<sockaddr*>(&listener.addr);
+    second.ai_addrlen = sizeof(listener.addr);
     addrinfo first = second;
     first.ai_next = &second;
     CPosixSocket socket;
@@ -379,7 +390,6 @@ TEST(PosixSocket, AddressesOfOneNameShareOneDeadline)
     const std::int64_t nElapsed = MonotonicMs() - nStart;
     EXPECT_EQ(socket.GetLastError(), WSAETIMEDOUT);
     EXPECT_LT(nElapsed, 1600) << "each address got its own time-out";
-    ::close(fdListen);
 }
 
 TEST(PosixSocket, ErrnoMapsOntoTheMessageCodes)
