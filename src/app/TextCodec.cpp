@@ -70,12 +70,6 @@ bool Utf8ToSjis(std::string_view utf8, std::string& out)
     return ConvertStrict("CP932", "UTF-8", utf8, out);
 }
 
-bool IsUtf8(std::string_view text)
-{
-    std::string out;
-    return ConvertStrict("UTF-32LE", "UTF-8", text, out);
-}
-
 std::string SjisToUtf8Lossy(std::string_view sjis)
 {
     std::string out;

@@ -11,9 +11,6 @@
 bool SjisToUtf8(std::string_view sjis, std::string& out);
 bool Utf8ToSjis(std::string_view utf8, std::string& out);
 
-// True when text is well-formed UTF-8 (every byte part of a valid character).
-bool IsUtf8(std::string_view text);
-
 // For display only: every byte that cannot be decoded shows as U+FFFD.
 std::string SjisToUtf8Lossy(std::string_view sjis);
 

@@ -174,7 +174,7 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
     if (csv.substr(0, UTF8_BOM.size()) == UTF8_BOM)
         csv.remove_prefix(UTF8_BOM.size());
     else
-        bUtf8 = IsUtf8(csv);
+        bUtf8 = IsValidUtf8(csv);
 
     std::vector<BookRow> rows;
     bool bFirst = true;
