@@ -197,28 +197,32 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts)
     SenderInf sender = m_doc.m_sender;
     if (!CheckBeforeSending(m_platform, attempts, sender, m_answers))
         return; // the user stopped the command: nothing is sent or logged
+    const DeliveryProfile profile = ReadProfile();
     for (const PlannedAttempt& attempt : attempts)
     {
         // A cancelled command makes no further attempt; the one that was running failed and
         // was logged.
         if (SendCancelRequested())
             break;
-        RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal);
+        RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal, profile);
     }
 }
 
 AttemptResult CSendProcedure::SendOneMail(int nSeq, const SenderInf& sender,
                                           const SendRequest& request)
 {
-    return RunAttempt(nSeq, sender, request, nullptr);
+    return RunAttempt(nSeq, sender, request, nullptr, ReadProfile());
+}
+
+DeliveryProfile CSendProcedure::ReadProfile() const
+{
+    return ReadDeliveryProfile(std::string(m_doc.m_szAppDir) + kDeliveryFileName);
 }
 
 AttemptResult CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
-                                         const SendRequest& request, const char* pszRefusal)
+                                         const SendRequest& request, const char* pszRefusal,
+                                         const DeliveryProfile& profile)
 {
-    // Read for every attempt, so a change made in the settings dialog holds for the next send.
-    const DeliveryProfile profile =
-        ReadDeliveryProfile(std::string(m_doc.m_szAppDir) + kDeliveryFileName);
     std::string strReason;
     bool bSendRan = false;
     bool bSent = false;

@@ -4,6 +4,7 @@
 #include "app/Platform.h"
 #include "app/Records.h"
 #include "app/TarvellDoc.h"
+#include "mail/DeliveryProfile.h"
 #include "send/SendChecks.h"
 #include "send/SendLog.h"
 
@@ -32,10 +33,14 @@ class CSendProcedure
     AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request);
 
   private:
-    // SendOneMail with a reason found while the request was built (a value too long for its
-    // field), which fails the attempt before any connection; nullptr when there is none.
+    // SendOneMail with the command's delivery profile and a reason found while the request was
+    // built (a value too long for its field), which fails the attempt before any connection;
+    // nullptr when there is none.
     AttemptResult RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
-                             const char* pszRefusal);
+                             const char* pszRefusal, const DeliveryProfile& profile);
+    // Delivery.ini as it is now: read for every command, so a change made in the settings dialog
+    // holds for the next send.
+    DeliveryProfile ReadProfile() const;
     void SendToGroup();
     void SendSingle();
     // The checks of a whole command, then its attempts in order.
