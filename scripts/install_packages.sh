@@ -12,5 +12,7 @@ SUDO=""
 echo "setup: installing ${missing[*]}"
 # Postfix must not configure or start a system mail server: the tests run private instances.
 echo "postfix postfix/main_mailer_type select No configuration" | $SUDO debconf-set-selections
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Several checkouts may set up at once: apt waits for the other one's lock instead of failing.
+LOCK=(-o DPkg::Lock::Timeout=900)
+$SUDO apt-get "${LOCK[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${LOCK[@]}" install -y -qq --no-install-recommends "${missing[@]}"
