@@ -210,7 +210,7 @@ TEST_F(SendChecksInterop, ReplacedTextArrivesIntactThroughPostfix)
     EXPECT_EQ(m_pForm->m_strStatus, "ヤマダ 添付ファイルなし送信開始-送信成功");
 
     std::ofstream(OsPath(m_strAppDir + "expected.txt"), std::ios::binary)
-        << Utf8Bytes(u8"ガッコウ (1)(株)III 高崎さん\n\n"); // the text part ends with a blank line
+        << Utf8Bytes(u8"ガッコウ (1)(株)III 高崎さん\n");
     ExpectedMessage expected;
     expected.strSubject = Utf8Bytes(u8"ご案内(1)");
     expected.strFromName = Utf8Bytes(u8"差出人");
