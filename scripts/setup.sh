@@ -12,7 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format
   postfix dovecot-pop3d
   libssl-dev openssl
-  python3
+  python3 libmime-tools-perl
   qt6-translations-l10n xdg-utils
   dpkg-dev desktop-file-utils appstream lintian
 )

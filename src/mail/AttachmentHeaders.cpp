@@ -75,33 +75,39 @@ std::string NameBytes(const std::string& strWireName, MailCharset charset)
     return out.data();
 }
 
-// " filename*=CHARSET''VALUE" on one line when it fits the fold column, else continuations of
-// whole "%XX" each on a line of its own.
+// " filename*=CHARSET''VALUE" on one line when it fits the fold column, else continuations each
+// on a line of its own. Each continuation holds whole characters, complete in itself (some readers
+// decode every continuation by itself).
 std::string FilenameParameters(const std::string& strWireName, MailCharset charset)
 {
-    const std::string strValue = std::string(charset == MailCharset::utf8 ? "UTF-8" : "ISO-2022-JP") +
-                                 "''" + PercentEncoded(NameBytes(strWireName, charset));
-    const std::string strSingle = " filename*=" + strValue;
+    const std::string strCharset =
+        std::string(charset == MailCharset::utf8 ? "UTF-8" : "ISO-2022-JP") + "''";
+    const std::string strSingle =
+        " filename*=" + strCharset + PercentEncoded(NameBytes(strWireName, charset));
     if (strSingle.size() <= kFoldColumn)
         return strSingle + "\r\n";
     std::string strOut;
     std::size_t nAt = 0;
-    for (int nPart = 0; nAt < strValue.size(); ++nPart)
+    for (int nPart = 0; nAt < strWireName.size(); ++nPart)
     {
-        const std::string strHead = " filename*" + std::to_string(nPart) + "*=";
-        std::size_t nTake = std::min(kFoldColumn - strHead.size() - 1, strValue.size() - nAt);
-        // Never cut a "%XX" in two.
-        if (nAt + nTake < strValue.size())
+        const std::string strHead =
+            " filename*" + std::to_string(nPart) + "*=" + (nPart == 0 ? strCharset : "");
+        const auto segment = [&](std::size_t nEnd) {
+            return strHead +
+                   PercentEncoded(NameBytes(strWireName.substr(nAt, nEnd - nAt), charset));
+        };
+        std::size_t nEnd = nAt + WireCharLength(strWireName, nAt, charset);
+        while (nEnd < strWireName.size())
         {
-            if (strValue[nAt + nTake - 1] == '%')
-                nTake -= 1;
-            else if (nTake >= 2 && strValue[nAt + nTake - 2] == '%')
-                nTake -= 2;
+            const std::size_t nNext = nEnd + WireCharLength(strWireName, nEnd, charset);
+            if (segment(nNext).size() + 1 > kFoldColumn) // room for the ";"
+                break;
+            nEnd = nNext;
         }
         if (!strOut.empty())
             strOut += ";\r\n";
-        strOut += strHead + strValue.substr(nAt, nTake);
-        nAt += nTake;
+        strOut += segment(nEnd);
+        nAt = nEnd;
     }
     return strOut + "\r\n";
 }

@@ -19,8 +19,9 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-// The bytes of the character that starts at text[nAt].
-std::size_t CharLength(std::string_view text, std::size_t nAt, MailCharset charset)
+} // namespace
+
+std::size_t WireCharLength(std::string_view text, std::size_t nAt, MailCharset charset)
 {
     const auto c = static_cast<unsigned char>(text[nAt]);
     std::size_t n = 1;
@@ -34,6 +35,9 @@ std::size_t CharLength(std::string_view text, std::size_t nAt, MailCharset chars
         n = 2;
     return std::min(n, text.size() - nAt);
 }
+
+namespace
+{
 
 std::string Jis(std::string_view sjis)
 {
@@ -100,14 +104,16 @@ class CFoldedLine
     }
 
     // A run of wire text as encoded-words, the first after ws, the others after one blank.
-    void AddEncoded(std::string_view ws, std::string_view wireText, MailCharset charset)
+    // bFewest: every word as long as allowed, even where the first then passes the fold column.
+    void AddEncoded(std::string_view ws, std::string_view wireText, MailCharset charset,
+                    bool bFewest = false)
     {
         std::size_t nAt = 0;
         std::string_view sep = ws;
         while (nAt < wireText.size())
         {
             const std::string_view rest = wireText.substr(nAt);
-            std::size_t nRoom = std::min(Room(sep), kMaxEncodedWord);
+            std::size_t nRoom = bFewest ? kMaxEncodedWord : std::min(Room(sep), kMaxEncodedWord);
             std::size_t nConsumed = 0;
             std::string strWord = NextEncodedWord(rest, charset, nRoom, nConsumed);
             if (strWord.size() > nRoom && CanFold(sep))
@@ -202,10 +208,10 @@ std::string HeaderWireText(std::string_view sjis, MailCharset charset)
 std::string NextEncodedWord(std::string_view wireText, MailCharset charset, std::size_t nRoom,
                             std::size_t& nConsumed)
 {
-    std::size_t nEnd = CharLength(wireText, 0, charset);
+    std::size_t nEnd = WireCharLength(wireText, 0, charset);
     while (nEnd < wireText.size())
     {
-        const std::size_t nNext = nEnd + CharLength(wireText, nEnd, charset);
+        const std::size_t nNext = nEnd + WireCharLength(wireText, nEnd, charset);
         if (WordLength(WordBytes(wireText.substr(0, nNext), charset).size(), charset) > nRoom)
             break;
         nEnd = nNext;
@@ -221,9 +227,8 @@ std::vector<std::string> EncodedWords(std::string_view wireText, MailCharset cha
     for (std::size_t nAt = 0; nAt < wireText.size();)
     {
         std::size_t nConsumed = 0;
-        words.push_back(
-            NextEncodedWord(wireText.substr(nAt), charset, words.empty() ? nFirstRoom : nRoom,
-                            nConsumed));
+        words.push_back(NextEncodedWord(wireText.substr(nAt), charset,
+                                        words.empty() ? nFirstRoom : nRoom, nConsumed));
         nAt += nConsumed;
     }
     return words;
@@ -281,7 +286,7 @@ std::string AddressHeaderLine(std::string_view name, std::string_view sjisDispla
     if (strText.empty())
         line.AddTrailing(" ");
     else if (!IsAscii(strText))
-        line.AddEncoded(" ", strText, charset);
+        line.AddEncoded(" ", strText, charset, true);
     else if (!IsAtomsPhrase(strText))
         line.Add(" ", QuotedString(strText));
     else

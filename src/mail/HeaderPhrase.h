@@ -22,6 +22,9 @@ constexpr std::size_t kFoldColumn = 78;
 // UTF-8.
 std::string HeaderWireText(std::string_view sjis, MailCharset charset);
 
+// The bytes of the character that starts at wireText[nAt].
+std::size_t WireCharLength(std::string_view wireText, std::size_t nAt, MailCharset charset);
+
 // The encoded-word of the longest run of whole characters at the start of wireText (as
 // HeaderWireText gives it) that fits in nRoom characters, at least one character however long;
 // nConsumed is the bytes of wireText it holds.
@@ -39,6 +42,8 @@ std::string UnstructuredHeaderLine(std::string_view name, std::string_view sjisV
                                    MailCharset charset);
 
 // "From: NAME <ADDRESS>" CR LF, folded: an ASCII name of atoms stays, one with specials goes in a
-// quoted-string, any other becomes encoded-words as a whole. An empty name leaves "From:  <...>".
+// quoted-string, any other becomes encoded-words as a whole, each as long as RFC 2047 allows (some
+// readers keep the white space between the words of a display name). An empty name leaves
+// "From:  <...>".
 std::string AddressHeaderLine(std::string_view name, std::string_view sjisDisplayName,
                               std::string_view address, MailCharset charset);

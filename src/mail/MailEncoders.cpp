@@ -247,8 +247,7 @@ std::string EncodeQuotedPrintable(std::string_view text)
             nColumn = 0;
             continue;
         }
-        const bool bLineEnds =
-            i + 1 == text.size() || text[i + 1] == '\r' || text[i + 1] == '\n';
+        const bool bLineEnds = i + 1 == text.size() || text[i + 1] == '\r' || text[i + 1] == '\n';
         const bool bBlank = c == ' ' || c == '\t';
         const bool bLiteral = (c >= 33 && c <= 126 && c != '=') || (bBlank && !bLineEnds);
         const std::size_t nToken = bLiteral ? 1 : 3;

@@ -293,9 +293,10 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
         nTotal += sink.Write(Delimiter(strBoundary).c_str());
     }
     // The end of the data begins with CR LF: a plain body's own last line end is left to it.
-    nTotal = AddCount(nTotal, WriteTextPart(sink, m_strWireBody,
-                                            bMultipart ? std::string() : strMoreHeaders + kMimeVersion,
-                                            charset, !bMultipart));
+    nTotal =
+        AddCount(nTotal, WriteTextPart(sink, m_strWireBody,
+                                       bMultipart ? std::string() : strMoreHeaders + kMimeVersion,
+                                       charset, !bMultipart));
     if (bMultipart)
     {
         nTotal = AddCount(nTotal, sink.Write(Delimiter(strBoundary).c_str()));

@@ -166,10 +166,10 @@ void DropFinalLineEnd(std::string& strText)
 bool FormatAddressHeaderLines(const SenderInf& sender, const SendRequest& request,
                               std::array<std::string, 3>& lines, MailCharset charset)
 {
-    lines[0] = AddressHeaderLine("From", FieldText(sender.szName),
-                                 FieldText(sender.szMailAddress), charset);
-    lines[1] = AddressHeaderLine("To", FieldText(request.szName), FieldText(request.szAddress),
+    lines[0] = AddressHeaderLine("From", FieldText(sender.szName), FieldText(sender.szMailAddress),
                                  charset);
+    lines[1] =
+        AddressHeaderLine("To", FieldText(request.szName), FieldText(request.szAddress), charset);
     lines[2] = UnstructuredHeaderLine("Subject", FieldText(request.szTitle), charset);
     return std::all_of(lines.begin(), lines.end(), FitsWireLines);
 }
@@ -206,7 +206,8 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody, const std::string
     int nTotal = sink.Write(charset == MailCharset::iso2022jp
                                 ? kTextPartContentType
                                 : "Content-Type: text/plain; charset=\"UTF-8\"\r\n");
-    const std::string strEncoding = std::string("Content-Transfer-Encoding: ") + pszEncoding + "\r\n";
+    const std::string strEncoding =
+        std::string("Content-Transfer-Encoding: ") + pszEncoding + "\r\n";
     nTotal += sink.Write((strEncoding + strMoreHeaders + "\r\n").c_str());
     if (!strContent.empty())
         nTotal = AddCount(nTotal, sink.Write(strContent.c_str()));

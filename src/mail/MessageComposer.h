@@ -43,7 +43,7 @@ extern const char* const kTextPartContentType; // "Content-Type: text/plain; ...
 extern const char* const kTextPartEncoding;    // "Content-Transfer-Encoding: 7bit\r\n\r\n"
 extern const char* const kMimeVersion;
 extern const char* const kMultipartEncoding;
-extern const char* const kEndOfData; // "\r\n.\r\n"
+extern const char* const kEndOfData;    // "\r\n.\r\n"
 extern const char* const kBoundaryStem; // "_MULTIPART_MIXED_"
 
 // A boundary no text of the message holds: the stem and 24 random hexadecimal digits (strTail in
@@ -81,9 +81,9 @@ std::string DateHeaderLine(std::time_t timeSend);
 std::string MessageIdHeaderLine(std::time_t timeSend, const char* pszSenderAddress);
 
 // Writes the attachment part of the file: its two header lines, the encoding line, and the
-// content in base64 lines of 76 characters (57 input bytes). An empty file writes nothing and gives 0. A file that
-// cannot be opened or read raises CFileException; so does a name whose header lines do not fit.
-// A file that ends before the size it had when it was opened sets *pbShortened (when given): what
-// was sent is not the file. Returns the sum of the counts.
+// content in base64 lines of 76 characters (57 input bytes). An empty file writes nothing and gives
+// 0. A file that cannot be opened or read raises CFileException; so does a name whose header lines
+// do not fit. A file that ends before the size it had when it was opened sets *pbShortened (when
+// given): what was sent is not the file. Returns the sum of the counts.
 int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened = nullptr,
                         MailCharset charset = MailCharset::iso2022jp);

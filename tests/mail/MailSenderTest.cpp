@@ -206,8 +206,9 @@ TEST_F(MailSenderTest, SubjectEndingInHalfWidthKatakanaGoesOutFullWidth)
     ScriptPopAccepting();
     ScriptSmtpAccepting();
     EXPECT_EQ(SendPlain(), 5);
-    EXPECT_EQ(Sent(1), kEnvelope + kFromLine + kToLine + "Subject: =?ISO-2022-JP?B?GyRCJSIbKEI=?=\r\n" +
-                           kPlainHeaders + "Hello\r\n.\r\nQUIT\n");
+    EXPECT_EQ(Sent(1), kEnvelope + kFromLine + kToLine +
+                           "Subject: =?ISO-2022-JP?B?GyRCJSIbKEI=?=\r\n" + kPlainHeaders +
+                           "Hello\r\n.\r\nQUIT\n");
 }
 
 // Each conversion chunk is a complete ISO-2022-JP string: where the converter's budget ends inside

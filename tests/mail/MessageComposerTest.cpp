@@ -198,9 +198,10 @@ TEST(WriteTextPart, LinesOver998BytesGoOutQuotedPrintable)
     {
         CStringSink sink;
         WriteTextPart(sink, row.strBody);
-        const std::string strHeaders = std::string(kTextPartContentType) +
-                                       "Content-Transfer-Encoding: " +
-                                       (row.bQuoted ? "quoted-printable" : "7bit") + "\r\n\r\n";
+        const std::string strHeaders =
+            std::string(kTextPartContentType) +
+            "Content-Transfer-Encoding: " + (row.bQuoted ? "quoted-printable" : "7bit") +
+            "\r\n\r\n";
         ASSERT_EQ(sink.m_strText.compare(0, strHeaders.size(), strHeaders), 0) << row.pszWhat;
         const std::string strContent = sink.m_strText.substr(strHeaders.size());
         if (!row.bQuoted)

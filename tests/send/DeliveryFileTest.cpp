@@ -24,8 +24,8 @@ std::string Describe(const DeliveryProfile& profile)
     return FormatDeliveryProfile(profile) + "!" + profile.strRefused;
 }
 
-constexpr const char* kDefaults =
-    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!";
+constexpr const char* kDefaults = "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-"
+                                  "before-smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!";
 } // namespace
 
 class DeliveryProfileText : public ::testing::TestWithParam<ProfileCase>
@@ -46,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "SmtpSecurity=starttls\r\nPopSecurity=none\r\nAuthentication=smtp-auth\r\n"
                     "CaFile=/etc/ca.pem\r\nCharset=iso-2022-jp\r\n!"},
         ProfileCase{"SmtpSecurity=tls\nPopSecurity=tls\nAuthentication=none",
-                    "SmtpSecurity=tls\r\nPopSecurity=tls\r\nAuthentication=none\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!"},
+                    "SmtpSecurity=tls\r\nPopSecurity=tls\r\nAuthentication=none\r\nCaFile="
+                    "\r\nCharset=iso-2022-jp\r\n!"},
         // A typo never drops encryption silently: the first unknown value is named.
         ProfileCase{"SmtpSecurity=startls\nPopSecurity=ssl\n",
                     "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
@@ -55,8 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
                     "CaFile=\r\nCharset=utf-8\r\n!"},
         ProfileCase{"Charset=utf8\n", "SmtpSecurity=none\r\nPopSecurity=none\r\n"
-                                       "Authentication=pop-before-smtp\r\nCaFile=\r\n"
-                                       "Charset=iso-2022-jp\r\n!Charset=utf8"},
+                                      "Authentication=pop-before-smtp\r\nCaFile=\r\n"
+                                      "Charset=iso-2022-jp\r\n!Charset=utf8"},
         ProfileCase{"Authentication=SMTP-AUTH\n",
                     "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
                     "CaFile=\r\nCharset=iso-2022-jp\r\n!Authentication=SMTP-AUTH"}));
