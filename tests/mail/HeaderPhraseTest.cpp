@@ -1,6 +1,9 @@
-// HeaderPhraseTest.cpp - header lines as a strict RFC 2047 / RFC 5322 reader takes them: unfolded,
-// the white space between two encoded-words dropped, each word decoded on its own by iconv.
+// HeaderPhraseTest.cpp - header lines and attachment names as a strict RFC 2047 / RFC 2231 /
+// RFC 5322 reader takes them: unfolded, the white space between two encoded-words dropped, each
+// word decoded on its own by iconv.
 #include "mail/HeaderPhrase.h"
+
+#include "mail/AttachmentHeaders.h"
 
 #include "app/TextCodec.h"
 
@@ -172,3 +175,121 @@ INSTANTIATE_TEST_SUITE_P(
                    "Sato, \"Hana\" (Sales)", ""},
         PhraseCase{"ascii atoms", true, MailCharset::iso2022jp, "Taro Yamada", ""},
         PhraseCase{"utf-8 name", true, MailCharset::utf8, "髙木 ①", ""}));
+
+namespace
+{
+struct NameCase
+{
+    const char* pszWhat;
+    MailCharset charset;
+    std::string strName;      // CP932
+    const char* pszMediaType; // expected
+    const char* pszQuoted;    // the quoted parameter of an ASCII name; nullptr for the others
+};
+
+void PrintTo(const NameCase& row, std::ostream* pOut)
+{
+    *pOut << row.pszWhat;
+}
+
+std::string PercentDecoded(const std::string& strText)
+{
+    std::string strOut;
+    for (std::size_t i = 0; i < strText.size(); ++i)
+    {
+        if (strText[i] == '%' && i + 2 < strText.size())
+        {
+            strOut.push_back(static_cast<char>(std::stoi(strText.substr(i + 1, 2), nullptr, 16)));
+            i += 2;
+        }
+        else
+            strOut.push_back(strText[i]);
+    }
+    return strOut;
+}
+} // namespace
+
+class AttachmentName : public ::testing::TestWithParam<NameCase>
+{
+};
+
+// An ASCII name stays plain in quotes; any other is whole encoded-words in "name=" and RFC 2231
+// "filename*" whose every continuation decodes by itself, all within 78 characters a line.
+TEST_P(AttachmentName, EveryReaderGetsTheWholeName)
+{
+    const NameCase& row = GetParam();
+    std::array<std::string, 2> lines;
+    ASSERT_TRUE(
+        FormatAttachmentHeaderLines(("/home/me/" + row.strName).c_str(), lines, row.charset));
+    const std::string strType = std::string("Content-Type: ") + row.pszMediaType + ";";
+    ASSERT_EQ(lines[0].compare(0, strType.size(), strType), 0) << lines[0];
+    if (row.pszQuoted != nullptr)
+    {
+        EXPECT_EQ(lines[0], strType + " name=" + row.pszQuoted + "\r\n");
+        EXPECT_EQ(lines[1], std::string("Content-Disposition: attachment;\r\n filename=") +
+                                row.pszQuoted + "\r\n");
+        return;
+    }
+    // Every line within 78 characters but the media type's, which cannot be folded.
+    for (const std::string& strLines : lines)
+        for (std::size_t nAt = strLines.find("\r\n") + 2, nEnd;
+             (nEnd = strLines.find("\r\n", nAt)) != std::string::npos; nAt = nEnd + 2)
+            EXPECT_LE(nEnd - nAt, kFoldColumn) << strLines;
+    const std::string strWant = Utf8(row.strName);
+    const std::string strCharset = row.charset == MailCharset::utf8 ? "UTF-8" : "ISO-2022-JP";
+    // name="=?...?= =?...?=": the words, decoded one by one, make the name.
+    static const std::regex kWord("=\\?([^?]+)\\?B\\?([A-Za-z0-9+/=]*)\\?=");
+    std::string strFromWords;
+    const std::string strParam = lines[0].substr(lines[0].find("name=\"") + 6);
+    for (std::sregex_iterator it(strParam.begin(), strParam.end(), kWord), end; it != end; ++it)
+    {
+        EXPECT_EQ((*it)[1], strCharset);
+        EXPECT_LE(it->length(), static_cast<long>(kMaxEncodedWord));
+        std::string strText;
+        EXPECT_TRUE(DecodeWord((*it)[1], Base64Decode((*it)[2]), strText)) << it->str();
+        strFromWords += strText;
+    }
+    EXPECT_EQ(strFromWords, strWant) << lines[0];
+    // filename*=CHARSET''... or filename*0*=CHARSET''..., filename*1*=...
+    static const std::regex kParam("filename\\*(\\d*)\\*?=([^;\r]*)");
+    std::string strFromParams;
+    int nParts = 0;
+    for (std::sregex_iterator it(lines[1].begin(), lines[1].end(), kParam), end; it != end;
+         ++it, ++nParts)
+    {
+        std::string strValue = (*it)[2];
+        if (nParts == 0)
+        {
+            ASSERT_EQ(strValue.compare(0, strCharset.size() + 2, strCharset + "''"), 0);
+            strValue.erase(0, strCharset.size() + 2);
+        }
+        std::string strText;
+        EXPECT_TRUE(DecodeWord(strCharset, PercentDecoded(strValue), strText)) << it->str();
+        strFromParams += strText;
+    }
+    EXPECT_EQ(strFromParams, strWant) << lines[1];
+    EXPECT_EQ(lines[1].find("filename=\""), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AttachmentName,
+    ::testing::Values(
+        NameCase{"ascii", MailCharset::iso2022jp, "report.PDF", "application/pdf",
+                 "\"report.PDF\""},
+        NameCase{"ascii with blanks and quotes", MailCharset::iso2022jp, "my \"final\" a\\b.txt",
+                 "text/plain", "\"my \\\"final\\\" a\\\\b.txt\""},
+        NameCase{"unknown extension", MailCharset::iso2022jp, "data.bin",
+                 "application/octet-stream", "\"data.bin\""},
+        NameCase{"japanese", MailCharset::iso2022jp, "資料.xlsx",
+                 "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet", nullptr},
+        NameCase{"japanese with blanks and digits", MailCharset::iso2022jp,
+                 "2026年12月 報告書 (最終版).docx",
+                 "application/vnd.openxmlformats-officedocument.wordprocessingml.document",
+                 nullptr},
+        NameCase{"long japanese", MailCharset::iso2022jp,
+                 "とても長い添付ファイルの名前とても長い添付ファイルの名前とても長い添付ファイル"
+                 "の名前とても長い添付ファイルの名前.csv",
+                 "text/csv", nullptr},
+        NameCase{"trail byte 0x5C and a quote", MailCharset::iso2022jp, "ソ\".jpg", "image/jpeg",
+                 nullptr},
+        NameCase{"utf-8", MailCharset::utf8, "髙橋①の写真.png", "image/png", nullptr}));

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <functional>
 #include <string_view>
 
@@ -98,7 +99,7 @@ class MailSenderTest : public ::testing::Test
         MailOptions options;
         options.profile = m_profile;
         options.bSendUtf8 = m_bSendUtf8;
-        options.strBoundaryTail = kBoundaryTail;
+        options.strBoundaryTail = m_strBoundaryTail;
         CMailSender sender(m_platform, m_factory, options);
         const SendOutcome outcome = sender.Deliver(m_sender, m_request, bMultipart);
         m_strBody = outcome.strBody;
@@ -122,6 +123,7 @@ class MailSenderTest : public ::testing::Test
     std::time_t m_timeSend = 0;
     DeliveryProfile m_profile;
     bool m_bSendUtf8 = false;
+    std::string m_strBoundaryTail = kBoundaryTail;
 };
 
 TEST_F(MailSenderTest, PlainMailGoesThroughWithExactBytes)
@@ -164,6 +166,56 @@ TEST_F(MailSenderTest, MultipartMailWithJapaneseFileNameHasExactBytes)
     EXPECT_EQ(SendMultipart(), static_cast<int>(strAfterHeaders.size() + kMaskedMessageIdBytes));
     EXPECT_EQ(Sent(0), kPopTranscript);
     EXPECT_EQ(Sent(1), kEnvelope + kHeaderLines + strAfterHeaders + "QUIT\n");
+}
+
+// A body that quotes an earlier mail's delimiter lines cannot end its part: the boundary has a
+// random part of its own for every message.
+TEST_F(MailSenderTest, BodyQuotingTheBoundaryStemStaysInItsPart)
+{
+    m_strBoundaryTail.clear();
+    SetBody("a\r\n--_MULTIPART_MIXED_\r\n--_MULTIPART_MIXED_--\r\nb\r\n");
+    SetField(m_request.szBinFile, m_folder.Write("a.bin", "xyz"));
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    ASSERT_GT(SendMultipart(), 0);
+    const std::string strSmtp = Sent(1);
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(strSmtp, match,
+                                  std::regex("boundary=\"(_MULTIPART_MIXED_[0-9a-f]{24})\"")));
+    const std::string strBoundary = match[1];
+    EXPECT_NE(strSmtp.find("\r\n\r\na\r\n--_MULTIPART_MIXED_\r\n--_MULTIPART_MIXED_--\r\nb\r\n"
+                           "\r\n--" +
+                           strBoundary + "\r\nContent-Type: application/octet-stream;"),
+              std::string::npos)
+        << strSmtp;
+    std::size_t nDelimiters = 0;
+    for (std::size_t nAt = 0; (nAt = strSmtp.find("\n--" + strBoundary, nAt)) != std::string::npos;
+         ++nAt)
+        ++nDelimiters;
+    EXPECT_EQ(nDelimiters, 3u); // two delimiters and the close delimiter
+}
+
+// Under UTF-8 (the profile's charset or the user's answer) the header words and the text part are
+// UTF-8, the body base64 where that is shorter; the keep copy is the CP932 body as ever.
+TEST_F(MailSenderTest, Utf8MailHasExactBytes)
+{
+    for (const bool bAnswer : {false, true})
+    {
+        m_profile.charset = bAnswer ? MailCharset::iso2022jp : MailCharset::utf8;
+        m_bSendUtf8 = bAnswer;
+        SetBody("①\r\n");
+        ScriptPopAccepting();
+        ScriptSmtpAccepting();
+        EXPECT_EQ(SendPlain(), 5);
+        EXPECT_EQ(Sent(bAnswer ? 3 : 1),
+                  kEnvelope + "From: =?UTF-8?B?5bGx55Sw?= <taro@example.jp>\r\n" +
+                      "To: =?UTF-8?B?6Iqx5a2Q?= <hanako@example.jp>\r\n" +
+                      "Subject: =?UTF-8?B?44OG44K544OI?=\r\n" +
+                      "Content-Type: text/plain; charset=\"UTF-8\"\r\n" +
+                      "Content-Transfer-Encoding: base64\r\n" + kAddedHeaderLines +
+                      "MIME-Version: 1.0\r\n\r\n4pGgDQo=\r\n.\r\nQUIT\n");
+        EXPECT_EQ(m_strBody, "①\r\n");
+    }
 }
 
 // An attachment that is empty by the time it is read leaves the second part without headers.
