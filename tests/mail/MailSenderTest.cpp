@@ -99,6 +99,7 @@ class MailSenderTest : public ::testing::Test
         MailOptions options;
         options.profile = m_profile;
         options.bSendUtf8 = m_bSendUtf8;
+        options.bBodyFromUtf8 = m_bBodyFromUtf8;
         options.strBoundaryTail = m_strBoundaryTail;
         CMailSender sender(m_platform, m_factory, options);
         const SendOutcome outcome = sender.Deliver(m_sender, m_request, bMultipart);
@@ -123,6 +124,7 @@ class MailSenderTest : public ::testing::Test
     std::time_t m_timeSend = 0;
     DeliveryProfile m_profile;
     bool m_bSendUtf8 = false;
+    bool m_bBodyFromUtf8 = false;
     std::string m_strBoundaryTail = kBoundaryTail;
 };
 
@@ -216,6 +218,25 @@ TEST_F(MailSenderTest, Utf8MailHasExactBytes)
                       "MIME-Version: 1.0\r\n\r\n4pGgDQo=\r\n.\r\nQUIT\n");
         EXPECT_EQ(m_strBody, "①\r\n");
     }
+}
+
+// A UTF-8 body file sent as UTF-8 keeps the characters CP932 lacks; the keep copy has "〓" for
+// them.
+TEST_F(MailSenderTest, Utf8BodyFileKeepsItsCharactersUnderUtf8)
+{
+    m_profile.charset = MailCharset::utf8;
+    m_bBodyFromUtf8 = true;
+    SetBody("\xEF\xBB\xBF" +
+            std::string(reinterpret_cast<const char*>(u8"こんにちは\U0001F600 %NAME様\r\n")));
+    ScriptPopAccepting();
+    ScriptSmtpAccepting();
+    EXPECT_EQ(SendPlain(), 5);
+    EXPECT_NE(Sent(1).find("Content-Transfer-Encoding: base64\r\n" + kAddedHeaderLines +
+                           "MIME-Version: 1.0\r\n\r\n"
+                           "44GT44KT44Gr44Gh44Gv8J+YgCDoirHlrZDmp5gNCg==\r\n.\r\n"),
+              std::string::npos)
+        << Sent(1);
+    EXPECT_EQ(m_strBody, "こんにちは〓 花子様\r\n");
 }
 
 // An attachment that is empty by the time it is read leaves the second part without headers.
