@@ -103,11 +103,14 @@ bool CheckBeforeSending(IPlatform& platform, std::vector<PlannedAttempt>& attemp
     {
         std::vector<std::string> lost;
         strBody = Utf8ToSjisReplacing(strBody, &lost);
-        std::string strText = "本文ファイルは Shift_JIS ではなく UTF-8 で書かれています。\n"
-                              "Shift_JIS に変換して送信します (ファイルは変わりません)。";
+        // Under UTF-8 the mail keeps every character; only the keep copy is Shift_JIS.
+        std::string strText = "本文ファイルは Shift_JIS ではなく UTF-8 で書かれています。\n";
+        strText += answers.bSendUtf8 ? "UTF-8 のまま送信します (ファイルは変わりません)。"
+                                     : "Shift_JIS に変換して送信します (ファイルは変わりません)。";
         if (!lost.empty())
         {
-            strText += "\nShift_JIS にない文字は〓になります:";
+            strText += answers.bSendUtf8 ? "\n控えでは Shift_JIS にない文字は〓になります:"
+                                         : "\nShift_JIS にない文字は〓になります:";
             for (std::size_t i = 0; i < lost.size() && i < MAX_LISTED; ++i)
                 strText.append(" ").append(CodePointText(lost[i]));
             if (lost.size() > MAX_LISTED)
