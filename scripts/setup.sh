@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what Tarvell needs to build, run and test on Debian 12: the compilers and Qt, the fonts,
 # clang for the fuzz targets and the formatting check, and Postfix and Dovecot for the
-# interoperability tests. The screenshot and benchmark tools come with their own scripts.
+# interoperability tests, whose delivered mails Python and Perl's MIME-tools decode. The
+# screenshot and benchmark tools come with their own scripts.
 # Idempotent: packages already present are not fetched again. Run as root (or through sudo).
 set -euo pipefail
 PACKAGES=(
@@ -12,7 +13,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format
   postfix dovecot-pop3d
   libssl-dev openssl
-  python3
+  python3 libmime-tools-perl
   qt6-translations-l10n xdg-utils
   dpkg-dev desktop-file-utils appstream lintian
 )

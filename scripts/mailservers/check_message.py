@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
-"""check_message.py - decode the one message delivered to OUTBOX with Python's standard email
-package and compare what a reader sees with what was sent: subject, sender and recipient names and
-addresses, body text and, when given, the attachment's name and bytes. Exits 0 when all match,
-1 with every mismatch on standard error, 2 when no message arrived in time."""
+"""check_message.py - decode the one message delivered to OUTBOX with two independent readers,
+Python's standard email package (policy.default) and Perl's MIME-tools (decode_mimetools.pl), and
+compare what each shows with what was sent: subject, sender and recipient names and addresses,
+body text and, when given, the attachment's name and bytes. Exits 0 when all match, 1 with every
+mismatch on standard error, 2 when no message arrived in time."""
 import argparse
 import email
 import email.policy
 import glob
+import hashlib
+import json
 import os
+import subprocess
 import sys
 import time
 
@@ -26,6 +30,25 @@ def wait_for_message(outbox, timeout):
 def lines(text):
     # Postfix stores lines, not line ends: compare text with LF endings.
     return text.replace("\r\n", "\n").replace("\r", "\n")
+
+
+def check_with_mimetools(path, args, want_body, expect, problems):
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "decode_mimetools.pl")
+    run = subprocess.run(["perl", script, path], capture_output=True)
+    if run.returncode != 0:
+        problems.append("MIME-tools: %s" % run.stderr.decode(errors="replace").strip())
+        return
+    seen = json.loads(run.stdout)
+    expect("MIME-tools subject", seen["subject"], args.subject)
+    for field, name, addr in (("from", args.from_name, args.from_addr), ("to", args.to_name, args.to_addr)):
+        expect("MIME-tools " + field, seen[field], [[name, addr]])
+    expect("MIME-tools body", lines(seen.get("body", "")), lines(want_body))
+    if args.attachment:
+        expect("MIME-tools parts", seen["parts"], 2)
+        expect("MIME-tools attachment name", seen.get("attachment_name"), args.attachment_name)
+        with open(args.attachment, "rb") as f:
+            expect("MIME-tools attachment sha256", seen.get("attachment_sha256"),
+                   hashlib.sha256(f.read()).hexdigest())
 
 
 def main():
@@ -93,6 +116,7 @@ def main():
         expect("content type", msg.get_content_type(), "text/plain")
         expect("body", lines(msg.get_content()), lines(want_body))
 
+    check_with_mimetools(found[0], args, want_body, expect, problems)
     for problem in problems:
         print(problem, file=sys.stderr)
     return 1 if problems else 0

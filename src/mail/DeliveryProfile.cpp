@@ -7,6 +7,7 @@ const char* const kSmtpSecurityKey = "SmtpSecurity";
 const char* const kPopSecurityKey = "PopSecurity";
 const char* const kAuthenticationKey = "Authentication";
 const char* const kCaFileKey = "CaFile";
+const char* const kCharsetKey = "Charset";
 
 namespace
 {
@@ -23,6 +24,8 @@ constexpr Named<PopSecurity> kPopNames[] = {
 constexpr Named<Authentication> kAuthNames[] = {{Authentication::popBeforeSmtp, "pop-before-smtp"},
                                                 {Authentication::smtpAuth, "smtp-auth"},
                                                 {Authentication::none, "none"}};
+constexpr Named<MailCharset> kCharsetNames[] = {{MailCharset::iso2022jp, "iso-2022-jp"},
+                                                {MailCharset::utf8, "utf-8"}};
 
 template <typename T, std::size_t N> const char* NameOf(const Named<T> (&names)[N], T value)
 {
@@ -87,4 +90,14 @@ bool ParsePopSecurity(const std::string& strName, PopSecurity& value)
 bool ParseAuthentication(const std::string& strName, Authentication& value)
 {
     return ValueOf(kAuthNames, strName, value);
+}
+
+const char* CharsetName(MailCharset value)
+{
+    return NameOf(kCharsetNames, value);
+}
+
+bool ParseCharset(const std::string& strName, MailCharset& value)
+{
+    return ValueOf(kCharsetNames, strName, value);
 }

@@ -25,11 +25,20 @@ enum class Authentication
     none,          // neither: a relay that trusts the network
 };
 
+// The charset of the text part and the header encoded-words. UTF-8 carries every character;
+// ISO-2022-JP replaces what it cannot carry (see WireCharacters.h).
+enum class MailCharset
+{
+    iso2022jp,
+    utf8,
+};
+
 struct DeliveryProfile
 {
     SmtpSecurity smtp = SmtpSecurity::none;
     PopSecurity pop = PopSecurity::none;
     Authentication auth = Authentication::popBeforeSmtp;
+    MailCharset charset = MailCharset::iso2022jp;
     std::string strCaFile; // extra trusted CA certificates (PEM), Shift_JIS path; empty for none
     // "Key=value" of the first value that is not one of the listed ones; empty when every value is
     // known. A profile with a refused value must not be used for any send.
@@ -52,13 +61,16 @@ extern const char* const kSmtpSecurityKey;   // "SmtpSecurity"
 extern const char* const kPopSecurityKey;    // "PopSecurity"
 extern const char* const kAuthenticationKey; // "Authentication"
 extern const char* const kCaFileKey;         // "CaFile"
+extern const char* const kCharsetKey;        // "Charset"
 
 // The value's name in the file ("none", "starttls" ...).
 const char* SmtpSecurityName(SmtpSecurity value);
 const char* PopSecurityName(PopSecurity value);
 const char* AuthenticationName(Authentication value);
+const char* CharsetName(MailCharset value); // "iso-2022-jp", "utf-8"
 
 // Sets the field from a value's name; false (field unchanged) when the name is not a listed one.
 bool ParseSmtpSecurity(const std::string& strName, SmtpSecurity& value);
 bool ParsePopSecurity(const std::string& strName, PopSecurity& value);
 bool ParseAuthentication(const std::string& strName, Authentication& value);
+bool ParseCharset(const std::string& strName, MailCharset& value);

@@ -3,6 +3,7 @@
 
 #include "app/Sjis.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -211,4 +212,60 @@ bool EncodeHeaderLine(const char* pszLine, char* pszOut, std::size_t nOutSize)
         p += n > 0 ? n : -n;
     }
     return true;
+}
+
+std::string EncodeBase64Lines(std::string_view bytes)
+{
+    constexpr std::size_t kLineBytes = kMaxEncodedLine / 4 * 3;
+    std::string strOut;
+    strOut.reserve((bytes.size() + kLineBytes - 1) / kLineBytes * (kMaxEncodedLine + 2));
+    char szLine[kMaxEncodedLine + 1];
+    for (std::size_t nAt = 0; nAt < bytes.size(); nAt += kLineBytes)
+    {
+        const std::size_t n = std::min(kLineBytes, bytes.size() - nAt);
+        EncodeBase64Bytes(static_cast<int>(n),
+                          reinterpret_cast<const unsigned char*>(bytes.data() + nAt), szLine);
+        strOut.append(szLine).append("\r\n");
+    }
+    return strOut;
+}
+
+std::string EncodeQuotedPrintable(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string strOut;
+    strOut.reserve(text.size() + text.size() / 8);
+    std::size_t nColumn = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' || c == '\n')
+        {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            strOut.append("\r\n");
+            nColumn = 0;
+            continue;
+        }
+        const bool bLineEnds = i + 1 == text.size() || text[i + 1] == '\r' || text[i + 1] == '\n';
+        const bool bBlank = c == ' ' || c == '\t';
+        const bool bLiteral = (c >= 33 && c <= 126 && c != '=') || (bBlank && !bLineEnds);
+        const std::size_t nToken = bLiteral ? 1 : 3;
+        // The last token of a line may use the 76th column; any other leaves it to the "=".
+        if (nColumn + nToken > (bLineEnds ? kMaxEncodedLine : kMaxEncodedLine - 1))
+        {
+            strOut.append("=\r\n");
+            nColumn = 0;
+        }
+        if (bLiteral)
+            strOut.push_back(static_cast<char>(c));
+        else
+        {
+            strOut.push_back('=');
+            strOut.push_back(kHex[c >> 4]);
+            strOut.push_back(kHex[c & 0x0F]);
+        }
+        nColumn += nToken;
+    }
+    return strOut;
 }

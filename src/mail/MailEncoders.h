@@ -3,6 +3,8 @@
 // Pure functions over caller-supplied buffers: no state, no allocation, no error reports.
 #pragma once
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 // Base64 of a NUL-terminated text, no line breaks. pszOut needs 4 bytes per started group of 3
 // input bytes plus the NUL. Returns the number of input bytes encoded.
@@ -32,3 +34,15 @@ int NextRunLength(const char* pszText);
 // NUL) would not fit or a high run is longer than the 1023-byte work buffer: a header line is
 // never cut.
 bool EncodeHeaderLine(const char* pszLine, char* pszOut, std::size_t nOutSize);
+
+// The line length of base64 and quoted-printable content (RFC 2045 sections 6.7 and 6.8).
+constexpr std::size_t kMaxEncodedLine = 76;
+
+// Base64 of the bytes in lines of 76 characters (57 bytes), each ended by CR LF.
+std::string EncodeBase64Lines(std::string_view bytes);
+
+// Quoted-printable of text (RFC 2045 section 6.7): each line end of the text (CR LF, LF or a lone
+// CR) becomes CR LF, longer lines get soft line breaks ("=" CR LF) so that none passes 76
+// characters, and "=", control bytes, bytes from 0x80 and a blank before a line end are written
+// as "=XX".
+std::string EncodeQuotedPrintable(std::string_view text);

@@ -39,13 +39,19 @@ bool IsPop3Ok(const char* pszReply)
     return std::strncmp(pszReply, "+OK", 3) == 0;
 }
 
-void ReplaceAll(std::string& strText, std::string_view placeholder, const std::string& strValue)
+// Replaces every placeholder from left to right; bUtf8: the text is UTF-8, where no ASCII byte
+// stands inside a character, else CP932, searched character by character.
+void ReplaceAll(std::string& strText, std::string_view placeholder, const std::string& strValue,
+                bool bUtf8 = false)
 {
-    std::size_t nAt = FindSjis(strText, placeholder);
+    const auto find = [&](std::size_t nFrom) {
+        return bUtf8 ? strText.find(placeholder, nFrom) : FindSjis(strText, placeholder, nFrom);
+    };
+    std::size_t nAt = find(0);
     while (nAt != std::string::npos)
     {
         strText.replace(nAt, placeholder.size(), strValue);
-        nAt = FindSjis(strText, placeholder, nAt + strValue.size());
+        nAt = find(nAt + strValue.size());
     }
 }
 } // namespace
@@ -129,10 +135,11 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
     if (bMultipart && HasLineBreak(AttachmentFileName(strBinFile.c_str())))
         return Failure(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     std::array<std::string, 3> addressLines;
-    if (!FormatAddressHeaderLines(sender, request, addressLines))
+    if (!FormatAddressHeaderLines(sender, request, addressLines, WireCharset()))
         return Failure(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
     std::array<std::string, 2> attachmentLines;
-    if (bMultipart && !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines))
+    if (bMultipart &&
+        !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines, WireCharset()))
         return Failure(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
 
     CFileReader bodyFile(FieldText(request.szTextFile)); // before any connection
@@ -266,31 +273,39 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
                               CModernSession* pSession)
 {
     CSocketTextSink sink(socket);
+    const MailCharset charset = WireCharset();
     const std::string strMoreHeaders =
         DateHeaderLine(m_timeSend) +
         MessageIdHeaderLine(m_timeSend, FieldText(sender.szMailAddress).c_str());
+    ReadBody(bodyFile, request);
     int nTotal = 0;
+    std::string strBoundary = MakeBoundary(m_options.strBoundaryTail);
+    // A body that quotes the boundary (an earlier mail) would end its part there: draw again.
+    while (bMultipart && m_options.strBoundaryTail.empty() &&
+           m_strWireBody.find(strBoundary) != std::string::npos)
+        strBoundary = MakeBoundary();
     if (bMultipart)
     {
         nTotal += sink.Write(kMimeVersion);
-        nTotal += sink.Write(kMultipartContentType);
+        nTotal += sink.Write(MultipartContentType(strBoundary).c_str());
         nTotal += sink.Write(kMultipartEncoding);
         nTotal = AddCount(nTotal, sink.Write(strMoreHeaders.c_str()));
-        nTotal += sink.Write(kFirstDelimiter);
+        nTotal += sink.Write(Delimiter(strBoundary).c_str());
     }
-    ReadBody(bodyFile, request);
+    // The end of the data begins with CR LF: a plain body's own last line end is left to it.
     nTotal =
-        AddCount(nTotal, WriteTextPart(sink, m_strBody,
-                                       bMultipart ? std::string() : strMoreHeaders + kMimeVersion));
+        AddCount(nTotal, WriteTextPart(sink, m_strWireBody,
+                                       bMultipart ? std::string() : strMoreHeaders + kMimeVersion,
+                                       charset, !bMultipart));
     if (bMultipart)
     {
-        nTotal = AddCount(nTotal, sink.Write(kSecondDelimiter));
+        nTotal = AddCount(nTotal, sink.Write(Delimiter(strBoundary).c_str()));
         bool bShortened = false;
-        nTotal = AddCount(
-            nTotal, WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str(), &bShortened));
+        nTotal = AddCount(nTotal, WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str(),
+                                                      &bShortened, charset));
         if (bShortened)
             return Code(SendCode::AttachmentShortened);
-        nTotal = AddCount(nTotal, sink.Write(kCloseDelimiter));
+        nTotal = AddCount(nTotal, sink.Write(CloseDelimiter(strBoundary).c_str()));
     }
     socket.EndData();
     const int nLast = sink.Write(kEndOfData);
@@ -488,7 +503,7 @@ EnvelopeResult CMailSender::SendAddressLines(CBufferedSocket& socket, const Send
     const EnvelopeResult lineCodes[] = {EnvelopeResult::FromLineNotSent,
                                         EnvelopeResult::ToLineNotSent,
                                         EnvelopeResult::SubjectLineNotSent};
-    if (!FormatAddressHeaderLines(sender, request, lines))
+    if (!FormatAddressHeaderLines(sender, request, lines, WireCharset()))
         return EnvelopeResult::FromLineNotSent;
     for (std::size_t i = 0; i < lines.size(); ++i)
     {
@@ -514,12 +529,31 @@ void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)
     }
     strText.resize(nRead);
     strText.resize(std::strlen(strText.c_str())); // the text ends at the first NUL
+    const bool bUtf8Wire = WireCharset() == MailCharset::utf8;
+    if (m_options.bBodyFromUtf8 && bUtf8Wire)
+    {
+        constexpr std::string_view kBom = "\xEF\xBB\xBF";
+        m_strWireBody = FillPlaceholdersUtf8(
+            strText.compare(0, kBom.size(), kBom) == 0 ? strText.substr(kBom.size()) : strText,
+            request, m_timeSend);
+    }
     if (m_options.bBodyFromUtf8)
         strText = Utf8ToSjisReplacing(strText, nullptr);
     strText = FillPlaceholders(std::move(strText), request, m_timeSend);
     if (m_options.bReplaceUnsafe)
         strText = ReplaceUnsafeChars(strText);
     m_strBody = std::move(strText);
+    if (!bUtf8Wire)
+        m_strWireBody = m_strBody;
+    else if (!m_options.bBodyFromUtf8)
+        m_strWireBody = ToWireUtf8(m_strBody);
+}
+
+MailCharset CMailSender::WireCharset() const
+{
+    return m_options.bSendUtf8 || m_options.profile.charset == MailCharset::utf8
+               ? MailCharset::utf8
+               : MailCharset::iso2022jp;
 }
 
 std::string CMailSender::FillPlaceholders(std::string strText, const SendRequest& request,
@@ -529,5 +563,15 @@ std::string CMailSender::FillPlaceholders(std::string strText, const SendRequest
     ReplaceAll(strText, "%MAILADDRESS", FieldText(request.szAddress));
     ReplaceAll(strText, "%DATE", FormatLocalTime(timeSend, "%Y年%m月%d日"));
     ReplaceAll(strText, "%TIME", FormatLocalTime(timeSend, "%H時%M分"));
+    return strText;
+}
+
+std::string CMailSender::FillPlaceholdersUtf8(std::string strText, const SendRequest& request,
+                                              std::time_t timeSend)
+{
+    ReplaceAll(strText, "%NAME", ToWireUtf8(FieldText(request.szName)), true);
+    ReplaceAll(strText, "%MAILADDRESS", ToWireUtf8(FieldText(request.szAddress)), true);
+    ReplaceAll(strText, "%DATE", ToWireUtf8(FormatLocalTime(timeSend, "%Y年%m月%d日")), true);
+    ReplaceAll(strText, "%TIME", ToWireUtf8(FormatLocalTime(timeSend, "%H時%M分")), true);
     return strText;
 }

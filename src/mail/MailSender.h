@@ -30,6 +30,12 @@ struct MailOptions
     // cannot carry replaced (see WireCharacters.h).
     bool bBodyFromUtf8 = false;
     bool bReplaceUnsafe = false;
+    // The user chose to send as UTF-8 what ISO-2022-JP cannot carry: the mail goes out in UTF-8
+    // whatever the profile's charset.
+    bool bSendUtf8 = false;
+    // The random part of the multipart boundary; empty: a new one for every message (tests fix
+    // it).
+    std::string strBoundaryTail = std::string();
 };
 
 class CMailSender
@@ -54,6 +60,9 @@ class CMailSender
     // The body text with %NAME, %MAILADDRESS, %DATE and %TIME filled in, in that order.
     static std::string FillPlaceholders(std::string strText, const SendRequest& request,
                                         std::time_t timeSend);
+    // The same over UTF-8 text, the values converted to UTF-8.
+    static std::string FillPlaceholdersUtf8(std::string strText, const SendRequest& request,
+                                            std::time_t timeSend);
 
   private:
     // The send operation itself; Deliver adds the send time and the body to its outcome.
@@ -91,7 +100,11 @@ class CMailSender
                                     const SendRequest& request);
     // Reads the opened body file into m_strBody (up to its first NUL) and fills in %NAME,
     // %MAILADDRESS, %DATE and %TIME, in that order, from the request and m_timeSend.
+    // Also fills m_strWireBody, the text the text part carries: CP932 for ISO-2022-JP, UTF-8
+    // for UTF-8, where a UTF-8 body file keeps every character it holds.
     void ReadBody(CFileReader& file, const SendRequest& request);
+    // The charset of the message: UTF-8 when the profile or the user's answer asks for it.
+    MailCharset WireCharset() const;
     // Writes the message after the envelope: its count, or SendCode DataLost or DataRejected.
     // Date and Message-ID (and for a plain message MIME-Version) follow the specified header
     // lines. pSession reads the reply to the end of the data in the modern session; without it
@@ -104,5 +117,6 @@ class CMailSender
     ISocketFactory& m_sockets;
     const MailOptions m_options;
     std::string m_strBody;      // the body after placeholder substitution; empty until read
+    std::string m_strWireBody;  // the body as the text part carries it
     std::time_t m_timeSend = 0; // set at the start of every send operation
 };

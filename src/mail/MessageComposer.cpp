@@ -4,7 +4,9 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "mail/LineTransport.h"
+#include "mail/HeaderPhrase.h"
 #include "mail/MailEncoders.h"
+#include "mail/WireCharacters.h"
 
 #include <cstdio>
 #include <algorithm>
@@ -16,35 +18,16 @@
 const char* const kTextPartContentType = "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\n";
 const char* const kTextPartEncoding = "Content-Transfer-Encoding: 7bit\r\n\r\n";
 const char* const kMimeVersion = "MIME-Version: 1.0\r\n";
-const char* const kMultipartContentType =
-    "Content-Type: multipart/mixed; boundary=\"_MULTIPART_MIXED_\"\r\n";
 const char* const kMultipartEncoding = "Content-Transfer-Encoding: 7bit\r\n";
-const char* const kFirstDelimiter = "\r\n--_MULTIPART_MIXED_\r\n";
-const char* const kSecondDelimiter = "\r\n\r\n--_MULTIPART_MIXED_\r\n";
-const char* const kCloseDelimiter = "\r\n--_MULTIPART_MIXED_--\r\n";
 const char* const kEndOfData = "\r\n.\r\n";
+const char* const kBoundaryStem = "_MULTIPART_MIXED_";
 
 namespace
 {
-constexpr int kLineBufferSize = 1024;
-constexpr int kAttachmentLineBufferSize = 256;
 constexpr int kConvertCapacity = 1024;
-constexpr std::size_t kAttachmentBytesPerLine = 72;
-
-// Formats into a buffer of nSize bytes and encodes into another; false when either does not fit.
-template <typename... Args>
-bool FormatAndEncode(std::size_t nSize, std::string& strLine, const char* pszFormat, Args... args)
-{
-    std::string strRaw(nSize, '\0');
-    const int n = std::snprintf(strRaw.data(), nSize, pszFormat, args...);
-    if (n < 0 || static_cast<std::size_t>(n) >= nSize)
-        return false;
-    std::string strEncoded(nSize, '\0');
-    if (!EncodeHeaderLine(strRaw.c_str(), strEncoded.data(), nSize))
-        return false;
-    strLine = strEncoded.c_str();
-    return true;
-}
+constexpr std::size_t kAttachmentBytesPerLine = kMaxEncodedLine / 4 * 3;
+// The longest line RFC 5322 allows, without its CR LF.
+constexpr std::size_t kMaxWireLine = 998;
 } // namespace
 
 int AddCount(int nTotal, int nCount)
@@ -82,168 +65,152 @@ int CSocketTextSink::WriteLines(const char* pszLines)
     return nSent > 0 ? nSent : 0;
 }
 
-bool FormatAddressHeaderLines(const SenderInf& sender, const SendRequest& request,
-                              std::array<std::string, 3>& lines)
+std::string MakeBoundary(const std::string& strTail)
 {
-    return FormatAndEncode(kLineBufferSize, lines[0], "From: %s <%s>\r\n",
-                           FieldText(sender.szName).c_str(),
-                           FieldText(sender.szMailAddress).c_str()) &&
-           FormatAndEncode(kLineBufferSize, lines[1], "To: %s <%s>\r\n",
-                           FieldText(request.szName).c_str(),
-                           FieldText(request.szAddress).c_str()) &&
-           FormatAndEncode(kLineBufferSize, lines[2], "Subject: %s\r\n",
-                           FieldText(request.szTitle).c_str());
+    if (!strTail.empty())
+        return kBoundaryStem + strTail;
+    std::random_device random;
+    char szTail[32];
+    std::snprintf(szTail, sizeof(szTail), "%08x%08x%08x", static_cast<unsigned>(random()),
+                  static_cast<unsigned>(random()), static_cast<unsigned>(random()));
+    return kBoundaryStem + std::string(szTail);
 }
 
-std::string AttachmentFileName(const char* pszPath)
+std::string MultipartContentType(const std::string& strBoundary)
 {
-    // "/" is never the second byte of a double-byte character, so a plain search is safe.
-    const char* pszSlash = std::strrchr(pszPath, '/');
-    return pszSlash != nullptr ? pszSlash + 1 : pszPath;
+    return "Content-Type: multipart/mixed;\r\n boundary=\"" + strBoundary + "\"\r\n";
 }
 
-namespace
+std::string Delimiter(const std::string& strBoundary)
 {
-// The name as the content of a quoted string (RFC 2045, RFC 5322 quoted-string): '"' and '\'
-// get a '\' in front. Bytes from a high byte on are paired as the header encoder pairs them, so a
-// '\' that is the second byte of a character (such as ソ) stays as it is.
-std::string QuotedStringContent(const std::string& strName)
-{
-    std::string strOut;
-    strOut.reserve(strName.size());
-    for (std::size_t i = 0; i < strName.size(); ++i)
-    {
-        const char c = strName[i];
-        if (static_cast<unsigned char>(c) >= 0x80 && i + 1 < strName.size())
-        {
-            strOut.append(strName, i, 2);
-            ++i;
-            continue;
-        }
-        if (c == '"' || c == '\\')
-            strOut.push_back('\\');
-        strOut.push_back(c);
-    }
-    return strOut;
+    return "\r\n--" + strBoundary + "\r\n";
 }
-} // namespace
 
-bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>& lines)
+std::string CloseDelimiter(const std::string& strBoundary)
 {
-    const std::string strName = QuotedStringContent(AttachmentFileName(pszPath));
-    return FormatAndEncode(kAttachmentLineBufferSize, lines[0],
-                           "Content-Type: application/octet-stream; name=\"%s\"\r\n",
-                           strName.c_str()) &&
-           FormatAndEncode(kAttachmentLineBufferSize, lines[1],
-                           "Content-Disposition: attachment;\r\n filename=\"%s\"\r\n",
-                           strName.c_str());
+    return "\r\n--" + strBoundary + "--\r\n";
 }
 
 namespace
 {
-// The longest line RFC 5322 allows, without its CR LF.
-constexpr std::size_t kMaxWireLine = 998;
-constexpr std::size_t kEscapeLength = 3;
-constexpr char kToKanji[] = "\x1B$B";
-constexpr char kToAscii[] = "\x1B(B";
-
-// Breaks the converted body's lines that would pass 998 bytes on the wire (a paragraph saved as
-// one line) with CR LF before the character that would pass the limit, closing the kanji mode
-// before the break and opening it again after it. The count includes the "." that SMTP
-// transparency adds to a line beginning with ".". Lines that fit pass unchanged, byte for byte.
-class CLineBreaker
+// The longest line of text (CR LF, LF or CR ends a line), counting the "." that SMTP transparency
+// adds to a line beginning with ".".
+std::size_t LongestWireLine(std::string_view text)
 {
-  public:
-    // Appends the wire form of one converted chunk (ISO-2022-JP from SjisToJis) to strOut.
-    void Add(const char* pszJis, std::string& strOut)
+    std::size_t nLongest = 0;
+    std::size_t nAt = 0;
+    while (nAt < text.size())
     {
-        for (const char* p = pszJis; *p != '\0';)
-        {
-            if (*p == '\r' || *p == '\n')
-            {
-                strOut.push_back(*p++);
-                m_nLine = 0;
-                continue;
-            }
-            // The token (an escape sequence, a kanji pair or one byte) and what must follow it
-            // on this line: after ESC $ B one character and the closing ESC ( B, after a kanji
-            // pair the closing ESC ( B.
-            std::size_t nToken = 1;
-            std::size_t nNeeded = 1;
-            if (*p == 0x1B && p[1] != '\0' && p[2] != '\0')
-            {
-                nToken = kEscapeLength;
-                m_bKanji = p[1] == '$';
-                nNeeded = m_bKanji ? kEscapeLength + 2 + kEscapeLength : kEscapeLength;
-                if (m_nLine + nNeeded > kMaxWireLine)
-                    Break(false, strOut);
-            }
-            else if (m_bKanji)
-            {
-                nToken = p[1] != '\0' ? 2 : 1;
-                nNeeded = nToken + kEscapeLength;
-                if (m_nLine + nNeeded > kMaxWireLine)
-                    Break(true, strOut);
-            }
-            else
-            {
-                if (m_nLine + nNeeded > kMaxWireLine)
-                    Break(false, strOut);
-                if (m_nLine == 0 && *p == '.')
-                    m_nLine = 1; // the dot that transparency adds
-            }
-            strOut.append(p, nToken);
-            m_nLine += nToken;
-            p += nToken;
-        }
+        std::size_t nEnd = text.find_first_of("\r\n", nAt);
+        if (nEnd == std::string_view::npos)
+            nEnd = text.size();
+        nLongest = std::max(nLongest, nEnd - nAt + (text[nAt] == '.' ? 1 : 0));
+        nAt = nEnd + 1;
     }
+    return nLongest;
+}
 
-  private:
-    void Break(bool bInKanji, std::string& strOut)
-    {
-        if (bInKanji)
-            strOut.append(kToAscii);
-        strOut.append("\r\n");
-        m_nLine = 0;
-        if (bInKanji)
-        {
-            strOut.append(kToKanji);
-            m_nLine = kEscapeLength;
-        }
-    }
-
-    std::size_t m_nLine = 0; // wire bytes of the current line so far
-    bool m_bKanji = false;
-};
-} // namespace
-
-int WriteTextPart(ITextSink& sink, const std::string& strBody, const std::string& strMoreHeaders)
+bool FitsWireLines(const std::string& strLine)
 {
-    int nTotal = sink.Write(kTextPartContentType);
-    if (strMoreHeaders.empty())
-        nTotal += sink.Write(kTextPartEncoding);
-    else
-    {
-        nTotal += sink.Write("Content-Transfer-Encoding: 7bit\r\n");
-        nTotal += sink.Write((strMoreHeaders + "\r\n").c_str());
-    }
-    // The body is converted from a copy that ends at its first NUL, as the text it is.
-    const char* p = strBody.c_str();
+    return LongestWireLine(strLine) <= kMaxWireLine;
+}
+
+// The CP932 body as ISO-2022-JP, converted in chunks as the converter's budget allows.
+std::string JisBody(const std::string& strBody)
+{
+    const std::string strSafe = ReplaceUnsafeChars(strBody);
+    std::string strJis;
+    const char* p = strSafe.c_str();
     std::size_t nRemaining = std::strlen(p);
     char szChunk[kConvertCapacity];
-    CLineBreaker breaker;
-    std::string strWire;
     while (nRemaining > 0)
     {
         const int nConsumed = SjisToJis(p, szChunk, kConvertCapacity);
         if (nConsumed <= 0)
             break; // only a lone lead byte is left
-        strWire.clear();
-        breaker.Add(szChunk, strWire);
-        nTotal = AddCount(nTotal, sink.Write(strWire.c_str()));
+        strJis += szChunk;
         p += nConsumed;
         nRemaining -= static_cast<std::size_t>(nConsumed);
     }
+    return strJis;
+}
+
+// Every line end of the text as CR LF, the canonical form of text before base64.
+std::string WithCrLf(std::string_view text)
+{
+    std::string strOut;
+    strOut.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        if (text[i] == '\r' || text[i] == '\n')
+        {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            strOut.append("\r\n");
+        }
+        else
+            strOut.push_back(text[i]);
+    }
+    return strOut;
+}
+
+void DropFinalLineEnd(std::string& strText)
+{
+    if (strText.size() >= 2 && strText.compare(strText.size() - 2, 2, "\r\n") == 0)
+        strText.resize(strText.size() - 2);
+    else if (!strText.empty() && (strText.back() == '\n' || strText.back() == '\r'))
+        strText.pop_back();
+}
+} // namespace
+
+bool FormatAddressHeaderLines(const SenderInf& sender, const SendRequest& request,
+                              std::array<std::string, 3>& lines, MailCharset charset)
+{
+    lines[0] = AddressHeaderLine("From", FieldText(sender.szName), FieldText(sender.szMailAddress),
+                                 charset);
+    lines[1] =
+        AddressHeaderLine("To", FieldText(request.szName), FieldText(request.szAddress), charset);
+    lines[2] = UnstructuredHeaderLine("Subject", FieldText(request.szTitle), charset);
+    return std::all_of(lines.begin(), lines.end(), FitsWireLines);
+}
+
+int WriteTextPart(ITextSink& sink, const std::string& strBody, const std::string& strMoreHeaders,
+                  MailCharset charset, bool bLineEndFollows)
+{
+    // The body is converted as the text it is: up to its first NUL.
+    const std::string_view body(strBody.c_str());
+    std::string strContent;
+    const char* pszEncoding = "7bit";
+    if (charset == MailCharset::iso2022jp)
+    {
+        strContent = JisBody(strBody);
+        // A paragraph longer than a line may be keeps its line in quoted-printable, whose soft
+        // line breaks every reader joins again.
+        if (LongestWireLine(strContent) > kMaxWireLine)
+        {
+            strContent = EncodeQuotedPrintable(strContent);
+            pszEncoding = "quoted-printable";
+        }
+    }
+    else
+    {
+        std::string strQuoted = EncodeQuotedPrintable(body);
+        std::string strBase64 = EncodeBase64Lines(WithCrLf(body));
+        const bool bQuoted = strQuoted.size() < strBase64.size();
+        strContent = bQuoted ? std::move(strQuoted) : std::move(strBase64);
+        pszEncoding = bQuoted ? "quoted-printable" : "base64";
+    }
+    if (bLineEndFollows)
+        DropFinalLineEnd(strContent);
+
+    int nTotal = sink.Write(charset == MailCharset::iso2022jp
+                                ? kTextPartContentType
+                                : "Content-Type: text/plain; charset=\"UTF-8\"\r\n");
+    const std::string strEncoding =
+        std::string("Content-Transfer-Encoding: ") + pszEncoding + "\r\n";
+    nTotal += sink.Write((strEncoding + strMoreHeaders + "\r\n").c_str());
+    if (!strContent.empty())
+        nTotal = AddCount(nTotal, sink.Write(strContent.c_str()));
     return nTotal;
 }
 
@@ -285,7 +252,8 @@ std::string MessageIdHeaderLine(std::time_t timeSend, const char* pszSenderAddre
     return std::string("Message-ID: <") + szLeft + "@" + strDomain + ">\r\n";
 }
 
-int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened)
+int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened,
+                        MailCharset charset)
 {
     if (pbShortened != nullptr)
         *pbShortened = false;
@@ -294,13 +262,13 @@ int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened)
     if (nLength <= 0)
         return 0;
     std::array<std::string, 2> headers;
-    if (!FormatAttachmentHeaderLines(pszPath, headers))
+    if (!FormatAttachmentHeaderLines(pszPath, headers, charset))
         throw CFileException(CFileException::badPath, pszPath);
     int nTotal = sink.Write(headers[0].c_str());
     nTotal += sink.Write(headers[1].c_str());
     nTotal += sink.Write("Content-Transfer-Encoding: base64\r\n\r\n");
 
-    // Read in blocks of whole lines; each line is 72 bytes of the file. A block's lines are encoded
+    // Read in blocks of whole lines; each line is 57 bytes of the file. A block's lines are encoded
     // into one text and written at once: per-line writes cost more than the encoding itself.
     constexpr std::size_t kLinesPerBlock = 512;
     constexpr std::size_t kBlock = kAttachmentBytesPerLine * kLinesPerBlock;

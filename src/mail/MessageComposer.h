@@ -1,10 +1,11 @@
 // MessageComposer.h - the bytes after DATA: the address header lines (RFC 2047 encoded-words), the
-// ISO-2022-JP text part and the base64 attachment part, written piece by piece to a text sink. The
-// message is never held whole: the body is converted in chunks, the attachment read 72 bytes a
-// line.
+// text part and the base64 attachment part, written piece by piece to a text sink. The message
+// is never held whole: the attachment is read in blocks of whole base64 lines.
 #pragma once
 #include "app/Records.h"
+#include "mail/AttachmentHeaders.h"
 #include "mail/BufferedSocket.h"
+#include "mail/DeliveryProfile.h"
 
 #include <array>
 #include <ctime>
@@ -38,35 +39,39 @@ class CSocketTextSink : public ITextSink
 int AddCount(int nTotal, int nCount);
 
 // Fixed texts of the message.
-extern const char* const kTextPartContentType; // "Content-Type: text/plain; ..."
+extern const char* const kTextPartContentType; // "Content-Type: text/plain; ..." ISO-2022-JP
 extern const char* const kTextPartEncoding;    // "Content-Transfer-Encoding: 7bit\r\n\r\n"
 extern const char* const kMimeVersion;
-extern const char* const kMultipartContentType;
 extern const char* const kMultipartEncoding;
-extern const char* const kFirstDelimiter;
-extern const char* const kSecondDelimiter;
-extern const char* const kCloseDelimiter;
-extern const char* const kEndOfData; // "\r\n.\r\n"
+extern const char* const kEndOfData;    // "\r\n.\r\n"
+extern const char* const kBoundaryStem; // "_MULTIPART_MIXED_"
+
+// A boundary no text of the message holds: the stem and 24 random hexadecimal digits (strTail in
+// their place when it is given).
+std::string MakeBoundary(const std::string& strTail = std::string());
+// "Content-Type: multipart/mixed;" CR LF " boundary=..." CR LF.
+std::string MultipartContentType(const std::string& strBoundary);
+// CR LF "--BOUNDARY" CR LF, and the close delimiter CR LF "--BOUNDARY--" CR LF.
+std::string Delimiter(const std::string& strBoundary);
+std::string CloseDelimiter(const std::string& strBoundary);
 
 // The encoded From, To and Subject lines (the sender's name and address, the request's name,
-// address and title), each formatted and encoded in 1024 bytes. False when one does not fit (see
-// SendCode::HeaderTooLong).
+// address and title), folded. False when one does not fit (see SendCode::HeaderTooLong).
 bool FormatAddressHeaderLines(const SenderInf& sender, const SendRequest& request,
-                              std::array<std::string, 3>& lines);
+                              std::array<std::string, 3>& lines,
+                              MailCharset charset = MailCharset::iso2022jp);
 
-// The attachment's name as the message names it: the path's last part (base name and extension).
-std::string AttachmentFileName(const char* pszPath);
-
-// The encoded Content-Type and Content-Disposition lines of the attachment part, each formatted and
-// encoded in 256 bytes. False when one does not fit.
-bool FormatAttachmentHeaderLines(const char* pszPath, std::array<std::string, 2>& lines);
-
-// Writes the text part's two header lines, then the body converted to ISO-2022-JP in chunks of at
-// most 1024 bytes (each a complete ISO-2022-JP string; a lead byte at the very end is not sent).
-// strMoreHeaders (whole lines) goes after the two header lines, before the empty line that ends
-// the header: the message header of a plain mail. Returns the sum of the counts the sink returned.
+// Writes the text part's two header lines, then the body: for ISO-2022-JP the CP932 body with
+// what that charset cannot carry replaced, converted (in chunks of at most 1024 bytes, each a
+// complete ISO-2022-JP string; a lead byte at the very end is not sent), 7bit as long as no line
+// passes 998 bytes on the wire, else quoted-printable; for UTF-8 the UTF-8 body in base64, or
+// quoted-printable where that is shorter. strMoreHeaders (whole lines) goes after the two header
+// lines, before the empty line that ends the header: the message header of a plain mail.
+// bLineEndFollows: what comes next begins with CR LF (the end of the data), so a line end that
+// ends the body is left to it. Returns the sum of the counts the sink returned.
 int WriteTextPart(ITextSink& sink, const std::string& strBody,
-                  const std::string& strMoreHeaders = std::string());
+                  const std::string& strMoreHeaders = std::string(),
+                  MailCharset charset = MailCharset::iso2022jp, bool bLineEndFollows = false);
 
 // The header lines every message carries after the specified ones (RFC 5322 section 3.6): Date in
 // the RFC 5322 form with the local offset, and a Message-ID unique to this message whose right
@@ -75,9 +80,10 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody,
 std::string DateHeaderLine(std::time_t timeSend);
 std::string MessageIdHeaderLine(std::time_t timeSend, const char* pszSenderAddress);
 
-// Writes the attachment part of the file: its two encoded header lines, the encoding line, and the
-// content in base64 lines of 72 input bytes. An empty file writes nothing and gives 0. A file that
-// cannot be opened or read raises CFileException; so does a name whose header lines do not fit.
-// A file that ends before the size it had when it was opened sets *pbShortened (when given): what
-// was sent is not the file. Returns the sum of the counts.
-int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened = nullptr);
+// Writes the attachment part of the file: its two header lines, the encoding line, and the
+// content in base64 lines of 76 characters (57 input bytes). An empty file writes nothing and gives
+// 0. A file that cannot be opened or read raises CFileException; so does a name whose header lines
+// do not fit. A file that ends before the size it had when it was opened sets *pbShortened (when
+// given): what was sent is not the file. Returns the sum of the counts.
+int WriteAttachmentPart(ITextSink& sink, const char* pszPath, bool* pbShortened = nullptr,
+                        MailCharset charset = MailCharset::iso2022jp);

@@ -2,6 +2,7 @@
 #include "mail/WireCharacters.h"
 
 #include "app/Sjis.h"
+#include "app/TextCodec.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -103,6 +104,14 @@ std::string ReplaceUnsafeChars(std::string_view text)
             strOut.append(text.substr(i, n));
     });
     return strOut;
+}
+
+std::string ToWireUtf8(std::string_view sjis)
+{
+    std::string strUtf8;
+    if (SjisToUtf8(sjis, strUtf8) || SjisToUtf8(ReplaceUnsafeChars(sjis), strUtf8))
+        return strUtf8;
+    return SjisToUtf8Lossy(ReplaceUnsafeChars(sjis));
 }
 
 std::size_t ReplacementTableSize()

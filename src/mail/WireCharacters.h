@@ -22,5 +22,10 @@ std::vector<UnsafeChar> FindUnsafeChars(std::string_view text);
 // (① -> (1), ㈱ -> (株), Ⅲ -> III, 髙 -> 高), and what has no equivalent by "〓".
 std::string ReplaceUnsafeChars(std::string_view text);
 
+// The CP932 text as UTF-8, where every character survives; should the codec refuse one (a byte
+// that is no character), the replacements above stand in, and a byte that still cannot be
+// converted becomes U+FFFD. Never fails: it is what a UTF-8 mail carries.
+std::string ToWireUtf8(std::string_view sjis);
+
 // The number of entries of the replacement table (double-byte, half-width, voiced pairs).
 std::size_t ReplacementTableSize();

@@ -58,6 +58,7 @@ DeliveryProfile ParseDeliveryProfile(const std::string& strText)
     ReadChoice(strLines, kPopSecurityKey, ParsePopSecurity, profile.pop, profile.strRefused);
     ReadChoice(strLines, kAuthenticationKey, ParseAuthentication, profile.auth, profile.strRefused);
     profile.strCaFile = ValueOf(strLines, kCaFileKey);
+    ReadChoice(strLines, kCharsetKey, ParseCharset, profile.charset, profile.strRefused);
     return profile;
 }
 
@@ -66,7 +67,7 @@ std::string FormatDeliveryProfile(const DeliveryProfile& profile)
     return std::string(kSmtpSecurityKey) + "=" + SmtpSecurityName(profile.smtp) + "\r\n" +
            kPopSecurityKey + "=" + PopSecurityName(profile.pop) + "\r\n" + kAuthenticationKey +
            "=" + AuthenticationName(profile.auth) + "\r\n" + kCaFileKey + "=" + profile.strCaFile +
-           "\r\n";
+           "\r\n" + kCharsetKey + "=" + CharsetName(profile.charset) + "\r\n";
 }
 
 DeliveryProfile ReadDeliveryProfile(const std::string& strPath)

@@ -103,11 +103,14 @@ bool CheckBeforeSending(IPlatform& platform, std::vector<PlannedAttempt>& attemp
     {
         std::vector<std::string> lost;
         strBody = Utf8ToSjisReplacing(strBody, &lost);
-        std::string strText = "本文ファイルは Shift_JIS ではなく UTF-8 で書かれています。\n"
-                              "Shift_JIS に変換して送信します (ファイルは変わりません)。";
+        // Under UTF-8 the mail keeps every character; only the keep copy is Shift_JIS.
+        std::string strText = "本文ファイルは Shift_JIS ではなく UTF-8 で書かれています。\n";
+        strText += answers.bSendUtf8 ? "UTF-8 のまま送信します (ファイルは変わりません)。"
+                                     : "Shift_JIS に変換して送信します (ファイルは変わりません)。";
         if (!lost.empty())
         {
-            strText += "\nShift_JIS にない文字は〓になります:";
+            strText += answers.bSendUtf8 ? "\n控えでは Shift_JIS にない文字は〓になります:"
+                                         : "\nShift_JIS にない文字は〓になります:";
             for (std::size_t i = 0; i < lost.size() && i < MAX_LISTED; ++i)
                 strText.append(" ").append(CodePointText(lost[i]));
             if (lost.size() > MAX_LISTED)
@@ -118,6 +121,8 @@ bool CheckBeforeSending(IPlatform& platform, std::vector<PlannedAttempt>& attemp
         answers.bBodyFromUtf8 = true;
     }
 
+    if (answers.bSendUtf8)
+        return true; // UTF-8 carries every character
     CFoundList found;
     found.Add(FieldText(sender.szName), "発送元名", false);
     found.Add(FieldText(attempts.front().request.szTitle), "タイトル", false);
@@ -135,11 +140,13 @@ bool CheckBeforeSending(IPlatform& platform, std::vector<PlannedAttempt>& attemp
         "ISO-2022-JP では正しく送れない文字があります。\n" + found.Listing() +
         "置き換えて送信: 半角カナは全角に、機種依存文字は近い文字 (① は (1)) に、"
         "ほかは〓にします。\n"
-        "そのまま送信: 半角カナは「.」になり、機種依存文字は受け手によって読めません。";
+        "UTF-8で送信: 文字を変えずに UTF-8 で送ります。";
     const std::size_t nAnswer =
-        platform.AskQuestion(strText, {"置き換えて送信", "そのまま送信", "中止"});
+        platform.AskQuestion(strText, {"置き換えて送信", "UTF-8で送信", "中止"});
     if (nAnswer == 2)
         return false;
+    if (nAnswer == 1)
+        answers.bSendUtf8 = true;
     if (nAnswer == 0)
     {
         answers.bReplaceUnsafe = true;

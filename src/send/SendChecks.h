@@ -19,6 +19,9 @@ struct SendAnswers
 {
     bool bBodyFromUtf8 = false;
     bool bReplaceUnsafe = false;
+    // The mails go out in UTF-8, where every character survives: the user's choice, or set before
+    // the check when the profile sends UTF-8 (nothing is then asked about such characters).
+    bool bSendUtf8 = false;
 };
 
 // Before the first connection: a UTF-8 body file, then characters ISO-2022-JP cannot carry in the

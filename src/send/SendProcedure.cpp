@@ -195,9 +195,10 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts)
         return;
     m_nAttemptsLeft = static_cast<int>(attempts.size());
     SenderInf sender = m_doc.m_sender;
+    const DeliveryProfile profile = ReadProfile();
+    m_answers.bSendUtf8 = profile.charset == MailCharset::utf8;
     if (!CheckBeforeSending(m_platform, attempts, sender, m_answers))
         return; // the user stopped the command: nothing is sent or logged
-    const DeliveryProfile profile = ReadProfile();
     for (const PlannedAttempt& attempt : attempts)
     {
         // A cancelled command makes no further attempt; the one that was running failed and
@@ -229,8 +230,13 @@ AttemptResult CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
     SendOutcome outcome;
     CSendTrace& trace = Trace();
     trace.BeginAttempt(FieldText(request.szName), FieldText(request.szAddress));
-    CMailSender mail(m_platform, MailOptions{profile, &trace, m_answers.bBodyFromUtf8,
-                                             m_answers.bReplaceUnsafe});
+    MailOptions options;
+    options.profile = profile;
+    options.pTrace = &trace;
+    options.bBodyFromUtf8 = m_answers.bBodyFromUtf8;
+    options.bReplaceUnsafe = m_answers.bReplaceUnsafe;
+    options.bSendUtf8 = m_answers.bSendUtf8;
+    CMailSender mail(m_platform, options);
     m_form.m_strStatus.clear();
     m_form.m_strDetail.clear();
     m_form.ShowForm();

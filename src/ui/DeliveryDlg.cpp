@@ -25,7 +25,7 @@ QComboBox* MakeCombo(QWidget* pParent, const QRect& rect, const char* pszName,
 } // namespace
 
 CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
-    : CModalDialog(platform, 250, 150, pParent)
+    : CModalDialog(platform, 250, 168, pParent)
 {
     const Qt::Alignment right = Qt::AlignRight;
     MakeLabel(this, m_units.Rect(4, 10, 60, 8), QStringLiteral(u"SMTP の暗号化"), right);
@@ -43,21 +43,25 @@ CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
     QPushButton* pBtnCaFile =
         MakeButton(this, m_units.Rect(4, 62, 60, 14), QStringLiteral(u"CAファイル"), "m_btnCaFile");
     m_pEditCaFile = MakeEdit(this, m_units.Rect(70, 62, 174, 14), "m_strCaFile", MAX_PATH_TEXT);
-    m_pLabelPorts = MakeLabel(this, m_units.Rect(4, 82, 242, 18), QString());
+    MakeLabel(this, m_units.Rect(4, 82, 60, 8), QStringLiteral(u"文字コード"), right);
+    m_pComboCharset = MakeCombo(this, m_units.Rect(70, 80, 120, 14), "m_comboCharset",
+                                {QStringLiteral("ISO-2022-JP"), QStringLiteral("UTF-8")});
+    m_pLabelPorts = MakeLabel(this, m_units.Rect(4, 100, 242, 18), QString());
     m_pLabelPorts->setObjectName(QStringLiteral("m_labelPorts"));
     m_pLabelPorts->setWordWrap(true);
-    m_pLabelWarning = MakeLabel(this, m_units.Rect(4, 102, 242, 20), QString());
+    m_pLabelWarning = MakeLabel(this, m_units.Rect(4, 120, 242, 20), QString());
     m_pLabelWarning->setObjectName(QStringLiteral("m_labelWarning"));
     m_pLabelWarning->setWordWrap(true);
-    QPushButton* pBtnOK = MakeOkButton(this, m_units.Rect(70, 128, 50, 14), QStringLiteral("OK"));
+    QPushButton* pBtnOK = MakeOkButton(this, m_units.Rect(70, 146, 50, 14), QStringLiteral("OK"));
     QPushButton* pBtnCancel =
-        MakeCancelButton(this, m_units.Rect(130, 128, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"));
+        MakeCancelButton(this, m_units.Rect(130, 146, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"));
 
     setTabOrder(m_pComboSmtp, m_pComboPop);
     setTabOrder(m_pComboPop, m_pComboAuth);
     setTabOrder(m_pComboAuth, pBtnCaFile);
     setTabOrder(pBtnCaFile, m_pEditCaFile);
-    setTabOrder(m_pEditCaFile, pBtnOK);
+    setTabOrder(m_pEditCaFile, m_pComboCharset);
+    setTabOrder(m_pComboCharset, pBtnOK);
     setTabOrder(pBtnOK, pBtnCancel);
 
     for (QComboBox* pCombo : {m_pComboSmtp, m_pComboPop, m_pComboAuth})
@@ -75,6 +79,7 @@ void CDeliveryDlg::ReadChoices(DeliveryProfile& profile) const
     profile.smtp = static_cast<SmtpSecurity>(m_pComboSmtp->currentIndex());
     profile.pop = static_cast<PopSecurity>(m_pComboPop->currentIndex());
     profile.auth = static_cast<Authentication>(m_pComboAuth->currentIndex());
+    profile.charset = static_cast<MailCharset>(m_pComboCharset->currentIndex());
 }
 
 void CDeliveryDlg::OnChoiceChanged()
@@ -93,6 +98,7 @@ bool CDeliveryDlg::UpdateData(bool bSaveAndValidate)
         m_pComboSmtp->setCurrentIndex(static_cast<int>(m_profile.smtp));
         m_pComboPop->setCurrentIndex(static_cast<int>(m_profile.pop));
         m_pComboAuth->setCurrentIndex(static_cast<int>(m_profile.auth));
+        m_pComboCharset->setCurrentIndex(static_cast<int>(m_profile.charset));
         ShowText(m_pEditCaFile, m_profile.strCaFile);
         OnChoiceChanged();
         return true;

@@ -1,5 +1,6 @@
 // DeliveryDlg.h - the connection settings dialog ("接続設定"), opened from the sender settings:
-// SMTP and POP3 security, the way of logging in, the extra CA file, and a line telling the ports.
+// SMTP and POP3 security, the way of logging in, the extra CA file, the charset of the mail, and a
+// line telling the ports.
 // It edits a copy of the delivery profile; the caller writes Delivery.ini on OK.
 #pragma once
 #include "mail/DeliveryProfile.h"
@@ -32,6 +33,7 @@ class CDeliveryDlg : public CModalDialog
     QComboBox* m_pComboSmtp;
     QComboBox* m_pComboPop;
     QComboBox* m_pComboAuth;
+    QComboBox* m_pComboCharset;
     CSjisLineEdit* m_pEditCaFile;
     QLabel* m_pLabelPorts;
     QLabel* m_pLabelWarning;

@@ -32,7 +32,7 @@ const std::string kEnvelope =
 const std::string kMessage =
     "From: Taro <taro@example.jp>\r\nTo: Hanako <hanako@example.jp>\r\nSubject: Hi\r\n"
     "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\nContent-Transfer-Encoding: 7bit\r\n" +
-    kAddedHeaderLines + "MIME-Version: 1.0\r\n\r\nHello\r\n\r\n.\r\n";
+    kAddedHeaderLines + "MIME-Version: 1.0\r\n\r\nHello\r\n.\r\n";
 
 // Sets TARVELL_NET_TIMEOUT for one test and restores it afterwards.
 class CNetTimeout

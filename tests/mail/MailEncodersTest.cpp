@@ -252,3 +252,39 @@ TEST(EncodeHeaderLine, RefusesWhatDoesNotFitInsteadOfCutting)
     // A run longer than the work buffer is refused, never overrun.
     EXPECT_EQ(Header(std::string(1100, '\xB1'), 1 << 16), "<does not fit>");
 }
+
+// RFC 2045 section 6.8: lines of 76 characters (57 bytes), the last one shorter and padded.
+TEST(EncodeBase64Lines, LinesOf76Characters)
+{
+    EXPECT_EQ(EncodeBase64Lines(""), "");
+    EXPECT_EQ(EncodeBase64Lines("foo"), "Zm9v\r\n");
+    const std::string strLines = EncodeBase64Lines(std::string(57 * 3 + 1, 'a'));
+    std::size_t nLines = 0;
+    for (std::size_t nAt = 0, nEnd; (nEnd = strLines.find("\r\n", nAt)) != std::string::npos;
+         nAt = nEnd + 2, ++nLines)
+        EXPECT_EQ(nEnd - nAt, nLines < 3 ? 76u : 4u);
+    EXPECT_EQ(nLines, 4u);
+    EXPECT_EQ(strLines.substr(strLines.size() - 6), "YQ==\r\n");
+}
+
+// RFC 2045 section 6.7: "=" and bytes outside the printable range as "=XX", a blank before a
+// line end encoded, line ends as CR LF, soft breaks so no line passes 76 characters.
+TEST(EncodeQuotedPrintable, Rows)
+{
+    struct Row
+    {
+        std::string strText, strQuoted;
+    };
+    const Row rows[] = {
+        {"a=b\r\n", "a=3Db\r\n"},
+        {"\x1B$B$\"\x1B(B\n", "=1B$B$\"=1B(B\r\n"},
+        {"end \nx\t", "end=20\r\nx=09"},
+        {"a\rb", "a\r\nb"},
+        {"\xE2\x91\xA0", "=E2=91=A0"},
+        {std::string(76, 'x'), std::string(76, 'x')},
+        {std::string(77, 'x'), std::string(75, 'x') + "=\r\nxx"},
+        {std::string(74, 'x') + "=", std::string(74, 'x') + "=\r\n=3D"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(EncodeQuotedPrintable(row.strText), row.strQuoted) << row.strText;
+}

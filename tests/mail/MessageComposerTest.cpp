@@ -38,14 +38,14 @@ std::string Bytes(int nCount)
     return strBytes;
 }
 
-const std::string kLine72 = "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMz"
-                            "Q1Njc4OTo7PD0+P0BBQkNERUZH\r\n";
+const std::string kLine57 =
+    "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4\r\n";
 const std::string kAsciiHeaders = "Content-Type: application/octet-stream; name=\"a.bin\"\r\n"
                                   "Content-Disposition: attachment;\r\n filename=\"a.bin\"\r\n"
                                   "Content-Transfer-Encoding: base64\r\n\r\n";
 } // namespace
 
-TEST(WriteAttachmentPart, LinesOf72BytesAndTheShortLastLine)
+TEST(WriteAttachmentPart, LinesOf57BytesAndTheShortLastLine)
 {
     CTempFolder folder;
     struct Row
@@ -54,10 +54,11 @@ TEST(WriteAttachmentPart, LinesOf72BytesAndTheShortLastLine)
         std::string strContent;
     };
     const Row rows[] = {
-        {72, kLine72},
-        {73, kLine72 + "SA==\r\n"},
-        {144 + 2, kLine72 + "SElKS0xNTk9QUVJTVFVWV1hZWltcXV5fYGFiY2RlZmdoaWprbG1ub3BxcnN0dXZ3eHl6e3"
-                            "x9fn+AgYKDhIWGh4iJiouMjY6P\r\nkJE=\r\n"},
+        {57, kLine57},
+        {58, kLine57 + "OQ==\r\n"},
+        {114 + 2, kLine57 +
+                      "OTo7PD0+P0BBQkNERUZHSElKS0xNTk9QUVJTVFVWV1hZWltcXV5fYGFiY2RlZmdoaWprbG1ub3Bx"
+                      "\r\ncnM=\r\n"},
         {1, "AA==\r\n"},
     };
     for (const Row& row : rows)
@@ -86,26 +87,28 @@ TEST(WriteAttachmentPart, ShortWritesAreSummedNotStopped)
     CStringSink sink;
     sink.m_nTakeAtMost = 10;
     const int nCount = WriteAttachmentPart(sink, folder.Write("a.bin", Bytes(200)).c_str());
-    EXPECT_EQ(sink.m_nWrites, 3 + 3);
-    EXPECT_EQ(nCount, 60);
+    EXPECT_EQ(sink.m_nWrites, 3 + 4);
+    EXPECT_EQ(nCount, 70);
 }
 
-TEST(AttachmentHeaderLines, NameLimitsOfThe256ByteBuffers)
+// Every name the path field can hold goes out; the header lines are folded, never refused.
+TEST(AttachmentHeaderLines, LongNamesAreFoldedNotRefused)
 {
     std::array<std::string, 2> lines;
     EXPECT_TRUE(
-        FormatAttachmentHeaderLines(("/d/" + std::string(202, 'n') + ".txt").c_str(), lines));
-    EXPECT_EQ(lines[0].size(), 255u);
-    EXPECT_FALSE(
-        FormatAttachmentHeaderLines(("/d/" + std::string(203, 'n') + ".txt").c_str(), lines));
-    std::string str66;
-    for (int i = 0; i < 66; ++i)
-        str66 += "資";
-    EXPECT_TRUE(FormatAttachmentHeaderLines(("/d/" + str66 + ".txt").c_str(), lines));
-    EXPECT_FALSE(FormatAttachmentHeaderLines(("/d/" + str66 + "資.txt").c_str(), lines));
+        FormatAttachmentHeaderLines(("/d/" + std::string(240, 'n') + ".txt").c_str(), lines));
+    EXPECT_EQ(lines[0], "Content-Type: text/plain; name=\"" + std::string(240, 'n') + ".txt\"\r\n");
+    std::string str120;
+    for (int i = 0; i < 120; ++i)
+        str120 += "資";
+    EXPECT_TRUE(FormatAttachmentHeaderLines(("/d/" + str120 + ".txt").c_str(), lines));
+    for (const std::string& strLine : lines)
+        for (std::size_t nAt = 0, nEnd; (nEnd = strLine.find("\r\n", nAt)) != std::string::npos;
+             nAt = nEnd + 2)
+            EXPECT_LE(nEnd - nAt, 78u) << strLine.substr(nAt, nEnd - nAt);
     EXPECT_TRUE(FormatAttachmentHeaderLines("資料.txt", lines));
     EXPECT_EQ(lines[1], "Content-Disposition: attachment;\r\n "
-                        "filename=\"=?ISO-2022-JP?B?GyRCO3FOQRsoQg==?=.txt\"\r\n");
+                        "filename*=ISO-2022-JP''%1B$B%3BqNA%1B%28B.txt\r\n");
 }
 
 // A '"' or '\' in the name is escaped, so the quoted parameter ends where the name ends; the
@@ -121,17 +124,27 @@ TEST(AttachmentHeaderLines, QuotesAndBackslashesInTheNameAreEscaped)
         {"/d/x\".exe\" y.txt", "x\\\".exe\\\" y.txt"},
         {"/d/a\\b.txt", "a\\\\b.txt"},
         {"/d/plain name.txt", "plain name.txt"},
-        {"/d/ソ\".txt", "=?ISO-2022-JP?B?GyRCJT0bKEI=?=\\\".txt"},
     };
     for (const Row& row : rows)
     {
         std::array<std::string, 2> lines;
         ASSERT_TRUE(FormatAttachmentHeaderLines(row.pszPath, lines)) << row.pszPath;
-        EXPECT_EQ(lines[0], std::string("Content-Type: application/octet-stream; name=\"") +
-                                row.pszQuoted + "\"\r\n");
+        EXPECT_EQ(lines[0],
+                  std::string("Content-Type: text/plain; name=\"") + row.pszQuoted + "\"\r\n");
         EXPECT_EQ(lines[1], std::string("Content-Disposition: attachment;\r\n filename=\"") +
                                 row.pszQuoted + "\"\r\n");
     }
+}
+
+TEST(MessageComposer, BoundaryIsTheStemAndARandomPartPerMessage)
+{
+    const std::string strFirst = MakeBoundary();
+    EXPECT_TRUE(std::regex_match(strFirst, std::regex("_MULTIPART_MIXED_[0-9a-f]{24}")))
+        << strFirst;
+    EXPECT_NE(MakeBoundary(), strFirst);
+    EXPECT_EQ(MakeBoundary("x1"), "_MULTIPART_MIXED_x1");
+    EXPECT_EQ(MultipartContentType("B"), "Content-Type: multipart/mixed;\r\n boundary=\"B\"\r\n");
+    EXPECT_EQ(Delimiter("B") + CloseDelimiter("B"), "\r\n--B\r\n\r\n--B--\r\n");
 }
 
 TEST(AttachmentFileName, LastPartOfThePath)
@@ -154,10 +167,10 @@ TEST(WriteTextPart, HeadersThenChunksAndTheCountOfEverything)
     EXPECT_EQ(empty.m_nWrites, 2);
 }
 
-// A line that would pass 998 bytes on the wire is broken before the character that would pass
-// the limit, with the kanji mode closed before the break and opened again after it; a line of
-// 998 bytes goes out unchanged. A leading "." counts, as transparency doubles it on the wire.
-TEST(WriteTextPart, LinesOver998BytesAreBrokenAtACharacterBoundary)
+// A line that would pass 998 bytes on the wire (a leading "." counts, as transparency doubles it)
+// makes the part quoted-printable, whose soft line breaks keep the line whole; a line of 998
+// bytes goes out 7bit, unchanged.
+TEST(WriteTextPart, LinesOver998BytesGoOutQuotedPrintable)
 {
     const std::string kK = "\x1B$B", kA = "\x1B(B", a = "\x24\x22"; // あ in JIS
     auto repeat = [](const std::string& strPiece, int n) {
@@ -169,26 +182,72 @@ TEST(WriteTextPart, LinesOver998BytesAreBrokenAtACharacterBoundary)
     struct Row
     {
         const char* pszWhat;
-        std::string strBody, strWire;
+        std::string strBody, strJis;
+        bool bQuoted;
     };
     const Row rows[] = {
-        {"ascii 998", std::string(998, 'x') + "\r\n", std::string(998, 'x') + "\r\n"},
-        {"ascii 999", std::string(999, 'x'), std::string(998, 'x') + "\r\nx"},
-        {"dot first", "." + std::string(997, 'x'), "." + std::string(996, 'x') + "\r\nx"},
-        {"kanji 998", repeat("あ", 496) + "\n", kK + repeat(a, 496) + kA + "\n"},
-        {"kanji 497", repeat("あ", 497), kK + repeat(a, 496) + kA + "\r\n" + kK + a + kA},
-        {"ascii then kanji", std::string(991, 'x') + "あ",
-         std::string(991, 'x') + "\r\n" + kK + a + kA},
-        {"second line too", "y\r\n" + std::string(1000, 'x'),
-         "y\r\n" + std::string(998, 'x') + "\r\nxx"},
+        {"ascii 998", std::string(998, 'x') + "\r\n", std::string(998, 'x') + "\r\n", false},
+        {"ascii 999", std::string(999, 'x'), std::string(999, 'x'), true},
+        {"dot first", "." + std::string(997, 'x'), "." + std::string(997, 'x'), true},
+        {"kanji 998", repeat("あ", 496) + "\n", kK + repeat(a, 496) + kA + "\n", false},
+        {"kanji 497", repeat("あ", 497), kK + repeat(a, 497) + kA, true},
+        {"second line too", "y\r\n" + std::string(1000, '='), "y\r\n" + std::string(1000, '='),
+         true},
     };
     for (const Row& row : rows)
     {
         CStringSink sink;
         WriteTextPart(sink, row.strBody);
-        EXPECT_EQ(sink.m_strText,
-                  std::string(kTextPartContentType) + kTextPartEncoding + row.strWire)
-            << row.pszWhat;
+        const std::string strHeaders =
+            std::string(kTextPartContentType) +
+            "Content-Transfer-Encoding: " + (row.bQuoted ? "quoted-printable" : "7bit") +
+            "\r\n\r\n";
+        ASSERT_EQ(sink.m_strText.compare(0, strHeaders.size(), strHeaders), 0) << row.pszWhat;
+        const std::string strContent = sink.m_strText.substr(strHeaders.size());
+        if (!row.bQuoted)
+        {
+            EXPECT_EQ(strContent, row.strJis) << row.pszWhat;
+            continue;
+        }
+        // Every line within 76 characters, and decoded the converted text again.
+        std::string strDecoded;
+        for (std::size_t nAt = 0; nAt < strContent.size();)
+        {
+            std::size_t nEnd = strContent.find("\r\n", nAt);
+            if (nEnd == std::string::npos)
+                nEnd = strContent.size();
+            EXPECT_LE(nEnd - nAt, 76u) << row.pszWhat;
+            const std::string strLine = strContent.substr(nAt, nEnd - nAt);
+            const bool bSoft = !strLine.empty() && strLine.back() == '=';
+            for (std::size_t i = 0; i + (bSoft ? 1 : 0) < strLine.size(); ++i)
+            {
+                if (strLine[i] != '=')
+                    strDecoded.push_back(strLine[i]);
+                else
+                {
+                    strDecoded.push_back(
+                        static_cast<char>(std::stoi(strLine.substr(i + 1, 2), nullptr, 16)));
+                    i += 2;
+                }
+            }
+            if (!bSoft && nEnd < strContent.size())
+                strDecoded += "\r\n";
+            nAt = nEnd + 2;
+        }
+        EXPECT_EQ(strDecoded, row.strJis) << row.pszWhat;
+    }
+}
+
+// A plain mail's body leaves its last line end to the end of the data, which begins with one: the
+// message gains no empty line.
+TEST(WriteTextPart, TheLastLineEndIsLeftToWhatFollows)
+{
+    for (const char* pszBody : {"a\r\n", "a\n", "a\r", "a"})
+    {
+        CStringSink sink;
+        WriteTextPart(sink, pszBody, std::string(), MailCharset::iso2022jp, true);
+        EXPECT_EQ(sink.m_strText, std::string(kTextPartContentType) + kTextPartEncoding + "a")
+            << pszBody;
     }
 }
 

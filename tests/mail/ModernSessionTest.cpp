@@ -24,7 +24,7 @@ const std::string kEnvelope =
 const std::string kMessage =
     "From: Taro <taro@example.jp>\r\nTo: Hanako <hanako@example.jp>\r\nSubject: Hi\r\n"
     "Content-Type: text/plain; charset=\"ISO-2022-JP\"\r\nContent-Transfer-Encoding: 7bit\r\n" +
-    kAddedHeaderLines + "MIME-Version: 1.0\r\n\r\nHello\r\n\r\n.\r\n";
+    kAddedHeaderLines + "MIME-Version: 1.0\r\n\r\nHello\r\n.\r\n";
 
 // The RFC 2195 example: user "tim", password "tanstaaftanstaaf".
 const std::string kCramChallenge = "PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+";

@@ -200,9 +200,8 @@ TEST_F(AutoSendRun, ThroughPostfixAndDovecot)
     const ProgramResult result = Run("yamada@example.jp");
     EXPECT_EQ(result.nExitCode, 0) << result.strErr;
 
-    // The end-of-data line begins with its own CR LF, so a body ending in a line end gains an
-    // empty last line.
-    std::ofstream(m_strAppDir + "expected.txt") << Utf8(u8"山田様\nご案内です。\n\n");
+    // The body arrives as written: its last line end is not doubled by the end of the data.
+    std::ofstream(m_strAppDir + "expected.txt") << Utf8(u8"山田様\nご案内です。\n");
     ExpectedMessage expected;
     expected.strSubject = Utf8(u8"ご案内");
     expected.strFromName = Utf8(u8"差出人");

@@ -24,8 +24,8 @@ std::string Describe(const DeliveryProfile& profile)
     return FormatDeliveryProfile(profile) + "!" + profile.strRefused;
 }
 
-constexpr const char* kDefaults =
-    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\nCaFile=\r\n!";
+constexpr const char* kDefaults = "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-"
+                                  "before-smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!";
 } // namespace
 
 class DeliveryProfileText : public ::testing::TestWithParam<ProfileCase>
@@ -44,16 +44,23 @@ INSTANTIATE_TEST_SUITE_P(
         ProfileCase{"Unknown=1\nSmtpSecurity=\nXCaFile=/x\n", kDefaults},
         ProfileCase{"SmtpSecurity = starttls \r\nAuthentication=smtp-auth\r\nCaFile= /etc/ca.pem\n",
                     "SmtpSecurity=starttls\r\nPopSecurity=none\r\nAuthentication=smtp-auth\r\n"
-                    "CaFile=/etc/ca.pem\r\n!"},
+                    "CaFile=/etc/ca.pem\r\nCharset=iso-2022-jp\r\n!"},
         ProfileCase{"SmtpSecurity=tls\nPopSecurity=tls\nAuthentication=none",
-                    "SmtpSecurity=tls\r\nPopSecurity=tls\r\nAuthentication=none\r\nCaFile=\r\n!"},
+                    "SmtpSecurity=tls\r\nPopSecurity=tls\r\nAuthentication=none\r\nCaFile="
+                    "\r\nCharset=iso-2022-jp\r\n!"},
         // A typo never drops encryption silently: the first unknown value is named.
         ProfileCase{"SmtpSecurity=startls\nPopSecurity=ssl\n",
                     "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
-                    "CaFile=\r\n!SmtpSecurity=startls"},
+                    "CaFile=\r\nCharset=iso-2022-jp\r\n!SmtpSecurity=startls"},
+        ProfileCase{"Charset = utf-8\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
+                    "CaFile=\r\nCharset=utf-8\r\n!"},
+        ProfileCase{"Charset=utf8\n", "SmtpSecurity=none\r\nPopSecurity=none\r\n"
+                                      "Authentication=pop-before-smtp\r\nCaFile=\r\n"
+                                      "Charset=iso-2022-jp\r\n!Charset=utf8"},
         ProfileCase{"Authentication=SMTP-AUTH\n",
                     "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
-                    "CaFile=\r\n!Authentication=SMTP-AUTH"}));
+                    "CaFile=\r\nCharset=iso-2022-jp\r\n!Authentication=SMTP-AUTH"}));
 
 using DeliveryFile = SendFixture;
 

@@ -3,6 +3,7 @@
 // addresses that are not local@domain; and the replaced text delivered through real Postfix.
 #include "SendFixture.h"
 
+#include "send/DeliveryFile.h"
 #include "support/FakeMailServer.h"
 #include "support/RealMailServers.h"
 #include "support/TestBooks.h"
@@ -12,7 +13,7 @@ namespace
 enum Answer : std::size_t
 {
     REPLACE = 0,
-    KEEP = 1,
+    UTF8 = 1,
     STOP = 2,
     NO_QUESTION = 99,
 };
@@ -45,6 +46,8 @@ class SendChecks : public SendFixture
     CFakeMailServer m_server;
 };
 
+// Whatever the answer, nothing of 8 bits goes on the wire: ISO-2022-JP with the replacements, or
+// UTF-8 (the answer, or the profile's charset, when nothing is asked) in base64.
 TEST_F(SendChecks, CharactersTheWireCannotCarryAreAskedAboutAndReplacedOnRequest)
 {
     struct Row
@@ -53,7 +56,9 @@ TEST_F(SendChecks, CharactersTheWireCannotCarryAreAskedAboutAndReplacedOnRequest
         std::string strBody;
         std::size_t nAnswer;
         std::string strListed; // in the question
-        std::string strKept;   // the keep copy: what was sent
+        std::string strKept;   // the keep copy: what was composed
+        const char* pszCharset = "ISO-2022-JP";
+        bool bUtf8Profile = false;
     };
     const Row rows[] = {
         {"plain text", "普通の文です。", NO_QUESTION, "", "普通の文です。"},
@@ -61,17 +66,27 @@ TEST_F(SendChecks, CharactersTheWireCannotCarryAreAskedAboutAndReplacedOnRequest
         {"NEC row 13", "A\r\n①㈱Ⅲ㍉", REPLACE, "「①」 本文 2行目", "A\r\n(1)(株)IIIミリ"},
         {"extension kanji", "髙﨑纊", REPLACE, "「髙」 本文 1行目", "高崎〓"},
         {"user-defined", "x\xF0\x40y", REPLACE, "「\xF0\x40」 本文 1行目", "x〓y"},
-        {"sent as it is", "①", KEEP, "「①」 本文 1行目", "①"},
+        {"sent as UTF-8", "①", UTF8, "「①」 本文 1行目", "①", "UTF-8"},
+        {"UTF-8 profile asks nothing", "ｶ髙①", NO_QUESTION, "", "ｶ髙①", "UTF-8", true},
     };
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.pszWhat);
         Write("body.txt", row.strBody);
+        Write(kDeliveryFileName, row.bUtf8Profile ? "Charset=utf-8\n" : "");
         FillForm("山田", "yamada@example.jp", "件名", m_strAppDir + "body.txt");
         m_platform.m_questions.clear();
         if (row.nAnswer != NO_QUESTION)
             m_platform.m_nextChoices.push_back(row.nAnswer);
+        const std::size_t nConnections = m_server.ConnectionCount();
         m_pForm->OnSend();
+        const std::string strSmtp = m_server.Received(nConnections + 1);
+        EXPECT_NE(strSmtp.find(std::string("charset=\"") + row.pszCharset + "\""),
+                  std::string::npos)
+            << strSmtp;
+        EXPECT_TRUE(std::all_of(strSmtp.begin(), strSmtp.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        })) << strSmtp;
         ASSERT_EQ(m_platform.m_questions.size(), row.nAnswer == NO_QUESTION ? 0u : 1u);
         if (row.nAnswer != NO_QUESTION)
         {
@@ -210,7 +225,7 @@ TEST_F(SendChecksInterop, ReplacedTextArrivesIntactThroughPostfix)
     EXPECT_EQ(m_pForm->m_strStatus, "ヤマダ 添付ファイルなし送信開始-送信成功");
 
     std::ofstream(OsPath(m_strAppDir + "expected.txt"), std::ios::binary)
-        << Utf8Bytes(u8"ガッコウ (1)(株)III 高崎さん\n\n"); // the text part ends with a blank line
+        << Utf8Bytes(u8"ガッコウ (1)(株)III 高崎さん\n");
     ExpectedMessage expected;
     expected.strSubject = Utf8Bytes(u8"ご案内(1)");
     expected.strFromName = Utf8Bytes(u8"差出人");

@@ -210,11 +210,13 @@ TEST_F(SettingsDlgTest, ConnectionSettingsWriteDeliveryIniOnOkOnly)
             label("m_labelPorts").startsWith(QStringLiteral(u"使用するポート: SMTP 465 (")));
         EXPECT_EQ(label("m_labelWarning"), QString());
         SetText(dlg, "m_strCaFile", QStringLiteral("/etc/ssl/private-ca.pem"));
+        EXPECT_EQ(Child<QComboBox>(dlg, "m_comboCharset")->currentIndex(), 0); // ISO-2022-JP
+        Child<QComboBox>(dlg, "m_comboCharset")->setCurrentIndex(1);
         Click(dlg, "m_btnOK");
     });
     const std::string strWritten =
         "SmtpSecurity=tls\r\nPopSecurity=none\r\nAuthentication=smtp-auth"
-        "\r\nCaFile=/etc/ssl/private-ca.pem\r\n";
+        "\r\nCaFile=/etc/ssl/private-ca.pem\r\nCharset=utf-8\r\n";
     EXPECT_EQ(ReadDeliveryIni(strAppDir), strWritten);
 
     openConnectionSettings([](CDeliveryDlg& dlg) {

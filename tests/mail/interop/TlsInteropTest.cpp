@@ -106,7 +106,7 @@ class TlsInterop : public ::testing::Test
         expected.strToName = Utf8(m_request.szName);
         expected.strToAddr = "hanako@example.jp";
         expected.strBodyFile =
-            m_folder.Write("expected.txt", Utf8("鈴木花子様\r\n資料を添付します。\r\n\r\n"));
+            m_folder.Write("expected.txt", Utf8("鈴木花子様\r\n資料を添付します。\r\n"));
         expected.strAttachment = ToOsPath(m_request.szBinFile);
         expected.strAttachmentName = Utf8("報告書.bin");
         std::string strOutput;
