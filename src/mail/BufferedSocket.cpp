@@ -175,6 +175,15 @@ int CBufferedSocket::SendLines(const char* pData, int nLength)
     return nLength;
 }
 
+void CBufferedSocket::BeginReply()
+{
+    // What is buffered goes out first, so its sending does not eat into the reply's time. A
+    // failed write is reported by the Receive that follows.
+    if (!m_strBuffer.empty())
+        Flush();
+    m_socket.BeginReply();
+}
+
 int CBufferedSocket::Receive(char* pBuffer, int nMaximum)
 {
     if (!m_strBuffer.empty() && !Flush())

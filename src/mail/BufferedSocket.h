@@ -46,7 +46,8 @@ class CBufferedSocket : public ISocket
     // start, they are written out as they stand instead of being filtered and copied; otherwise
     // as Send. Returns nLength, or -1 after a failed write.
     int SendLines(const char* pData, int nLength);
-    // Flushes first: a reply is only awaited once everything sent is on its way.
+    // Both flush first: a reply is only awaited once everything sent is on its way.
+    void BeginReply() override;
     int Receive(char* pBuffer, int nMaximum) override;
     // Drops what is buffered.
     void Close() override;

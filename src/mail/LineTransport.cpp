@@ -92,6 +92,7 @@ int ReadReply(ISocket& socket, IPlatform& platform, char* pszBuffer, int nCapaci
     int nTotal = 0;
     std::size_t nTextEnd = 0; // where the text ends: a piece holding NUL counts more than it adds
     char piece[kReceivePiece] = {};
+    socket.BeginReply();
     int nCount = socket.Receive(piece, kReceivePiece - 1);
     while (nCount != 0)
     {

@@ -11,7 +11,8 @@
 int SendText(ISocket& socket, const char* pszText);
 
 // Reads one reply into pszBuffer[nCapacity] (cleared first, NUL-terminated) in receives of at most
-// 255 bytes, joining pieces until one ends with the terminator byte or the server closes.
+// 255 bytes, joining pieces until one ends with the terminator byte or the server closes; the
+// whole reply within one reply deadline (ISocket::BeginReply).
 // Deliberate limits the session relies on: nothing looks for the terminator inside a piece, so a
 // multi-line reply that arrives in several pieces is read only up to the first piece ending in a
 // line end; a piece that would bring the total to nCapacity or more is dropped and the read ends

@@ -293,7 +293,7 @@ CPosixSocket::Deadline CPosixSocket::StepDeadline()
 
 bool CPosixSocket::ConnectToFirst(const addrinfo* pList, Deadline deadline)
 {
-    Close();
+    Close(); // also forgets the last connection's reply deadline
     bool bConnected = false;
     for (const addrinfo* p = pList; p != nullptr && !bConnected; p = p->ai_next)
         bConnected = ConnectTo(*p, deadline);
@@ -329,7 +329,6 @@ int CPosixSocket::Send(const char* pData, int nLength)
         m_nLastError = WSAENOTCONN;
         return -1;
     }
-    m_replyDeadline.reset(); // the next receive starts a new reply
     const Deadline deadline = DeadlineFromNow();
     int nSent = 0;
     while (nSent < nLength)
@@ -355,6 +354,11 @@ int CPosixSocket::Send(const char* pData, int nLength)
     return nLength;
 }
 
+void CPosixSocket::BeginReply()
+{
+    m_replyDeadline = DeadlineFromNow();
+}
+
 int CPosixSocket::Receive(char* pBuffer, int nMaximum)
 {
     if (m_fd < 0)
@@ -362,7 +366,7 @@ int CPosixSocket::Receive(char* pBuffer, int nMaximum)
         m_nLastError = WSAENOTCONN;
         return -1;
     }
-    // All receives up to the next send read one reply: they share one deadline.
+    // All receives up to the next BeginReply read one reply: they share one deadline.
     if (!m_replyDeadline)
         m_replyDeadline = DeadlineFromNow();
     for (;;)

@@ -1,9 +1,9 @@
 // PosixSocket.h - the blocking TCP socket over POSIX: getaddrinfo (IPv4 and IPv6), and poll so
 // that every step gives up after the network time-out instead of waiting forever. One deadline
 // covers resolving the name and connecting to its addresses together; one covers each send call;
-// and the receives that follow a send (or the connect) share one deadline, so a whole reply must
-// arrive within the time-out however it is dripped. A send to a peer that has closed fails with
-// an error; it never raises SIGPIPE.
+// and the receives after a BeginReply share one deadline, so a whole reply must arrive within the
+// time-out however it is dripped and whatever is sent meanwhile. A send to a peer that has closed
+// fails with an error; it never raises SIGPIPE.
 #pragma once
 #include "mail/Socket.h"
 
@@ -31,6 +31,7 @@ class CPosixSocket : public ISocket
     bool Create() override;
     bool Connect(const std::string& strHost, int nPort) override;
     int Send(const char* pData, int nLength) override;
+    void BeginReply() override;
     int Receive(char* pBuffer, int nMaximum) override;
     void Close() override;
     int GetLastError() const override { return m_nLastError; }
@@ -53,7 +54,7 @@ class CPosixSocket : public ISocket
 
     int m_fd = -1;
     int m_nLastError = 0;
-    std::optional<Deadline> m_replyDeadline; // set by the first receive after a send or connect
+    std::optional<Deadline> m_replyDeadline; // set by BeginReply, or the first receive
 };
 
 class CPosixSocketFactory : public ISocketFactory

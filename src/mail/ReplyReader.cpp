@@ -13,6 +13,12 @@ bool IsDigit(char c)
 
 bool CReplyReader::ReadLine(std::string& strLine)
 {
+    m_socket.BeginReply();
+    return ReadLineOfReply(strLine);
+}
+
+bool CReplyReader::ReadLineOfReply(std::string& strLine)
+{
     for (;;)
     {
         const std::size_t nEnd = m_strPending.find('\n');
@@ -42,7 +48,8 @@ int CReplyReader::ReadSmtpReply(std::vector<std::string>& lines)
     lines.clear();
     int nCode = -1;
     std::string strLine;
-    while (lines.size() < MAX_LINES && ReadLine(strLine))
+    m_socket.BeginReply(); // the lines of one reply share one deadline
+    while (lines.size() < MAX_LINES && ReadLineOfReply(strLine))
     {
         if (strLine.size() < 3 || !IsDigit(strLine[0]) || !IsDigit(strLine[1]) ||
             !IsDigit(strLine[2]) || (strLine.size() > 3 && strLine[3] != ' ' && strLine[3] != '-'))

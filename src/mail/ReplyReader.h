@@ -13,8 +13,9 @@ class CReplyReader
   public:
     explicit CReplyReader(ISocket& socket) : m_socket(socket) {}
 
-    // Reads one line without its CR LF (a bare LF also ends it). False when the connection closed
-    // or failed first, or the line is longer than MAX_LINE bytes.
+    // Reads a one-line reply without its CR LF (a bare LF also ends it), within one reply's
+    // deadline. False when the connection closed or failed first, or the line is longer than
+    // MAX_LINE bytes.
     bool ReadLine(std::string& strLine);
 
     // Reads one SMTP reply: lines "ddd-text" up to the line "ddd text" (or "ddd"). Returns the
@@ -32,6 +33,9 @@ class CReplyReader
     static constexpr std::size_t MAX_LINES = 100;
 
   private:
+    // ReadLine without starting a new reply deadline.
+    bool ReadLineOfReply(std::string& strLine);
+
     ISocket& m_socket;
     std::string m_strPending;
 };

@@ -42,8 +42,15 @@ class ISocket
     // Connects to a dotted IPv4 or IPv6 address or a host name (the first address that connects);
     // false on failure, an unresolvable name included.
     virtual bool Connect(const std::string& strHost, int nPort) = 0;
-    // Sends all nLength bytes; returns nLength, or -1 on failure.
+    // Sends all nLength bytes; returns nLength, or -1 on failure. A send has a time-out of its
+    // own and never touches the reply deadline.
     virtual int Send(const char* pData, int nLength) = 0;
+    // Starts the deadline of one reply: every Receive until the next BeginReply must be done one
+    // time-out from now, however the reply is dripped and whatever is sent meanwhile (the TLS
+    // layer writes records of its own while it reads). The protocol layer calls it before it
+    // reads each reply, and a TLS handshake calls it once for the whole handshake. A Receive on a
+    // connection where it was never called starts the deadline itself.
+    virtual void BeginReply() = 0;
     // Receives at most nMaximum bytes; returns the count, 0 when the peer has closed, -1 on
     // failure.
     virtual int Receive(char* pBuffer, int nMaximum) = 0;

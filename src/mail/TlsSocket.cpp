@@ -83,8 +83,9 @@ bool CTlsSocket::Handshake(const std::string& strHost)
     if (m_pCtx == nullptr)
         return false;
     SSL_CTX_set_min_proto_version(m_pCtx, TLS1_2_VERSION);
-    // Mail servers often drop the connection after QUIT without a close_notify.
-    SSL_CTX_set_options(m_pCtx, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // Mail servers often drop the connection after QUIT without a close_notify. A server that
+    // asks to renegotiate gets a refusal: a renegotiation could change the peer mid-session.
+    SSL_CTX_set_options(m_pCtx, SSL_OP_IGNORE_UNEXPECTED_EOF | SSL_OP_NO_RENEGOTIATION);
     SSL_CTX_set_verify(m_pCtx, SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_default_verify_paths(m_pCtx);
     if (!m_strCaFile.empty() &&
@@ -105,13 +106,15 @@ bool CTlsSocket::Handshake(const std::string& strHost)
     BIO_set_init(pBio, 1);
     SSL_set_bio(m_pSsl, pBio, pBio);
 
-    // The name is checked exactly as typed: no partial wildcards, an address only as an address.
+    // The name is checked exactly as typed: no partial wildcards, an address only as an address,
+    // and only against the subject alternative names (a CN is never taken as the host name).
     bool bNamed;
     if (IsIpAddress(strHost))
         bNamed = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_pSsl), strHost.c_str()) == 1;
     else
     {
-        SSL_set_hostflags(m_pSsl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+        SSL_set_hostflags(m_pSsl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS |
+                                      X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
         bNamed = SSL_set_tlsext_host_name(m_pSsl, strHost.c_str()) == 1 &&
                  SSL_set1_host(m_pSsl, strHost.c_str()) == 1;
     }
@@ -122,6 +125,7 @@ bool CTlsSocket::Handshake(const std::string& strHost)
         return false;
     }
 
+    m_socket.BeginReply(); // one deadline for the whole handshake
     if (SSL_connect(m_pSsl) != 1)
     {
         const long nVerify = SSL_get_verify_result(m_pSsl);

@@ -1,9 +1,13 @@
 // TlsSocket.h - TLS (OpenSSL 3) over another socket: plain until Handshake(), encrypted after it,
 // so the same object serves implicit TLS (handshake right after connecting) and STARTTLS/STLS
 // (handshake on a connection that has already talked). The TLS records travel through the
-// wrapped socket's own Send and Receive, so its time-outs hold for every step of the handshake.
+// wrapped socket's own Send and Receive, so its time-outs hold for every step of the handshake:
+// the whole handshake is one reply, and records the TLS layer writes on its own while it reads
+// (a KeyUpdate answer, an alert) never extend a reply's deadline. Renegotiation is refused.
 // TLS 1.2 at least; SNI for host names; the chain is verified against the system's trusted store
-// plus an optional PEM file, and the host name or IP address is checked exactly as given.
+// plus an optional PEM file, and the host name or IP address is checked exactly as given against
+// the certificate's subject alternative names (a certificate that names its host only in the
+// subject's CN is refused).
 #pragma once
 #include "mail/Socket.h"
 
@@ -40,6 +44,7 @@ class CTlsSocket : public ISocket
     bool Create() override;
     bool Connect(const std::string& strHost, int nPort) override;
     int Send(const char* pData, int nLength) override;
+    void BeginReply() override { m_socket.BeginReply(); }
     int Receive(char* pBuffer, int nMaximum) override;
     void Close() override;
     int GetLastError() const override;

@@ -18,6 +18,7 @@ class CScriptedSocketRef : public ISocket
         return m_socket.Connect(strHost, nPort);
     }
     int Send(const char* pData, int nLength) override { return m_socket.Send(pData, nLength); }
+    void BeginReply() override { m_socket.BeginReply(); }
     int Receive(char* pBuffer, int nMaximum) override
     {
         return m_socket.Receive(pBuffer, nMaximum);

@@ -31,6 +31,7 @@ class CScriptedSocket : public ISocket
     int m_nCreates = 0;
     int m_nCloses = 0; // Close() calls on an open socket
     int m_nSendCalls = 0;
+    int m_nReplies = 0; // BeginReply() calls
     bool m_bOpen = false;
 
     // True when every scripted receive step of every connection has been used.
@@ -39,6 +40,7 @@ class CScriptedSocket : public ISocket
     bool Create() override;
     bool Connect(const std::string& strHost, int nPort) override;
     int Send(const char* pData, int nLength) override;
+    void BeginReply() override { ++m_nReplies; }
     int Receive(char* pBuffer, int nMaximum) override;
     void Close() override;
     int GetLastError() const override { return m_nLastError; }

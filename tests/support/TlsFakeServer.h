@@ -1,0 +1,49 @@
+// TlsFakeServer.h - a TLS server on loopback for what real servers will not do: a certificate
+// made in memory (naming the host in a DNS subject alternative name, or only in the subject's
+// CN), and servers that, instead of a greeting, keep the client busy with TLS records of their
+// own: a TLS 1.3 KeyUpdate asking for an update in return, or a TLS 1.2 renegotiation request.
+#pragma once
+#include <atomic>
+#include <string>
+#include <thread>
+
+enum class TlsFakeMode
+{
+    greet,              // "220 fake" after the handshake, then reads until the client closes
+    keyUpdateFlood,     // TLS 1.3: KeyUpdate(update_requested) every kFloodIntervalMs
+    renegotiationFlood, // TLS 1.2: a HelloRequest every kFloodIntervalMs
+};
+
+class CTlsFakeServer
+{
+  public:
+    static constexpr int kFloodIntervalMs = 500;
+
+    // Listens on 127.0.0.1 at an ephemeral port and serves one connection. bSanCertificate:
+    // the certificate names "localhost" in a DNS SAN, else only as CN=localhost.
+    CTlsFakeServer(TlsFakeMode mode, bool bSanCertificate, const std::string& strFolder);
+    ~CTlsFakeServer(); // stops serving and waits for the thread
+    CTlsFakeServer(const CTlsFakeServer&) = delete;
+    CTlsFakeServer& operator=(const CTlsFakeServer&) = delete;
+
+    int Port() const { return m_nPort; }
+    // The PEM file of the server's self-signed certificate, for CaFile.
+    const std::string& CaFile() const { return m_strCaFile; }
+    // How many KeyUpdates or HelloRequests went out.
+    int Floods() const { return m_nFloods; }
+    // A renegotiation the client started after a HelloRequest completed.
+    bool Renegotiated() const { return m_bRenegotiated; }
+
+  private:
+    void Serve();
+
+    TlsFakeMode m_mode;
+    int m_nListen = -1;
+    int m_nPort = 0;
+    std::string m_strCaFile;
+    struct ssl_ctx_st* m_pCtx = nullptr;
+    std::atomic<bool> m_bStop{false};
+    std::atomic<int> m_nFloods{0};
+    std::atomic<bool> m_bRenegotiated{false};
+    std::thread m_thread;
+};
