@@ -1,6 +1,11 @@
 // SendFormView.h - what the send form's logic asks of its window: show the strings, read the
 // controls back, enable Send, run a command, and the end of an automatic send that cannot close
 // the program. A form without a window (the headless run, the tests) has no view.
+//
+// Threads: every call comes on the window's thread, except that a Send command the window runs on
+// a worker thread calls ShowStrings and ReadControls from that worker. The window then hands the
+// strings over without waiting (a copy, through its mailbox) and answers ReadControls with what
+// reading the controls gave on its own thread just before the send began.
 #pragma once
 
 // The commands the one-second timer issues, by their menu and control numbers.

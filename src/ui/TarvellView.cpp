@@ -25,7 +25,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QThread>
+#include <QTimer>
 
 #include <exception>
 #include <system_error>
@@ -57,7 +57,7 @@ bool RunsWhileSending(int nId)
 } // namespace
 
 CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent)
-    : QWidget(pParent), m_sendPlatform(platform, this), m_form(doc, m_sendPlatform, this),
+    : QWidget(pParent), m_sendPlatform(platform, m_mailbox), m_form(doc, m_sendPlatform, this),
       m_doc(doc), m_platform(platform), m_units(DialogFont())
 {
     setObjectName(QStringLiteral("CTarvellView"));
@@ -180,14 +180,16 @@ void CTarvellView::RunSend()
         m_form.OnSend(); // nobody to keep a window alive for: the run keeps its plain order
         return;
     }
+    // The worker gets the form as it is now: the controls are read here, on this thread.
+    m_bReadBeforeSend = ReadControls();
     ClearSendCancel();
+    m_mailbox.Reset();
     ShowSending(true);
-    QEventLoop loop;
     std::exception_ptr pError;
     std::thread worker;
     try
     {
-        worker = std::thread([&] {
+        worker = std::thread([this, &pError] {
             try
             {
                 m_form.OnSend();
@@ -196,7 +198,7 @@ void CTarvellView::RunSend()
             {
                 pError = std::current_exception();
             }
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+            m_mailbox.Finish();
         });
     }
     catch (const std::system_error&)
@@ -205,7 +207,22 @@ void CTarvellView::RunSend()
         m_form.OnSend(); // no thread to send on: the send runs here, as without a display
         return;
     }
-    loop.exec();
+    // The event loop goes on; a timer runs what the worker hands over and ends the wait once the
+    // worker has finished and nothing is left, whatever else ends a loop meanwhile.
+    QEventLoop loop;
+    QTimer drain;
+    bool bFinished = false;
+    connect(&drain, &QTimer::timeout, &loop, [&] {
+        if (m_mailbox.Drain())
+        {
+            bFinished = true;
+            loop.quit();
+        }
+    });
+    drain.start(10);
+    while (!bFinished)
+        loop.exec();
+    drain.stop();
     worker.join();
     ShowSending(false);
     if (pError)
@@ -255,20 +272,31 @@ bool CTarvellView::DeferCloseUntilSendEnds()
 
 void CTarvellView::ShowStrings()
 {
-    if (QThread::currentThread() != thread())
+    const std::string fields[5] = {*m_fields[0].pstr, *m_fields[1].pstr, *m_fields[2].pstr,
+                                   *m_fields[3].pstr, *m_fields[4].pstr};
+    if (!m_sendPlatform.OnWindowThread())
     {
-        QMetaObject::invokeMethod(
-            this, [this] { ShowStrings(); }, Qt::BlockingQueuedConnection);
+        // A copy goes over: the worker goes on changing the status line.
+        m_mailbox.Post(
+            [this, fields, strStatus = m_form.m_strStatus, strDetail = m_form.m_strDetail] {
+                ApplyStrings(fields, strStatus, strDetail);
+            });
         return;
     }
-    for (const Field& field : m_fields)
-        field.pEdit->setText(ToQString(*field.pstr));
+    ApplyStrings(fields, m_form.m_strStatus, m_form.m_strDetail);
+}
+
+void CTarvellView::ApplyStrings(const std::string (&fields)[5], const std::string& strStatus,
+                                const std::string& strDetail)
+{
+    for (std::size_t i = 0; i < std::size(m_fields); ++i)
+        m_fields[i].pEdit->setText(ToQString(fields[i]));
     // The tooltip holds the whole text and, after a failure, its detail: which step and what the
     // server said.
-    m_pEditStatus->SetStatus(ToQString(m_form.m_strStatus),
-                             m_form.m_strDetail.empty()
+    m_pEditStatus->SetStatus(ToQString(strStatus),
+                             strDetail.empty()
                                  ? QString()
-                                 : ToQString(m_form.m_strDetail) +
+                                 : ToQString(strDetail) +
                                        QStringLiteral(u"\n(ダブルクリックで送信記録を表示)"));
     // A send without a display blocks the event loop: paint the status line now.
     m_pEditStatus->repaint();
@@ -287,13 +315,8 @@ bool CTarvellView::eventFilter(QObject* pWatched, QEvent* pEvent)
 
 bool CTarvellView::ReadControls()
 {
-    if (QThread::currentThread() != thread())
-    {
-        bool bRead = false;
-        QMetaObject::invokeMethod(
-            this, [this, &bRead] { bRead = ReadControls(); }, Qt::BlockingQueuedConnection);
-        return bRead;
-    }
+    if (!m_sendPlatform.OnWindowThread())
+        return m_bReadBeforeSend; // read on this window's thread as the send began
     // The status line is not among the fields: it is never read back.
     for (const Field& field : m_fields)
     {

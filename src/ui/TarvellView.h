@@ -5,7 +5,8 @@
 #pragma once
 #include "send/SendForm.h"
 #include "ui/DialogUnits.h"
-#include "ui/GuiThreadPlatform.h"
+#include "send/GuiThreadPlatform.h"
+#include "send/SendMailbox.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -71,7 +72,9 @@ class CTarvellView : public QWidget, private ISendFormView
     bool DeferCloseUntilSendEnds();
 
   private:
-    // The platform of the send, which may run on a worker thread; declared before the form.
+    // The platform of the send, which may run on a worker thread, and the mailbox through which
+    // the worker reaches this thread; declared before the form.
+    CSendMailbox m_mailbox;
     CGuiThreadPlatform m_sendPlatform;
 
   public:
@@ -83,8 +86,14 @@ class CTarvellView : public QWidget, private ISendFormView
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
   private:
+    // Called on this window's thread, and by a running send on its worker thread: the strings
+    // then go to the controls through the mailbox, and the controls are not read again (they
+    // were read just before the send started).
     void ShowStrings() override;
     bool ReadControls() override;
+    // Strings -> controls, on this window's thread.
+    void ApplyStrings(const std::string (&fields)[5], const std::string& strStatus,
+                      const std::string& strDetail);
     // The Send button, which an automatic send disables.
     void EnableSend(bool bEnable) override;
     // The timer's commands run as clicks and menu choices do.
@@ -118,6 +127,7 @@ class CTarvellView : public QWidget, private ISendFormView
     QPushButton* m_pBtnAbort;
     bool m_bSendAllowed = true; // Send as the automatic sending left it
     bool m_bSending = false;
+    bool m_bReadBeforeSend = true; // what reading the controls gave when the running send began
     QPointer<QWidget> m_pFocusBeforeSend; // gets the focus back when the send ends
     bool m_bCloseWhenSent = false;
     std::function<bool(int)> m_onFrameCommand;

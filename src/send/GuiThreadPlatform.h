@@ -1,18 +1,23 @@
-// GuiThreadPlatform.h - the platform as a send running on a worker thread sees it: every call is
-// carried out on the GUI thread, the worker waiting for its answer, so message boxes stay modal
-// windows of the main window and the scripted platforms of the tests are only ever used from one
-// thread. Calls made on the GUI thread go straight through.
+// GuiThreadPlatform.h - the platform as a send running on a worker thread sees it: a message box,
+// a question, a file dialog or a file error is handed to the window's thread through the send's
+// mailbox and the worker waits for its answer, so message boxes stay modal windows of the main
+// window and the scripted platforms of the tests are only ever used from one thread. Status
+// changes and failure details are posted without waiting; the clock is read where it is asked.
+// Calls made on the window's thread go straight through. No toolkit is needed: the window drains
+// the mailbox (see send/SendMailbox.h).
 #pragma once
 #include "app/Platform.h"
+#include "send/SendMailbox.h"
 
-class QObject;
+#include <atomic>
+#include <thread>
 
 class CGuiThreadPlatform : public IPlatform
 {
   public:
-    // pGuiObject lives on the GUI thread; the calls are queued to it.
-    CGuiThreadPlatform(IPlatform& inner, QObject* pGuiObject)
-        : m_inner(inner), m_pGuiObject(pGuiObject)
+    // Made on the window's thread, which is the one the calls are carried to.
+    CGuiThreadPlatform(IPlatform& inner, CSendMailbox& mailbox)
+        : m_inner(inner), m_mailbox(mailbox), m_guiThread(std::this_thread::get_id())
     {
     }
 
@@ -29,17 +34,21 @@ class CGuiThreadPlatform : public IPlatform
     void StopTimer(int nId) override;
     void StatusChanged(const std::string& strStatus) override;
     void SendFailureDetail(const std::string& strDetail) override;
-    std::time_t Now() override;
+    std::time_t Now() override { return m_inner.Now(); }
 
     // While a send runs the timers' ticks are dropped, as an event loop busy with the send would
     // drop them: the command sets the state the next tick looks at when it ends.
     void DropTimerTicks(bool bDrop) { m_bDropTicks = bDrop; }
 
+    // True on the window's thread.
+    bool OnWindowThread() const { return std::this_thread::get_id() == m_guiThread; }
+
   private:
-    // Runs call on the GUI thread and returns when it has.
+    // Runs call on the window's thread and returns when it has.
     void OnGuiThread(const std::function<void()>& call);
 
     IPlatform& m_inner;
-    QObject* m_pGuiObject;
-    bool m_bDropTicks = false;
+    CSendMailbox& m_mailbox;
+    const std::thread::id m_guiThread;
+    std::atomic<bool> m_bDropTicks{false};
 };

@@ -1,18 +1,14 @@
-// GuiThreadPlatform.cpp - platform calls carried to the GUI thread.
-#include "ui/GuiThreadPlatform.h"
+// GuiThreadPlatform.cpp - platform calls carried to the window's thread.
+#include "send/GuiThreadPlatform.h"
 
 #include "mail/SendCancel.h"
 
-#include <QMetaObject>
-#include <QObject>
-#include <QThread>
-
 void CGuiThreadPlatform::OnGuiThread(const std::function<void()>& call)
 {
-    if (QThread::currentThread() == m_pGuiObject->thread())
+    if (OnWindowThread())
         call();
     else
-        QMetaObject::invokeMethod(m_pGuiObject, call, Qt::BlockingQueuedConnection);
+        m_mailbox.Call(call);
 }
 
 MsgResult CGuiThreadPlatform::MessageBox(const std::string& strText, MsgButtons buttons)
@@ -80,17 +76,16 @@ void CGuiThreadPlatform::StopTimer(int nId)
 
 void CGuiThreadPlatform::StatusChanged(const std::string& strStatus)
 {
-    OnGuiThread([&] { m_inner.StatusChanged(strStatus); });
+    if (OnWindowThread())
+        m_inner.StatusChanged(strStatus);
+    else
+        m_mailbox.Post([this, strStatus] { m_inner.StatusChanged(strStatus); });
 }
 
 void CGuiThreadPlatform::SendFailureDetail(const std::string& strDetail)
 {
-    OnGuiThread([&] { m_inner.SendFailureDetail(strDetail); });
-}
-
-std::time_t CGuiThreadPlatform::Now()
-{
-    std::time_t now = 0;
-    OnGuiThread([&] { now = m_inner.Now(); });
-    return now;
+    if (OnWindowThread())
+        m_inner.SendFailureDetail(strDetail);
+    else
+        m_mailbox.Post([this, strDetail] { m_inner.SendFailureDetail(strDetail); });
 }
