@@ -95,7 +95,8 @@ void CSendRecordDlg::ShowFile(Pane& pane, const std::string& strPath)
     pane.pLabelPath->setText(ToQString(strPath));
     if (!PathExists(strPath))
     {
-        pane.pText->setPlainText(QStringLiteral(u"（まだありません。送信するとここに記録されます）"));
+        pane.pText->setPlainText(
+            QStringLiteral(u"（まだありません。送信するとここに記録されます）"));
         return;
     }
     try

@@ -1,6 +1,6 @@
-// SendRecordDlg.h - the send-record viewer (ツール → 送信記録を閲覧, or a double-click on the status
-// line): a window beside the form that shows log/trace.txt, the conversation of the last send
-// command, and the month's send log as readable text, read-only, each with a button that opens
+// SendRecordDlg.h - the send-record viewer (ツール → 送信記録を閲覧, or a double-click on the
+// status line): a window beside the form that shows log/trace.txt, the conversation of the last
+// send command, and the month's send log as readable text, read-only, each with a button that opens
 // the file in the text editor for those who want it.
 #pragma once
 #include "app/Records.h"

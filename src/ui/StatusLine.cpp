@@ -24,7 +24,9 @@ QRect CStatusLine::TextRect() const
     QStyleOptionFrame option;
     initStyleOption(&option);
     // The margins a line edit keeps around its text.
-    return style()->subElementRect(QStyle::SE_LineEditContents, &option, this).adjusted(2, 0, -2, 0);
+    return style()
+        ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+        .adjusted(2, 0, -2, 0);
 }
 
 QString CStatusLine::DisplayedText() const
