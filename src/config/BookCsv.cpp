@@ -23,6 +23,32 @@ std::string NumberText(int nNo)
     return sz;
 }
 
+// A cell a spreadsheet would run as a formula (OWASP's list: "=", "+", "-", "@", TAB, CR) goes out
+// behind "'", which spreadsheets take as "text follows" and do not show. A cell that itself begins
+// with "'" gets one too, so that reading the CSV back can always take exactly one away.
+bool NeedsTextMark(std::string_view cell)
+{
+    return !cell.empty() &&
+           std::string_view("=+-@\t\r'").find(cell.front()) != std::string_view::npos;
+}
+
+std::string NeutralisedCell(std::string_view cell)
+{
+    std::string strCell;
+    if (NeedsTextMark(cell))
+        strCell.push_back('\'');
+    strCell.append(cell);
+    return strCell;
+}
+
+// The cell as it was before NeutralisedCell: one "'" taken away where it marks such a cell.
+std::string WithoutTextMark(const std::string& strCell)
+{
+    if (strCell.size() > 1 && strCell.front() == '\'' && NeedsTextMark(strCell.substr(1)))
+        return strCell.substr(1);
+    return strCell;
+}
+
 std::string QuotedCell(std::string_view cell)
 {
     const bool bQuote = cell.find_first_of(",\"\r\n") != std::string_view::npos ||
@@ -112,6 +138,14 @@ std::vector<CsvRecord> SplitCsv(std::string_view csv, std::vector<CsvProblem>& p
     return records;
 }
 
+bool HasControlBytes(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto uc = static_cast<unsigned char>(c);
+        return uc < 0x20 || uc == 0x7F;
+    });
+}
+
 bool IsBlankRecord(const CsvRecord& record)
 {
     for (const std::string& cell : record.cells)
@@ -141,8 +175,8 @@ bool BookToCsv(const AddressBook& book, CsvEncoding encoding, std::string& strCs
         const AddressEntry& entry = book.entries[n - 1];
         if (entry.szName[0] == '\0' && entry.szAddress[0] == '\0')
             continue;
-        strSjis += std::to_string(n) + ',' + QuotedCell(FieldText(entry.szName)) + ',' +
-                   QuotedCell(FieldText(entry.szAddress)) + "\r\n";
+        strSjis += std::to_string(n) + ',' + QuotedCell(NeutralisedCell(FieldText(entry.szName))) +
+                   ',' + QuotedCell(NeutralisedCell(FieldText(entry.szAddress))) + "\r\n";
     }
     if (encoding == CsvEncoding::Cp932)
     {
@@ -227,8 +261,13 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
             }
             row.no = nNo;
         }
-        row.strName = cells[cells.size() - 2];
-        row.strAddress = cells[cells.size() - 1];
+        row.strName = WithoutTextMark(cells[cells.size() - 2]);
+        row.strAddress = WithoutTextMark(cells[cells.size() - 1]);
+        if (HasControlBytes(row.strName) || HasControlBytes(row.strAddress))
+        {
+            problem("制御文字（改行、タブ、エスケープなど）は使えません。");
+            continue;
+        }
         std::string strMessage = TextFieldMessage(true, row.strName.size(), NAME_LIMIT);
         if (!strMessage.empty())
             problem("氏名: " + strMessage);

@@ -14,6 +14,8 @@ enum class CsvEncoding
 };
 
 // The header and one line per entry that is not empty, with its number; CR LF line ends (RFC 4180);
+// a cell a spreadsheet would take as a formula (beginning with =, +, -, @, TAB or CR) or one
+// beginning with ' is written behind ' (CsvIntoBook takes that mark away again);
 // a cell holding a comma, a quote, a line break or blanks at its ends is quoted. False, with the
 // entry's number in strError (CP932), when an entry cannot be written in UTF-8.
 bool BookToCsv(const AddressBook& book, CsvEncoding encoding, std::string& strCsv,

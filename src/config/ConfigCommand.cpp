@@ -9,13 +9,16 @@
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
 #include "config/BookCsv.h"
+#include "send/DeliveryFile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <istream>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <string_view>
 #include <sysexits.h>
 
 namespace
@@ -36,11 +39,49 @@ void WriteUtf8(std::ostream& stream, const std::string& strSjis)
     stream << SjisToUtf8Lossy(strSjis);
 }
 
+// A control byte (CR, LF, ESC, NUL ...): never a part of a value. No CP932 second byte is one.
+bool IsControlByte(char c)
+{
+    const auto uc = static_cast<unsigned char>(c);
+    return uc < 0x20 || uc == 0x7F;
+}
+
+bool HasControlBytes(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), IsControlByte);
+}
+
+std::string ControlBytesMessage()
+{
+    return "制御文字（改行、タブ、エスケープなど）は使えません。";
+}
+
+// A value from a file or the command line as it may be printed: each control byte as \xNN, so
+// that nothing read from a record or a CSV can move the terminal's cursor or change its state.
+std::string Printable(std::string_view text)
+{
+    std::string strShown;
+    for (const char c : text)
+    {
+        if (!IsControlByte(c))
+        {
+            strShown += c;
+            continue;
+        }
+        char szHex[8];
+        std::snprintf(szHex, sizeof(szHex), "\\x%02X", static_cast<unsigned char>(c));
+        strShown += szHex;
+    }
+    return strShown;
+}
+
 std::string ToSjisOrFail(const std::string& strUtf8, int nStatus, const std::string& strWhat)
 {
     std::string strSjis;
     if (!Utf8ToSjis(strUtf8, strSjis))
         throw CExit{nStatus, strWhat + ": " + UnconvertibleTextMessage()};
+    if (HasControlBytes(strSjis))
+        throw CExit{nStatus, strWhat + ": " + ControlBytesMessage()};
     return strSjis;
 }
 
@@ -99,7 +140,8 @@ Arguments ParseArguments(const std::vector<std::string>& args)
                 throw CExit{EX_USAGE, "--encoding は utf-8 か cp932 です。"};
         }
         else if (arg.size() > 1 && arg[0] == '-' && arg != "-")
-            throw CExit{EX_USAGE, ToSjisOrFail(arg, EX_USAGE, "?") + ": 知らないオプションです。"};
+            throw CExit{EX_USAGE,
+                        Printable(ToSjisOrFail(arg, EX_USAGE, "?")) + ": 知らないオプションです。"};
         else
             parsed.words.push_back(arg);
     }
@@ -107,6 +149,9 @@ Arguments ParseArguments(const std::vector<std::string>& args)
         return parsed;
     if (dir)
     {
+        // An empty value would name the root folder once "/" is appended.
+        if (dir->empty())
+            throw CExit{EX_USAGE, "--dir: フォルダを指定してください（空です）。"};
         parsed.strDir = ToSjisOrFail(*dir, EX_USAGE, "--dir");
         if (parsed.strDir.empty() || parsed.strDir.back() != '/')
             parsed.strDir += '/';
@@ -138,6 +183,15 @@ template <std::size_t N> FieldRef Field(const char* pszKey, char (&szField)[N])
     return FieldRef{pszKey, szField, N};
 }
 
+// The check of one value: the dialogs' text check, and no control byte.
+std::string ValueMessage(bool bConvertible, const std::string& strValue, std::size_t nLimit)
+{
+    const std::string strMessage = TextFieldMessage(bConvertible, strValue.size(), nLimit);
+    if (strMessage.empty() && HasControlBytes(strValue))
+        return ControlBytesMessage();
+    return strMessage;
+}
+
 // Applies KEY=VALUE words to the fields; every value is checked as the dialogs check it.
 void SetFields(const std::vector<std::string>& assignments, const std::vector<FieldRef>& fields)
 {
@@ -156,12 +210,10 @@ void SetFields(const std::vector<std::string>& assignments, const std::vector<Fi
                 pField = &field;
         }
         if (pField == nullptr)
-            throw CExit{EX_USAGE, ToSjisOrFail(assignment, EX_USAGE, "?") +
-                                      ": KEY=VALUE の KEY が違います。"};
+            throw CExit{EX_USAGE, Printable(strKey) + ": KEY=VALUE の KEY が違います。"};
         std::string strValue;
         const bool bConvertible = Utf8ToSjis(assignment.substr(nEq + 1), strValue);
-        const std::string strMessage =
-            TextFieldMessage(bConvertible, strValue.size(), pField->nSize - 1);
+        const std::string strMessage = ValueMessage(bConvertible, strValue, pField->nSize - 1);
         if (!strMessage.empty())
             strProblems += std::string(pField->pszKey) + ": " + strMessage + "\n";
         else
@@ -211,11 +263,11 @@ int Sender(const Arguments& args, std::istream& in, std::ostream& out)
     const std::string strVerb = args.words.size() > 1 ? args.words[1] : std::string();
     if (strVerb == "show" && args.words.size() == 2 && !args.bPasswordStdin)
     {
-        WriteUtf8(out, "name=" + FieldText(sender.szName) + "\n" +
-                           "address=" + FieldText(sender.szMailAddress) + "\n" +
-                           "smtp=" + FieldText(sender.szSmtpServer) + "\n" +
-                           "pop3=" + FieldText(sender.szPop3Server) + "\n" +
-                           "login=" + FieldText(sender.szLoginName) + "\n" +
+        WriteUtf8(out, "name=" + Printable(FieldText(sender.szName)) + "\n" +
+                           "address=" + Printable(FieldText(sender.szMailAddress)) + "\n" +
+                           "smtp=" + Printable(FieldText(sender.szSmtpServer)) + "\n" +
+                           "pop3=" + Printable(FieldText(sender.szPop3Server)) + "\n" +
+                           "login=" + Printable(FieldText(sender.szLoginName)) + "\n" +
                            "password=" + (sender.szPassword[0] != '\0' ? "****" : "") + "\n");
         return EX_OK;
     }
@@ -230,8 +282,9 @@ int Sender(const Arguments& args, std::istream& in, std::ostream& out)
     {
         std::string strPassword;
         const bool bConvertible = Utf8ToSjis(ReadPasswordLine(in), strPassword);
+        // A NUL would silently cut the password, a CR or LF would break every log-in.
         const std::string strMessage =
-            TextFieldMessage(bConvertible, strPassword.size(), sizeof(sender.szPassword) - 1);
+            ValueMessage(bConvertible, strPassword, sizeof(sender.szPassword) - 1);
         if (!strMessage.empty())
             throw CExit{EX_DATAERR, "password: " + strMessage};
         CopyToField(sender.szPassword, sizeof(sender.szPassword), strPassword);
@@ -263,9 +316,9 @@ int Options(const Arguments& args, std::ostream& out)
     const std::string strVerb = args.words.size() > 1 ? args.words[1] : std::string();
     if (strVerb == "show" && args.words.size() == 2)
     {
-        WriteUtf8(out, "editor=" + FieldText(cfg.szEditorPath) + "\n" +
-                           "textdir=" + FieldText(cfg.szTextFileDir) + "\n" +
-                           "bindir=" + FieldText(cfg.szBinFileDir) + "\n");
+        WriteUtf8(out, "editor=" + Printable(FieldText(cfg.szEditorPath)) + "\n" +
+                           "textdir=" + Printable(FieldText(cfg.szTextFileDir)) + "\n" +
+                           "bindir=" + Printable(FieldText(cfg.szBinFileDir)) + "\n");
         return EX_OK;
     }
     if (strVerb != "set" || args.words.size() == 2)
@@ -284,18 +337,133 @@ int Options(const Arguments& args, std::ostream& out)
     return EX_OK;
 }
 
-// The book's file name in the program folder: "Address.tvl" when none is given; a group name
-// without an extension ("@営業部") gets ".tvl".
+// The lines "Key=Value" of a Delivery.ini text as the program writes it.
+std::vector<std::pair<std::string, std::string>> DeliveryLines(const std::string& strText)
+{
+    std::vector<std::pair<std::string, std::string>> lines;
+    std::size_t nAt = 0;
+    while (nAt < strText.size())
+    {
+        std::size_t nEnd = strText.find("\r\n", nAt);
+        if (nEnd == std::string::npos)
+            nEnd = strText.size();
+        const std::string strLine = strText.substr(nAt, nEnd - nAt);
+        const std::size_t nEq = strLine.find('=');
+        if (nEq != std::string::npos)
+            lines.emplace_back(strLine.substr(0, nEq), strLine.substr(nEq + 1));
+        nAt = nEnd + 2;
+    }
+    return lines;
+}
+
+std::string DeliveryText(const std::vector<std::pair<std::string, std::string>>& lines)
+{
+    std::string strText;
+    for (const auto& [strKey, strValue] : lines)
+        strText += strKey + "=" + strValue + "\r\n";
+    return strText;
+}
+
+// Delivery.ini: "show" prints every key as the program reads it; "set" changes the keys named,
+// reads the result back with the program's own reader and writes it only when every value reads
+// back as written (a value the program does not know, or one it would take as its default, is
+// refused). The keys are those the file layer writes, so a key added there is settable here.
+int Delivery(const Arguments& args, std::ostream& out)
+{
+    const std::string strPath = args.strDir + kDeliveryFileName;
+    DeliveryProfile profile;
+    try
+    {
+        profile = ReadDeliveryProfile(strPath);
+    }
+    catch (const CFileException& e)
+    {
+        FailRead(e);
+    }
+    const std::string strVerb = args.words.size() > 1 ? args.words[1] : std::string();
+    auto lines = DeliveryLines(FormatDeliveryProfile(profile));
+    if (strVerb == "show" && args.words.size() == 2)
+    {
+        for (const auto& [strKey, strValue] : lines)
+            WriteUtf8(out, strKey + "=" + Printable(strValue) + "\n");
+        if (!profile.strRefused.empty())
+            throw CExit{EX_DATAERR, strPath + ": " + Printable(profile.strRefused) +
+                                        ": この値は使えません。直すまで送信はすべて失敗します。"};
+        return EX_OK;
+    }
+    if (strVerb != "set" || args.words.size() == 2)
+        throw CExit{EX_USAGE, "使い方: tarvell-config delivery show | delivery set KEY=VALUE..."};
+    std::string strKeys;
+    for (const auto& line : lines)
+        strKeys += (strKeys.empty() ? "" : ", ") + line.first;
+    std::vector<std::string> changed;
+    const std::string strRefusedKey = profile.strRefused.substr(0, profile.strRefused.find('='));
+    for (auto it = args.words.begin() + 2; it != args.words.end(); ++it)
+    {
+        const std::size_t nEq = it->find('=');
+        const std::string strKey = ToSjisOrFail(it->substr(0, nEq), EX_USAGE, "KEY");
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&](const auto& l) { return l.first == strKey; });
+        if (nEq == std::string::npos || line == lines.end())
+            throw CExit{EX_USAGE,
+                        Printable(strKey) + ": KEY=VALUE の KEY が違います（" + strKeys + "）。"};
+        std::string strValue;
+        const bool bConvertible = Utf8ToSjis(it->substr(nEq + 1), strValue);
+        const std::string strMessage = ValueMessage(bConvertible, strValue, MAX_PATH_TEXT);
+        if (!strMessage.empty())
+            throw CExit{EX_DATAERR, strKey + ": " + strMessage};
+        line->second = strValue;
+        changed.push_back(strKey);
+    }
+    // A value the file holds that the program refuses is never replaced by its default unasked:
+    // "SmtpSecurity=startls" must not become "none" because another key was set.
+    if (!profile.strRefused.empty() &&
+        std::find(changed.begin(), changed.end(), strRefusedKey) == changed.end())
+        throw CExit{EX_DATAERR, strPath + ": " + Printable(profile.strRefused) +
+                                    ": この値は使えません。delivery set " + strRefusedKey +
+                                    "=... で一緒に直してください。"};
+    const DeliveryProfile next = ParseDeliveryProfile(DeliveryText(lines));
+    if (!next.strRefused.empty())
+        throw CExit{EX_DATAERR, Printable(next.strRefused) + ": この値は使えません。"};
+    const auto readBack = DeliveryLines(FormatDeliveryProfile(next));
+    for (const auto& [strKey, strValue] : lines)
+    {
+        const auto back = std::find_if(readBack.begin(), readBack.end(),
+                                       [&](const auto& l) { return l.first == strKey; });
+        const bool bChanged = std::find(changed.begin(), changed.end(), strKey) != changed.end();
+        if (bChanged && (back == readBack.end() || back->second != strValue))
+            throw CExit{EX_DATAERR, strKey + "=" + Printable(strValue) +
+                                        ": この値は使えません（man tarvell-config に使える値が"
+                                        "あります）。"};
+    }
+    try
+    {
+        WriteDeliveryProfile(strPath, next);
+    }
+    catch (const CFileException& e)
+    {
+        FailWrite(e);
+    }
+    return EX_OK;
+}
+
+// The book's file name in the program folder: "Address.tvl" when none is given or for "Address";
+// a group name ("@営業部") gets ".tvl". Any other name is refused: a book must never be written
+// over Delivery.ini, Tarvell.cfg or another file of the folder.
 std::string BookName(const std::string& strUtf8)
 {
     std::string strName = ToSjisOrFail(strUtf8, EX_USAGE, "BOOK");
-    if (strName.empty())
+    if (strName.empty() || strName == "Address" || strName == MAIN_BOOK_NAME)
         return MAIN_BOOK_NAME;
     if (strName.find('/') != std::string::npos)
         throw CExit{EX_USAGE, strName + ": アドレス帳はプログラムフォルダの中のファイル名で"
                                         "指定します（/ は使えません）。"};
-    if (strName.find('.') == std::string::npos)
-        strName += ".tvl";
+    constexpr std::string_view kExtension = ".tvl";
+    if (strName.size() < kExtension.size() ||
+        strName.compare(strName.size() - kExtension.size(), kExtension.size(), kExtension) != 0)
+        strName += kExtension;
+    if (strName[0] != '@' || strName.size() == 1 + kExtension.size())
+        throw CExit{EX_USAGE, strName + ": アドレス帳は Address か @グループ名 で指定します。"};
     if (strName.size() > sizeof(AddressEntry::szName) - 1)
         throw CExit{EX_USAGE, "BOOK: " + TextTooLongMessage(sizeof(AddressEntry::szName) - 1)};
     return strName;
@@ -329,7 +497,7 @@ std::string EntryText(const AddressEntry& entry)
 {
     if (entry.szName[0] == '\0' && entry.szAddress[0] == '\0')
         return "（空き）";
-    return FieldText(entry.szName) + " <" + FieldText(entry.szAddress) + ">";
+    return Printable(FieldText(entry.szName)) + " <" + Printable(FieldText(entry.szAddress)) + ">";
 }
 
 std::string ReadCsv(const std::string& strFileUtf8, std::istream& in)
@@ -391,8 +559,9 @@ int Book(const Arguments& args, std::istream& in, std::ostream& out, std::ostrea
     {
         for (const CsvProblem& problem : problems)
         {
-            err << "tarvell-config: " << strFile << ':' << problem.nLine << ": ";
-            WriteUtf8(err, problem.strMessage + "\n");
+            WriteUtf8(err, "tarvell-config: " + Printable(ToSjisOrFail(strFile, EX_USAGE, "FILE")) +
+                               ":" + std::to_string(problem.nLine) + ": " +
+                               Printable(problem.strMessage) + "\n");
         }
         WriteUtf8(err, "tarvell-config: " + strName + " は変更していません。\n");
         return EX_DATAERR;
@@ -445,13 +614,17 @@ const char* HelpText()
         return reinterpret_cast<const char*>(
             u8"使い方: tarvell-config [--dir フォルダ] コマンド\n"
             u8"\n"
-            u8"Tarvell の発送元設定・オプション・アドレス帳を端末から設定します。\n"
+            u8"Tarvell の発送元設定・オプション・接続設定・アドレス帳を端末から設定します。\n"
             u8"\n"
             u8"  sender show                 発送元設定を表示（パスワードは ****）\n"
             u8"  sender set KEY=値...        name, address, smtp, pop3, login を設定\n"
             u8"       --password-stdin       パスワードを標準入力の 1 行から読む\n"
             u8"  options show                オプションを表示\n"
             u8"  options set KEY=値...       editor, textdir, bindir を設定\n"
+            u8"  delivery show               Delivery.ini（TLS と認証）を表示\n"
+            u8"  delivery set KEY=値...      SmtpSecurity=none|starttls|tls,\n"
+            u8"                              PopSecurity=none|stls|tls, CaFile=PEM ファイル,\n"
+            u8"                              Authentication=pop-before-smtp|smtp-auth|none\n"
             u8"  book export [帳]            アドレス帳を CSV "
             u8"で標準出力へ（No,氏名,メールアドレス）\n"
             u8"       --encoding cp932       Shift_JIS で書く（既定は UTF-8）\n"
@@ -464,13 +637,17 @@ const char* HelpText()
             u8"66 入力がない, 73 書き込めない, 74 読み込めない。誤りがあれば何も書きません。\n");
     return "Usage: tarvell-config [--dir FOLDER] COMMAND\n"
            "\n"
-           "Sets Tarvell's sender, options and address books from a terminal.\n"
+           "Sets Tarvell's sender, options, delivery and address books from a terminal.\n"
            "\n"
            "  sender show                 show the sender record (the password as ****)\n"
            "  sender set KEY=VALUE...     set name, address, smtp, pop3, login\n"
            "       --password-stdin       read the password from one line of standard input\n"
            "  options show                show the options\n"
            "  options set KEY=VALUE...    set editor, textdir, bindir\n"
+           "  delivery show               show Delivery.ini (TLS and log-in)\n"
+           "  delivery set KEY=VALUE...   SmtpSecurity=none|starttls|tls,\n"
+           "                              PopSecurity=none|stls|tls, CaFile=PEM file,\n"
+           "                              Authentication=pop-before-smtp|smtp-auth|none\n"
            "  book export [BOOK]          write the book as CSV (No,name,address) to stdout\n"
            "       --encoding cp932       write Shift_JIS (default UTF-8)\n"
            "  book import [BOOK] FILE.csv read CSV (UTF-8 or CP932; - for standard input)\n"
@@ -500,6 +677,8 @@ int RunTarvellConfig(const std::vector<std::string>& args, std::istream& in, std
             return Options(parsed, out);
         if (strCommand == "book")
             return Book(parsed, in, out, err);
+        if (strCommand == "delivery")
+            return Delivery(parsed, out);
         err << HelpText();
         return EX_USAGE;
     }

@@ -20,14 +20,25 @@ std::string ClearPasswordWarning(const DeliveryProfile& profile)
     return std::string();
 }
 
-bool EditDeliveryFile(const std::string& strAppDir,
-                      const std::function<bool(DeliveryProfile&)>& edit)
+bool PopSecurityApplies(const DeliveryProfile& profile)
 {
-    const std::string strPath = strAppDir + kDeliveryFileName;
-    DeliveryProfile profile = ReadDeliveryProfile(strPath);
+    return profile.auth == Authentication::popBeforeSmtp;
+}
+
+bool CaFileApplies(const DeliveryProfile& profile)
+{
+    return profile.smtp != SmtpSecurity::none ||
+           (PopSecurityApplies(profile) && profile.pop != PopSecurity::none);
+}
+
+DeliveryProfile ReadDeliveryForEdit(const std::string& strAppDir)
+{
+    DeliveryProfile profile = ReadDeliveryProfile(strAppDir + kDeliveryFileName);
     profile.strRefused.clear(); // the dialog shows the default in its place; OK replaces it
-    if (!edit(profile))
-        return false;
-    WriteDeliveryProfile(strPath, profile);
-    return true;
+    return profile;
+}
+
+void WriteDeliveryEdit(const std::string& strAppDir, const DeliveryProfile& profile)
+{
+    WriteDeliveryProfile(strAppDir + kDeliveryFileName, profile);
 }

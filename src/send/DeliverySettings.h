@@ -15,8 +15,13 @@ std::string DeliveryPortsText(const DeliveryProfile& profile);
 // without POP3 TLS, or SMTP AUTH without SMTP TLS); empty when it never does. CP932.
 std::string ClearPasswordWarning(const DeliveryProfile& profile);
 
-// Reads Delivery.ini of the program folder (the defaults when it is missing; a refused value
-// reads as its default), lets edit change the copy, and writes the file when edit returns true.
-// Returns edit's answer. File errors raise CFileException.
-bool EditDeliveryFile(const std::string& strAppDir,
-                      const std::function<bool(DeliveryProfile&)>& edit);
+// POP3 security applies only to POP before SMTP; the CA file only when some TLS is used.
+bool PopSecurityApplies(const DeliveryProfile& profile);
+bool CaFileApplies(const DeliveryProfile& profile);
+
+// Delivery.ini of the program folder as the dialog shows it: the defaults when it is missing, a
+// refused value as its default (the dialog's OK then replaces it). Raises CFileException.
+DeliveryProfile ReadDeliveryForEdit(const std::string& strAppDir);
+
+// Replaces Delivery.ini of the program folder. Raises CFileException.
+void WriteDeliveryEdit(const std::string& strAppDir, const DeliveryProfile& profile);

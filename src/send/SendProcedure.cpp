@@ -37,6 +37,9 @@ constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してく�
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
 constexpr const char* REASON_BAD_TO_ADDRESS = "宛先アドレスが正しくありません";
 constexpr const char* REASON_BAD_FROM_ADDRESS = "発送元アドレスが正しくありません";
+// No sender at all (a first send): where to set one up.
+constexpr const char* REASON_NO_SENDER =
+    "発送元が未設定です。「設定」→「発送元設定」で設定してください";
 
 // The longest server reply a detail shows, in bytes.
 constexpr std::size_t MAX_DETAIL_REPLY = 200;
@@ -268,6 +271,8 @@ AttemptResult CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
             strReason = REASON_NO_BIN_FILE;
         else if (!IsMailAddress(FieldText(request.szAddress)))
             strReason = REASON_BAD_TO_ADDRESS;
+        else if (sender.szMailAddress[0] == '\0')
+            strReason = REASON_NO_SENDER;
         else if (!IsMailAddress(FieldText(sender.szMailAddress)))
             strReason = REASON_BAD_FROM_ADDRESS;
         else if (bPlain)

@@ -8,6 +8,7 @@
 #include "ui/SjisLineEdit.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -40,7 +41,7 @@ CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
     m_pComboAuth = MakeCombo(
         this, m_units.Rect(70, 44, 120, 14), "m_comboAuth",
         {QStringLiteral("POP before SMTP"), QStringLiteral(u"SMTP 認証"), QStringLiteral(u"なし")});
-    QPushButton* pBtnCaFile =
+    m_pBtnCaFile =
         MakeButton(this, m_units.Rect(4, 62, 60, 14), QStringLiteral(u"CAファイル"), "m_btnCaFile");
     m_pEditCaFile = MakeEdit(this, m_units.Rect(70, 62, 174, 14), "m_strCaFile", MAX_PATH_TEXT);
     MakeLabel(this, m_units.Rect(4, 82, 60, 8), QStringLiteral(u"文字コード"), right);
@@ -58,15 +59,15 @@ CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
 
     setTabOrder(m_pComboSmtp, m_pComboPop);
     setTabOrder(m_pComboPop, m_pComboAuth);
-    setTabOrder(m_pComboAuth, pBtnCaFile);
-    setTabOrder(pBtnCaFile, m_pEditCaFile);
+    setTabOrder(m_pComboAuth, m_pBtnCaFile);
+    setTabOrder(m_pBtnCaFile, m_pEditCaFile);
     setTabOrder(m_pEditCaFile, m_pComboCharset);
     setTabOrder(m_pComboCharset, pBtnOK);
     setTabOrder(pBtnOK, pBtnCancel);
 
     for (QComboBox* pCombo : {m_pComboSmtp, m_pComboPop, m_pComboAuth})
         connect(pCombo, &QComboBox::currentIndexChanged, this, &CDeliveryDlg::OnChoiceChanged);
-    connect(pBtnCaFile, &QPushButton::clicked, this, &CDeliveryDlg::OnCaFileBrowse);
+    connect(m_pBtnCaFile, &QPushButton::clicked, this, &CDeliveryDlg::OnCaFileBrowse);
 }
 
 std::string CDeliveryDlg::Title() const
@@ -88,6 +89,9 @@ void CDeliveryDlg::OnChoiceChanged()
     ReadChoices(profile);
     m_pLabelPorts->setText(ToQString(DeliveryPortsText(profile)));
     m_pLabelWarning->setText(ToQString(ClearPasswordWarning(profile)));
+    m_pComboPop->setEnabled(PopSecurityApplies(profile));
+    m_pBtnCaFile->setEnabled(CaFileApplies(profile));
+    m_pEditCaFile->setEnabled(CaFileApplies(profile));
 }
 
 bool CDeliveryDlg::UpdateData(bool bSaveAndValidate)
@@ -114,7 +118,11 @@ void CDeliveryDlg::OnCaFileBrowse()
     UpdateData(true);
     FileDialogRequest request;
     request.strTitle = ToSjis(QStringLiteral(u"信頼するCA証明書(PEM)の選択"));
-    request.strStartDir.push_back('/');
+    const std::size_t nSlash = m_profile.strCaFile.rfind('/');
+    if (nSlash != std::string::npos)
+        request.strStartDir = m_profile.strCaFile.substr(0, nSlash + 1);
+    else if (!FromQString(QDir::homePath() + QLatin1Char('/'), request.strStartDir))
+        request.strStartDir.clear(); // the desktop's own choice
     request.strFilter = ToSjis(QStringLiteral(u"証明書(*.pem;*.crt)|*.pem;*.crt|全て(*.*)|*.*||"));
     request.bMustExist = true;
     const FileDialogResult result = m_platform.OpenFileDialog(request);

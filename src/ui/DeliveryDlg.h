@@ -20,8 +20,9 @@ class CDeliveryDlg : public CModalDialog
     std::string Title() const override;
     bool UpdateData(bool bSaveAndValidate) override;
 
+    // Picks the CA file, starting in the current file's folder, else the user's home.
     void OnCaFileBrowse();
-    // A choice changed: the ports line and the warning follow it.
+    // A choice changed: the ports line, the warning and which controls apply follow it.
     void OnChoiceChanged();
 
     DeliveryProfile m_profile;
@@ -34,6 +35,7 @@ class CDeliveryDlg : public CModalDialog
     QComboBox* m_pComboPop;
     QComboBox* m_pComboAuth;
     QComboBox* m_pComboCharset;
+    QPushButton* m_pBtnCaFile;
     CSjisLineEdit* m_pEditCaFile;
     QLabel* m_pLabelPorts;
     QLabel* m_pLabelWarning;

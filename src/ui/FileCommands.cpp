@@ -38,29 +38,33 @@ void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& st
     const bool bEditor = !strEditor.empty() && PathExists(strEditor);
     const int nResult = bEditor ? platform.ShellOpen(strEditor, strArgument)
                                 : platform.ShellOpen(strArgument, std::string());
+    // The path is shown, so the user can open the file by hand.
     if (nResult <= 32 && bEditor)
-        platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok);
-    else if (nResult <= 32)
-        platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。\n"
-                                                  u"このファイルを開くプログラムがありません。"
-                                                  u"「設定」→「オプション」の「テキストエディタ」で"
-                                                  u"エディタを選んでください。")),
+        platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。\n")) + strEditor + " " +
+                                strArgument,
                             MsgButtons::Ok);
+    else if (nResult <= 32)
+        platform.MessageBox(
+            ToSjis(QStringLiteral(u"オープンできません。\n")) + strArgument +
+                ToSjis(QStringLiteral(u"\nこのファイルを開くプログラムがありません。"
+                                      u"「設定」→「オプション」の「テキストエディタ」で"
+                                      u"エディタを選んでください。")),
+            MsgButtons::Ok);
+}
+
+std::vector<std::string> ManualPlaces(const std::string& strProgramDir)
+{
+    // An installed copy (bin/../share/doc/tarvell), else the one copied beside the built program.
+    return {strProgramDir + "../share/doc/tarvell/manual/index.html",
+            strProgramDir + "manual/index.html"};
 }
 
 std::string FindManual(const std::string& strProgramDir)
 {
-    // An installed copy (bin/../share/doc/tarvell), else the one copied beside the built program.
-    for (const char* pszRelative : {"../share/doc/tarvell/manual/index.html", "manual/index.html"})
+    for (const std::string& strPath : ManualPlaces(strProgramDir))
     {
-        const std::string strPath = strProgramDir + pszRelative;
         if (GetFileSizeOrZero(strPath) > 0)
             return strPath;
     }
     return std::string();
-}
-
-void OpenSendTrace(IPlatform& platform, const CfgData& cfg, const std::string& strAppDir)
-{
-    OpenInEditor(platform, cfg, strAppDir + "log/trace.txt");
 }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class GroupBookChoice
 {
@@ -19,12 +20,12 @@ std::optional<std::string> ChooseGroupBook(IPlatform& platform, const std::strin
                                            GroupBookChoice choice);
 
 // Opens strArgument with the configured text editor when it exists, else strArgument itself with
-// the program associated with it. Shows "オープンできません。" when the shell fails, and without an
-// editor also where to choose one.
+// the program associated with it. Shows "オープンできません。" and the path when the shell fails,
+// and without an editor also where to choose one.
 void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& strArgument);
 
 // The user manual's index.html for a program in strProgramDir (CP932, ending in "/"): the
 // installed copy, else the one beside the program; empty when there is none.
 std::string FindManual(const std::string& strProgramDir);
-// Opens log/trace.txt, the conversation of the last send command, like a log file.
-void OpenSendTrace(IPlatform& platform, const CfgData& cfg, const std::string& strAppDir);
+// Where FindManual looks, in its order.
+std::vector<std::string> ManualPlaces(const std::string& strProgramDir);

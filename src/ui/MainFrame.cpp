@@ -8,12 +8,14 @@
 #include "app/Process.h"
 #include "app/Sjis.h"
 #include "app/TarvellDoc.h"
+#include "send/DeliverySettings.h"
 #include "ui/AboutDlg.h"
 #include "ui/AppIcon.h"
 #include "ui/FileCommands.h"
 #include "ui/OptionDlg.h"
 #include "ui/QtAddressDlg.h"
 #include "ui/QtText.h"
+#include "ui/SendRecordDlg.h"
 #include "ui/SenderDlg.h"
 #include "ui/TarvellApp.h"
 #include "ui/TarvellView.h"
@@ -119,7 +121,7 @@ bool CMainFrame::OnCommand(int nId)
         OnViewKeep();
         return true;
     case ID_VIEW_TRACE:
-        OpenSendTrace(m_platform, m_doc.m_cfg, FieldText(m_doc.m_szAppDir));
+        OnViewTrace();
         return true;
     case ID_APP_ABOUT: // the application's commands
         OnAppAbout();
@@ -142,8 +144,14 @@ void CMainFrame::OnSupportPage()
     // The support item opens the user manual in the desktop's browser.
     const std::string strManual = FindManual(m_strProgramDir);
     if (strManual.empty())
-        m_platform.MessageBox(ToSjis(QStringLiteral(u"マニュアルが見つかりません。")),
+    {
+        std::string strPlaces;
+        for (const std::string& strPlace : ManualPlaces(m_strProgramDir))
+            strPlaces += "\n" + strPlace;
+        m_platform.MessageBox(ToSjis(QStringLiteral(u"マニュアルが見つかりません。探した場所:")) +
+                                  strPlaces,
                               MsgButtons::Ok);
+    }
     else if (m_platform.ShellOpen(strManual, std::string()) <= 32)
         m_platform.MessageBox(ToSjis(QStringLiteral(u"マニュアルを開けませんでした"
                                                     u"（ブラウザが見つかりません）: ")) +
@@ -211,6 +219,17 @@ void CMainFrame::OnViewKeep()
     ViewTextFile(QStringLiteral(u"保存ファイル(*.txt)|*.txt||"), "keep/", std::string());
 }
 
+void CMainFrame::OnViewTrace()
+{
+    if (m_pRecordDlg == nullptr)
+        m_pRecordDlg = new CSendRecordDlg(m_platform, m_doc.m_cfg, this);
+    m_pRecordDlg->ShowRecords(FieldText(m_doc.m_szAppDir),
+                              FormatLocalTime(m_platform.Now(), "Tarvell_%Y%m.txt"));
+    m_pRecordDlg->show();
+    m_pRecordDlg->raise();
+    m_pRecordDlg->activateWindow();
+}
+
 void CMainFrame::OnSenderSettings()
 {
     {
@@ -234,6 +253,9 @@ void CMainFrame::OnSenderSettings()
             SetField(target.szLoginName, dlg.m_strLoginName);
             SetField(target.szPassword, dlg.m_strPassword);
             m_doc.StoreSender(target);
+            if (dlg.m_delivery)
+                RunCommand(m_platform,
+                           [&] { WriteDeliveryEdit(m_doc.m_szAppDir, *dlg.m_delivery); });
         }
     }
     m_doc.EndStartMode(START_SENDER);
@@ -264,6 +286,14 @@ void CMainFrame::OnAppAbout()
 void CMainFrame::OnFileNew()
 {
     m_pView->OnInitialUpdate();
+}
+
+void CMainFrame::changeEvent(QEvent* pEvent)
+{
+    QMainWindow::changeEvent(pEvent);
+    if (pEvent->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        QTimer::singleShot(0, this,
+                           [this] { setWindowState(windowState() & ~Qt::WindowMaximized); });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)

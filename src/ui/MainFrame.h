@@ -3,9 +3,11 @@
 // books, the log and keep viewers, the settings dialogs and the About box.
 #pragma once
 #include <QMainWindow>
+#include <QPointer>
 
 #include <string>
 
+class CSendRecordDlg;
 class CTarvellDoc;
 class CTarvellView;
 class IPlatform;
@@ -50,6 +52,8 @@ class CMainFrame : public QMainWindow
     void OnEditGroupBook();
     void OnViewLog();
     void OnViewKeep();
+    // The send-record viewer: the last send's conversation and this month's log, read-only.
+    void OnViewTrace();
     void OnAppAbout(); // the application's: the About box
     void OnFileNew();  // Ctrl+N: the form starts afresh, nothing is read or written
 
@@ -61,6 +65,9 @@ class CMainFrame : public QMainWindow
     // Every close (menu, button, close box, signal, automatic quit) ends here: the form is
     // destroyed, then the document writes its two record files.
     void closeEvent(QCloseEvent* pEvent) override;
+    // The form has one size: a maximise asked for by the window manager (its menu, a double-click
+    // on the caption) is undone.
+    void changeEvent(QEvent* pEvent) override;
 
   private:
     bool OnCommand(int nId);
@@ -73,4 +80,5 @@ class CMainFrame : public QMainWindow
     IPlatform& m_platform;
     CTarvellView* m_pView;
     bool m_bClosed = false;
+    QPointer<CSendRecordDlg> m_pRecordDlg; // made on first use, kept while the window lives
 };

@@ -85,7 +85,7 @@ QString QtFileFilter(const std::string& strFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
-CQtPlatform::CQtPlatform() = default;
+CQtPlatform::CQtPlatform() : m_pOpenerContext(std::make_unique<QObject>()) {}
 CQtPlatform::~CQtPlatform() = default;
 
 MsgResult CQtPlatform::MessageBox(const std::string& strText, MsgButtons buttons)
@@ -207,7 +207,48 @@ int CQtPlatform::ShellOpen(const std::string& strFile, const std::string& strPar
                                                                 : QUrl::fromLocalFile(qstrTarget);
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
         return 2;
-    return QDesktopServices::openUrl(url) ? 42 : 31;
+    if (m_opener.isEmpty())
+        return QDesktopServices::openUrl(url) ? 42 : 31;
+    // The desktop's opener, watched: xdg-open says "no method available" only on standard error
+    // and in its exit status, where QDesktopServices leaves it unseen. It may also run the program
+    // it chose until that program ends, so it is not waited for: a later failure is reported.
+    auto* pOpener = new QProcess();
+    pOpener->setProgram(m_opener.constFirst());
+    pOpener->setArguments(m_opener.mid(1)
+                          << (url.isLocalFile() ? url.toLocalFile() : url.toString()));
+    pOpener->setStandardOutputFile(QProcess::nullDevice());
+    pOpener->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(pOpener, &QProcess::finished, m_pOpenerContext.get(),
+                     [this, pOpener, strFile](int nExitCode, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || nExitCode != 0)
+                             OnOpenerFailed(
+                                 strFile, QString::fromLocal8Bit(pOpener->readAllStandardError()));
+                         pOpener->deleteLater();
+                     });
+    pOpener->start();
+    if (!pOpener->waitForStarted(5000))
+    {
+        delete pOpener;
+        return 2;
+    }
+    return 42;
+}
+
+void CQtPlatform::OnOpenerFailed(const std::string& strTarget, const QString& qstrReason)
+{
+    // The opener's first line says why; its control characters never reach the box.
+    QString qstrFirst = qstrReason.section(QLatin1Char('\n'), 0, 0).left(200);
+    for (QChar& ch : qstrFirst)
+    {
+        if (ch.category() == QChar::Other_Control)
+            ch = QLatin1Char('?');
+    }
+    std::string strReason;
+    FromQString(qstrFirst.trimmed(), strReason);
+    MessageBox(ToSjis(QStringLiteral(u"開けませんでした（デスクトップに開くプログラムが"
+                                     u"ありません）。次の場所を手動で開いてください:\n")) +
+                   strTarget + (strReason.empty() ? std::string() : "\n(" + strReason + ")"),
+               MsgButtons::Ok);
 }
 
 int CQtPlatform::RunModal(IModalDialog& dialog)

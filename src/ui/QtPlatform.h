@@ -4,10 +4,12 @@
 #include "app/Platform.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <memory>
 
+class QObject;
 class QTimer;
 class QWidget;
 
@@ -19,6 +21,10 @@ class CQtPlatform : public IPlatform
 
     // Message boxes and file dialogs are owned by this window when it is set.
     void SetMainWindow(QWidget* pWindow) { m_pMainWindow = pWindow; }
+
+    // The desktop's opener of files, folders and web addresses; the target is its last argument.
+    // A test puts a program of its own here.
+    void SetOpener(QStringList command) { m_opener = std::move(command); }
 
     MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
     std::size_t AskQuestion(const std::string& strText,
@@ -33,6 +39,13 @@ class CQtPlatform : public IPlatform
     QWidget* m_pMainWindow = nullptr;
 
   private:
+    // The opener ended with a failure after ShellOpen had returned: nobody else can tell.
+    void OnOpenerFailed(const std::string& strTarget, const QString& qstrReason);
+
+    QStringList m_opener{QStringLiteral("xdg-open")};
+    // Receives the openers' ends: destroyed with the platform, so a late end finds no dangling
+    // platform. The openers themselves are left running (closing it must not kill a browser).
+    std::unique_ptr<QObject> m_pOpenerContext;
     std::map<int, std::unique_ptr<QTimer>> m_timers;
 };
 

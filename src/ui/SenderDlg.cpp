@@ -52,14 +52,10 @@ CSenderDlg::CSenderDlg(IPlatform& platform, QWidget* pParent)
 void CSenderDlg::OnDeliverySettings()
 {
     RunCommand(m_platform, [this] {
-        EditDeliveryFile(m_pszAppDir, [this](DeliveryProfile& profile) {
-            CDeliveryDlg dlg(m_platform, this);
-            dlg.m_profile = profile;
-            if (m_platform.RunModal(dlg) != IDOK)
-                return false;
-            profile = dlg.m_profile;
-            return true;
-        });
+        CDeliveryDlg dlg(m_platform, this);
+        dlg.m_profile = m_delivery ? *m_delivery : ReadDeliveryForEdit(m_pszAppDir);
+        if (m_platform.RunModal(dlg) == IDOK)
+            m_delivery = dlg.m_profile;
     });
 }
 

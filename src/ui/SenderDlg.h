@@ -2,7 +2,10 @@
 // masked, and a button to the connection settings. It edits copies; the caller stores them back on
 // OK.
 #pragma once
+#include "mail/DeliveryProfile.h"
 #include "ui/ModalDialog.h"
+
+#include <optional>
 
 class CSjisLineEdit;
 class QPushButton;
@@ -23,10 +26,12 @@ class CSenderDlg : public CModalDialog
     std::string m_strLoginName;
     std::string m_strPassword;
 
-    // Button "接続設定...": the connection settings dialog; its OK writes Delivery.ini in the
-    // program folder at once (the sender record itself still waits for this dialog's OK).
+    // Button "接続設定...": the connection settings dialog, on Delivery.ini of the program
+    // folder. Its OK keeps the choices in m_delivery; like the sender record, they are stored
+    // (Delivery.ini written) by the caller only when this dialog closes with OK.
     void OnDeliverySettings();
-    const char* m_pszAppDir = ""; // the program folder; set by the caller, not copied
+    const char* m_pszAppDir = "";              // the program folder; set by the caller, not copied
+    std::optional<DeliveryProfile> m_delivery; // empty while the connection settings are unchanged
 
   private:
     struct Field

@@ -13,6 +13,7 @@
 #include "ui/QtAddressDlg.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
+#include "ui/StatusLine.h"
 #include "ui/TarvellApp.h"
 
 #include <QApplication>
@@ -89,10 +90,8 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
                                            QStringLiteral(u"閲覧/編集"), "m_btnEditTextFile");
     QPushButton* pBtnOpenBin = MakeButton(this, m_units.Rect(256, 76, 36, 14),
                                           QStringLiteral(u"閲覧/編集"), "m_btnOpenBinFile");
-    m_pEditStatus = new QLineEdit(this);
+    m_pEditStatus = new CStatusLine(this);
     m_pEditStatus->setObjectName(QStringLiteral("m_strStatus"));
-    m_pEditStatus->setReadOnly(true);
-    m_pEditStatus->setAlignment(Qt::AlignCenter);
     m_pEditStatus->setFocusPolicy(Qt::TabFocus);
     m_units.Place(m_pEditStatus, 4, 96, 304, 20);
     m_pEditStatus->installEventFilter(this);
@@ -292,12 +291,13 @@ void CTarvellView::ApplyStrings(const std::string (&fields)[5], const std::strin
 {
     for (std::size_t i = 0; i < std::size(m_fields); ++i)
         m_fields[i].pEdit->setText(ToQString(fields[i]));
-    m_pEditStatus->setText(ToQString(strStatus));
-    // The failure's detail: which step and what the server said; the line itself keeps its text.
-    m_pEditStatus->setToolTip(strDetail.empty()
-                                  ? QString()
-                                  : ToQString(strDetail) +
-                                        QStringLiteral(u"\n(ダブルクリックで送信記録を表示)"));
+    // The tooltip holds the whole text and, after a failure, its detail: which step and what the
+    // server said.
+    m_pEditStatus->SetStatus(ToQString(strStatus),
+                             strDetail.empty()
+                                 ? QString()
+                                 : ToQString(strDetail) +
+                                       QStringLiteral(u"\n(ダブルクリックで送信記録を表示)"));
     // A send without a display blocks the event loop: paint the status line now.
     m_pEditStatus->repaint();
 }
@@ -306,7 +306,8 @@ bool CTarvellView::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     if (pWatched == m_pEditStatus && pEvent->type() == QEvent::MouseButtonDblClick)
     {
-        OpenSendTrace(m_platform, m_doc.m_cfg, FieldText(m_doc.m_szAppDir));
+        if (m_onFrameCommand)
+            m_onFrameCommand(CMainFrame::ID_VIEW_TRACE); // the send-record viewer
         return true;
     }
     return QWidget::eventFilter(pWatched, pEvent);
@@ -458,7 +459,7 @@ void CTarvellView::OnOpenBinFile()
         return;
     }
     if (m_platform.ShellOpen(m_form.m_strBinFile, std::string()) <= 32)
-        Message(QStringLiteral(u"オープンできません。"));
+        Message(QStringLiteral(u"オープンできません。\n") + ToQString(m_form.m_strBinFile));
 }
 
 void CTarvellView::OnExit()

@@ -14,6 +14,7 @@
 #include <functional>
 
 class CSjisLineEdit;
+class CStatusLine;
 class QLineEdit;
 class QPushButton;
 
@@ -121,7 +122,7 @@ class CTarvellView : public QWidget, private ISendFormView
     IPlatform& m_platform;
     CDialogUnits m_units;
     Field m_fields[5]; // the input edits, in the order the form reads them
-    QLineEdit* m_pEditStatus;
+    CStatusLine* m_pEditStatus;
     QPushButton* m_pBtnSend;
     QPushButton* m_pBtnAbort;
     bool m_bSendAllowed = true; // Send as the automatic sending left it

@@ -4,12 +4,15 @@
 #include "config/ConfigCommand.h"
 
 #include "app/Records.h"
+#include "send/DeliveryFile.h"
 #include "app/TextCodec.h"
 #include "support/TempFolder.h"
 #include "support/TestBooks.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <sstream>
 #include <sysexits.h>
 
@@ -36,6 +39,15 @@ ConfigRun Config(const CTempFolder& dir, std::vector<std::string> args,
 std::string Utf8(const std::string& strSjis)
 {
     return SjisToUtf8Lossy(strSjis);
+}
+
+// Every file of the folder with its bytes.
+std::map<std::string, std::string> Files(const CTempFolder& dir)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Dir()))
+        files[entry.path().filename().string()] = dir.Read(entry.path().filename().string());
+    return files;
 }
 } // namespace
 
@@ -92,16 +104,23 @@ TEST(ConfigCommand, ExportThenImportGivesTheSameBookInBothEncodings)
                                               {"", ""},
                                               {"Smith, \"Jr\"", " spaced@example.com "},
                                               {"営業部", "@営業部.tvl"},
-                                              {"名前だけ", ""}}));
+                                              {"名前だけ", ""},
+                                              {"=HYPERLINK(\"x\")", "-1+1@example.jp"},
+                                              {"'quoted", "'=already"}}));
     for (const char* pszEncoding : {"utf-8", "cp932"})
     {
         const ConfigRun exported = Config(dir, {"book", "export", "--encoding", pszEncoding});
         ASSERT_EQ(exported.nStatus, EX_OK) << exported.strErr;
+        // No cell reaches a spreadsheet as a formula.
+        for (const char* pszCell : {",=", ",+", ",-", ",@", "\n=", "\n+", "\n-", "\n@"})
+            EXPECT_EQ(exported.strOut.find(pszCell), std::string::npos) << pszCell;
+        EXPECT_NE(exported.strOut.find("'@"), std::string::npos);
         dir.Write("book.csv", exported.strOut);
-        const std::string strCopy = std::string("copy-") + pszEncoding + ".tvl";
-        const ConfigRun imported = Config(dir, {"book", "import", strCopy, dir.Path("book.csv")});
+        CTempFolder copy;
+        const ConfigRun imported =
+            Config(copy, {"book", "import", "Address", dir.Path("book.csv")});
         ASSERT_EQ(imported.nStatus, EX_OK) << imported.strErr;
-        EXPECT_EQ(dir.Read(strCopy), dir.Read("Address.tvl")) << pszEncoding;
+        EXPECT_EQ(copy.Read("Address.tvl"), dir.Read("Address.tvl")) << pszEncoding;
     }
 }
 
@@ -206,4 +225,151 @@ TEST(ConfigCommand, EachFailureHasItsExitStatus)
     std::filesystem::create_directory(dir.Path("SenderInf.tvl"));
     EXPECT_EQ(Config(dir, {"sender", "set", "login=x"}).nStatus, EX_CANTCREAT);
     EXPECT_EQ(Config(dir, {"--help"}).nStatus, EX_OK);
+}
+
+// One tarvell-config run that must be refused, with its status, a part of its message, and
+// nothing written: hostile values and the delivery profile's checks.
+struct RefusedCase
+{
+    const char* pszName;
+    std::vector<std::string> args;
+    std::string strStdin;
+    int nStatus;
+    std::string strMessage; // UTF-8
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* pOut)
+{
+    *pOut << c.pszName;
+}
+
+class Refused : public testing::TestWithParam<RefusedCase>
+{
+};
+
+TEST_P(Refused, FailsWithItsStatusAndWritesNothing)
+{
+    const RefusedCase& c = GetParam();
+    CTempFolder dir;
+    dir.Write("Delivery.ini", "SmtpSecurity=starttls\r\nAuthentication=smtp-auth\r\n");
+    SaveBook(dir.Path("Address.tvl"), BookOf({{"old", "old@example.jp"}}));
+    const auto before = Files(dir);
+    const ConfigRun run = Config(dir, c.args, c.strStdin);
+    EXPECT_EQ(run.nStatus, c.nStatus) << run.strErr;
+    EXPECT_NE(run.strErr.find(c.strMessage), std::string::npos) << run.strErr;
+    EXPECT_EQ(Files(dir), before);
+}
+
+const std::string kControl = Utf8("制御文字");
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Refused,
+    testing::Values(RefusedCase{"PasswordWithCr",
+                                {"sender", "set", "--password-stdin"},
+                                "pa\rss\n",
+                                EX_DATAERR,
+                                "password: " + kControl},
+                    RefusedCase{"PasswordWithNul",
+                                {"sender", "set", "--password-stdin"},
+                                std::string("pa\0ss\n", 6),
+                                EX_DATAERR,
+                                "password: " + kControl},
+                    RefusedCase{"NameWithEscape",
+                                {"sender", "set", "name=a\x1B[2Jb"},
+                                "",
+                                EX_DATAERR,
+                                "name: " + kControl},
+                    RefusedCase{"EditorWithTab",
+                                {"options", "set", "editor=/usr/bin/vi\t-x"},
+                                "",
+                                EX_DATAERR,
+                                "editor: " + kControl},
+                    RefusedCase{"BookNamedLikeTheProfile",
+                                {"book", "import", "Delivery.ini", "-"},
+                                "1,a,a@example.jp\n",
+                                EX_USAGE,
+                                "Delivery.ini.tvl: " + Utf8("アドレス帳は Address か @グループ名")},
+                    RefusedCase{"BookNamedLikeTheSettings",
+                                {"book", "import", "Tarvell.cfg", "-"},
+                                "1,a,a@example.jp\n",
+                                EX_USAGE,
+                                Utf8("アドレス帳は Address か @グループ名")},
+                    RefusedCase{"CsvCellWithEscape",
+                                {"book", "import", "-"},
+                                "1,a\x1B]0;x\x07,a@example.jp\n",
+                                EX_DATAERR,
+                                "-:1: " + kControl},
+                    RefusedCase{"DeliveryUnknownValue",
+                                {"delivery", "set", "SmtpSecurity=startls"},
+                                "",
+                                EX_DATAERR,
+                                "SmtpSecurity=startls: "},
+                    RefusedCase{"DeliveryEmptyChoice",
+                                {"delivery", "set", "PopSecurity="},
+                                "",
+                                EX_DATAERR,
+                                "PopSecurity=: "},
+                    RefusedCase{"DeliveryUnknownKey",
+                                {"delivery", "set", "smtpsecurity=tls"},
+                                "",
+                                EX_USAGE,
+                                "smtpsecurity: KEY=VALUE"},
+                    RefusedCase{
+                        "DeliveryOneBadValueStopsAll",
+                        {"delivery", "set", "CaFile=/etc/ssl/ca.pem", "Authentication=oauth"},
+                        "",
+                        EX_DATAERR,
+                        "Authentication=oauth"},
+                    RefusedCase{"DeliveryCaFileTooLong",
+                                {"delivery", "set", "CaFile=/" + std::string(255, 'c')},
+                                "",
+                                EX_DATAERR,
+                                "CaFile: 255 "},
+                    RefusedCase{"DeliveryWithoutAssignment",
+                                {"delivery", "set"},
+                                "",
+                                EX_USAGE,
+                                "delivery set KEY=VALUE"}),
+    [](const testing::TestParamInfo<RefusedCase>& info) {
+        return std::string(info.param.pszName);
+    });
+
+TEST(ConfigCommand, DeliverySetIsReadBackByTheProgramAndShowPrintsIt)
+{
+    CTempFolder dir;
+    ASSERT_EQ(Config(dir, {"delivery", "show"}).strOut,
+              "SmtpSecurity=none\nPopSecurity=none\nAuthentication=pop-before-smtp\nCaFile=\n");
+    const ConfigRun set = Config(dir, {"delivery", "set", "SmtpSecurity=tls",
+                                       "Authentication=smtp-auth", "CaFile=/srv/ca.pem"});
+    ASSERT_EQ(set.nStatus, EX_OK) << set.strErr;
+    const DeliveryProfile profile = ReadDeliveryProfile(dir.Path("Delivery.ini"));
+    EXPECT_EQ(profile.smtp, SmtpSecurity::tls);
+    EXPECT_EQ(profile.auth, Authentication::smtpAuth);
+    EXPECT_EQ(profile.strCaFile, "/srv/ca.pem");
+    EXPECT_EQ(Config(dir, {"delivery", "show"}).strOut,
+              "SmtpSecurity=tls\nPopSecurity=none\nAuthentication=smtp-auth\nCaFile=/srv/ca.pem\n");
+
+    // A typo in the file is never turned into "none" by setting another key.
+    dir.Write("Delivery.ini", "SmtpSecurity=startls\r\n");
+    EXPECT_EQ(Config(dir, {"delivery", "show"}).nStatus, EX_DATAERR);
+    EXPECT_EQ(Config(dir, {"delivery", "set", "Authentication=smtp-auth"}).nStatus, EX_DATAERR);
+    EXPECT_EQ(dir.Read("Delivery.ini"), "SmtpSecurity=startls\r\n");
+    EXPECT_EQ(Config(dir, {"delivery", "set", "SmtpSecurity=starttls"}).nStatus, EX_OK);
+    EXPECT_EQ(ReadDeliveryProfile(dir.Path("Delivery.ini")).smtp, SmtpSecurity::starttls);
+}
+
+TEST(ConfigCommand, ControlBytesFromRecordsAndFoldersAreShownEscaped)
+{
+    CTempFolder dir;
+    SenderInf sender;
+    CopyToField(sender.szName, sizeof(sender.szName), "a\x1B[31mb");
+    SaveSenderFile(dir.Path("SenderInf.tvl"), sender);
+    const ConfigRun show = Config(dir, {"sender", "show"});
+    EXPECT_NE(show.strOut.find("name=a\\x1B[31mb\n"), std::string::npos) << show.strOut;
+    EXPECT_EQ(show.strOut.find('\x1B'), std::string::npos);
+
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    EXPECT_EQ(RunTarvellConfig({"--dir", "", "sender", "show"}, in, out, err), EX_USAGE);
 }

@@ -189,7 +189,8 @@ TEST_F(SendChecks, AnAddressThatIsNotLocalAtDomainFailsBeforeAnyConnection)
         {"a\x01@x.jp", "from@example.jp", strTo},
         {"a@b@x.jp", "from@example.jp", strTo},
         {"yamada@example.jp", "from.example.jp", strFrom},
-        {"yamada@example.jp", "", strFrom},
+        // No sender set up at all: the reason says where to set one.
+        {"yamada@example.jp", "", "発送元が未設定です。「設定」→「発送元設定」で設定してください"},
     };
     Write("body.txt", "本文");
     for (const Row& row : rows)

@@ -13,7 +13,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 
+#include <filesystem>
 #include <fstream>
 
 namespace
@@ -68,6 +70,36 @@ TEST_F(MainFrameTest, WindowIsFixedAroundTheFormWithCaptionAndMinimiseBoxOnly)
     EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint) && flags.testFlag(Qt::WindowSystemMenuHint));
+
+    // A maximise the window manager offers anyway is undone.
+    m_frame.show();
+    m_frame.setWindowState(Qt::WindowMaximized);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_frame.isMaximized(); }, 2000));
+}
+
+// The send-record viewer shows the trace and this month's log as text, read-only, and opens
+// either file in the editor from its button.
+TEST_F(MainFrameTest, SendRecordViewerShowsTheTraceAndTheMonthsLog)
+{
+    std::filesystem::create_directories(m_folder.Path("log"));
+    m_folder.Write("log/trace.txt", SJ(u"09:05:03 S: 220 準備完了\r\n09:05:03 C: EHLO\x1B[2J\r\n"));
+    m_folder.Write("log/Tarvell_200407.txt", SJ(u"2004/07/05 09:05 送信成功 山田\r\n"));
+    m_frame.SendCommand(CMainFrame::ID_VIEW_TRACE);
+    auto* pTrace = m_frame.findChild<QPlainTextEdit*>(QStringLiteral("m_textTrace"));
+    auto* pLog = m_frame.findChild<QPlainTextEdit*>(QStringLiteral("m_textLog"));
+    ASSERT_TRUE(pTrace != nullptr && pLog != nullptr);
+    EXPECT_TRUE(pTrace->isReadOnly() && pTrace->isVisible());
+    EXPECT_EQ(pTrace->toPlainText(),
+              QStringLiteral(u"09:05:03 S: 220 準備完了\n09:05:03 C: EHLO\uFFFD[2J\n"));
+    EXPECT_EQ(pLog->toPlainText(), QStringLiteral(u"2004/07/05 09:05 送信成功 山田\n"));
+
+    Click(*pTrace->parentWidget(), "m_textTraceEditor");
+    EXPECT_EQ(m_platform.m_shellOpened.back().first, m_folder.Path("log/trace.txt"));
+
+    // A new trace shows when the viewer is asked for again.
+    m_folder.Write("log/trace.txt", "09:06:00 -- x\r\n");
+    m_frame.SendCommand(CMainFrame::ID_VIEW_TRACE);
+    EXPECT_EQ(pTrace->toPlainText(), QStringLiteral("09:06:00 -- x\n"));
 }
 
 TEST_F(MainFrameTest, ProgramFolderAndManualOpenThroughTheDesktop)
@@ -91,7 +123,10 @@ TEST_F(MainFrameTest, ProgramFolderAndManualOpenThroughTheDesktop)
     m_platform.m_messages.clear();
     m_frame.m_strProgramDir = m_folder.Dir();
     m_frame.SendCommand(CMainFrame::ID_SUPPORT_PAGE);
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{SJ(u"マニュアルが見つかりません。")});
+    EXPECT_EQ(m_platform.m_messages,
+              std::vector<std::string>{SJ(u"マニュアルが見つかりません。探した場所:\n") +
+                                       m_folder.Dir() + "../share/doc/tarvell/manual/index.html\n" +
+                                       m_folder.Dir() + "manual/index.html"});
 }
 
 TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists)
@@ -131,7 +166,9 @@ TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists
     m_frame.SendCommand(CMainFrame::ID_VIEW_KEEP);
     EXPECT_EQ(m_platform.m_shellOpened.back(),
               std::make_pair(m_folder.Path("my tools/edit"), strKeep));
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{SJ(u"オープンできません。")});
+    EXPECT_EQ(m_platform.m_messages,
+              std::vector<std::string>{SJ(u"オープンできません。\n") +
+                                       m_folder.Path("my tools/edit") + " " + strKeep});
     const FileDialogRequest& keep = m_platform.m_fileDialogs.back();
     EXPECT_EQ(keep.strPresetName, "");
     EXPECT_EQ(keep.strStartDir, m_folder.Dir() + "keep/");

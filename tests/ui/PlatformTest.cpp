@@ -1,6 +1,7 @@
 // PlatformTest.cpp - the desktop and headless platforms: filters, when to run headless, what
 // a headless run writes instead of waiting for a person, and Qt's own texts in Japanese.
 #include "ui/HeadlessPlatform.h"
+#include "ui/QtPlatform.h"
 #include "ui/QtText.h"
 #include "ui/TarvellApp.h"
 
@@ -12,6 +13,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -130,4 +132,47 @@ TEST(QtPlatform, AQuestionReturnsTheAnswerPressedAndHeadlessTakesTheFirst)
                              "\u4fe1\u300d\u3092\u9078\u3073\u307e\u3057\u305f (\u753b\u9762"
                              "\u304c\u3042\u308a\u307e\u305b\u3093)\n");
     std::fclose(pErr);
+}
+
+namespace
+{
+// The desktop platform with its message boxes recorded instead of shown.
+class CRecordingQtPlatform : public CQtPlatform
+{
+  public:
+    std::vector<std::string> m_messages;
+    MsgResult MessageBox(const std::string& strText, MsgButtons /*buttons*/) override
+    {
+        m_messages.push_back(strText);
+        return MsgResult::Ok;
+    }
+};
+} // namespace
+
+// An opener that fails after it started (xdg-open's "no method available", exit 3) is not silent:
+// a message names what could not be opened and why; one that succeeds says nothing.
+TEST(QtPlatform, FailedDesktopOpenShowsWhatAndWhere)
+{
+    CRecordingQtPlatform platform;
+    const std::string strFile = TARVELL_SOURCE_DIR "/README.md";
+    platform.SetOpener({QStringLiteral("sh"), QStringLiteral("-c"),
+                        QStringLiteral("echo \"xdg-open: no method available for opening '$1'\" "
+                                       ">&2; exit 3"),
+                        QStringLiteral("sh")});
+    EXPECT_GT(platform.ShellOpen(strFile, std::string()), 32);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !platform.m_messages.empty(); }, 10000));
+    const QString qstrMessage = ToQString(platform.m_messages.at(0));
+    EXPECT_TRUE(qstrMessage.contains(QString::fromUtf8(strFile.c_str())))
+        << qstrMessage.toStdString();
+    EXPECT_TRUE(qstrMessage.contains(QStringLiteral("no method available")))
+        << qstrMessage.toStdString();
+
+    platform.SetOpener({QStringLiteral("true")});
+    EXPECT_GT(platform.ShellOpen(strFile, std::string()), 32);
+    QTest::qWait(300);
+    EXPECT_EQ(platform.m_messages.size(), 1u);
+    // A missing file or an opener that cannot start fails at once.
+    EXPECT_LE(platform.ShellOpen("/no/such/file", std::string()), 32);
+    platform.SetOpener({QStringLiteral("/no/such/opener")});
+    EXPECT_LE(platform.ShellOpen(strFile, std::string()), 32);
 }

@@ -181,16 +181,19 @@ std::string ReadDeliveryIni(const std::string& strAppDir)
 } // namespace
 
 // "接続設定..." in the sender settings opens the connection settings: it shows Delivery.ini, its
-// ports line and password warning follow the choices, OK writes the file at once, Cancel leaves
-// it byte for byte.
+// ports line, password warning and enabled controls follow the choices, and the file is written
+// only when both dialogs end with OK; a Cancel of either leaves it byte for byte.
 TEST_F(SettingsDlgTest, ConnectionSettingsWriteDeliveryIniOnOkOnly)
 {
     const std::string strAppDir = m_folder.Dir(); // ASCII, so also the OS path
     std::ofstream(strAppDir + "Delivery.ini") << "Authentication=smtp-auth\n";
-    const auto openConnectionSettings = [this](std::function<void(CDeliveryDlg&)> act) {
-        WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
+    const std::string strOriginal = ReadDeliveryIni(strAppDir);
+    const char* pszSenderButton = "m_btnCancel";
+    const auto openConnectionSettings = [this,
+                                         &pszSenderButton](std::function<void(CDeliveryDlg&)> act) {
+        WhenDialogRuns<CSenderDlg>(m_platform, [&pszSenderButton](CSenderDlg& dlg) {
             Click(dlg, "m_btnDelivery");
-            Click(dlg, "m_btnCancel");
+            Click(dlg, pszSenderButton);
         });
         WhenDialogRuns<CDeliveryDlg>(m_platform, act);
         m_frame.SendCommand(ID_SENDER_SETTINGS);
@@ -209,6 +212,18 @@ TEST_F(SettingsDlgTest, ConnectionSettingsWriteDeliveryIniOnOkOnly)
         EXPECT_TRUE(
             label("m_labelPorts").startsWith(QStringLiteral(u"使用するポート: SMTP 465 (")));
         EXPECT_EQ(label("m_labelWarning"), QString());
+        // SMTP AUTH uses no POP3; the CA file applies once TLS is chosen.
+        EXPECT_FALSE(Child<QComboBox>(dlg, "m_comboPop")->isEnabled());
+        EXPECT_TRUE(Child<QWidget>(dlg, "m_strCaFile")->isEnabled());
+        SetText(dlg, "m_strCaFile", QStringLiteral("/etc/ssl/private-ca.pem"));
+        Click(dlg, "m_btnOK");
+    });
+    // OK in 接続設定, then Cancel in 発送元設定: nothing is written.
+    EXPECT_EQ(ReadDeliveryIni(strAppDir), strOriginal);
+
+    pszSenderButton = "m_btnOK";
+    openConnectionSettings([](CDeliveryDlg& dlg) {
+        Child<QComboBox>(dlg, "m_comboSmtp")->setCurrentIndex(2);
         SetText(dlg, "m_strCaFile", QStringLiteral("/etc/ssl/private-ca.pem"));
         EXPECT_EQ(Child<QComboBox>(dlg, "m_comboCharset")->currentIndex(), 0); // ISO-2022-JP
         Child<QComboBox>(dlg, "m_comboCharset")->setCurrentIndex(1);
@@ -227,5 +242,17 @@ TEST_F(SettingsDlgTest, ConnectionSettingsWriteDeliveryIniOnOkOnly)
     EXPECT_EQ(ReadDeliveryIni(strAppDir), strWritten);
     EXPECT_EQ(m_platform.m_dialogTitles,
               (std::vector<std::string>{SJ(u"発送元設定"), SJ(u"接続設定"), SJ(u"発送元設定"),
-                                        SJ(u"接続設定")}));
+                                        SJ(u"接続設定"), SJ(u"発送元設定"), SJ(u"接続設定")}));
+
+    // Without TLS the CA file does not apply; its picker starts in the current file's folder.
+    m_platform.m_nextFiles = {FileDialogResult{}};
+    openConnectionSettings([](CDeliveryDlg& dlg) {
+        Child<QComboBox>(dlg, "m_comboAuth")->setCurrentIndex(0); // POP before SMTP
+        EXPECT_TRUE(Child<QComboBox>(dlg, "m_comboPop")->isEnabled());
+        Click(dlg, "m_btnCaFile");
+        Child<QComboBox>(dlg, "m_comboSmtp")->setCurrentIndex(0);
+        EXPECT_FALSE(Child<QWidget>(dlg, "m_strCaFile")->isEnabled());
+        Click(dlg, "m_btnCancel");
+    });
+    EXPECT_EQ(m_platform.m_fileDialogs.back().strStartDir, "/etc/ssl/");
 }

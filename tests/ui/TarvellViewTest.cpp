@@ -10,6 +10,7 @@
 #include "ui/HeadlessPlatform.h"
 #include "ui/MainFrame.h"
 #include "ui/QtAddressDlg.h"
+#include "ui/StatusLine.h"
 
 #include <QTreeWidget>
 
@@ -84,7 +85,8 @@ TEST_F(TarvellViewTest, BodyFileOpensInTheEditorOrElseItsAssociatedProgram)
     m_platform.m_nextShellResults = {32}; // 32 or less is a failure
     Click(m_view, "m_btnEditTextFile");
     EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair(strEditor, "\"" + strBody + "\""));
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{SJ(u"オープンできません。")});
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{SJ(u"オープンできません。\n") +
+                                                              strEditor + " \"" + strBody + "\""});
 }
 
 TEST_F(TarvellViewTest, MissingFilesAreReportedBeforeAnythingOpens)
@@ -104,7 +106,7 @@ TEST_F(TarvellViewTest, MissingFilesAreReportedBeforeAnythingOpens)
     Click(m_view, "m_btnOpenBinFile");
     Click(m_view, "m_btnOpenBinFile");
     EXPECT_EQ(m_platform.m_shellOpened.front(), std::make_pair(strBin, std::string()));
-    EXPECT_EQ(m_platform.m_messages.back(), SJ(u"オープンできません。"));
+    EXPECT_EQ(m_platform.m_messages.back(), SJ(u"オープンできません。\n") + strBin);
     EXPECT_EQ(m_platform.m_messages.size(), 3u);
 }
 
@@ -239,6 +241,24 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
         }
     }
 }
+// A status text too long for the line shows its start and its end, cut in the middle; the
+// tooltip holds it whole.
+TEST_F(TarvellViewTest, LongStatusIsCutInTheMiddleAndWholeInTheTooltip)
+{
+    auto* pStatus = m_view.findChild<CStatusLine*>(QStringLiteral("m_strStatus"));
+    ASSERT_NE(pStatus, nullptr);
+    const QString qstrLong = QStringLiteral(u"山田 太郎 添付ファイルあり送信開始-") +
+                             Repeat(QStringLiteral(u"長い"), 60) +
+                             QStringLiteral(u"-送信失敗-理由");
+    pStatus->SetStatus(qstrLong, QString());
+    const QString qstrShown = pStatus->DisplayedText();
+    EXPECT_TRUE(qstrShown.startsWith(QStringLiteral(u"山田")) &&
+                qstrShown.endsWith(QStringLiteral(u"理由")) && qstrShown.contains(QChar(0x2026)))
+        << qstrShown.toStdString();
+    EXPECT_EQ(pStatus->toolTip(), qstrLong);
+    pStatus->SetStatus(QStringLiteral(u"送信成功"), QString());
+    EXPECT_EQ(pStatus->DisplayedText(), QStringLiteral(u"送信成功"));
+}
 } // namespace
 
 namespace
@@ -361,8 +381,13 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
         std::fclose(pErr);
     }
 
+    // A double-click on the status line asks the window for the send-record viewer.
+    int nCommand = 0;
+    m_view.SetCommandTarget([&nCommand](int nId) {
+        nCommand = nId;
+        return true;
+    });
     QTest::mouseDClick(pStatus, Qt::LeftButton);
-    ASSERT_FALSE(m_platform.m_shellOpened.empty());
-    EXPECT_EQ(m_platform.m_shellOpened.back().first, m_folder.Dir() + "log/trace.txt");
+    EXPECT_EQ(nCommand, CMainFrame::ID_VIEW_TRACE);
 }
 } // namespace
