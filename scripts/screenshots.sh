@@ -116,6 +116,11 @@ keys "$MAIN" alt+s o
 shot "オプション" options.png
 keys "オプション" Escape
 
+# ツール → 送信記録を閲覧: the trace of the failed send above and this month's log.
+keys "$MAIN" alt+t r
+shot "送信記録" send_record.png
+keys "送信記録" Escape
+
 keys "$MAIN" alt+h a
 shot "Tarvellのﾊﾞｰｼﾞｮﾝ情報" about.png
 keys "Tarvellのﾊﾞｰｼﾞｮﾝ情報" Escape

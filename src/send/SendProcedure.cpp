@@ -292,7 +292,8 @@ AttemptResult CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
         bSent = bSendRan && outcome.Sent();
         const SendCode code = static_cast<SendCode>(outcome.nResult);
         if (bSendRan && !bSent && code == SendCode::ProfileRefused)
-            strReason = "Delivery.iniの値 " + profile.strRefused + " は使えません";
+            strReason =
+                "Delivery.iniの値 " + profile.strRefused + " は使えません"; // troubleshooting
         else if (bSendRan && !bSent)
             strReason = DeliveryFailureReason(code) != nullptr ? DeliveryFailureReason(code)
                                                                : REASON_TRANSMISSION;

@@ -38,18 +38,17 @@ void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& st
     const bool bEditor = !strEditor.empty() && PathExists(strEditor);
     const int nResult = bEditor ? platform.ShellOpen(strEditor, strArgument)
                                 : platform.ShellOpen(strArgument, std::string());
+    if (nResult > 32)
+        return;
     // The path is shown, so the user can open the file by hand.
-    if (nResult <= 32 && bEditor)
-        platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。\n")) + strEditor + " " +
-                                strArgument,
-                            MsgButtons::Ok);
-    else if (nResult <= 32)
-        platform.MessageBox(
-            ToSjis(QStringLiteral(u"オープンできません。\n")) + strArgument +
-                ToSjis(QStringLiteral(u"\nこのファイルを開くプログラムがありません。"
-                                      u"「設定」→「オプション」の「テキストエディタ」で"
-                                      u"エディタを選んでください。")),
-            MsgButtons::Ok);
+    const std::string strFailed =
+        ToSjis(QStringLiteral(u"オープンできません。\n")); // troubleshooting
+    const std::string strNoProgram = ToSjis(
+        QStringLiteral(u"\nこのファイルを開くプログラムがありません。「設定」→「オプション」の「テ"
+                       u"キストエディタ」でエディタを選んでください。")); // troubleshooting
+    platform.MessageBox(bEditor ? strFailed + strEditor + " " + strArgument
+                                : strFailed + strArgument + strNoProgram,
+                        MsgButtons::Ok);
 }
 
 std::vector<std::string> ManualPlaces(const std::string& strProgramDir)

@@ -148,21 +148,23 @@ void CMainFrame::OnSupportPage()
         std::string strPlaces;
         for (const std::string& strPlace : ManualPlaces(m_strProgramDir))
             strPlaces += "\n" + strPlace;
-        m_platform.MessageBox(ToSjis(QStringLiteral(u"マニュアルが見つかりません。探した場所:")) +
-                                  strPlaces,
-                              MsgButtons::Ok);
+        m_platform.MessageBox(
+            ToSjis(QStringLiteral(u"マニュアルが見つかりません。探した場所:")) + // troubleshooting
+                strPlaces,
+            MsgButtons::Ok);
     }
     else if (m_platform.ShellOpen(strManual, std::string()) <= 32)
-        m_platform.MessageBox(ToSjis(QStringLiteral(u"マニュアルを開けませんでした"
-                                                    u"（ブラウザが見つかりません）: ")) +
-                                  strManual,
-                              MsgButtons::Ok);
+        m_platform.MessageBox(
+            ToSjis(QStringLiteral(u"マニュアルを開けませんでした" // troubleshooting
+                                  u"（ブラウザが見つかりません）: ")) +
+                strManual,
+            MsgButtons::Ok);
 }
 
 void CMainFrame::OnOpenAppDir()
 {
     if (m_platform.ShellOpen(m_doc.m_szAppDir, std::string()) <= 32)
-        m_platform.MessageBox(ToSjis(QStringLiteral(u"フォルダを開けませんでした"
+        m_platform.MessageBox(ToSjis(QStringLiteral(u"フォルダを開けませんでした" // troubleshooting
                                                     u"（ファイルマネージャが見つかりません）: ")) +
                                   m_doc.m_szAppDir,
                               MsgButtons::Ok);

@@ -245,10 +245,11 @@ void CQtPlatform::OnOpenerFailed(const std::string& strTarget, const QString& qs
     }
     std::string strReason;
     FromQString(qstrFirst.trimmed(), strReason);
-    MessageBox(ToSjis(QStringLiteral(u"開けませんでした（デスクトップに開くプログラムが"
-                                     u"ありません）。次の場所を手動で開いてください:\n")) +
-                   strTarget + (strReason.empty() ? std::string() : "\n(" + strReason + ")"),
-               MsgButtons::Ok);
+    MessageBox(
+        ToSjis(QStringLiteral(u"開けませんでした（デスクトップに開くプログラムが" // troubleshooting
+                              u"ありません）。次の場所を手動で開いてください:\n")) +
+            strTarget + (strReason.empty() ? std::string() : "\n(" + strReason + ")"),
+        MsgButtons::Ok);
 }
 
 int CQtPlatform::RunModal(IModalDialog& dialog)

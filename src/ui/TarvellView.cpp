@@ -444,7 +444,7 @@ void CTarvellView::OnEditTextFile()
     ReadForm();
     if (!PathExists(m_form.m_strTextFile))
     {
-        Message(QStringLiteral(u"指定ファイルが存在しません。"));
+        Message(QStringLiteral(u"指定ファイルが存在しません。")); // troubleshooting
         return;
     }
     OpenInEditor(m_platform, m_doc.m_cfg, "\"" + m_form.m_strTextFile + "\"");
