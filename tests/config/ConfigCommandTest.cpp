@@ -338,7 +338,8 @@ TEST(ConfigCommand, DeliverySetIsReadBackByTheProgramAndShowPrintsIt)
 {
     CTempFolder dir;
     ASSERT_EQ(Config(dir, {"delivery", "show"}).strOut,
-              "SmtpSecurity=none\nPopSecurity=none\nAuthentication=pop-before-smtp\nCaFile=\n");
+              "SmtpSecurity=none\nPopSecurity=none\nAuthentication=pop-before-smtp\nCaFile=\n"
+              "Charset=iso-2022-jp\n");
     const ConfigRun set = Config(dir, {"delivery", "set", "SmtpSecurity=tls",
                                        "Authentication=smtp-auth", "CaFile=/srv/ca.pem"});
     ASSERT_EQ(set.nStatus, EX_OK) << set.strErr;
@@ -347,7 +348,8 @@ TEST(ConfigCommand, DeliverySetIsReadBackByTheProgramAndShowPrintsIt)
     EXPECT_EQ(profile.auth, Authentication::smtpAuth);
     EXPECT_EQ(profile.strCaFile, "/srv/ca.pem");
     EXPECT_EQ(Config(dir, {"delivery", "show"}).strOut,
-              "SmtpSecurity=tls\nPopSecurity=none\nAuthentication=smtp-auth\nCaFile=/srv/ca.pem\n");
+              "SmtpSecurity=tls\nPopSecurity=none\nAuthentication=smtp-auth\nCaFile=/srv/ca.pem\n"
+              "Charset=iso-2022-jp\n");
 
     // A typo in the file is never turned into "none" by setting another key.
     dir.Write("Delivery.ini", "SmtpSecurity=startls\r\n");

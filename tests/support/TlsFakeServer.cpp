@@ -72,8 +72,7 @@ bool ReadAvailable(SSL* pSsl)
 }
 } // namespace
 
-CTlsFakeServer::CTlsFakeServer(TlsFakeMode mode, bool bSanCertificate,
-                               const std::string& strFolder)
+CTlsFakeServer::CTlsFakeServer(TlsFakeMode mode, bool bSanCertificate, const std::string& strFolder)
     : m_mode(mode), m_strCaFile(strFolder + "/fake-server.pem")
 {
     EVP_PKEY* pKey = EVP_EC_gen("P-256");
