@@ -84,6 +84,23 @@ bool IsFolder(std::string_view sjisPath)
     return StatPath(sjisPath, st) && S_ISDIR(st.st_mode);
 }
 
+bool PathEntryExists(std::string_view sjisPath)
+{
+    std::string os;
+    struct stat st
+    {
+    };
+    return SjisToUtf8(sjisPath, os) && !os.empty() && ::lstat(os.c_str(), &st) == 0;
+}
+
+bool IsRegularFile(std::string_view sjisPath)
+{
+    struct stat st
+    {
+    };
+    return StatPath(sjisPath, st) && S_ISREG(st.st_mode);
+}
+
 bool CreateFolder(std::string_view sjisPath)
 {
     std::string os;

@@ -23,6 +23,10 @@ std::int64_t GetFileSizeOrZero(std::string_view sjisPath);
 // Attribute queries: false also when the path cannot be converted.
 bool PathExists(std::string_view sjisPath);
 bool IsFolder(std::string_view sjisPath);
+// Whether anything stands at the path itself, a dangling link included (links not followed).
+bool PathEntryExists(std::string_view sjisPath);
+// Whether the path leads to a regular file (not a folder, FIFO, device or dangling link).
+bool IsRegularFile(std::string_view sjisPath);
 
 // Creates one folder; false on failure.
 bool CreateFolder(std::string_view sjisPath);

@@ -42,6 +42,9 @@ struct DeliveryProfile
     std::string strCaFile; // extra trusted CA certificates (PEM), Shift_JIS path; empty for none
     // "Key=value" of the first value that is not one of the listed ones; empty when every value is
     // known. A profile with a refused value must not be used for any send.
+    // Whether the file named PopSecurity itself (only then may TLS for SMTP go with a POP3 log-in
+    // in clear).
+    bool bPopSecurityGiven = false;
     std::string strRefused;
 
     // EHLO, CR LF commands and the modern SMTP session: any TLS for SMTP, or SMTP AUTH.

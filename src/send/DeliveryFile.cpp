@@ -3,62 +3,110 @@
 
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
-#include "send/SendInfFile.h"
+
+#include <cstdint>
+#include <iterator>
+#include <string_view>
 
 const char* const kDeliveryFileName = "Delivery.ini";
 
 namespace
 {
-// The value of key in the text made by WithoutBlanks; empty when absent.
-std::string ValueOf(const std::string& strText, const char* pszKey)
+// One known key: how its value is read into the profile. An empty value is refused unless the
+// key takes one (CaFile= with no file is what the dialog writes).
+struct KnownKey
 {
-    std::string strValue;
-    std::string strKey = "\n";
-    strKey.append(pszKey).append("=");
-    CSendInfReader::GetKeyValue(strText, strKey, strValue);
-    return strValue;
-}
+    const char* const* ppszName;
+    bool (*pRead)(const std::string& strValue, DeliveryProfile& profile);
+    bool bEmptyAllowed;
+};
 
-template <typename T>
-void ReadChoice(const std::string& strText, const char* pszKey,
-                bool (*pParse)(const std::string&, T&), T& value, std::string& strRefused)
+const KnownKey kKnownKeys[] = {
+    {&kSmtpSecurityKey,
+     [](const std::string& v, DeliveryProfile& p) { return ParseSmtpSecurity(v, p.smtp); }, false},
+    {&kPopSecurityKey,
+     [](const std::string& v, DeliveryProfile& p) {
+         p.bPopSecurityGiven = true;
+         return ParsePopSecurity(v, p.pop);
+     },
+     false},
+    {&kAuthenticationKey,
+     [](const std::string& v, DeliveryProfile& p) { return ParseAuthentication(v, p.auth); },
+     false},
+    {&kCaFileKey,
+     [](const std::string& v, DeliveryProfile& p) {
+         p.strCaFile = v;
+         return true;
+     },
+     true},
+    {&kCharsetKey,
+     [](const std::string& v, DeliveryProfile& p) { return ParseCharset(v, p.charset); }, false},
+};
+
+// Refuses the profile with the line as written (or what is wrong with the file); the first
+// refusal is the one named.
+void Refuse(DeliveryProfile& profile, std::string strWhat)
 {
-    const std::string strValue = ValueOf(strText, pszKey);
-    if (!strValue.empty() && !pParse(strValue, value) && strRefused.empty())
-        strRefused = std::string(pszKey) + "=" + strValue;
+    if (profile.strRefused.empty())
+        profile.strRefused = std::move(strWhat);
 }
 } // namespace
 
-// The text with the blanks around every key and value taken away, one line per LF: a key written
-// as "SmtpSecurity = tls" must be read, never skipped as unknown.
-std::string WithoutBlanks(const std::string& strText)
-{
-    std::string strLines = "\n"; // every line begins after LF: "XCaFile=" is not "CaFile="
-    std::size_t nAt = 0;
-    while (nAt < strText.size())
-    {
-        std::size_t nEnd = strText.find_first_of("\r\n", nAt);
-        if (nEnd == std::string::npos)
-            nEnd = strText.size();
-        const std::string_view line(strText.data() + nAt, nEnd - nAt);
-        const std::size_t nEq = line.find('=');
-        if (nEq != std::string_view::npos)
-            strLines += std::string(TrimAsciiSpace(line.substr(0, nEq))) + "=" +
-                        std::string(TrimAsciiSpace(line.substr(nEq + 1))) + "\n";
-        nAt = nEnd + 1;
-    }
-    return strLines;
-}
-
 DeliveryProfile ParseDeliveryProfile(const std::string& strText)
 {
-    const std::string strLines = WithoutBlanks(strText);
     DeliveryProfile profile;
-    ReadChoice(strLines, kSmtpSecurityKey, ParseSmtpSecurity, profile.smtp, profile.strRefused);
-    ReadChoice(strLines, kPopSecurityKey, ParsePopSecurity, profile.pop, profile.strRefused);
-    ReadChoice(strLines, kAuthenticationKey, ParseAuthentication, profile.auth, profile.strRefused);
-    profile.strCaFile = ValueOf(strLines, kCaFileKey);
-    ReadChoice(strLines, kCharsetKey, ParseCharset, profile.charset, profile.strRefused);
+    // A file saved by another editor (UTF-8 with a byte order mark, UTF-16, a binary file) must
+    // never be half read: every key it seems to hold could be missed, and missing keys mean
+    // clear text.
+    if (strText.rfind("\xEF\xBB\xBF", 0) == 0)
+        Refuse(profile, "(UTF-8 の BOM)");
+    else if (strText.find('\0') != std::string::npos)
+        Refuse(profile, "(NUL を含むファイル: UTF-16 かバイナリ)");
+    bool seen[std::size(kKnownKeys)] = {};
+    std::size_t nAt = 0;
+    while (profile.strRefused.empty() && nAt < strText.size())
+    {
+        std::size_t nEnd = strText.find('\n', nAt);
+        if (nEnd == std::string::npos)
+            nEnd = strText.size();
+        const std::string_view line =
+            TrimAsciiSpace(std::string_view(strText).substr(nAt, nEnd - nAt));
+        nAt = nEnd + 1;
+        if (line.empty() || line.front() == '#' || line.front() == ';')
+            continue; // blank lines and comments
+        const std::size_t nEq = line.find('=');
+        const std::string strKey(
+            TrimAsciiSpace(line.substr(0, nEq == std::string_view::npos ? line.size() : nEq)));
+        const KnownKey* pKey = nullptr;
+        for (const KnownKey& key : kKnownKeys)
+            if (strKey == *key.ppszName)
+                pKey = &key;
+        if (nEq == std::string_view::npos || pKey == nullptr)
+        {
+            Refuse(profile, std::string(line)); // a misspelt or miscased key, "Key: value"
+            continue;
+        }
+        const std::string strValue(TrimAsciiSpace(line.substr(nEq + 1)));
+        bool& bSeen = seen[static_cast<std::size_t>(pKey - kKnownKeys)];
+        if (bSeen || (strValue.empty() && !pKey->bEmptyAllowed) || !pKey->pRead(strValue, profile))
+            Refuse(profile, std::string(strKey).append("=").append(strValue));
+        bSeen = true;
+    }
+    // TLS for SMTP with a POP3 log-in in clear sends the password unencrypted after all: only a
+    // file that says so in as many words may do that.
+    if (profile.strRefused.empty() && profile.smtp != SmtpSecurity::none &&
+        profile.auth == Authentication::popBeforeSmtp && profile.pop == PopSecurity::none &&
+        !profile.bPopSecurityGiven)
+        Refuse(profile,
+               std::string(kPopSecurityKey)
+                   .append("=(未指定: SMTP を暗号化しても POP3 のログインは暗号化されません。"
+                           "そのままでよければ PopSecurity=none と書いてください)"));
+    if (!profile.strRefused.empty())
+    {
+        DeliveryProfile refused; // what was read before the refusal is not used for anything
+        refused.strRefused = profile.strRefused;
+        return refused;
+    }
     return profile;
 }
 
@@ -72,9 +120,24 @@ std::string FormatDeliveryProfile(const DeliveryProfile& profile)
 
 DeliveryProfile ReadDeliveryProfile(const std::string& strPath)
 {
-    if (!PathExists(strPath))
+    if (!PathEntryExists(strPath))
         return DeliveryProfile();
-    return ParseDeliveryProfile(ReadWholeFile(strPath, MAX_DELIVERY_FILE_SIZE));
+    DeliveryProfile refused;
+    // A dangling link, a folder or a FIFO named Delivery.ini is not a missing file: it would
+    // otherwise mean clear text, and a FIFO would hold the send.
+    if (!IsRegularFile(strPath))
+        refused.strRefused = "(通常のファイルではありません)";
+    else if (GetFileSizeOrZero(strPath) > static_cast<std::int64_t>(MAX_DELIVERY_FILE_SIZE))
+        refused.strRefused.append("(")
+            .append(std::to_string(MAX_DELIVERY_FILE_SIZE))
+            .append(" バイトを超えています)");
+    if (!refused.strRefused.empty())
+        return refused;
+    DeliveryProfile profile = ParseDeliveryProfile(ReadWholeFile(strPath, MAX_DELIVERY_FILE_SIZE));
+    // A relative CA file lies beside Delivery.ini, whatever the working folder.
+    if (!profile.strCaFile.empty() && profile.strCaFile[0] != '/')
+        profile.strCaFile = strPath.substr(0, strPath.rfind('/') + 1) + profile.strCaFile;
+    return profile;
 }
 
 void WriteDeliveryProfile(const std::string& strPath, const DeliveryProfile& profile)

@@ -41,7 +41,29 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, DeliveryProfileText,
     ::testing::Values(
         ProfileCase{"", kDefaults},
-        ProfileCase{"Unknown=1\nSmtpSecurity=\nXCaFile=/x\n", kDefaults},
+        // Nothing is skipped: an unknown key, an empty value, a BOM, NUL bytes or a duplicate key
+        // refuse the file with its line (each could otherwise mean clear text).
+        ProfileCase{"Unknown=1\nSmtpSecurity=\nXCaFile=/x\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-"
+                    "smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!Unknown=1"},
+        ProfileCase{"smtpsecurity=tls\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-"
+                    "smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!smtpsecurity=tls"},
+        ProfileCase{"SmtpSecurity=\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-"
+                    "smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!SmtpSecurity="},
+        ProfileCase{"SmtpSecurity: tls\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-"
+                    "smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!SmtpSecurity: tls"},
+        ProfileCase{"SmtpSecurity=none\nSmtpSecurity=tls\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-"
+                    "smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!SmtpSecurity=tls"},
+        ProfileCase{"\xEF\xBB\xBFSmtpSecurity=tls\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-"
+                    "smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!(UTF-8 の BOM)"},
+        ProfileCase{"# comment\n\n; too\nSmtpSecurity=tls\nPopSecurity=none\n",
+                    "SmtpSecurity=tls\r\nPopSecurity=none\r\nAuthentication=pop-before-"
+                    "smtp\r\nCaFile=\r\nCharset=iso-2022-jp\r\n!"},
         ProfileCase{"SmtpSecurity = starttls \r\nAuthentication=smtp-auth\r\nCaFile= /etc/ca.pem\n",
                     "SmtpSecurity=starttls\r\nPopSecurity=none\r\nAuthentication=smtp-auth\r\n"
                     "CaFile=/etc/ca.pem\r\nCharset=iso-2022-jp\r\n!"},
@@ -76,7 +98,7 @@ TEST_F(DeliveryFile, MissingMeansDefaultsAndWrittenFileReadsBack)
     EXPECT_EQ(Read(kDeliveryFileName), FormatDeliveryProfile(profile));
     EXPECT_EQ(Describe(ReadDeliveryProfile(strPath)), Describe(profile));
     Write(kDeliveryFileName, std::string(MAX_DELIVERY_FILE_SIZE + 1, '#'));
-    EXPECT_THROW(ReadDeliveryProfile(strPath), CFileException);
+    EXPECT_EQ(ReadDeliveryProfile(strPath).strRefused, "(4096 バイトを超えています)");
 }
 
 // A refused value fails the attempt before any connection, and the status names key and value.
