@@ -33,6 +33,9 @@ CFileException::Cause CFileException::CauseFromErrno(int nOsError)
     case EMFILE:
     case ENFILE:
         return tooManyOpenFiles;
+    case ELOOP: // a link where none is followed
+    case ENXIO: // a FIFO without a reader, a device without its hardware
+        return notRegularFile;
     default:
         return genericError;
     }
@@ -55,6 +58,8 @@ std::string FileErrorText(const CFileException& e)
         return name + " へのｱｸｾｽ中にﾌｧｲﾙの終わりを越えて読み込もうとしました。";
     case CFileException::tooManyOpenFiles:
         return name + " を開けません。開いているﾌｧｲﾙが多すぎます。";
+    case CFileException::notRegularFile:
+        return name + " は通常のﾌｧｲﾙやﾌｫﾙﾀﾞではない(ﾘﾝｸ、FIFO、ﾃﾞﾊﾞｲｽ)ため使えません。";
     case CFileException::genericError:
         break;
     }

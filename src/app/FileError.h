@@ -15,6 +15,7 @@ class CFileException : public std::runtime_error
         diskFull,
         endOfFile,
         tooManyOpenFiles,
+        notRegularFile, // a link, FIFO or device where a file or folder was expected
     };
 
     // strFileName is CP932; nOsError is the errno behind the failure (0 when there is none).

@@ -101,12 +101,12 @@ bool IsRegularFile(std::string_view sjisPath)
     return StatPath(sjisPath, st) && S_ISREG(st.st_mode);
 }
 
-bool CreateFolder(std::string_view sjisPath)
+bool CreateFolder(std::string_view sjisPath, mode_t mode)
 {
     std::string os;
     if (!SjisToUtf8(sjisPath, os) || os.empty())
         return false;
-    return ::mkdir(os.c_str(), 0755) == 0;
+    return ::mkdir(os.c_str(), mode) == 0;
 }
 
 std::string PathInFolder(std::string_view folder, std::string_view name)
@@ -123,18 +123,24 @@ std::string PathInFolder(std::string_view folder, std::string_view name)
 CFileReader::CFileReader(std::string_view sjisPath) : m_strPath(sjisPath), m_pFile(nullptr)
 {
     const std::string os = ToOsPath(sjisPath);
-    const int fd = ::open(os.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO cannot hold the open; it is then refused with the devices.
+    const int fd = ::open(os.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         Throw(sjisPath, errno);
     struct stat st
     {
     };
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
     {
-        const int nErr = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        const int nErr = errno;
         ::close(fd);
+        if (S_ISDIR(st.st_mode))
+            Throw(sjisPath, EISDIR);
+        if (st.st_mode != 0)
+            throw CFileException(CFileException::notRegularFile, std::string(sjisPath));
         Throw(sjisPath, nErr);
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_pFile = ::fdopen(fd, "rb");
     if (m_pFile == nullptr)
     {
@@ -243,12 +249,59 @@ void WriteFileReplacing(std::string_view sjisPath, const void* pData, std::size_
     }
 }
 
-void AppendToFile(std::string_view sjisPath, const void* pData, std::size_t nBytes)
+namespace
+{
+// Opens a file of the log or keep folder with flags besides O_WRONLY: the folder is opened first
+// without following a link, then the file inside it, again without following one, and only a
+// regular file is taken. Throws the file error, naming the folder when it is the folder that fails.
+int OpenPrivateFile(std::string_view sjisPath, int nFlags)
 {
     const std::string os = ToOsPath(sjisPath);
-    const int fd = ::open(os.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const std::size_t nSlash = os.rfind('/');
+    // The folder without its closing "/", which would follow a link in its place.
+    const std::string folder = nSlash == std::string::npos ? "."
+                               : nSlash == 0               ? "/"
+                                                           : os.substr(0, nSlash);
+    const std::string name = nSlash == std::string::npos ? os : os.substr(nSlash + 1);
+    const int fdFolder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fdFolder < 0)
+    {
+        const int nErr = errno;
+        // A link in the folder's place is named as such ('/' is never the second byte of a
+        // CP932 character); any other failure names the file, as an open of it would.
+        // (O_DIRECTORY makes Linux say ENOTDIR for the link.)
+        struct stat st
+        {
+        };
+        const std::size_t nSjisSlash = sjisPath.rfind('/');
+        if (::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+            nSjisSlash != std::string_view::npos)
+            throw CFileException(CFileException::notRegularFile,
+                                 std::string(sjisPath.substr(0, nSjisSlash)), ELOOP);
+        Throw(sjisPath, nErr);
+    }
+    const int fd =
+        ::openat(fdFolder, name.c_str(),
+                 O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | nFlags, 0600);
+    const int nErr = errno;
+    ::close(fdFolder);
     if (fd < 0)
-        Throw(sjisPath, errno);
+        Throw(sjisPath, nErr);
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    {
+        ::close(fd);
+        throw CFileException(CFileException::notRegularFile, std::string(sjisPath));
+    }
+    return fd;
+}
+} // namespace
+
+void AppendToFile(std::string_view sjisPath, const void* pData, std::size_t nBytes)
+{
+    const int fd = OpenPrivateFile(sjisPath, O_APPEND);
     int nErr = 0;
     const off_t nStart = ::lseek(fd, 0, SEEK_END);
     if (!WriteAll(fd, pData, nBytes))
@@ -265,4 +318,11 @@ void AppendToFile(std::string_view sjisPath, const void* pData, std::size_t nByt
         nErr = errno;
     if (nErr != 0)
         Throw(sjisPath, nErr);
+}
+
+void EmptyPrivateFile(std::string_view sjisPath)
+{
+    const int fd = OpenPrivateFile(sjisPath, O_TRUNC);
+    if (::close(fd) != 0)
+        Throw(sjisPath, errno);
 }

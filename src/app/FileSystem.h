@@ -28,14 +28,16 @@ bool PathEntryExists(std::string_view sjisPath);
 // Whether the path leads to a regular file (not a folder, FIFO, device or dangling link).
 bool IsRegularFile(std::string_view sjisPath);
 
-// Creates one folder; false on failure.
-bool CreateFolder(std::string_view sjisPath);
+// Creates one folder with mode (narrowed by the umask); false on failure.
+bool CreateFolder(std::string_view sjisPath, mode_t mode = 0755);
 
 // folder (ending in "/") followed directly by name. The file error is raised when name holds "/"
 // (the file could land outside its folder) or the result is longer than MAX_PATH_TEXT bytes.
 std::string PathInFolder(std::string_view folder, std::string_view name);
 
-// A file opened for binary reading; closed by its destructor.
+// A file opened for binary reading; closed by its destructor. Only a regular file is opened: a
+// FIFO or device raises the file error (notRegularFile) instead of holding the program in open,
+// a folder raises accessDenied.
 class CFileReader
 {
   public:
@@ -65,5 +67,10 @@ void WriteFileReplacing(std::string_view sjisPath, const void* pData, std::size_
                         mode_t mode = 0644);
 
 // Opens or creates the file for binary appending and writes the bytes at its end in one write.
-// A write that fails part-way is cut back off before the file error is raised.
+// A write that fails part-way is cut back off before the file error is raised. These files hold
+// mail: neither the file nor the folder it is in is reached through a link (a planted link raises
+// notRegularFile, whatever it points at), only a regular file is appended to, and a new file is
+// created owner-only (0600, narrowed by the umask).
 void AppendToFile(std::string_view sjisPath, const void* pData, std::size_t nBytes);
+// The same file emptied, or created empty, under the same rules.
+void EmptyPrivateFile(std::string_view sjisPath);

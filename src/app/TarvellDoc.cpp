@@ -28,8 +28,10 @@ CTarvellDoc::CTarvellDoc(IPlatform& platform, const std::string& strAppDir,
     for (const char* pszFolder : {"keep", "log"})
     {
         const std::string strFolder = AppPath(pszFolder);
-        if (!PathExists(strFolder))
-            CreateFolder(strFolder); // a failure shows later, when a log or keep copy is written
+        // Owner-only: the folders hold the mails sent. A failure, or a link planted in the
+        // folder's place, shows later, when a log or keep copy is written.
+        if (!PathEntryExists(strFolder))
+            CreateFolder(strFolder, 0700);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "mail/TlsSocket.h"
 
 #include <arpa/inet.h>
+#include <filesystem>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -88,8 +89,11 @@ bool CTlsSocket::Handshake(const std::string& strHost)
     SSL_CTX_set_options(m_pCtx, SSL_OP_IGNORE_UNEXPECTED_EOF | SSL_OP_NO_RENEGOTIATION);
     SSL_CTX_set_verify(m_pCtx, SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_default_verify_paths(m_pCtx);
+    // Only a regular file is handed to OpenSSL: a FIFO would hold the send in its open.
+    std::error_code error;
     if (!m_strCaFile.empty() &&
-        SSL_CTX_load_verify_locations(m_pCtx, m_strCaFile.c_str(), nullptr) != 1)
+        (!std::filesystem::is_regular_file(m_strCaFile, error) ||
+         SSL_CTX_load_verify_locations(m_pCtx, m_strCaFile.c_str(), nullptr) != 1))
     {
         m_failure = TlsFailure::caFile;
         EndSession();

@@ -12,7 +12,7 @@ CSendTrace::CSendTrace(IPlatform& platform, std::string strPath)
 {
     try
     {
-        WriteFileReplacing(m_strPath, "", 0);
+        EmptyPrivateFile(m_strPath);
     }
     catch (const CFileException& e)
     {

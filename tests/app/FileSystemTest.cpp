@@ -183,3 +183,103 @@ TEST(AppendToFile, AShortWriteIsCutBackBeforeTheFileError)
     })) << "the append did not fail with a full-disk error";
     EXPECT_EQ(ReadBytes(dir.Path("log.txt")), std::string(100, 'a'));
 }
+
+// What the file layer meets where a file of the program should be, and what each operation makes
+// of it: nothing is opened through a link, and a FIFO or device never holds the program in open.
+struct PlantedEntryRow
+{
+    const char* pszName;
+    const char* pszPlanted;   // "fifo", "device", "link-to-file", "folder-link", "folder"
+    const char* pszOperation; // "read", "append", "empty"
+    CFileException::Cause cause;
+};
+
+void PrintTo(const PlantedEntryRow& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
+
+class PlantedEntries : public testing::TestWithParam<PlantedEntryRow>
+{
+};
+
+TEST_P(PlantedEntries, AreRefusedWithTheFileError)
+{
+    const PlantedEntryRow& row = GetParam();
+    CTempFolder dir;
+    WriteBytes(dir.Path("victim.txt"), "untouched");
+    std::filesystem::create_directory(dir.Path("elsewhere"));
+    const std::string planted = row.pszPlanted;
+    std::string strPath = dir.Path("log/entry.txt");
+    if (planted == "folder-link")
+        std::filesystem::create_directory_symlink(dir.Path("elsewhere"), dir.Path("log"));
+    else
+        std::filesystem::create_directory(dir.Path("log"));
+    if (planted == "fifo")
+        ASSERT_EQ(::mkfifo(strPath.c_str(), 0600), 0);
+    else if (planted == "device")
+        strPath = "/dev/zero";
+    else if (planted == "link-to-file")
+        std::filesystem::create_symlink(dir.Path("victim.txt"), strPath);
+    else if (planted == "folder")
+        std::filesystem::create_directory(strPath);
+    else if (planted == "folder-link")
+        WriteBytes(dir.Path("elsewhere/entry.txt"), "untouched");
+    const std::string operation = row.pszOperation;
+    try
+    {
+        if (operation == "read")
+        {
+            CFileReader reader(strPath);
+        }
+        else if (operation == "append")
+            AppendToFile(strPath, "mail", 4);
+        else
+            EmptyPrivateFile(strPath);
+        FAIL() << "no file error";
+    }
+    catch (const CFileException& e)
+    {
+        EXPECT_EQ(e.m_cause, row.cause) << FileErrorText(e);
+    }
+    EXPECT_EQ(ReadBytes(dir.Path("victim.txt")), "untouched");
+    if (planted == "folder-link")
+    {
+        EXPECT_EQ(ReadBytes(dir.Path("elsewhere/entry.txt")), "untouched");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileSystem, PlantedEntries,
+    testing::Values(PlantedEntryRow{"ReadFifo", "fifo", "read", CFileException::notRegularFile},
+                    PlantedEntryRow{"ReadDevice", "device", "read", CFileException::notRegularFile},
+                    PlantedEntryRow{"ReadFolder", "folder", "read", CFileException::accessDenied},
+                    PlantedEntryRow{"AppendThroughLink", "link-to-file", "append",
+                                    CFileException::notRegularFile},
+                    PlantedEntryRow{"AppendInLinkedFolder", "folder-link", "append",
+                                    CFileException::notRegularFile},
+                    PlantedEntryRow{"AppendToFifo", "fifo", "append",
+                                    CFileException::notRegularFile},
+                    PlantedEntryRow{"EmptyThroughLink", "link-to-file", "empty",
+                                    CFileException::notRegularFile},
+                    PlantedEntryRow{"EmptyInLinkedFolder", "folder-link", "empty",
+                                    CFileException::notRegularFile}),
+    [](const testing::TestParamInfo<PlantedEntryRow>& info) { return info.param.pszName; });
+
+// Log and keep files hold mail: a new one is readable by its owner only, whatever the umask lets.
+TEST(AppendToFile, NewFilesAreOwnerOnly)
+{
+    CTempFolder dir;
+    const mode_t oldMask = ::umask(022);
+    AppendToFile(dir.Path("log.txt"), "x", 1);
+    EmptyPrivateFile(dir.Path("trace.txt"));
+    ::umask(oldMask);
+    struct stat st
+    {
+    };
+    for (const char* pszName : {"log.txt", "trace.txt"})
+    {
+        ASSERT_EQ(::stat(dir.Path(pszName).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << pszName;
+    }
+}

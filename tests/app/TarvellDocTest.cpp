@@ -125,8 +125,14 @@ TEST_F(DocTest, WithoutFilesTheDefaultsAreUsedAndBothFilesWrittenAtTheEnd)
     EXPECT_EQ(doc.m_cfg.nWindowLeft, 64);
     EXPECT_EQ(doc.m_cfg.nWindowTop, 0);
     EXPECT_STREQ(doc.m_sender.szName, "");
-    EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path("keep")));
-    EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path("log")));
+    for (const char* pszFolder : {"keep", "log"})
+    {
+        EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path(pszFolder)));
+        EXPECT_EQ(std::filesystem::status(m_dir.Path(pszFolder)).permissions() &
+                      std::filesystem::perms::all,
+                  std::filesystem::perms::owner_all)
+            << pszFolder << " is not owner-only";
+    }
     doc.SaveRecords();
     const std::string cfg = ReadBytes(m_dir.Path("Tarvell.cfg"));
     ASSERT_EQ(cfg.size(), 776u);
