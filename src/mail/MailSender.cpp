@@ -39,8 +39,10 @@ bool IsPop3Ok(const char* pszReply)
     return std::strncmp(pszReply, "+OK", 3) == 0;
 }
 
-// Replaces every placeholder from left to right; bUtf8: the text is UTF-8, where no ASCII byte
-// stands inside a character, else CP932, searched character by character.
+// Replaces every placeholder from left to right in one pass, copying into a new string so that a
+// body dense in placeholders costs time linear in its size; a value that itself holds the
+// placeholder is not searched again. bUtf8: the text is UTF-8, where no ASCII byte stands inside a
+// character, else CP932, searched character by character.
 void ReplaceAll(std::string& strText, std::string_view placeholder, const std::string& strValue,
                 bool bUtf8 = false)
 {
@@ -48,11 +50,19 @@ void ReplaceAll(std::string& strText, std::string_view placeholder, const std::s
         return bUtf8 ? strText.find(placeholder, nFrom) : FindSjis(strText, placeholder, nFrom);
     };
     std::size_t nAt = find(0);
+    if (nAt == std::string::npos)
+        return;
+    std::string strOut;
+    strOut.reserve(strText.size());
+    std::size_t nCopied = 0;
     while (nAt != std::string::npos)
     {
-        strText.replace(nAt, placeholder.size(), strValue);
-        nAt = find(nAt + strValue.size());
+        strOut.append(strText, nCopied, nAt - nCopied).append(strValue);
+        nCopied = nAt + placeholder.size();
+        nAt = find(nCopied);
     }
+    strOut.append(strText, nCopied, std::string::npos);
+    strText = std::move(strOut);
 }
 } // namespace
 
