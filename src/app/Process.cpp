@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,4 +133,9 @@ std::string RawCommandLine(int argc, const char* const* argv, std::string& strEr
         return std::string();
     }
     return sjis;
+}
+
+void ProtectSecretsInMemory()
+{
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 }

@@ -23,3 +23,7 @@ std::string ChooseDataFolder(const std::string& strProgramDir, bool bWritable,
 // argv[1..] joined with single blanks and converted from UTF-8 to CP932. Empty with a reason in
 // strError when an argument cannot be written in CP932.
 std::string RawCommandLine(int argc, const char* const* argv, std::string& strError);
+
+// Keeps the process out of core dumps and away from other processes of the same user (ptrace,
+// /proc/PID/mem): from start to end it holds the sender's password in memory.
+void ProtectSecretsInMemory();

@@ -2,6 +2,8 @@
 // terminal is asked for and not echoed.
 #include "config/ConfigCommand.h"
 
+#include "app/Process.h"
+
 #include <algorithm>
 #include <csignal>
 #include <iostream>
@@ -38,6 +40,7 @@ bool HideTyping()
 
 int main(int argc, char* argv[])
 {
+    ProtectSecretsInMemory();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const bool bHidden =
         std::find(args.begin(), args.end(), "--password-stdin") != args.end() && HideTyping();

@@ -88,6 +88,7 @@ CTarvellApp::~CTarvellApp()
 
 int CTarvellApp::Run(int argc, char* argv[])
 {
+    ProtectSecretsInMemory();
     const bool bHeadless = ::IsHeadless(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
                                         std::getenv("QT_QPA_PLATFORM"));
     if (bHeadless)

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 TEST(DataFolder, WritableProgramFolderElseXdgDataHomeElseHome)
 {
     EXPECT_EQ(ChooseDataFolder("/home/me/tarvell/", true, "/x", "/home/me"), "/home/me/tarvell/");
@@ -15,4 +19,19 @@ TEST(DataFolder, WritableProgramFolderElseXdgDataHomeElseHome)
     // Under /usr even root, who may write there, keeps its files in its home.
     EXPECT_EQ(ChooseDataFolder("/usr/bin/", true, nullptr, "/root"), "/root/.local/share/tarvell/");
     EXPECT_EQ(ChooseDataFolder("/opt/tarvell/", false, nullptr, nullptr), "");
+}
+
+// In a child, so the test process itself stays dumpable for the debugger.
+TEST(ProtectSecretsInMemory, TakesTheProcessOutOfCoreDumps)
+{
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+    {
+        ProtectSecretsInMemory();
+        ::_exit(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
