@@ -58,6 +58,8 @@ int CSendForm::RunExitStatus(bool bRecordsSaved) const
 {
     if (m_nFailedSends > 0)
         return EXIT_SEND_FAILED;
+    if (m_nStoppedSends > 0)
+        return m_nDeliveredSends > 0 ? EXIT_SEND_FAILED : EXIT_AUTO_SEND_NOT_RUN;
     if (!m_autoSend.m_bAutoSendStarted &&
         FindSjis(m_doc.m_strCmdLine, "/sendon") != std::string::npos)
         return EXIT_AUTO_SEND_NOT_RUN;

@@ -69,10 +69,14 @@ class CSendForm
     // Send commands whose every mail went out but whose log entry or keep copy could not be
     // written.
     int m_nUnrecordedSends = 0;
+    // Mails sent in this run, and mails a stopped command (中止, a signal, closing) left untried.
+    int m_nDeliveredSends = 0;
+    int m_nStoppedSends = 0;
 
     // The exit status of the run so far (EXIT_*), given whether the records were written: a failed
-    // send first, then an automatic send that "/sendon" asked for and that never started, then
-    // anything that went out without being recorded.
+    // send first, or a stopped command that left mails untried (EXIT_SEND_FAILED when some went
+    // out, else EXIT_AUTO_SEND_NOT_RUN), then an automatic send that "/sendon" asked for and that
+    // never started, then anything that went out without being recorded.
     int RunExitStatus(bool bRecordsSaved) const;
 
     // The calls into the window; without one: ShowForm reports a changed status line through

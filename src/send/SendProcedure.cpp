@@ -200,15 +200,35 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts)
     SenderInf sender = m_doc.m_sender;
     const DeliveryProfile profile = ReadProfile();
     m_answers.bSendUtf8 = profile.charset == MailCharset::utf8;
-    if (!CheckBeforeSending(m_platform, attempts, sender, m_answers))
-        return; // the user stopped the command: nothing is sent or logged
-    for (const PlannedAttempt& attempt : attempts)
+    const bool bChecked = CheckBeforeSending(m_platform, attempts, sender, m_answers);
+    if (!bChecked && !SendCancelRequested())
+        return; // the user answered 中止: nothing is sent or logged
+    for (std::size_t i = 0; i < attempts.size(); ++i)
     {
         // A cancelled command makes no further attempt; the one that was running failed and
-        // was logged.
-        if (SendCancelRequested())
+        // was logged, the ones after it are logged as not tried.
+        if (!bChecked || SendCancelRequested())
+        {
+            RecordNotTried(attempts, i);
             break;
+        }
+        const PlannedAttempt& attempt = attempts[i];
         RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal, profile);
+    }
+}
+
+void CSendProcedure::RecordNotTried(const std::vector<PlannedAttempt>& attempts, std::size_t nFirst)
+{
+    const std::size_t nLeft = attempts.size() - nFirst;
+    m_form.m_nStoppedSends += static_cast<int>(nLeft);
+    m_form.m_strStatus = "送信を中止しました (未送信 " + std::to_string(nLeft) + " 件)";
+    m_form.ShowForm();
+    Trace().Note(m_form.m_strStatus);
+    const std::time_t timeNow = m_platform.Now();
+    for (std::size_t i = nFirst; i < attempts.size(); ++i)
+    {
+        m_form.m_log.WriteSendLog(AttemptResult::NotTried, timeNow, attempts[i].request);
+        --m_nAttemptsLeft;
     }
 }
 
@@ -303,7 +323,10 @@ AttemptResult CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
     if (!bSent)
         ++m_form.m_nFailedSends;
     if (bSent)
+    {
+        ++m_form.m_nDeliveredSends;
         m_form.m_strStatus += STATUS_SENT;
+    }
     else
     {
         m_form.m_strStatus += STATUS_FAILED + strReason;

@@ -45,6 +45,8 @@ class CSendProcedure
     void SendSingle();
     // The checks of a whole command, then its attempts in order.
     void RunAttempts(std::vector<PlannedAttempt>& attempts);
+    // After a stop: the attempts from nFirst on are logged as not tried, counted and told.
+    void RecordNotTried(const std::vector<PlannedAttempt>& attempts, std::size_t nFirst);
 
     // The trace of the running send command, made by its first attempt.
     CSendTrace& Trace();

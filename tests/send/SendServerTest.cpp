@@ -4,6 +4,7 @@
 #include "SendFixture.h"
 
 #include "addr/AddressBook.h"
+#include "mail/SendCancel.h"
 #include "support/FakeMailServer.h"
 
 namespace
@@ -221,3 +222,65 @@ TEST_F(SendServer, RefusedSmtpAuthIsToldAndThePasswordIsNowhere)
     EXPECT_EQ(strEverything.find("Pa55-word-x9"), std::string::npos);
     EXPECT_EQ(strEverything.find("AGxvZ2luAFBhNTUtd29yZC14OQ"), std::string::npos);
 }
+
+// A group send stopped (中止, a signal, closing the window) after nSentFirst members: the members
+// after the stop are logged as not tried, and the exit status says that mail was left unsent,
+// EXIT_SEND_FAILED when some went out, EXIT_AUTO_SEND_NOT_RUN when none did.
+class StoppedGroupSend : public SendServer, public testing::WithParamInterface<int>
+{
+  protected:
+    void TearDown() override { ClearSendCancel(); }
+};
+
+TEST_P(StoppedGroupSend, LogsTheMembersNotTriedAndFailsTheRun)
+{
+    const int nSentFirst = GetParam();
+    AddressBook book;
+    const Strings names = {"一郎", "二郎", "三郎"};
+    for (std::size_t i = 0; i < names.size(); ++i)
+    {
+        SetField(book.entries[i].szName, names[i]);
+        SetField(book.entries[i].szAddress, "member" + std::to_string(i) + "@example.jp");
+    }
+    SaveBook(m_strAppDir + "@g.tvl", book);
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(CServerScript::SmtpAccepting());
+    m_server.SetRepeat(true);
+    int nSent = 0;
+    m_platform.m_onStatus = [&](const std::string& strStatus) {
+        if (strStatus.find("送信成功") != std::string::npos && ++nSent == nSentFirst)
+            RequestSendCancel();
+    };
+    if (nSentFirst == 0)
+        RequestSendCancel();
+    FillForm("", "@g.tvl", "件名", m_strAppDir + "body.txt");
+    m_pForm->OnSend();
+
+    const int nLeft = 3 - nSentFirst;
+    EXPECT_EQ(m_pForm->m_strStatus, "送信を中止しました (未送信 " + std::to_string(nLeft) + " 件)");
+    EXPECT_EQ(m_pForm->RunExitStatus(true),
+              nSentFirst > 0 ? EXIT_SEND_FAILED : EXIT_AUTO_SEND_NOT_RUN);
+    EXPECT_EQ(m_server.ConnectionCount(), static_cast<std::size_t>(nSentFirst * 2));
+    // One entry per member, in order, each ending in a blank line.
+    const std::string strLog = Read("log/Tarvell_200407.txt");
+    std::size_t nEntry = 0;
+    for (std::size_t i = 0; i < names.size(); ++i)
+    {
+        const std::size_t nEnd = strLog.find("\r\n\r\n", nEntry);
+        ASSERT_NE(nEnd, std::string::npos) << strLog;
+        const std::string strEntry = strLog.substr(nEntry, nEnd - nEntry);
+        EXPECT_EQ(
+            strEntry.rfind(static_cast<int>(i) < nSentFirst ? "☆ [送信成功]" : "★ [送信中止]", 0),
+            0u)
+            << strEntry;
+        EXPECT_NE(strEntry.find("宛先名: " + names[i]), std::string::npos) << strEntry;
+        nEntry = nEnd + 4;
+    }
+    EXPECT_EQ(nEntry, strLog.size());
+    EXPECT_EQ(Files("keep").size(), static_cast<std::size_t>(nSentFirst));
+}
+
+INSTANTIATE_TEST_SUITE_P(SendServer, StoppedGroupSend, testing::Values(0, 1),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return "AfterMember" + std::to_string(info.param);
+                         });

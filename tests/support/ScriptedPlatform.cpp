@@ -104,6 +104,8 @@ void CScriptedPlatform::StopTimer(int nId)
 void CScriptedPlatform::StatusChanged(const std::string& strStatus)
 {
     m_statusLines.push_back(strStatus);
+    if (m_onStatus)
+        m_onStatus(strStatus);
 }
 
 void CScriptedPlatform::Tick(int nId)

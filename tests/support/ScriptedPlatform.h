@@ -38,7 +38,8 @@ class CScriptedPlatform : public IPlatform
 
     std::vector<std::string> m_fileErrors;  // FileErrorText of every reported file error
     std::vector<std::string> m_statusLines; // every status line change
-    std::vector<std::string> m_details;     // every failed attempt's detail
+    std::function<void(const std::string&)> m_onStatus; // called after each status line change
+    std::vector<std::string> m_details;                 // every failed attempt's detail
 
     // Timers: id -> tick function; StartTimer answers m_bTimerStarts.
     bool m_bTimerStarts = true;
