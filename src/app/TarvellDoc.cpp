@@ -4,6 +4,7 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 
+#include <cstring>
 #include <string_view>
 
 namespace
@@ -12,17 +13,43 @@ bool Contains(const std::string& text, std::string_view switchText)
 {
     return FindSjis(text, switchText) != std::string_view::npos;
 }
+// A record file's bytes, nullopt when there is none. A file that cannot be read counts as
+// missing: its loader reports it, and the close then behaves as it always did.
+std::optional<std::string> RecordFileBytes(const std::string& strPath)
+{
+    constexpr std::size_t kMaxRecordBytes = 1 << 16; // far above either record's size
+    if (!PathEntryExists(strPath))
+        return std::nullopt;
+    try
+    {
+        return ReadWholeFile(strPath, kMaxRecordBytes);
+    }
+    catch (const CFileException&)
+    {
+        return std::nullopt;
+    }
+}
+
+template <class Record> bool SameBytes(const Record& a, const Record& b)
+{
+    return std::memcmp(&a, &b, sizeof(Record)) == 0;
+}
 } // namespace
 
 CTarvellDoc::CTarvellDoc(IPlatform& platform, const std::string& strAppDir,
                          const std::string& strCmdLine)
-    : m_platform(platform)
+    : m_platform(platform), m_inUse(strAppDir)
 {
     CopyToField(m_szAppDir, sizeof(m_szAppDir), strAppDir);
     m_cfg = CfgData();
     m_sender = SenderInf();
+    // The bytes first: a change made between the two reads then counts as another program's.
+    m_cfgFileAtStart = RecordFileBytes(AppPath("Tarvell.cfg"));
+    m_senderFileAtStart = RecordFileBytes(AppPath("SenderInf.tvl"));
     LoadCfg(AppPath("Tarvell.cfg"));
     LoadSenderInf(AppPath("SenderInf.tvl"));
+    m_cfgAtStart = m_cfg;
+    m_senderAtStart = m_sender;
     m_strCmdLine = strCmdLine;
     ParseCommandLine();
     for (const char* pszFolder : {"keep", "log"})
@@ -42,8 +69,34 @@ std::string CTarvellDoc::AppPath(const char* pszName) const
 
 void CTarvellDoc::SaveRecords()
 {
-    SaveSenderInf(AppPath("SenderInf.tvl"));
-    SaveCfg(AppPath("Tarvell.cfg"));
+    // After a write the file holds this run's record: a later save compares with that.
+    if (MayWriteRecord("SenderInf.tvl", !SameBytes(m_sender, m_senderAtStart), m_senderFileAtStart))
+    {
+        SaveSenderInf(AppPath("SenderInf.tvl"));
+        m_senderAtStart = m_sender;
+        m_senderFileAtStart = RecordFileBytes(AppPath("SenderInf.tvl"));
+    }
+    if (MayWriteRecord("Tarvell.cfg", !SameBytes(m_cfg, m_cfgAtStart), m_cfgFileAtStart))
+    {
+        SaveCfg(AppPath("Tarvell.cfg"));
+        m_cfgAtStart = m_cfg;
+        m_cfgFileAtStart = RecordFileBytes(AppPath("Tarvell.cfg"));
+    }
+}
+
+bool CTarvellDoc::MayWriteRecord(const char* pszName, bool bChangedHere,
+                                 const std::optional<std::string>& atStart)
+{
+    if (RecordFileBytes(AppPath(pszName)) == atStart)
+        return true;
+    if (!bChangedHere)
+        return false; // the other program's version is the only change: it stays
+    const std::string strQuestion =
+        std::string(pszName) +
+        " は、この Tarvell の起動後にほかのプログラム (tarvell-config など) が書き換えました。\n"
+        "ディスクの内容を残すと、この Tarvell で変えた設定は保存されません。";
+    return m_platform.AskQuestion(strQuestion,
+                                  {"ディスクの内容を残す", "この Tarvell の設定で上書き"}) == 1;
 }
 
 void CTarvellDoc::BeginStartMode()

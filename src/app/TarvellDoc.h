@@ -1,10 +1,12 @@
 // TarvellDoc.h - the one document: the state that the main window, the send form and the dialogs
 // share for the whole run, the two record files, and the start-up requests of the command line.
 #pragma once
+#include "app/FolderLock.h"
 #include "app/Platform.h"
 #include "app/Records.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,7 +33,10 @@ class CTarvellDoc
     CTarvellDoc(IPlatform& platform, const std::string& strAppDir, const std::string& strCmdLine);
 
     // Writes SenderInf.tvl, then Tarvell.cfg: the document's last step, run on the close path.
-    // A file error propagates, and Tarvell.cfg is then not written.
+    // A file error propagates, and Tarvell.cfg is then not written. A record file that another
+    // program (tarvell-config) rewrote since the start is not overwritten silently: when this run
+    // left that record as it was read, the disk's version stays; when both changed, the user is
+    // asked, and the first answer (the one a run without a display takes) keeps the disk's.
     void SaveRecords();
 
     void ParseCommandLine();
@@ -81,6 +86,18 @@ class CTarvellDoc
     IPlatform& m_platform;
 
   private:
+    // Whether the record file may be written now: its bytes are as they were at the start, or
+    // bChangedHere and the user chose this run's version.
+    bool MayWriteRecord(const char* pszName, bool bChangedHere,
+                        const std::optional<std::string>& atStart);
+
+    // The record files' bytes as they stood before they were read, or after this run wrote them
+    // (nullopt: no file), and the records at that moment, to tell at the close who changed what.
+    std::optional<std::string> m_cfgFileAtStart, m_senderFileAtStart;
+    CfgData m_cfgAtStart;
+    SenderInf m_senderAtStart;
+    CFolderInUse m_inUse; // tells tarvell-config that this folder's records are held here
+
     std::int32_t m_nStartMode = START_NONE;
     std::int32_t m_nAutoSend = 0; // 0 off, 1 requested by /sendon, 2 running
     std::int32_t m_bQuit = 0;

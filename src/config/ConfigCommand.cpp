@@ -4,6 +4,7 @@
 #include "addr/AddressBook.h"
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
+#include "app/FolderLock.h"
 #include "app/Process.h"
 #include "app/Records.h"
 #include "app/Sjis.h"
@@ -671,10 +672,19 @@ int RunTarvellConfig(const std::vector<std::string>& args, std::istream& in, std
             return EX_OK;
         }
         const std::string strCommand = parsed.words.empty() ? std::string() : parsed.words[0];
-        if (strCommand == "sender")
-            return Sender(parsed, in, out);
-        if (strCommand == "options")
-            return Options(parsed, out);
+        if (strCommand == "sender" || strCommand == "options")
+        {
+            const int nStatus =
+                strCommand == "sender" ? Sender(parsed, in, out) : Options(parsed, out);
+            // A running Tarvell writes its records at its close: it keeps this change unless
+            // it changed the same record too, and then asks.
+            if (nStatus == EX_OK && parsed.words.size() > 1 && parsed.words[1] == "set" &&
+                FolderInUse(parsed.strDir))
+                WriteUtf8(err, "tarvell-config: 注意: このフォルダを使う Tarvell が動いています。"
+                               "Tarvell を閉じるとき、Tarvell でも同じ設定を変えていれば、"
+                               "どちらを残すか尋ねられます。\n");
+            return nStatus;
+        }
         if (strCommand == "book")
             return Book(parsed, in, out, err);
         if (strCommand == "delivery")

@@ -4,8 +4,10 @@
 #include "config/ConfigCommand.h"
 
 #include "app/Records.h"
+#include "app/TarvellDoc.h"
 #include "send/DeliveryFile.h"
 #include "app/TextCodec.h"
+#include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
 #include "support/TestBooks.h"
 
@@ -375,3 +377,52 @@ TEST(ConfigCommand, ControlBytesFromRecordsAndFoldersAreShownEscaped)
     std::istringstream in;
     EXPECT_EQ(RunTarvellConfig({"--dir", "", "sender", "show"}, in, out, err), EX_USAGE);
 }
+
+// tarvell-config changes the sender record while Tarvell runs in the folder: tarvell-config says
+// so, and Tarvell's close keeps that change unless Tarvell changed the record too and the user
+// (asked once) takes Tarvell's version; a run without a display takes the first answer, the disk's.
+struct RunningProgramRow
+{
+    const char* pszName;
+    bool bChangedHere;
+    int nAnswer;         // the answer to the question, -1: none asked
+    const char* pszKept; // the sender's name on disk at the end
+};
+
+void PrintTo(const RunningProgramRow& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
+
+class RunningProgram : public testing::TestWithParam<RunningProgramRow>
+{
+};
+
+TEST_P(RunningProgram, KeepsTheOtherProgramsChangeUnlessTheUserChoosesOtherwise)
+{
+    const RunningProgramRow& row = GetParam();
+    CTempFolder dir;
+    ASSERT_EQ(Config(dir, {"sender", "set", "name=first"}).nStatus, EX_OK);
+    EXPECT_EQ(Config(dir, {"sender", "set", "name=first"}).strErr, "") << "no Tarvell runs yet";
+    CScriptedPlatform platform;
+    CTarvellDoc doc(platform, dir.Dir(), "");
+    const ConfigRun set = Config(dir, {"sender", "set", "name=config"});
+    EXPECT_EQ(set.nStatus, EX_OK);
+    EXPECT_NE(set.strErr.find(Utf8("Tarvell が動いています")), std::string::npos) << set.strErr;
+    if (row.bChangedHere)
+        SetField(doc.m_sender.szName, "program");
+    if (row.nAnswer >= 0)
+        platform.m_nextChoices.push_back(static_cast<std::size_t>(row.nAnswer));
+    doc.SaveRecords();
+    EXPECT_EQ(platform.m_questions.size(), row.nAnswer >= 0 ? 1u : 0u);
+    SenderInf sender;
+    ASSERT_EQ(LoadSenderFile(dir.Path("SenderInf.tvl"), sender), RecordLoad::Loaded);
+    EXPECT_EQ(FieldText(sender.szName), row.pszKept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConfigCommand, RunningProgram,
+    testing::Values(RunningProgramRow{"OnlyTarvellConfigChanged", false, -1, "config"},
+                    RunningProgramRow{"BothChangedKeepTheDisk", true, 0, "config"},
+                    RunningProgramRow{"BothChangedOverwrite", true, 1, "program"}),
+    [](const testing::TestParamInfo<RunningProgramRow>& info) { return info.param.pszName; });
