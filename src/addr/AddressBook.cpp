@@ -40,16 +40,26 @@ void SaveBook(const std::string& strPath, const AddressBook& book)
     WriteFileReplacing(strPath, &book, sizeof(book));
 }
 
-int WalkGroupBook(const AddressBook& book,
-                  const std::function<void(int nSeq, const AddressEntry& entry)>& onMember)
+int WalkGroupBook(
+    const AddressBook& book,
+    const std::function<void(int nSeq, const AddressEntry& entry)>& onMember,
+    const std::function<void(int nEntry, const AddressEntry& entry, const char* pszWhy)>& onSkipped)
 {
     int nSeq = 1;
     for (const AddressEntry& entry : book.entries)
     {
         if (entry.szName[0] == '/')
             break;
-        if (entry.szName[0] == '\0' || entry.szAddress[0] == '\0' || entry.szAddress[0] == '@')
+        const char* pszWhy = entry.szName[0] == '\0'      ? "宛先名が空です"
+                             : entry.szAddress[0] == '\0' ? "宛先アドレスが空です"
+                             : entry.szAddress[0] == '@' ? "グループの中のグループには送りません"
+                                                         : nullptr;
+        if (pszWhy != nullptr)
+        {
+            if (onSkipped && (entry.szName[0] != '\0' || entry.szAddress[0] != '\0'))
+                onSkipped(static_cast<int>(&entry - book.entries) + 1, entry, pszWhy);
             continue;
+        }
         onMember(nSeq, entry);
         ++nSeq;
     }

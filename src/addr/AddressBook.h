@@ -46,9 +46,12 @@ void SaveBook(const std::string& strPath, const AddressBook& book);
 // ends the walk; an entry with an empty name, an empty address or an address beginning with "@"
 // (a group inside a group) is skipped; every other entry is a member and is passed to onMember
 // with its number 1, 2, 3 ... in walk order. An exception thrown by onMember ends the walk.
-// Returns the number of members passed.
+// Returns the number of members passed. A skipped entry that is not wholly empty goes to
+// onSkipped, when given, with its number in the book (1 to 50) and why it cannot be sent to.
 int WalkGroupBook(const AddressBook& book,
-                  const std::function<void(int nSeq, const AddressEntry& entry)>& onMember);
+                  const std::function<void(int nSeq, const AddressEntry& entry)>& onMember,
+                  const std::function<void(int nEntry, const AddressEntry& entry,
+                                           const char* pszWhy)>& onSkipped = nullptr);
 
 // An address that names a group book: its first character is "@". A group book may not hold one.
 inline bool IsGroupReference(std::string_view address)

@@ -106,6 +106,19 @@ class IPlatform
     // form shows it on its status line instead.
     virtual void SendFailureDetail(const std::string& strDetail) { (void)strDetail; }
 
+    // A group send ended. strSummary: "成功 N 件、失敗 M 件…"; strProblems: one line per member
+    // that did not get the mail, with the reason (empty when every member did). This base shows
+    // both in a message box when bTellUser and there are problems; a run without a display
+    // writes the summary to standard error instead.
+    virtual void GroupSendEnded(const std::string& strSummary, const std::string& strProblems,
+                                bool bTellUser)
+    {
+        if (bTellUser && !strProblems.empty())
+            MessageBox(strSummary + "\n\n" + strProblems, MsgButtons::Ok);
+    }
     // The current time.
     virtual std::time_t Now() { return std::time(nullptr); }
+    // Waits nMilliseconds (the send waits between members and before a retry in short slices,
+    // so that a cancel ends the wait).
+    virtual void Pause(int nMilliseconds);
 };

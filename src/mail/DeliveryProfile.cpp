@@ -7,6 +7,7 @@ const char* const kSmtpSecurityKey = "SmtpSecurity";
 const char* const kPopSecurityKey = "PopSecurity";
 const char* const kAuthenticationKey = "Authentication";
 const char* const kCaFileKey = "CaFile";
+const char* const kSendIntervalKey = "SendInterval";
 const char* const kCharsetKey = "Charset";
 
 namespace

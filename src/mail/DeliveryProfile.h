@@ -40,6 +40,7 @@ struct DeliveryProfile
     Authentication auth = Authentication::popBeforeSmtp;
     MailCharset charset = MailCharset::iso2022jp;
     std::string strCaFile; // extra trusted CA certificates (PEM), Shift_JIS path; empty for none
+    int nSendInterval = 0; // seconds a group send waits between members (0 to kMaxSendInterval)
     // "Key=value" of the first value that is not one of the listed ones; empty when every value is
     // known. A profile with a refused value must not be used for any send.
     // Whether the file named PopSecurity itself (only then may TLS for SMTP go with a POP3 log-in
@@ -64,7 +65,9 @@ extern const char* const kSmtpSecurityKey;   // "SmtpSecurity"
 extern const char* const kPopSecurityKey;    // "PopSecurity"
 extern const char* const kAuthenticationKey; // "Authentication"
 extern const char* const kCaFileKey;         // "CaFile"
-extern const char* const kCharsetKey;        // "Charset"
+extern const char* const kSendIntervalKey;   // "SendInterval", written only when not 0
+constexpr int kMaxSendInterval = 3600;
+extern const char* const kCharsetKey; // "Charset"
 
 // The value's name in the file ("none", "starttls" ...).
 const char* SmtpSecurityName(SmtpSecurity value);

@@ -198,6 +198,8 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
         else if (outcome.nResult == Code(SendCode::AttachmentShortened))
             outcome = Failure(SendCode::AttachmentShortened, SendStep::MessageData,
                               "添付ファイルが送信中に短くなりました");
+        else if (outcome.Sent())
+            outcome.strAcceptedReply = socket.FailureDetail(); // the last line: the 250
     }
     if (outcome.nResult == Code(SendCode::AttachmentShortened))
         socket.Close(); // without the end of the data and QUIT: the server drops the message

@@ -233,6 +233,8 @@ struct SendOutcome
     // log and the keep copy record.
     std::time_t timeSend = 0;
     std::string strBody;
+    // For a sent mail, the server's reply to the end of the data ("250 2.0.0 Ok: queued as …").
+    std::string strAcceptedReply;
 
     bool Sent() const { return nResult > 0; }
 };

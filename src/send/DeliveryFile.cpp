@@ -41,6 +41,15 @@ const KnownKey kKnownKeys[] = {
      true},
     {&kCharsetKey,
      [](const std::string& v, DeliveryProfile& p) { return ParseCharset(v, p.charset); }, false},
+    {&kSendIntervalKey,
+     [](const std::string& v, DeliveryProfile& p) {
+         // Whole seconds, digits only, at most an hour.
+         if (v.empty() || v.size() > 4 || v.find_first_not_of("0123456789") != std::string::npos)
+             return false;
+         p.nSendInterval = std::stoi(v);
+         return p.nSendInterval <= kMaxSendInterval;
+     },
+     false},
 };
 
 // Refuses the profile with the line as written (or what is wrong with the file); the first
@@ -115,7 +124,10 @@ std::string FormatDeliveryProfile(const DeliveryProfile& profile)
     return std::string(kSmtpSecurityKey) + "=" + SmtpSecurityName(profile.smtp) + "\r\n" +
            kPopSecurityKey + "=" + PopSecurityName(profile.pop) + "\r\n" + kAuthenticationKey +
            "=" + AuthenticationName(profile.auth) + "\r\n" + kCaFileKey + "=" + profile.strCaFile +
-           "\r\n" + kCharsetKey + "=" + CharsetName(profile.charset) + "\r\n";
+           "\r\n" + kCharsetKey + "=" + CharsetName(profile.charset) + "\r\n" +
+           (profile.nSendInterval != 0 ? std::string(kSendIntervalKey) + "=" +
+                                             std::to_string(profile.nSendInterval) + "\r\n"
+                                       : std::string());
 }
 
 DeliveryProfile ReadDeliveryProfile(const std::string& strPath)

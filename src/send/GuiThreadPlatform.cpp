@@ -89,3 +89,10 @@ void CGuiThreadPlatform::SendFailureDetail(const std::string& strDetail)
     else
         m_mailbox.Post([this, strDetail] { m_inner.SendFailureDetail(strDetail); });
 }
+
+void CGuiThreadPlatform::GroupSendEnded(const std::string& strSummary,
+                                        const std::string& strProblems, bool bTellUser)
+{
+    const bool bBox = bTellUser && !SendCancelRequested();
+    OnGuiThread([&] { m_inner.GroupSendEnded(strSummary, strProblems, bBox); });
+}

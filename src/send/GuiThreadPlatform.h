@@ -34,7 +34,11 @@ class CGuiThreadPlatform : public IPlatform
     void StopTimer(int nId) override;
     void StatusChanged(const std::string& strStatus) override;
     void SendFailureDetail(const std::string& strDetail) override;
+    // The summary's box is shown on the window's thread; after a cancel (a closing window) none.
+    void GroupSendEnded(const std::string& strSummary, const std::string& strProblems,
+                        bool bTellUser) override;
     std::time_t Now() override { return m_inner.Now(); }
+    void Pause(int nMilliseconds) override { m_inner.Pause(nMilliseconds); }
 
     // While a send runs the timers' ticks are dropped, as an event loop busy with the send would
     // drop them: the command sets the state the next tick looks at when it ends.

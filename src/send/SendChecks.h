@@ -12,6 +12,7 @@ struct PlannedAttempt
     int nSeq;
     SendRequest request;
     const char* pszRefusal; // a reason found while the request was built, or nullptr
+    int nEntry = 0;         // a group member's number in its book (1 to 50)
 };
 
 // The user's answers, which tell the command's attempts how to make the body.

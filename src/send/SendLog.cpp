@@ -12,10 +12,7 @@
 void CSendLog::WriteSendLog(AttemptResult result, std::time_t timeSend, const SendRequest& request)
 {
     // Each mark ends in two blanks; the full-width spaces line the five labels up.
-    // A mail left unsent by a stop carries the failure's mark, so whoever looks for ★ finds it.
-    std::string strEntry = result == AttemptResult::Sent     ? "☆ [送信成功]  "
-                           : result == AttemptResult::Failed ? "★ [送信失敗]  "
-                                                             : "★ [送信中止]  ";
+    std::string strEntry = result == AttemptResult::Sent ? "☆ [送信成功]  " : "★ [送信失敗]  ";
     strEntry += FormatLocalTime(timeSend, "%Y年%m月%d日 %H時%M分%S秒\r\n");
     strEntry += "　　　宛先名: " + FieldText(request.szName) + "\r\n";
     strEntry += "宛先アドレス: " + FieldText(request.szAddress) + "\r\n";

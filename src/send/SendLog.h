@@ -12,7 +12,6 @@ enum class AttemptResult : int
 {
     Sent = 0,
     Failed = 1,
-    NotTried = 2, // the command was stopped before this mail's turn
 };
 
 class CSendLog

@@ -29,6 +29,7 @@ constexpr const char* REASON_NO_TEXT_FILE = "送信テキストファイルが�
 constexpr const char* REASON_NO_BIN_FILE = "添付ファイルが見つかりません";
 constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイルが大きすぎます";
 constexpr const char* REASON_BIN_FILE_CHANGED = "添付ファイルが送信中に変更されました";
+constexpr const char* REASON_CANCELLED = "中止しました";
 
 // The body is held whole in memory, composed and kept: a file chosen by mistake (an image, an
 // archive) must fail the attempt rather than exhaust the memory.
@@ -169,12 +170,23 @@ void CSendProcedure::SendToGroup()
     const char* pszRefusal =
         FillShared(request, m_form.m_strTitle, m_form.m_strTextFile, m_form.m_strBinFile);
     std::vector<PlannedAttempt> attempts;
-    WalkGroupBook(*book, [&](int nSeq, const AddressEntry& entry) {
-        SetField(request.szName, FieldText(entry.szName));
-        SetField(request.szAddress, FieldText(entry.szAddress));
-        attempts.push_back(PlannedAttempt{nSeq, request, pszRefusal});
-    });
-    RunAttempts(attempts);
+    CGroupResults results;
+    const std::time_t timeNow = m_platform.Now();
+    WalkGroupBook(
+        *book,
+        [&](int nSeq, const AddressEntry& entry) {
+            SetField(request.szName, FieldText(entry.szName));
+            SetField(request.szAddress, FieldText(entry.szAddress));
+            attempts.push_back(PlannedAttempt{nSeq, request, pszRefusal,
+                                              static_cast<int>(&entry - book->entries) + 1});
+        },
+        [&](int nEntry, const AddressEntry& entry, const char* pszWhy) {
+            results.Add(MemberResult{nEntry, FieldText(entry.szName), FieldText(entry.szAddress),
+                                     MemberStatus::Skipped, pszWhy, "", timeNow});
+        });
+    m_strGroupBook = m_form.m_strToAddress;
+    m_timeGroupStart = timeNow;
+    RunAttempts(attempts, &results);
 }
 
 void CSendProcedure::SendSingle()
@@ -189,13 +201,51 @@ void CSendProcedure::SendSingle()
         FillShared(request, m_form.m_strTitle, m_form.m_strTextFile, m_form.m_strBinFile);
     std::vector<PlannedAttempt> attempts{
         PlannedAttempt{0, request, pszRefusal != nullptr ? pszRefusal : pszShared}};
-    RunAttempts(attempts);
+    RunAttempts(attempts, nullptr);
 }
 
-void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts)
+namespace
+{
+// A failure that is not the member's: the next member would meet it too (the connection, TLS,
+// the greeting, the log-in, a refused Delivery.ini).
+bool IsSessionFault(const SendOutcome& outcome)
+{
+    switch (outcome.step)
+    {
+    case SendStep::PopConnect:
+    case SendStep::PopGreeting:
+    case SendStep::PopUser:
+    case SendStep::PopPass:
+    case SendStep::PopTls:
+    case SendStep::SmtpConnect:
+    case SendStep::SmtpGreeting:
+    case SendStep::Helo:
+    case SendStep::SmtpTls:
+    case SendStep::SmtpAuth:
+        return true;
+    default:
+        return outcome.nResult == Code(SendCode::ProfileRefused);
+    }
+}
+
+// A refusal that may pass: a 4xx reply to MAIL, RCPT or DATA. After the end of the data nothing is
+// retried, as the server may have taken the mail.
+bool IsTransient(const SendOutcome& outcome)
+{
+    return (outcome.step == SendStep::MailFrom || outcome.step == SendStep::RcptTo ||
+            outcome.step == SendStep::Data) &&
+           !outcome.strDetail.empty() && outcome.strDetail[0] == '4';
+}
+} // namespace
+
+void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupResults* pResults)
 {
     if (attempts.empty())
+    {
+        if (pResults != nullptr && !pResults->Members().empty())
+            EndGroupSend(*pResults); // only skipped entries: the user still learns why
         return;
+    }
     m_nAttemptsLeft = static_cast<int>(attempts.size());
     SenderInf sender = m_doc.m_sender;
     const DeliveryProfile profile = ReadProfile();
@@ -203,39 +253,149 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts)
     const bool bChecked = CheckBeforeSending(m_platform, attempts, sender, m_answers);
     if (!bChecked && !SendCancelRequested())
         return; // the user answered 中止: nothing is sent or logged
+    // In the specified profile every member is tried whatever happens; a modern profile stops
+    // at a fault the next member would meet as well.
+    const bool bStopAtSessionFault = pResults != nullptr && profile.IsModernSmtp();
     for (std::size_t i = 0; i < attempts.size(); ++i)
     {
         // A cancelled command makes no further attempt; the one that was running failed and
-        // was logged, the ones after it are logged as not tried.
-        if (!bChecked || SendCancelRequested())
+        // was logged, the ones after it are not tried.
+        if (!bChecked || SendCancelRequested() ||
+            (i > 0 && profile.nSendInterval > 0 &&
+             !WaitUnlessStopped(profile.nSendInterval, "次の宛先まで")))
         {
-            RecordNotTried(attempts, i);
+            RecordNotTried(attempts, i, pResults, REASON_CANCELLED);
+            m_form.m_strStatus =
+                "送信を中止しました (未送信 " + std::to_string(attempts.size() - i) + " 件)";
+            m_form.ShowForm();
+            Trace().Note(m_form.m_strStatus);
             break;
         }
         const PlannedAttempt& attempt = attempts[i];
-        RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal, profile);
+        const AttemptReport report =
+            RunAttemptWithRetries(attempt, sender, profile, pResults != nullptr);
+        Count(report);
+        if (pResults != nullptr)
+        {
+            const bool bSent = report.result == AttemptResult::Sent;
+            pResults->Add(
+                MemberResult{attempt.nEntry, FieldText(attempt.request.szName),
+                             FieldText(attempt.request.szAddress),
+                             bSent               ? MemberStatus::Sent
+                             : report.bCancelled ? MemberStatus::Cancelled
+                                                 : MemberStatus::Failed,
+                             report.strReason,
+                             bSent ? report.outcome.strAcceptedReply : report.outcome.strDetail,
+                             report.outcome.timeSend});
+        }
+        if (bStopAtSessionFault && report.result != AttemptResult::Sent && !report.bCancelled &&
+            IsSessionFault(report.outcome) && i + 1 < attempts.size())
+        {
+            RecordNotTried(attempts, i + 1, pResults,
+                           "前の宛先の失敗 (" + report.strReason + ") で送信を止めました");
+            break;
+        }
+    }
+    if (pResults != nullptr)
+        EndGroupSend(*pResults);
+}
+
+void CSendProcedure::RecordNotTried(const std::vector<PlannedAttempt>& attempts, std::size_t nFirst,
+                                    CGroupResults* pResults, const std::string& strReason)
+{
+    m_form.m_nStoppedSends += static_cast<int>(attempts.size() - nFirst);
+    m_nAttemptsLeft = 0;
+    if (pResults == nullptr)
+        return;
+    for (std::size_t i = nFirst; i < attempts.size(); ++i)
+        pResults->Add(MemberResult{attempts[i].nEntry, FieldText(attempts[i].request.szName),
+                                   FieldText(attempts[i].request.szAddress), MemberStatus::NotSent,
+                                   strReason, "", 0});
+}
+
+CSendProcedure::AttemptReport CSendProcedure::RunAttemptWithRetries(const PlannedAttempt& attempt,
+                                                                    const SenderInf& sender,
+                                                                    const DeliveryProfile& profile,
+                                                                    bool bGroup)
+{
+    for (std::size_t nTry = 0;; ++nTry)
+    {
+        AttemptReport report =
+            RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal, profile);
+        if (!bGroup || report.result == AttemptResult::Sent || report.bCancelled ||
+            !IsTransient(report.outcome) || nTry == std::size(kRetryWaitSeconds))
+            return report;
+        // The attempt that failed was logged; the member's result is the last try's.
+        ++m_nAttemptsLeft;
+        if (!WaitUnlessStopped(kRetryWaitSeconds[nTry],
+                               FieldText(attempt.request.szName) + " 再試行まで"))
+        {
+            --m_nAttemptsLeft;
+            report.bCancelled = true;
+            report.strReason = REASON_CANCELLED;
+            return report;
+        }
     }
 }
 
-void CSendProcedure::RecordNotTried(const std::vector<PlannedAttempt>& attempts, std::size_t nFirst)
+bool CSendProcedure::WaitUnlessStopped(int nSeconds, const std::string& strWhat)
 {
-    const std::size_t nLeft = attempts.size() - nFirst;
-    m_form.m_nStoppedSends += static_cast<int>(nLeft);
-    m_form.m_strStatus = "送信を中止しました (未送信 " + std::to_string(nLeft) + " 件)";
-    m_form.ShowForm();
-    Trace().Note(m_form.m_strStatus);
-    const std::time_t timeNow = m_platform.Now();
-    for (std::size_t i = nFirst; i < attempts.size(); ++i)
+    const std::string strBefore = m_form.m_strStatus;
+    for (int nLeft = nSeconds; nLeft > 0; --nLeft)
     {
-        m_form.m_log.WriteSendLog(AttemptResult::NotTried, timeNow, attempts[i].request);
-        --m_nAttemptsLeft;
+        m_form.m_strStatus = strWhat + " " + std::to_string(nLeft) + " 秒";
+        m_form.ShowForm();
+        for (int nSlice = 0; nSlice < 10; ++nSlice)
+        {
+            if (SendCancelRequested())
+                return false;
+            m_platform.Pause(100);
+        }
     }
+    m_form.m_strStatus = strBefore;
+    return !SendCancelRequested();
+}
+
+void CSendProcedure::Count(const AttemptReport& report)
+{
+    if (report.result == AttemptResult::Sent)
+        ++m_form.m_nDeliveredSends;
+    else
+        ++m_form.m_nFailedSends;
+}
+
+void CSendProcedure::EndGroupSend(const CGroupResults& results)
+{
+    const std::string strSummary = results.SummaryText();
+    std::string strProblems = results.ProblemsText();
+    try
+    {
+        const std::string strPath =
+            results.Write(m_doc.m_szAppDir, m_strGroupBook, m_timeGroupStart);
+        if (!strProblems.empty())
+            strProblems += "\n結果ファイル: " + strPath;
+    }
+    catch (const CFileException& e)
+    {
+        // Every mail went out as it did; only the record of it is missing.
+        m_platform.ReportFileError(e);
+        ++m_form.m_nUnrecordedSends;
+    }
+    // The status line keeps the last attempt's text; its detail (the tooltip) leads with the
+    // summary.
+    m_form.m_strDetail =
+        m_form.m_strDetail.empty() ? strSummary : strSummary + "\n" + m_form.m_strDetail;
+    m_form.ShowForm();
+    Trace().Note("集計: " + strSummary);
+    m_platform.GroupSendEnded(strSummary, strProblems, m_doc.GetAutoSend() != 2);
 }
 
 AttemptResult CSendProcedure::SendOneMail(int nSeq, const SenderInf& sender,
                                           const SendRequest& request)
 {
-    return RunAttempt(nSeq, sender, request, nullptr, ReadProfile());
+    const AttemptReport report = RunAttempt(nSeq, sender, request, nullptr, ReadProfile());
+    Count(report);
+    return report.result;
 }
 
 DeliveryProfile CSendProcedure::ReadProfile() const
@@ -243,9 +403,10 @@ DeliveryProfile CSendProcedure::ReadProfile() const
     return ReadDeliveryProfile(std::string(m_doc.m_szAppDir) + kDeliveryFileName);
 }
 
-AttemptResult CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
-                                         const SendRequest& request, const char* pszRefusal,
-                                         const DeliveryProfile& profile)
+CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
+                                                         const SendRequest& request,
+                                                         const char* pszRefusal,
+                                                         const DeliveryProfile& profile)
 {
     std::string strReason;
     bool bSendRan = false;
@@ -318,15 +479,19 @@ AttemptResult CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
             strReason = DeliveryFailureReason(code) != nullptr ? DeliveryFailureReason(code)
                                                                : REASON_TRANSMISSION;
     }
+    // A send stopped by the user (中止, Escape, closing, a signal) is told as such, never as the
+    // server error the broken connection left behind.
+    AttemptReport report;
+    report.bCancelled = !bSent && bSendRan && SendCancelRequested();
+    if (report.bCancelled)
+    {
+        strReason = REASON_CANCELLED;
+        outcome.strDetail = REASON_CANCELLED;
+    }
 
     const AttemptResult result = bSent ? AttemptResult::Sent : AttemptResult::Failed;
-    if (!bSent)
-        ++m_form.m_nFailedSends;
     if (bSent)
-    {
-        ++m_form.m_nDeliveredSends;
         m_form.m_strStatus += STATUS_SENT;
-    }
     else
     {
         m_form.m_strStatus += STATUS_FAILED + strReason;
@@ -352,5 +517,8 @@ AttemptResult CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
     m_form.m_log.WriteSendLog(result, outcome.timeSend, request);
     m_form.m_log.WriteKeepCopy(nSeq, outcome.timeSend, outcome.strBody, request);
     m_bRecordingDelivered = false;
-    return result;
+    report.result = result;
+    report.strReason = bSent ? std::string() : strReason;
+    report.outcome = std::move(outcome);
+    return report;
 }

@@ -5,6 +5,8 @@
 #include "app/Records.h"
 #include "app/TarvellDoc.h"
 #include "mail/DeliveryProfile.h"
+#include "mail/SendResult.h"
+#include "send/GroupResults.h"
 #include "send/SendChecks.h"
 #include "send/SendLog.h"
 
@@ -32,21 +34,50 @@ class CSendProcedure
     // of the body, attachment, log or keep copy propagates as CFileException.
     AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request);
 
+    // A group send waits this long before its 2nd and 3rd try of a member that got a transient
+    // (4xx) refusal of MAIL, RCPT or DATA.
+    static constexpr int kRetryWaitSeconds[] = {10, 30};
+
   private:
+    // What one attempt ended with, for the counts, the results file and the retry.
+    struct AttemptReport
+    {
+        AttemptResult result = AttemptResult::Failed;
+        bool bCancelled = false; // it failed because the send was stopped
+        std::string strReason;   // the status line's reason of a failure
+        SendOutcome outcome;
+    };
+
     // SendOneMail with the command's delivery profile and a reason found while the request was
     // built (a value too long for its field), which fails the attempt before any connection;
-    // nullptr when there is none.
-    AttemptResult RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
+    // nullptr when there is none. Counts nothing: the caller does, once per member.
+    AttemptReport RunAttempt(int nSeq, const SenderInf& sender, const SendRequest& request,
                              const char* pszRefusal, const DeliveryProfile& profile);
+    // RunAttempt, tried again after kRetryWaitSeconds while a group member's refusal is transient.
+    AttemptReport RunAttemptWithRetries(const PlannedAttempt& attempt, const SenderInf& sender,
+                                        const DeliveryProfile& profile, bool bGroup);
+    // Waits nSeconds in short slices, the countdown in the status line after strWhat; false when
+    // the send was stopped meanwhile.
+    bool WaitUnlessStopped(int nSeconds, const std::string& strWhat);
+    // Adds the counts of one member's final result to the form's.
+    void Count(const AttemptReport& report);
+    // The end of a group send: the results file, the summary in the status line's detail and
+    // through the platform.
+    void EndGroupSend(const CGroupResults& results);
     // Delivery.ini as it is now: read for every command, so a change made in the settings dialog
     // holds for the next send.
     DeliveryProfile ReadProfile() const;
     void SendToGroup();
+    std::string m_strGroupBook;       // the running group send's book file name
+    std::time_t m_timeGroupStart = 0; // and when it started (its results file's name)
     void SendSingle();
-    // The checks of a whole command, then its attempts in order.
-    void RunAttempts(std::vector<PlannedAttempt>& attempts);
-    // After a stop: the attempts from nFirst on are logged as not tried, counted and told.
-    void RecordNotTried(const std::vector<PlannedAttempt>& attempts, std::size_t nFirst);
+    // The checks of a whole command, then its attempts in order; pResults: a group send's, which
+    // gets every member's result (and holds the skipped ones already).
+    void RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupResults* pResults);
+    // After a stop: the attempts from nFirst on are counted as not tried and, in a group send,
+    // recorded with strReason.
+    void RecordNotTried(const std::vector<PlannedAttempt>& attempts, std::size_t nFirst,
+                        CGroupResults* pResults, const std::string& strReason);
 
     // The trace of the running send command, made by its first attempt.
     CSendTrace& Trace();

@@ -83,3 +83,9 @@ void CHeadlessPlatform::SendFailureDetail(const std::string& strDetail)
 {
     WriteLine(m_pErr, "Tarvell: " + ToSjis(QStringLiteral(u"詳細: ")) + strDetail);
 }
+
+void CHeadlessPlatform::GroupSendEnded(const std::string& strSummary,
+                                       const std::string& /*strProblems*/, bool /*bTellUser*/)
+{
+    WriteLine(m_pErr, "Tarvell: " + ToSjis(QStringLiteral(u"集計: ")) + strSummary);
+}

@@ -26,6 +26,9 @@ class CHeadlessPlatform : public CQtPlatform
     void StatusChanged(const std::string& strStatus) override;
     // "Tarvell: 詳細: <step>: <reply or error>" on standard error.
     void SendFailureDetail(const std::string& strDetail) override;
+    // "Tarvell: 集計: <summary>" on standard error; no box is waited on.
+    void GroupSendEnded(const std::string& strSummary, const std::string& strProblems,
+                        bool bTellUser) override;
 
   private:
     void WriteLine(std::FILE* pStream, const std::string& strSjis);

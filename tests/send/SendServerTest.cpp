@@ -6,6 +6,9 @@
 #include "addr/AddressBook.h"
 #include "mail/SendCancel.h"
 #include "support/FakeMailServer.h"
+#include "support/TestBooks.h"
+
+#include <sstream>
 
 namespace
 {
@@ -223,64 +226,196 @@ TEST_F(SendServer, RefusedSmtpAuthIsToldAndThePasswordIsNowhere)
     EXPECT_EQ(strEverything.find("AGxvZ2luAFBhNTUtd29yZC14OQ"), std::string::npos);
 }
 
-// A group send stopped (中止, a signal, closing the window) after nSentFirst members: the members
-// after the stop are logged as not tried, and the exit status says that mail was left unsent,
-// EXIT_SEND_FAILED when some went out, EXIT_AUTO_SEND_NOT_RUN when none did.
-class StoppedGroupSend : public SendServer, public testing::WithParamInterface<int>
+// A group send of a book with three members and one entry without a name, across the ways it can
+// go: each row gives the server's script for every connection in order, and when the user stops
+// the send; the results file holds every entry's result, the summary counts them, the exit status
+// follows, and waits (interval, retry) pass on the scripted clock only.
+struct GroupSendRow
+{
+    const char* pszName;
+    const char* pszDeliveryIni;
+    std::vector<const char*> connections; // pop, poprefused, smtp, smtp451, smtp550, auth, authfail
+    int nStopAfterSent;                   // -1: never stopped
+    const char* pszResults;               // the results of entries 1 to 4, joined by ","
+    const char* pszSummary;
+    int nExitStatus;
+    int nPausedSeconds;
+};
+
+void PrintTo(const GroupSendRow& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
+
+CServerScript ScriptNamed(const std::string& strName)
+{
+    CServerScript script;
+    if (strName == "pop")
+        return CServerScript::Pop3Accepting();
+    if (strName == "poprefused")
+        return Pop3RefusingPassword();
+    if (strName == "smtp")
+        return CServerScript::SmtpAccepting();
+    if (strName == "smtp550")
+        return SmtpRefusingRecipient();
+    if (strName == "smtp451")
+    {
+        script.Say("220 fake\r\n").Line().Say("250 fake\r\n").Line().Say("250 ok\r\n").Line();
+        return script.Say("451 4.7.1 try again later\r\n").Line().Say("221 bye\r\n");
+    }
+    script.Say("220 fake ESMTP\r\n").Line().Say("250-fake\r\n250 AUTH PLAIN\r\n").Line();
+    if (strName == "authfail")
+        return script.Say("535 5.7.8 authentication failed\r\n").Line().Say("221 bye\r\n");
+    script.Say("235 ok\r\n").Line().Say("250 ok\r\n").Line().Say("250 ok\r\n").Line();
+    script.Say("354 go\r\n").Data().Say("250 2.0.0 Ok: queued as 4A1B2C\r\n");
+    return script.Line().Say("221 bye\r\n");
+}
+
+class GroupSend : public SendServer, public testing::WithParamInterface<GroupSendRow>
 {
   protected:
     void TearDown() override { ClearSendCancel(); }
 };
 
-TEST_P(StoppedGroupSend, LogsTheMembersNotTriedAndFailsTheRun)
+TEST_P(GroupSend, RecordsEveryEntrysResultAndSummary)
 {
-    const int nSentFirst = GetParam();
-    AddressBook book;
-    const Strings names = {"一郎", "二郎", "三郎"};
-    for (std::size_t i = 0; i < names.size(); ++i)
-    {
-        SetField(book.entries[i].szName, names[i]);
-        SetField(book.entries[i].szAddress, "member" + std::to_string(i) + "@example.jp");
-    }
-    SaveBook(m_strAppDir + "@g.tvl", book);
-    m_server.AddConnection(CServerScript::Pop3Accepting());
-    m_server.AddConnection(CServerScript::SmtpAccepting());
-    m_server.SetRepeat(true);
+    const GroupSendRow& row = GetParam();
+    if (row.pszDeliveryIni[0] != '\0')
+        Write("Delivery.ini", row.pszDeliveryIni);
+    SaveBook(m_strAppDir + "@g.tvl", BookOf({{"一郎", "ichiro@example.jp"},
+                                             {"二郎", "jiro@example.jp"},
+                                             {"", "noname@example.jp"},
+                                             {"三郎", "saburo@example.jp"}}));
+    for (const char* pszScript : row.connections)
+        m_server.AddConnection(ScriptNamed(pszScript));
     int nSent = 0;
     m_platform.m_onStatus = [&](const std::string& strStatus) {
-        if (strStatus.find("送信成功") != std::string::npos && ++nSent == nSentFirst)
+        if (strStatus.find("送信成功") != std::string::npos && ++nSent == row.nStopAfterSent)
             RequestSendCancel();
     };
-    if (nSentFirst == 0)
+    if (row.nStopAfterSent == 0)
         RequestSendCancel();
+    const std::time_t timeStart = m_platform.m_now;
     FillForm("", "@g.tvl", "件名", m_strAppDir + "body.txt");
     m_pForm->OnSend();
+    m_server.Stop();
 
-    const int nLeft = 3 - nSentFirst;
-    EXPECT_EQ(m_pForm->m_strStatus, "送信を中止しました (未送信 " + std::to_string(nLeft) + " 件)");
-    EXPECT_EQ(m_pForm->RunExitStatus(true),
-              nSentFirst > 0 ? EXIT_SEND_FAILED : EXIT_AUTO_SEND_NOT_RUN);
-    EXPECT_EQ(m_server.ConnectionCount(), static_cast<std::size_t>(nSentFirst * 2));
-    // One entry per member, in order, each ending in a blank line.
-    const std::string strLog = Read("log/Tarvell_200407.txt");
-    std::size_t nEntry = 0;
-    for (std::size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(m_pForm->RunExitStatus(true), row.nExitStatus);
+    EXPECT_EQ(m_server.ConnectionCount(), row.connections.size());
+    EXPECT_EQ(m_platform.m_now - timeStart, row.nPausedSeconds);
+    ASSERT_EQ(m_platform.m_summaries, Strings{row.pszSummary});
+    EXPECT_EQ(m_pForm->m_strDetail.rfind(row.pszSummary, 0), 0u) << m_pForm->m_strDetail;
+    const Strings results = Files("log/results");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results.front(), "20040705_090503_g.tsv");
+    std::istringstream tsv(Read("log/results/" + results.front())); // UTF-8
+    std::string strLine;
+    std::getline(tsv, strLine);
+    EXPECT_EQ(strLine, SjisToUtf8Lossy("No\t名前\tアドレス\t結果\t理由\tサーバの応答\t時刻\r"));
+    std::string strResults;
+    for (int nEntry = 1; std::getline(tsv, strLine); ++nEntry)
     {
-        const std::size_t nEnd = strLog.find("\r\n\r\n", nEntry);
-        ASSERT_NE(nEnd, std::string::npos) << strLog;
-        const std::string strEntry = strLog.substr(nEntry, nEnd - nEntry);
-        EXPECT_EQ(
-            strEntry.rfind(static_cast<int>(i) < nSentFirst ? "☆ [送信成功]" : "★ [送信中止]", 0),
-            0u)
-            << strEntry;
-        EXPECT_NE(strEntry.find("宛先名: " + names[i]), std::string::npos) << strEntry;
-        nEntry = nEnd + 4;
+        std::vector<std::string> cells;
+        std::istringstream cellStream(strLine);
+        for (std::string strCell; std::getline(cellStream, strCell, '\t');)
+            cells.push_back(strCell);
+        ASSERT_GE(cells.size(), 6u) << strLine;
+        EXPECT_EQ(cells[0], std::to_string(nEntry));
+        strResults.append(strResults.empty() ? "" : ",")
+            .append(Utf8ToSjisReplacing(cells[3], nullptr));
+        if (cells[3] == SjisToUtf8Lossy("送信成功"))
+        {
+            EXPECT_EQ(cells[5], row.connections[0] == std::string("auth")
+                                    ? "250 2.0.0 Ok: queued as 4A1B2C"
+                                    : "250 queued");
+        }
     }
-    EXPECT_EQ(nEntry, strLog.size());
-    EXPECT_EQ(Files("keep").size(), static_cast<std::size_t>(nSentFirst));
+    EXPECT_EQ(strResults, row.pszResults);
 }
 
-INSTANTIATE_TEST_SUITE_P(SendServer, StoppedGroupSend, testing::Values(0, 1),
-                         [](const testing::TestParamInfo<int>& info) {
-                             return "AfterMember" + std::to_string(info.param);
-                         });
+const char* const kAuth = "Authentication=smtp-auth\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    SendServer, GroupSend,
+    testing::Values(GroupSendRow{"EveryMemberSent",
+                                 "",
+                                 {"pop", "smtp", "pop", "smtp", "pop", "smtp"},
+                                 -1,
+                                 "送信成功,送信成功,スキップ,送信成功",
+                                 "成功 3 件、失敗 0 件、スキップ 1 件",
+                                 0,
+                                 0},
+                    GroupSendRow{"StoppedBeforeTheFirst",
+                                 "",
+                                 {},
+                                 0,
+                                 "未送信,未送信,スキップ,未送信",
+                                 "成功 0 件、失敗 0 件、未送信 3 件、スキップ 1 件",
+                                 3,
+                                 0},
+                    GroupSendRow{"StoppedAfterTheFirst",
+                                 "",
+                                 {"pop", "smtp"},
+                                 1,
+                                 "送信成功,未送信,スキップ,未送信",
+                                 "成功 1 件、失敗 0 件、未送信 2 件、スキップ 1 件",
+                                 1,
+                                 0},
+                    GroupSendRow{"ARefusedRecipientGoesOn",
+                                 "",
+                                 {"pop", "smtp", "pop", "smtp550", "pop", "smtp"},
+                                 -1,
+                                 "送信成功,送信失敗,スキップ,送信成功",
+                                 "成功 2 件、失敗 1 件、スキップ 1 件",
+                                 1,
+                                 0},
+                    GroupSendRow{"ATransientRefusalIsRetried",
+                                 "",
+                                 {"pop", "smtp", "pop", "smtp451", "pop", "smtp", "pop", "smtp"},
+                                 -1,
+                                 "送信成功,送信成功,スキップ,送信成功",
+                                 "成功 3 件、失敗 0 件、スキップ 1 件",
+                                 0,
+                                 10},
+                    GroupSendRow{"ThreeTransientRefusalsFail",
+                                 "",
+                                 {"pop", "smtp", "pop", "smtp451", "pop", "smtp451", "pop",
+                                  "smtp451", "pop", "smtp"},
+                                 -1,
+                                 "送信成功,送信失敗,スキップ,送信成功",
+                                 "成功 2 件、失敗 1 件、スキップ 1 件",
+                                 1,
+                                 40},
+                    GroupSendRow{"TheIntervalWaitsBetweenMembers",
+                                 "SendInterval=5\r\n",
+                                 {"pop", "smtp", "pop", "smtp", "pop", "smtp"},
+                                 -1,
+                                 "送信成功,送信成功,スキップ,送信成功",
+                                 "成功 3 件、失敗 0 件、スキップ 1 件",
+                                 0,
+                                 10},
+                    GroupSendRow{"ARefusedLogInStopsAModernProfile",
+                                 kAuth,
+                                 {"authfail"},
+                                 -1,
+                                 "送信失敗,未送信,スキップ,未送信",
+                                 "成功 0 件、失敗 1 件、未送信 2 件、スキップ 1 件",
+                                 1,
+                                 0},
+                    GroupSendRow{"TheSpecifiedProfileTriesEveryMember",
+                                 "",
+                                 {"poprefused", "poprefused", "poprefused"},
+                                 -1,
+                                 "送信失敗,送信失敗,スキップ,送信失敗",
+                                 "成功 0 件、失敗 3 件、スキップ 1 件",
+                                 1,
+                                 0},
+                    GroupSendRow{"AModernProfileKeepsTheServersReply",
+                                 kAuth,
+                                 {"auth", "auth", "auth"},
+                                 -1,
+                                 "送信成功,送信成功,スキップ,送信成功",
+                                 "成功 3 件、失敗 0 件、スキップ 1 件",
+                                 0,
+                                 0}),
+    [](const testing::TestParamInfo<GroupSendRow>& info) { return info.param.pszName; });

@@ -63,6 +63,23 @@ class CScriptedPlatform : public IPlatform
         m_details.push_back(strDetail);
     }
     std::time_t Now() override { return m_now; }
+    // Waits no real time: the clock moves on by the pause (whole seconds kept in m_pausedMs).
+    void Pause(int nMilliseconds) override
+    {
+        m_pausedMs += nMilliseconds;
+        m_now += (m_pausedMs / 1000) - m_nPausedSecondsCounted;
+        m_nPausedSecondsCounted = m_pausedMs / 1000;
+    }
+    void GroupSendEnded(const std::string& strSummary, const std::string& strProblems,
+                        bool bTellUser) override
+    {
+        m_summaries.push_back(strSummary);
+        m_problems.push_back(bTellUser ? strProblems : "(no box)");
+    }
+    long long m_pausedMs = 0;
+    long long m_nPausedSecondsCounted = 0;
+    std::vector<std::string> m_summaries; // every group send's summary
+    std::vector<std::string> m_problems;  // its problem list, "(no box)" when no box was asked for
 
     // Runs one tick of timer nId, if it is running.
     void Tick(int nId = 1);
