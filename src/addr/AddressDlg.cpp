@@ -4,6 +4,7 @@
 #include "app/Command.h"
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
+#include "app/MailAddress.h"
 #include "app/Sjis.h"
 
 #include <cstdio>
@@ -186,6 +187,19 @@ void CAddressDlg::OnRegister()
         m_platform.MessageBox("登録No.0 には登録できません", MsgButtons::Ok);
         UpdateData(false);
         return;
+    }
+    // Only addresses the send would take go in; a group reference ("@" + file) is checked above,
+    // and an empty name with an empty address empties the entry.
+    const bool bEmptying = m_strName.empty() && m_strAddress.empty();
+    if (!bEmptying && !IsGroupReference(m_strAddress))
+    {
+        const std::string_view problem = MailAddressProblem(m_strAddress);
+        if (!problem.empty())
+        {
+            m_platform.MessageBox(std::string(problem), MsgButtons::Ok);
+            m_view.FocusField(IDC_ADDRESS);
+            return;
+        }
     }
     AddressEntry& entry = m_book.entries[m_nNo - 1];
     if (!IsEmptyEntry(entry))

@@ -2,6 +2,7 @@
 #include "config/BookCsv.h"
 
 #include "app/DataExchange.h"
+#include "app/MailAddress.h"
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
 
@@ -164,6 +165,83 @@ struct BookRow
     std::string strName;
     std::string strAddress;
 };
+
+// Where each value stands in a record; -1: no such column.
+struct CsvColumns
+{
+    int nNo = -1;
+    int nName = -1;
+    int nAddress = -1;
+    std::size_t nCount = 0; // 0: no header, rows are No,氏名,メールアドレス or 氏名,メールアドレス
+};
+
+// Compares ASCII letters without case; double-byte CP932 characters (whose second byte may be a
+// letter) only as they are.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+    {
+        const auto ua = static_cast<unsigned char>(a[i]);
+        if (IsLeadByte(ua) && i + 1 < a.size())
+        {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1])
+                return false;
+            ++i;
+            continue;
+        }
+        const auto lower = [](unsigned char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+        };
+        if (lower(ua) != lower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+bool IsOneOf(std::string_view cell, std::initializer_list<std::string_view> names)
+{
+    return std::any_of(names.begin(), names.end(),
+                       [&](std::string_view name) { return EqualsIgnoringAsciiCase(cell, name); });
+}
+
+// The column order of a header row (the usual names spreadsheets and mail clients write), or
+// nothing when the record is not one: every cell must name a column, each at most once, and both
+// the name and the address must be there.
+std::optional<CsvColumns> HeaderColumns(const std::vector<std::string>& cells)
+{
+    CsvColumns columns;
+    columns.nCount = cells.size();
+    for (std::size_t i = 0; i < cells.size(); ++i)
+    {
+        const std::string_view cell = TrimAsciiSpace(cells[i]);
+        int* pColumn = nullptr;
+        if (IsOneOf(cell, {"氏名", "名前", "Name"}))
+            pColumn = &columns.nName;
+        else if (IsOneOf(cell, {"メールアドレス", "メール", "アドレス", "Email", "E-mail", "Mail"}))
+            pColumn = &columns.nAddress;
+        else if (IsOneOf(cell, {"No", "番号"}))
+            pColumn = &columns.nNo;
+        if (pColumn == nullptr || *pColumn >= 0)
+            return std::nullopt;
+        *pColumn = static_cast<int>(i);
+    }
+    if (columns.nName < 0 || columns.nAddress < 0)
+        return std::nullopt;
+    return columns;
+}
+
+// The entry of book that already holds strAddress (letters compared without case), 0 if none.
+int EntryWithAddress(const AddressBook& book, const std::string& strAddress)
+{
+    for (int n = 1; n <= ADDRESS_BOOK_ENTRIES; ++n)
+    {
+        if (EqualsIgnoringAsciiCase(FieldText(book.entries[n - 1].szAddress), strAddress))
+            return n;
+    }
+    return 0;
+}
 } // namespace
 
 bool BookToCsv(const AddressBook& book, CsvEncoding encoding, std::string& strCsv,
@@ -201,7 +279,8 @@ bool BookToCsv(const AddressBook& book, CsvEncoding encoding, std::string& strCs
     return false;
 }
 
-std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, AddressBook& book)
+std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, AddressBook& book,
+                                    std::vector<CsvProblem>& warnings)
 {
     std::vector<CsvProblem> problems;
     bool bUtf8 = true;
@@ -212,6 +291,7 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
 
     std::vector<BookRow> rows;
     bool bFirst = true;
+    CsvColumns columns;
     for (const CsvRecord& record : SplitCsv(csv, problems))
     {
         if (IsBlankRecord(record))
@@ -233,6 +313,14 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
             }
             cells.push_back(strSjis);
         }
+        // A header row names the order of the rows after it; one of the older form
+        // (No,... or ...,氏名,...) in the first row keeps the usual order.
+        if (const std::optional<CsvColumns> header = HeaderColumns(cells))
+        {
+            columns = *header;
+            bFirst = false;
+            continue;
+        }
         const bool bHeader =
             bFirst && (cells[0] == "No" || (cells.size() > 1 && cells[1] == "氏名"));
         bFirst = false;
@@ -243,17 +331,30 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
             problem(UnconvertibleTextMessage());
             continue;
         }
-        if (cells.size() != 2 && cells.size() != 3)
+        CsvColumns order = columns;
+        if (order.nCount == 0)
         {
-            problem("列は No,氏名,メールアドレス の 3 つ（または 氏名,メールアドレス）です。");
+            if (cells.size() != 2 && cells.size() != 3)
+            {
+                problem("列は No,氏名,メールアドレス の 3 つ（または 氏名,メールアドレス）です。");
+                continue;
+            }
+            const int nCount = static_cast<int>(cells.size());
+            order = CsvColumns{nCount == 3 ? 0 : -1, nCount - 2, nCount - 1, cells.size()};
+        }
+        else if (cells.size() != order.nCount)
+        {
+            problem("列の数が見出し行（" + std::to_string(order.nCount) + // troubleshooting
+                    " 列）と違います。");                                 // troubleshooting
             continue;
         }
         BookRow row;
         row.nLine = record.nLine;
-        if (cells.size() == 3 && !TrimAsciiSpace(cells[0]).empty())
+        if (order.nNo >= 0 && !TrimAsciiSpace(cells[order.nNo]).empty())
         {
             int nNo = 0;
-            const std::string strMessage = IntFieldMessage(cells[0], 1, ADDRESS_BOOK_ENTRIES, nNo);
+            const std::string strMessage =
+                IntFieldMessage(cells[order.nNo], 1, ADDRESS_BOOK_ENTRIES, nNo);
             if (!strMessage.empty())
             {
                 problem("No: " + strMessage);
@@ -261,8 +362,8 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
             }
             row.no = nNo;
         }
-        row.strName = WithoutTextMark(cells[cells.size() - 2]);
-        row.strAddress = WithoutTextMark(cells[cells.size() - 1]);
+        row.strName = WithoutTextMark(cells[order.nName]);
+        row.strAddress = WithoutTextMark(cells[order.nAddress]);
         if (HasControlBytes(row.strName) || HasControlBytes(row.strAddress))
         {
             problem("制御文字（改行、タブ、エスケープなど）は使えません。");
@@ -276,6 +377,14 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
             problem("メールアドレス: " + strMessage);
         else if (bGroupBook && IsGroupReference(row.strAddress))
             problem(GroupInGroupMessage());
+        else if (!IsGroupReference(row.strAddress) &&
+                 !(row.strName.empty() && row.strAddress.empty()))
+        {
+            // The rule the send checks recipients with; an empty row empties its entry.
+            const std::string_view addressProblem = MailAddressProblem(row.strAddress);
+            if (!addressProblem.empty())
+                problem(std::string(addressProblem));
+        }
         rows.push_back(row);
     }
 
@@ -305,6 +414,15 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
             const AddressEntry& entry = result->entries[i];
             return !bNamed[i] && entry.szName[0] == '\0' && entry.szAddress[0] == '\0';
         };
+        // An address the book holds already is not taken in twice (a CSV imported again).
+        if (const int nHeld =
+                row.strAddress.empty() ? 0 : EntryWithAddress(*result, row.strAddress))
+        {
+            warnings.push_back(
+                {row.nLine, "このアドレスは " + NumberText(nHeld) +    // troubleshooting
+                                " に登録済みのため取り込みません。"}); // troubleshooting
+            continue;
+        }
         while (nNext < ADDRESS_BOOK_ENTRIES && !isFree(nNext))
             ++nNext;
         if (nNext == ADDRESS_BOOK_ENTRIES)

@@ -31,7 +31,12 @@ struct CsvProblem
 // Reads CSV text into book as the address book dialog registers entries: a row "No,氏名,
 // メールアドレス" sets entry No (an empty name and address empty it), a row without a number
 // ("",name,address or name,address) takes the next empty entry. UTF-8 with or without a BOM or
-// CP932; a header row and empty lines are skipped. Each value is checked as the dialog checks it:
-// byte limits in CP932, characters CP932 cannot write, numbers 1 to 50, at most 50 entries, and in
-// a group book no group reference. Returns every problem; book is changed only when there is none.
-std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, AddressBook& book);
+// CP932; empty lines are skipped. A header row is never taken as an entry: one that names its
+// columns (氏名/名前/Name, メールアドレス/メール/アドレス/Email/E-mail/Mail, No/番号; ASCII
+// without case) sets the order of the rows after it. Each value is checked as the dialog checks
+// it: byte limits in CP932, characters CP932 cannot write, numbers 1 to 50, at most 50 entries,
+// addresses the send accepts, and in a group book no group reference. Returns every problem; book
+// is changed only when there is none. A row without a number whose address the book already holds
+// (letters compared without case) is left out, with a warning in warnings.
+std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, AddressBook& book,
+                                    std::vector<CsvProblem>& warnings);

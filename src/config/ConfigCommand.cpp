@@ -555,18 +555,23 @@ int Book(const Arguments& args, std::istream& in, std::ostream& out, std::ostrea
     const std::string strCsv = ReadCsv(strFile, in);
     const auto old = ReadBook(strPath, true);
     auto book = std::make_unique<AddressBook>(*old);
-    const std::vector<CsvProblem> problems = CsvIntoBook(strCsv, strName[0] == '@', *book);
+    std::vector<CsvProblem> warnings;
+    const std::vector<CsvProblem> problems =
+        CsvIntoBook(strCsv, strName[0] == '@', *book, warnings);
+    const auto report = [&](const CsvProblem& problem, const std::string& strKind) {
+        WriteUtf8(err, "tarvell-config: " + Printable(ToSjisOrFail(strFile, EX_USAGE, "FILE")) +
+                           ":" + std::to_string(problem.nLine) + ": " + strKind +
+                           Printable(problem.strMessage) + "\n");
+    };
     if (!problems.empty())
     {
         for (const CsvProblem& problem : problems)
-        {
-            WriteUtf8(err, "tarvell-config: " + Printable(ToSjisOrFail(strFile, EX_USAGE, "FILE")) +
-                               ":" + std::to_string(problem.nLine) + ": " +
-                               Printable(problem.strMessage) + "\n");
-        }
+            report(problem, "");
         WriteUtf8(err, "tarvell-config: " + strName + " は変更していません。\n");
         return EX_DATAERR;
     }
+    for (const CsvProblem& warning : warnings)
+        report(warning, "警告: ");
     int nChanged = 0;
     for (int n = 1; n <= ADDRESS_BOOK_ENTRIES; ++n)
     {

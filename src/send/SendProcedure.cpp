@@ -6,7 +6,7 @@
 #include "app/Command.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
-#include "mail/MailAddress.h"
+#include "app/MailAddress.h"
 #include "mail/MailSender.h"
 #include "mail/SendCancel.h"
 #include "mail/SendResult.h"

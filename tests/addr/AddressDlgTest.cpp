@@ -265,6 +265,51 @@ TEST_F(AddressDlgTest, GroupReferenceIsRefusedOnlyWhileAGroupBookIsEdited)
     }
 }
 
+// An address the send would refuse is not registered: the box names the problem, and the
+// fields and the entry stay as they were.
+struct BadAddressRow
+{
+    const char* pszName;
+    const char* pszEntryName;
+    const char* pszAddress;
+    const char* pszMessage;
+};
+
+void PrintTo(const BadAddressRow& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
+
+class BadAddress : public AddressDlgTest, public testing::WithParamInterface<BadAddressRow>
+{
+};
+
+TEST_P(BadAddress, IsRefusedWithItsProblemAndTheDialogKeepsItsFields)
+{
+    const BadAddressRow& row = GetParam();
+    WriteBook("Address.tvl", BookWith(3, "旧", "old@example.jp"));
+    auto pDlg = Open(CAddressDlg::MODE_MAIN_EDIT);
+    Fill(*pDlg, row.pszEntryName, "3", row.pszAddress);
+    pDlg->m_logic.OnRegister();
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{row.pszMessage});
+    EXPECT_EQ(pDlg->m_nFocus, CAddressDlg::IDC_ADDRESS);
+    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), row.pszAddress);
+    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), row.pszEntryName);
+    EXPECT_STREQ(pDlg->m_logic.m_book.entries[2].szAddress, "old@example.jp");
+    EXPECT_EQ(pDlg->m_logic.m_bModified, 0);
+    EXPECT_EQ(pDlg->m_nEnded, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AddressDlgTest, BadAddress,
+    testing::Values(
+        BadAddressRow{"NoAt", "a", "not-an-address", "メールアドレスに @ がありません。"},
+        BadAddressRow{"Blank", "a", "a b@example.jp",
+                      "メールアドレスに空白や制御文字は使えません。"},
+        BadAddressRow{"NameOnly", "名前だけ", "", "メールアドレスが空です。"},
+        BadAddressRow{"TwoAts", "a", "a@b@example.jp", "メールアドレスに @ が二つ以上あります。"}),
+    [](const testing::TestParamInfo<BadAddressRow>& info) { return info.param.pszName; });
+
 TEST_F(AddressDlgTest, TooLongNamePresetByTheCallerCannotBeRegistered)
 {
     auto pDlg = std::make_unique<CFakeAddressDlg>(m_platform);
@@ -287,6 +332,7 @@ TEST_F(AddressDlgTest, TooLongNamePresetByTheCallerCannotBeRegistered)
         strFits += "あ";
     strFits += "a";
     pDlg->m_fields[CAddressDlg::IDC_NAME] = strFits;
+    pDlg->m_fields[CAddressDlg::IDC_ADDRESS] = "a@example.jp"; // a name alone is not an entry
     pDlg->m_logic.OnRegister();
     EXPECT_EQ(FieldText(pDlg->m_logic.m_book.entries[4].szName), strFits);
 }
@@ -307,7 +353,7 @@ TEST_F(AddressDlgTest, OkSavesInEveryModeEvenWithoutChangesThenValidates)
     // A field that fails keeps the dialog open, but the book has been saved all the same.
     WriteBook("Address.tvl", BookWith(1, "a", "b"));
     auto pDlg = Open(CAddressDlg::MODE_MAIN_SELECT);
-    Fill(*pDlg, "x", "1", "y");
+    Fill(*pDlg, "x", "1", "y@example.jp");
     m_platform.m_nextAnswers = {MsgResult::Ok};
     pDlg->m_logic.OnRegister();
     pDlg->m_fields[CAddressDlg::IDC_NO] = "99";
@@ -366,7 +412,7 @@ TEST_F(AddressDlgTest, ABookThatCouldNotBeReadIsReplacedOnlyWhenChangedAndAgreed
 TEST_F(AddressDlgTest, FailedSaveOnOkKeepsTheDialogOpenAndTheBookMarked)
 {
     auto pDlg = Open(CAddressDlg::MODE_MAIN_SELECT);
-    Fill(*pDlg, "x", "1", "y");
+    Fill(*pDlg, "x", "1", "y@example.jp");
     pDlg->m_logic.OnRegister();
     SetField(pDlg->m_logic.m_szBookDir, m_folder.Path("missing/"));
     pDlg->m_logic.OnOK();

@@ -104,11 +104,11 @@ TEST(ConfigCommand, ExportThenImportGivesTheSameBookInBothEncodings)
     CTempFolder dir;
     SaveBook(dir.Path("Address.tvl"), BookOf({{"山田 太郎", "yamada@example.jp"},
                                               {"", ""},
-                                              {"Smith, \"Jr\"", " spaced@example.com "},
+                                              {" Smith, \"Jr\" ", "spaced@example.com"},
                                               {"営業部", "@営業部.tvl"},
-                                              {"名前だけ", ""},
+                                              {"", "only@example.jp"},
                                               {"=HYPERLINK(\"x\")", "-1+1@example.jp"},
-                                              {"'quoted", "'=already"}}));
+                                              {"'quoted", "'=already@example.jp"}}));
     for (const char* pszEncoding : {"utf-8", "cp932"})
     {
         const ConfigRun exported = Config(dir, {"book", "export", "--encoding", pszEncoding});
@@ -129,10 +129,17 @@ TEST(ConfigCommand, ExportThenImportGivesTheSameBookInBothEncodings)
 // One CSV import into the group book "@g.tvl", which holds "old" at No. 1 beforehand.
 struct CsvCase
 {
+    CsvCase(const char* pszCaseName, std::string csv, int nExit, std::string expected,
+            std::string warning = "")
+        : pszName(pszCaseName), strCsv(std::move(csv)), nStatus(nExit),
+          strExpected(std::move(expected)), strWarning(std::move(warning))
+    {
+    }
     const char* pszName;
     std::string strCsv;
     int nStatus;
     std::string strExpected; // on success: "No:name:address" of the last row; else "LINE: text"
+    std::string strWarning;  // on success: "LINE: 警告: text" on standard error, or nothing there
 };
 
 void PrintTo(const CsvCase& c, std::ostream* pOut)
@@ -169,6 +176,15 @@ TEST_P(CsvImport, ImportsOrRefusesWithTheLineAndWritesNothing)
                   FieldText(entry.szAddress),
               c.strExpected);
     EXPECT_EQ(FieldText(book.entries[0].szName), "old"); // untouched unless named
+    if (c.strWarning.empty())
+        EXPECT_EQ(run.strErr, "");
+    else
+        EXPECT_NE(run.strErr.find("in.csv:" + Utf8(c.strWarning)), std::string::npos) << run.strErr;
+
+    // The same CSV once more changes nothing: rows without a number are not taken in twice.
+    const std::string strImported = dir.Read("@g.tvl");
+    EXPECT_EQ(Config(dir, {"book", "import", "@g", dir.Path("in.csv")}).nStatus, EX_OK);
+    EXPECT_EQ(dir.Read("@g.tvl"), strImported);
 }
 
 std::string Rows(int nCount)
@@ -206,7 +222,34 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"NumberNotANumber", "a,b\nx,a,b\n", EX_DATAERR, "2: No: 整数を入力してください。"},
         CsvCase{"QuoteLeftOpen", "1,\"abc,d\n", EX_DATAERR, "1: 引用符 \" が閉じていません。"},
         CsvCase{"CharacterCp932CannotWrite", "1,\xF0\x9F\x93\xA7,a@example.jp\n", EX_DATAERR,
-                "1: Shift_JIS で表せない文字は使えません。"}),
+                "1: Shift_JIS で表せない文字は使えません。"},
+        CsvCase{"HeaderNameAndAddress", Utf8("氏名,メールアドレス\n山田,y@example.jp\n"), EX_OK,
+                "2:山田:y@example.jp"},
+        CsvCase{"HeaderShortNames", Utf8("名前,メール\n山田,y@example.jp\n"), EX_OK,
+                "2:山田:y@example.jp"},
+        CsvCase{"HeaderEnglishQuotedAnyCaseBom",
+                "\xEF\xBB\xBF\"NAME\",\"email\"\r\nSmith,s@example.com\r\n", EX_OK,
+                "2:Smith:s@example.com"},
+        CsvCase{"HeaderNumberFirst", Utf8("NO,名前,アドレス\n5,山田,y@example.jp\n"), EX_OK,
+                "5:山田:y@example.jp"},
+        CsvCase{"HeaderSwappedColumns", Utf8("No,メールアドレス,氏名\n4,y@example.jp,山田\n"),
+                EX_OK, "4:山田:y@example.jp"},
+        CsvCase{"HeaderAddressFirst", "E-mail,Name\ny@example.jp,Yamada\n", EX_OK,
+                "2:Yamada:y@example.jp"},
+        CsvCase{"RowWiderThanHeader", Utf8("氏名,メールアドレス\n3,山田,y@example.jp\n"),
+                EX_DATAERR, "2: 列の数が見出し行（2 列）と違います。"},
+        CsvCase{"NotAnAddress", "a,not-an-address\n", EX_DATAERR,
+                "1: メールアドレスに @ がありません。"},
+        CsvCase{"BlankInAddress", "a,a@example.jp\n2,b,a b@example.jp\n", EX_DATAERR,
+                "2: メールアドレスに空白や制御文字は使えません。"},
+        CsvCase{"NameWithoutAddress", Utf8("3,名前だけ,\n"), EX_DATAERR,
+                "1: メールアドレスが空です。"},
+        CsvCase{"AddressAlreadyInBook", "x,OLD@example.JP\nnew,new@example.jp\n", EX_OK,
+                "2:new:new@example.jp",
+                "1: 警告: このアドレスは No. 01 に登録済みのため取り込みません。"},
+        CsvCase{"AddressTwiceInTheCsv", "a,a@example.jp\nb,A@Example.jp\n", EX_OK,
+                "2:a:a@example.jp",
+                "2: 警告: このアドレスは No. 02 に登録済みのため取り込みません。"}),
     [](const testing::TestParamInfo<CsvCase>& info) { return std::string(info.param.pszName); });
 
 TEST(ConfigCommand, EachFailureHasItsExitStatus)
