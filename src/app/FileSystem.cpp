@@ -4,7 +4,9 @@
 #include "app/TextCodec.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -99,6 +101,27 @@ bool IsRegularFile(std::string_view sjisPath)
     {
     };
     return StatPath(sjisPath, st) && S_ISREG(st.st_mode);
+}
+
+std::vector<std::string> ListFolder(std::string_view sjisFolder)
+{
+    std::vector<std::string> names;
+    std::string os;
+    if (!SjisToUtf8(sjisFolder, os) || os.empty())
+        return names;
+    DIR* pDir = ::opendir(os.c_str());
+    if (pDir == nullptr)
+        return names;
+    while (const dirent* pEntry = ::readdir(pDir))
+    {
+        const std::string name = pEntry->d_name;
+        std::string sjis;
+        if (name != "." && name != ".." && Utf8ToSjis(name, sjis))
+            names.push_back(sjis);
+    }
+    ::closedir(pDir);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool CreateFolder(std::string_view sjisPath, mode_t mode)

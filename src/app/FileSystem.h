@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 // The longest path the program builds (its fixed path buffers hold 255 bytes of text).
 constexpr std::size_t MAX_PATH_TEXT = 255;
@@ -27,6 +28,10 @@ bool IsFolder(std::string_view sjisPath);
 bool PathEntryExists(std::string_view sjisPath);
 // Whether the path leads to a regular file (not a folder, FIFO, device or dangling link).
 bool IsRegularFile(std::string_view sjisPath);
+
+// The names (CP932) of the entries of a folder, sorted; names that are not CP932 text are left
+// out. Empty for a missing folder or one that cannot be read.
+std::vector<std::string> ListFolder(std::string_view sjisFolder);
 
 // Creates one folder with mode (narrowed by the umask); false on failure.
 bool CreateFolder(std::string_view sjisPath, mode_t mode = 0755);

@@ -151,6 +151,7 @@ void CTarvellDoc::ParseCommandLine()
     m_nStartMode = START_NONE;
     m_nAutoSend = 0;
     m_bQuit = 0;
+    m_bResend = 0;
     m_szSendInfFile[0] = '\0';
     if (m_strCmdLine.empty())
         return;
@@ -175,6 +176,8 @@ void CTarvellDoc::ParseCommandLine()
     }
     if (Contains(m_strCmdLine, "/quit"))
         m_bQuit = 1;
+    if (Contains(m_strCmdLine, "/resend"))
+        m_bResend = 1;
 
     constexpr std::string_view SENDINF = "/sendinf=";
     const std::size_t nKey = FindSjis(m_strCmdLine, SENDINF);

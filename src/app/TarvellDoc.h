@@ -62,6 +62,8 @@ class CTarvellDoc
     std::int32_t GetStartMode() const { return m_nStartMode; }
     std::int32_t GetAutoSend() const { return m_nAutoSend; }
     std::int32_t GetQuit() const { return m_bQuit; }
+    // "/resend": the automatic send goes only to the members a group send left without the mail.
+    std::int32_t GetResend() const { return m_bResend; }
 
     // Records what the sender and option dialogs confirmed, and where the window stood. Texts
     // are cut to their fields.
@@ -101,4 +103,5 @@ class CTarvellDoc
     std::int32_t m_nStartMode = START_NONE;
     std::int32_t m_nAutoSend = 0; // 0 off, 1 requested by /sendon, 2 running
     std::int32_t m_bQuit = 0;
+    std::int32_t m_bResend = 0;
 };

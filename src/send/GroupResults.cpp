@@ -6,9 +6,21 @@
 #include "app/TextCodec.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <string_view>
 
 namespace
 {
+// The pieces one after the other (appending, which GCC 12 does not mistake for overlapping
+// copies as it does with chains of operator+).
+std::string Join(std::initializer_list<std::string_view> pieces)
+{
+    std::string strText;
+    for (std::string_view piece : pieces)
+        strText.append(piece);
+    return strText;
+}
+
 // A value as one TSV cell: tabs and line breaks become blanks.
 std::string Cell(std::string strValue)
 {
@@ -111,12 +123,15 @@ std::string CGroupResults::ProblemsText() const
 }
 
 std::string CGroupResults::Write(const std::string& strAppDir, const std::string& strBookFile,
-                                 std::time_t timeStart) const
+                                 std::time_t timeStart, const GroupMail& mail) const
 {
     const std::string strFolder = strAppDir + "log/results/";
     if (!PathEntryExists(strFolder))
         CreateFolder(strFolder, 0700); // a failure shows in the write below
-    std::string strText = "No\t名前\tアドレス\t結果\t理由\tサーバの応答\t時刻\r\n";
+    std::string strText =
+        "No\t名前\tアドレス\t結果\t理由\tサーバの応答\t時刻\t件名\t本文ファイル\t添付ファイル\r\n";
+    const std::string strMail = Join({"\t", Cell(mail.strTitle), "\t", Cell(mail.strTextFile), "\t",
+                                      Cell(mail.strBinFile), "\r\n"});
     for (const MemberResult& member : m_members)
         strText.append(std::to_string(member.nEntry))
             .append("\t")
@@ -131,7 +146,7 @@ std::string CGroupResults::Write(const std::string& strAppDir, const std::string
             .append(Cell(member.strReply))
             .append("\t")
             .append(member.time != 0 ? FormatLocalTime(member.time, "%Y-%m-%d %H:%M:%S") : "")
-            .append("\r\n");
+            .append(strMail);
     const std::string strUtf8 = SjisToUtf8Lossy(strText);
     const std::string strStem =
         strFolder + FormatLocalTime(timeStart, "%Y%m%d_%H%M%S_") + BookTitle(strBookFile);
@@ -141,4 +156,60 @@ std::string CGroupResults::Write(const std::string& strAppDir, const std::string
     // One write into a new owner-only file: the results hold the members' addresses.
     AppendToFile(strPath, strUtf8.data(), strUtf8.size());
     return strPath;
+}
+
+std::map<std::string, MemberStatus> CGroupResults::LastResults(const std::string& strAppDir,
+                                                               const std::string& strBookFile,
+                                                               const GroupMail& mail)
+{
+    constexpr std::size_t kMaxResultsFile = 1 << 20; // 50 rows take a few kilobytes
+    constexpr std::size_t kStampBytes = 16;          // "YYYYMMDD_HHMMSS_"
+    const std::string strFolder = strAppDir + "log/results/";
+    const std::string strTitle = BookTitle(strBookFile);
+    const std::string strWanted =
+        Join({Cell(mail.strTitle), "\t", Cell(mail.strTextFile), "\t", Cell(mail.strBinFile)});
+    std::map<std::string, MemberStatus> last;
+    // The names begin with the time, so their order is the order of the sends.
+    for (const std::string& strName : ListFolder(strFolder))
+    {
+        const std::string strRest = strName.size() > kStampBytes ? strName.substr(kStampBytes) : "";
+        if (strRest != Join({strTitle, ".tsv"}) && strRest.rfind(Join({strTitle, "_"}), 0) != 0)
+            continue;
+        std::string strText;
+        try
+        {
+            strText =
+                Utf8ToSjisReplacing(ReadWholeFile(strFolder + strName, kMaxResultsFile), nullptr);
+        }
+        catch (const CFileException&)
+        {
+            continue; // an unreadable file tells nothing
+        }
+        std::size_t nAt = strText.find('\n'); // past the header row
+        while (nAt != std::string::npos && nAt + 1 < strText.size())
+        {
+            const std::size_t nEnd = strText.find('\n', nAt + 1);
+            std::string strLine = strText.substr(
+                nAt + 1, nEnd == std::string::npos ? std::string::npos : nEnd - nAt - 1);
+            nAt = nEnd;
+            if (!strLine.empty() && strLine.back() == '\r')
+                strLine.pop_back();
+            std::vector<std::string> cells;
+            for (std::size_t nCell = 0; nCell != std::string::npos;)
+            {
+                const std::size_t nTab = strLine.find('\t', nCell);
+                cells.push_back(
+                    strLine.substr(nCell, nTab == std::string::npos ? nTab : nTab - nCell));
+                nCell = nTab == std::string::npos ? nTab : nTab + 1;
+            }
+            if (cells.size() != 10 || Join({cells[7], "\t", cells[8], "\t", cells[9]}) != strWanted)
+                continue;
+            for (MemberStatus status :
+                 {MemberStatus::Sent, MemberStatus::Failed, MemberStatus::Cancelled,
+                  MemberStatus::NotSent, MemberStatus::Skipped})
+                if (cells[3] == MemberStatusText(status))
+                    last[cells[2]] = status;
+        }
+    }
+    return last;
 }

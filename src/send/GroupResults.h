@@ -2,6 +2,7 @@
 // a resend) reads afterwards, the summary at the end and the list of members left without the mail.
 #pragma once
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,13 @@ enum class MemberStatus
 
 // "送信成功", "送信失敗", "中止", "未送信" or "スキップ" (CP932).
 const char* MemberStatusText(MemberStatus status);
+
+// The mail a group send sends, as its results file records it (CP932): a resend is the same
+// mail only when all three are the same.
+struct GroupMail
+{
+    std::string strTitle, strTextFile, strBinFile;
+};
 
 struct MemberResult
 {
@@ -48,7 +56,14 @@ class CGroupResults
     // address, result, reason, server reply and time, tabs and line breaks in values as blanks.
     // A second file of the same second gets "_2", "_3"... Returns the path; throws CFileException.
     std::string Write(const std::string& strAppDir, const std::string& strBookFile,
-                      std::time_t timeStart) const;
+                      std::time_t timeStart, const GroupMail& mail) const;
+
+    // The last result of every address (as written, CP932) that the results files of this book
+    // hold for this mail, oldest file first so a later result wins. Rows that cannot be read
+    // are passed over; no file gives an empty map.
+    static std::map<std::string, MemberStatus> LastResults(const std::string& strAppDir,
+                                                           const std::string& strBookFile,
+                                                           const GroupMail& mail);
 
     static constexpr std::size_t kMaxListed = 20;
 

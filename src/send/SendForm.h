@@ -40,6 +40,7 @@ class CSendForm
     // The Send command, one attempt, the log entry and the keep copy: see CSendProcedure and
     // CSendLog.
     void OnSend() { m_procedure.OnSend(); }
+    void OnResend() { m_procedure.OnResend(); }
     AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
     {
         return m_procedure.SendOneMail(nSeq, sender, request);

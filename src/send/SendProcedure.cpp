@@ -133,8 +133,18 @@ CSendTrace& CSendProcedure::Trace()
     return *m_pTrace;
 }
 
+void CSendProcedure::OnResend()
+{
+    m_bResend = true;
+    OnSend();
+    m_bResend = false;
+}
+
 void CSendProcedure::OnSend()
 {
+    // "/resend" makes the automatic send a resend.
+    const bool bResend = m_bResend || (m_doc.GetResend() != 0 && m_doc.GetAutoSend() == 2);
+    m_bResend = bResend;
     m_nAttemptsLeft = 0;
     m_bRecordingDelivered = false;
     m_pTrace.reset(); // each send command writes its own trace
@@ -155,6 +165,7 @@ void CSendProcedure::OnSend()
         ++m_form.m_nUnrecordedSends;
     else if (!bCompleted)
         ++m_form.m_nFailedSends;
+    m_bResend = false;
 }
 
 void CSendProcedure::SendToGroup()
@@ -186,6 +197,25 @@ void CSendProcedure::SendToGroup()
         });
     m_strGroupBook = m_form.m_strToAddress;
     m_timeGroupStart = timeNow;
+    m_groupMail = GroupMail{FieldText(request.szTitle), FieldText(request.szTextFile),
+                            FieldText(request.szBinFile)};
+    if (m_bResend)
+    {
+        const auto last = CGroupResults::LastResults(m_doc.m_szAppDir, m_strGroupBook, m_groupMail);
+        std::erase_if(attempts, [&](const PlannedAttempt& attempt) {
+            const auto found = last.find(FieldText(attempt.request.szAddress));
+            return found == last.end() || found->second == MemberStatus::Sent;
+        });
+        if (last.empty() || attempts.empty())
+        {
+            // Nothing to resend is no failure: the status line says why nothing went out.
+            m_form.m_strStatus = last.empty()
+                                     ? "再送信: このグループとこのメールの前回の結果がありません"
+                                     : "再送信: 送れなかった宛先はありません";
+            m_form.ShowForm();
+            return;
+        }
+    }
     RunAttempts(attempts, &results);
 }
 
@@ -193,6 +223,12 @@ void CSendProcedure::SendSingle()
 {
     if (m_form.m_strToName.empty() || m_form.m_strToAddress.empty())
         return;
+    if (m_bResend)
+    {
+        m_form.m_strStatus = "再送信: 宛先にグループ (@で始まるアドレス帳) を指定してください";
+        m_form.ShowForm();
+        return;
+    }
     SendRequest request;
     const char* pszRefusal = nullptr;
     FillField(request.szName, m_form.m_strToName, "宛先名が長すぎます", pszRefusal);
@@ -371,7 +407,7 @@ void CSendProcedure::EndGroupSend(const CGroupResults& results)
     try
     {
         const std::string strPath =
-            results.Write(m_doc.m_szAppDir, m_strGroupBook, m_timeGroupStart);
+            results.Write(m_doc.m_szAppDir, m_strGroupBook, m_timeGroupStart, m_groupMail);
         if (!strProblems.empty())
             strProblems += "\n結果ファイル: " + strPath;
     }

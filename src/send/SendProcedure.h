@@ -28,6 +28,10 @@ class CSendProcedure
     // set. Ends with m_nAutoSend 2 -> 0 and the countdown 2. A file error is reported once and
     // abandons the rest of the command: later group members and that closing step included.
     void OnSend();
+    // The Send command as a resend: a group send only to the members whose last result for this
+    // book and this mail (title, body file, attachment) is not 送信成功. "/resend" makes the
+    // automatic send one.
+    void OnResend();
 
     // One attempt: checks the request, shows progress and outcome in the status line, sends it,
     // then writes the log entry and the keep copy. Returns whether it was sent; a file error
@@ -70,6 +74,8 @@ class CSendProcedure
     void SendToGroup();
     std::string m_strGroupBook;       // the running group send's book file name
     std::time_t m_timeGroupStart = 0; // and when it started (its results file's name)
+    GroupMail m_groupMail;            // and the mail it sends
+    bool m_bResend = false;           // OnResend asked for the running command to be a resend
     void SendSingle();
     // The checks of a whole command, then its attempts in order; pResults: a group send's, which
     // gets every member's result (and holds the skipped ones already).

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 
 namespace
 {
@@ -26,7 +27,7 @@ QComboBox* MakeCombo(QWidget* pParent, const QRect& rect, const char* pszName,
 } // namespace
 
 CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
-    : CModalDialog(platform, 250, 168, pParent)
+    : CModalDialog(platform, 250, 186, pParent)
 {
     const Qt::Alignment right = Qt::AlignRight;
     MakeLabel(this, m_units.Rect(4, 10, 60, 8), QStringLiteral(u"SMTP の暗号化"), right);
@@ -47,22 +48,30 @@ CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
     MakeLabel(this, m_units.Rect(4, 82, 60, 8), QStringLiteral(u"文字コード"), right);
     m_pComboCharset = MakeCombo(this, m_units.Rect(70, 80, 120, 14), "m_comboCharset",
                                 {QStringLiteral("ISO-2022-JP"), QStringLiteral("UTF-8")});
-    m_pLabelPorts = MakeLabel(this, m_units.Rect(4, 100, 242, 18), QString());
+    MakeLabel(this, m_units.Rect(4, 100, 60, 8), QStringLiteral(u"送信間隔"), right);
+    m_pSpinInterval = new QSpinBox(this);
+    m_pSpinInterval->setObjectName(QStringLiteral("m_spinInterval"));
+    m_pSpinInterval->setGeometry(m_units.Rect(70, 98, 60, 14));
+    m_pSpinInterval->setRange(0, kMaxSendInterval);
+    m_pSpinInterval->setSuffix(QStringLiteral(u" 秒"));
+    m_pSpinInterval->setToolTip(QStringLiteral(u"グループ送信でメンバーの間に待つ秒数"));
+    m_pLabelPorts = MakeLabel(this, m_units.Rect(4, 118, 242, 18), QString());
     m_pLabelPorts->setObjectName(QStringLiteral("m_labelPorts"));
     m_pLabelPorts->setWordWrap(true);
-    m_pLabelWarning = MakeLabel(this, m_units.Rect(4, 120, 242, 20), QString());
+    m_pLabelWarning = MakeLabel(this, m_units.Rect(4, 138, 242, 20), QString());
     m_pLabelWarning->setObjectName(QStringLiteral("m_labelWarning"));
     m_pLabelWarning->setWordWrap(true);
-    QPushButton* pBtnOK = MakeOkButton(this, m_units.Rect(70, 146, 50, 14), QStringLiteral("OK"));
+    QPushButton* pBtnOK = MakeOkButton(this, m_units.Rect(70, 164, 50, 14), QStringLiteral("OK"));
     QPushButton* pBtnCancel =
-        MakeCancelButton(this, m_units.Rect(130, 146, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"));
+        MakeCancelButton(this, m_units.Rect(130, 164, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"));
 
     setTabOrder(m_pComboSmtp, m_pComboPop);
     setTabOrder(m_pComboPop, m_pComboAuth);
     setTabOrder(m_pComboAuth, m_pBtnCaFile);
     setTabOrder(m_pBtnCaFile, m_pEditCaFile);
     setTabOrder(m_pEditCaFile, m_pComboCharset);
-    setTabOrder(m_pComboCharset, pBtnOK);
+    setTabOrder(m_pComboCharset, m_pSpinInterval);
+    setTabOrder(m_pSpinInterval, pBtnOK);
     setTabOrder(pBtnOK, pBtnCancel);
 
     for (QComboBox* pCombo : {m_pComboSmtp, m_pComboPop, m_pComboAuth})
@@ -81,6 +90,7 @@ void CDeliveryDlg::ReadChoices(DeliveryProfile& profile) const
     profile.pop = static_cast<PopSecurity>(m_pComboPop->currentIndex());
     profile.auth = static_cast<Authentication>(m_pComboAuth->currentIndex());
     profile.charset = static_cast<MailCharset>(m_pComboCharset->currentIndex());
+    profile.nSendInterval = m_pSpinInterval->value();
 }
 
 void CDeliveryDlg::OnChoiceChanged()
@@ -103,6 +113,7 @@ bool CDeliveryDlg::UpdateData(bool bSaveAndValidate)
         m_pComboPop->setCurrentIndex(static_cast<int>(m_profile.pop));
         m_pComboAuth->setCurrentIndex(static_cast<int>(m_profile.auth));
         m_pComboCharset->setCurrentIndex(static_cast<int>(m_profile.charset));
+        m_pSpinInterval->setValue(m_profile.nSendInterval);
         ShowText(m_pEditCaFile, m_profile.strCaFile);
         OnChoiceChanged();
         return true;

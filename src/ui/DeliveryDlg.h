@@ -11,6 +11,8 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
+class QSpinBox;
+
 class CDeliveryDlg : public CModalDialog
 {
     Q_OBJECT
@@ -35,6 +37,7 @@ class CDeliveryDlg : public CModalDialog
     QComboBox* m_pComboPop;
     QComboBox* m_pComboAuth;
     QComboBox* m_pComboCharset;
+    QSpinBox* m_pSpinInterval; // seconds between the members of a group send
     QPushButton* m_pBtnCaFile;
     CSjisLineEdit* m_pEditCaFile;
     QLabel* m_pLabelPorts;

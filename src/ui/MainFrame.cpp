@@ -52,6 +52,7 @@ CMainFrame::CMainFrame(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_pl
     AddCommand(pTools, QStringLiteral(u"グループアドレス帳の編集(&G)"), ID_EDIT_GROUP_BOOK);
     pTools->addSeparator();
     AddCommand(pTools, QStringLiteral(u"グループアドレス帳から選択(&S)"), ID_GROUP_SELECT);
+    AddCommand(pTools, QStringLiteral(u"失敗した宛先に再送信(&F)"), ID_RESEND);
     pTools->addSeparator();
     AddCommand(pTools, QStringLiteral(u"送信記録を閲覧(&R)"), ID_VIEW_TRACE);
     QMenu* pSettings = pBar->addMenu(QStringLiteral(u"設定(&S)"));

@@ -27,6 +27,7 @@ class CMainFrame : public QMainWindow
         ID_VIEW_LOG = 32778,
         ID_VIEW_KEEP = 32779,
         ID_VIEW_TRACE = 32780, // the conversation of the last send command
+        ID_RESEND = 32781,     // the group send again, to the members it left without the mail
         ID_FILE_NEW = 57600,
         ID_APP_ABOUT = 57664,
         ID_APP_EXIT = 57665,

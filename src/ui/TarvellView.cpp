@@ -152,6 +152,9 @@ bool CTarvellView::OnCommand(int nId)
     case ID_SEND:
         RunSend(); // reports its own file errors
         return true;
+    case CMainFrame::ID_RESEND:
+        RunSend(true);
+        return true;
     case IDC_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] { OnSelectTextFile(); });
         return true;
@@ -172,12 +175,18 @@ bool CTarvellView::OnCommand(int nId)
     }
 }
 
-void CTarvellView::RunSend()
+void CTarvellView::RunSend(bool bResend)
 {
+    const auto send = [this, bResend] {
+        if (bResend)
+            m_form.OnResend();
+        else
+            m_form.OnSend();
+    };
     CTarvellApp* pApp = CTarvellApp::Instance();
     if (pApp != nullptr && pApp->IsHeadless())
     {
-        m_form.OnSend(); // nobody to keep a window alive for: the run keeps its plain order
+        send(); // nobody to keep a window alive for: the run keeps its plain order
         return;
     }
     // The worker gets the form as it is now: the controls are read here, on this thread.
@@ -189,10 +198,10 @@ void CTarvellView::RunSend()
     std::thread worker;
     try
     {
-        worker = std::thread([this, &pError] {
+        worker = std::thread([this, &pError, &send] {
             try
             {
-                m_form.OnSend();
+                send();
             }
             catch (...)
             {
@@ -204,7 +213,7 @@ void CTarvellView::RunSend()
     catch (const std::system_error&)
     {
         ShowSending(false);
-        m_form.OnSend(); // no thread to send on: the send runs here, as without a display
+        send(); // no thread to send on: the send runs here, as without a display
         return;
     }
     // The event loop goes on; a timer runs what the worker hands over and ends the wait once the

@@ -114,7 +114,8 @@ class CTarvellView : public QWidget, private ISendFormView
     void Message(const QString& qstrText);
     // The Send command: without a display it runs here; with one it runs on a worker thread
     // while the event loop goes on, and returns when it has ended.
-    void RunSend();
+    // bResend: the group send only to the members its last run left without the mail.
+    void RunSend(bool bResend = false);
     // The form while a send runs: its inputs and Send disabled, 中止 shown, a busy cursor.
     void ShowSending(bool bSending);
 

@@ -311,7 +311,8 @@ TEST_P(GroupSend, RecordsEveryEntrysResultAndSummary)
     std::istringstream tsv(Read("log/results/" + results.front())); // UTF-8
     std::string strLine;
     std::getline(tsv, strLine);
-    EXPECT_EQ(strLine, SjisToUtf8Lossy("No\t名前\tアドレス\t結果\t理由\tサーバの応答\t時刻\r"));
+    EXPECT_EQ(strLine, SjisToUtf8Lossy("No\t名前\tアドレス\t結果\t理由\tサーバの応答\t時刻\t"
+                                       "件名\t本文ファイル\t添付ファイル\r"));
     std::string strResults;
     for (int nEntry = 1; std::getline(tsv, strLine); ++nEntry)
     {
@@ -419,3 +420,33 @@ INSTANTIATE_TEST_SUITE_P(
                                  0,
                                  0}),
     [](const testing::TestParamInfo<GroupSendRow>& info) { return info.param.pszName; });
+
+// A resend after a restart goes only to the members the last send of this mail left without it,
+// writes its own results file, and a resend with nothing left sends nothing.
+TEST_F(SendServer, ResendGoesOnlyToTheMembersLeftWithoutTheMail)
+{
+    SaveBook(m_strAppDir + "@g.tvl",
+             BookOf({{"一郎", "ichiro@example.jp"}, {"二郎", "jiro@example.jp"}}));
+    for (const char* pszScript : {"pop", "smtp", "pop", "smtp550", "pop", "smtp"})
+        m_server.AddConnection(ScriptNamed(pszScript));
+    FillForm("", "@g.tvl", "件名", m_strAppDir + "body.txt");
+    m_pForm->OnSend();
+
+    MakeForm(m_strAppDir, ""); // the program started anew
+    SetSender(m_server.HostPort());
+    FillForm("", "@g.tvl", "件名", m_strAppDir + "body.txt");
+    m_platform.m_now += 60;
+    m_pForm->OnResend();
+    EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_ALL_SENT);
+    m_pForm->OnResend();
+    EXPECT_EQ(m_pForm->m_strStatus, "再送信: 送れなかった宛先はありません");
+    FillForm("", "@g.tvl", "別の件名", m_strAppDir + "body.txt");
+    m_pForm->OnResend();
+    EXPECT_EQ(m_pForm->m_strStatus, "再送信: このグループとこのメールの前回の結果がありません");
+    m_server.Stop();
+
+    ASSERT_EQ(m_server.ConnectionCount(), 6u);
+    EXPECT_NE(m_server.Received(5).find("RCPT TO:<jiro@example.jp>"), std::string::npos);
+    EXPECT_EQ(Files("log/results").size(), 2u);
+    EXPECT_EQ(m_platform.m_summaries, (Strings{"成功 1 件、失敗 1 件", "成功 1 件、失敗 0 件"}));
+}

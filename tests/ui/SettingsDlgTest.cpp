@@ -11,6 +11,7 @@
 #include "ui/SenderDlg.h"
 
 #include <QComboBox>
+#include <QSpinBox>
 #include <QLabel>
 
 #include <cstring>
@@ -227,15 +228,17 @@ TEST_F(SettingsDlgTest, ConnectionSettingsWriteDeliveryIniOnOkOnly)
         SetText(dlg, "m_strCaFile", QStringLiteral("/etc/ssl/private-ca.pem"));
         EXPECT_EQ(Child<QComboBox>(dlg, "m_comboCharset")->currentIndex(), 0); // ISO-2022-JP
         Child<QComboBox>(dlg, "m_comboCharset")->setCurrentIndex(1);
+        Child<QSpinBox>(dlg, "m_spinInterval")->setValue(5);
         Click(dlg, "m_btnOK");
     });
     const std::string strWritten =
         "SmtpSecurity=tls\r\nPopSecurity=none\r\nAuthentication=smtp-auth"
-        "\r\nCaFile=/etc/ssl/private-ca.pem\r\nCharset=utf-8\r\n";
+        "\r\nCaFile=/etc/ssl/private-ca.pem\r\nCharset=utf-8\r\nSendInterval=5\r\n";
     EXPECT_EQ(ReadDeliveryIni(strAppDir), strWritten);
 
     openConnectionSettings([](CDeliveryDlg& dlg) {
         EXPECT_EQ(Child<QComboBox>(dlg, "m_comboSmtp")->currentIndex(), 2);
+        EXPECT_EQ(Child<QSpinBox>(dlg, "m_spinInterval")->value(), 5);
         Child<QComboBox>(dlg, "m_comboPop")->setCurrentIndex(1);
         Click(dlg, "m_btnCancel");
     });
