@@ -115,6 +115,8 @@ def read_mutt(program):
                         "set mbox_type=mbox\nset sort=mailbox-order\nset folder=%s\nset spoolfile=%s\n"
                         "set record=/dev/null\nset mbox=/dev/null\nset move=no\nset quit=yes\n"
                         "set pipe_split=no\nset attach_save_dir=%s\nset confirmcreate=no\n"
+                        # An attachment of a text type stays out of the decoded text.
+                        "set honor_disposition=yes\n"
                         % (folder, mbox, saved))
             out = os.path.join(folder, "decoded")
             keys = "<pipe-message>cat > %s<enter>" % out
@@ -149,7 +151,8 @@ def read_mutt(program):
 
 
 def nkf(data, *options):
-    return subprocess.run(["nkf", "-w", *options], input=data, capture_output=True, check=True).stdout.decode(
+    # -x: half-width katakana stay half-width (nkf widens them by default).
+    return subprocess.run(["nkf", "-w", "-x", *options], input=data, capture_output=True, check=True).stdout.decode(
         "utf-8", errors="replace")
 
 
@@ -185,12 +188,17 @@ def read_nkf(path, multipart):
     cte = re.search(rb"(?im)^content-transfer-encoding:\s*(\S+)", text_head)
     cte = cte.group(1).lower().decode() if cte else "7bit"
     option = {"base64": "-mB", "quoted-printable": "-mQ"}.get(cte, "-m0")
-    seen["body"] = nkf(text_body + (b"" if multipart else b""), option)
+    # The input charset from the part's header: nkf's guess is wrong for short UTF-8 texts.
+    charset = re.search(rb'(?i)charset="?([\w-]+)', text_head)
+    charset = charset.group(1).decode().lower() if charset else "us-ascii"
+    seen["body"] = nkf(text_body, option, "-W" if charset == "utf-8" else "-J")
     return seen
 
 
 def attachment_of(folder, skip):
-    names = [n for n in os.listdir(folder) if not skip(n)]
+    # A name holding "/" becomes a subfolder: report the path below the folder.
+    names = [os.path.relpath(os.path.join(top, n), folder) for top, _, found in os.walk(folder)
+             for n in found if not skip(n)]
     if not names:
         return dict(attachment_name=None)
     if len(names) > 1:
@@ -200,15 +208,19 @@ def attachment_of(folder, skip):
 
 def read_munpack(path, _):
     with tempfile.TemporaryDirectory() as folder:
-        subprocess.run(["munpack", "-q", "-C", folder, os.path.abspath(path)], capture_output=True)
-        return attachment_of(folder, lambda n: n.endswith(".desc"))
+        run = subprocess.run(["munpack", "-q", "-C", folder, os.path.abspath(path)], capture_output=True)
+        seen = attachment_of(folder, lambda n: n.endswith(".desc") or n == "tempdesc.txt")
+        if seen["attachment_name"] is None and b"anything to unpack" not in run.stderr + run.stdout:
+            seen["attachment_name"] = "(nothing saved: %s)" % (run.stderr + run.stdout).decode(
+                "utf-8", errors="replace").strip()[-160:]
+        return seen
 
 
 def read_ripmime(path, _):
     with tempfile.TemporaryDirectory() as folder:
         run = subprocess.run(["ripmime", "-xUTF-8", "-i", path, "-d", folder], capture_output=True)
         if run.returncode != 0:
-            raise RuntimeError(run.stderr.decode(errors="replace").strip())
+            raise RuntimeError("exit %d: %s" % (run.returncode, (run.stderr + run.stdout).decode(errors="replace").strip()))
         return attachment_of(folder, lambda n: re.fullmatch(r"textfile\d+", n) is not None)
 
 
