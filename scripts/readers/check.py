@@ -287,6 +287,10 @@ ENVIRONMENT = re.compile(r"^(NO_RELAYS|ALL_TRUSTED|NO_RECEIVED|RDNS_\w+|DKIM_\w+
                          r"UNPARSEABLE_RELAY|AWL|TXREP|BAYES_\w+|MISSING_MID_DNS)$")
 
 
+# Rules that fire because of what was typed (the subject's words), whatever the composition.
+CONTENT = re.compile(r"^(SUBJ_ALL_CAPS)$")
+
+
 def spamassassin(path):
     with open(path, "rb") as f:
         run = subprocess.run(["spamassassin", "-L", "-x"], stdin=f, capture_output=True, timeout=600)
@@ -296,8 +300,9 @@ def spamassassin(path):
         return None, [], run.stderr.decode(errors="replace")[-300:]
     value = re.sub(r"\s+", " ", status.group(1))
     score = re.search(r"score=(-?[\d.]+)", value)
-    tests = re.search(r"tests=([^ ]*)", value)
-    rules = [t for t in (tests.group(1).split(",") if tests else []) if t and t != "none"]
+    # The list of tests is folded after a comma: it ends at the next key=value.
+    tests = re.search(r"tests=(.*?)(?: \w+=|$)", value)
+    rules = [t.strip() for t in (tests.group(1).split(",") if tests else []) if t.strip() not in ("", "none")]
     return score.group(1) if score else "?", rules, ""
 
 
@@ -350,10 +355,12 @@ def main():
                 composed += 1
                 continue
             env = [r for r in rules if ENVIRONMENT.match(r)]
-            comp = [r for r in rules if not ENVIRONMENT.match(r)]
+            typed = [r for r in rules if CONTENT.match(r)]
+            comp = [r for r in rules if r not in env and r not in typed]
             composed += len(comp)
-            print("%-28s score=%-5s composition: %-40s environment: %s"
-                  % (stem, score, ",".join(comp) or "-", ",".join(env) or "-"), flush=True)
+            print("%-28s score=%-5s composition: %-28s typed text: %-16s environment: %s"
+                  % (stem, score, ",".join(comp) or "-", ",".join(typed) or "-", ",".join(env) or "-"),
+                  flush=True)
     print()
     print("check: %d reader mismatches, %d composition rules fired" % (failures, composed))
     return 0 if failures == 0 and composed == 0 else 1
