@@ -249,13 +249,20 @@ std::string EncodeQuotedPrintable(std::string_view text)
         }
         const bool bLineEnds = i + 1 == text.size() || text[i + 1] == '\r' || text[i + 1] == '\n';
         const bool bBlank = c == ' ' || c == '\t';
-        const bool bLiteral = (c >= 33 && c <= 126 && c != '=') || (bBlank && !bLineEnds);
-        const std::size_t nToken = bLiteral ? 1 : 3;
+        bool bLiteral = (c >= 33 && c <= 126 && c != '=') || (bBlank && !bLineEnds);
+        std::size_t nToken = bLiteral ? 1 : 3;
         // The last token of a line may use the 76th column; any other leaves it to the "=".
         if (nColumn + nToken > (bLineEnds ? kMaxEncodedLine : kMaxEncodedLine - 1))
         {
             strOut.append("=\r\n");
             nColumn = 0;
+            // A blank right after a soft line break is dropped by some decoders (nkf) as
+            // the indentation of a folded line: it goes encoded.
+            if (bBlank)
+            {
+                bLiteral = false;
+                nToken = 3;
+            }
         }
         if (bLiteral)
             strOut.push_back(static_cast<char>(c));

@@ -284,6 +284,8 @@ TEST(EncodeQuotedPrintable, Rows)
         {std::string(76, 'x'), std::string(76, 'x')},
         {std::string(77, 'x'), std::string(75, 'x') + "=\r\nxx"},
         {std::string(74, 'x') + "=", std::string(74, 'x') + "=\r\n=3D"},
+        // A blank that a soft break leaves at a line's start goes encoded.
+        {std::string(75, 'x') + " the", std::string(75, 'x') + "=\r\n=20the"},
     };
     for (const Row& row : rows)
         EXPECT_EQ(EncodeQuotedPrintable(row.strText), row.strQuoted) << row.strText;
