@@ -60,6 +60,18 @@ bool CModernSession::Fail(SendCode code, SendStep step, bool bQuit)
     return false;
 }
 
+bool CModernSession::FailHandshake(SendStep step)
+{
+    // The last reply (the 220 to STARTTLS, say) tells nothing of why TLS failed.
+    const std::string strWhy = !m_tls.VerifyReason().empty() ? m_tls.VerifyReason()
+                               : m_tls.Failure() == TlsFailure::caFile
+                                   ? "CaFile を PEM の証明書として読めません"
+                                   : "TLS のハンドシェイクが成立しませんでした";
+    Fail(HandshakeFailure(), step);
+    m_failure.strDetail = strWhy;
+    return false;
+}
+
 SendCode CModernSession::HandshakeFailure() const
 {
     switch (m_tls.Failure())
@@ -105,7 +117,7 @@ bool CModernSession::Connect(const std::string& strServer, int nDefaultPort, boo
         !m_socket.Connect(strHost, nPort))
         return Fail(SendCode::NoSession, connectStep);
     if (bImplicitTls && !m_tls.Handshake(strHost))
-        return Fail(HandshakeFailure(), tlsStep);
+        return FailHandshake(tlsStep);
     return true;
 }
 
@@ -130,7 +142,7 @@ bool CModernSession::PopLogin(const SenderInf& sender)
         if (m_reader.HasPending())
             return Fail(SendCode::TlsInjection, SendStep::PopTls);
         if (!m_tls.Handshake(strHost))
-            return Fail(HandshakeFailure(), SendStep::PopTls);
+            return FailHandshake(SendStep::PopTls);
     }
     if (!m_tls.IsEncrypted())
         return Fail(SendCode::TlsFailed, SendStep::PopTls); // never a log-in in clear here
@@ -182,7 +194,7 @@ bool CModernSession::StartTls(const std::string& strHost)
     if (m_reader.HasPending())
         return Fail(SendCode::TlsInjection, SendStep::SmtpTls);
     if (!m_tls.Handshake(strHost))
-        return Fail(HandshakeFailure(), SendStep::SmtpTls);
+        return FailHandshake(SendStep::SmtpTls);
     return Ehlo();
 }
 

@@ -67,6 +67,8 @@ class CModernSession
     // Sends strLine and CR LF with one send; false when it did not go out whole. nShown as for
     // Command.
     bool SendLine(const std::string& strLine, int nShown = -1);
+    // Fail with the handshake's failure and its reason as the detail.
+    bool FailHandshake(SendStep step);
     // The send result of the last failed handshake.
     SendCode HandshakeFailure() const;
     // Records the failure, ends the connection (with QUIT when bQuit) and gives false.

@@ -80,6 +80,7 @@ bool CTlsSocket::Handshake(const std::string& strHost)
 {
     EndSession();
     m_failure = TlsFailure::handshake;
+    m_strVerifyReason.clear();
     m_pCtx = SSL_CTX_new(TLS_client_method());
     if (m_pCtx == nullptr)
         return false;
@@ -137,6 +138,8 @@ bool CTlsSocket::Handshake(const std::string& strHost)
             m_failure = TlsFailure::hostName;
         else if (nVerify != X509_V_OK)
             m_failure = TlsFailure::certificate;
+        if (nVerify != X509_V_OK)
+            m_strVerifyReason = X509_verify_cert_error_string(nVerify);
         EndSession();
         return false;
     }

@@ -39,6 +39,9 @@ class CTlsSocket : public ISocket
     bool Handshake(const std::string& strHost);
     bool IsEncrypted() const { return m_pSsl != nullptr && m_bEstablished; }
     TlsFailure Failure() const { return m_failure; }
+    // For a certificate that did not verify, OpenSSL's reason ("certificate has expired", "self-
+    // signed certificate in certificate chain" ...); else empty.
+    const std::string& VerifyReason() const { return m_strVerifyReason; }
 
     // Create, Connect and Close end any TLS session: a new connection starts in the clear.
     bool Create() override;
@@ -61,5 +64,6 @@ class CTlsSocket : public ISocket
     struct ssl_st* m_pSsl = nullptr;
     bool m_bEstablished = false;
     TlsFailure m_failure = TlsFailure::none;
+    std::string m_strVerifyReason;
     int m_nLastError = 0; // a failure of the TLS layer itself; else the wrapped socket's
 };

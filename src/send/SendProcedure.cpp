@@ -30,6 +30,14 @@ constexpr const char* REASON_NO_BIN_FILE = "添付ファイルが見つかりま
 constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイルが大きすぎます";
 constexpr const char* REASON_BIN_FILE_CHANGED = "添付ファイルが送信中に変更されました";
 constexpr const char* REASON_CANCELLED = "中止しました";
+// Failures told by their cause rather than the general reason.
+constexpr const char* REASON_RECIPIENT_REFUSED = "サーバが宛先アドレスを拒否しました";
+constexpr const char* REASON_CONNECTION_REFUSED = "サーバに接続できません (接続を拒否されました)";
+constexpr const char* REASON_TIMED_OUT = "タイムアウトしました";
+constexpr const char* HINT_TLS_PORT =
+    "。SSL/TLS は普通 465 番、STARTTLS は 587 番です。「接続設定」の SMTP "
+    "の暗号化を確かめてください";
+constexpr const char* HINT_CA_FILE = "。「接続設定」の CA ファイルを確かめてください";
 
 // The body is held whole in memory, composed and kept: a file chosen by mistake (an image, an
 // archive) must fail the attempt rather than exhaust the memory.
@@ -87,6 +95,30 @@ const char* DeliveryFailureReason(SendCode code)
     default:
         return nullptr;
     }
+}
+
+// Why a send operation that ran failed, in the user's words: the cause where the outcome shows
+// one (a time-out, a refused connection, a refused recipient, TLS), else the general reason.
+std::string FailureReason(const SendOutcome& outcome)
+{
+    const SendCode code = static_cast<SendCode>(outcome.nResult);
+    if (outcome.strDetail.find("WSAETIMEDOUT") != std::string::npos)
+        return std::string(REASON_TIMED_OUT)
+            .append(" (")
+            .append(SendStepName(outcome.step))
+            .append(")");
+    if (outcome.strDetail.find("WSAECONNREFUSED") != std::string::npos)
+        return REASON_CONNECTION_REFUSED;
+    if (code == SendCode::RcptToRefused)
+        return REASON_RECIPIENT_REFUSED;
+    const char* pszReason = DeliveryFailureReason(code);
+    if (pszReason == nullptr)
+        return REASON_TRANSMISSION;
+    if (code == SendCode::TlsFailed && outcome.step == SendStep::SmtpTls)
+        return std::string(pszReason).append(HINT_TLS_PORT);
+    if (code == SendCode::CertUntrusted)
+        return std::string(pszReason).append(HINT_CA_FILE);
+    return pszReason;
 }
 
 template <std::size_t N> bool HasLineBreak(const char (&szField)[N])
@@ -512,8 +544,7 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
             strReason =
                 "Delivery.iniの値 " + profile.strRefused + " は使えません"; // troubleshooting
         else if (bSendRan && !bSent)
-            strReason = DeliveryFailureReason(code) != nullptr ? DeliveryFailureReason(code)
-                                                               : REASON_TRANSMISSION;
+            strReason = FailureReason(outcome);
     }
     // A send stopped by the user (中止, Escape, closing, a signal) is told as such, never as the
     // server error the broken connection left behind.

@@ -228,7 +228,7 @@ TEST_F(AutoSendRun, AFailedAttemptWritesItsDetailToStandardError)
                                .Say("221 bye\r\n"));
     const ProgramResult result = Run("yamada@example.jp");
     EXPECT_EQ(result.nExitCode, 1);
-    EXPECT_NE(result.strOut.find(Utf8(u8"送信失敗-発送元設定を確認してください。\n")),
+    EXPECT_NE(result.strOut.find(Utf8(u8"送信失敗-サーバが宛先アドレスを拒否しました\n")),
               std::string::npos)
         << result.strOut;
     EXPECT_NE(result.strErr.find(

@@ -84,8 +84,10 @@ TEST_F(SendServer, EveryOutcomeOfATransmission)
 
         m_pForm->OnSend();
 
-        const std::string strEnd =
-            row.bSent ? "送信成功" : "送信失敗-発送元設定を確認してください。";
+        const std::string strEnd = row.bSent ? "送信成功"
+                                   : std::string(row.pszWhat) == "plain refused"
+                                       ? "送信失敗-サーバが宛先アドレスを拒否しました"
+                                       : "送信失敗-発送元設定を確認してください。";
         // The previous attempt's line is emptied first.
         if (!m_platform.m_statusLines.empty() && m_platform.m_statusLines[0].empty())
             m_platform.m_statusLines.erase(m_platform.m_statusLines.begin());

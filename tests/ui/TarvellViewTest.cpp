@@ -309,6 +309,7 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
         const char* pszWhat;
         CServerScript pop3, smtp;
         QString qstrDetail;
+        QString qstrReason; // the status line's reason: the cause where there is one
     };
     CServerScript refusingPass;
     refusingPass.Say("+OK fake\r\n").Line().Say("+OK\r\n").Line().Say("-ERR [AUTH] failed\r\n");
@@ -319,13 +320,17 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
     const Row rows[] = {
         {"recipient refused", CServerScript::Pop3Accepting(),
          SmtpAnsweringRcpt("550 5.1.1 User unknown\r\n"),
-         QStringLiteral(u"RCPT TO: 550 5.1.1 User unknown")},
+         QStringLiteral(u"RCPT TO: 550 5.1.1 User unknown"),
+         QStringLiteral(u"サーバが宛先アドレスを拒否しました")},
         {"password refused", refusingPass, CServerScript(),
-         QStringLiteral(u"PASS: -ERR [AUTH] failed")},
+         QStringLiteral(u"PASS: -ERR [AUTH] failed"),
+         QStringLiteral(u"発送元設定を確認してください。")},
         {"server closes", CServerScript::Pop3Accepting(), closing,
-         QStringLiteral(u"HELO: サーバーが接続を閉じました")},
+         QStringLiteral(u"HELO: サーバーが接続を閉じました"),
+         QStringLiteral(u"発送元設定を確認してください。")},
         {"time-out", CServerScript::Pop3Accepting(), silent,
-         QStringLiteral(u"HELO: WSAETIMEDOUT: 応答がないまま時間切れになりました")},
+         QStringLiteral(u"HELO: WSAETIMEDOUT: 応答がないまま時間切れになりました"),
+         QStringLiteral(u"タイムアウトしました (HELO)")},
     };
     SetField(m_pDoc->m_sender.szMailAddress, "from@example.jp");
     SetField(m_pDoc->m_sender.szLoginName, "login");
@@ -353,8 +358,8 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
             SetText(m_view, "m_strTextFile", ToQString(strBody));
             Click(m_view, "m_btnSend");
         });
-        EXPECT_EQ(pStatus->text(), QStringLiteral(u"山田 添付ファイルなし送信開始-送信失敗-"
-                                                  u"発送元設定を確認してください。"));
+        EXPECT_EQ(pStatus->text(),
+                  QStringLiteral(u"山田 添付ファイルなし送信開始-送信失敗-") + row.qstrReason);
         EXPECT_TRUE(pStatus->toolTip().startsWith(row.qstrDetail + QLatin1Char('\n')))
             << pStatus->toolTip().toStdString();
 
