@@ -41,6 +41,8 @@ class CSendForm
     // CSendLog.
     void OnSend() { m_procedure.OnSend(); }
     void OnResend() { m_procedure.OnResend(); }
+    void OnTestSend() { m_procedure.OnTestSend(); }
+    MessagePreview Preview() { return m_procedure.Preview(); }
     AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
     {
         return m_procedure.SendOneMail(nSeq, sender, request);

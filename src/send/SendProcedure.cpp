@@ -172,6 +172,71 @@ void CSendProcedure::OnResend()
     m_bResend = false;
 }
 
+void CSendProcedure::OnTestSend()
+{
+    m_bToSender = true;
+    OnSend();
+    m_bToSender = false;
+}
+
+MessagePreview CSendProcedure::Preview()
+{
+    MessagePreview preview;
+    const bool bCompleted = RunCommand(m_platform, [&] {
+        m_form.ReadForm();
+        SendRequest request;
+        const char* pszRefusal =
+            FillShared(request, m_form.m_strTitle, m_form.m_strTextFile, m_form.m_strBinFile);
+        if (!m_form.m_strToAddress.empty() && m_form.m_strToAddress[0] == '@')
+        {
+            // A group's first member stands for all: the others differ only in name and address.
+            auto book = std::make_unique<AddressBook>();
+            if (!LoadBook(PathInFolder(m_doc.m_szAppDir, m_form.m_strToAddress), *book))
+                return;
+            bool bFound = false;
+            WalkGroupBook(*book, [&](int, const AddressEntry& entry) {
+                if (bFound)
+                    return;
+                bFound = true;
+                SetField(request.szName, FieldText(entry.szName));
+                SetField(request.szAddress, FieldText(entry.szAddress));
+            });
+        }
+        else
+        {
+            FillField(request.szName, m_form.m_strToName, "宛先名が長すぎます", pszRefusal);
+            FillField(request.szAddress, m_form.m_strToAddress, "宛先アドレスが長すぎます",
+                      pszRefusal);
+        }
+        if (pszRefusal != nullptr)
+            preview.strProblem = pszRefusal;
+        else if (request.szName[0] == '\0' || request.szAddress[0] == '\0' ||
+                 request.szTitle[0] == '\0' || request.szTextFile[0] == '\0')
+            preview.strProblem = "必須の項目が空です";
+        if (!preview.strProblem.empty())
+            return;
+        // The same checks as a send, so the preview shows the body the send would compose.
+        std::vector<PlannedAttempt> attempts{PlannedAttempt{0, request, nullptr}};
+        SenderInf sender = m_doc.m_sender;
+        SendAnswers answers;
+        const DeliveryProfile profile = ReadProfile();
+        answers.bSendUtf8 = profile.charset == MailCharset::utf8;
+        if (!CheckBeforeSending(m_platform, attempts, sender, answers))
+        {
+            preview.strProblem = "中止しました";
+            return;
+        }
+        DeliveryProfile shown = profile;
+        if (answers.bSendUtf8)
+            shown.charset = MailCharset::utf8;
+        preview = PreviewMessage(m_platform, sender, attempts.front().request, shown,
+                                 answers.bBodyFromUtf8, answers.bReplaceUnsafe);
+    });
+    if (!bCompleted && preview.strProblem.empty())
+        preview.strProblem = "ファイルを読めません";
+    return preview;
+}
+
 void CSendProcedure::OnSend()
 {
     // "/resend" makes the automatic send a resend.
@@ -185,7 +250,7 @@ void CSendProcedure::OnSend()
         // A refused field leaves its string as it was; the command goes on with the strings as
         // they stand.
         m_form.ReadForm();
-        if (!m_form.m_strToAddress.empty() && m_form.m_strToAddress[0] == '@')
+        if (!m_bToSender && !m_form.m_strToAddress.empty() && m_form.m_strToAddress[0] == '@')
             SendToGroup();
         else
             SendSingle();
@@ -253,8 +318,20 @@ void CSendProcedure::SendToGroup()
 
 void CSendProcedure::SendSingle()
 {
-    if (m_form.m_strToName.empty() || m_form.m_strToAddress.empty())
+    // The test send: the form's mail to the sender's own address; the form keeps its recipient.
+    const std::string strToName =
+        m_bToSender ? FieldText(m_doc.m_sender.szName) : m_form.m_strToName;
+    const std::string strToAddress =
+        m_bToSender ? FieldText(m_doc.m_sender.szMailAddress) : m_form.m_strToAddress;
+    if (strToName.empty() || strToAddress.empty())
+    {
+        if (m_bToSender)
+        {
+            m_form.m_strStatus = REASON_NO_SENDER;
+            m_form.ShowForm();
+        }
         return;
+    }
     if (m_bResend)
     {
         m_form.m_strStatus = "再送信: 宛先にグループ (@で始まるアドレス帳) を指定してください";
@@ -263,8 +340,8 @@ void CSendProcedure::SendSingle()
     }
     SendRequest request;
     const char* pszRefusal = nullptr;
-    FillField(request.szName, m_form.m_strToName, "宛先名が長すぎます", pszRefusal);
-    FillField(request.szAddress, m_form.m_strToAddress, "宛先アドレスが長すぎます", pszRefusal);
+    FillField(request.szName, strToName, "宛先名が長すぎます", pszRefusal);
+    FillField(request.szAddress, strToAddress, "宛先アドレスが長すぎます", pszRefusal);
     const char* pszShared =
         FillShared(request, m_form.m_strTitle, m_form.m_strTextFile, m_form.m_strBinFile);
     std::vector<PlannedAttempt> attempts{

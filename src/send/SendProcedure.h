@@ -7,6 +7,7 @@
 #include "mail/DeliveryProfile.h"
 #include "mail/SendResult.h"
 #include "send/GroupResults.h"
+#include "send/MessagePreview.h"
 #include "send/SendChecks.h"
 #include "send/SendLog.h"
 
@@ -32,6 +33,11 @@ class CSendProcedure
     // book and this mail (title, body file, attachment) is not 送信成功. "/resend" makes the
     // automatic send one.
     void OnResend();
+    // The form's mail once to the sender's own address (name and address of 発送元設定), as one
+    // attempt with its log entry and keep copy; the form's recipient is left as it was.
+    void OnTestSend();
+    // The mail the recipient (a group's first member) would get, after the checks a send makes.
+    MessagePreview Preview();
 
     // One attempt: checks the request, shows progress and outcome in the status line, sends it,
     // then writes the log entry and the keep copy. Returns whether it was sent; a file error
@@ -76,6 +82,7 @@ class CSendProcedure
     std::time_t m_timeGroupStart = 0; // and when it started (its results file's name)
     GroupMail m_groupMail;            // and the mail it sends
     bool m_bResend = false;           // OnResend asked for the running command to be a resend
+    bool m_bToSender = false;         // OnTestSend: the running command sends to the sender
     void SendSingle();
     // The checks of a whole command, then its attempts in order; pResults: a group send's, which
     // gets every member's result (and holds the skipped ones already).

@@ -452,3 +452,34 @@ TEST_F(SendServer, ResendGoesOnlyToTheMembersLeftWithoutTheMail)
     EXPECT_EQ(Files("log/results").size(), 2u);
     EXPECT_EQ(m_platform.m_summaries, (Strings{"成功 1 件、失敗 1 件", "成功 1 件、失敗 0 件"}));
 }
+
+// The preview composes the group's first member's mail without a connection or a record; the test
+// send goes once to the sender's own address and leaves the form's recipient as it was.
+TEST_F(SendServer, PreviewComposesWithoutSendingAndTheTestSendGoesToTheSender)
+{
+    SaveBook(m_strAppDir + "@g.tvl",
+             BookOf({{"", "noname@example.jp"}, {"一郎", "ichiro@example.jp"}}));
+    FillForm("", "@g.tvl", "ご案内", m_strAppDir + "body.txt", m_strAppDir + "添付.bin");
+    const MessagePreview preview = m_pForm->Preview();
+    ASSERT_TRUE(preview.bComposed) << preview.strProblem;
+    EXPECT_EQ(preview.strShown,
+              "差出人: 差出人 <from@example.jp>\r\n宛先: 一郎 <ichiro@example.jp>\r\n"
+              "件名: ご案内\r\n日付: 2004年07月05日 09時05分\r\n"
+              "添付: 添付.bin (3 バイト)\r\n\r\n一郎様\r\n本文です。\r\n");
+    EXPECT_NE(preview.strSource.find("To: =?ISO-2022-JP?B?"), std::string::npos)
+        << preview.strSource;
+    EXPECT_NE(preview.strSource.find("Content-Transfer-Encoding: base64\r\n\r\nAAH/\r\n"),
+              std::string::npos)
+        << preview.strSource;
+    EXPECT_EQ(m_server.ConnectionCount(), 0u);
+    EXPECT_TRUE(Files("log").empty());
+
+    m_server.AddConnection(CServerScript::Pop3Accepting());
+    m_server.AddConnection(CServerScript::SmtpAccepting());
+    m_pForm->OnTestSend();
+    m_server.Stop();
+    ASSERT_EQ(m_server.ConnectionCount(), 2u);
+    EXPECT_NE(m_server.Received(1).find("RCPT TO:<from@example.jp>\n"), std::string::npos);
+    EXPECT_EQ(m_pForm->m_strToAddress, "@g.tvl");
+    EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_ALL_SENT);
+}
