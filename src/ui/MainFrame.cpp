@@ -53,6 +53,8 @@ CMainFrame::CMainFrame(CTarvellDoc& doc, IPlatform& platform) : m_doc(doc), m_pl
     pTools->addSeparator();
     AddCommand(pTools, QStringLiteral(u"グループアドレス帳から選択(&S)"), ID_GROUP_SELECT);
     AddCommand(pTools, QStringLiteral(u"失敗した宛先に再送信(&F)"), ID_RESEND);
+    AddCommand(pTools, QStringLiteral(u"プレビュー(&P)"), ID_PREVIEW);
+    AddCommand(pTools, QStringLiteral(u"自分に試し送信(&T)"), ID_TEST_SEND);
     pTools->addSeparator();
     AddCommand(pTools, QStringLiteral(u"送信記録を閲覧(&R)"), ID_VIEW_TRACE);
     QMenu* pSettings = pBar->addMenu(QStringLiteral(u"設定(&S)"));

@@ -28,6 +28,8 @@ class CMainFrame : public QMainWindow
         ID_VIEW_KEEP = 32779,
         ID_VIEW_TRACE = 32780, // the conversation of the last send command
         ID_RESEND = 32781,     // the group send again, to the members it left without the mail
+        ID_PREVIEW = 32782,    // the mail the recipient would get
+        ID_TEST_SEND = 32783,  // the mail once to the sender's own address
         ID_FILE_NEW = 57600,
         ID_APP_ABOUT = 57664,
         ID_APP_EXIT = 57665,

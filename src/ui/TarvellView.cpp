@@ -10,6 +10,7 @@
 #include "ui/Controls.h"
 #include "ui/FileCommands.h"
 #include "ui/MainFrame.h"
+#include "ui/PreviewDlg.h"
 #include "ui/QtAddressDlg.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
@@ -153,7 +154,13 @@ bool CTarvellView::OnCommand(int nId)
         RunSend(); // reports its own file errors
         return true;
     case CMainFrame::ID_RESEND:
-        RunSend(true);
+        RunSend(SendKind::Resend);
+        return true;
+    case CMainFrame::ID_TEST_SEND:
+        RunSend(SendKind::TestSend);
+        return true;
+    case CMainFrame::ID_PREVIEW:
+        OnPreview();
         return true;
     case IDC_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] { OnSelectTextFile(); });
@@ -175,11 +182,30 @@ bool CTarvellView::OnCommand(int nId)
     }
 }
 
-void CTarvellView::RunSend(bool bResend)
+void CTarvellView::OnPreview()
 {
-    const auto send = [this, bResend] {
-        if (bResend)
+    const MessagePreview preview = m_form.Preview();
+    if (!preview.bComposed)
+    {
+        m_platform.MessageBox(
+            ToSjis(QStringLiteral(u"プレビューできません: ")) + preview.strProblem, MsgButtons::Ok);
+        return;
+    }
+    if (m_pPreviewDlg == nullptr)
+        m_pPreviewDlg = new CPreviewDlg(this);
+    m_pPreviewDlg->ShowPreview(preview);
+    m_pPreviewDlg->show();
+    m_pPreviewDlg->raise();
+    m_pPreviewDlg->activateWindow();
+}
+
+void CTarvellView::RunSend(SendKind kind)
+{
+    const auto send = [this, kind] {
+        if (kind == SendKind::Resend)
             m_form.OnResend();
+        else if (kind == SendKind::TestSend)
+            m_form.OnTestSend();
         else
             m_form.OnSend();
     };

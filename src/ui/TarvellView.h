@@ -13,6 +13,7 @@
 
 #include <functional>
 
+class CPreviewDlg;
 class CSjisLineEdit;
 class CStatusLine;
 class QLineEdit;
@@ -114,8 +115,15 @@ class CTarvellView : public QWidget, private ISendFormView
     void Message(const QString& qstrText);
     // The Send command: without a display it runs here; with one it runs on a worker thread
     // while the event loop goes on, and returns when it has ended.
-    // bResend: the group send only to the members its last run left without the mail.
-    void RunSend(bool bResend = false);
+    enum class SendKind
+    {
+        Send,
+        Resend,   // the group send only to the members its last run left without the mail
+        TestSend, // the mail once to the sender's own address
+    };
+    void RunSend(SendKind kind = SendKind::Send);
+    // ツール → プレビュー: the preview window with the mail the recipient would get.
+    void OnPreview();
     // The form while a send runs: its inputs and Send disabled, 中止 shown, a busy cursor.
     void ShowSending(bool bSending);
 
@@ -128,6 +136,7 @@ class CTarvellView : public QWidget, private ISendFormView
     QPushButton* m_pBtnAbort;
     bool m_bSendAllowed = true; // Send as the automatic sending left it
     bool m_bSending = false;
+    CPreviewDlg* m_pPreviewDlg = nullptr; // made on first use, owned as a child
     bool m_bReadBeforeSend = true; // what reading the controls gave when the running send began
     QPointer<QWidget> m_pFocusBeforeSend; // gets the focus back when the send ends
     bool m_bCloseWhenSent = false;

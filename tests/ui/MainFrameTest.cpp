@@ -51,11 +51,11 @@ TEST_F(MainFrameTest, MenuHasTheTextsIdsAndSeparatorsInOrder)
         QStringLiteral(
             u"ﾌｧｲﾙ(&F): - | ログファイルを閲覧(&L)=32778 | 保存ファイルを閲覧(&K)=32779 | "
             u"インストール先フォルダを開く(&D)=32774 | - | ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)=57665"),
-        QStringLiteral(
-            u"ツール(&T):  　メインアドレス帳の編集(&M)=32775 | "
-            u"グループアドレス帳の編集(&G)=32776 | - | "
-            u"グループアドレス帳から選択(&S)=32777 | 失敗した宛先に再送信(&F)=32781 | - | "
-            u"送信記録を閲覧(&R)=32780"),
+        QStringLiteral(u"ツール(&T):  　メインアドレス帳の編集(&M)=32775 | "
+                       u"グループアドレス帳の編集(&G)=32776 | - | "
+                       u"グループアドレス帳から選択(&S)=32777 | 失敗した宛先に再送信(&F)=32781 | "
+                       u"プレビュー(&P)=32782 | 自分に試し送信(&T)=32783 | - | "
+                       u"送信記録を閲覧(&R)=32780"),
         QStringLiteral(u"設定(&S): オプション(&O)=32771 | 発送元設定(&S)=32773"),
         QStringLiteral(u"ﾍﾙﾌﾟ(&H): Tarvell のﾊﾞｰｼﾞｮﾝ情報(&A)...=57664 | サポートページへ=32772"),
     };
@@ -102,6 +102,34 @@ TEST_F(MainFrameTest, SendRecordViewerShowsTheTraceAndTheMonthsLog)
     m_folder.Write("log/trace.txt", "09:06:00 -- x\r\n");
     m_frame.SendCommand(CMainFrame::ID_VIEW_TRACE);
     EXPECT_EQ(pTrace->toPlainText(), QStringLiteral("09:06:00 -- x\n"));
+}
+
+// ツール → プレビュー shows the mail the recipient would get, as read and as its source, and sends
+// nothing.
+TEST_F(MainFrameTest, PreviewShowsTheMailAsReadAndItsSource)
+{
+    m_folder.Write("body.txt", SJ(u"%NAME様\r\n"));
+    SetField(m_pDoc->m_sender.szName, SJ(u"送信 太郎"));
+    SetField(m_pDoc->m_sender.szMailAddress, "taro@example.jp");
+    CTarvellView& view = m_frame.View();
+    SetText(view, "m_strToName", QStringLiteral(u"山田"));
+    SetText(view, "m_strToAddress", QStringLiteral("yamada@example.jp"));
+    SetText(view, "m_strTitle", QStringLiteral(u"ご案内"));
+    SetText(view, "m_strTextFile", ToQString(m_folder.Path("body.txt")));
+    m_frame.SendCommand(CMainFrame::ID_PREVIEW);
+    auto* pShown = m_frame.findChild<QPlainTextEdit*>(QStringLiteral("m_textShown"));
+    auto* pSource = m_frame.findChild<QPlainTextEdit*>(QStringLiteral("m_textSource"));
+    ASSERT_TRUE(pShown != nullptr && pSource != nullptr);
+    EXPECT_TRUE(pShown->isReadOnly() && pShown->isVisible());
+    EXPECT_TRUE(pShown->toPlainText().startsWith(
+        QStringLiteral(u"差出人: 送信 太郎 <taro@example.jp>\n宛先: 山田 <yamada@example.jp>\n"
+                       u"件名: ご案内\n")))
+        << pShown->toPlainText().toStdString();
+    EXPECT_TRUE(pShown->toPlainText().endsWith(QStringLiteral(u"\n\n山田様\n")));
+    EXPECT_TRUE(pSource->toPlainText().contains(QStringLiteral("Subject: =?ISO-2022-JP?B?")));
+    EXPECT_TRUE(pSource->toPlainText().contains(QStringLiteral(u"\u241B$B")))
+        << "the JIS shifts are visible";
+    EXPECT_FALSE(std::filesystem::exists(m_folder.Path("log/Tarvell_200407.txt")));
 }
 
 TEST_F(MainFrameTest, ProgramFolderAndManualOpenThroughTheDesktop)

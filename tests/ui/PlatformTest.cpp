@@ -176,3 +176,25 @@ TEST(QtPlatform, FailedDesktopOpenShowsWhatAndWhere)
     platform.SetOpener({QStringLiteral("/no/such/opener")});
     EXPECT_LE(platform.ShellOpen(strFile, std::string()), 32);
 }
+
+// The end of a group send: with a display a box lists the members without the mail, only after a
+// send the user started and only when there are such members; without one a single summary line
+// goes to standard error and nothing waits.
+TEST(QtPlatform, GroupSendSummaryIsABoxOrOneLine)
+{
+    const std::string strSummary = ToSjis(QStringLiteral(u"成功 1 件、失敗 1 件"));
+    const std::string strProblems =
+        ToSjis(QStringLiteral(u"No.2 二郎 <jiro@example.jp>: 送信失敗\n"));
+    CRecordingQtPlatform platform;
+    platform.GroupSendEnded(strSummary, strProblems, true);
+    platform.GroupSendEnded(strSummary, strProblems, false); // an automatic send
+    platform.GroupSendEnded(strSummary, "", true);           // nobody left without the mail
+    EXPECT_EQ(platform.m_messages, std::vector<std::string>{strSummary + "\n\n" + strProblems});
+
+    std::FILE* pErr = std::tmpfile();
+    CHeadlessPlatform headless(stdout, pErr);
+    headless.GroupSendEnded(strSummary, strProblems, true);
+    EXPECT_EQ(ReadAll(pErr), "Tarvell: \u96c6\u8a08: \u6210\u529f 1 \u4ef6\u3001\u5931\u6557 1 "
+                             "\u4ef6\n");
+    std::fclose(pErr);
+}
