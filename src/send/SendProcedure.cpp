@@ -99,14 +99,21 @@ const char* DeliveryFailureReason(SendCode code)
 
 // Why a send operation that ran failed, in the user's words: the cause where the outcome shows
 // one (a time-out, a refused connection, a refused recipient, TLS), else the general reason.
-std::string FailureReason(const SendOutcome& outcome)
+std::string FailureReason(const SendOutcome& outcome, const DeliveryProfile& profile)
 {
     const SendCode code = static_cast<SendCode>(outcome.nResult);
     if (outcome.strDetail.find("WSAETIMEDOUT") != std::string::npos)
-        return std::string(REASON_TIMED_OUT)
-            .append(" (")
-            .append(SendStepName(outcome.step))
-            .append(")");
+    {
+        std::string strReason = std::string(REASON_TIMED_OUT)
+                                    .append(" (")
+                                    .append(SendStepName(outcome.step))
+                                    .append(")");
+        // A server of implicit TLS (465) waits for the handshake while STARTTLS waits for its
+        // greeting: the silence is the sign of the mismatch.
+        if (outcome.step == SendStep::SmtpGreeting && profile.smtp == SmtpSecurity::starttls)
+            strReason.append(HINT_TLS_PORT);
+        return strReason;
+    }
     if (outcome.strDetail.find("WSAECONNREFUSED") != std::string::npos)
         return REASON_CONNECTION_REFUSED;
     if (code == SendCode::RcptToRefused)
@@ -621,7 +628,7 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
             strReason =
                 "Delivery.iniの値 " + profile.strRefused + " は使えません"; // troubleshooting
         else if (bSendRan && !bSent)
-            strReason = FailureReason(outcome);
+            strReason = FailureReason(outcome, profile);
     }
     // A send stopped by the user (中止, Escape, closing, a signal) is told as such, never as the
     // server error the broken connection left behind.

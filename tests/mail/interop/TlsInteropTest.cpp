@@ -93,8 +93,11 @@ class TlsInterop : public ::testing::Test
     int Send()
     {
         CMailSender mailSender(m_platform, MailOptions{.profile = m_profile});
-        return mailSender.SendMultipartMail(m_sender, m_request);
+        const SendOutcome outcome = mailSender.Deliver(m_sender, m_request, true);
+        m_strDetail = outcome.strDetail;
+        return outcome.nResult;
     }
+    std::string m_strDetail; // the last send's failure detail
 
     // The one delivered message decodes to what was sent.
     void ExpectDelivered()
@@ -199,6 +202,10 @@ TEST_P(TlsInteropFailure, FailsAndNothingIsDelivered)
     const std::size_t nPlainLinesBefore = disconnects();
 
     EXPECT_EQ(Send(), Code(row.code));
+    if (row.code == SendCode::CertUntrusted) // OpenSSL's reason, not the 220 to STARTTLS
+    {
+        EXPECT_EQ(m_strDetail, "unable to get local issuer certificate");
+    }
 
     ::usleep(500 * 1000);
     std::string strOutput;
