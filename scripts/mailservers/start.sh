@@ -18,6 +18,12 @@
 # then also holds CA_FILE (the signing CA) and OTHER_CA_FILE (an unrelated CA), and each message
 # delivered after SASL has a sidecar msg.N.user naming the authenticated user.
 # MAILSERVERS_SIZE_LIMIT (TLS mode) sets Postfix's message_size_limit (0: none), for benchmarks.
+#
+# MAILSERVERS_POLICY=1 (plain port) adds two recipient checks for group send tests: the hash map
+# RECIPIENT_ACCESS (access(5) lines such as "a@example.jp REJECT no such member"; after a change
+# run postmap -c WORK/pf/etc on it and postfix reload) and a policy service (policy.py) that
+# refuses with 451 the first RCPT of each address listed in DEFER_ONCE. Both start empty; "env"
+# names both files.
 # Exits 2, with the reason on standard error, when the servers cannot run on this machine.
 set -u
 
@@ -49,6 +55,7 @@ SMTP_PORT=$(free_port)
 POP3_PORT=$(free_port)
 while [ "$POP3_PORT" = "$SMTP_PORT" ]; do POP3_PORT=$(free_port); done
 TLS_MODE=${MAILSERVERS_TLS:-}
+POLICY_MODE=${MAILSERVERS_POLICY:-}
 if [ -n "$TLS_MODE" ]; then
     command -v openssl >/dev/null 2>&1 || fail "openssl missing (TLS mode)"
     SUBMISSION_PORT=$(free_port)
@@ -68,6 +75,22 @@ mkdir -p "$WORK/pf/etc" "$WORK/pf/queue" "$WORK/pf/data" "$OUTBOX" "$WORK/dv/run
 chmod 1777 "$OUTBOX"
 chown postfix "$WORK/pf/data"
 chown -R nobody:nogroup "$WORK/dv/home"
+
+if [ -n "$POLICY_MODE" ]; then
+    RECIPIENT_ACCESS=$WORK/pf/etc/recipient_access
+    DEFER_ONCE=$WORK/pf/etc/defer_once
+    : > "$RECIPIENT_ACCESS"
+    : > "$DEFER_ONCE"
+    python3 "$(dirname "$0")/policy.py" "$DEFER_ONCE" "$WORK/pf/policy.port" \
+        </dev/null >"$WORK/pf/policy.log" 2>&1 &
+    echo $! > "$WORK/pf/policy.pid"
+    for _ in $(seq 50); do
+        [ -s "$WORK/pf/policy.port" ] && break
+        sleep 0.1
+    done
+    [ -s "$WORK/pf/policy.port" ] || fail "the policy service did not start: $(tail -3 "$WORK/pf/policy.log")"
+    POLICY_PORT=$(cat "$WORK/pf/policy.port")
+fi
 
 if [ -n "$TLS_MODE" ]; then
     TLS=$WORK/tls
@@ -133,6 +156,12 @@ smtputf8_enable = no
 biff = no
 MAINCF
 printf '/^Received:/ IGNORE\n' > "$WORK/pf/etc/header_checks"
+if [ -n "$POLICY_MODE" ]; then
+    # Before permit_mynetworks: every client here is on loopback.
+    sed -i "s|^smtpd_recipient_restrictions = .*|smtpd_recipient_restrictions = check_recipient_access hash:$RECIPIENT_ACCESS, check_policy_service inet:127.0.0.1:$POLICY_PORT, permit_mynetworks, reject|" \
+        "$WORK/pf/etc/main.cf"
+    postmap -c "$WORK/pf/etc" "hash:$RECIPIENT_ACCESS" || fail "postmap could not make the recipient map"
+fi
 if [ -n "$TLS_MODE" ]; then
     cat >> "$WORK/pf/etc/main.cf" <<TLSCF
 smtpd_tls_cert_file = $TLS/server.crt
@@ -251,6 +280,9 @@ MAIL_USER=$MAIL_USER
 MAIL_PASS=$MAIL_PASS
 OUTBOX=$OUTBOX
 ENV
+if [ -n "$POLICY_MODE" ]; then
+    printf 'RECIPIENT_ACCESS=%s\nDEFER_ONCE=%s\n' "$RECIPIENT_ACCESS" "$DEFER_ONCE" >> "$WORK/env"
+fi
 if [ -n "$TLS_MODE" ]; then
     cat >> "$WORK/env" <<TLSENV
 SUBMISSION_PORT=$SUBMISSION_PORT

@@ -11,6 +11,7 @@ if [ -f "$WORK/dv/dovecot.conf" ]; then
     doveadm -c "$WORK/dv/dovecot.conf" stop >/dev/null 2>&1 \
         || { [ -f "$WORK/dv/run/master.pid" ] && kill "$(cat "$WORK/dv/run/master.pid")" 2>/dev/null; }
 fi
+[ -f "$WORK/pf/policy.pid" ] && kill "$(cat "$WORK/pf/policy.pid")" 2>/dev/null
 # Give the masters a moment to go before their folders vanish.
 for _ in 1 2 3 4 5 6 7 8 9 10; do
     [ -f "$WORK/pf/data/master.lock" ] || [ -f "$WORK/dv/run/master.pid" ] || break

@@ -1,11 +1,11 @@
-// SendInteropTest.cpp - a 50-member group send through real servers: private Postfix (SMTP) and
-// Dovecot (POP3) on loopback, started and stopped by scripts/mailservers. Every delivered message
-// is decoded with Python's standard email package. Skipped with the reason when the servers
-// cannot run on this machine.
+// SendInteropTest.cpp - group sends through real servers: private Postfix (SMTP) and Dovecot (POP3)
+// on loopback, started and stopped by scripts/mailservers. Every delivered message is decoded with
+// Python's standard email package. Skipped with the reason when the servers cannot run here.
 #include "SendFixture.h"
 
 #include "support/RealMailServers.h"
 #include "addr/AddressBook.h"
+#include "support/ProgramRun.h"
 
 #include <set>
 #include <unistd.h>
@@ -39,6 +39,43 @@ std::size_t CountOf(const std::string& text, const std::string& strPiece)
          n = text.find(strPiece, n + 1))
         ++nCount;
     return nCount;
+}
+
+std::string Utf8(const char8_t* psz)
+{
+    return reinterpret_cast<const char*>(psz);
+}
+
+// The rows of a results file below its header row, each split at its tabs.
+std::vector<std::vector<std::string>> ResultRows(const std::string& strTsv)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(strTsv);
+    std::string strLine;
+    std::getline(lines, strLine);
+    while (std::getline(lines, strLine))
+    {
+        if (!strLine.empty() && strLine.back() == '\r')
+            strLine.pop_back();
+        std::vector<std::string>& row = rows.emplace_back();
+        std::istringstream cells(strLine);
+        for (std::string strCell; std::getline(cells, strCell, '\t');)
+            row.push_back(strCell);
+        row.resize(10);
+    }
+    return rows;
+}
+
+// Postfix delivers in the background: waits until it has logged nCount deliveries in all.
+bool WaitForDeliveries(const CRealServers& servers, std::size_t nCount)
+{
+    for (int nWait = 0; nWait < 150; ++nWait)
+    {
+        if (CountOf(servers.PostfixLog(), "status=sent") >= nCount)
+            return true;
+        ::usleep(200 * 1000);
+    }
+    return false;
 }
 } // namespace
 
@@ -107,4 +144,71 @@ TEST_F(SendInterop, FiftyMemberGroupThroughPostfixAndDovecot)
         // The envelope: Postfix logs the RCPT TO address of every delivery.
         EXPECT_NE(strLog.find("to=<" + strAddress + ">"), std::string::npos) << strAddress;
     }
+}
+
+// The real program, headless, sends a five-member group through Postfix, which refuses one member
+// for good and another once (as greylisting does): the second is sent on its retry, the run ends
+// with 1, and once the refusal is lifted a resend reaches only the refused member.
+TEST_F(SendInterop, ResendThroughPostfixReachesOnlyTheRefusedMember)
+{
+    CRealServers servers;
+    std::string strReason;
+    if (!servers.Start(strReason, false, true))
+        GTEST_SKIP() << "real mail servers cannot run here: " << strReason;
+    ASSERT_TRUE(servers.SetRecipientAccess("m2@example.jp REJECT no such member\n"));
+    servers.DeferOnce("m4@example.jp");
+
+    AddressBook book;
+    for (int i = 0; i < 5; ++i)
+    {
+        SetField(book.entries[i].szName, "会員" + TwoDigits(i + 1));
+        SetField(book.entries[i].szAddress, "m" + std::to_string(i + 1) + "@example.jp");
+    }
+    SaveBook(m_strAppDir + "@会員.tvl", book);
+    Write("body.txt", "%NAME様\r\n今月のご案内です。\r\n");
+    SetField(m_pDoc->m_sender.szName, "山田太郎");
+    SetField(m_pDoc->m_sender.szMailAddress, "taro@example.jp");
+    servers.SetServers(m_pDoc->m_sender);
+    m_pDoc->SaveRecords();
+    Write("inf.txt", "Name=会員\nAddress=@会員.tvl\nTitle=今月のご案内\nTextFile=" + m_strAppDir +
+                         "body.txt\n");
+    std::vector<std::string> args{"/sendon", "/quit", "/sendinf=" + m_strAppDir + "inf.txt"};
+
+    const ProgramResult first = RunProgram(m_strAppDir, args, {}, 90);
+    EXPECT_TRUE(first.bExited) << first.strErr;
+    EXPECT_EQ(first.nExitCode, 1) << first.strErr;
+    EXPECT_NE(first.strErr.find(Utf8(u8"Tarvell: 集計: 成功 4 件、失敗 1 件\n")), std::string::npos)
+        << first.strErr;
+    std::vector<std::string> files = Files("log/results");
+    ASSERT_EQ(files.size(), 1u);
+    const auto rows = ResultRows(Read("log/results/" + files[0]));
+    ASSERT_EQ(rows.size(), 5u);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i][3], Utf8(i == 1 ? u8"送信失敗" : u8"送信成功")) << rows[i][2];
+    EXPECT_NE(
+        rows[1][5].find("554 5.7.1 <m2@example.jp>: Recipient address rejected: no such member"),
+        std::string::npos)
+        << rows[1][5];
+    ASSERT_TRUE(WaitForDeliveries(servers, 4)) << servers.PostfixLog();
+    EXPECT_EQ(CountOf(servers.PostfixLog(), "451 4.7.1 <m4@example.jp>"), 1u);
+    servers.ClearOutbox();
+
+    ASSERT_TRUE(servers.SetRecipientAccess(""));
+    args.insert(args.begin(), "/resend");
+    const ProgramResult second = RunProgram(m_strAppDir, args, {}, 60);
+    EXPECT_TRUE(second.bExited) << second.strErr;
+    EXPECT_EQ(second.nExitCode, 0) << second.strErr;
+    EXPECT_NE(second.strErr.find(Utf8(u8"Tarvell: 集計: 成功 1 件、失敗 0 件\n")),
+              std::string::npos)
+        << second.strErr;
+    EXPECT_EQ(Files("log/results").size(), 2u);
+
+    // Postfix logs "client=" for every message it takes, before its delivery.
+    ASSERT_TRUE(WaitForDeliveries(servers, 5)) << servers.PostfixLog();
+    EXPECT_EQ(CountOf(servers.PostfixLog(), ": client="), 5u) << servers.PostfixLog();
+    std::string strDecoded;
+    RunShell("python3 -c '" + std::string(DECODE_OUTBOX) + "' " + servers.Env("OUTBOX"),
+             strDecoded);
+    EXPECT_EQ(CountOf(strDecoded, "\n"), 1u) << strDecoded;
+    EXPECT_EQ(strDecoded.rfind("m2@example.jp\t", 0), 0u) << strDecoded;
 }

@@ -36,12 +36,14 @@ std::string ShellQuote(const std::string& strText)
     return strQuoted + "'";
 }
 
-bool CRealServers::Start(std::string& strReason, bool bTls)
+bool CRealServers::Start(std::string& strReason, bool bTls, bool bPolicy)
 {
+    std::string strCommand = bTls ? "MAILSERVERS_TLS=1 " : "";
+    if (bPolicy)
+        strCommand.append("MAILSERVERS_POLICY=1 ");
+    strCommand.append("sh ").append(ShellQuote(MAIL_SCRIPTS + "start.sh"));
     std::string strOutput;
-    if (RunShell(std::string(bTls ? "MAILSERVERS_TLS=1 " : "") + "sh " +
-                     ShellQuote(MAIL_SCRIPTS + "start.sh"),
-                 strOutput) != 0)
+    if (RunShell(strCommand, strOutput) != 0)
     {
         strReason = strOutput.empty() ? "start.sh failed" : strOutput;
         return false;
@@ -79,6 +81,27 @@ std::string CRealServers::Env(const std::string& strKey) const
 {
     const auto it = m_env.find(strKey);
     return it == m_env.end() ? std::string() : it->second;
+}
+
+bool CRealServers::SetRecipientAccess(const std::string& strMap) const
+{
+    std::ofstream(Env("RECIPIENT_ACCESS"), std::ios::trunc) << strMap;
+    // A reload as well: smtpd notices a changed map only when its time stamp moved on.
+    const std::string strConfig = ShellQuote(m_strWork + "/pf/etc");
+    std::string strCommand = "postmap -c ";
+    strCommand.append(strConfig)
+        .append(" hash:")
+        .append(ShellQuote(Env("RECIPIENT_ACCESS")))
+        .append(" && postfix -c ")
+        .append(strConfig)
+        .append(" reload");
+    std::string strOutput;
+    return RunShell(strCommand, strOutput) == 0;
+}
+
+void CRealServers::DeferOnce(const std::string& strAddress) const
+{
+    std::ofstream(Env("DEFER_ONCE"), std::ios::app) << strAddress << "\n";
 }
 
 void CRealServers::ClearOutbox() const

@@ -24,7 +24,14 @@ class CRealServers
 
     // False with the reason when they cannot run on this machine (the test is then skipped).
     // bTls: the TLS mode of start.sh (submission, implicit TLS, STLS and POP3S ports).
-    bool Start(std::string& strReason, bool bTls = false);
+    // bPolicy: its recipient checks (SetRecipientAccess, DeferOnce), both empty at the start.
+    bool Start(std::string& strReason, bool bTls = false, bool bPolicy = false);
+
+    // Policy mode: replaces Postfix's recipient access map with strMap (access(5) lines) and
+    // makes the running server use it; false when postmap or the reload failed.
+    bool SetRecipientAccess(const std::string& strMap) const;
+    // Policy mode: the first RCPT TO this address is refused with 451, every later one passes.
+    void DeferOnce(const std::string& strAddress) const;
 
     // Removes every delivered message, so the next check finds only its own.
     void ClearOutbox() const;
