@@ -388,6 +388,17 @@ bool IsTransient(const SendOutcome& outcome)
             outcome.step == SendStep::Data) &&
            !outcome.strDetail.empty() && outcome.strDetail[0] == '4';
 }
+
+// A refusal that says the server takes no more for now ("421 4.7.0 Too many messages", "451 too
+// many recipients this hour").
+bool SaysTooMany(const std::string& strReply)
+{
+    std::string strLower = strReply;
+    for (char& c : strLower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return strLower.find("too many") != std::string::npos;
+}
 } // namespace
 
 void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupResults* pResults)
@@ -408,13 +419,13 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
     // In the specified profile every member is tried whatever happens; a modern profile stops
     // at a fault the next member would meet as well.
     const bool bStopAtSessionFault = pResults != nullptr && profile.IsModernSmtp();
+    int nInterval = profile.nSendInterval;
     for (std::size_t i = 0; i < attempts.size(); ++i)
     {
         // A cancelled command makes no further attempt; the one that was running failed and
         // was logged, the ones after it are not tried.
         if (!bChecked || SendCancelRequested() ||
-            (i > 0 && profile.nSendInterval > 0 &&
-             !WaitUnlessStopped(profile.nSendInterval, "次の宛先まで")))
+            (i > 0 && nInterval > 0 && !WaitUnlessStopped(nInterval, "次の宛先まで")))
         {
             RecordNotTried(attempts, i, pResults, REASON_CANCELLED);
             m_form.m_strStatus =
@@ -427,6 +438,9 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
         const AttemptReport report =
             RunAttemptWithRetries(attempt, sender, profile, pResults != nullptr);
         Count(report);
+        // A server that said it gets too many messages is given more time between members.
+        if (report.bThrottled)
+            nInterval = std::min(std::max(nInterval * 2, kRetryWaitSeconds[0]), kMaxSendInterval);
         if (pResults != nullptr)
         {
             const bool bSent = report.result == AttemptResult::Sent;
@@ -470,12 +484,18 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttemptWithRetries(const Planne
                                                                     const DeliveryProfile& profile,
                                                                     bool bGroup)
 {
+    bool bThrottled = false;
     for (std::size_t nTry = 0;; ++nTry)
     {
         AttemptReport report =
             RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal, profile);
+        report.bThrottled = bThrottled;
         if (!bGroup || report.result == AttemptResult::Sent || report.bCancelled ||
-            !IsTransient(report.outcome) || nTry == std::size(kRetryWaitSeconds))
+            !IsTransient(report.outcome))
+            return report;
+        bThrottled = bThrottled || SaysTooMany(report.outcome.strDetail);
+        report.bThrottled = bThrottled;
+        if (nTry == std::size(kRetryWaitSeconds))
             return report;
         // The attempt that failed was logged; the member's result is the last try's.
         ++m_nAttemptsLeft;

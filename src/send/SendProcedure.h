@@ -54,6 +54,7 @@ class CSendProcedure
     {
         AttemptResult result = AttemptResult::Failed;
         bool bCancelled = false; // it failed because the send was stopped
+        bool bThrottled = false; // a try was refused with "too many": wait longer from now on
         std::string strReason;   // the status line's reason of a failure
         SendOutcome outcome;
     };

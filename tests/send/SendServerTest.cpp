@@ -260,10 +260,14 @@ CServerScript ScriptNamed(const std::string& strName)
         return CServerScript::SmtpAccepting();
     if (strName == "smtp550")
         return SmtpRefusingRecipient();
-    if (strName == "smtp451")
+    if (strName == "smtp451" || strName == "smtp451many")
     {
         script.Say("220 fake\r\n").Line().Say("250 fake\r\n").Line().Say("250 ok\r\n").Line();
-        return script.Say("451 4.7.1 try again later\r\n").Line().Say("221 bye\r\n");
+        return script
+            .Say(strName == "smtp451" ? "451 4.7.1 try again later\r\n"
+                                      : "451 4.7.1 Too many messages, slow down\r\n")
+            .Line()
+            .Say("221 bye\r\n");
     }
     script.Say("220 fake ESMTP\r\n").Line().Say("250-fake\r\n250 AUTH PLAIN\r\n").Line();
     if (strName == "authfail")
@@ -397,6 +401,15 @@ INSTANTIATE_TEST_SUITE_P(
                                  "成功 3 件、失敗 0 件、スキップ 1 件",
                                  0,
                                  10},
+                    GroupSendRow{
+                        "TooManyMessagesLengthensTheInterval",
+                        "SendInterval=2\r\n",
+                        {"pop", "smtp", "pop", "smtp451many", "pop", "smtp", "pop", "smtp"},
+                        -1,
+                        "送信成功,送信成功,スキップ,送信成功",
+                        "成功 3 件、失敗 0 件、スキップ 1 件",
+                        0,
+                        22},
                     GroupSendRow{"ARefusedLogInStopsAModernProfile",
                                  kAuth,
                                  {"authfail"},

@@ -396,3 +396,28 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
     EXPECT_EQ(nCommand, CMainFrame::ID_VIEW_TRACE);
 }
 } // namespace
+
+// ツール → 自分に試し送信 sends the form's mail once to the sender's own address, on the send's
+// worker like 送信, and leaves the recipient fields as they were.
+TEST_F(TarvellViewTest, TestSendGoesToTheSenderAndKeepsTheRecipient)
+{
+    CFakeMailServer server;
+    server.AddConnection(CServerScript::Pop3Accepting());
+    server.AddConnection(CServerScript::SmtpAccepting());
+    SetField(m_pDoc->m_sender.szName, SJ(u"送信 太郎"));
+    SetField(m_pDoc->m_sender.szMailAddress, "taro@example.jp");
+    SetField(m_pDoc->m_sender.szLoginName, "login");
+    SetField(m_pDoc->m_sender.szPassword, "secret");
+    SetField(m_pDoc->m_sender.szPop3Server, server.HostPort());
+    SetField(m_pDoc->m_sender.szSmtpServer, server.HostPort());
+    SetText(m_view, "m_strToName", QStringLiteral(u"山田"));
+    SetText(m_view, "m_strToAddress", QStringLiteral("yamada@example.jp"));
+    SetText(m_view, "m_strTitle", QStringLiteral(u"件名"));
+    SetText(m_view, "m_strTextFile", ToQString(Touch(QStringLiteral(u"本文.txt"))));
+    m_frame.SendCommand(CMainFrame::ID_TEST_SEND);
+    server.Stop();
+    ASSERT_EQ(server.ConnectionCount(), 2u);
+    EXPECT_NE(server.Received(1).find("RCPT TO:<taro@example.jp>\n"), std::string::npos);
+    EXPECT_EQ(Text(m_view, "m_strToAddress"), QStringLiteral("yamada@example.jp"));
+    EXPECT_TRUE(Text(m_view, "m_strStatus").endsWith(QStringLiteral(u"送信成功")));
+}
