@@ -430,19 +430,20 @@ LoginResult CMailSender::PopLogin(CBufferedSocket& socket, const char* pszName,
 {
     struct Step
     {
-        const char* pszFormat;
+        const char* pszCommand; // the line is the command, the value and LF
         const char* pszValue;
         LoginStep step;
         bool bSecret; // the trace shows only the command word
     };
     const Step steps[] = {
-        {"USER %s\n", pszName, LoginStep::User, false},
-        {"PASS %s\n", pszPassword, LoginStep::Pass, true},
+        {"USER ", pszName, LoginStep::User, false},
+        {"PASS ", pszPassword, LoginStep::Pass, true},
     };
     for (const Step& step : steps)
     {
         char szLine[kLoginBufferSize];
-        const int nLength = std::snprintf(szLine, sizeof(szLine), step.pszFormat, step.pszValue);
+        const int nLength =
+            std::snprintf(szLine, sizeof(szLine), "%s%s\n", step.pszCommand, step.pszValue);
         if (nLength < 0 || nLength >= kLoginBufferSize ||
             (step.bSecret ? socket.SendSecret(szLine, nLength, 5) : socket.Send(szLine, nLength)) !=
                 nLength)
@@ -480,24 +481,23 @@ EnvelopeResult CMailSender::SendEnvelopeCommands(CBufferedSocket& socket, const 
     const std::string strToAddress = FieldText(request.szAddress);
     struct Command
     {
-        const char* pszFormat;
+        const char* pszBefore; // the line is pszBefore, the value and pszAfter
         const char* pszValue;
+        const char* pszAfter;
         int nExpected;
         EnvelopeStep step;
     };
     const Command commands[] = {
-        {"HELO merrows\n", nullptr, 250, EnvelopeStep::Helo},
-        {"MAIL FROM:<%s>\n", strSenderAddress.c_str(), 250, EnvelopeStep::MailFrom},
-        {"RCPT TO:<%s>\n", strToAddress.c_str(), 250, EnvelopeStep::RcptTo},
-        {"DATA\n", nullptr, 354, EnvelopeStep::Data},
+        {"HELO merrows\n", "", "", 250, EnvelopeStep::Helo},
+        {"MAIL FROM:<", strSenderAddress.c_str(), ">\n", 250, EnvelopeStep::MailFrom},
+        {"RCPT TO:<", strToAddress.c_str(), ">\n", 250, EnvelopeStep::RcptTo},
+        {"DATA\n", "", "", 354, EnvelopeStep::Data},
     };
     for (const Command& command : commands)
     {
         char szLine[kCommandBufferSize];
-        const int nLength =
-            command.pszValue != nullptr
-                ? std::snprintf(szLine, sizeof(szLine), command.pszFormat, command.pszValue)
-                : std::snprintf(szLine, sizeof(szLine), "%s", command.pszFormat);
+        const int nLength = std::snprintf(szLine, sizeof(szLine), "%s%s%s", command.pszBefore,
+                                          command.pszValue, command.pszAfter);
         if (nLength < 0 || nLength >= kCommandBufferSize)
             return EnvelopeFailure(command.step, CommandResult::NotSent);
         const CommandResult result = SendCommand(socket, m_platform, szLine, command.nExpected);

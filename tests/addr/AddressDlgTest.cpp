@@ -308,7 +308,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "メールアドレスに空白や制御文字は使えません。"},
         BadAddressRow{"NameOnly", "名前だけ", "", "メールアドレスが空です。"},
         BadAddressRow{"TwoAts", "a", "a@b@example.jp", "メールアドレスに @ が二つ以上あります。"}),
-    [](const testing::TestParamInfo<BadAddressRow>& info) { return info.param.pszName; });
+    [](const testing::TestParamInfo<BadAddressRow>& paramInfo) { return paramInfo.param.pszName; });
 
 TEST_F(AddressDlgTest, TooLongNamePresetByTheCallerCannotBeRegistered)
 {

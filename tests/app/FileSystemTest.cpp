@@ -264,7 +264,9 @@ INSTANTIATE_TEST_SUITE_P(
                                     CFileException::notRegularFile},
                     PlantedEntryRow{"EmptyInLinkedFolder", "folder-link", "empty",
                                     CFileException::notRegularFile}),
-    [](const testing::TestParamInfo<PlantedEntryRow>& info) { return info.param.pszName; });
+    [](const testing::TestParamInfo<PlantedEntryRow>& paramInfo) {
+        return paramInfo.param.pszName;
+    });
 
 // Log and keep files hold mail: a new one is readable by its owner only, whatever the umask lets.
 TEST(AppendToFile, NewFilesAreOwnerOnly)

@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                         0},
         CommandLineCase{"IdeographicSpaceStays", "/sendinf=送信　 /quit", 0, 1, "@送信　", 0},
         CommandLineCase{"EmptyValueIsTheFolder", "/sendinf= /sendon", 0, 0, "@", 0}),
-    [](const auto& info) { return std::string(info.param.pszName); });
+    [](const auto& paramInfo) { return std::string(paramInfo.param.pszName); });
 
 TEST_F(DocTest, AnAbsolutePosixPathGivenLastIsTakenWhole)
 {

@@ -250,7 +250,9 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"AddressTwiceInTheCsv", "a,a@example.jp\nb,A@Example.jp\n", EX_OK,
                 "2:a:a@example.jp",
                 "2: 警告: このアドレスは No. 02 に登録済みのため取り込みません。"}),
-    [](const testing::TestParamInfo<CsvCase>& info) { return std::string(info.param.pszName); });
+    [](const testing::TestParamInfo<CsvCase>& paramInfo) {
+        return std::string(paramInfo.param.pszName);
+    });
 
 TEST(ConfigCommand, EachFailureHasItsExitStatus)
 {
@@ -375,8 +377,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "",
                                 EX_USAGE,
                                 "delivery set KEY=VALUE"}),
-    [](const testing::TestParamInfo<RefusedCase>& info) {
-        return std::string(info.param.pszName);
+    [](const testing::TestParamInfo<RefusedCase>& paramInfo) {
+        return std::string(paramInfo.param.pszName);
     });
 
 TEST(ConfigCommand, DeliverySetIsReadBackByTheProgramAndShowPrintsIt)
@@ -468,4 +470,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(RunningProgramRow{"OnlyTarvellConfigChanged", false, -1, "config"},
                     RunningProgramRow{"BothChangedKeepTheDisk", true, 0, "config"},
                     RunningProgramRow{"BothChangedOverwrite", true, 1, "program"}),
-    [](const testing::TestParamInfo<RunningProgramRow>& info) { return info.param.pszName; });
+    [](const testing::TestParamInfo<RunningProgramRow>& paramInfo) {
+        return paramInfo.param.pszName;
+    });

@@ -557,8 +557,8 @@ const SessionCase kSessionCases[] = {
 } // namespace
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, MailSenderResultTest, ::testing::ValuesIn(kSessionCases),
-                         [](const ::testing::TestParamInfo<SessionCase>& info) {
-                             return info.param.pszName;
+                         [](const ::testing::TestParamInfo<SessionCase>& paramInfo) {
+                             return paramInfo.param.pszName;
                          });
 
 // Values that would break a command or a header line are refused before any connection.

@@ -169,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  "AUTH PLAIN AHRpbQB0YW5zdGFhZnRhbnN0YWFm\r\n",
                  SendCode::LoginNoReply}),
-    [](const ::testing::TestParamInfo<AuthCase>& info) { return info.param.pszName; });
+    [](const ::testing::TestParamInfo<AuthCase>& paramInfo) { return paramInfo.param.pszName; });
 
 // CRAM-MD5 keeps the password off the wire only without TLS; over TLS PLAIN is the better choice.
 TEST(SmtpAuth, CramMd5IsNotChosenOverTls)
@@ -261,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "STLS\r\n",
                                   SendCode::TlsInjection,
                                   SendStep::PopTls}),
-    [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.pszName; });
+    [](const ::testing::TestParamInfo<RefusalCase>& paramInfo) { return paramInfo.param.pszName; });
 
 // The port used when the server field names none; an explicit ":PORT" always wins.
 struct PortCase

@@ -74,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyRow{"CodesDiffer", {"250-a\r\n251 b\r\n"}, -1, 0},
         ReplyRow{"NotDigits", {"2x0 OK\r\n"}, -1, 0}, ReplyRow{"NoSeparator", {"250OK\r\n"}, -1, 0},
         ReplyRow{"ClosedMidReply", {"250-a\r\n"}, -1, 0}, ReplyRow{"ClosedAtOnce", {}, -1, 0}),
-    [](const ::testing::TestParamInfo<ReplyRow>& info) { return std::string(info.param.pszName); });
+    [](const ::testing::TestParamInfo<ReplyRow>& paramInfo) {
+        return std::string(paramInfo.param.pszName);
+    });
 
 // Bytes after a reply stay pending: a caller can tell that the server said more than it was asked.
 TEST(ReplyReader, BytesAfterTheReplyStayPendingUntilReset)

@@ -80,8 +80,8 @@ TEST_P(ResultFamilies, KeepTheirNumbers)
 }
 
 INSTANTIATE_TEST_SUITE_P(All, ResultFamilies, testing::ValuesIn(kValues),
-                         [](const testing::TestParamInfo<ResultValue>& info) {
-                             std::string strName = info.param.pszName;
+                         [](const testing::TestParamInfo<ResultValue>& paramInfo) {
+                             std::string strName = paramInfo.param.pszName;
                              std::erase(strName, ':');
                              return strName;
                          });

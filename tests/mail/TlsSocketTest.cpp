@@ -74,14 +74,16 @@ TEST_P(TlsFakeServerSend, FailsWithinTheTimeOut)
     EXPECT_FALSE(server.Renegotiated());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Loopback, TlsFakeServerSend,
-    ::testing::Values(
-        // A host named only by the subject's CN is not taken as named.
-        TlsServerCase{"CnOnlyCertificateIsRefused", TlsFakeMode::greet, false,
-                      SendCode::CertWrongHost},
-        TlsServerCase{"KeyUpdateFloodEndsAtTheTimeOut", TlsFakeMode::keyUpdateFlood, true,
-                      SendCode::NoSession},
-        TlsServerCase{"RenegotiationIsRefused", TlsFakeMode::renegotiationFlood, true,
-                      SendCode::NoSession}),
-    [](const ::testing::TestParamInfo<TlsServerCase>& info) { return info.param.pszName; });
+INSTANTIATE_TEST_SUITE_P(Loopback, TlsFakeServerSend,
+                         ::testing::Values(
+                             // A host named only by the subject's CN is not taken as named.
+                             TlsServerCase{"CnOnlyCertificateIsRefused", TlsFakeMode::greet, false,
+                                           SendCode::CertWrongHost},
+                             TlsServerCase{"KeyUpdateFloodEndsAtTheTimeOut",
+                                           TlsFakeMode::keyUpdateFlood, true, SendCode::NoSession},
+                             TlsServerCase{"RenegotiationIsRefused",
+                                           TlsFakeMode::renegotiationFlood, true,
+                                           SendCode::NoSession}),
+                         [](const ::testing::TestParamInfo<TlsServerCase>& paramInfo) {
+                             return paramInfo.param.pszName;
+                         });

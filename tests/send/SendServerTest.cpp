@@ -434,7 +434,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "成功 3 件、失敗 0 件、スキップ 1 件",
                                  0,
                                  0}),
-    [](const testing::TestParamInfo<GroupSendRow>& info) { return info.param.pszName; });
+    [](const testing::TestParamInfo<GroupSendRow>& paramInfo) { return paramInfo.param.pszName; });
 
 // A resend after a restart goes only to the members the last send of this mail left without it,
 // writes its own results file, and a resend with nothing left sends nothing.

@@ -236,4 +236,6 @@ INSTANTIATE_TEST_SUITE_P(
                                      "CA_FILE", nullptr, SendCode::CertWrongHost},
                       TlsFailureCase{"StartTlsNotOffered", "SMTP_PORT", false, "CA_FILE", nullptr,
                                      SendCode::TlsNotOffered}),
-    [](const ::testing::TestParamInfo<TlsFailureCase>& info) { return info.param.pszName; });
+    [](const ::testing::TestParamInfo<TlsFailureCase>& paramInfo) {
+        return paramInfo.param.pszName;
+    });
