@@ -11,6 +11,7 @@
 #include "mail/MessageComposer.h"
 #include "mail/ModernSession.h"
 #include "mail/PosixSocket.h"
+#include "mail/ReplyReader.h"
 #include "mail/SendResult.h"
 #include "mail/ServerAddress.h"
 #include "mail/TlsSocket.h"
@@ -32,11 +33,6 @@ constexpr std::size_t kMaxLoginValue = kLoginBufferSize - 7;
 bool HasLineBreak(const std::string& strValue)
 {
     return strValue.find_first_of("\r\n") != std::string::npos;
-}
-
-bool IsPop3Ok(const char* pszReply)
-{
-    return std::strncmp(pszReply, "+OK", 3) == 0;
 }
 
 // Replaces every placeholder from left to right in one pass, copying into a new string so that a
@@ -339,11 +335,6 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
     return bMultipart ? AddCount(nTotal, nLast) : nLast;
 }
 
-int CMailSender::OpenSession(CBufferedSocket& socket, const SenderInf& sender)
-{
-    return OpenSessionStep(socket, sender) == SendStep::None ? 1 : 0;
-}
-
 SendStep CMailSender::OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender)
 {
     const std::string strLogin = FieldText(sender.szLoginName);
@@ -463,15 +454,6 @@ void CMailSender::SendQuit(CBufferedSocket& socket)
     if (socket.Send(szBuffer, nLength) == nLength)
         ReadReply(socket, m_platform, szBuffer, sizeof(szBuffer), '\n');
     socket.Close();
-}
-
-EnvelopeResult CMailSender::SendEnvelope(CBufferedSocket& socket, const SenderInf& sender,
-                                         const SendRequest& request)
-{
-    const EnvelopeResult commands = SendEnvelopeCommands(socket, sender, request);
-    if (commands != EnvelopeResult::Ok)
-        return commands;
-    return SendAddressLines(socket, sender, request);
 }
 
 EnvelopeResult CMailSender::SendEnvelopeCommands(CBufferedSocket& socket, const SenderInf& sender,

@@ -70,11 +70,9 @@ class CMailSender
 
     // The steps of a send operation, each on the operation's connection.
 
-    // POP before SMTP: log in to the POP3 server, quit, open the SMTP server. 1 when the SMTP
-    // connection is open and greeted, else 0. A log-in name or password longer than 121 bytes, or
-    // holding CR or LF, fails before anything is sent.
-    int OpenSession(CBufferedSocket& socket, const SenderInf& sender);
-    // OpenSession, telling the step that failed (SendStep::None when the SMTP server is open).
+    // POP before SMTP: log in to the POP3 server, quit, open the SMTP server. SendStep::None when
+    // the SMTP connection is open and greeted, else the step that failed. A log-in name or
+    // password longer than 121 bytes, or holding CR or LF, fails before anything is sent.
     SendStep OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender);
     // The host is a server field ("host", "host:PORT", "[IPv6]:PORT").
     OpenResult OpenPop(CBufferedSocket& socket, const char* pszHost);
@@ -82,11 +80,6 @@ class CMailSender
     LoginResult PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword);
     // Sends "QUIT\n", reads one reply if it went out, ignores it, and closes the socket.
     void SendQuit(CBufferedSocket& socket);
-    // HELO, MAIL FROM, RCPT TO, DATA, then the From, To and Subject lines. EnvelopeResult::Ok, or
-    // the code whose negative is the send result. The message data phase starts after DATA is
-    // accepted.
-    EnvelopeResult SendEnvelope(CBufferedSocket& socket, const SenderInf& sender,
-                                const SendRequest& request);
     // The log-in before SMTP, the SMTP session and the envelope commands as a profile asks that
     // wants more than the clear-text POP before SMTP. True with the data phase started; else
     // false with the failure in outcome and the connection closed.

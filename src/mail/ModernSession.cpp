@@ -8,11 +8,6 @@
 
 namespace
 {
-bool IsPop3Ok(const std::string& strLine)
-{
-    return strLine.compare(0, 3, "+OK") == 0;
-}
-
 bool IsDomainName(const std::string& strName)
 {
     if (strName.empty() || strName.size() > 253 || strName.front() == '.' || strName.front() == '-')

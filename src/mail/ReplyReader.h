@@ -3,6 +3,7 @@
 // lines arrive in pieces. Bytes after the reply stay pending, so a caller can tell that a server
 // said more than it was asked (response injection before a TLS handshake).
 #pragma once
+#include <string_view>
 #include "mail/Socket.h"
 
 #include <string>
@@ -39,3 +40,9 @@ class CReplyReader
     ISocket& m_socket;
     std::string m_strPending;
 };
+
+// Whether a POP3 reply line says "+OK" (both POP3 sessions ask it).
+inline bool IsPop3Ok(std::string_view reply)
+{
+    return reply.substr(0, 3) == "+OK";
+}

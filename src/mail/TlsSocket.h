@@ -52,9 +52,6 @@ class CTlsSocket : public ISocket
     void Close() override;
     int GetLastError() const override;
 
-    // The wrapped socket, for the transport callbacks.
-    ISocket& Inner() { return m_socket; }
-
   private:
     void EndSession();
 
