@@ -41,6 +41,10 @@ static_assert(offsetof(SenderInf, szPop3Server) == 512);
 static_assert(offsetof(SenderInf, szLoginName) == 640);
 static_assert(offsetof(SenderInf, szPassword) == 768);
 
+// The two record files' names in the program's data folder.
+constexpr const char* kCfgFileName = "Tarvell.cfg";
+constexpr const char* kSenderFileName = "SenderInf.tvl";
+
 // The request of one send attempt, built anew for every attempt.
 struct SendRequest
 {

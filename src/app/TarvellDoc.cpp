@@ -36,6 +36,11 @@ template <class Record> bool SameBytes(const Record& a, const Record& b)
 }
 } // namespace
 
+bool AsksForAutoSend(std::string_view cmdLine)
+{
+    return FindSjis(cmdLine, "/sendon") != std::string_view::npos;
+}
+
 CTarvellDoc::CTarvellDoc(IPlatform& platform, const std::string& strAppDir,
                          const std::string& strCmdLine)
     : m_platform(platform), m_inUse(strAppDir)
@@ -44,10 +49,10 @@ CTarvellDoc::CTarvellDoc(IPlatform& platform, const std::string& strAppDir,
     m_cfg = CfgData();
     m_sender = SenderInf();
     // The bytes first: a change made between the two reads then counts as another program's.
-    m_cfgFileAtStart = RecordFileBytes(AppPath("Tarvell.cfg"));
-    m_senderFileAtStart = RecordFileBytes(AppPath("SenderInf.tvl"));
-    LoadCfg(AppPath("Tarvell.cfg"));
-    LoadSenderInf(AppPath("SenderInf.tvl"));
+    m_cfgFileAtStart = RecordFileBytes(AppPath(kCfgFileName));
+    m_senderFileAtStart = RecordFileBytes(AppPath(kSenderFileName));
+    LoadCfg(AppPath(kCfgFileName));
+    LoadSenderInf(AppPath(kSenderFileName));
     m_cfgAtStart = m_cfg;
     m_senderAtStart = m_sender;
     m_strCmdLine = strCmdLine;
@@ -70,17 +75,17 @@ std::string CTarvellDoc::AppPath(const char* pszName) const
 void CTarvellDoc::SaveRecords()
 {
     // After a write the file holds this run's record: a later save compares with that.
-    if (MayWriteRecord("SenderInf.tvl", !SameBytes(m_sender, m_senderAtStart), m_senderFileAtStart))
+    if (MayWriteRecord(kSenderFileName, !SameBytes(m_sender, m_senderAtStart), m_senderFileAtStart))
     {
-        SaveSenderInf(AppPath("SenderInf.tvl"));
+        SaveSenderInf(AppPath(kSenderFileName));
         m_senderAtStart = m_sender;
-        m_senderFileAtStart = RecordFileBytes(AppPath("SenderInf.tvl"));
+        m_senderFileAtStart = RecordFileBytes(AppPath(kSenderFileName));
     }
-    if (MayWriteRecord("Tarvell.cfg", !SameBytes(m_cfg, m_cfgAtStart), m_cfgFileAtStart))
+    if (MayWriteRecord(kCfgFileName, !SameBytes(m_cfg, m_cfgAtStart), m_cfgFileAtStart))
     {
-        SaveCfg(AppPath("Tarvell.cfg"));
+        SaveCfg(AppPath(kCfgFileName));
         m_cfgAtStart = m_cfg;
-        m_cfgFileAtStart = RecordFileBytes(AppPath("Tarvell.cfg"));
+        m_cfgFileAtStart = RecordFileBytes(AppPath(kCfgFileName));
     }
 }
 
@@ -204,7 +209,7 @@ void CTarvellDoc::ParseCommandLine()
     }
 
     if (m_szSendInfFile[0] != '\0' && PathExists(m_szSendInfFile) && !IsFolder(m_szSendInfFile) &&
-        Contains(m_strCmdLine, "/sendon"))
+        AsksForAutoSend(m_strCmdLine))
     {
         m_nAutoSend = 1;
     }

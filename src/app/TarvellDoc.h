@@ -24,6 +24,9 @@ enum StartMode : std::int32_t
     START_RUNNING = 100,
 };
 
+// Whether a command line (CP932) asks for the automatic send: it holds "/sendon".
+bool AsksForAutoSend(std::string_view cmdLine);
+
 class CTarvellDoc
 {
   public:

@@ -251,7 +251,7 @@ std::string ReadPasswordLine(std::istream& in)
 
 int Sender(const Arguments& args, std::istream& in, std::ostream& out)
 {
-    const std::string strPath = args.strDir + "SenderInf.tvl";
+    const std::string strPath = args.strDir + kSenderFileName;
     SenderInf sender;
     try
     {
@@ -303,7 +303,7 @@ int Sender(const Arguments& args, std::istream& in, std::ostream& out)
 
 int Options(const Arguments& args, std::ostream& out)
 {
-    const std::string strPath = args.strDir + "Tarvell.cfg";
+    const std::string strPath = args.strDir + kCfgFileName;
     CfgData cfg;
     try
     {

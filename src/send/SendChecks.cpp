@@ -13,8 +13,6 @@
 
 namespace
 {
-// Bodies beyond this are left to the attempt, which refuses them.
-constexpr std::int64_t MAX_CHECKED_BODY = std::int64_t(256) * 1024 * 1024;
 // How many characters a question lists.
 constexpr std::size_t MAX_LISTED = 10;
 
@@ -23,7 +21,7 @@ constexpr std::size_t MAX_LISTED = 10;
 bool ReadBodyText(const std::string& strPath, std::string& strText)
 {
     const std::int64_t nSize = GetFileSizeOrZero(strPath);
-    if (nSize <= 0 || nSize > MAX_CHECKED_BODY)
+    if (nSize <= 0 || nSize > MAX_BODY_FILE_SIZE)
         return false;
     try
     {

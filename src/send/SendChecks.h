@@ -4,7 +4,13 @@
 #include "app/Platform.h"
 #include "app/Records.h"
 
+#include <cstdint>
 #include <vector>
+
+// The body is held whole in memory, composed and kept: a file chosen by mistake (an image, an
+// archive) must fail the attempt rather than exhaust the memory. The checks leave a bigger body
+// to the attempt, which refuses it.
+constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
 
 // One attempt of a send command, as the command planned it.
 struct PlannedAttempt

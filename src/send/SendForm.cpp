@@ -60,8 +60,7 @@ int CSendForm::RunExitStatus(bool bRecordsSaved) const
         return EXIT_SEND_FAILED;
     if (m_nStoppedSends > 0)
         return m_nDeliveredSends > 0 ? EXIT_SEND_FAILED : EXIT_AUTO_SEND_NOT_RUN;
-    if (!m_autoSend.m_bAutoSendStarted &&
-        FindSjis(m_doc.m_strCmdLine, "/sendon") != std::string::npos)
+    if (!m_autoSend.m_bAutoSendStarted && AsksForAutoSend(m_doc.m_strCmdLine))
         return EXIT_AUTO_SEND_NOT_RUN;
     if (m_nUnrecordedSends > 0 || !bRecordsSaved)
         return EXIT_NOT_RECORDED;

@@ -39,9 +39,6 @@ constexpr const char* HINT_TLS_PORT =
     "の暗号化を確かめてください";
 constexpr const char* HINT_CA_FILE = "。「接続設定」の CA ファイルを確かめてください";
 
-// The body is held whole in memory, composed and kept: a file chosen by mistake (an image, an
-// archive) must fail the attempt rather than exhaust the memory.
-constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
 constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
 constexpr const char* REASON_BAD_TO_ADDRESS = "宛先アドレスが正しくありません";

@@ -109,7 +109,8 @@ int CTarvellApp::Run(int argc, char* argv[])
     app.m_bHeadless = bHeadless;
     if (!app.InitInstance(argc, argv))
     {
-        // A failed start-up never runs the automatic send that "/sendon" asked for.
+        // A failed start-up never runs the automatic send that "/sendon" asked for. (The
+        // arguments are still UTF-8 here, which the CP932 test of the document cannot read.)
         for (int i = 1; i < argc; ++i)
             if (std::strstr(argv[i], "/sendon") != nullptr)
                 return EXIT_AUTO_SEND_NOT_RUN;
