@@ -44,89 +44,6 @@ class SendServer : public SendFixture
     CFakeMailServer m_server;
 };
 
-// Every way an attempt that reaches the servers can end.
-TEST_F(SendServer, EveryOutcomeOfATransmission)
-{
-    struct Row
-    {
-        const char* pszWhat;
-        bool bAttach;
-        CServerScript pop3, smtp;
-        bool bSent;
-        std::string strStarted;
-    };
-    const std::string strPlain = "山田 添付ファイルなし送信開始-";
-    const std::string strMulti = "山田 添付ファイルあり送信開始-";
-    const std::vector<Row> rows = {
-        {"plain sent", false, CServerScript::Pop3Accepting(), CServerScript::SmtpAccepting(), true,
-         strPlain},
-        {"plain refused", false, CServerScript::Pop3Accepting(), SmtpRefusingRecipient(), false,
-         strPlain},
-        {"attachment sent", true, CServerScript::Pop3Accepting(), CServerScript::SmtpAccepting(),
-         true, strMulti},
-        {"attachment, POP3 refused", true, Pop3RefusingPassword(), CServerScript(), false,
-         strMulti},
-    };
-    std::size_t nConnection = 0;
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.pszWhat);
-        std::filesystem::remove_all(OsPath(m_strAppDir + "log"));
-        std::filesystem::remove_all(OsPath(m_strAppDir + "keep"));
-        std::filesystem::create_directory(OsPath(m_strAppDir + "log"));
-        std::filesystem::create_directory(OsPath(m_strAppDir + "keep"));
-        m_platform.m_statusLines.clear();
-        m_server.AddConnection(row.pop3);
-        if (row.bSent || !row.smtp.m_steps.empty())
-            m_server.AddConnection(row.smtp);
-        const std::string strBin = row.bAttach ? m_strAppDir + "添付.bin" : "";
-        FillForm("山田", "yamada@example.jp", "ご案内", m_strAppDir + "body.txt", strBin);
-
-        m_pForm->OnSend();
-
-        const std::string strEnd = row.bSent ? "送信成功"
-                                   : std::string(row.pszWhat) == "plain refused"
-                                       ? "送信失敗-サーバが宛先アドレスを拒否しました"
-                                       : "送信失敗-発送元設定を確認してください。";
-        // The previous attempt's line is emptied first.
-        if (!m_platform.m_statusLines.empty() && m_platform.m_statusLines[0].empty())
-            m_platform.m_statusLines.erase(m_platform.m_statusLines.begin());
-        EXPECT_EQ(m_platform.m_statusLines,
-                  (Strings{"山田", row.strStarted, row.strStarted + strEnd}));
-        EXPECT_EQ(Read("log/Tarvell_200407.txt"),
-                  LogEntry(row.bSent, DEFAULT_WHEN, "山田", "yamada@example.jp", "ご案内",
-                           m_strAppDir + "body.txt", strBin));
-        const std::string strKeep = std::string(DEFAULT_STAMP) + "(00)_山田.txt";
-        EXPECT_EQ(Files("keep"), Strings{strKeep});
-        // The body as composed; one that was never read leaves an empty keep copy.
-        const bool bBodyRead = row.bSent;
-        EXPECT_EQ(Read("keep/" + strKeep), bBodyRead ? "山田様\r\n本文です。\r\n" : "");
-
-        // QUIT follows an accepted log-in only.
-        const bool bLoggedIn = !row.smtp.m_steps.empty();
-        EXPECT_EQ(m_server.Received(nConnection),
-                  "USER login\nPASS secret\n" + std::string(bLoggedIn ? "QUIT\n" : ""));
-        ++nConnection;
-        if (row.bSent)
-        {
-            const std::string strSmtp = m_server.Received(nConnection);
-            EXPECT_EQ(strSmtp.rfind("HELO merrows\nMAIL FROM:<from@example.jp>\n"
-                                    "RCPT TO:<yamada@example.jp>\nDATA\n",
-                                    0),
-                      0u);
-            EXPECT_EQ(strSmtp.substr(strSmtp.size() - 10), "\r\n.\r\nQUIT\n");
-            EXPECT_EQ(strSmtp.find("_MULTIPART_MIXED_") != std::string::npos, row.bAttach);
-        }
-        else if (!row.smtp.m_steps.empty())
-        {
-            EXPECT_EQ(m_server.Received(nConnection).substr(0, 13), "HELO merrows\n");
-        }
-        if (row.bSent || !row.smtp.m_steps.empty())
-            ++nConnection;
-    }
-    EXPECT_TRUE(m_platform.m_fileErrors.empty());
-}
-
 TEST_F(SendServer, GroupSendGivesEveryMemberItsOwnEnvelopeLogEntryAndKeepCopy)
 {
     AddressBook book;
@@ -496,3 +413,83 @@ TEST_F(SendServer, PreviewComposesWithoutSendingAndTheTestSendGoesToTheSender)
     EXPECT_EQ(m_pForm->m_strToAddress, "@g.tvl");
     EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_ALL_SENT);
 }
+
+// Every way an attempt that reaches the servers can end: the status lines, the log entry, the
+// keep copy and both transcripts.
+struct TransmissionRow
+{
+    const char* pszName;
+    bool bAttach;
+    const char* pszPop3;
+    const char* pszSmtp; // nullptr: the POP3 log-in fails first, no SMTP connection
+    bool bSent;
+    const char* pszEnd; // the status line's last piece
+};
+
+void PrintTo(const TransmissionRow& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
+
+class Transmission : public SendServer, public testing::WithParamInterface<TransmissionRow>
+{
+};
+
+TEST_P(Transmission, EndsWithItsStatusLogEntryKeepCopyAndTranscript)
+{
+    const TransmissionRow& row = GetParam();
+    m_server.AddConnection(ScriptNamed(row.pszPop3));
+    if (row.pszSmtp != nullptr)
+        m_server.AddConnection(ScriptNamed(row.pszSmtp));
+    const std::string strBin = row.bAttach ? m_strAppDir + "添付.bin" : "";
+    FillForm("山田", "yamada@example.jp", "ご案内", m_strAppDir + "body.txt", strBin);
+
+    m_pForm->OnSend();
+    m_server.Stop();
+
+    const std::string strStarted =
+        row.bAttach ? "山田 添付ファイルあり送信開始-" : "山田 添付ファイルなし送信開始-";
+    // The previous attempt's line is emptied first.
+    if (!m_platform.m_statusLines.empty() && m_platform.m_statusLines[0].empty())
+        m_platform.m_statusLines.erase(m_platform.m_statusLines.begin());
+    EXPECT_EQ(m_platform.m_statusLines, (Strings{"山田", strStarted, strStarted + row.pszEnd}));
+    EXPECT_EQ(Read("log/Tarvell_200407.txt"),
+              LogEntry(row.bSent, DEFAULT_WHEN, "山田", "yamada@example.jp", "ご案内",
+                       m_strAppDir + "body.txt", strBin));
+    const std::string strKeep = std::string(DEFAULT_STAMP) + "(00)_山田.txt";
+    EXPECT_EQ(Files("keep"), Strings{strKeep});
+    // The body as composed; one that was never read leaves an empty keep copy.
+    EXPECT_EQ(Read("keep/" + strKeep), row.bSent ? "山田様\r\n本文です。\r\n" : "");
+
+    // QUIT follows an accepted log-in only.
+    const bool bLoggedIn = row.pszSmtp != nullptr;
+    EXPECT_EQ(m_server.Received(0),
+              "USER login\nPASS secret\n" + std::string(bLoggedIn ? "QUIT\n" : ""));
+    if (row.bSent)
+    {
+        const std::string strSmtp = m_server.Received(1);
+        EXPECT_EQ(strSmtp.rfind("HELO merrows\nMAIL FROM:<from@example.jp>\n"
+                                "RCPT TO:<yamada@example.jp>\nDATA\n",
+                                0),
+                  0u);
+        EXPECT_EQ(strSmtp.substr(strSmtp.size() - 10), "\r\n.\r\nQUIT\n");
+        EXPECT_EQ(strSmtp.find("_MULTIPART_MIXED_") != std::string::npos, row.bAttach);
+    }
+    else if (bLoggedIn)
+    {
+        EXPECT_EQ(m_server.Received(1).substr(0, 13), "HELO merrows\n");
+    }
+    EXPECT_TRUE(m_platform.m_fileErrors.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SendServer, Transmission,
+    testing::Values(TransmissionRow{"PlainSent", false, "pop", "smtp", true, "送信成功"},
+                    TransmissionRow{"PlainRecipientRefused", false, "pop", "smtp550", false,
+                                    "送信失敗-サーバが宛先アドレスを拒否しました"},
+                    TransmissionRow{"AttachmentSent", true, "pop", "smtp", true, "送信成功"},
+                    TransmissionRow{"AttachmentPop3Refused", true, "poprefused", nullptr, false,
+                                    "送信失敗-発送元設定を確認してください。"}),
+    [](const testing::TestParamInfo<TransmissionRow>& paramInfo) {
+        return paramInfo.param.pszName;
+    });
