@@ -2,6 +2,7 @@
 #include "addr/AddressBook.h"
 
 #include "app/FileSystem.h"
+#include "app/MailAddress.h"
 
 #include <cstring>
 #include <memory>
@@ -64,6 +65,13 @@ int WalkGroupBook(
         ++nSeq;
     }
     return nSeq - 1;
+}
+
+std::string_view EntryAddressProblem(std::string_view name, std::string_view address)
+{
+    if ((name.empty() && address.empty()) || IsGroupReference(address))
+        return {};
+    return MailAddressProblem(address);
 }
 
 std::string GroupInGroupMessage()

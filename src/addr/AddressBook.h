@@ -59,6 +59,11 @@ inline bool IsGroupReference(std::string_view address)
     return !address.empty() && address[0] == '@';
 }
 
+// Why an entry's address is not one the send takes (MailAddressProblem), empty when it is. An
+// entry being emptied (no name, no address) and a group reference, which has rules of its own,
+// pass.
+std::string_view EntryAddressProblem(std::string_view name, std::string_view address);
+
 // "「グループアドレス帳」に「グループアドレス帳」を登録することは禁止してます": a group
 // reference registered in a group book.
 std::string GroupInGroupMessage();

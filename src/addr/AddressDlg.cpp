@@ -4,7 +4,6 @@
 #include "app/Command.h"
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
-#include "app/MailAddress.h"
 #include "app/Sjis.h"
 
 #include <cstdio>
@@ -188,18 +187,13 @@ void CAddressDlg::OnRegister()
         UpdateData(false);
         return;
     }
-    // Only addresses the send would take go in; a group reference ("@" + file) is checked above,
-    // and an empty name with an empty address empties the entry.
-    const bool bEmptying = m_strName.empty() && m_strAddress.empty();
-    if (!bEmptying && !IsGroupReference(m_strAddress))
+    // Only addresses the send would take go in; a group reference is checked above.
+    if (const std::string_view problem = EntryAddressProblem(m_strName, m_strAddress);
+        !problem.empty())
     {
-        const std::string_view problem = MailAddressProblem(m_strAddress);
-        if (!problem.empty())
-        {
-            m_platform.MessageBox(std::string(problem), MsgButtons::Ok);
-            m_view.FocusField(IDC_ADDRESS);
-            return;
-        }
+        m_platform.MessageBox(std::string(problem), MsgButtons::Ok);
+        m_view.FocusField(IDC_ADDRESS);
+        return;
     }
     AddressEntry& entry = m_book.entries[m_nNo - 1];
     if (!IsEmptyEntry(entry))

@@ -2,7 +2,6 @@
 #include "config/BookCsv.h"
 
 #include "app/DataExchange.h"
-#include "app/MailAddress.h"
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
 
@@ -377,14 +376,10 @@ std::vector<CsvProblem> CsvIntoBook(std::string_view csv, bool bGroupBook, Addre
             problem("メールアドレス: " + strMessage);
         else if (bGroupBook && IsGroupReference(row.strAddress))
             problem(GroupInGroupMessage());
-        else if (!IsGroupReference(row.strAddress) &&
-                 !(row.strName.empty() && row.strAddress.empty()))
-        {
-            // The rule the send checks recipients with; an empty row empties its entry.
-            const std::string_view addressProblem = MailAddressProblem(row.strAddress);
-            if (!addressProblem.empty())
-                problem(std::string(addressProblem));
-        }
+        else if (const std::string_view addressProblem =
+                     EntryAddressProblem(row.strName, row.strAddress);
+                 !addressProblem.empty())
+            problem(std::string(addressProblem)); // the rule the send checks recipients with
         rows.push_back(row);
     }
 

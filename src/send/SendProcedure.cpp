@@ -244,8 +244,7 @@ MessagePreview CSendProcedure::Preview()
 void CSendProcedure::OnSend()
 {
     // "/resend" makes the automatic send a resend.
-    const bool bResend = m_bResend || (m_doc.GetResend() != 0 && m_doc.GetAutoSend() == 2);
-    m_bResend = bResend;
+    m_bResend = m_bResend || (m_doc.GetResend() != 0 && m_doc.GetAutoSend() == 2);
     m_nAttemptsLeft = 0;
     m_bRecordingDelivered = false;
     m_pTrace.reset(); // each send command writes its own trace
@@ -486,13 +485,11 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttemptWithRetries(const Planne
     {
         AttemptReport report =
             RunAttempt(attempt.nSeq, sender, attempt.request, attempt.pszRefusal, profile);
+        const bool bTransient = IsTransient(report.outcome);
+        bThrottled = bThrottled || (bTransient && SaysTooMany(report.outcome.strDetail));
         report.bThrottled = bThrottled;
-        if (!bGroup || report.result == AttemptResult::Sent || report.bCancelled ||
-            !IsTransient(report.outcome))
-            return report;
-        bThrottled = bThrottled || SaysTooMany(report.outcome.strDetail);
-        report.bThrottled = bThrottled;
-        if (nTry == std::size(kRetryWaitSeconds))
+        if (!bGroup || report.result == AttemptResult::Sent || report.bCancelled || !bTransient ||
+            nTry == std::size(kRetryWaitSeconds))
             return report;
         // The attempt that failed was logged; the member's result is the last try's.
         ++m_nAttemptsLeft;
