@@ -21,14 +21,14 @@ namespace
 class CQuietPlatform : public IPlatform
 {
   public:
-    MsgResult MessageBox(const std::string& strText, MsgButtons) override
+    MsgResult ShowMessage(const std::string& strText, MsgButtons) override
     {
         std::fprintf(stderr, "message: %s\n", strText.c_str());
         return MsgResult::Ok;
     }
     FileDialogResult OpenFileDialog(const FileDialogRequest&) override { return {}; }
     int ShellOpen(const std::string&, const std::string&) override { return 0; }
-    int RunModal(IModalDialog&) override { return IDCANCEL; }
+    int RunModal(IModalDialog&) override { return DLG_CANCEL; }
     bool StartTimer(int, int, std::function<void(int)>) override { return false; }
     void StopTimer(int) override {}
 };

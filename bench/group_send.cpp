@@ -30,14 +30,14 @@ constexpr int MEMBERS = 50;
 class CQuietPlatform : public IPlatform
 {
   public:
-    MsgResult MessageBox(const std::string&, MsgButtons) override
+    MsgResult ShowMessage(const std::string&, MsgButtons) override
     {
         ++m_nMessages;
         return MsgResult::Ok;
     }
     FileDialogResult OpenFileDialog(const FileDialogRequest&) override { return {}; }
     int ShellOpen(const std::string&, const std::string&) override { return 0; }
-    int RunModal(IModalDialog&) override { return IDCANCEL; }
+    int RunModal(IModalDialog&) override { return DLG_CANCEL; }
     void ReportFileError(const CFileException&) override { ++m_nFileErrors; }
     bool StartTimer(int, int, std::function<void(int)>) override { return false; }
     void StopTimer(int) override {}

@@ -55,7 +55,7 @@ bool CAddressDlg::ReadText(int nField, std::string& strMember, int nLimit)
         TextFieldMessage(bConvertible, strText.size(), static_cast<std::size_t>(nLimit));
     if (!strMessage.empty())
     {
-        m_platform.MessageBox(strMessage, MsgButtons::Ok);
+        m_platform.ShowMessage(strMessage, MsgButtons::Ok);
         m_view.FocusField(nField);
         return false;
     }
@@ -83,7 +83,7 @@ bool CAddressDlg::UpdateData(bool bSaveAndValidate)
                                        : NotIntegerMessage();
     if (!strMessage.empty())
     {
-        m_platform.MessageBox(strMessage, MsgButtons::Ok);
+        m_platform.ShowMessage(strMessage, MsgButtons::Ok);
         m_view.FocusField(IDC_NO);
         return false;
     }
@@ -175,7 +175,7 @@ void CAddressDlg::OnRegister()
         return;
     if (m_nMode == MODE_GROUP_EDIT && IsGroupReference(m_strAddress))
     {
-        m_platform.MessageBox(GroupInGroupMessage(), MsgButtons::Ok);
+        m_platform.ShowMessage(GroupInGroupMessage(), MsgButtons::Ok);
         m_strName.clear();
         m_strAddress.clear();
         UpdateData(false);
@@ -183,7 +183,7 @@ void CAddressDlg::OnRegister()
     }
     if (m_nNo < 1 || m_nNo > ADDRESS_BOOK_ENTRIES)
     {
-        m_platform.MessageBox("登録No.0 には登録できません", MsgButtons::Ok);
+        m_platform.ShowMessage("登録No.0 には登録できません", MsgButtons::Ok);
         UpdateData(false);
         return;
     }
@@ -191,7 +191,7 @@ void CAddressDlg::OnRegister()
     if (const std::string_view problem = EntryAddressProblem(m_strName, m_strAddress);
         !problem.empty())
     {
-        m_platform.MessageBox(std::string(problem), MsgButtons::Ok);
+        m_platform.ShowMessage(std::string(problem), MsgButtons::Ok);
         m_view.FocusField(IDC_ADDRESS);
         return;
     }
@@ -201,7 +201,7 @@ void CAddressDlg::OnRegister()
         char szQuestion[128];
         std::snprintf(szQuestion, sizeof(szQuestion),
                       "No. %02d へ上書きしようとしています。よろしいでしょうか？", m_nNo);
-        if (m_platform.MessageBox(szQuestion, MsgButtons::OkCancel) != MsgResult::Ok)
+        if (m_platform.ShowMessage(szQuestion, MsgButtons::OkCancel) != MsgResult::Ok)
         {
             m_bModified = 1;
             UpdateData(false);
@@ -219,10 +219,10 @@ void CAddressDlg::OnRegister()
 
 bool CAddressDlg::AskToReplaceUnreadBook()
 {
-    return m_platform.MessageBox("アドレス帳ファイルを読み込めませんでした。保存すると、"
-                                 "ディスク上のファイルがこの内容で置き換えられます。"
-                                 "保存しますか？",
-                                 MsgButtons::YesNo) == MsgResult::Yes;
+    return m_platform.ShowMessage("アドレス帳ファイルを読み込めませんでした。保存すると、"
+                                  "ディスク上のファイルがこの内容で置き換えられます。"
+                                  "保存しますか？",
+                                  MsgButtons::YesNo) == MsgResult::Yes;
 }
 
 void CAddressDlg::OnOK()
@@ -238,7 +238,7 @@ void CAddressDlg::OnOK()
         return;
     m_bModified = 0;
     if (UpdateData(true))
-        m_view.EndDialog(IDOK);
+        m_view.EndDialog(DLG_OK);
 }
 
 void CAddressDlg::OnDestroy()
@@ -250,8 +250,8 @@ void CAddressDlg::OnDestroy()
         if (!m_bEntryChanged || !AskToReplaceUnreadBook())
             return;
     }
-    else if (m_platform.MessageBox("アドレス帳が更新されています。ディスクに保存しますか？",
-                                   MsgButtons::YesNo) != MsgResult::Yes)
+    else if (m_platform.ShowMessage("アドレス帳が更新されています。ディスクに保存しますか？",
+                                    MsgButtons::YesNo) != MsgResult::Yes)
         return;
     RunCommand(m_platform, [this] { SaveBook(BookPath(), m_book); });
     m_bModified = 0;

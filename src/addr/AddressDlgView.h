@@ -20,5 +20,5 @@ class IAddressDlgView
     virtual void ShowEntries(const AddressBook& book) = 0; // 50 rows; the selection is lost
     virtual void SetButtonCaptions(const std::string& strOK, const std::string& strCancel) = 0;
     virtual void SetWindowTitle(const std::string& strTitle) = 0;
-    virtual void EndDialog(int nResult) = 0; // IDOK or IDCANCEL
+    virtual void EndDialog(int nResult) = 0; // DLG_OK or DLG_CANCEL
 };

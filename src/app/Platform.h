@@ -25,8 +25,8 @@ enum class MsgResult
 };
 
 // Dialog results, as the desktop's dialogs give them.
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
+constexpr int DLG_OK = 1;
+constexpr int DLG_CANCEL = 2;
 
 // An open-file dialog. The filter is "Label|pattern;pattern|Label|pattern||"; every text is CP932.
 struct FileDialogRequest
@@ -56,7 +56,7 @@ class IModalDialog
   public:
     virtual ~IModalDialog() = default;
     virtual std::string Title() const = 0; // CP932
-    virtual int Exec() = 0;                // IDOK or IDCANCEL
+    virtual int Exec() = 0;                // DLG_OK or DLG_CANCEL
 };
 
 class IPlatform
@@ -65,7 +65,7 @@ class IPlatform
     virtual ~IPlatform() = default;
 
     // Modal; caption "Tarvell"; exclamation icon; returns the button pressed.
-    virtual MsgResult MessageBox(const std::string& strText, MsgButtons buttons) = 0;
+    virtual MsgResult ShowMessage(const std::string& strText, MsgButtons buttons) = 0;
 
     // A question with answers of its own (CP932 button texts, the first the default); returns the
     // index of the answer chosen, the last one when the box is closed without an answer. This
@@ -73,7 +73,7 @@ class IPlatform
     virtual std::size_t AskQuestion(const std::string& strText,
                                     const std::vector<std::string>& answers)
     {
-        return MessageBox(strText, MsgButtons::OkCancel) == MsgResult::Ok || answers.size() < 2
+        return ShowMessage(strText, MsgButtons::OkCancel) == MsgResult::Ok || answers.size() < 2
                    ? 0
                    : answers.size() - 1;
     }
@@ -84,13 +84,13 @@ class IPlatform
     // shown normally. A result of 32 or less is a failure.
     virtual int ShellOpen(const std::string& strFile, const std::string& strParams) = 0;
 
-    // Runs a dialog modally and returns IDOK or IDCANCEL.
+    // Runs a dialog modally and returns DLG_OK or DLG_CANCEL.
     virtual int RunModal(IModalDialog& dialog) = 0;
 
     // The file error: the message names the file and the cause.
     virtual void ReportFileError(const CFileException& e)
     {
-        MessageBox(FileErrorText(e), MsgButtons::Ok);
+        ShowMessage(FileErrorText(e), MsgButtons::Ok);
     }
 
     // Timer nId calls onTick every nPeriodMs on the user-interface thread; false when it cannot
@@ -114,7 +114,7 @@ class IPlatform
                                 bool bTellUser)
     {
         if (bTellUser && !strProblems.empty())
-            MessageBox(strSummary + "\n\n" + strProblems, MsgButtons::Ok);
+            ShowMessage(strSummary + "\n\n" + strProblems, MsgButtons::Ok);
     }
     // The current time.
     virtual std::time_t Now() { return std::time(nullptr); }

@@ -202,7 +202,7 @@ void CTarvellDoc::ParseCommandLine()
             bAbsolute ? std::string(value) : std::string(m_szAppDir) + std::string(value);
         if (!CopyToField(m_szSendInfFile, sizeof(m_szSendInfFile), strPath))
         {
-            m_platform.MessageBox(
+            m_platform.ShowMessage(
                 "送信情報ファイルのパスが長すぎます（259バイトまで）。このファイルは使われません。",
                 MsgButtons::Ok);
         }
@@ -218,7 +218,7 @@ void CTarvellDoc::ParseCommandLine()
 void CTarvellDoc::LoadCfg(const std::string& strPath)
 {
     if (LoadCfgFile(strPath, m_cfg) == RecordLoad::WrongSize)
-        m_platform.MessageBox("環境設定ファイルのバージョンが違います。", MsgButtons::Ok);
+        m_platform.ShowMessage("環境設定ファイルのバージョンが違います。", MsgButtons::Ok);
 }
 
 void CTarvellDoc::SaveCfg(const std::string& strPath)

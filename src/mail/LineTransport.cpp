@@ -18,32 +18,32 @@ struct ReceiveError
 
 // What the codes a connection can end with mean, for the detail of a failed step.
 const ReceiveError kErrorMeanings[] = {
-    {WSAECONNREFUSED, "WSAECONNREFUSED: 接続を拒否されました"},
-    {WSAETIMEDOUT, "WSAETIMEDOUT: 応答がないまま時間切れになりました"},
-    {WSAHOST_NOT_FOUND, "WSAHOST_NOT_FOUND: サーバー名が見つかりません"},
-    {WSAECONNRESET, "WSAECONNRESET: 接続がリセットされました"},
-    {WSAECONNABORTED, "WSAECONNABORTED: 接続が中断されました"},
-    {WSAENETUNREACH, "WSAENETUNREACH: ネットワークに到達できません"},
-    {WSAEHOSTUNREACH, "WSAEHOSTUNREACH: ホストに到達できません"},
-    {WSAESHUTDOWN, "WSAESHUTDOWN: 接続は閉じられています"},
-    {WSAENOTCONN, "WSAENOTCONN: 接続されていません"},
-    {WSAEINVAL, "WSAEINVAL: サーバーの指定が正しくありません"},
-    {WSAEINTR, "WSAEINTR: 送信を中止しました"}, // the cancel request of mail/SendCancel
+    {NET_ECONNREFUSED, "NET_ECONNREFUSED: 接続を拒否されました"},
+    {NET_ETIMEDOUT, "NET_ETIMEDOUT: 応答がないまま時間切れになりました"},
+    {NET_HOST_NOT_FOUND, "NET_HOST_NOT_FOUND: サーバー名が見つかりません"},
+    {NET_ECONNRESET, "NET_ECONNRESET: 接続がリセットされました"},
+    {NET_ECONNABORTED, "NET_ECONNABORTED: 接続が中断されました"},
+    {NET_ENETUNREACH, "NET_ENETUNREACH: ネットワークに到達できません"},
+    {NET_EHOSTUNREACH, "NET_EHOSTUNREACH: ホストに到達できません"},
+    {NET_ESHUTDOWN, "NET_ESHUTDOWN: 接続は閉じられています"},
+    {NET_ENOTCONN, "NET_ENOTCONN: 接続されていません"},
+    {NET_EINVAL, "NET_EINVAL: サーバーの指定が正しくありません"},
+    {NET_EINTR, "NET_EINTR: 送信を中止しました"}, // the cancel request of mail/SendCancel
 };
 
 const ReceiveError kReceiveErrors[] = {
-    {WSAEINVAL, "RxSocket: WSAEINVAL"},
-    {WSAEWOULDBLOCK, "RxSocket: WSAEWOULDBLOCK"},
-    {WSAEINPROGRESS, "RxSocket: WSAEINPROGRESS"},
-    {WSAENOTSOCK, "RxSocket: WSAENOTSOCK"},
-    {WSAEMSGSIZE, "RxSocket: WSAEMSGSIZE"},
-    {WSAEOPNOTSUPP, "RxSocket: WSAEOPNOTSUPP"},
-    {WSAENETDOWN, "RxSocket: WSAENETDOWN"},
-    {WSAECONNABORTED, "RxSocket: WSAECONNABORTED"},
-    {WSAECONNRESET, "RxSocket: WSAECONNRESET"},
-    {WSAENOTCONN, "RxSocket: WSAENOTCONN"},
-    {WSAESHUTDOWN, "RxSocket: WSAESHUTDOWN"},
-    {WSANOTINITIALISED, "RxSocket: WSANOTINITIALISED"},
+    {NET_EINVAL, "RxSocket: NET_EINVAL"},
+    {NET_EWOULDBLOCK, "RxSocket: NET_EWOULDBLOCK"},
+    {NET_EINPROGRESS, "RxSocket: NET_EINPROGRESS"},
+    {NET_ENOTSOCK, "RxSocket: NET_ENOTSOCK"},
+    {NET_EMSGSIZE, "RxSocket: NET_EMSGSIZE"},
+    {NET_EOPNOTSUPP, "RxSocket: NET_EOPNOTSUPP"},
+    {NET_ENETDOWN, "RxSocket: NET_ENETDOWN"},
+    {NET_ECONNABORTED, "RxSocket: NET_ECONNABORTED"},
+    {NET_ECONNRESET, "RxSocket: NET_ECONNRESET"},
+    {NET_ENOTCONN, "RxSocket: NET_ENOTCONN"},
+    {NET_ESHUTDOWN, "RxSocket: NET_ESHUTDOWN"},
+    {NET_NOTINITIALISED, "RxSocket: NET_NOTINITIALISED"},
 };
 } // namespace
 
@@ -101,7 +101,7 @@ int ReadReply(ISocket& socket, IPlatform& platform, char* pszBuffer, int nCapaci
             const char* pszMessage = ReceiveErrorMessage(socket.GetLastError());
             if (pszMessage == nullptr)
                 return nTotal;
-            platform.MessageBox(pszMessage, MsgButtons::Ok);
+            platform.ShowMessage(pszMessage, MsgButtons::Ok);
             return 0;
         }
         if (nTotal + nCount >= nCapacity)

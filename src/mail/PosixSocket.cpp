@@ -152,55 +152,55 @@ int WsaErrorFromErrno(int nErrno)
     switch (nErrno)
     {
     case EINTR:
-        return WSAEINTR;
+        return NET_EINTR;
     case EBADF:
-        return WSAEBADF;
+        return NET_EBADF;
     case EACCES:
-        return WSAEACCES;
+        return NET_EACCES;
     case EFAULT:
-        return WSAEFAULT;
+        return NET_EFAULT;
     case EINVAL:
-        return WSAEINVAL;
+        return NET_EINVAL;
     case EMFILE:
-        return WSAEMFILE;
+        return NET_EMFILE;
     case EAGAIN:
-        return WSAEWOULDBLOCK; // EWOULDBLOCK is the same value on Linux
+        return NET_EWOULDBLOCK; // EWOULDBLOCK is the same value on Linux
     case EINPROGRESS:
-        return WSAEINPROGRESS;
+        return NET_EINPROGRESS;
     case EALREADY:
-        return WSAEINPROGRESS;
+        return NET_EINPROGRESS;
     case ENOTSOCK:
-        return WSAENOTSOCK;
+        return NET_ENOTSOCK;
     case EMSGSIZE:
-        return WSAEMSGSIZE;
+        return NET_EMSGSIZE;
     case EOPNOTSUPP:
-        return WSAEOPNOTSUPP;
+        return NET_EOPNOTSUPP;
     case EADDRINUSE:
-        return WSAEADDRINUSE;
+        return NET_EADDRINUSE;
     case EADDRNOTAVAIL:
-        return WSAEADDRNOTAVAIL;
+        return NET_EADDRNOTAVAIL;
     case ENETDOWN:
-        return WSAENETDOWN;
+        return NET_ENETDOWN;
     case ENETUNREACH:
-        return WSAENETUNREACH;
+        return NET_ENETUNREACH;
     case ECONNABORTED:
-        return WSAECONNABORTED;
+        return NET_ECONNABORTED;
     case ECONNRESET:
-        return WSAECONNRESET;
+        return NET_ECONNRESET;
     case ENOBUFS:
-        return WSAENOBUFS;
+        return NET_ENOBUFS;
     case ENOTCONN:
-        return WSAENOTCONN;
+        return NET_ENOTCONN;
     case EPIPE:
-        return WSAESHUTDOWN; // sending after the connection was shut down
+        return NET_ESHUTDOWN; // sending after the connection was shut down
     case ESHUTDOWN:
-        return WSAESHUTDOWN;
+        return NET_ESHUTDOWN;
     case ETIMEDOUT:
-        return WSAETIMEDOUT;
+        return NET_ETIMEDOUT;
     case ECONNREFUSED:
-        return WSAECONNREFUSED;
+        return NET_ECONNREFUSED;
     case EHOSTUNREACH:
-        return WSAEHOSTUNREACH;
+        return NET_EHOSTUNREACH;
     default:
         return kUnmappedErrnoBase + nErrno;
     }
@@ -226,7 +226,7 @@ bool CPosixSocket::WaitFor(short nEvents, Deadline deadline)
     {
         if (SendCancelRequested())
         {
-            m_nLastError = WSAEINTR;
+            m_nLastError = NET_EINTR;
             return false;
         }
         const int nLeft = PollSliceMs(deadline);
@@ -237,7 +237,7 @@ bool CPosixSocket::WaitFor(short nEvents, Deadline deadline)
             continue; // a slice ended: look at the cancel request again
         if (n == 0)
         {
-            m_nLastError = WSAETIMEDOUT;
+            m_nLastError = NET_ETIMEDOUT;
             return false;
         }
         if (errno != EINTR)
@@ -305,7 +305,7 @@ bool CPosixSocket::Connect(const std::string& strHost, int nPort)
     Close();
     if (strHost.empty() || nPort <= 0 || nPort > 65535)
     {
-        m_nLastError = WSAEINVAL;
+        m_nLastError = NET_EINVAL;
         return false;
     }
     // Resolving and connecting share one deadline: a name with many unreachable addresses, or a
@@ -315,8 +315,8 @@ bool CPosixSocket::Connect(const std::string& strHost, int nPort)
     const int nResolved = Resolve(strHost, std::to_string(nPort), deadline, list);
     if (nResolved != 0)
     {
-        m_nLastError =
-            nResolved == EAI_AGAIN && RemainingMs(deadline) == 0 ? WSAETIMEDOUT : WSAHOST_NOT_FOUND;
+        m_nLastError = nResolved == EAI_AGAIN && RemainingMs(deadline) == 0 ? NET_ETIMEDOUT
+                                                                            : NET_HOST_NOT_FOUND;
         return false;
     }
     return ConnectToFirst(list.get(), deadline);
@@ -326,7 +326,7 @@ int CPosixSocket::Send(const char* pData, int nLength)
 {
     if (m_fd < 0)
     {
-        m_nLastError = WSAENOTCONN;
+        m_nLastError = NET_ENOTCONN;
         return -1;
     }
     const Deadline deadline = DeadlineFromNow();
@@ -348,7 +348,7 @@ int CPosixSocket::Send(const char* pData, int nLength)
                 return -1;
             continue;
         }
-        m_nLastError = n < 0 ? WsaErrorFromErrno(errno) : WSAESHUTDOWN;
+        m_nLastError = n < 0 ? WsaErrorFromErrno(errno) : NET_ESHUTDOWN;
         return -1;
     }
     return nLength;
@@ -363,7 +363,7 @@ int CPosixSocket::Receive(char* pBuffer, int nMaximum)
 {
     if (m_fd < 0)
     {
-        m_nLastError = WSAENOTCONN;
+        m_nLastError = NET_ENOTCONN;
         return -1;
     }
     // All receives up to the next BeginReply read one reply: they share one deadline.

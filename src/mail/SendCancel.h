@@ -3,7 +3,7 @@
 // waits and the send procedure check it.
 #pragma once
 
-// Asks the running send to stop; the next socket wait fails with WSAEINTR.
+// Asks the running send to stop; the next socket wait fails with NET_EINTR.
 void RequestSendCancel();
 // Withdraws the request, before a new send command starts.
 void ClearSendCancel();

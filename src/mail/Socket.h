@@ -5,32 +5,33 @@
 #include <memory>
 #include <string>
 
-// Error codes reported by ISocket::GetLastError.
-constexpr int WSAEINTR = 10004;
-constexpr int WSAEBADF = 10009;
-constexpr int WSAEACCES = 10013;
-constexpr int WSAEFAULT = 10014;
-constexpr int WSAEINVAL = 10022;
-constexpr int WSAEMFILE = 10024;
-constexpr int WSAEWOULDBLOCK = 10035;
-constexpr int WSAEINPROGRESS = 10036;
-constexpr int WSAENOTSOCK = 10038;
-constexpr int WSAEMSGSIZE = 10040;
-constexpr int WSAEOPNOTSUPP = 10045;
-constexpr int WSAEADDRINUSE = 10048;
-constexpr int WSAEADDRNOTAVAIL = 10049;
-constexpr int WSAENETDOWN = 10050;
-constexpr int WSAENETUNREACH = 10051;
-constexpr int WSAECONNABORTED = 10053;
-constexpr int WSAECONNRESET = 10054;
-constexpr int WSAENOBUFS = 10055;
-constexpr int WSAENOTCONN = 10057;
-constexpr int WSAESHUTDOWN = 10058;
-constexpr int WSAETIMEDOUT = 10060; // also a send or receive that ran out of time
-constexpr int WSAECONNREFUSED = 10061;
-constexpr int WSAEHOSTUNREACH = 10065;
-constexpr int WSANOTINITIALISED = 10093;
-constexpr int WSAHOST_NOT_FOUND = 11001;
+// Error codes reported by ISocket::GetLastError: the Windows Sockets numbers, under names of our
+// own so that they never meet winsock2.h's macros.
+constexpr int NET_EINTR = 10004;
+constexpr int NET_EBADF = 10009;
+constexpr int NET_EACCES = 10013;
+constexpr int NET_EFAULT = 10014;
+constexpr int NET_EINVAL = 10022;
+constexpr int NET_EMFILE = 10024;
+constexpr int NET_EWOULDBLOCK = 10035;
+constexpr int NET_EINPROGRESS = 10036;
+constexpr int NET_ENOTSOCK = 10038;
+constexpr int NET_EMSGSIZE = 10040;
+constexpr int NET_EOPNOTSUPP = 10045;
+constexpr int NET_EADDRINUSE = 10048;
+constexpr int NET_EADDRNOTAVAIL = 10049;
+constexpr int NET_ENETDOWN = 10050;
+constexpr int NET_ENETUNREACH = 10051;
+constexpr int NET_ECONNABORTED = 10053;
+constexpr int NET_ECONNRESET = 10054;
+constexpr int NET_ENOBUFS = 10055;
+constexpr int NET_ENOTCONN = 10057;
+constexpr int NET_ESHUTDOWN = 10058;
+constexpr int NET_ETIMEDOUT = 10060; // also a send or receive that ran out of time
+constexpr int NET_ECONNREFUSED = 10061;
+constexpr int NET_EHOSTUNREACH = 10065;
+constexpr int NET_NOTINITIALISED = 10093;
+constexpr int NET_HOST_NOT_FOUND = 11001;
 
 class ISocket
 {
@@ -56,7 +57,7 @@ class ISocket
     virtual int Receive(char* pBuffer, int nMaximum) = 0;
     // Closes the socket; nothing when it is not open.
     virtual void Close() = 0;
-    // The code of the last failure (WSAE...).
+    // The code of the last failure (NET_E..., the Windows Sockets number).
     virtual int GetLastError() const = 0;
 };
 

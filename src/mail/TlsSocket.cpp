@@ -173,7 +173,7 @@ int CTlsSocket::Send(const char* pData, int nLength)
     if (SSL_write_ex(m_pSsl, pData, static_cast<std::size_t>(nLength), &nWritten) != 1)
     {
         if (SSL_get_error(m_pSsl, 0) != SSL_ERROR_SYSCALL)
-            m_nLastError = WSAECONNABORTED; // a TLS error, not one of the socket
+            m_nLastError = NET_ECONNABORTED; // a TLS error, not one of the socket
         ERR_clear_error();
         return -1;
     }
@@ -196,7 +196,7 @@ int CTlsSocket::Receive(char* pBuffer, int nMaximum)
     if (nError == SSL_ERROR_ZERO_RETURN)
         return 0;
     if (nError != SSL_ERROR_SYSCALL)
-        m_nLastError = WSAECONNABORTED;
+        m_nLastError = NET_ECONNABORTED;
     return -1;
 }
 

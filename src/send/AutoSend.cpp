@@ -44,7 +44,7 @@ void CAutoSend::StartAutomaticSending()
     if (!m_platform.StartTimer(AUTO_TIMER_ID, AUTO_TIMER_PERIOD_MS,
                                [this](int nId) { OnTimer(nId); }))
     {
-        m_platform.MessageBox("タイマー起動に失敗しました。", MsgButtons::Ok);
+        m_platform.ShowMessage("タイマー起動に失敗しました。", MsgButtons::Ok);
         m_bTimerOn = 0;
     }
     m_form.ShowForm();

@@ -11,14 +11,14 @@ void CGuiThreadPlatform::OnGuiThread(const std::function<void()>& call)
         m_mailbox.Call(call);
 }
 
-MsgResult CGuiThreadPlatform::MessageBox(const std::string& strText, MsgButtons buttons)
+MsgResult CGuiThreadPlatform::ShowMessage(const std::string& strText, MsgButtons buttons)
 {
     if (SendCancelRequested())
         return buttons == MsgButtons::YesNo ? MsgResult::No
                : buttons == MsgButtons::Ok  ? MsgResult::Ok
                                             : MsgResult::Cancel;
     MsgResult result = MsgResult::Ok;
-    OnGuiThread([&] { result = m_inner.MessageBox(strText, buttons); });
+    OnGuiThread([&] { result = m_inner.ShowMessage(strText, buttons); });
     return result;
 }
 

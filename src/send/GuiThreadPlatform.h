@@ -23,7 +23,7 @@ class CGuiThreadPlatform : public IPlatform
 
     // Once the send was cancelled, its remaining messages and questions are not shown: a message
     // counts as confirmed and a question as answered with its last answer (stop).
-    MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    MsgResult ShowMessage(const std::string& strText, MsgButtons buttons) override;
     std::size_t AskQuestion(const std::string& strText,
                             const std::vector<std::string>& answers) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;

@@ -78,7 +78,7 @@ bool ReadLimitedText(IPlatform& platform, QLineEdit* pEdit, std::string& str, in
         TextFieldMessage(bConvertible, strText.size(), static_cast<std::size_t>(nLimit));
     if (!strMessage.empty())
     {
-        platform.MessageBox(strMessage, MsgButtons::Ok);
+        platform.ShowMessage(strMessage, MsgButtons::Ok);
         pEdit->setFocus();
         pEdit->selectAll();
         return false;

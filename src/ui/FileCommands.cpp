@@ -26,7 +26,7 @@ std::optional<std::string> ChooseGroupBook(IPlatform& platform, const std::strin
     constexpr std::size_t MAX_BOOK_NAME = sizeof(CAddressDlg::m_szBookFile) - 1;
     if (result.strName.size() > MAX_BOOK_NAME)
     {
-        platform.MessageBox(TextTooLongMessage(MAX_BOOK_NAME), MsgButtons::Ok);
+        platform.ShowMessage(TextTooLongMessage(MAX_BOOK_NAME), MsgButtons::Ok);
         return std::nullopt;
     }
     return result.strName;
@@ -46,9 +46,9 @@ void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& st
     const std::string strNoProgram = ToSjis(
         QStringLiteral(u"\nこのファイルを開くプログラムがありません。「設定」→「オプション」の「テ"
                        u"キストエディタ」でエディタを選んでください。")); // troubleshooting
-    platform.MessageBox(bEditor ? strFailed + strEditor + " " + strArgument
-                                : strFailed + strArgument + strNoProgram,
-                        MsgButtons::Ok);
+    platform.ShowMessage(bEditor ? strFailed + strEditor + " " + strArgument
+                                 : strFailed + strArgument + strNoProgram,
+                         MsgButtons::Ok);
 }
 
 std::vector<std::string> ManualPlaces(const std::string& strProgramDir)

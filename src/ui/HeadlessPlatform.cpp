@@ -35,7 +35,7 @@ void CHeadlessPlatform::WriteLine(std::FILE* pStream, const std::string& strSjis
     std::fflush(pStream);
 }
 
-MsgResult CHeadlessPlatform::MessageBox(const std::string& strText, MsgButtons buttons)
+MsgResult CHeadlessPlatform::ShowMessage(const std::string& strText, MsgButtons buttons)
 {
     WriteLine(m_pErr, "Tarvell: " + strText);
     return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
@@ -71,7 +71,7 @@ int CHeadlessPlatform::RunModal(IModalDialog& dialog)
 {
     WriteLine(m_pErr, "Tarvell: " + dialog.Title() +
                           ToSjis(QStringLiteral(u": キャンセル (画面がありません)")));
-    return IDCANCEL;
+    return DLG_CANCEL;
 }
 
 void CHeadlessPlatform::StatusChanged(const std::string& strStatus)

@@ -16,7 +16,7 @@ class CHeadlessPlatform : public CQtPlatform
     {
     }
 
-    MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    MsgResult ShowMessage(const std::string& strText, MsgButtons buttons) override;
     // Writes the question and that its first answer was taken, and takes it.
     std::size_t AskQuestion(const std::string& strText,
                             const std::vector<std::string>& answers) override;

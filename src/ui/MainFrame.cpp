@@ -151,13 +151,13 @@ void CMainFrame::OnSupportPage()
         std::string strPlaces;
         for (const std::string& strPlace : ManualPlaces(m_strProgramDir))
             strPlaces += "\n" + strPlace;
-        m_platform.MessageBox(
+        m_platform.ShowMessage(
             ToSjis(QStringLiteral(u"マニュアルが見つかりません。探した場所:")) + // troubleshooting
                 strPlaces,
             MsgButtons::Ok);
     }
     else if (m_platform.ShellOpen(strManual, std::string()) <= 32)
-        m_platform.MessageBox(
+        m_platform.ShowMessage(
             ToSjis(QStringLiteral(u"マニュアルを開けませんでした" // troubleshooting
                                   u"（ブラウザが見つかりません）: ")) +
                 strManual,
@@ -167,10 +167,11 @@ void CMainFrame::OnSupportPage()
 void CMainFrame::OnOpenAppDir()
 {
     if (m_platform.ShellOpen(m_doc.m_szAppDir, std::string()) <= 32)
-        m_platform.MessageBox(ToSjis(QStringLiteral(u"フォルダを開けませんでした" // troubleshooting
-                                                    u"（ファイルマネージャが見つかりません）: ")) +
-                                  m_doc.m_szAppDir,
-                              MsgButtons::Ok);
+        m_platform.ShowMessage(
+            ToSjis(QStringLiteral(u"フォルダを開けませんでした" // troubleshooting
+                                  u"（ファイルマネージャが見つかりません）: ")) +
+                m_doc.m_szAppDir,
+            MsgButtons::Ok);
 }
 
 void CMainFrame::OnEditMainBook()
@@ -247,7 +248,7 @@ void CMainFrame::OnSenderSettings()
         dlg.m_strLoginName = FieldText(sender.szLoginName);
         dlg.m_strPassword = FieldText(sender.szPassword);
         dlg.m_pszAppDir = m_doc.m_szAppDir;
-        if (m_platform.RunModal(dlg) == IDOK)
+        if (m_platform.RunModal(dlg) == DLG_OK)
         {
             // The dialog has checked every length; the copies are bounded all the same.
             SenderInf target = m_doc.m_sender;
@@ -274,7 +275,7 @@ void CMainFrame::OnOptions()
         dlg.m_strTextFileDir = FieldText(m_doc.m_cfg.szTextFileDir);
         dlg.m_strBinFileDir = FieldText(m_doc.m_cfg.szBinFileDir);
         dlg.m_pszAppDir = m_doc.m_szAppDir;
-        if (m_platform.RunModal(dlg) == IDOK)
+        if (m_platform.RunModal(dlg) == DLG_OK)
         {
             m_doc.StoreOptions(dlg.m_strEditorPath, dlg.m_strTextFileDir, dlg.m_strBinFileDir);
         }

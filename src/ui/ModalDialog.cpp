@@ -24,7 +24,7 @@ int CModalDialog::Exec()
     OnInitDialog();
     const int nResult = exec();
     OnDestroy();
-    return nResult == QDialog::Accepted ? IDOK : IDCANCEL;
+    return nResult == QDialog::Accepted ? DLG_OK : DLG_CANCEL;
 }
 
 void CModalDialog::Open()
@@ -38,7 +38,7 @@ int CModalDialog::Finish()
     if (isVisible())
         reject();
     OnDestroy();
-    return result() == QDialog::Accepted ? IDOK : IDCANCEL;
+    return result() == QDialog::Accepted ? DLG_OK : DLG_CANCEL;
 }
 
 void CModalDialog::accept()

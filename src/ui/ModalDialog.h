@@ -24,7 +24,7 @@ class CModalDialog : public QDialog, public IModalDialog
 
     // The same run in two halves, for a caller that drives the open dialog itself (tests):
     // Open() shows it without waiting; Finish() closes it as Cancel if it is still open, runs
-    // the closing step and returns IDOK or IDCANCEL.
+    // the closing step and returns DLG_OK or DLG_CANCEL.
     void Open();
     int Finish();
 

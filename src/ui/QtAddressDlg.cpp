@@ -119,7 +119,7 @@ int CQtAddressDlg::Exec()
     m_pBtnOK->setFocus(); // the first control in tab order
     const int nResult = exec();
     m_logic.OnDestroy();
-    return nResult == QDialog::Accepted ? IDOK : IDCANCEL;
+    return nResult == QDialog::Accepted ? DLG_OK : DLG_CANCEL;
 }
 
 void CQtAddressDlg::Open()
@@ -134,7 +134,7 @@ int CQtAddressDlg::Finish()
     if (isVisible())
         reject();
     m_logic.OnDestroy();
-    return result() == QDialog::Accepted ? IDOK : IDCANCEL;
+    return result() == QDialog::Accepted ? DLG_OK : DLG_CANCEL;
 }
 
 void CQtAddressDlg::accept()
@@ -144,7 +144,7 @@ void CQtAddressDlg::accept()
 
 void CQtAddressDlg::EndDialog(int nResult)
 {
-    done(nResult == IDOK ? QDialog::Accepted : QDialog::Rejected);
+    done(nResult == DLG_OK ? QDialog::Accepted : QDialog::Rejected);
 }
 
 QWidget* CQtAddressDlg::FieldWidget(int nField) const

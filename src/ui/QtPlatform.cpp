@@ -88,7 +88,7 @@ QString QtFileFilter(const std::string& strFilter)
 CQtPlatform::CQtPlatform() : m_pOpenerContext(std::make_unique<QObject>()) {}
 CQtPlatform::~CQtPlatform() = default;
 
-MsgResult CQtPlatform::MessageBox(const std::string& strText, MsgButtons buttons)
+MsgResult CQtPlatform::ShowMessage(const std::string& strText, MsgButtons buttons)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Tarvell"), ToQString(strText),
                     QMessageBox::NoButton, m_pMainWindow);
@@ -184,8 +184,8 @@ FileDialogResult CQtPlatform::OpenFileDialog(const FileDialogRequest& request)
         std::string strPath;
         if (!FromQString(qstrPath, strPath))
         {
-            MessageBox(ToSjis(QStringLiteral(u"選択されたファイル名は Shift_JIS で表せません。")),
-                       MsgButtons::Ok);
+            ShowMessage(ToSjis(QStringLiteral(u"選択されたファイル名は Shift_JIS で表せません。")),
+                        MsgButtons::Ok);
             continue;
         }
         if (request.bFolder && !strPath.empty() && strPath.back() != '/')
@@ -245,7 +245,7 @@ void CQtPlatform::OnOpenerFailed(const std::string& strTarget, const QString& qs
     }
     std::string strReason;
     FromQString(qstrFirst.trimmed(), strReason);
-    MessageBox(
+    ShowMessage(
         ToSjis(QStringLiteral(u"開けませんでした（デスクトップに開くプログラムが" // troubleshooting
                               u"ありません）。次の場所を手動で開いてください:\n")) +
             strTarget + (strReason.empty() ? std::string() : "\n(" + strReason + ")"),

@@ -26,7 +26,7 @@ class CQtPlatform : public IPlatform
     // A test puts a program of its own here.
     void SetOpener(QStringList command) { m_opener = std::move(command); }
 
-    MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    MsgResult ShowMessage(const std::string& strText, MsgButtons buttons) override;
     std::size_t AskQuestion(const std::string& strText,
                             const std::vector<std::string>& answers) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;

@@ -54,7 +54,7 @@ void CSenderDlg::OnDeliverySettings()
     RunCommand(m_platform, [this] {
         CDeliveryDlg dlg(m_platform, this);
         dlg.m_profile = m_delivery ? *m_delivery : ReadDeliveryForEdit(m_pszAppDir);
-        if (m_platform.RunModal(dlg) == IDOK)
+        if (m_platform.RunModal(dlg) == DLG_OK)
             m_delivery = dlg.m_profile;
     });
 }

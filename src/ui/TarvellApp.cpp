@@ -136,8 +136,8 @@ bool CTarvellApp::InitInstance(int argc, char* argv[])
 
     if (!InitSockets())
     {
-        m_pPlatform->MessageBox(ToSjis(QStringLiteral(u"Windows ｿｹｯﾄの初期化に失敗しました。")),
-                                MsgButtons::Ok);
+        m_pPlatform->ShowMessage(ToSjis(QStringLiteral(u"Windows ｿｹｯﾄの初期化に失敗しました。")),
+                                 MsgButtons::Ok);
         return false;
     }
 
@@ -159,8 +159,8 @@ bool CTarvellApp::InitInstance(int argc, char* argv[])
     catch (const CFileException& e)
     {
         m_pPlatform->ReportFileError(e);
-        m_pPlatform->MessageBox(ToSjis(QStringLiteral(u"空のﾄﾞｷｭﾒﾝﾄの作成に失敗しました。")),
-                                MsgButtons::Ok);
+        m_pPlatform->ShowMessage(ToSjis(QStringLiteral(u"空のﾄﾞｷｭﾒﾝﾄの作成に失敗しました。")),
+                                 MsgButtons::Ok);
         return false;
     }
 

@@ -187,7 +187,7 @@ void CTarvellView::OnPreview()
     const MessagePreview preview = m_form.Preview();
     if (!preview.bComposed)
     {
-        m_platform.MessageBox(
+        m_platform.ShowMessage(
             ToSjis(QStringLiteral(u"プレビューできません: ")) + preview.strProblem, MsgButtons::Ok);
         return;
     }
@@ -363,7 +363,7 @@ bool CTarvellView::ReadControls()
 
 void CTarvellView::Message(const QString& qstrText)
 {
-    m_platform.MessageBox(ToSjis(qstrText), MsgButtons::Ok);
+    m_platform.ShowMessage(ToSjis(qstrText), MsgButtons::Ok);
 }
 
 void CTarvellView::EnableSend(bool bEnable)
@@ -420,7 +420,7 @@ void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
     SetField(dlg.m_logic.m_szBookFile, strBookFile);
     dlg.m_logic.m_strName = m_form.m_strToName;
     dlg.m_logic.m_strAddress = m_form.m_strToAddress;
-    if (m_platform.RunModal(dlg) == IDOK && !dlg.m_logic.m_strName.empty() &&
+    if (m_platform.RunModal(dlg) == DLG_OK && !dlg.m_logic.m_strName.empty() &&
         !dlg.m_logic.m_strAddress.empty())
     {
         m_form.m_strToName = dlg.m_logic.m_strName;

@@ -347,7 +347,7 @@ TEST_F(AddressDlgTest, OkSavesInEveryModeEvenWithoutChangesThenValidates)
         auto pDlg = Open(nMode, strFile);
         pDlg->m_logic.OnOK();
         EXPECT_EQ(GetFileSizeOrZero(m_folder.Path(strFile)), 19200);
-        EXPECT_EQ(pDlg->m_nEnded, IDOK);
+        EXPECT_EQ(pDlg->m_nEnded, DLG_OK);
     }
 
     // A field that fails keeps the dialog open, but the book has been saved all the same.

@@ -175,7 +175,7 @@ TEST_F(LoopbackTest, ConnectionResetShowsItsMessage)
     smtp.Say("220 ready\r\n").Line().Say("250 hello\r\n").Line().Reset();
     m_server.AddConnection(smtp);
     EXPECT_EQ(SendPlain(), Code(SendCode::MailFromNoReply));
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"RxSocket: WSAECONNRESET"});
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"RxSocket: NET_ECONNRESET"});
 }
 
 // A server that never answers holds the send only for the time-out; no message is shown.
@@ -273,7 +273,7 @@ TEST(PosixSocket, IPv6LoopbackLiteral)
     EXPECT_NE(socket.GetLastError(), 0);
     char buffer[8];
     EXPECT_EQ(socket.Receive(buffer, 7), -1);
-    EXPECT_EQ(socket.GetLastError(), WSAENOTCONN);
+    EXPECT_EQ(socket.GetLastError(), NET_ENOTCONN);
 }
 
 namespace
@@ -318,7 +318,7 @@ TEST(PosixSocket, ConnectGivesUpAfterTheTimeout)
         bTimedOut = !fillers.back()->Connect("127.0.0.1", nPort);
         if (bTimedOut)
         {
-            EXPECT_EQ(fillers.back()->GetLastError(), WSAETIMEDOUT);
+            EXPECT_EQ(fillers.back()->GetLastError(), NET_ETIMEDOUT);
         }
     }
     EXPECT_TRUE(bTimedOut) << "the listener's queue never filled";
@@ -388,7 +388,7 @@ TEST(PosixSocket, AddressesOfOneNameShareOneDeadline)
     const std::int64_t nStart = MonotonicMs();
     EXPECT_FALSE(socket.ConnectToFirst(&first, CPosixSocket::StepDeadline()));
     const std::int64_t nElapsed = MonotonicMs() - nStart;
-    EXPECT_EQ(socket.GetLastError(), WSAETIMEDOUT);
+    EXPECT_EQ(socket.GetLastError(), NET_ETIMEDOUT);
     EXPECT_LT(nElapsed, 1600) << "each address got its own time-out";
 }
 

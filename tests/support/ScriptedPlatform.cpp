@@ -17,7 +17,7 @@ const bool g_bJapanTime = [] {
 }();
 } // namespace
 
-MsgResult CScriptedPlatform::MessageBox(const std::string& strText, MsgButtons buttons)
+MsgResult CScriptedPlatform::ShowMessage(const std::string& strText, MsgButtons buttons)
 {
     m_messages.push_back(strText);
     if (!m_nextAnswers.empty())
@@ -75,7 +75,7 @@ int CScriptedPlatform::RunModal(IModalDialog& dialog)
     if (m_nextDialogs.empty())
     {
         ADD_FAILURE() << "unexpected modal dialog: " << dialog.Title();
-        return IDCANCEL;
+        return DLG_CANCEL;
     }
     auto action = std::move(m_nextDialogs.front());
     m_nextDialogs.pop_front();

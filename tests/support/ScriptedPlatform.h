@@ -48,7 +48,7 @@ class CScriptedPlatform : public IPlatform
 
     std::time_t m_now = 1088985903; // 2004-07-05 09:05:03 in Asia/Tokyo (TZ=JST-9)
 
-    MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override;
+    MsgResult ShowMessage(const std::string& strText, MsgButtons buttons) override;
     std::size_t AskQuestion(const std::string& strText,
                             const std::vector<std::string>& answers) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;

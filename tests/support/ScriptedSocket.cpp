@@ -100,7 +100,7 @@ bool CScriptedSocket::Connect(const std::string& strHost, int nPort)
         m_connections.emplace_back();
     if (m_connections[static_cast<std::size_t>(m_nCurrent)].bRefuse)
     {
-        m_nLastError = WSAECONNREFUSED;
+        m_nLastError = NET_ECONNREFUSED;
         return false;
     }
     return true;
@@ -111,7 +111,7 @@ int CScriptedSocket::Send(const char* pData, int nLength)
     ++m_nSendCalls;
     if (m_nCurrent < 0 || !m_bOpen)
     {
-        m_nLastError = WSAENOTCONN;
+        m_nLastError = NET_ENOTCONN;
         return -1;
     }
     Connection& connection = m_connections[static_cast<std::size_t>(m_nCurrent)];
@@ -119,7 +119,7 @@ int CScriptedSocket::Send(const char* pData, int nLength)
     if (n > connection.nSendLimit)
     {
         connection.nSendLimit = 0;
-        m_nLastError = WSAECONNRESET;
+        m_nLastError = NET_ECONNRESET;
         return -1;
     }
     connection.nSendLimit -= n;
@@ -131,7 +131,7 @@ int CScriptedSocket::Receive(char* pBuffer, int nMaximum)
 {
     if (m_nCurrent < 0 || !m_bOpen)
     {
-        m_nLastError = WSAENOTCONN;
+        m_nLastError = NET_ENOTCONN;
         return -1;
     }
     std::deque<Step>& steps = m_connections[static_cast<std::size_t>(m_nCurrent)].steps;

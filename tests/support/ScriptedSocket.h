@@ -18,7 +18,7 @@ class CScriptedSocket : public ISocket
     CScriptedSocket& Fail(int nWsaError); // one Receive() fails with this code
     CScriptedSocket& Closed();            // one Receive() reports the peer closed
     // Sends on this connection accept only nBytes more in all; a send beyond them fails whole
-    // (-1, WSAECONNRESET). Default: unlimited.
+    // (-1, NET_ECONNRESET). Default: unlimited.
     CScriptedSocket& SendLimit(std::size_t nBytes);
     // Connect() to this connection fails.
     CScriptedSocket& RefuseConnect();

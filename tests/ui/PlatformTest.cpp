@@ -46,7 +46,7 @@ class CNamedDialog : public IModalDialog
     int Exec() override
     {
         ADD_FAILURE() << "a headless run must not show a dialog";
-        return IDOK;
+        return DLG_OK;
     }
 };
 
@@ -67,11 +67,11 @@ TEST(HeadlessPlatform, WritesLinesInsteadOfWaiting)
     std::FILE* pOut = std::tmpfile();
     std::FILE* pErr = std::tmpfile();
     CHeadlessPlatform platform(pOut, pErr);
-    EXPECT_EQ(platform.MessageBox(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok),
+    EXPECT_EQ(platform.ShowMessage(ToSjis(QStringLiteral(u"オープンできません。")), MsgButtons::Ok),
               MsgResult::Ok);
-    EXPECT_EQ(platform.MessageBox("a\r\nb", MsgButtons::YesNo), MsgResult::Yes);
+    EXPECT_EQ(platform.ShowMessage("a\r\nb", MsgButtons::YesNo), MsgResult::Yes);
     CNamedDialog dialog;
-    EXPECT_EQ(platform.RunModal(dialog), IDCANCEL);
+    EXPECT_EQ(platform.RunModal(dialog), DLG_CANCEL);
     FileDialogRequest request;
     request.strTitle = "pick";
     EXPECT_FALSE(platform.OpenFileDialog(request).bConfirmed);
@@ -141,7 +141,7 @@ class CRecordingQtPlatform : public CQtPlatform
 {
   public:
     std::vector<std::string> m_messages;
-    MsgResult MessageBox(const std::string& strText, MsgButtons /*buttons*/) override
+    MsgResult ShowMessage(const std::string& strText, MsgButtons /*buttons*/) override
     {
         m_messages.push_back(strText);
         return MsgResult::Ok;

@@ -131,14 +131,14 @@ TEST_F(QtAddressDlgTest, EnterIsOkAndEscapeCancelsWithoutChecks)
     auto pDlg = OpenDlg(CAddressDlg::MODE_GROUP_SELECT);
     SetText(*pDlg, "m_nNo", QStringLiteral("x"));
     QTest::keyClick(pDlg.get(), Qt::Key_Escape);
-    EXPECT_EQ(pDlg->Finish(), IDCANCEL);
+    EXPECT_EQ(pDlg->Finish(), DLG_CANCEL);
     EXPECT_TRUE(m_platform.m_messages.empty());
 
     auto pOk = OpenDlg(CAddressDlg::MODE_GROUP_SELECT);
     SetText(*pOk, "m_strName", QStringLiteral(u"直接入力"));
     SetText(*pOk, "m_strAddress", QStringLiteral("typed@example.jp"));
     QTest::keyClick(Child<QLineEdit>(*pOk, "m_strAddress"), Qt::Key_Return);
-    EXPECT_EQ(pOk->Finish(), IDOK);
+    EXPECT_EQ(pOk->Finish(), DLG_OK);
     EXPECT_EQ(pOk->m_logic.m_strName, SJ(u"直接入力")); // the typed values come back
     EXPECT_EQ(pOk->m_logic.m_strAddress, "typed@example.jp");
 }
@@ -158,7 +158,7 @@ TEST_F(QtAddressDlgTest, CancelAfterARegistrationAsksToSaveInMode0Only)
                   QStringLiteral("a"));
         Click(*pDlg, "m_btnCancel");
         m_platform.m_nextAnswers = {MsgResult::Yes};
-        EXPECT_EQ(pDlg->Finish(), IDCANCEL);
+        EXPECT_EQ(pDlg->Finish(), DLG_CANCEL);
         if (nMode == 0)
         {
             EXPECT_EQ(m_platform.m_messages,

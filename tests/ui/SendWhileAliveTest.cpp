@@ -27,10 +27,10 @@ class CThreadCheckingPlatform : public CScriptedPlatform
     std::function<bool()> m_isSending;
     std::vector<bool> m_duringSend;
 
-    MsgResult MessageBox(const std::string& strText, MsgButtons buttons) override
+    MsgResult ShowMessage(const std::string& strText, MsgButtons buttons) override
     {
         Record();
-        return CScriptedPlatform::MessageBox(strText, buttons);
+        return CScriptedPlatform::ShowMessage(strText, buttons);
     }
     std::size_t AskQuestion(const std::string& strText,
                             const std::vector<std::string>& answers) override

@@ -225,7 +225,7 @@ TEST_F(TarvellViewTest, GroupPickPassesOnlyTheFileNameAndEndsItsStartMode)
         m_pDoc->SetStartModeForTest(START_RUNNING + START_GROUP_BOOK_SELECT);
         m_platform.m_nextFiles = {FileDialogResult{true, "/elsewhere/" + strName, strName}};
         if (strName.size() <= 127)
-            m_platform.m_nextDialogs.push_back([](IModalDialog&) { return IDCANCEL; });
+            m_platform.m_nextDialogs.push_back([](IModalDialog&) { return DLG_CANCEL; });
         m_frame.SendCommand(ID_GROUP_SELECT);
         EXPECT_EQ(m_pDoc->GetStartMode(), START_NONE);
         if (strName.size() <= 127)
@@ -279,7 +279,7 @@ TEST(TarvellViewStart, AutomaticSendFillsTheFormAndDisablesSend)
     // A command the form does not take goes on to the main window: the options dialog.
     platform.m_nextDialogs.push_back([](IModalDialog& dlg) {
         EXPECT_EQ(dlg.Title(), SJ(u"オプション"));
-        return IDCANCEL;
+        return DLG_CANCEL;
     });
     doc.SetStartModeForTest(START_RUNNING + START_OPTIONS);
     frame.SendCommand(ID_OPTIONS);
@@ -329,7 +329,7 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
          QStringLiteral(u"HELO: サーバーが接続を閉じました"),
          QStringLiteral(u"発送元設定を確認してください。")},
         {"time-out", CServerScript::Pop3Accepting(), silent,
-         QStringLiteral(u"HELO: WSAETIMEDOUT: 応答がないまま時間切れになりました"),
+         QStringLiteral(u"HELO: NET_ETIMEDOUT: 応答がないまま時間切れになりました"),
          QStringLiteral(u"タイムアウトしました (HELO)")},
     };
     SetField(m_pDoc->m_sender.szMailAddress, "from@example.jp");

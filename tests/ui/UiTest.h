@@ -62,7 +62,7 @@ template <class T> void WhenDialogRuns(CScriptedPlatform& platform, std::functio
         T* pDlg = dynamic_cast<T*>(&dialog);
         EXPECT_NE(pDlg, nullptr) << "another dialog: " << dialog.Title();
         if (pDlg == nullptr)
-            return IDCANCEL;
+            return DLG_CANCEL;
         pDlg->Open();
         act(*pDlg);
         return pDlg->Finish();
