@@ -143,6 +143,39 @@ void ResetTestSocket(TestSocket s)
     CloseTestSocket(s);
 }
 
+bool ResetReachesThePeer()
+{
+#ifdef _WIN32
+    // Tried once: a loopback connection whose accepted end is reset.
+    static const bool bResets = [] {
+        int nPort = 0;
+        const TestSocket listener = ListenOnLoopback(1, nPort);
+        if (listener == kNoTestSocket)
+            return false;
+        const SOCKET client = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(static_cast<u_short>(nPort));
+        bool bReset = false;
+        if (::connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 &&
+            WaitReadable(listener, 1000))
+        {
+            ResetTestSocket(AcceptConnection(listener));
+            char c = 0;
+            bReset = WaitReadable(Ours(client), 1000) && ::recv(client, &c, 1, 0) < 0 &&
+                     ::WSAGetLastError() == WSAECONNRESET;
+        }
+        ::closesocket(client);
+        CloseTestSocket(listener);
+        return bReset;
+    }();
+    return bResets;
+#else
+    return true;
+#endif
+}
+
 void PauseMs(int nMs)
 {
     // <chrono> does not build with the CP932 execution character set.

@@ -21,4 +21,7 @@ long ReceiveSome(TestSocket s, char* pBuffer, std::size_t nMaximum);
 void CloseTestSocket(TestSocket s);
 // Closes with a reset (RST) instead of an orderly close.
 void ResetTestSocket(TestSocket s);
+// Whether ResetTestSocket reaches the peer as a reset. Wine 8 closes a socket with a zero linger
+// time in order, so there the peer sees an orderly close; Windows and Linux reset.
+bool ResetReachesThePeer();
 void PauseMs(int nMs);
