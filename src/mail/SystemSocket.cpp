@@ -184,7 +184,8 @@ bool CSystemSocket::ConnectToFirst(const addrinfo* pList, Deadline deadline)
         return false;
     }
     bool bConnected = false;
-    for (const addrinfo* p = pList; p != nullptr && !bConnected; p = socket_platform::NextAddress(p))
+    for (const addrinfo* p = pList; p != nullptr && !bConnected;
+         p = socket_platform::NextAddress(p))
         bConnected = ConnectTo(*p, deadline);
     return bConnected;
 }

@@ -2,6 +2,7 @@
 // in delayed pieces, a server that closes, resets or never answers, and the errno mapping.
 #include "mail/MailSender.h"
 #include "mail/LineTransport.h"
+#include "mail/SendCancel.h"
 #include "mail/SendResult.h"
 #include "mail/SocketPlatform.h"
 #include "mail/SystemSocket.h"
@@ -18,7 +19,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -353,6 +356,23 @@ TEST_F(LoopbackTest, ADrippedReplyGetsOneTimeOutInAll)
     m_server.Stop();
 }
 
+namespace
+{
+// Connects to the listener until a connect no longer gets through (one time-out); the sockets
+// that hold its queue are kept in fillers.
+bool FillQueue(const CQueueFullListener& listener,
+               std::vector<std::unique_ptr<CSystemSocket>>& fillers)
+{
+    for (int i = 0; i < 8; ++i)
+    {
+        fillers.push_back(std::make_unique<CSystemSocket>());
+        if (!fillers.back()->Connect("127.0.0.1", listener.Port()))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 // The addresses of one name share one deadline: two addresses that never accept take one
 // time-out, not two.
 TEST(SystemSocket, AddressesOfOneNameShareOneDeadline)
@@ -360,16 +380,8 @@ TEST(SystemSocket, AddressesOfOneNameShareOneDeadline)
     const CNetTimeout timeout("1");
     CQueueFullListener listener;
     ASSERT_TRUE(listener.bOpen);
-    // Fill the listener's queue until a connect no longer gets through.
     std::vector<std::unique_ptr<CSystemSocket>> fillers;
-    bool bFull = false;
-    for (int i = 0; i < 8 && !bFull; ++i)
-    {
-        fillers.push_back(std::make_unique<CSystemSocket>());
-        fillers.back()->Create();
-        bFull = !fillers.back()->Connect("127.0.0.1", listener.Port());
-    }
-    ASSERT_TRUE(bFull) << "the listener's queue never filled";
+    ASSERT_TRUE(FillQueue(listener, fillers)) << "the listener's queue never filled";
 
     addrinfo* pSecond =
         socket_platform::LookUp("127.0.0.1", std::to_string(listener.Port()).c_str(), true);
@@ -417,3 +429,84 @@ TEST(SystemSocket, TimeoutComesFromTheEnvironment)
         EXPECT_EQ(NetTimeoutSeconds(), 60) << pszBad;
     }
 }
+
+namespace
+{
+// A step of the socket that a loopback server never lets finish; false when the step failed.
+struct CancelRow
+{
+    const char* pszName;
+    bool bFullQueue; // connect to a listener whose queue is full, else to the fake server
+    CServerScript server;
+    std::function<bool(CSystemSocket&, int nPort)> step;
+};
+
+std::ostream& operator<<(std::ostream& out, const CancelRow& row)
+{
+    return out << row.pszName;
+}
+
+bool ReceiveFrom(CSystemSocket& socket, int nPort)
+{
+    char buffer[16];
+    return socket.Connect("127.0.0.1", nPort) && socket.Receive(buffer, sizeof(buffer)) >= 0;
+}
+
+bool SendTo(CSystemSocket& socket, int nPort)
+{
+    const std::string strBig(64 * 1024 * 1024, 'a');
+    return socket.Connect("127.0.0.1", nPort) &&
+           socket.Send(strBig.data(), static_cast<int>(strBig.size())) >= 0;
+}
+} // namespace
+
+class SocketCancel : public ::testing::TestWithParam<CancelRow>
+{
+  protected:
+    void TearDown() override { ClearSendCancel(); }
+};
+
+// A cancel request ends any wait of the socket within a slice of the wait, with NET_EINTR, long
+// before the time-out.
+TEST_P(SocketCancel, EndsTheWaitWithInterrupted)
+{
+    const CancelRow& row = GetParam();
+    CQueueFullListener listener;
+    std::vector<std::unique_ptr<CSystemSocket>> fillers;
+    CFakeMailServer server;
+    server.AddConnection(row.server);
+    if (row.bFullQueue)
+    {
+        const CNetTimeout fillTimeout("1");
+        ASSERT_TRUE(listener.bOpen);
+        ASSERT_TRUE(FillQueue(listener, fillers)) << "the listener's queue never filled";
+    }
+    const CNetTimeout timeout("5");
+    CSystemSocket socket;
+    std::thread canceller([] {
+        PauseMs(300);
+        RequestSendCancel();
+    });
+    const std::int64_t nStart = socket_platform::NowMs();
+    const bool bDone = row.step(socket, row.bFullQueue ? listener.Port() : server.Port());
+    const std::int64_t nElapsed = socket_platform::NowMs() - nStart;
+    canceller.join();
+    EXPECT_FALSE(bDone);
+    EXPECT_EQ(socket.GetLastError(), NET_EINTR);
+    EXPECT_LT(nElapsed, 2000);
+    socket.Close();
+    server.Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Loopback, SocketCancel,
+                         ::testing::Values(CancelRow{"ConnectToAFullQueue", true, CServerScript(),
+                                                     [](CSystemSocket& socket, int nPort) {
+                                                         return socket.Connect("127.0.0.1", nPort);
+                                                     }},
+                                           CancelRow{"ReceiveFromASilentServer", false,
+                                                     CServerScript().Silent(), ReceiveFrom},
+                                           CancelRow{"SendToAServerThatStopsReading", false,
+                                                     CServerScript().Stall(), SendTo}),
+                         [](const ::testing::TestParamInfo<CancelRow>& paramInfo) {
+                             return paramInfo.param.pszName;
+                         });
