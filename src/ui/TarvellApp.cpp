@@ -4,6 +4,7 @@
 #include "app/Process.h"
 #include "app/TarvellDoc.h"
 #include "mail/SendCancel.h"
+#include "mail/SystemSocket.h"
 #include "send/SendForm.h"
 #include "ui/HeadlessPlatform.h"
 #include "ui/MainFrame.h"
@@ -122,8 +123,7 @@ int CTarvellApp::Run(int argc, char* argv[])
 
 bool CTarvellApp::InitSockets()
 {
-    // A peer that closes a connection must never end the program through SIGPIPE.
-    return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+    return StartSystemSockets();
 }
 
 bool CTarvellApp::InitInstance(int argc, char* argv[])
