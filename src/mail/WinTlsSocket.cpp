@@ -26,6 +26,9 @@ constexpr DWORD kMaxCaFile = 16u << 20;
 // The largest handshake message collected before giving up.
 constexpr std::size_t kMaxPending = 1u << 20;
 
+constexpr char kRecordAlert = 0x15;
+constexpr char kRecordHandshake = 0x16;
+
 constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
                                 ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
                                 ISC_REQ_MANUAL_CRED_VALIDATION;
@@ -258,7 +261,13 @@ bool CTlsSocket::Impl::SendToken(ISocket& socket, SecBuffer& token)
 
 bool CTlsSocket::Impl::Negotiate(ISocket& socket, bool bFirst)
 {
-    bool bNeedData = !bFirst && strIncoming.empty();
+    // After the handshake, what DecryptMessage left over holds the message Schannel asked for:
+    // it goes to InitializeSecurityContext before anything more is read.
+    bool bNeedData = false;
+    // The server's first record is a handshake message or an alert. Anything else is a server
+    // that does not speak TLS (a greeting in the clear): given up at once, where Schannel might
+    // wait for a "record" as long as the text's bytes make it.
+    bool bFirstRecord = bFirst;
     for (;;)
     {
         if (bNeedData)
@@ -268,6 +277,12 @@ bool CTlsSocket::Impl::Negotiate(ISocket& socket, bool bFirst)
             if (nRead <= 0 || strIncoming.size() > kMaxPending)
                 return false; // closed, timed out or failed
             strIncoming.append(buffer, static_cast<std::size_t>(nRead));
+        }
+        if (bFirstRecord && !strIncoming.empty())
+        {
+            if (strIncoming[0] != kRecordHandshake && strIncoming[0] != kRecordAlert)
+                return false;
+            bFirstRecord = false;
         }
         SecBuffer input[2] = {
             {static_cast<unsigned long>(strIncoming.size()), SECBUFFER_TOKEN, strIncoming.data()},

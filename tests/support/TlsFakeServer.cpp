@@ -50,6 +50,17 @@ X509* MakeCertificate(EVP_PKEY* pKey, const TlsFakeCertificate& certificate,
     return pCert;
 }
 
+// One of two RSA keys made once per program (RSA keys are slow to make; each server still has a
+// certificate of its own). RSA, not EC: Wine's crypt32 rejects an ECDSA signature now and then
+// (about one in fifty), which made the Schannel rows flaky. The caller frees its reference.
+EVP_PKEY* SharedKey(int nWhich)
+{
+    static EVP_PKEY* const keys[2] = {EVP_RSA_gen(2048), EVP_RSA_gen(2048)};
+    if (keys[nWhich] == nullptr || EVP_PKEY_up_ref(keys[nWhich]) != 1)
+        return nullptr;
+    return keys[nWhich];
+}
+
 // Waits up to nMs for the descriptor to be readable; false when it is not.
 bool Readable(int fd, int nMs)
 {
@@ -87,9 +98,9 @@ CTlsFakeServer::CTlsFakeServer(TlsFakeMode mode, const TlsFakeCertificate& certi
                                const std::string& strFolder)
     : m_mode(mode), m_strCaFile(strFolder + "/fake-server.pem")
 {
-    EVP_PKEY* pKey = EVP_EC_gen("P-256");
+    EVP_PKEY* pKey = SharedKey(0);
     X509* pCert = pKey != nullptr ? MakeCertificate(pKey, certificate) : nullptr;
-    EVP_PKEY* pOtherKey = certificate.bUntrusted ? EVP_EC_gen("P-256") : nullptr;
+    EVP_PKEY* pOtherKey = certificate.bUntrusted ? SharedKey(1) : nullptr;
     X509* pOther = pOtherKey != nullptr
                        ? MakeCertificate(pOtherKey, TlsFakeCertificate{}, "Tarvell other CA")
                        : nullptr;
