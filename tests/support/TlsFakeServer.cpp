@@ -28,25 +28,36 @@ void AddExtension(X509* pCert, int nNid, const char* pszValue)
     X509_EXTENSION_free(pExt);
 }
 
-// A self-signed certificate for localhost that is its own trust anchor.
+// A certificate for localhost: self-signed and its own trust anchor, or, given an issuer, a
+// server certificate that issuer signs.
 X509* MakeCertificate(EVP_PKEY* pKey, const TlsFakeCertificate& certificate,
-                      const char* pszCommonName = "localhost")
+                      const char* pszCommonName = "localhost", X509* pIssuer = nullptr,
+                      EVP_PKEY* pIssuerKey = nullptr)
 {
     X509* pCert = X509_new();
     X509_set_version(pCert, 2);
-    ASN1_INTEGER_set(X509_get_serialNumber(pCert), 1);
+    ASN1_INTEGER_set(X509_get_serialNumber(pCert), pIssuer != nullptr ? 2 : 1);
     X509_gmtime_adj(X509_getm_notBefore(pCert), certificate.bExpired ? -2 * 86400 : -3600);
     X509_gmtime_adj(X509_getm_notAfter(pCert), certificate.bExpired ? -86400 : 86400);
     X509_NAME* pName = X509_get_subject_name(pCert);
     X509_NAME_add_entry_by_txt(pName, "CN", MBSTRING_ASC,
                                reinterpret_cast<const unsigned char*>(pszCommonName), -1, -1, 0);
-    X509_set_issuer_name(pCert, pName);
+    X509_set_issuer_name(pCert, pIssuer != nullptr ? X509_get_subject_name(pIssuer) : pName);
     X509_set_pubkey(pCert, pKey);
-    AddExtension(pCert, NID_basic_constraints, "critical,CA:TRUE");
-    AddExtension(pCert, NID_key_usage, "critical,digitalSignature,keyCertSign");
+    if (pIssuer != nullptr)
+    {
+        AddExtension(pCert, NID_basic_constraints, "critical,CA:FALSE");
+        AddExtension(pCert, NID_key_usage, "critical,digitalSignature,keyEncipherment");
+        AddExtension(pCert, NID_ext_key_usage, "serverAuth");
+    }
+    else
+    {
+        AddExtension(pCert, NID_basic_constraints, "critical,CA:TRUE");
+        AddExtension(pCert, NID_key_usage, "critical,digitalSignature,keyCertSign");
+    }
     if (certificate.pszSan != nullptr)
         AddExtension(pCert, NID_subject_alt_name, certificate.pszSan);
-    X509_sign(pCert, pKey, EVP_sha256());
+    X509_sign(pCert, pIssuerKey != nullptr ? pIssuerKey : pKey, EVP_sha256());
     return pCert;
 }
 
@@ -98,14 +109,21 @@ CTlsFakeServer::CTlsFakeServer(TlsFakeMode mode, const TlsFakeCertificate& certi
                                const std::string& strFolder)
     : m_mode(mode), m_strCaFile(strFolder + "/fake-server.pem")
 {
+    // pOther: the unrelated CA, or the CA that signs the server's certificate.
     EVP_PKEY* pKey = SharedKey(0);
-    X509* pCert = pKey != nullptr ? MakeCertificate(pKey, certificate) : nullptr;
-    EVP_PKEY* pOtherKey = certificate.bUntrusted ? SharedKey(1) : nullptr;
-    X509* pOther = pOtherKey != nullptr
-                       ? MakeCertificate(pOtherKey, TlsFakeCertificate{}, "Tarvell other CA")
-                       : nullptr;
+    const bool bOther = certificate.bUntrusted || certificate.bIssuedByCa;
+    EVP_PKEY* pOtherKey = bOther ? SharedKey(1) : nullptr;
+    X509* pOther =
+        pOtherKey != nullptr
+            ? MakeCertificate(pOtherKey, TlsFakeCertificate{},
+                              certificate.bIssuedByCa ? "Tarvell test CA" : "Tarvell other CA")
+            : nullptr;
+    X509* pCert = pKey == nullptr ? nullptr
+                  : certificate.bIssuedByCa && pOther != nullptr
+                      ? MakeCertificate(pKey, certificate, "localhost", pOther, pOtherKey)
+                      : MakeCertificate(pKey, certificate);
     std::FILE* pFile = std::fopen(m_strCaFile.c_str(), "w");
-    if (pCert == nullptr || pFile == nullptr || (certificate.bUntrusted && pOther == nullptr))
+    if (pCert == nullptr || pFile == nullptr || (bOther && pOther == nullptr))
         throw std::runtime_error("fake server certificate");
     PEM_write_X509(pFile, pOther != nullptr ? pOther : pCert);
     std::fclose(pFile);

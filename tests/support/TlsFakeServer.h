@@ -18,12 +18,13 @@ enum class TlsFakeMode
     plain,              // no TLS: "220 plain", then reads until the client closes
 };
 
-// The server's self-signed certificate.
+// The server's certificate.
 struct TlsFakeCertificate
 {
     const char* pszSan = "DNS:localhost"; // the subjectAltName value; nullptr: only CN=localhost
     bool bExpired = false;                // valid until yesterday
     bool bUntrusted = false;              // CaFile holds an unrelated CA instead
+    bool bIssuedByCa = false;             // signed by a CA that CaFile holds, not self-signed
 };
 
 class CTlsFakeServer
