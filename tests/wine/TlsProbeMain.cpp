@@ -1,6 +1,6 @@
 // TlsProbeMain.cpp - tarvell_tls_probe ADDRESS PORT TLS-HOST CA-FILE [starttls]: one TLS client
 // run (support/TlsProbe) against a fake server on the Linux side, reported on stdout as one line.
-// The Linux test (tests/mail/TlsParityTest.cpp) runs it under wine64.
+// The Linux test (tests/mail/PosixTlsParityTest.cpp) runs it under wine64.
 #include "support/TlsProbe.h"
 
 #include <winsock2.h>

@@ -1,8 +1,8 @@
-// TlsParityTest.cpp - the same TLS clients' runs against the fake server on both sides: CTlsSocket
-// over OpenSSL in this program, and over Schannel in tarvell_tls_probe.exe under wine64 (rows
-// "Wine_...", run when TARVELL_TLS_PROBE names the program; skipped otherwise). Every refusal must
-// carry the right TlsFailure, and the line sent once encrypted must never reach the server in the
-// clear.
+// PosixTlsParityTest.cpp - the same TLS clients' runs against the fake server on both sides:
+// CTlsSocket over OpenSSL in this program, and over Schannel in tarvell_tls_probe.exe under wine64
+// (rows "Wine_...", run when TARVELL_TLS_PROBE names the program; skipped otherwise). Every refusal
+// must carry the right TlsFailure, and the line sent once encrypted must never reach the server in
+// the clear.
 #include "mail/PosixSocket.h"
 
 #include "support/TempFolder.h"
@@ -129,15 +129,21 @@ void PrintTo(Side side, std::ostream* pOut)
 
 using ParityParam = std::tuple<Side, ParityCase>;
 
-// Runs the probe under wine64; false with the reason when it did not report.
+// Runs the probe under wine64 (support/wine-run.sh: the Japanese ANSI code page, as the Windows
+// tests run) in the prefix WINEPREFIX names, else in one of its own; false with the reason when
+// it did not report.
 bool RunWineProbe(const std::string& strProbe, const std::string& strArguments,
                   TlsProbeResult& result, std::string& strWhy)
 {
-    const std::string strCommand = std::string("WINEDEBUG=-all /usr/lib/wine/wine64 '")
-                                       .append(strProbe)
-                                       .append("' ")
-                                       .append(strArguments)
-                                       .append(" 2>/dev/null");
+    const char* pszPrefix = std::getenv("WINEPREFIX");
+    const std::string strCommand =
+        std::string("bash '" TARVELL_SOURCE_DIR "/tests/support/wine-run.sh' '")
+            .append(pszPrefix != nullptr && *pszPrefix != 0 ? pszPrefix : "/tmp/tarvell-tls-wine")
+            .append("' '")
+            .append(strProbe)
+            .append("' ")
+            .append(strArguments)
+            .append(" 2>/dev/null");
     std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
     if (pPipe == nullptr)
     {

@@ -1,4 +1,4 @@
-// TlsFakeServer.cpp - the loopback TLS server, its certificate made with OpenSSL at start.
+// PosixTlsFakeServer.cpp - the loopback TLS server, its certificate made with OpenSSL at start.
 #include "support/TlsFakeServer.h"
 
 #include <cstdio>
