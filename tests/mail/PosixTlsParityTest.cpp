@@ -93,6 +93,7 @@ const ParityCase kCases[] = {
      "localhost",
      TlsFailure::certificate},
     {"ServerWithoutTls", TlsFakeMode::plain, {}, "localhost", TlsFailure::handshake},
+    {"ServerOfTls11", TlsFakeMode::oldTls, {}, "localhost", TlsFailure::handshake},
     {"SelfSignedWithoutCaFile",
      TlsFakeMode::greet,
      {},

@@ -140,6 +140,13 @@ CTlsFakeServer::CTlsFakeServer(TlsFakeMode mode, const TlsFakeCertificate& certi
                                                                               : TLS1_2_VERSION);
     SSL_CTX_set_max_proto_version(m_pCtx, mode == TlsFakeMode::renegotiationFlood ? TLS1_2_VERSION
                                                                                   : TLS1_3_VERSION);
+    if (mode == TlsFakeMode::oldTls)
+    {
+        // OpenSSL 3 offers TLS 1.1 only at security level 0.
+        SSL_CTX_set_min_proto_version(m_pCtx, TLS1_VERSION);
+        SSL_CTX_set_max_proto_version(m_pCtx, TLS1_1_VERSION);
+        SSL_CTX_set_cipher_list(m_pCtx, "DEFAULT@SECLEVEL=0");
+    }
 
     m_nListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -221,7 +228,8 @@ void CTlsFakeServer::Serve()
     // server can write its own records while the client's answers arrive.
     const bool bHandshake = SSL_accept(pSsl) == 1;
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    const bool bGreet = m_mode == TlsFakeMode::greet || m_mode == TlsFakeMode::startTls;
+    const bool bGreet = m_mode == TlsFakeMode::greet || m_mode == TlsFakeMode::startTls ||
+                        m_mode == TlsFakeMode::oldTls;
     if (bHandshake && bGreet)
     {
         SSL_write(pSsl, "220 fake\r\n", 10);

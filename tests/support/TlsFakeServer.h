@@ -16,6 +16,7 @@ enum class TlsFakeMode
     renegotiationFlood, // TLS 1.2: a HelloRequest every kFloodIntervalMs
     startTls,           // "220 ready" in the clear, "220 go" after a STARTTLS line, then greet
     plain,              // no TLS: "220 plain", then reads until the client closes
+    oldTls,             // greet, but speaking TLS 1.1 at most
 };
 
 // The server's certificate.
