@@ -1,4 +1,4 @@
-// TlsSocketTest.cpp - TLS servers that real servers will not imitate: a certificate that names
+// PosixTlsSocketTest.cpp - TLS servers that real servers will not imitate: a certificate that names
 // its host only in the CN, and servers that answer with TLS records of their own instead of a
 // greeting. Each send must end, by the time-out at the latest, without a greeting accepted.
 #include "mail/MailSender.h"
