@@ -3,7 +3,7 @@
 // (rows "Wine_...", run when TARVELL_TLS_PROBE names the program; skipped otherwise). Every refusal
 // must carry the right TlsFailure, and the line sent once encrypted must never reach the server in
 // the clear.
-#include "mail/PosixSocket.h"
+#include "mail/SystemSocket.h"
 
 #include "support/TempFolder.h"
 #include "support/TlsFakeServer.h"
@@ -197,7 +197,7 @@ TEST_P(TlsParity, RefusesOrEchoesLikeTheOtherSide)
     TlsProbeResult result;
     if (side == Side::Linux)
     {
-        CPosixSocket socket;
+        CSystemSocket socket;
         result = ProbeTls(socket, "127.0.0.1", server.Port(), row.pszTlsHost, strCaFile, bStartTls);
     }
     else
