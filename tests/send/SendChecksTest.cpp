@@ -1,11 +1,10 @@
 // SendChecksTest.cpp - the checks of a send command before its first connection: characters the
 // wire cannot carry (each class, each answer, a group, the keep copy), a UTF-8 body file and
-// addresses that are not local@domain; and the replaced text delivered through real Postfix.
+// addresses that are not local@domain.
 #include "SendFixture.h"
 
 #include "send/DeliveryFile.h"
 #include "support/FakeMailServer.h"
-#include "support/RealMailServers.h"
 #include "support/TestBooks.h"
 
 namespace
@@ -206,34 +205,4 @@ TEST_F(SendChecks, AnAddressThatIsNotLocalAtDomainFailsBeforeAnyConnection)
     }
     m_server.Stop();
     EXPECT_EQ(m_server.ConnectionCount(), 0u);
-}
-
-using SendChecksInterop = SendFixture;
-
-TEST_F(SendChecksInterop, ReplacedTextArrivesIntactThroughPostfix)
-{
-    CRealServers servers;
-    std::string strReason;
-    if (!servers.Start(strReason))
-        GTEST_SKIP() << "real mail servers cannot run here: " << strReason;
-    Write("body.txt", "ｶﾞｯｺｳ ①㈱Ⅲ 髙﨑さん\r\n");
-    SetField(m_pDoc->m_sender.szName, "差出人");
-    SetField(m_pDoc->m_sender.szMailAddress, "taro@example.jp");
-    servers.SetServers(m_pDoc->m_sender);
-    FillForm("ﾔﾏﾀﾞ", "member01@example.jp", "ご案内①", m_strAppDir + "body.txt");
-    m_platform.m_nextChoices.push_back(REPLACE);
-    m_pForm->OnSend();
-    EXPECT_EQ(m_pForm->m_strStatus, "ヤマダ 添付ファイルなし送信開始-送信成功");
-
-    std::ofstream(OsPath(m_strAppDir + "expected.txt"), std::ios::binary)
-        << Utf8Bytes(u8"ガッコウ (1)(株)III 高崎さん\n");
-    ExpectedMessage expected;
-    expected.strSubject = Utf8Bytes(u8"ご案内(1)");
-    expected.strFromName = Utf8Bytes(u8"差出人");
-    expected.strFromAddr = "taro@example.jp";
-    expected.strToName = Utf8Bytes(u8"ヤマダ");
-    expected.strToAddr = "member01@example.jp";
-    expected.strBodyFile = OsPath(m_strAppDir + "expected.txt");
-    std::string strOutput;
-    EXPECT_EQ(CheckDeliveredMessage(servers, expected, strOutput), 0) << strOutput;
 }

@@ -34,11 +34,13 @@ class SendFixture : public ::testing::Test
         m_pForm = std::make_unique<CSendForm>(*m_pDoc, m_platform);
     }
 
-    static std::string OsPath(const std::string& strSjis)
+    // The path as the standard library takes it: from UTF-8, so that Japanese names reach
+    // Windows' wide calls intact, not through the ANSI code page.
+    static std::filesystem::path OsPath(const std::string& strSjis)
     {
         std::string os;
         EXPECT_TRUE(SjisToUtf8(strSjis, os)) << strSjis;
-        return os;
+        return std::filesystem::path(std::u8string(os.begin(), os.end()));
     }
 
     // Files below the program folder; names and contents are CP932.
@@ -71,8 +73,9 @@ class SendFixture : public ::testing::Test
         for (const auto& item :
              std::filesystem::directory_iterator(OsPath(m_strAppDir + strFolder)))
         {
+            const std::u8string name = item.path().filename().u8string();
             std::string strName;
-            EXPECT_TRUE(Utf8ToSjis(item.path().filename().string(), strName));
+            EXPECT_TRUE(Utf8ToSjis(std::string(name.begin(), name.end()), strName));
             names.push_back(strName);
         }
         std::sort(names.begin(), names.end());

@@ -212,3 +212,34 @@ TEST_F(SendInterop, ResendThroughPostfixReachesOnlyTheRefusedMember)
     EXPECT_EQ(CountOf(strDecoded, "\n"), 1u) << strDecoded;
     EXPECT_EQ(strDecoded.rfind("m2@example.jp\t", 0), 0u) << strDecoded;
 }
+
+// The characters the wire cannot carry, replaced on request, arrive as their replacements.
+using SendChecksInterop = SendFixture;
+
+TEST_F(SendChecksInterop, ReplacedTextArrivesIntactThroughPostfix)
+{
+    CRealServers servers;
+    std::string strReason;
+    if (!servers.Start(strReason))
+        GTEST_SKIP() << "real mail servers cannot run here: " << strReason;
+    Write("body.txt", "ｶﾞｯｺｳ ①㈱Ⅲ 髙﨑さん\r\n");
+    SetField(m_pDoc->m_sender.szName, "差出人");
+    SetField(m_pDoc->m_sender.szMailAddress, "taro@example.jp");
+    servers.SetServers(m_pDoc->m_sender);
+    FillForm("ﾔﾏﾀﾞ", "member01@example.jp", "ご案内①", m_strAppDir + "body.txt");
+    m_platform.m_nextChoices.push_back(0); // the first answer: replace the characters
+    m_pForm->OnSend();
+    EXPECT_EQ(m_pForm->m_strStatus, "ヤマダ 添付ファイルなし送信開始-送信成功");
+
+    std::ofstream(OsPath(m_strAppDir + "expected.txt"), std::ios::binary)
+        << Utf8(u8"ガッコウ (1)(株)III 高崎さん\n");
+    ExpectedMessage expected;
+    expected.strSubject = Utf8(u8"ご案内(1)");
+    expected.strFromName = Utf8(u8"差出人");
+    expected.strFromAddr = "taro@example.jp";
+    expected.strToName = Utf8(u8"ヤマダ");
+    expected.strToAddr = "member01@example.jp";
+    expected.strBodyFile = OsPath(m_strAppDir + "expected.txt");
+    std::string strOutput;
+    EXPECT_EQ(CheckDeliveredMessage(servers, expected, strOutput), 0) << strOutput;
+}

@@ -1,6 +1,8 @@
-// HeaderPhraseTest.cpp - header lines and attachment names as a strict RFC 2047 / RFC 2231 /
+// PosixHeaderPhraseTest.cpp - header lines and attachment names as a strict RFC 2047 / RFC 2231 /
 // RFC 5322 reader takes them: unfolded, the white space between two encoded-words dropped, each
 // word decoded on its own by iconv.
+// (Linux only: glibc's iconv is the independent decoder; the encoder itself is the same code on
+// every platform.)
 #include "mail/HeaderPhrase.h"
 
 #include "mail/AttachmentHeaders.h"
