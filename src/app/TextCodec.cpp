@@ -5,6 +5,8 @@
 #include "app/Cp932Codec.h"
 #include "app/Sjis.h"
 
+#include <utility>
+
 namespace
 {
 // Bytes that are no CP932 character, though glibc or a best-fit table gives them one.
@@ -37,12 +39,54 @@ bool SjisToUtf8(std::string_view sjis, std::string& out)
     return true;
 }
 
+namespace
+{
+// JIS X 0208 characters that Unicode holds twice: the form Linux input methods and Unicode's
+// JIS table give (U+301C WAVE DASH ...) and the form code page 932 reads its bytes as (U+FF5E
+// FULLWIDTH TILDE ...). Both are one JIS character, so both are written as its CP932 code.
+// (The yen sign and the overline stay refused: their CP932 bytes are the backslash and tilde.)
+constexpr std::pair<std::string_view, std::string_view> kJisTwins[] = {
+    {"\xE3\x80\x9C", "\xEF\xBD\x9E"}, // U+301C WAVE DASH -> U+FF5E
+    {"\xE2\x80\x96", "\xE2\x88\xA5"}, // U+2016 DOUBLE VERTICAL LINE -> U+2225
+    {"\xE2\x88\x92", "\xEF\xBC\x8D"}, // U+2212 MINUS SIGN -> U+FF0D
+    {"\xE2\x80\x94", "\xE2\x80\x95"}, // U+2014 EM DASH -> U+2015
+    {"\xC2\xA2", "\xEF\xBF\xA0"},     // U+00A2 CENT SIGN -> U+FFE0
+    {"\xC2\xA3", "\xEF\xBF\xA1"},     // U+00A3 POUND SIGN -> U+FFE1
+    {"\xC2\xAC", "\xEF\xBF\xA2"},     // U+00AC NOT SIGN -> U+FFE2
+};
+
+// utf8 with each JIS twin in its code page 932 form; utf8 itself when it holds none.
+std::string_view FoldJisTwins(std::string_view utf8, std::string& strFolded)
+{
+    if (utf8.find_first_of("\xC2\xE2\xE3") == std::string_view::npos)
+        return utf8;
+    strFolded.clear();
+    for (std::size_t i = 0; i < utf8.size();)
+    {
+        bool bFolded = false;
+        for (const auto& [from, to] : kJisTwins)
+            if (utf8.substr(i, from.size()) == from)
+            {
+                strFolded.append(to);
+                i += from.size();
+                bFolded = true;
+                break;
+            }
+        if (!bFolded)
+            strFolded.push_back(utf8[i++]);
+    }
+    return strFolded;
+}
+} // namespace
+
 bool Utf8ToSjis(std::string_view utf8, std::string& out)
 {
-    // A character that only maps one way (U+301C WAVE DASH to 0x8160, which reads back as
-    // U+FF5E) would come back as another one: only text that reads back the same is taken.
+    std::string strFolded;
+    const std::string_view text = FoldJisTwins(utf8, strFolded);
+    // A character that would still map only one way (glibc writes U+00A5 YEN SIGN as the
+    // backslash) would come back as another one: only text that reads back the same is taken.
     std::string back;
-    if (!SystemUtf8ToCp932(utf8, out) || !SjisToUtf8(out, back) || back != utf8)
+    if (!SystemUtf8ToCp932(text, out) || !SjisToUtf8(out, back) || back != text)
     {
         out.clear();
         return false;
