@@ -36,3 +36,8 @@ void ShowTyping()
 {
     ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
 }
+
+std::vector<std::string> Utf8Arguments(int argc, char* argv[])
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}

@@ -6,6 +6,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include <shellapi.h>
+
 namespace
 {
 DWORD g_nSavedMode = 0;
@@ -51,4 +53,26 @@ bool HideTyping()
 void ShowTyping()
 {
     ::SetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), g_nSavedMode);
+}
+
+std::vector<std::string> Utf8Arguments(int /*argc*/, char* /*argv*/[])
+{
+    std::vector<std::string> args;
+    int nArgs = 0;
+    LPWSTR* ppArgs = ::CommandLineToArgvW(::GetCommandLineW(), &nArgs);
+    if (ppArgs == nullptr)
+        return args;
+    for (int i = 1; i < nArgs; ++i)
+    {
+        const int nBytes =
+            ::WideCharToMultiByte(CP_UTF8, 0, ppArgs[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string strArg(nBytes > 0 ? static_cast<std::size_t>(nBytes) : 1, '\0');
+        if (nBytes > 0)
+            ::WideCharToMultiByte(CP_UTF8, 0, ppArgs[i], -1, strArg.data(), nBytes, nullptr,
+                                  nullptr);
+        strArg.pop_back(); // the terminating NUL
+        args.push_back(std::move(strArg));
+    }
+    ::LocalFree(ppArgs);
+    return args;
 }

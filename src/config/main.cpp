@@ -12,7 +12,7 @@ int main(int argc, char* argv[])
 {
     ProtectSecretsInMemory();
     PrepareStandardStreams();
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = Utf8Arguments(argc, argv);
     const bool bHidden =
         std::find(args.begin(), args.end(), "--password-stdin") != args.end() && HideTyping();
     if (bHidden)

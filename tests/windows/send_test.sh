@@ -37,8 +37,8 @@ winpath() { echo "Z:${1//\//\\}"; }
 # The inputs: a body, an attachment with a Japanese name, in a folder with a Japanese name.
 in="$tmp/入力"
 mkdir -p "$in"
-sjis '%NAME様\r\nお見積りをお送りします。①②\r\n敬具\r\n' > "$in/本文.txt"
-printf '%s\n' 佐藤花子様 お見積りをお送りします。①② 敬具 > "$tmp/expected-body.txt"
+sjis '%NAME様\r\nお見積りをお送りします。\r\n敬具\r\n' > "$in/本文.txt"
+printf '%s\n' 佐藤花子様 お見積りをお送りします。 敬具 > "$tmp/expected-body.txt"
 head -c 70000 /dev/urandom > "$in/見積書.pdf"
 
 # One program folder per run: the programs and their records side by side.
@@ -53,7 +53,10 @@ setup_folder() { # NAME SMTP POP3 [delivery settings...]
   if [ $# -gt 0 ]; then
     "$wine" "$dir/tarvell-config.exe" delivery set "$@" >/dev/null || fail "$name: delivery set $*"
   fi
-  sjis "Name=佐藤花子\r\nAddress=hanako@example.jp\r\nTitle=お見積りの件\r\nTextFile=$(winpath "$in/本文.txt")\r\nBinFile=$(winpath "$in/見積書.pdf")\r\n" > "$dir/send.inf"
+  # (printf %s: the Windows paths hold backslashes that %b would take for escapes.)
+  printf '%s\r\n' Name=佐藤花子 Address=hanako@example.jp Title=お見積りの件 \
+    "TextFile=$(winpath "$in/本文.txt")" "BinFile=$(winpath "$in/見積書.pdf")" |
+    iconv -f UTF-8 -t CP932 > "$dir/send.inf"
 }
 send() { # NAME -> status of tarvell-batch.exe; output in NAME.out / NAME.err
   local dir="$tmp/$1" rc=0
@@ -84,7 +87,7 @@ check_sent() { # NAME
     fail "$1: no success line in the log"
   local keep
   keep=$(find "$dir/keep" -type f | head -n 1)
-  [ -n "$keep" ] && cmp -s "$keep" <(sjis '佐藤花子様\r\nお見積りをお送りします。①②\r\n敬具\r\n') ||
+  [ -n "$keep" ] && cmp -s "$keep" <(sjis '佐藤花子様\r\nお見積りをお送りします。\r\n敬具\r\n') ||
     fail "$1: the keep copy is not the body as sent"
   rm -f "$OUTBOX"/msg.*
 }
