@@ -382,10 +382,10 @@ int Delivery(const Arguments& args, std::ostream& out)
         FailRead(e);
     }
     const std::string strVerb = args.words.size() > 1 ? args.words[1] : std::string();
-    auto lines = DeliveryLines(FormatDeliveryProfile(profile));
+    auto lines = DeliveryLines(FormatDeliveryProfile(profile, true));
     if (strVerb == "show" && args.words.size() == 2)
     {
-        for (const auto& [strKey, strValue] : lines)
+        for (const auto& [strKey, strValue] : DeliveryLines(FormatDeliveryProfile(profile)))
             WriteUtf8(out, strKey + "=" + Printable(strValue) + "\n");
         if (!profile.strRefused.empty())
             throw CExit{EX_DATAERR, strPath + ": " + Printable(profile.strRefused) +
@@ -426,7 +426,7 @@ int Delivery(const Arguments& args, std::ostream& out)
     const DeliveryProfile next = ParseDeliveryProfile(DeliveryText(lines));
     if (!next.strRefused.empty())
         throw CExit{EX_DATAERR, Printable(next.strRefused) + ": この値は使えません。"};
-    const auto readBack = DeliveryLines(FormatDeliveryProfile(next));
+    const auto readBack = DeliveryLines(FormatDeliveryProfile(next, true));
     for (const auto& [strKey, strValue] : lines)
     {
         const auto back = std::find_if(readBack.begin(), readBack.end(),
@@ -630,7 +630,11 @@ const char* HelpText()
             u8"  delivery show               Delivery.ini（TLS と認証）を表示\n"
             u8"  delivery set KEY=値...      SmtpSecurity=none|starttls|tls,\n"
             u8"                              PopSecurity=none|stls|tls, CaFile=PEM ファイル,\n"
-            u8"                              Authentication=pop-before-smtp|smtp-auth|none\n"
+            u8"                              "
+            u8"Authentication=pop-before-smtp|smtp-auth|none|oauth2,\n"
+            u8"                              OAuthProvider=microsoft|google|custom, "
+            u8"OAuthClientId,\n"
+            u8"                              OAuthTenant, OAuthScope, OAuthTokenCommand ...\n"
             u8"  book export [帳]            アドレス帳を CSV "
             u8"で標準出力へ（No,氏名,メールアドレス）\n"
             u8"       --encoding cp932       Shift_JIS で書く（既定は UTF-8）\n"
@@ -653,7 +657,9 @@ const char* HelpText()
            "  delivery show               show Delivery.ini (TLS and log-in)\n"
            "  delivery set KEY=VALUE...   SmtpSecurity=none|starttls|tls,\n"
            "                              PopSecurity=none|stls|tls, CaFile=PEM file,\n"
-           "                              Authentication=pop-before-smtp|smtp-auth|none\n"
+           "                              Authentication=pop-before-smtp|smtp-auth|none|oauth2,\n"
+           "                              OAuthProvider=microsoft|google|custom, OAuthClientId,\n"
+           "                              OAuthTenant, OAuthScope, OAuthTokenCommand ...\n"
            "  book export [BOOK]          write the book as CSV (No,name,address) to stdout\n"
            "       --encoding cp932       write Shift_JIS (default UTF-8)\n"
            "  book import [BOOK] FILE.csv read CSV (UTF-8 or CP932; - for standard input)\n"

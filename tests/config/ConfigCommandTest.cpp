@@ -405,6 +405,14 @@ TEST(ConfigCommand, DeliverySetIsReadBackByTheProgramAndShowPrintsIt)
     EXPECT_EQ(dir.Read("Delivery.ini"), "SmtpSecurity=startls\r\n");
     EXPECT_EQ(Config(dir, {"delivery", "set", "SmtpSecurity=starttls"}).nStatus, EX_OK);
     EXPECT_EQ(ReadDeliveryProfile(dir.Path("Delivery.ini")).smtp, SmtpSecurity::starttls);
+
+    // The OAuth keys are settable although a profile without oauth2 never writes them.
+    const ConfigRun oauth = Config(dir, {"delivery", "set", "Authentication=oauth2",
+                                         "OAuthProvider=google", "OAuthClientId=id-1"});
+    ASSERT_EQ(oauth.nStatus, EX_OK) << oauth.strErr;
+    EXPECT_EQ(ReadDeliveryProfile(dir.Path("Delivery.ini")).oauth.strClientId, "id-1");
+    EXPECT_NE(Config(dir, {"delivery", "show"}).strOut.find("OAuthProvider=google\n"),
+              std::string::npos);
 }
 
 TEST(ConfigCommand, ControlBytesFromRecordsAndFoldersAreShownEscaped)
