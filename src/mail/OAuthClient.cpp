@@ -120,7 +120,8 @@ std::string COAuthClient::ReadRefreshToken() const
 
 void COAuthClient::SaveRefreshToken(const std::string& strToken) const
 {
-    std::string strText = "# Tarvell の OAuth 2.0 サインイン (パスワードと同じく他人に見せないこと)\r\n";
+    std::string strText =
+        "# Tarvell の OAuth 2.0 サインイン (パスワードと同じく他人に見せないこと)\r\n";
     if (!strToken.empty())
         strText.append("ClientId=")
             .append(m_settings.strClientId)
@@ -207,8 +208,9 @@ bool COAuthClient::AccessToken(std::string& strToken, std::string& strError)
     }
     if (strRefresh.empty())
     {
-        strError = "OAuth 2.0 でサインインしていません。tarvell-config oauth login を実行して" // troubleshooting
-                   "ください";                                                           // troubleshooting
+        strError =
+            "OAuth 2.0 でサインインしていません。tarvell-config oauth login を実行して" // troubleshooting
+            "ください"; // troubleshooting
         return false;
     }
     std::string strOAuthError;
@@ -226,7 +228,8 @@ bool COAuthClient::AccessToken(std::string& strToken, std::string& strError)
     }
     catch (const CFileException&)
     {
-        strError = std::string(kOAuthTokenFileName) + " に新しいトークンを保存できません"; // troubleshooting
+        strError = std::string(kOAuthTokenFileName) +
+                   " に新しいトークンを保存できません"; // troubleshooting
         return false;
     }
     if (!strOAuthError.empty())
@@ -268,10 +271,10 @@ bool COAuthClient::SignInWithDevice(const std::function<void(const DeviceCode&)>
     if (reply.nStatus != 200 || strDeviceCode.empty() || code.strUserCode.empty() ||
         code.strVerificationUrl.empty())
     {
-        strError = "認可サーバがデバイスコードを発行しませんでした (HTTP " + // troubleshooting
-                   std::to_string(reply.nStatus) + ")" +
-                   (bObject ? " " + ServerText(JsonString(json, "error_description"))
-                            : std::string());
+        strError =
+            "認可サーバがデバイスコードを発行しませんでした (HTTP " + // troubleshooting
+            std::to_string(reply.nStatus) + ")" +
+            (bObject ? " " + ServerText(JsonString(json, "error_description")) : std::string());
         return false;
     }
     code.strVerificationUrl = ServerText(code.strVerificationUrl);

@@ -46,7 +46,8 @@ class COAuthClient : public IAccessTokenSource
     // Signs in with the device authorization grant: show is called once with the code, then the
     // token endpoint is polled at the server's interval (slower after slow_down) until the user
     // has signed in, refused, or the code expired. The refresh token is saved.
-    bool SignInWithDevice(const std::function<void(const DeviceCode&)>& show, std::string& strError);
+    bool SignInWithDevice(const std::function<void(const DeviceCode&)>& show,
+                          std::string& strError);
 
     // Whether a refresh token is kept for these settings.
     bool SignedIn() const;

@@ -232,7 +232,8 @@ bool HttpsPostForm(ISocketFactory& sockets, const std::string& strCaFile, const 
         const int nGot = tls.Receive(buffer, sizeof(buffer));
         if (nGot < 0 && strRaw.find("\r\n\r\n") == std::string::npos)
         {
-            strError = strWhere + " から応答がありません (" + std::to_string(tls.GetLastError()) + ")";
+            strError =
+                strWhere + " から応答がありません (" + std::to_string(tls.GetLastError()) + ")";
             tls.Close();
             return false;
         }

@@ -100,9 +100,10 @@ std::string OAuthErrorStatus(const std::string& strChallengeBase64)
     else if (it != json.end() && it->is_number_integer())
         strStatus = std::to_string(it->get<long>());
     // Only what can be shown as it is.
-    if (strStatus.size() > 16 || strStatus.find_first_not_of(
-                                     "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_-") !=
-                                     std::string::npos)
+    if (strStatus.size() > 16 ||
+        strStatus.find_first_not_of(
+            "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_-") !=
+            std::string::npos)
         return std::string();
     return strStatus;
 }

@@ -1,0 +1,327 @@
+// OAuthTest.cpp - OAuth 2.0 sign-in end to end against tests/support/fake_oauth_server.py (an
+// authorization server and an SMTP server over TLS on loopback): the refresh token rotated and
+// saved owner-only, the access token reused until shortly before it runs out, a revoked sign-in
+// failing before any SMTP connection, OAUTHBEARER and XOAUTH2 with the error exchange, the token
+// never reaching the trace, the device grant's polling, and OAuthTokenCommand.
+#include "mail/MailSender.h"
+
+#include "app/Sjis.h"
+#include "mail/OAuthClient.h"
+#include "mail/OAuthHttp.h"
+#include "mail/OAuthSasl.h"
+#include "mail/PosixSocket.h"
+#include "mail/TokenCommand.h"
+#include "mail/TraceSink.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+// Everything the connection shows the trace: secrets only as their shown part.
+class CRecordingTrace : public ITraceSink
+{
+  public:
+    void Connected(const std::string&, int, bool) override {}
+    void Sent(std::string_view bytes) override { m_strText.append(bytes); }
+    void SentSecret(std::string_view shown, std::size_t) override
+    {
+        m_strText.append(shown).append("***\r\n");
+    }
+    void SentData(std::size_t) override {}
+    void Received(std::string_view bytes) override { m_strText.append(bytes); }
+    void Closed() override {}
+    std::string m_strText;
+};
+
+// The fake servers, run by python3 for one test.
+class CFakeOAuthServer
+{
+  public:
+    CFakeOAuthServer(const CTempFolder& folder, const std::string& strArgs) : m_folder(folder)
+    {
+        const std::string strCommand =
+            std::string("python3 " TARVELL_SOURCE_DIR "/tests/support/fake_oauth_server.py --dir ")
+                .append(folder.Dir())
+                .append(" --client tarvell-test ")
+                .append(strArgs)
+                .append(" > /dev/null 2>&1 & echo $! > ")
+                .append(folder.Path("pid"));
+        if (std::system(strCommand.c_str()) != 0)
+            return;
+        for (int i = 0; i < 100 && m_nSmtpPort == 0; ++i)
+        {
+            std::ifstream ports(folder.Path("ports"));
+            if (!(ports >> m_nHttpsPort >> m_nSmtpPort))
+                ::usleep(100 * 1000);
+        }
+    }
+    ~CFakeOAuthServer()
+    {
+        const std::string strKill = "kill $(cat " + m_folder.Path("pid") + ") 2>/dev/null";
+        [[maybe_unused]] const int nIgnored = std::system(strKill.c_str());
+    }
+    bool Running() const { return m_nSmtpPort != 0; }
+    std::string Url(const std::string& strPath) const
+    {
+        return "https://127.0.0.1:" + std::to_string(m_nHttpsPort) + strPath;
+    }
+    std::string Smtp() const { return "127.0.0.1:" + std::to_string(m_nSmtpPort); }
+    std::string Log(const std::string& strName) const { return m_folder.Read(strName); }
+
+  private:
+    const CTempFolder& m_folder;
+    int m_nHttpsPort = 0;
+    int m_nSmtpPort = 0;
+};
+
+std::size_t Count(const std::string& strText, const std::string& strPart)
+{
+    std::size_t n = 0;
+    for (std::size_t at = strText.find(strPart); at != std::string::npos;
+         at = strText.find(strPart, at + 1))
+        ++n;
+    return n;
+}
+
+class OAuthSend : public ::testing::Test
+{
+  public:
+    void Start(const std::string& strArgs)
+    {
+        m_pServer = std::make_unique<CFakeOAuthServer>(m_folder, strArgs);
+        if (!m_pServer->Running())
+            GTEST_SKIP() << "python3 and openssl are needed for the fake authorization server";
+        m_profile.smtp = SmtpSecurity::tls;
+        m_profile.auth = Authentication::oauth2;
+        m_profile.strCaFile = m_folder.Path("ca.pem");
+        m_profile.oauth.provider = OAuthProvider::custom;
+        m_profile.oauth.strClientId = "tarvell-test";
+        m_profile.oauth.strTokenUrl = m_pServer->Url("/token");
+        m_profile.oauth.strDeviceUrl = m_pServer->Url("/device");
+        m_profile.oauth.strScope = "SMTP.Send offline_access";
+        m_strTokenFile = m_folder.Path(kOAuthTokenFileName);
+        m_pClient = std::make_unique<COAuthClient>(m_sockets, m_profile.oauth, m_strTokenFile,
+                                                   m_profile.strCaFile);
+        m_pClient->now = [this] { return m_tNow; };
+        SetField(m_sender.szMailAddress, "taro@example.jp");
+        SetField(m_sender.szSmtpServer, m_pServer->Smtp());
+        SetField(m_request.szName, "花子");
+        SetField(m_request.szAddress, "hanako@example.jp");
+        SetField(m_request.szTitle, "件名");
+        SetField(m_request.szTextFile, m_folder.Write("body.txt", "本文です\r\n"));
+    }
+
+    // Signs in as if "oauth login" had been run, with the refresh token the server knows.
+    void SignedIn(const std::string& strRefresh)
+    {
+        m_folder.Write(kOAuthTokenFileName, "ClientId=tarvell-test@" + m_profile.oauth.strTokenUrl +
+                                                "\r\nRefreshToken=" + strRefresh + "\r\n");
+    }
+
+    SendOutcome Send()
+    {
+        CMailSender mail(m_platform, MailOptions{.profile = m_profile,
+                                                 .pAccessTokens = m_pClient.get(),
+                                                 .pTrace = &m_trace});
+        return mail.Deliver(m_sender, m_request, false);
+    }
+
+    CTempFolder m_folder;
+    CPosixSocketFactory m_sockets;
+    CScriptedPlatform m_platform;
+    CRecordingTrace m_trace;
+    std::unique_ptr<CFakeOAuthServer> m_pServer;
+    std::unique_ptr<COAuthClient> m_pClient;
+    DeliveryProfile m_profile;
+    SenderInf m_sender;
+    SendRequest m_request;
+    std::string m_strTokenFile;
+    std::time_t m_tNow = 1000000;
+};
+} // namespace
+
+TEST_F(OAuthSend, RotatedRefreshTokenSavedAndAccessTokenRenewedOnlyBeforeItRunsOut)
+{
+    Start("--refresh rt-0 --expires 3600");
+    SignedIn("rt-0");
+    ASSERT_TRUE(Send().Sent());
+    // The server rotated rt-0 to rt-1: the new one is saved, owner only.
+    EXPECT_NE(m_folder.Read(kOAuthTokenFileName).find("RefreshToken=rt-1\r\n"), std::string::npos);
+    struct stat st{};
+    ASSERT_EQ(::stat(m_strTokenFile.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    m_tNow += 3600 - 61; // still more than a minute left: the same token
+    ASSERT_TRUE(Send().Sent());
+    EXPECT_EQ(Count(m_pServer->Log("requests.log"), "grant_type=refresh_token"), 1u);
+    m_tNow += 2; // under a minute left: renewed with the rotated token
+    ASSERT_TRUE(Send().Sent());
+    EXPECT_NE(m_pServer->Log("requests.log").find("refresh_token=rt-1"), std::string::npos);
+    EXPECT_NE(m_folder.Read(kOAuthTokenFileName).find("RefreshToken=rt-2\r\n"), std::string::npos);
+
+    // The access tokens and the AUTH line's secret never reach the trace.
+    const std::string strSmtp = m_pServer->Log("smtp.log");
+    EXPECT_EQ(Count(strSmtp, "C: AUTH OAUTHBEARER "), 3u);
+    EXPECT_EQ(m_trace.m_strText.find("at-"), std::string::npos);
+    EXPECT_NE(m_trace.m_strText.find("AUTH OAUTHBEARER ***"), std::string::npos);
+    EXPECT_NE(m_pServer->Log("mail-1.eml").find("hanako@example.jp"), std::string::npos);
+}
+
+TEST_F(OAuthSend, RevokedSignInFailsBeforeAnySmtpConnection)
+{
+    Start("--refresh rt-0 --revoked");
+    SignedIn("rt-0");
+    const SendOutcome outcome = Send();
+    EXPECT_EQ(outcome.nResult, Code(SendCode::OAuthTokenFailed));
+    EXPECT_EQ(outcome.strDetail.rfind("再度サインインしてください (invalid_grant: AADSTS70008: "
+                                      "トークンは取り消されました)",
+                                      0),
+              0u)
+        << outcome.strDetail;
+    EXPECT_EQ(m_pServer->Log("smtp.log"), "");
+    // The refused token is kept: a passing outage must not sign the user out.
+    EXPECT_NE(m_folder.Read(kOAuthTokenFileName).find("rt-0"), std::string::npos);
+
+    m_folder.Write(kOAuthTokenFileName, "");
+    EXPECT_EQ(Send().strDetail.rfind("OAuth 2.0 でサインインしていません", 0), 0u);
+}
+
+struct MechanismCase
+{
+    const char* pszName;
+    const char* pszOffer;
+    const char* pszAuth; // the AUTH line as the server logs it, up to the response
+    const char* pszResponseStart;
+};
+
+class OAuthExchange : public OAuthSend, public ::testing::WithParamInterface<MechanismCase>
+{
+};
+
+// A refused token: the error challenge is answered with an empty line and the 535 that follows
+// is reported with the challenge's status; nothing reaches MAIL FROM.
+TEST_P(OAuthExchange, RefusedTokenEndsTheExchangeRight)
+{
+    Start(std::string("--refresh rt-0 --reject-smtp --offer '") + GetParam().pszOffer + "'");
+    SignedIn("rt-0");
+    const SendOutcome outcome = Send();
+    EXPECT_EQ(outcome.nResult, Code(SendCode::OAuthRefused));
+    EXPECT_EQ(outcome.strDetail, "535 5.7.3 Authentication unsuccessful (status 401)");
+    const std::string strSmtp = m_pServer->Log("smtp.log");
+    const std::size_t nAuth = strSmtp.find(GetParam().pszAuth);
+    ASSERT_NE(nAuth, std::string::npos) << strSmtp;
+    std::string strResponse;
+    const std::size_t nStart = nAuth + std::string(GetParam().pszAuth).size();
+    ASSERT_TRUE(DecodeBase64(strSmtp.substr(nStart, strSmtp.find('\n', nStart) - nStart),
+                             strResponse));
+    EXPECT_EQ(strResponse, std::string(GetParam().pszResponseStart) + "auth=Bearer at-1\x01\x01");
+    EXPECT_NE(strSmtp.find("\nC: \n"), std::string::npos); // the empty response
+    EXPECT_EQ(strSmtp.find("MAIL FROM"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, OAuthExchange,
+    ::testing::Values(
+        MechanismCase{"OAuthBearerPreferred", "XOAUTH2 OAUTHBEARER", "C: AUTH OAUTHBEARER ",
+                      "n,a=taro@example.jp,\x01"},
+        MechanismCase{"XOAuth2", "PLAIN XOAUTH2", "C: AUTH XOAUTH2 ", "user=taro@example.jp\x01"}),
+    [](const testing::TestParamInfo<MechanismCase>& paramInfo) {
+        return std::string(paramInfo.param.pszName);
+    });
+
+TEST_F(OAuthSend, DeviceSignInPollsAtTheIntervalAndSlowsDown)
+{
+    Start("--pending 1 --slow-down 1");
+    std::vector<int> pauses;
+    m_pClient->pause = [&](int nSeconds) {
+        pauses.push_back(nSeconds);
+        m_tNow += nSeconds;
+    };
+    DeviceCode shown;
+    std::string strError;
+    ASSERT_TRUE(
+        m_pClient->SignInWithDevice([&](const DeviceCode& code) { shown = code; }, strError))
+        << strError;
+    EXPECT_EQ(shown.strUserCode, "ABCD-EFGH");
+    EXPECT_EQ(pauses, (std::vector<int>{1, 6, 6})); // slow_down adds five seconds for good
+    EXPECT_TRUE(m_pClient->SignedIn());
+    EXPECT_TRUE(Send().Sent());
+    m_pClient->SignOut();
+    EXPECT_FALSE(m_pClient->SignedIn());
+}
+
+struct CommandCase
+{
+    const char* pszName;
+    const char* pszCommand;
+    bool bGood;
+    const char* pszResult; // the token, or the start of the error
+};
+
+class TokenCommandRun : public ::testing::TestWithParam<CommandCase>
+{
+};
+
+TEST_P(TokenCommandRun, FirstLineOrAClearMessage)
+{
+    std::vector<std::string> words;
+    std::string strToken;
+    std::string strError;
+    const bool bSplit = SplitCommandLine(GetParam().pszCommand, words);
+    const bool bGood = bSplit && RunTokenCommand(words, 1, strToken, strError);
+    EXPECT_EQ(bGood, GetParam().bGood);
+    if (GetParam().bGood)
+    {
+        EXPECT_EQ(strToken, GetParam().pszResult);
+    }
+    else if (bSplit)
+    {
+        EXPECT_EQ(strError.rfind(GetParam().pszResult, 0), 0u) << strError;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TokenCommandRun,
+    ::testing::Values(
+        CommandCase{"FirstLine", "sh -c 'printf \"tok-1\\r\\nsecond\\n\"'", true, "tok-1"},
+        CommandCase{"NoShell", "echo $HOME", true, "$HOME"},
+        CommandCase{"Quoting", "printf %s%s 'a''b' \"c\"", true, "abc"},
+        CommandCase{"Fails", "sh -c 'echo tok; exit 3'", false,
+                    "OAuthTokenCommand が失敗しました (終了コード 3)"},
+        CommandCase{"Empty", "true", false,
+                    "OAuthTokenCommand がアクセストークンを出力しませんでした"},
+        CommandCase{"Hangs", "sleep 30", false, "OAuthTokenCommand が 1 秒以内に"},
+        CommandCase{"Missing", "/nonexistent/helper", false,
+                    "OAuthTokenCommand が失敗しました (終了コード 127)"},
+        CommandCase{"UnclosedQuote", "helper 'x", false, ""}),
+    [](const testing::TestParamInfo<CommandCase>& paramInfo) {
+        return std::string(paramInfo.param.pszName);
+    });
+
+TEST(OAuthHttp, RepliesByLengthChunksOrCloseAndCutOnesRefused)
+{
+    HttpReply reply;
+    ASSERT_TRUE(ParseHttpReply("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nabcdEXTRA", reply));
+    EXPECT_EQ(reply.strBody, "abcd");
+    ASSERT_TRUE(ParseHttpReply(
+        "HTTP/1.1 400 Bad\r\ntransfer-encoding: chunked\r\n\r\n3\r\nabc\r\n1;x\r\nd\r\n0\r\n\r\n",
+        reply));
+    EXPECT_EQ(reply.nStatus, 400);
+    EXPECT_EQ(reply.strBody, "abcd");
+    EXPECT_FALSE(ParseHttpReply("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabcd", reply));
+    EXPECT_FALSE(ParseHttpReply("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n9\r\nab",
+                                reply));
+    HttpsUrl url;
+    ASSERT_TRUE(ParseHttpsUrl("https://[::1]:8443?a=b", url));
+    EXPECT_EQ(url.strHost + " " + std::to_string(url.nPort) + " " + url.strPath, "::1 8443 /?a=b");
+    EXPECT_FALSE(ParseHttpsUrl("http://idp.example/token", url));
+    EXPECT_FALSE(ParseHttpsUrl("https://user@idp.example/token", url));
+    EXPECT_EQ(FormEncode({{"scope", "a b/c"}, {"x", "~"}}), "scope=a%20b%2Fc&x=~");
+}
