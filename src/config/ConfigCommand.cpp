@@ -10,6 +10,7 @@
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
 #include "config/BookCsv.h"
+#include "mail/OAuthClient.h"
 #include "send/DeliveryFile.h"
 
 #include <algorithm>
@@ -104,6 +105,7 @@ struct Arguments
     bool bHelp = false;
     bool bPasswordStdin = false;
     bool bDryRun = false;
+    bool bDevice = false;
     std::optional<CsvEncoding> encoding;
     std::vector<std::string> words; // UTF-8
 };
@@ -128,6 +130,8 @@ Arguments ParseArguments(const std::vector<std::string>& args)
             parsed.bPasswordStdin = true;
         else if (arg == "--dry-run")
             parsed.bDryRun = true;
+        else if (arg == "--device")
+            parsed.bDevice = true;
         else if (arg == "--dir" || arg.rfind("--dir=", 0) == 0)
             dir = value("--dir");
         else if (arg == "--encoding" || arg.rfind("--encoding=", 0) == 0)
@@ -448,6 +452,72 @@ int Delivery(const Arguments& args, std::ostream& out)
     return EX_OK;
 }
 
+// The OAuth 2.0 sign-in of Delivery.ini's oauth2 profile: "login" signs in with the device grant
+// (a code to type in a browser on any machine), "status" tells whether a sign-in is kept,
+// "logout" forgets it. The refresh token stays in the program folder, never on the terminal.
+int OAuth(const Arguments& args, std::ostream& out)
+{
+    const std::string strVerb = args.words.size() == 2 ? args.words[1] : std::string();
+    if (strVerb != "login" && strVerb != "status" && strVerb != "logout")
+        throw CExit{EX_USAGE, "使い方: tarvell-config oauth login [--device] | oauth status | "
+                              "oauth logout"};
+    DeliveryProfile profile;
+    try
+    {
+        profile = ReadDeliveryProfile(args.strDir + kDeliveryFileName);
+    }
+    catch (const CFileException& e)
+    {
+        FailRead(e);
+    }
+    if (!profile.strRefused.empty())
+        throw CExit{EX_DATAERR, std::string(kDeliveryFileName) + ": " +
+                                    Printable(profile.strRefused) + ": この値は使えません。"};
+    if (profile.auth != Authentication::oauth2)
+        throw CExit{EX_DATAERR,
+                    "Delivery.ini が Authentication=oauth2 ではありません"
+                    "（delivery set Authentication=oauth2 OAuthClientId=... で設定）。"};
+    if (!profile.oauth.strTokenCommand.empty())
+        throw CExit{EX_DATAERR, "OAuthTokenCommand のプログラムがサインインを扱います。"};
+    std::unique_ptr<IAccessTokenSource> pSource = MakeAccessTokenSource(profile, args.strDir);
+    auto& client = static_cast<COAuthClient&>(*pSource);
+    try
+    {
+        if (strVerb == "status")
+        {
+            WriteUtf8(out,
+                      std::string(client.SignedIn() ? "サインイン済み" : "サインインしていません") +
+                          " (" + OAuthProviderName(profile.oauth.provider) + ", " +
+                          profile.oauth.strClientId + ")\n");
+            return EX_OK;
+        }
+        if (strVerb == "logout")
+        {
+            client.SignOut();
+            WriteUtf8(out, "サインインを消去しました。\n");
+            return EX_OK;
+        }
+        std::string strError;
+        const bool bDone = client.SignInWithDevice(
+            [&](const DeviceCode& code) {
+                WriteUtf8(out, "ブラウザで " + code.strVerificationUrl + " を開き、コード " +
+                                   code.strUserCode + " を入力してサインインしてください（" +
+                                   std::to_string(code.nExpiresIn / 60) + " 分以内）。\n");
+                out.flush();
+            },
+            strError);
+        if (!bDone)
+            throw CExit{EX_UNAVAILABLE,
+                        "サインインできませんでした: " + strError}; // troubleshooting
+    }
+    catch (const CFileException& e)
+    {
+        FailWrite(e);
+    }
+    WriteUtf8(out, "サインインしました。\n");
+    return EX_OK;
+}
+
 // The book's file name in the program folder: "Address.tvl" when none is given or for "Address";
 // a group name ("@営業部") gets ".tvl". Any other name is refused: a book must never be written
 // over Delivery.ini, Tarvell.cfg or another file of the folder.
@@ -635,6 +705,9 @@ const char* HelpText()
             u8"                              OAuthProvider=microsoft|google|custom, "
             u8"OAuthClientId,\n"
             u8"                              OAuthTenant, OAuthScope, OAuthTokenCommand ...\n"
+            u8"  oauth login [--device]      OAuth 2.0 "
+            u8"でサインイン（表示されるコードをブラウザで入力）\n"
+            u8"  oauth status | oauth logout サインインの有無を表示 / サインインを消去\n"
             u8"  book export [帳]            アドレス帳を CSV "
             u8"で標準出力へ（No,氏名,メールアドレス）\n"
             u8"       --encoding cp932       Shift_JIS で書く（既定は UTF-8）\n"
@@ -660,6 +733,9 @@ const char* HelpText()
            "                              Authentication=pop-before-smtp|smtp-auth|none|oauth2,\n"
            "                              OAuthProvider=microsoft|google|custom, OAuthClientId,\n"
            "                              OAuthTenant, OAuthScope, OAuthTokenCommand ...\n"
+           "  oauth login [--device]      sign in with OAuth 2.0 (type the code shown in a "
+           "browser)\n"
+           "  oauth status | oauth logout show whether signed in / forget the sign-in\n"
            "  book export [BOOK]          write the book as CSV (No,name,address) to stdout\n"
            "       --encoding cp932       write Shift_JIS (default UTF-8)\n"
            "  book import [BOOK] FILE.csv read CSV (UTF-8 or CP932; - for standard input)\n"
@@ -700,6 +776,8 @@ int RunTarvellConfig(const std::vector<std::string>& args, std::istream& in, std
             return Book(parsed, in, out, err);
         if (strCommand == "delivery")
             return Delivery(parsed, out);
+        if (strCommand == "oauth")
+            return OAuth(parsed, out);
         err << HelpText();
         return EX_USAGE;
     }

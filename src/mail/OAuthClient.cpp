@@ -9,6 +9,7 @@
 #include "mail/TokenCommand.h"
 
 #include <nlohmann/json.hpp>
+#include <thread> // (only its own duration types: <chrono> itself cannot be compiled as CP932)
 
 const char* const kOAuthTokenFileName = "OAuthToken.ini";
 
@@ -82,6 +83,11 @@ class CTokenCommandSource : public IAccessTokenSource
     const std::string m_strCommand;
 };
 } // namespace
+
+void COAuthClient::SleepSeconds(int nSeconds)
+{
+    std::this_thread::sleep_for(std::chrono::seconds(nSeconds));
+}
 
 COAuthClient::COAuthClient(ISocketFactory& sockets, OAuthSettings settings,
                            std::string strTokenFile, std::string strCaFile)

@@ -56,7 +56,8 @@ class COAuthClient : public IAccessTokenSource
 
     // The clock and the pause between polls (tests run them fast).
     std::function<std::time_t()> now = [] { return std::time(nullptr); };
-    std::function<void(int nSeconds)> pause;
+    std::function<void(int nSeconds)> pause = SleepSeconds;
+    static void SleepSeconds(int nSeconds);
 
   private:
     // POSTs the form to the token endpoint; on success takes the access token, its expiry and

@@ -12,15 +12,13 @@
 #include "mail/PosixSocket.h"
 #include "mail/TokenCommand.h"
 #include "mail/TraceSink.h"
+#include "support/FakeOAuthServer.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -38,47 +36,6 @@ class CRecordingTrace : public ITraceSink
     void Received(std::string_view bytes) override { m_strText.append(bytes); }
     void Closed() override {}
     std::string m_strText;
-};
-
-// The fake servers, run by python3 for one test.
-class CFakeOAuthServer
-{
-  public:
-    CFakeOAuthServer(const CTempFolder& folder, const std::string& strArgs) : m_folder(folder)
-    {
-        const std::string strCommand =
-            std::string("python3 " TARVELL_SOURCE_DIR "/tests/support/fake_oauth_server.py --dir ")
-                .append(folder.Dir())
-                .append(" --client tarvell-test ")
-                .append(strArgs)
-                .append(" > /dev/null 2>&1 & echo $! > ")
-                .append(folder.Path("pid"));
-        if (std::system(strCommand.c_str()) != 0)
-            return;
-        for (int i = 0; i < 100 && m_nSmtpPort == 0; ++i)
-        {
-            std::ifstream ports(folder.Path("ports"));
-            if (!(ports >> m_nHttpsPort >> m_nSmtpPort))
-                ::usleep(100 * 1000);
-        }
-    }
-    ~CFakeOAuthServer()
-    {
-        const std::string strKill = "kill $(cat " + m_folder.Path("pid") + ") 2>/dev/null";
-        [[maybe_unused]] const int nIgnored = std::system(strKill.c_str());
-    }
-    bool Running() const { return m_nSmtpPort != 0; }
-    std::string Url(const std::string& strPath) const
-    {
-        return "https://127.0.0.1:" + std::to_string(m_nHttpsPort) + strPath;
-    }
-    std::string Smtp() const { return "127.0.0.1:" + std::to_string(m_nSmtpPort); }
-    std::string Log(const std::string& strName) const { return m_folder.Read(strName); }
-
-  private:
-    const CTempFolder& m_folder;
-    int m_nHttpsPort = 0;
-    int m_nSmtpPort = 0;
 };
 
 std::size_t Count(const std::string& strText, const std::string& strPart)
@@ -154,7 +111,9 @@ TEST_F(OAuthSend, RotatedRefreshTokenSavedAndAccessTokenRenewedOnlyBeforeItRunsO
     ASSERT_TRUE(Send().Sent());
     // The server rotated rt-0 to rt-1: the new one is saved, owner only.
     EXPECT_NE(m_folder.Read(kOAuthTokenFileName).find("RefreshToken=rt-1\r\n"), std::string::npos);
-    struct stat st{};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(m_strTokenFile.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
@@ -219,8 +178,8 @@ TEST_P(OAuthExchange, RefusedTokenEndsTheExchangeRight)
     ASSERT_NE(nAuth, std::string::npos) << strSmtp;
     std::string strResponse;
     const std::size_t nStart = nAuth + std::string(GetParam().pszAuth).size();
-    ASSERT_TRUE(DecodeBase64(strSmtp.substr(nStart, strSmtp.find('\n', nStart) - nStart),
-                             strResponse));
+    ASSERT_TRUE(
+        DecodeBase64(strSmtp.substr(nStart, strSmtp.find('\n', nStart) - nStart), strResponse));
     EXPECT_EQ(strResponse, std::string(GetParam().pszResponseStart) + "auth=Bearer at-1\x01\x01");
     EXPECT_NE(strSmtp.find("\nC: \n"), std::string::npos); // the empty response
     EXPECT_EQ(strSmtp.find("MAIL FROM"), std::string::npos);
@@ -228,10 +187,10 @@ TEST_P(OAuthExchange, RefusedTokenEndsTheExchangeRight)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, OAuthExchange,
-    ::testing::Values(
-        MechanismCase{"OAuthBearerPreferred", "XOAUTH2 OAUTHBEARER", "C: AUTH OAUTHBEARER ",
-                      "n,a=taro@example.jp,\x01"},
-        MechanismCase{"XOAuth2", "PLAIN XOAUTH2", "C: AUTH XOAUTH2 ", "user=taro@example.jp\x01"}),
+    ::testing::Values(MechanismCase{"OAuthBearerPreferred", "XOAUTH2 OAUTHBEARER",
+                                    "C: AUTH OAUTHBEARER ", "n,a=taro@example.jp,\x01"},
+                      MechanismCase{"XOAuth2", "PLAIN XOAUTH2", "C: AUTH XOAUTH2 ",
+                                    "user=taro@example.jp\x01"}),
     [](const testing::TestParamInfo<MechanismCase>& paramInfo) {
         return std::string(paramInfo.param.pszName);
     });
@@ -289,18 +248,18 @@ TEST_P(TokenCommandRun, FirstLineOrAClearMessage)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, TokenCommandRun,
-    ::testing::Values(
-        CommandCase{"FirstLine", "sh -c 'printf \"tok-1\\r\\nsecond\\n\"'", true, "tok-1"},
-        CommandCase{"NoShell", "echo $HOME", true, "$HOME"},
-        CommandCase{"Quoting", "printf %s%s 'a''b' \"c\"", true, "abc"},
-        CommandCase{"Fails", "sh -c 'echo tok; exit 3'", false,
-                    "OAuthTokenCommand が失敗しました (終了コード 3)"},
-        CommandCase{"Empty", "true", false,
-                    "OAuthTokenCommand がアクセストークンを出力しませんでした"},
-        CommandCase{"Hangs", "sleep 30", false, "OAuthTokenCommand が 1 秒以内に"},
-        CommandCase{"Missing", "/nonexistent/helper", false,
-                    "OAuthTokenCommand が失敗しました (終了コード 127)"},
-        CommandCase{"UnclosedQuote", "helper 'x", false, ""}),
+    ::testing::Values(CommandCase{"FirstLine", "sh -c 'printf \"tok-1\\r\\nsecond\\n\"'", true,
+                                  "tok-1"},
+                      CommandCase{"NoShell", "echo $HOME", true, "$HOME"},
+                      CommandCase{"Quoting", "printf %s%s 'a''b' \"c\"", true, "abc"},
+                      CommandCase{"Fails", "sh -c 'echo tok; exit 3'", false,
+                                  "OAuthTokenCommand が失敗しました (終了コード 3)"},
+                      CommandCase{"Empty", "true", false,
+                                  "OAuthTokenCommand がアクセストークンを出力しませんでした"},
+                      CommandCase{"Hangs", "sleep 30", false, "OAuthTokenCommand が 1 秒以内に"},
+                      CommandCase{"Missing", "/nonexistent/helper", false,
+                                  "OAuthTokenCommand が失敗しました (終了コード 127)"},
+                      CommandCase{"UnclosedQuote", "helper 'x", false, ""}),
     [](const testing::TestParamInfo<CommandCase>& paramInfo) {
         return std::string(paramInfo.param.pszName);
     });
@@ -316,8 +275,8 @@ TEST(OAuthHttp, RepliesByLengthChunksOrCloseAndCutOnesRefused)
     EXPECT_EQ(reply.nStatus, 400);
     EXPECT_EQ(reply.strBody, "abcd");
     EXPECT_FALSE(ParseHttpReply("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabcd", reply));
-    EXPECT_FALSE(ParseHttpReply("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n9\r\nab",
-                                reply));
+    EXPECT_FALSE(
+        ParseHttpReply("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n9\r\nab", reply));
     HttpsUrl url;
     ASSERT_TRUE(ParseHttpsUrl("https://[::1]:8443?a=b", url));
     EXPECT_EQ(url.strHost + " " + std::to_string(url.nPort) + " " + url.strPath, "::1 8443 /?a=b");
