@@ -498,6 +498,27 @@ int OAuth(const Arguments& args, std::ostream& out)
             return EX_OK;
         }
         std::string strError;
+        // The browser on this machine when there is a desktop and the provider has an
+        // authorization endpoint; else the code typed in a browser anywhere.
+        const bool bDesktop =
+            (std::getenv("DISPLAY") != nullptr && *std::getenv("DISPLAY")) ||
+            (std::getenv("WAYLAND_DISPLAY") != nullptr && *std::getenv("WAYLAND_DISPLAY"));
+        if (!args.bDevice && bDesktop && !EndpointsOf(profile.oauth).strAuthorizeUrl.empty())
+        {
+            const bool bSigned = client.SignInWithBrowser(
+                [&](const std::string& strUrl) {
+                    WriteUtf8(out, "このアドレスをブラウザで開いてサインインしてください（5 "
+                                   "分以内）:\n" +
+                                       strUrl + "\n");
+                    out.flush();
+                    return true;
+                },
+                300, strError);
+            if (!bSigned)
+                throw CExit{EX_UNAVAILABLE, "サインインできませんでした: " + strError};
+            WriteUtf8(out, "サインインしました。\n");
+            return EX_OK;
+        }
         const bool bDone = client.SignInWithDevice(
             [&](const DeviceCode& code) {
                 WriteUtf8(out, "ブラウザで " + code.strVerificationUrl + " を開き、コード " +

@@ -4,7 +4,9 @@
 #include "app/FileError.h"
 #include "app/FileSystem.h"
 #include "app/TextCodec.h"
+#include "mail/LoopbackListener.h"
 #include "mail/OAuthHttp.h"
+#include "mail/Pkce.h"
 #include "mail/PosixSocket.h"
 #include "mail/TokenCommand.h"
 
@@ -62,6 +64,54 @@ bool IsTokenText(const std::string& strToken)
         if (c < 0x21 || c > 0x7E)
             return false;
     return true;
+}
+
+// The value of one parameter of a query ("code=...&state=..."), percent-decoded.
+std::string QueryValue(const std::string& strQuery, const std::string& strName)
+{
+    std::size_t nAt = 0;
+    while (nAt <= strQuery.size())
+    {
+        std::size_t nEnd = strQuery.find('&', nAt);
+        if (nEnd == std::string::npos)
+            nEnd = strQuery.size();
+        const std::string strPair = strQuery.substr(nAt, nEnd - nAt);
+        nAt = nEnd + 1;
+        if (strPair.rfind(strName + "=", 0) != 0)
+            continue;
+        std::string strValue;
+        const std::string strRaw = strPair.substr(strName.size() + 1);
+        for (std::size_t i = 0; i < strRaw.size(); ++i)
+        {
+            const std::string strHex = strRaw.substr(i + 1, 2);
+            if (strRaw[i] == '%' && strHex.size() == 2 &&
+                strHex.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos)
+            {
+                strValue += static_cast<char>(std::stoi(strHex, nullptr, 16));
+                i += 2;
+            }
+            else
+                strValue += strRaw[i] == '+' ? ' ' : strRaw[i];
+        }
+        return strValue;
+    }
+    return std::string();
+}
+
+// The page the browser shows after the redirect (UTF-8, never CP932).
+std::string RedirectPage(int nStatus, const char8_t* pszText)
+{
+    const std::string strHtml =
+        std::string("<!DOCTYPE html><html lang=\"ja\"><meta charset=\"utf-8\"><title>Tarvell"
+                    "</title><p>")
+            .append(reinterpret_cast<const char*>(pszText))
+            .append("</p></html>");
+    return std::string("HTTP/1.1 ")
+        .append(nStatus == 200 ? "200 OK" : "400 Bad Request")
+        .append("\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: ")
+        .append(std::to_string(strHtml.size()))
+        .append("\r\nConnection: close\r\nCache-Control: no-store\r\n\r\n")
+        .append(strHtml);
 }
 
 class CTokenCommandSource : public IAccessTokenSource
@@ -314,6 +364,71 @@ bool COAuthClient::SignInWithDevice(const std::function<void(const DeviceCode&)>
     }
     strError = "コードの有効期限が切れました。もう一度サインインしてください"; // troubleshooting
     return false;
+}
+
+bool COAuthClient::SignInWithBrowser(const std::function<bool(const std::string& strUrl)>& open,
+                                     int nTimeoutSeconds, std::string& strError)
+{
+    const std::string strVerifier = RandomToken(32); // 43 characters, RFC 7636 section 4.1
+    const std::string strState = RandomToken(16);
+    CLoopbackListener listener;
+    if (strVerifier.empty() || strState.empty() || m_endpoints.strAuthorizeUrl.empty() ||
+        !listener.Listen())
+    {
+        strError = "ブラウザでのサインインを始められません"; // troubleshooting
+        return false;
+    }
+    const std::string strRedirect = "http://127.0.0.1:" + std::to_string(listener.Port()) + "/";
+    const std::string strUrl =
+        m_endpoints.strAuthorizeUrl +
+        (m_endpoints.strAuthorizeUrl.find('?') == std::string::npos ? "?" : "&") +
+        FormEncode({{"response_type", "code"},
+                    {"client_id", m_settings.strClientId},
+                    {"redirect_uri", strRedirect},
+                    {"scope", m_endpoints.strScope},
+                    {"state", strState},
+                    {"code_challenge", CodeChallengeS256(strVerifier)},
+                    {"code_challenge_method", "S256"}});
+    if (!open(strUrl))
+    {
+        strError = "ブラウザを開けません"; // troubleshooting
+        return false;
+    }
+    std::string strRequest;
+    if (!listener.NextRequest(nTimeoutSeconds, strRequest))
+    {
+        strError = "ブラウザからの応答がないまま時間切れになりました"; // troubleshooting
+        return false;
+    }
+    // "GET /?code=...&state=... HTTP/1.1"
+    std::string strQuery;
+    if (strRequest.rfind("GET /?", 0) == 0 && strRequest.find(' ', 6) != std::string::npos)
+        strQuery = strRequest.substr(6, strRequest.find(' ', 6) - 6);
+    const std::string strCode = QueryValue(strQuery, "code");
+    if (strQuery.empty() || QueryValue(strQuery, "state") != strState)
+    {
+        listener.Reply(RedirectPage(400, u8"サインインを受け付けられません（不正な要求です）。"));
+        listener.Close(); // one request only: whatever comes next is refused
+        strError = "サインインの応答が正しくありません (state)"; // troubleshooting
+        return false;
+    }
+    if (strCode.empty())
+    {
+        listener.Reply(RedirectPage(400, u8"サインインできませんでした。"));
+        listener.Close();
+        strError = "サインインが拒否されました (" + ServerText(QueryValue(strQuery, "error")) + ")";
+        return false;
+    }
+    listener.Reply(
+        RedirectPage(200, u8"サインインしました。このページを閉じて Tarvell に戻ってください。"));
+    listener.Close();
+    std::string strOAuthError;
+    return TokenRequest(FormEncode({{"grant_type", "authorization_code"},
+                                    {"code", strCode},
+                                    {"redirect_uri", strRedirect},
+                                    {"client_id", m_settings.strClientId},
+                                    {"code_verifier", strVerifier}}),
+                        strOAuthError, strError);
 }
 
 std::unique_ptr<IAccessTokenSource> MakeAccessTokenSource(const DeliveryProfile& profile,

@@ -49,6 +49,13 @@ class COAuthClient : public IAccessTokenSource
     bool SignInWithDevice(const std::function<void(const DeviceCode&)>& show,
                           std::string& strError);
 
+    // Signs in with the authorization code grant, PKCE S256 (RFC 7636) and a loopback redirect
+    // (RFC 8252): open is given the authorization URL for the browser (false: it could not be
+    // opened). Exactly one request to the redirect is taken, the one with the right state; any
+    // other request ends the sign-in refused. The wait ends after nTimeoutSeconds.
+    bool SignInWithBrowser(const std::function<bool(const std::string& strUrl)>& open,
+                           int nTimeoutSeconds, std::string& strError);
+
     // Whether a refresh token is kept for these settings.
     bool SignedIn() const;
     // Forgets the tokens and removes the file (nothing when there is none).

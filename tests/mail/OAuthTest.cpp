@@ -9,6 +9,7 @@
 #include "mail/OAuthClient.h"
 #include "mail/OAuthHttp.h"
 #include "mail/OAuthSasl.h"
+#include "mail/Pkce.h"
 #include "mail/PosixSocket.h"
 #include "mail/TokenCommand.h"
 #include "mail/TraceSink.h"
@@ -17,6 +18,8 @@
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -214,6 +217,81 @@ TEST_F(OAuthSend, DeviceSignInPollsAtTheIntervalAndSlowsDown)
     EXPECT_TRUE(Send().Sent());
     m_pClient->SignOut();
     EXPECT_FALSE(m_pClient->SignedIn());
+}
+
+// The browser's part: its request to the redirect, and the page it gets (empty when refused).
+std::string Visit(int nPort, const std::string& strPathQuery)
+{
+    CPosixSocket socket;
+    if (!socket.Create() || !socket.Connect("127.0.0.1", nPort))
+        return std::string();
+    const std::string strRequest = "GET " + strPathQuery + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    socket.Send(strRequest.data(), static_cast<int>(strRequest.size()));
+    std::string strReply;
+    char buffer[1024];
+    for (int n = 0; (n = socket.Receive(buffer, sizeof(buffer))) > 0;)
+        strReply.append(buffer, static_cast<std::size_t>(n));
+    return strReply;
+}
+
+class BrowserSignIn : public OAuthSend, public ::testing::WithParamInterface<bool>
+{
+};
+
+// Exactly one request to the redirect is taken, and only with the state sent: a forged one ends
+// the sign-in, and nothing after it is heard. PKCE is checked by the fake's token endpoint.
+TEST_P(BrowserSignIn, OneRequestWithTheRightState)
+{
+    Start("");
+    m_profile.oauth.strAuthorizeUrl = m_pServer->Url("/authorize");
+    m_pClient = std::make_unique<COAuthClient>(m_sockets, m_profile.oauth, m_strTokenFile,
+                                               m_profile.strCaFile);
+    const bool bForged = GetParam();
+    std::thread browser;
+    std::string strPage;
+    int nPort = 0;
+    const auto open = [&](const std::string& strUrl) {
+        HttpReply reply;
+        std::string strError;
+        EXPECT_TRUE(HttpsPostForm(m_sockets, m_profile.strCaFile, m_pServer->Url("/authorize"),
+                                  strUrl.substr(strUrl.find('?') + 1), reply, strError));
+        // {"location": "http://127.0.0.1:PORT/?code=c-1&state=..."}
+        const std::size_t nAt = reply.strBody.find("http://127.0.0.1:");
+        EXPECT_NE(nAt, std::string::npos) << reply.strBody;
+        std::string strLocation = reply.strBody.substr(nAt, reply.strBody.find('"', nAt) - nAt);
+        nPort = std::atoi(strLocation.c_str() + 17);
+        std::string strPath = strLocation.substr(strLocation.find('/', 17));
+        if (bForged)
+            strPath = strPath.substr(0, strPath.find("state=") + 6) + "forged";
+        browser = std::thread([&, strPath] { strPage = Visit(nPort, strPath); });
+        return true;
+    };
+    std::string strError;
+    const bool bSigned = m_pClient->SignInWithBrowser(open, 10, strError);
+    browser.join();
+    EXPECT_EQ(bSigned, !bForged) << strError;
+    EXPECT_EQ(m_pClient->SignedIn(), !bForged);
+    EXPECT_EQ(strPage.rfind(bForged ? "HTTP/1.1 400" : "HTTP/1.1 200", 0), 0u) << strPage;
+    EXPECT_EQ(Visit(nPort, "/?code=c-1&state=x"), ""); // the listener is gone
+    if (!bForged)
+    {
+        EXPECT_TRUE(Send().Sent());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, BrowserSignIn, ::testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& paramInfo) {
+                             return std::string(paramInfo.param ? "ForgedState" : "RightState");
+                         });
+
+TEST(Pkce, ChallengeOfTheRfc7636Example)
+{
+    EXPECT_EQ(CodeChallengeS256("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
+              "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
+    EXPECT_EQ(Base64Url(Sha256(std::string(1000, 'a'))),
+              "Qe3s5C1j6Nm_UVqbppMuHCDLyfWl0TRkWttdsblzfqM"); // padding across blocks
+    EXPECT_EQ(RandomToken(32).size(), 43u);
+    EXPECT_NE(RandomToken(16), RandomToken(16));
 }
 
 struct CommandCase

@@ -8,11 +8,12 @@ takes its access tokens, both on 127.0.0.1, for the OAuth tests.
 It makes a self-signed certificate for IP 127.0.0.1 (D/ca.pem, for CaFile), then writes
 D/ports ("HTTPS_PORT SMTP_PORT") once both listen. Endpoints: POST /token (refresh_token and
 device_code grants; refresh tokens rotate: each use gives a new one and the old is dead),
+POST /authorize (the browser's visit: PKCE S256 remembered, JSON {"location": redirect}),
 POST /device, POST /introspect (token=...; what Dovecot's oauth2 passdb asks). Every request is
 appended to D/requests.log as one line (path and form), every SMTP line to D/smtp.log, and each
 message to D/mail-N.eml. It runs until killed.
 """
-import argparse, base64, json, os, socket, ssl, subprocess, sys, threading, urllib.parse
+import argparse, base64, hashlib, json, os, socket, ssl, subprocess, sys, threading, urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ap = argparse.ArgumentParser()
@@ -82,6 +83,14 @@ class Handler(BaseHTTPRequestHandler):
                 return self.reply(200, {"device_code": "dc-1", "user_code": "ABCD-EFGH",
                                         "verification_uri": "https://127.0.0.1/device",
                                         "expires_in": 600, "interval": 1})
+            if self.path == "/authorize":
+                # The browser's visit, posted by the test: remembers the PKCE challenge and
+                # tells where the browser is sent back to.
+                if form.get("code_challenge_method") != "S256" or not form.get("code_challenge"):
+                    return self.reply(400, {"error": "invalid_request"})
+                state["codes"] = {"c-1": (form["code_challenge"], form["redirect_uri"])}
+                query = urllib.parse.urlencode({"code": "c-1", "state": form["state"]})
+                return self.reply(200, {"location": form["redirect_uri"] + "?" + query})
             if self.path == "/introspect":
                 return self.reply(200, {"active": form.get("token") in state["access"],
                                         "username": "taro@example.jp"})
@@ -95,6 +104,14 @@ class Handler(BaseHTTPRequestHandler):
                                             "AADSTS70008: トークンは取り消されました"})
                 state["refresh"].discard(token)  # rotated: the old one is dead
                 return self.reply(200, issue(), chunked=True)
+            if grant == "authorization_code":
+                challenge, redirect = state.get("codes", {}).pop(form.get("code"), (None, None))
+                verifier = form.get("code_verifier", "").encode()
+                digest = base64.urlsafe_b64encode(hashlib.sha256(verifier).digest()).rstrip(b"=")
+                if challenge is None or digest.decode() != challenge or \
+                        form.get("redirect_uri") != redirect:
+                    return self.reply(400, {"error": "invalid_grant"})
+                return self.reply(200, issue())
             if grant == "urn:ietf:params:oauth:grant-type:device_code":
                 if state["slow"] > 0:
                     state["slow"] -= 1
