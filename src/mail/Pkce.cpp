@@ -43,7 +43,8 @@ std::string Sha256(const std::string& strBytes)
                    static_cast<std::uint32_t>(data[nBlock + 4 * i + 3]);
         for (int i = 16; i < 64; ++i)
         {
-            const std::uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
+            const std::uint32_t s0 =
+                Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
             const std::uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
             w[i] = w[i - 16] + s0 + w[i - 7] + s1;
         }

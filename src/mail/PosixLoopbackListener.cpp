@@ -105,8 +105,8 @@ void CLoopbackListener::Reply(const std::string& strBytes)
     std::size_t nSent = 0;
     while (nSent < strBytes.size())
     {
-        const ssize_t n =
-            ::send(m_pImpl->fdClient, strBytes.data() + nSent, strBytes.size() - nSent, MSG_NOSIGNAL);
+        const ssize_t n = ::send(m_pImpl->fdClient, strBytes.data() + nSent,
+                                 strBytes.size() - nSent, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

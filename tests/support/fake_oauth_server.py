@@ -20,6 +20,7 @@ ap = argparse.ArgumentParser()
 ap.add_argument("--dir", required=True)
 ap.add_argument("--refresh", default="rt-0")
 ap.add_argument("--client", default="tarvell-test")
+ap.add_argument("--user", default="taro@example.jp", help="the user introspection names")
 ap.add_argument("--offer", default="XOAUTH2 OAUTHBEARER")
 ap.add_argument("--revoked", action="store_true")
 ap.add_argument("--reject-smtp", action="store_true")
@@ -93,7 +94,7 @@ class Handler(BaseHTTPRequestHandler):
                 return self.reply(200, {"location": form["redirect_uri"] + "?" + query})
             if self.path == "/introspect":
                 return self.reply(200, {"active": form.get("token") in state["access"],
-                                        "username": "taro@example.jp"})
+                                        "username": args.user})
             if self.path != "/token" or form.get("client_id") != args.client:
                 return self.reply(400, {"error": "invalid_client"})
             grant = form.get("grant_type")
