@@ -16,9 +16,11 @@
 #include "support/FakeOAuthServer.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <thread>
 
 #include <sys/stat.h>
@@ -153,6 +155,28 @@ TEST_F(OAuthSend, RevokedSignInFailsBeforeAnySmtpConnection)
 
     m_folder.Write(kOAuthTokenFileName, "");
     EXPECT_EQ(Send().strDetail.rfind("OAuth 2.0 でサインインしていません", 0), 0u);
+}
+
+// A token file that cannot be replaced is left as it was (never half written), and the send
+// fails with the reason.
+TEST_F(OAuthSend, FailedSaveKeepsTheOldTokenFile)
+{
+    const std::string strSkip = NoUnprivilegedUserReason();
+    if (!strSkip.empty())
+        GTEST_SKIP() << strSkip;
+    Start("--refresh rt-0");
+    SignedIn("rt-0");
+    const std::string strOld = m_folder.Read(kOAuthTokenFileName);
+    // Readable, but neither the file nor its folder writable for "nobody".
+    ASSERT_EQ(::chmod(m_folder.Dir().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(m_strTokenFile.c_str(), 0644), 0);
+    const std::string strError = RunAsNobody([this] {
+        std::string strToken;
+        std::string strWhy;
+        return m_pClient->AccessToken(strToken, strWhy) ? "token " + strToken : strWhy;
+    });
+    EXPECT_EQ(strError, std::string(kOAuthTokenFileName) + " に新しいトークンを保存できません");
+    EXPECT_EQ(m_folder.Read(kOAuthTokenFileName), strOld);
 }
 
 struct MechanismCase

@@ -23,15 +23,15 @@ TEST(OAuthInterop, SubmissionWithStartTlsAndAnAccessTokenDovecotIntrospects)
         GTEST_SKIP() << "python3 and openssl are needed for the fake authorization server";
     CRealServers servers;
     std::string strSkip;
-    if (!servers.Start(strSkip, true, false,
-                       "MAILSERVERS_OAUTH_INTROSPECT=" +
-                           ShellQuote(authorization.Url("/introspect")) +
-                           " MAILSERVERS_OAUTH_CA=" + ShellQuote(folder.Path("ca.pem")) + " "))
+    if (!servers.Start(
+            strSkip, true, false,
+            "MAILSERVERS_OAUTH_INTROSPECT=" + ShellQuote(authorization.Url("/introspect")) +
+                " MAILSERVERS_OAUTH_CA=" + ShellQuote(folder.Path("ca.pem")) + " "))
         GTEST_SKIP() << "real mail servers cannot run here: " << strSkip;
 
     // One CaFile trusts both: the mail servers' CA and the authorization server's.
-    folder.Write("trusted.pem", ReadWholeFile(servers.Env("CA_FILE"), 1 << 20) +
-                                    folder.Read("ca.pem"));
+    folder.Write("trusted.pem",
+                 ReadWholeFile(servers.Env("CA_FILE"), 1 << 20) + folder.Read("ca.pem"));
     DeliveryProfile profile;
     profile.smtp = SmtpSecurity::starttls;
     profile.auth = Authentication::oauth2;
@@ -40,8 +40,8 @@ TEST(OAuthInterop, SubmissionWithStartTlsAndAnAccessTokenDovecotIntrospects)
     profile.oauth.strClientId = "tarvell-test";
     profile.oauth.strTokenUrl = authorization.Url("/token");
     profile.oauth.strScope = "SMTP.Send";
-    folder.Write(kOAuthTokenFileName,
-                 "ClientId=tarvell-test@" + profile.oauth.strTokenUrl + "\r\nRefreshToken=rt-0\r\n");
+    folder.Write(kOAuthTokenFileName, "ClientId=tarvell-test@" + profile.oauth.strTokenUrl +
+                                          "\r\nRefreshToken=rt-0\r\n");
     CPosixSocketFactory sockets;
     COAuthClient client(sockets, profile.oauth, folder.Path(kOAuthTokenFileName),
                         profile.strCaFile);
