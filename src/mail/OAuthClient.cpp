@@ -395,7 +395,12 @@ bool COAuthClient::SignInWithBrowser(const std::function<bool(const std::string&
         return false;
     }
     std::string strRequest;
-    if (!listener.NextRequest(nTimeoutSeconds, strRequest))
+    // A connection that sends no request at all (a browser's speculative preconnect) is no
+    // request: the next one is waited for.
+    bool bHeard = listener.NextRequest(nTimeoutSeconds, strRequest);
+    for (int nEmpty = 0; bHeard && strRequest.empty() && nEmpty < 8; ++nEmpty)
+        bHeard = listener.NextRequest(nTimeoutSeconds, strRequest);
+    if (!bHeard)
     {
         strError = "ブラウザからの応答がないまま時間切れになりました"; // troubleshooting
         return false;

@@ -93,7 +93,7 @@ bool CLoopbackListener::NextRequest(int nTimeoutSeconds, std::string& strRequest
     }
     const std::size_t nEnd = strHead.find("\r\n");
     if (nEnd == std::string::npos)
-        return true; // a connection without a request line: the caller refuses it
+        return true; // a connection without a request line: the caller decides
     strRequestLine = strHead.substr(0, nEnd);
     return true;
 }
