@@ -7,7 +7,7 @@
 #include "mail/LoopbackListener.h"
 #include "mail/OAuthHttp.h"
 #include "mail/Pkce.h"
-#include "mail/PosixSocket.h"
+#include "mail/SystemSocket.h"
 #include "mail/TokenCommand.h"
 
 #include <nlohmann/json.hpp>
@@ -461,6 +461,6 @@ std::unique_ptr<IAccessTokenSource> MakeAccessTokenSource(const DeliveryProfile&
         return std::make_unique<COAuthClient>(
             *pSockets, profile.oauth, strFile,
             profile.strCaFile.empty() ? std::string() : ToOsPath(profile.strCaFile));
-    return std::make_unique<COwningClient>(std::make_unique<CPosixSocketFactory>(), profile,
+    return std::make_unique<COwningClient>(std::make_unique<CSystemSocketFactory>(), profile,
                                            strFile);
 }

@@ -1,7 +1,7 @@
 // PosixLoopbackListener.cpp - the redirect listener over POSIX sockets, with poll for time-outs.
 #include "mail/LoopbackListener.h"
 
-#include "mail/PosixSocket.h"
+#include "mail/SystemSocket.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

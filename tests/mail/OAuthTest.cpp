@@ -10,7 +10,7 @@
 #include "mail/OAuthHttp.h"
 #include "mail/OAuthSasl.h"
 #include "mail/Pkce.h"
-#include "mail/PosixSocket.h"
+#include "mail/SystemSocket.h"
 #include "mail/TokenCommand.h"
 #include "mail/TraceSink.h"
 #include "support/FakeOAuthServer.h"
@@ -96,7 +96,7 @@ class OAuthSend : public ::testing::Test
     }
 
     CTempFolder m_folder;
-    CPosixSocketFactory m_sockets;
+    CSystemSocketFactory m_sockets;
     CScriptedPlatform m_platform;
     CRecordingTrace m_trace;
     std::unique_ptr<CFakeOAuthServer> m_pServer;
@@ -246,7 +246,7 @@ TEST_F(OAuthSend, DeviceSignInPollsAtTheIntervalAndSlowsDown)
 // The browser's part: its request to the redirect, and the page it gets (empty when refused).
 std::string Visit(int nPort, const std::string& strPathQuery)
 {
-    CPosixSocket socket;
+    CSystemSocket socket;
     if (!socket.Create() || !socket.Connect("127.0.0.1", nPort))
         return std::string();
     const std::string strRequest = "GET " + strPathQuery + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";

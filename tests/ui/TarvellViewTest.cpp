@@ -7,7 +7,7 @@
 #include "addr/AddressBook.h"
 #include "app/Sjis.h"
 #include "support/FakeMailServer.h"
-#include "ui/HeadlessPlatform.h"
+#include "send/HeadlessPlatform.h"
 #include "ui/MainFrame.h"
 #include "ui/QtAddressDlg.h"
 #include "ui/StatusLine.h"
@@ -329,7 +329,7 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
          QStringLiteral(u"HELO: サーバーが接続を閉じました"),
          QStringLiteral(u"発送元設定を確認してください。")},
         {"time-out", CServerScript::Pop3Accepting(), silent,
-         QStringLiteral(u"HELO: NET_ETIMEDOUT: 応答がないまま時間切れになりました"),
+         QStringLiteral(u"HELO: WSAETIMEDOUT: 応答がないまま時間切れになりました"),
          QStringLiteral(u"タイムアウトしました (HELO)")},
     };
     SetField(m_pDoc->m_sender.szMailAddress, "from@example.jp");

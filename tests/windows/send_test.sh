@@ -38,20 +38,20 @@ winpath() { echo "Z:${1//\//\\}"; }
 in="$tmp/入力"
 mkdir -p "$in"
 sjis '%NAME様\r\nお見積りをお送りします。①②\r\n敬具\r\n' > "$in/本文.txt"
-printf '%NAME様\nお見積りをお送りします。①②\n敬具\n' | sed 's/%NAME/佐藤花子/' > "$tmp/expected-body.txt"
+printf '%s\n' 佐藤花子様 お見積りをお送りします。①② 敬具 > "$tmp/expected-body.txt"
 head -c 70000 /dev/urandom > "$in/見積書.pdf"
 
 # One program folder per run: the programs and their records side by side.
 setup_folder() { # NAME SMTP POP3 [delivery settings...]
-  local dir="$tmp/$1" smtp=$2 pop=$3
+  local name=$1 dir="$tmp/$1" smtp=$2 pop=$3
   shift 3
   mkdir -p "$dir"
   cp "$win/tarvell-batch.exe" "$win/tarvell-config.exe" "$dir/"
   echo "$MAIL_PASS" | "$wine" "$dir/tarvell-config.exe" sender set name=山田太郎 \
     address=taro@example.jp "smtp=$smtp" "pop3=$pop" "login=$MAIL_USER" --password-stdin ||
-    fail "$1: tarvell-config.exe sender set"
+    fail "$name: tarvell-config.exe sender set"
   if [ $# -gt 0 ]; then
-    "$wine" "$dir/tarvell-config.exe" delivery set "$@" >/dev/null || fail "$1: delivery set $*"
+    "$wine" "$dir/tarvell-config.exe" delivery set "$@" >/dev/null || fail "$name: delivery set $*"
   fi
   sjis "Name=佐藤花子\r\nAddress=hanako@example.jp\r\nTitle=お見積りの件\r\nTextFile=$(winpath "$in/本文.txt")\r\nBinFile=$(winpath "$in/見積書.pdf")\r\n" > "$dir/send.inf"
 }

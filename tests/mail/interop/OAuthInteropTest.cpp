@@ -8,7 +8,7 @@
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
 #include "mail/OAuthClient.h"
-#include "mail/PosixSocket.h"
+#include "mail/SystemSocket.h"
 #include "support/FakeOAuthServer.h"
 #include "support/RealMailServers.h"
 #include "support/ScriptedPlatform.h"
@@ -42,7 +42,7 @@ TEST(OAuthInterop, SubmissionWithStartTlsAndAnAccessTokenDovecotIntrospects)
     profile.oauth.strScope = "SMTP.Send";
     folder.Write(kOAuthTokenFileName, "ClientId=tarvell-test@" + profile.oauth.strTokenUrl +
                                           "\r\nRefreshToken=rt-0\r\n");
-    CPosixSocketFactory sockets;
+    CSystemSocketFactory sockets;
     COAuthClient client(sockets, profile.oauth, folder.Path(kOAuthTokenFileName),
                         profile.strCaFile);
 
