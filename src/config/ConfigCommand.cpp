@@ -738,7 +738,8 @@ const char* HelpText()
             u8"帳は Address.tvl（既定）か @グループ名。--dir を省くと tarvell 本体と同じ\n"
             u8"プログラムフォルダを使います。終了コード: 0 成功, 64 使い方の誤り, 65 "
             u8"データの誤り,\n"
-            u8"66 入力がない, 73 書き込めない, 74 読み込めない。誤りがあれば何も書きません。\n");
+            u8"66 入力がない, 69 サインインできない, 73 書き込めない, 74 読み込めない。\n"
+            u8"誤りがあれば何も書きません。\n");
     return "Usage: tarvell-config [--dir FOLDER] COMMAND\n"
            "\n"
            "Sets Tarvell's sender, options, delivery and address books from a terminal.\n"
@@ -764,7 +765,8 @@ const char* HelpText()
            "\n"
            "BOOK is Address.tvl (default) or @GROUP. Without --dir the program folder is the one\n"
            "tarvell itself uses. Exit status: 0 done, 64 usage, 65 bad data, 66 missing input,\n"
-           "73 cannot write, 74 cannot read. Nothing is written when anything is wrong.\n";
+           "69 sign-in failed, 73 cannot write, 74 cannot read. Nothing is written when anything\n"
+           "is wrong.\n";
 }
 } // namespace
 
