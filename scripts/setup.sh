@@ -12,7 +12,7 @@ PACKAGES=(
   fonts-noto-cjk fontconfig
   clang libclang-rt-14-dev clang-format
   postfix dovecot-pop3d
-  libssl-dev openssl
+  libssl-dev openssl nlohmann-json3-dev
   python3 libmime-tools-perl
   qt6-translations-l10n xdg-utils
   dpkg-dev desktop-file-utils appstream lintian

@@ -17,6 +17,10 @@
 # STLS on POP3_PORT and POP3S on POP3S_PORT. SMTP_PORT stays plain and offers no STARTTLS. "env"
 # then also holds CA_FILE (the signing CA) and OTHER_CA_FILE (an unrelated CA), and each message
 # delivered after SASL has a sidecar msg.N.user naming the authenticated user.
+# OAuth mode (with the TLS mode): MAILSERVERS_OAUTH_INTROSPECT names an RFC 7662 introspection
+# URL (https) and MAILSERVERS_OAUTH_CA the CA that verifies it; Dovecot then also takes XOAUTH2
+# and OAUTHBEARER through its oauth2 passdb, so the submission ports accept an access token the
+# authorization server calls active.
 # MAILSERVERS_SIZE_LIMIT (TLS mode) sets Postfix's message_size_limit (0: none), for benchmarks.
 #
 # MAILSERVERS_POLICY=1 (plain port) adds two recipient checks for group send tests: the hash map
@@ -271,6 +275,29 @@ service pop3-login {
   }
 }
 DOVECOTPLAIN
+fi
+
+if [ -n "$TLS_MODE" ] && [ -n "${MAILSERVERS_OAUTH_INTROSPECT:-}" ]; then
+    sed -i 's/^auth_mechanisms = plain login$/auth_mechanisms = plain login xoauth2 oauthbearer/' "$WORK/dv/dovecot.conf"
+    # Dovecot's auth process runs unprivileged: its own readable copy of the CA.
+    cp "${MAILSERVERS_OAUTH_CA:-/dev/null}" "$WORK/dv/oauth-ca.pem" && chmod 644 "$WORK/dv/oauth-ca.pem" \
+        || fail "cannot copy MAILSERVERS_OAUTH_CA"
+    cat > "$WORK/dv/oauth2.conf.ext" <<OAUTHEXT
+introspection_mode = post
+introspection_url = $MAILSERVERS_OAUTH_INTROSPECT
+tls_ca_cert_file = $WORK/dv/oauth-ca.pem
+username_attribute = username
+active_attribute = active
+active_value = true
+OAUTHEXT
+    chmod 644 "$WORK/dv/oauth2.conf.ext"
+    cat >> "$WORK/dv/dovecot.conf" <<DOVECOTOAUTH
+passdb {
+  driver = oauth2
+  mechanisms = xoauth2 oauthbearer
+  args = $WORK/dv/oauth2.conf.ext
+}
+DOVECOTOAUTH
 fi
 
 cat > "$WORK/env" <<ENV

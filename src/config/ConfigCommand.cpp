@@ -10,6 +10,7 @@
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
 #include "config/BookCsv.h"
+#include "mail/OAuthClient.h"
 #include "send/DeliveryFile.h"
 
 #include <algorithm>
@@ -104,6 +105,7 @@ struct Arguments
     bool bHelp = false;
     bool bPasswordStdin = false;
     bool bDryRun = false;
+    bool bDevice = false;
     std::optional<CsvEncoding> encoding;
     std::vector<std::string> words; // UTF-8
 };
@@ -128,6 +130,8 @@ Arguments ParseArguments(const std::vector<std::string>& args)
             parsed.bPasswordStdin = true;
         else if (arg == "--dry-run")
             parsed.bDryRun = true;
+        else if (arg == "--device")
+            parsed.bDevice = true;
         else if (arg == "--dir" || arg.rfind("--dir=", 0) == 0)
             dir = value("--dir");
         else if (arg == "--encoding" || arg.rfind("--encoding=", 0) == 0)
@@ -382,10 +386,10 @@ int Delivery(const Arguments& args, std::ostream& out)
         FailRead(e);
     }
     const std::string strVerb = args.words.size() > 1 ? args.words[1] : std::string();
-    auto lines = DeliveryLines(FormatDeliveryProfile(profile));
+    auto lines = DeliveryLines(FormatDeliveryProfile(profile, true));
     if (strVerb == "show" && args.words.size() == 2)
     {
-        for (const auto& [strKey, strValue] : lines)
+        for (const auto& [strKey, strValue] : DeliveryLines(FormatDeliveryProfile(profile)))
             WriteUtf8(out, strKey + "=" + Printable(strValue) + "\n");
         if (!profile.strRefused.empty())
             throw CExit{EX_DATAERR, strPath + ": " + Printable(profile.strRefused) +
@@ -426,7 +430,7 @@ int Delivery(const Arguments& args, std::ostream& out)
     const DeliveryProfile next = ParseDeliveryProfile(DeliveryText(lines));
     if (!next.strRefused.empty())
         throw CExit{EX_DATAERR, Printable(next.strRefused) + ": この値は使えません。"};
-    const auto readBack = DeliveryLines(FormatDeliveryProfile(next));
+    const auto readBack = DeliveryLines(FormatDeliveryProfile(next, true));
     for (const auto& [strKey, strValue] : lines)
     {
         const auto back = std::find_if(readBack.begin(), readBack.end(),
@@ -445,6 +449,93 @@ int Delivery(const Arguments& args, std::ostream& out)
     {
         FailWrite(e);
     }
+    return EX_OK;
+}
+
+// The OAuth 2.0 sign-in of Delivery.ini's oauth2 profile: "login" signs in with the device grant
+// (a code to type in a browser on any machine), "status" tells whether a sign-in is kept,
+// "logout" forgets it. The refresh token stays in the program folder, never on the terminal.
+int OAuth(const Arguments& args, std::ostream& out)
+{
+    const std::string strVerb = args.words.size() == 2 ? args.words[1] : std::string();
+    if (strVerb != "login" && strVerb != "status" && strVerb != "logout")
+        throw CExit{EX_USAGE, "使い方: tarvell-config oauth login [--device] | oauth status | "
+                              "oauth logout"};
+    DeliveryProfile profile;
+    try
+    {
+        profile = ReadDeliveryProfile(args.strDir + kDeliveryFileName);
+    }
+    catch (const CFileException& e)
+    {
+        FailRead(e);
+    }
+    if (!profile.strRefused.empty())
+        throw CExit{EX_DATAERR, std::string(kDeliveryFileName) + ": " +
+                                    Printable(profile.strRefused) + ": この値は使えません。"};
+    if (profile.auth != Authentication::oauth2)
+        throw CExit{EX_DATAERR,
+                    "Delivery.ini が Authentication=oauth2 ではありません"
+                    "（delivery set Authentication=oauth2 OAuthClientId=... で設定）。"};
+    if (!profile.oauth.strTokenCommand.empty())
+        throw CExit{EX_DATAERR, "OAuthTokenCommand のプログラムがサインインを扱います。"};
+    std::unique_ptr<IAccessTokenSource> pSource = MakeAccessTokenSource(profile, args.strDir);
+    auto& client = static_cast<COAuthClient&>(*pSource);
+    try
+    {
+        if (strVerb == "status")
+        {
+            WriteUtf8(out,
+                      std::string(client.SignedIn() ? "サインイン済み" : "サインインしていません") +
+                          " (" + OAuthProviderName(profile.oauth.provider) + ", " +
+                          profile.oauth.strClientId + ")\n");
+            return EX_OK;
+        }
+        if (strVerb == "logout")
+        {
+            client.SignOut();
+            WriteUtf8(out, "サインインを消去しました。\n");
+            return EX_OK;
+        }
+        std::string strError;
+        // The browser on this machine when there is a desktop and the provider has an
+        // authorization endpoint; else the code typed in a browser anywhere.
+        const bool bDesktop =
+            (std::getenv("DISPLAY") != nullptr && *std::getenv("DISPLAY")) ||
+            (std::getenv("WAYLAND_DISPLAY") != nullptr && *std::getenv("WAYLAND_DISPLAY"));
+        if (!args.bDevice && bDesktop && !EndpointsOf(profile.oauth).strAuthorizeUrl.empty())
+        {
+            const bool bSigned = client.SignInWithBrowser(
+                [&](const std::string& strUrl) {
+                    WriteUtf8(out, "このアドレスをブラウザで開いてサインインしてください（5 "
+                                   "分以内）:\n" +
+                                       strUrl + "\n");
+                    out.flush();
+                    return true;
+                },
+                300, strError);
+            if (!bSigned)
+                throw CExit{EX_UNAVAILABLE, "サインインできませんでした: " + strError};
+            WriteUtf8(out, "サインインしました。\n");
+            return EX_OK;
+        }
+        const bool bDone = client.SignInWithDevice(
+            [&](const DeviceCode& code) {
+                WriteUtf8(out, "ブラウザで " + code.strVerificationUrl + " を開き、コード " +
+                                   code.strUserCode + " を入力してサインインしてください（" +
+                                   std::to_string(code.nExpiresIn / 60) + " 分以内）。\n");
+                out.flush();
+            },
+            strError);
+        if (!bDone)
+            throw CExit{EX_UNAVAILABLE,
+                        "サインインできませんでした: " + strError}; // troubleshooting
+    }
+    catch (const CFileException& e)
+    {
+        FailWrite(e);
+    }
+    WriteUtf8(out, "サインインしました。\n");
     return EX_OK;
 }
 
@@ -630,7 +721,14 @@ const char* HelpText()
             u8"  delivery show               Delivery.ini（TLS と認証）を表示\n"
             u8"  delivery set KEY=値...      SmtpSecurity=none|starttls|tls,\n"
             u8"                              PopSecurity=none|stls|tls, CaFile=PEM ファイル,\n"
-            u8"                              Authentication=pop-before-smtp|smtp-auth|none\n"
+            u8"                              "
+            u8"Authentication=pop-before-smtp|smtp-auth|none|oauth2,\n"
+            u8"                              OAuthProvider=microsoft|google|custom, "
+            u8"OAuthClientId,\n"
+            u8"                              OAuthTenant, OAuthScope, OAuthTokenCommand ...\n"
+            u8"  oauth login [--device]      OAuth 2.0 "
+            u8"でサインイン（表示されるコードをブラウザで入力）\n"
+            u8"  oauth status | oauth logout サインインの有無を表示 / サインインを消去\n"
             u8"  book export [帳]            アドレス帳を CSV "
             u8"で標準出力へ（No,氏名,メールアドレス）\n"
             u8"       --encoding cp932       Shift_JIS で書く（既定は UTF-8）\n"
@@ -640,7 +738,8 @@ const char* HelpText()
             u8"帳は Address.tvl（既定）か @グループ名。--dir を省くと tarvell 本体と同じ\n"
             u8"プログラムフォルダを使います。終了コード: 0 成功, 64 使い方の誤り, 65 "
             u8"データの誤り,\n"
-            u8"66 入力がない, 73 書き込めない, 74 読み込めない。誤りがあれば何も書きません。\n");
+            u8"66 入力がない, 69 サインインできない, 73 書き込めない, 74 読み込めない。\n"
+            u8"誤りがあれば何も書きません。\n");
     return "Usage: tarvell-config [--dir FOLDER] COMMAND\n"
            "\n"
            "Sets Tarvell's sender, options, delivery and address books from a terminal.\n"
@@ -653,7 +752,12 @@ const char* HelpText()
            "  delivery show               show Delivery.ini (TLS and log-in)\n"
            "  delivery set KEY=VALUE...   SmtpSecurity=none|starttls|tls,\n"
            "                              PopSecurity=none|stls|tls, CaFile=PEM file,\n"
-           "                              Authentication=pop-before-smtp|smtp-auth|none\n"
+           "                              Authentication=pop-before-smtp|smtp-auth|none|oauth2,\n"
+           "                              OAuthProvider=microsoft|google|custom, OAuthClientId,\n"
+           "                              OAuthTenant, OAuthScope, OAuthTokenCommand ...\n"
+           "  oauth login [--device]      sign in with OAuth 2.0 (type the code shown in a "
+           "browser)\n"
+           "  oauth status | oauth logout show whether signed in / forget the sign-in\n"
            "  book export [BOOK]          write the book as CSV (No,name,address) to stdout\n"
            "       --encoding cp932       write Shift_JIS (default UTF-8)\n"
            "  book import [BOOK] FILE.csv read CSV (UTF-8 or CP932; - for standard input)\n"
@@ -661,7 +765,8 @@ const char* HelpText()
            "\n"
            "BOOK is Address.tvl (default) or @GROUP. Without --dir the program folder is the one\n"
            "tarvell itself uses. Exit status: 0 done, 64 usage, 65 bad data, 66 missing input,\n"
-           "73 cannot write, 74 cannot read. Nothing is written when anything is wrong.\n";
+           "69 sign-in failed, 73 cannot write, 74 cannot read. Nothing is written when anything\n"
+           "is wrong.\n";
 }
 } // namespace
 
@@ -694,6 +799,8 @@ int RunTarvellConfig(const std::vector<std::string>& args, std::istream& in, std
             return Book(parsed, in, out, err);
         if (strCommand == "delivery")
             return Delivery(parsed, out);
+        if (strCommand == "oauth")
+            return OAuth(parsed, out);
         err << HelpText();
         return EX_USAGE;
     }

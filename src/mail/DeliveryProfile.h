@@ -23,7 +23,43 @@ enum class Authentication
     popBeforeSmtp, // POP3 log-in, then SMTP without AUTH
     smtpAuth,      // SMTP AUTH with the same log-in name and password, no POP3
     none,          // neither: a relay that trusts the network
+    oauth2,        // SMTP AUTH XOAUTH2 or OAUTHBEARER with an OAuth 2.0 access token, over TLS only
 };
+
+// Whose authorization server issues the OAuth 2.0 tokens: the presets know their endpoints and
+// scopes; custom takes them from the profile.
+enum class OAuthProvider
+{
+    microsoft,
+    google,
+    custom,
+};
+
+// How an OAuth 2.0 access token is had. No client ID or secret comes with the program: the user
+// registers an application of their own (public client, no secret).
+struct OAuthSettings
+{
+    OAuthProvider provider = OAuthProvider::microsoft;
+    std::string strClientId;
+    std::string strTenant = "common"; // Microsoft only: the directory in the endpoints' path
+    std::string strAuthorizeUrl;      // custom only
+    std::string strTokenUrl;          // custom only
+    std::string strDeviceUrl;         // custom only
+    std::string strScope;             // custom only (blank-separated)
+    // A helper of the user's that prints an access token on its first line; when given, the
+    // program never talks to the authorization server itself.
+    std::string strTokenCommand;
+};
+
+// The endpoints and scope a sign-in uses, the preset's for Microsoft and Google.
+struct OAuthEndpoints
+{
+    std::string strAuthorizeUrl;
+    std::string strTokenUrl;
+    std::string strDeviceUrl;
+    std::string strScope;
+};
+OAuthEndpoints EndpointsOf(const OAuthSettings& oauth);
 
 // The charset of the text part and the header encoded-words. UTF-8 carries every character;
 // ISO-2022-JP replaces what it cannot carry (see WireCharacters.h).
@@ -47,11 +83,13 @@ struct DeliveryProfile
     // in clear).
     bool bPopSecurityGiven = false;
     std::string strRefused;
+    OAuthSettings oauth; // used only with Authentication::oauth2
 
     // EHLO, CR LF commands and the modern SMTP session: any TLS for SMTP, or SMTP AUTH.
     bool IsModernSmtp() const
     {
-        return smtp != SmtpSecurity::none || auth == Authentication::smtpAuth;
+        return smtp != SmtpSecurity::none || auth == Authentication::smtpAuth ||
+               auth == Authentication::oauth2;
     }
 };
 
@@ -68,15 +106,30 @@ extern const char* const kCaFileKey;         // "CaFile"
 extern const char* const kSendIntervalKey;   // "SendInterval", written only when not 0
 constexpr int kMaxSendInterval = 3600;
 extern const char* const kCharsetKey; // "Charset"
+// The OAuth 2.0 keys, written only with Authentication=oauth2.
+extern const char* const kOAuthProviderKey;     // "OAuthProvider"
+extern const char* const kOAuthClientIdKey;     // "OAuthClientId"
+extern const char* const kOAuthTenantKey;       // "OAuthTenant"
+extern const char* const kOAuthAuthorizeUrlKey; // "OAuthAuthorizeUrl"
+extern const char* const kOAuthTokenUrlKey;     // "OAuthTokenUrl"
+extern const char* const kOAuthDeviceUrlKey;    // "OAuthDeviceUrl"
+extern const char* const kOAuthScopeKey;        // "OAuthScope"
+extern const char* const kOAuthTokenCommandKey; // "OAuthTokenCommand"
 
 // The value's name in the file ("none", "starttls" ...).
 const char* SmtpSecurityName(SmtpSecurity value);
 const char* PopSecurityName(PopSecurity value);
 const char* AuthenticationName(Authentication value);
 const char* CharsetName(MailCharset value); // "iso-2022-jp", "utf-8"
+const char* OAuthProviderName(OAuthProvider value);
 
 // Sets the field from a value's name; false (field unchanged) when the name is not a listed one.
 bool ParseSmtpSecurity(const std::string& strName, SmtpSecurity& value);
 bool ParsePopSecurity(const std::string& strName, PopSecurity& value);
 bool ParseAuthentication(const std::string& strName, Authentication& value);
 bool ParseCharset(const std::string& strName, MailCharset& value);
+bool ParseOAuthProvider(const std::string& strName, OAuthProvider& value);
+
+// What keeps the OAuth 2.0 settings from being used ("OAuthClientId=(...)" as the refusal names
+// it); empty when they can be. Only SMTP over TLS may carry a token.
+std::string OAuthSettingsProblem(const DeliveryProfile& profile);

@@ -10,6 +10,7 @@
 #include "mail/LineTransport.h"
 #include "mail/MessageComposer.h"
 #include "mail/ModernSession.h"
+#include "mail/OAuthClient.h"
 #include "mail/SystemSocket.h"
 #include "mail/ReplyReader.h"
 #include "mail/SendResult.h"
@@ -267,6 +268,19 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
             return false;
         }
         SendQuit(socket);
+    }
+    if (profile.auth == Authentication::oauth2)
+    {
+        // Before any connection: a refused sign-in must not get as far as the server.
+        std::string strToken;
+        std::string strError = "OAuth 2.0 のアクセストークンがありません";
+        if (m_options.pAccessTokens == nullptr ||
+            !m_options.pAccessTokens->AccessToken(strToken, strError))
+        {
+            outcome = Failure(SendCode::OAuthTokenFailed, SendStep::SmtpAuth, strError);
+            return false;
+        }
+        session.SetAccessToken(strToken);
     }
     if (!session.OpenSmtp(sender) || !session.SendEnvelope(sender, request))
     {

@@ -12,6 +12,7 @@
 class CBufferedSocket;
 class CFileReader;
 class CModernSession;
+class IAccessTokenSource;
 class ISocket;
 class ISocketFactory;
 class ITraceSink;
@@ -23,6 +24,8 @@ struct MailOptions
     // 25. A profile with a refused value fails every send with SendCode::ProfileRefused before
     // any connection.
     DeliveryProfile profile;
+    // Authentication=oauth2: where the access token comes from (nullptr: every send fails).
+    IAccessTokenSource* pAccessTokens = nullptr;
     // The conversation of every send operation is reported here (nullptr: nowhere).
     ITraceSink* pTrace = nullptr;
     // How the body file's bytes become the body (decided by the send procedure after asking):

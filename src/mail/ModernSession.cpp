@@ -3,6 +3,7 @@
 
 #include "app/Process.h"
 #include "app/Sjis.h"
+#include "mail/OAuthSasl.h"
 #include "mail/ServerAddress.h"
 
 namespace
@@ -26,6 +27,12 @@ CommandResult CommandFailure(int nCode)
     return nCode == -2 ? CommandResult::NoReply : CommandResult::WrongCode;
 }
 } // namespace
+
+std::string OAuthUser(const SenderInf& sender)
+{
+    const std::string strLogin = FieldText(sender.szLoginName);
+    return strLogin.empty() ? FieldText(sender.szMailAddress) : strLogin;
+}
 
 CModernSession::CModernSession(CBufferedSocket& socket, CTlsSocket& tls,
                                const DeliveryProfile& profile)
@@ -224,6 +231,34 @@ bool CModernSession::Authenticate(const std::string& strName, const std::string&
     return Fail(SendCode::LoginRefused, SendStep::SmtpAuth, true);
 }
 
+bool CModernSession::AuthenticateOAuth(const std::string& strUser)
+{
+    const OAuthMechanism mechanism = ChooseOAuthMechanism(m_capabilities);
+    // A bearer token is as good as a password until it runs out: only over TLS.
+    if (mechanism == OAuthMechanism::none)
+        return Fail(SendCode::AuthNotOffered, SendStep::SmtpAuth, true);
+    if (!m_tls.IsEncrypted())
+        return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
+    int nShown = 0;
+    const std::string strCommand = OAuthAuthCommand(mechanism, strUser, m_strAccessToken, nShown);
+    int nCode = Command(strCommand, nShown);
+    if (nCode == 235)
+        return true;
+    std::string strStatus;
+    if (nCode == 334)
+    {
+        // The error as JSON; the exchange ends with an empty response and the server's refusal.
+        strStatus = OAuthErrorStatus(m_reply.empty() ? std::string() : m_reply[0]);
+        nCode = Command("");
+    }
+    if (nCode < 0)
+        return Fail(SendCode::LoginNoReply, SendStep::SmtpAuth);
+    if (!strStatus.empty())
+        m_strLastLine.append(" (status ").append(strStatus).append(")");
+    // Even a 235 after the error challenge is no log-in the client can trust.
+    return Fail(SendCode::OAuthRefused, SendStep::SmtpAuth, true);
+}
+
 bool CModernSession::OpenSmtp(const SenderInf& sender)
 {
     std::string strHost;
@@ -244,6 +279,8 @@ bool CModernSession::OpenSmtp(const SenderInf& sender)
         return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
     if (m_profile.auth == Authentication::smtpAuth &&
         !Authenticate(FieldText(sender.szLoginName), FieldText(sender.szPassword)))
+        return false;
+    if (m_profile.auth == Authentication::oauth2 && !AuthenticateOAuth(OAuthUser(sender)))
         return false;
     return true;
 }

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+// The user an OAuth 2.0 log-in names: the log-in name, else the mail address.
+std::string OAuthUser(const SenderInf& sender);
+
 class CModernSession
 {
   public:
@@ -41,6 +44,9 @@ class CModernSession
 
     const SendOutcome& Failure() const { return m_failure; }
 
+    // The OAuth 2.0 access token OpenSmtp sends with Authentication=oauth2.
+    void SetAccessToken(std::string strToken) { m_strAccessToken = std::move(strToken); }
+
     // Reads the reply to the end of the message data: true when it is 250.
     bool MessageAccepted();
 
@@ -64,6 +70,9 @@ class CModernSession
     bool Ehlo();
     bool StartTls(const std::string& strHost);
     bool Authenticate(const std::string& strName, const std::string& strPassword);
+    // OAUTHBEARER or XOAUTH2 with the access token; a refusal's error challenge is answered
+    // with an empty line and its status shown with the final reply.
+    bool AuthenticateOAuth(const std::string& strUser);
     // Sends strLine and CR LF with one send; false when it did not go out whole. nShown as for
     // Command.
     bool SendLine(const std::string& strLine, int nShown = -1);
@@ -82,4 +91,5 @@ class CModernSession
     SmtpCapabilities m_capabilities;
     std::string m_strLastLine; // the server's last reply line, for the failure's detail
     SendOutcome m_failure;
+    std::string m_strAccessToken;
 };

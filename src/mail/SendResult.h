@@ -180,6 +180,11 @@ enum class SendCode : int
     LoginRefused = -69,
     // The connection ended or failed during the log-in, before the server answered.
     LoginNoReply = -70,
+    // Authentication=oauth2: no access token could be had (not signed in, the refresh token
+    // refused, the authorization server or the token program failed); nothing was sent.
+    OAuthTokenFailed = -71,
+    // The server refused the access token (expired, revoked, or without the SMTP scope).
+    OAuthRefused = -72,
 };
 
 // An envelope failure's send result is its code negated.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 const char* const kDeliveryFileName = "Delivery.ini";
 
@@ -14,6 +15,12 @@ namespace
 {
 // One known key: how its value is read into the profile. An empty value is refused unless the
 // key takes one (CaFile= with no file is what the dialog writes).
+bool Take(const std::string& strValue, std::string& strField)
+{
+    strField = strValue;
+    return true;
+}
+
 struct KnownKey
 {
     const char* const* ppszName;
@@ -50,6 +57,27 @@ const KnownKey kKnownKeys[] = {
          return p.nSendInterval <= kMaxSendInterval;
      },
      false},
+    {&kOAuthProviderKey,
+     [](const std::string& v, DeliveryProfile& p) {
+         return ParseOAuthProvider(v, p.oauth.provider);
+     },
+     false},
+    {&kOAuthClientIdKey,
+     [](const std::string& v, DeliveryProfile& p) { return Take(v, p.oauth.strClientId); }, true},
+    {&kOAuthTenantKey,
+     [](const std::string& v, DeliveryProfile& p) { return Take(v, p.oauth.strTenant); }, false},
+    {&kOAuthAuthorizeUrlKey,
+     [](const std::string& v, DeliveryProfile& p) { return Take(v, p.oauth.strAuthorizeUrl); },
+     true},
+    {&kOAuthTokenUrlKey,
+     [](const std::string& v, DeliveryProfile& p) { return Take(v, p.oauth.strTokenUrl); }, true},
+    {&kOAuthDeviceUrlKey,
+     [](const std::string& v, DeliveryProfile& p) { return Take(v, p.oauth.strDeviceUrl); }, true},
+    {&kOAuthScopeKey,
+     [](const std::string& v, DeliveryProfile& p) { return Take(v, p.oauth.strScope); }, true},
+    {&kOAuthTokenCommandKey,
+     [](const std::string& v, DeliveryProfile& p) { return Take(v, p.oauth.strTokenCommand); },
+     true},
 };
 
 // Refuses the profile with the line as written (or what is wrong with the file); the first
@@ -110,6 +138,8 @@ DeliveryProfile ParseDeliveryProfile(const std::string& strText)
                std::string(kPopSecurityKey)
                    .append("=(未指定: SMTP を暗号化しても POP3 のログインは暗号化されません。"
                            "そのままでよければ PopSecurity=none と書いてください)"));
+    if (profile.strRefused.empty())
+        Refuse(profile, OAuthSettingsProblem(profile));
     if (!profile.strRefused.empty())
     {
         DeliveryProfile refused; // what was read before the refusal is not used for anything
@@ -119,15 +149,32 @@ DeliveryProfile ParseDeliveryProfile(const std::string& strText)
     return profile;
 }
 
-std::string FormatDeliveryProfile(const DeliveryProfile& profile)
+std::string FormatDeliveryProfile(const DeliveryProfile& profile, bool bAllKeys)
 {
+    std::string strOAuth;
+    if (bAllKeys || profile.auth == Authentication::oauth2)
+    {
+        const OAuthSettings& oauth = profile.oauth;
+        const std::pair<const char*, std::string> keys[] = {
+            {kOAuthProviderKey, OAuthProviderName(oauth.provider)},
+            {kOAuthClientIdKey, oauth.strClientId},
+            {kOAuthTenantKey, oauth.strTenant},
+            {kOAuthAuthorizeUrlKey, oauth.strAuthorizeUrl},
+            {kOAuthTokenUrlKey, oauth.strTokenUrl},
+            {kOAuthDeviceUrlKey, oauth.strDeviceUrl},
+            {kOAuthScopeKey, oauth.strScope},
+            {kOAuthTokenCommandKey, oauth.strTokenCommand}};
+        for (const auto& [pszKey, strValue] : keys)
+            strOAuth.append(pszKey).append("=").append(strValue).append("\r\n");
+    }
     return std::string(kSmtpSecurityKey) + "=" + SmtpSecurityName(profile.smtp) + "\r\n" +
            kPopSecurityKey + "=" + PopSecurityName(profile.pop) + "\r\n" + kAuthenticationKey +
            "=" + AuthenticationName(profile.auth) + "\r\n" + kCaFileKey + "=" + profile.strCaFile +
            "\r\n" + kCharsetKey + "=" + CharsetName(profile.charset) + "\r\n" +
            (profile.nSendInterval != 0 ? std::string(kSendIntervalKey) + "=" +
                                              std::to_string(profile.nSendInterval) + "\r\n"
-                                       : std::string());
+                                       : std::string()) +
+           strOAuth;
 }
 
 DeliveryProfile ReadDeliveryProfile(const std::string& strPath)

@@ -17,11 +17,13 @@ constexpr std::size_t MAX_DELIVERY_FILE_SIZE = 4096;
 // in strRefused ("Key=value" as written) and every other field at its default: a key that is not
 // one of the listed ones exactly (misspelt, miscased, "Key: value"), a key given twice, an empty
 // value (but CaFile=), a value that is not a listed one, a UTF-8 byte order mark or NUL bytes
-// (UTF-16, binary), and SMTP TLS with POP before SMTP unless PopSecurity is written out.
+// (UTF-16, binary), SMTP TLS with POP before SMTP unless PopSecurity is written out, and
+// OAuth settings that cannot be used (OAuthSettingsProblem).
 DeliveryProfile ParseDeliveryProfile(const std::string& strText);
 
-// The text WriteDeliveryProfile writes: every key, CR LF line ends.
-std::string FormatDeliveryProfile(const DeliveryProfile& profile);
+// The text WriteDeliveryProfile writes: every key, CR LF line ends; the OAuth keys only with
+// Authentication=oauth2 unless bAllKeys.
+std::string FormatDeliveryProfile(const DeliveryProfile& profile, bool bAllKeys = false);
 
 // The profile in the file, or the defaults when nothing stands at the path. A dangling link, a
 // folder, a FIFO or a file over MAX_DELIVERY_FILE_SIZE is refused as above; a relative CaFile is

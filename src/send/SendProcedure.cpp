@@ -87,6 +87,10 @@ const char* DeliveryFailureReason(SendCode code)
         return "サーバがログイン名またはパスワードを拒否しました";
     case SendCode::LoginNoReply:
         return "ログイン中にサーバとの接続が切れました";
+    case SendCode::OAuthTokenFailed:
+        return "OAuth 2.0のアクセストークンを得られませんでした";
+    case SendCode::OAuthRefused:
+        return "サーバがOAuth 2.0のアクセストークンを拒否しました";
     case SendCode::AttachmentShortened:
         return REASON_BIN_FILE_CHANGED;
     default:
@@ -569,6 +573,17 @@ DeliveryProfile CSendProcedure::ReadProfile() const
     return ReadDeliveryProfile(std::string(m_doc.m_szAppDir) + kDeliveryFileName);
 }
 
+IAccessTokenSource* CSendProcedure::AccessTokens(const DeliveryProfile& profile)
+{
+    const std::string strProfile = FormatDeliveryProfile(profile, true);
+    if (m_pAccessTokens == nullptr || strProfile != m_strTokensProfile)
+    {
+        m_pAccessTokens = MakeAccessTokenSource(profile, m_doc.m_szAppDir);
+        m_strTokensProfile = strProfile;
+    }
+    return m_pAccessTokens.get();
+}
+
 CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderInf& sender,
                                                          const SendRequest& request,
                                                          const char* pszRefusal,
@@ -583,6 +598,7 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
     MailOptions options;
     options.profile = profile;
     options.pTrace = &trace;
+    options.pAccessTokens = AccessTokens(profile);
     options.bBodyFromUtf8 = m_answers.bBodyFromUtf8;
     options.bReplaceUnsafe = m_answers.bReplaceUnsafe;
     options.bSendUtf8 = m_answers.bSendUtf8;

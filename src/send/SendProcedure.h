@@ -5,6 +5,7 @@
 #include "app/Records.h"
 #include "app/TarvellDoc.h"
 #include "mail/DeliveryProfile.h"
+#include "mail/OAuthClient.h"
 #include "mail/SendResult.h"
 #include "send/GroupResults.h"
 #include "send/MessagePreview.h"
@@ -78,6 +79,9 @@ class CSendProcedure
     // Delivery.ini as it is now: read for every command, so a change made in the settings dialog
     // holds for the next send.
     DeliveryProfile ReadProfile() const;
+    // Authentication=oauth2: the source of access tokens, kept while the profile stays the same
+    // so that one access token serves a whole group send. nullptr for other profiles.
+    IAccessTokenSource* AccessTokens(const DeliveryProfile& profile);
     void SendToGroup();
     std::string m_strGroupBook;       // the running group send's book file name
     std::time_t m_timeGroupStart = 0; // and when it started (its results file's name)
@@ -101,6 +105,8 @@ class CSendProcedure
     IPlatform& m_platform;
     SendAnswers m_answers; // the answers of the running command
     std::unique_ptr<CSendTrace> m_pTrace;
+    std::unique_ptr<IAccessTokenSource> m_pAccessTokens;
+    std::string m_strTokensProfile;     // the profile m_pAccessTokens was made for
     int m_nAttemptsLeft = 0;            // attempts of the running Send command not yet made
     bool m_bRecordingDelivered = false; // the log entry and keep copy of a sent mail are written
 };

@@ -39,9 +39,11 @@ CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
         this, m_units.Rect(70, 26, 120, 14), "m_comboPop",
         {QStringLiteral(u"なし"), QStringLiteral("STARTTLS (STLS)"), QStringLiteral("SSL/TLS")});
     MakeLabel(this, m_units.Rect(4, 46, 60, 8), QStringLiteral(u"認証"), right);
-    m_pComboAuth = MakeCombo(
-        this, m_units.Rect(70, 44, 120, 14), "m_comboAuth",
-        {QStringLiteral("POP before SMTP"), QStringLiteral(u"SMTP 認証"), QStringLiteral(u"なし")});
+    m_pComboAuth = MakeCombo(this, m_units.Rect(70, 44, 120, 14), "m_comboAuth",
+                             // OAuth 2.0 is listed so that a profile set up with tarvell-config
+                             // keeps it through OK; its keys are set there.
+                             {QStringLiteral("POP before SMTP"), QStringLiteral(u"SMTP 認証"),
+                              QStringLiteral(u"なし"), QStringLiteral("OAuth 2.0")});
     m_pBtnCaFile =
         MakeButton(this, m_units.Rect(4, 62, 60, 14), QStringLiteral(u"CAファイル"), "m_btnCaFile");
     m_pEditCaFile = MakeEdit(this, m_units.Rect(70, 62, 174, 14), "m_strCaFile", MAX_PATH_TEXT);

@@ -7,6 +7,7 @@
 #include "app/TarvellDoc.h"
 #include "send/DeliveryFile.h"
 #include "app/TextCodec.h"
+#include "support/FakeOAuthServer.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
 #include "support/TestBooks.h"
@@ -405,6 +406,14 @@ TEST(ConfigCommand, DeliverySetIsReadBackByTheProgramAndShowPrintsIt)
     EXPECT_EQ(dir.Read("Delivery.ini"), "SmtpSecurity=startls\r\n");
     EXPECT_EQ(Config(dir, {"delivery", "set", "SmtpSecurity=starttls"}).nStatus, EX_OK);
     EXPECT_EQ(ReadDeliveryProfile(dir.Path("Delivery.ini")).smtp, SmtpSecurity::starttls);
+
+    // The OAuth keys are settable although a profile without oauth2 never writes them.
+    const ConfigRun oauth = Config(dir, {"delivery", "set", "Authentication=oauth2",
+                                         "OAuthProvider=google", "OAuthClientId=id-1"});
+    ASSERT_EQ(oauth.nStatus, EX_OK) << oauth.strErr;
+    EXPECT_EQ(ReadDeliveryProfile(dir.Path("Delivery.ini")).oauth.strClientId, "id-1");
+    EXPECT_NE(Config(dir, {"delivery", "show"}).strOut.find("OAuthProvider=google\n"),
+              std::string::npos);
 }
 
 TEST(ConfigCommand, ControlBytesFromRecordsAndFoldersAreShownEscaped)
@@ -473,3 +482,29 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<RunningProgramRow>& paramInfo) {
         return paramInfo.param.pszName;
     });
+
+TEST(ConfigCommand, OAuthLoginWithTheDeviceCodeThenStatusAndLogout)
+{
+    CTempFolder dir;
+    CFakeOAuthServer server(dir, "--refresh rt-0");
+    if (!server.Running())
+        GTEST_SKIP() << "python3 and openssl are needed for the fake authorization server";
+    EXPECT_EQ(Config(dir, {"oauth", "status"}).nStatus, EX_DATAERR); // not an oauth2 profile
+    dir.Write("Delivery.ini", "SmtpSecurity=tls\r\nAuthentication=oauth2\r\nCaFile=ca.pem\r\n"
+                              "OAuthProvider=custom\r\nOAuthClientId=tarvell-test\r\n"
+                              "OAuthTokenUrl=" +
+                                  server.Url("/token") + "\r\nOAuthDeviceUrl=" +
+                                  server.Url("/device") + "\r\nOAuthScope=SMTP.Send\r\n");
+    EXPECT_EQ(Config(dir, {"oauth", "status"}).strOut,
+              Utf8("サインインしていません (custom, tarvell-test)\n"));
+    const ConfigRun login = Config(dir, {"oauth", "login", "--device"});
+    ASSERT_EQ(login.nStatus, EX_OK) << login.strErr;
+    EXPECT_NE(login.strOut.find("https://127.0.0.1/device"), std::string::npos);
+    EXPECT_NE(login.strOut.find("ABCD-EFGH"), std::string::npos);
+    EXPECT_EQ(login.strOut.find("rt-"), std::string::npos); // tokens stay in the file
+    EXPECT_NE(dir.Read("OAuthToken.ini").find("RefreshToken=rt-1"), std::string::npos);
+    EXPECT_EQ(Config(dir, {"oauth", "status"}).strOut,
+              Utf8("サインイン済み (custom, tarvell-test)\n"));
+    EXPECT_EQ(Config(dir, {"oauth", "logout"}).nStatus, EX_OK);
+    EXPECT_EQ(dir.Read("OAuthToken.ini").find("rt-"), std::string::npos);
+}

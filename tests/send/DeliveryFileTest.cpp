@@ -82,7 +82,53 @@ INSTANTIATE_TEST_SUITE_P(
                                       "Charset=iso-2022-jp\r\n!Charset=utf8"},
         ProfileCase{"Authentication=SMTP-AUTH\n",
                     "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
-                    "CaFile=\r\nCharset=iso-2022-jp\r\n!Authentication=SMTP-AUTH"}));
+                    "CaFile=\r\nCharset=iso-2022-jp\r\n!Authentication=SMTP-AUTH"},
+        // OAuth 2.0: a token only over TLS, a client ID of the user's own, https endpoints.
+        ProfileCase{"SmtpSecurity=starttls\nAuthentication=oauth2\nOAuthClientId=abc-123\n",
+                    "SmtpSecurity=starttls\r\nPopSecurity=none\r\nAuthentication=oauth2\r\n"
+                    "CaFile=\r\nCharset=iso-2022-jp\r\nOAuthProvider=microsoft\r\n"
+                    "OAuthClientId=abc-123\r\nOAuthTenant=common\r\nOAuthAuthorizeUrl=\r\n"
+                    "OAuthTokenUrl=\r\nOAuthDeviceUrl=\r\nOAuthScope=\r\n"
+                    "OAuthTokenCommand=\r\n!"},
+        ProfileCase{"Authentication=oauth2\nOAuthClientId=abc\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
+                    "CaFile=\r\nCharset=iso-2022-jp\r\n!Authentication=oauth2(SmtpSecurity="
+                    "starttls か tls が必要です)"},
+        ProfileCase{"SmtpSecurity=tls\nAuthentication=oauth2\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
+                    "CaFile=\r\nCharset=iso-2022-jp\r\n!OAuthClientId=(登録したアプリのクライアン"
+                    "ト ID が必要です)"},
+        ProfileCase{"SmtpSecurity=tls\nAuthentication=oauth2\nOAuthProvider=Google\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
+                    "CaFile=\r\nCharset=iso-2022-jp\r\n!OAuthProvider=Google"},
+        ProfileCase{"SmtpSecurity=tls\nAuthentication=oauth2\nOAuthClientId=a\nOAuthTenant=a/b\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
+                    "CaFile=\r\nCharset=iso-2022-jp\r\n!OAuthTenant=a/b(英数字と . - だけです)"},
+        ProfileCase{"SmtpSecurity=tls\nAuthentication=oauth2\nOAuthClientId=a\n"
+                    "OAuthProvider=custom\nOAuthTokenUrl=http://idp.example/token\nOAuthScope=x\n",
+                    "SmtpSecurity=none\r\nPopSecurity=none\r\nAuthentication=pop-before-smtp\r\n"
+                    "CaFile=\r\nCharset=iso-2022-jp\r\n!OAuthTokenUrl=http://idp.example/token"
+                    "(https:// で始まる URL が必要です)"},
+        // A helper that prints the token needs nothing else.
+        ProfileCase{
+            "SmtpSecurity=tls\nAuthentication=oauth2\nOAuthTokenCommand=get-token 'my id'\n",
+            "SmtpSecurity=tls\r\nPopSecurity=none\r\nAuthentication=oauth2\r\n"
+            "CaFile=\r\nCharset=iso-2022-jp\r\nOAuthProvider=microsoft\r\n"
+            "OAuthClientId=\r\nOAuthTenant=common\r\nOAuthAuthorizeUrl=\r\n"
+            "OAuthTokenUrl=\r\nOAuthDeviceUrl=\r\nOAuthScope=\r\n"
+            "OAuthTokenCommand=get-token 'my id'\r\n!"}));
+
+TEST(OAuthEndpoints, PresetsNameTheProvidersEndpoints)
+{
+    OAuthSettings oauth;
+    oauth.strTenant = "contoso.onmicrosoft.com";
+    const OAuthEndpoints microsoft = EndpointsOf(oauth);
+    EXPECT_EQ(microsoft.strTokenUrl,
+              "https://login.microsoftonline.com/contoso.onmicrosoft.com/oauth2/v2.0/token");
+    EXPECT_EQ(microsoft.strScope, "https://outlook.office.com/SMTP.Send offline_access");
+    oauth.provider = OAuthProvider::google;
+    EXPECT_EQ(EndpointsOf(oauth).strDeviceUrl, "https://oauth2.googleapis.com/device/code");
+}
 
 using DeliveryFile = SendFixture;
 

@@ -36,9 +36,9 @@ std::string ShellQuote(const std::string& strText)
     return strQuoted + "'";
 }
 
-bool CRealServers::Start(std::string& strReason, bool bTls, bool bPolicy)
+bool CRealServers::Start(std::string& strReason, bool bTls, bool bPolicy, const std::string& strEnv)
 {
-    std::string strCommand = bTls ? "MAILSERVERS_TLS=1 " : "";
+    std::string strCommand = strEnv + (bTls ? "MAILSERVERS_TLS=1 " : "");
     if (bPolicy)
         strCommand.append("MAILSERVERS_POLICY=1 ");
     strCommand.append("sh ").append(ShellQuote(MAIL_SCRIPTS + "start.sh"));

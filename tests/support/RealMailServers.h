@@ -25,7 +25,9 @@ class CRealServers
     // False with the reason when they cannot run on this machine (the test is then skipped).
     // bTls: the TLS mode of start.sh (submission, implicit TLS, STLS and POP3S ports).
     // bPolicy: its recipient checks (SetRecipientAccess, DeferOnce), both empty at the start.
-    bool Start(std::string& strReason, bool bTls = false, bool bPolicy = false);
+    // strEnv: more "NAME=value " words for start.sh (the OAuth mode's), shell-quoted.
+    bool Start(std::string& strReason, bool bTls = false, bool bPolicy = false,
+               const std::string& strEnv = std::string());
 
     // Policy mode: replaces Postfix's recipient access map with strMap (access(5) lines) and
     // makes the running server use it; false when postmap or the reload failed.

@@ -259,3 +259,25 @@ TEST_F(SettingsDlgTest, ConnectionSettingsWriteDeliveryIniOnOkOnly)
     });
     EXPECT_EQ(m_platform.m_fileDialogs.back().strStartDir, "/etc/ssl/");
 }
+
+// A profile set up for OAuth 2.0 with tarvell-config goes through the dialog's OK unchanged.
+TEST_F(SettingsDlgTest, ConnectionSettingsKeepAnOAuthProfile)
+{
+    const std::string strAppDir = m_folder.Dir();
+    const std::string strProfile = "SmtpSecurity=starttls\r\nPopSecurity=none\r\n"
+                                   "Authentication=oauth2\r\nCaFile=\r\nCharset=iso-2022-jp\r\n"
+                                   "OAuthProvider=google\r\nOAuthClientId=id-1\r\nOAuthTenant="
+                                   "common\r\nOAuthAuthorizeUrl=\r\nOAuthTokenUrl=\r\n"
+                                   "OAuthDeviceUrl=\r\nOAuthScope=\r\nOAuthTokenCommand=\r\n";
+    std::ofstream(strAppDir + "Delivery.ini", std::ios::binary) << strProfile;
+    WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
+        Click(dlg, "m_btnDelivery");
+        Click(dlg, "m_btnOK");
+    });
+    WhenDialogRuns<CDeliveryDlg>(m_platform, [](CDeliveryDlg& dlg) {
+        EXPECT_EQ(Child<QComboBox>(dlg, "m_comboAuth")->currentText(), QStringLiteral("OAuth 2.0"));
+        Click(dlg, "m_btnOK");
+    });
+    m_frame.SendCommand(ID_SENDER_SETTINGS);
+    EXPECT_EQ(ReadDeliveryIni(strAppDir), strProfile);
+}
