@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install_packages.sh g++-mingw-w64-x86-64-posix wine64 nsis googletest cmake \
+  nlohmann-json3-dev \
   ninja-build ccache locales
 # Wine names the files it creates in the Unix locale's character set: without a Japanese UTF-8
 # locale it has none for Japanese names, and its ANSI code page would not be 932.

@@ -8,6 +8,7 @@ constexpr int EX_OK = 0;
 constexpr int EX_USAGE = 64;
 constexpr int EX_DATAERR = 65;
 constexpr int EX_NOINPUT = 66;
+constexpr int EX_UNAVAILABLE = 69;
 constexpr int EX_SOFTWARE = 70;
 constexpr int EX_CANTCREAT = 73;
 constexpr int EX_IOERR = 74;

@@ -1,8 +1,10 @@
-// OAuthTest.cpp - OAuth 2.0 sign-in end to end against tests/support/fake_oauth_server.py (an
+// PosixOAuthTest.cpp - OAuth 2.0 sign-in end to end against tests/support/fake_oauth_server.py (an
 // authorization server and an SMTP server over TLS on loopback): the refresh token rotated and
 // saved owner-only, the access token reused until shortly before it runs out, a revoked sign-in
 // failing before any SMTP connection, OAUTHBEARER and XOAUTH2 with the error exchange, the token
 // never reaching the trace, the device grant's polling, and OAuthTokenCommand.
+// (Linux only: the fake server is started through the shell, and the token command and the
+// browser's loopback redirect are POSIX code; Windows signs in with the device code.)
 #include "mail/MailSender.h"
 
 #include "app/Sjis.h"
