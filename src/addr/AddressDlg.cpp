@@ -27,9 +27,14 @@ CAddressDlg::CAddressDlg(IPlatform& platform, IAddressDlgView& view)
 
 std::string CAddressDlg::Title() const
 {
-    if (IsMainBookMode())
+    return TitleOf(m_nMode, FieldText(m_szBookFile));
+}
+
+std::string CAddressDlg::TitleOf(int nMode, const std::string& strBookFile)
+{
+    if (nMode == MODE_MAIN_SELECT || nMode == MODE_MAIN_EDIT)
         return std::string("Tarvell メイン・アドレス帳 - ") + MAIN_BOOK_NAME;
-    return "Tarvell グループ・アドレス帳 - " + FieldText(m_szBookFile);
+    return "Tarvell グループ・アドレス帳 - " + strBookFile;
 }
 
 std::string CAddressDlg::BookPath() const

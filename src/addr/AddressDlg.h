@@ -36,6 +36,8 @@ class CAddressDlg
     // The window title of the mode: "Tarvell メイン・アドレス帳 - " or "Tarvell
     // グループ・アドレス帳 - " followed by the book's file name. Known before the dialog opens.
     std::string Title() const;
+    // The title of that mode and book file name, without a dialog.
+    static std::string TitleOf(int nMode, const std::string& strBookFile);
 
     // The book's full path: the folder followed by the file name. Raises the file error for a
     // name that holds "/" or a path too long for the program's path buffers.

@@ -1,23 +1,11 @@
 // FileCommands.h - the file choices and shell opens that the form and the menu share.
 #pragma once
+#include "addr/GroupBookChoice.h"
 #include "app/Platform.h"
 #include "app/Records.h"
 
-#include <optional>
 #include <string>
 #include <vector>
-
-enum class GroupBookChoice
-{
-    Existing, // pick an existing book
-    NewOrOld, // a new name may be typed ("@新規" proposed); the user is asked before it is used
-};
-
-// Asks for a group book; the book always lives in the program folder, so only its file name is
-// returned. Nothing when the dialog is cancelled, or when the name does not fit the book-name
-// field (127 bytes), which is refused with the length message instead of being cut.
-std::optional<std::string> ChooseGroupBook(IPlatform& platform, const std::string& strAppDir,
-                                           GroupBookChoice choice);
 
 // Opens strArgument with the configured text editor when it exists, else strArgument itself with
 // the program associated with it. Shows "オープンできません。" and the path when the shell fails,

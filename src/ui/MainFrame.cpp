@@ -17,7 +17,6 @@
 #include "ui/QtText.h"
 #include "ui/SendRecordDlg.h"
 #include "ui/SenderDlg.h"
-#include "ui/TarvellApp.h"
 #include "ui/TarvellView.h"
 
 #include <QAction>
@@ -314,11 +313,7 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     {
         m_bClosed = true;
         m_pView->OnDestroy();
-        const bool bSaved = RunCommand(m_platform, [this] { m_doc.SaveRecords(); });
-        // Without a display the exit status tells a script or timer job how the run went.
-        CTarvellApp* pApp = CTarvellApp::Instance();
-        if (pApp != nullptr && pApp->IsHeadless())
-            pApp->SetExitCode(m_pView->m_form.RunExitStatus(bSaved));
+        RunCommand(m_platform, [this] { m_doc.SaveRecords(); });
     }
     pEvent->accept();
 }

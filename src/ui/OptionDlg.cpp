@@ -2,6 +2,7 @@
 #include "ui/OptionDlg.h"
 
 #include "app/FileSystem.h"
+#include "send/DialogTitles.h"
 #include "ui/Controls.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
@@ -55,7 +56,7 @@ COptionDlg::COptionDlg(IPlatform& platform, QWidget* pParent)
 
 std::string COptionDlg::Title() const
 {
-    return ToSjis(QStringLiteral(u"オプション"));
+    return OptionsDialogTitle();
 }
 
 bool COptionDlg::UpdateData(bool bSaveAndValidate)

@@ -3,6 +3,7 @@
 
 #include "app/Command.h"
 #include "send/DeliverySettings.h"
+#include "send/DialogTitles.h"
 #include "ui/Controls.h"
 #include "ui/DeliveryDlg.h"
 #include "ui/QtText.h"
@@ -61,7 +62,7 @@ void CSenderDlg::OnDeliverySettings()
 
 std::string CSenderDlg::Title() const
 {
-    return ToSjis(QStringLiteral(u"発送元設定"));
+    return SenderDialogTitle();
 }
 
 bool CSenderDlg::UpdateData(bool bSaveAndValidate)

@@ -4,9 +4,11 @@
 #include "app/Process.h"
 #include "app/TarvellDoc.h"
 #include "mail/SendCancel.h"
+#include "send/BatchRun.h"
+#include "send/NetworkStart.h"
 #include "send/SendForm.h"
-#include "ui/HeadlessPlatform.h"
 #include "ui/MainFrame.h"
+#include "ui/QtPlatform.h"
 #include "ui/QtText.h"
 
 #include <QApplication>
@@ -34,8 +36,7 @@ int g_signalPipe[2] = {-1, -1};
 
 void OnCloseSignal(int /*nSignal*/)
 {
-    // A send that runs ends at its next step (a lock-free store, safe in a handler); a run without
-    // a display sends on the GUI thread and reaches the pipe only after that.
+    // A send that runs on its worker ends at its next step (a lock-free store, safe in a handler).
     RequestSendCancel();
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
@@ -88,15 +89,15 @@ CTarvellApp::~CTarvellApp()
 
 int CTarvellApp::Run(int argc, char* argv[])
 {
+    // Without a display the run needs no Qt at all: the same run as tarvell-batch.
+    if (::IsHeadless(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+                     std::getenv("QT_QPA_PLATFORM")))
+        return RunBatchProgram(argc, argv);
     ProtectSecretsInMemory();
-    const bool bHeadless = ::IsHeadless(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
-                                        std::getenv("QT_QPA_PLATFORM"));
-    if (bHeadless)
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     if (std::getenv("XDG_RUNTIME_DIR") == nullptr)
     {
-        // Qt wants a private runtime folder and warns on standard error without one; batch runs
-        // from cron usually have none.
+        // Qt wants a private runtime folder and warns on standard error without one; a session
+        // started without a login manager may have none.
         const std::string strRuntime = "/tmp/runtime-" + std::to_string(::getuid());
         ::mkdir(strRuntime.c_str(), 0700);
         ::setenv("XDG_RUNTIME_DIR", strRuntime.c_str(), 1);
@@ -106,7 +107,6 @@ int CTarvellApp::Run(int argc, char* argv[])
     QTranslator qtTexts;
     LoadQtTranslations(qtTexts);
     CTarvellApp app;
-    app.m_bHeadless = bHeadless;
     if (!app.InitInstance(argc, argv))
     {
         // A failed start-up never runs the automatic send that "/sendon" asked for. (The
@@ -116,25 +116,15 @@ int CTarvellApp::Run(int argc, char* argv[])
                 return EXIT_AUTO_SEND_NOT_RUN;
         return EXIT_SEND_FAILED;
     }
-    const int nLoop = QApplication::exec();
-    return nLoop != 0 ? nLoop : app.ExitCode();
-}
-
-bool CTarvellApp::InitSockets()
-{
-    // A peer that closes a connection must never end the program through SIGPIPE.
-    return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+    return QApplication::exec();
 }
 
 bool CTarvellApp::InitInstance(int argc, char* argv[])
 {
-    if (m_bHeadless)
-        m_pPlatform = std::make_unique<CHeadlessPlatform>();
-    else
-        m_pPlatform = std::make_unique<CQtPlatform>();
+    m_pPlatform = std::make_unique<CQtPlatform>();
     QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 9));
 
-    if (!InitSockets())
+    if (!StartNetwork())
     {
         m_pPlatform->ShowMessage(ToSjis(QStringLiteral(u"Windows ｿｹｯﾄの初期化に失敗しました。")),
                                  MsgButtons::Ok);

@@ -1,4 +1,5 @@
-// TarvellApp.h - the application: start-up, the one document, the main window, and the run.
+// TarvellApp.h - the application: start-up, the one document, the main window, and the run. Without
+// a display the program runs without Qt instead (send/BatchRun.h).
 #pragma once
 #include <memory>
 
@@ -17,19 +18,14 @@ class CTarvellApp
     CTarvellApp();
     ~CTarvellApp();
 
-    // Starts the program and runs its event loop; returns the process's exit status.
+    // Starts the program and runs its event loop, or the run of send/BatchRun.h when there is no
+    // display; returns the process's exit status.
     static int Run(int argc, char* argv[]);
 
     // Start-up in order: socket start-up, the document (records, command line, folders), the main
     // window and the form, shown. False ends the program.
     bool InitInstance(int argc, char* argv[]);
 
-    // Exit status of the run (a run without a display sets it when it closes: EXIT_* of
-    // SendForm.h).
-    void SetExitCode(int nCode) { m_nExitCode = nCode; }
-    int ExitCode() const { return m_nExitCode; }
-
-    bool IsHeadless() const { return m_bHeadless; }
     CQtPlatform& Platform() { return *m_pPlatform; }
     CTarvellDoc& Doc() { return *m_pDoc; }
     CMainFrame& Frame() { return *m_pFrame; }
@@ -37,12 +33,9 @@ class CTarvellApp
     static CTarvellApp* Instance() { return s_pInstance; }
 
   private:
-    bool InitSockets();
     void CloseOnSignals();
 
     static CTarvellApp* s_pInstance;
-    bool m_bHeadless = false;
-    int m_nExitCode = 0;
     std::unique_ptr<CQtPlatform> m_pPlatform;
     std::unique_ptr<CTarvellDoc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;

@@ -15,7 +15,6 @@
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
 #include "ui/StatusLine.h"
-#include "ui/TarvellApp.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -209,12 +208,6 @@ void CTarvellView::RunSend(SendKind kind)
         else
             m_form.OnSend();
     };
-    CTarvellApp* pApp = CTarvellApp::Instance();
-    if (pApp != nullptr && pApp->IsHeadless())
-    {
-        send(); // nobody to keep a window alive for: the run keeps its plain order
-        return;
-    }
     // The worker gets the form as it is now: the controls are read here, on this thread.
     m_bReadBeforeSend = ReadControls();
     ClearSendCancel();
@@ -239,7 +232,7 @@ void CTarvellView::RunSend(SendKind kind)
     catch (const std::system_error&)
     {
         ShowSending(false);
-        send(); // no thread to send on: the send runs here, as without a display
+        send(); // no thread to send on: the send runs here, the window frozen meanwhile
         return;
     }
     // The event loop goes on; a timer runs what the worker hands over and ends the wait once the
@@ -333,7 +326,8 @@ void CTarvellView::ApplyStrings(const std::string (&fields)[5], const std::strin
                                  ? QString()
                                  : ToQString(strDetail) +
                                        QStringLiteral(u"\n(ダブルクリックで送信記録を表示)"));
-    // A send without a display blocks the event loop: paint the status line now.
+    // A send that runs on this thread (no worker could start) blocks the event loop: paint the
+    // status line now.
     m_pEditStatus->repaint();
 }
 
@@ -379,10 +373,7 @@ void CTarvellView::IssueCommand(int nId)
 
 void CTarvellView::OnAutoSendAbandoned()
 {
-    CTarvellApp* pApp = CTarvellApp::Instance();
-    if (pApp == nullptr || !pApp->IsHeadless())
-        return; // with a display the person who sees the error closes the program
-    OnExit();   // the close sets the exit status from what the send left behind
+    // With a display the person who sees the error closes the program.
 }
 
 namespace

@@ -99,7 +99,7 @@ class CTarvellView : public QWidget, private ISendFormView
     void EnableSend(bool bEnable) override;
     // The timer's commands run as clicks and menu choices do.
     void IssueCommand(int nId) override;
-    // Without a display nobody can close the program after the error: it ends with status 1.
+    // The window stays open: the person who sees the error closes it.
     void OnAutoSendAbandoned() override;
 
     struct Field
@@ -113,8 +113,8 @@ class CTarvellView : public QWidget, private ISendFormView
                   std::string& strTarget);
     void RunAddressDlg(int nMode, const std::string& strBookFile);
     void Message(const QString& qstrText);
-    // The Send command: without a display it runs here; with one it runs on a worker thread
-    // while the event loop goes on, and returns when it has ended.
+    // The Send command: it runs on a worker thread while the event loop goes on, and returns when
+    // it has ended.
     enum class SendKind
     {
         Send,

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -15,14 +16,27 @@
 #ifndef TARVELL_BINARY
 #define TARVELL_BINARY ""
 #endif
+#ifndef TARVELL_BATCH_BINARY
+#define TARVELL_BATCH_BINARY ""
+#endif
 
 extern char** environ;
 
+namespace
+{
+bool UsesBatchProgram()
+{
+    const char* pszProgram = std::getenv("TARVELL_TEST_PROGRAM");
+    return pszProgram != nullptr && std::string(pszProgram) == "tarvell-batch";
+}
+} // namespace
+
 std::string InstallProgram(const std::string& strDir)
 {
-    const std::string strTarget = strDir + "tarvell";
+    const bool bBatch = UsesBatchProgram();
+    const std::string strTarget = strDir + (bBatch ? "tarvell-batch" : "tarvell");
     if (!std::filesystem::exists(strTarget))
-        std::filesystem::copy_file(TARVELL_BINARY, strTarget);
+        std::filesystem::copy_file(bBatch ? TARVELL_BATCH_BINARY : TARVELL_BINARY, strTarget);
     return strTarget;
 }
 

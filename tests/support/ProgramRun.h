@@ -16,10 +16,12 @@ struct ProgramResult
     std::string strErr; // standard error, UTF-8
 };
 
-// Copies the program (TARVELL_BINARY) into strDir (ending in "/") once.
+// Copies the program under test into strDir (ending in "/") once and returns its path there:
+// tarvell (TARVELL_BINARY), or tarvell-batch (TARVELL_BATCH_BINARY) when the environment holds
+// TARVELL_TEST_PROGRAM=tarvell-batch, so that the same end-to-end tests run against either.
 std::string InstallProgram(const std::string& strDir);
 
-// Runs strDir + "tarvell" with the UTF-8 arguments, headless (DISPLAY and WAYLAND_DISPLAY unset,
+// Runs that program with the UTF-8 arguments, headless (DISPLAY and WAYLAND_DISPLAY unset,
 // QT_QPA_PLATFORM=offscreen) plus extra "NAME=value" settings. onStarted, if given, is called
 // with the process id while the program runs. After nTimeoutSeconds the program is killed.
 // bAsNobody runs it as the user "nobody" (the caller must be root: see support/Unprivileged.h).

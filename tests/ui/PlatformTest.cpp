@@ -1,6 +1,6 @@
 // PlatformTest.cpp - the desktop and headless platforms: filters, when to run headless, what
 // a headless run writes instead of waiting for a person, and Qt's own texts in Japanese.
-#include "ui/HeadlessPlatform.h"
+#include "send/HeadlessPlatform.h"
 #include "ui/QtPlatform.h"
 #include "ui/QtText.h"
 #include "ui/TarvellApp.h"

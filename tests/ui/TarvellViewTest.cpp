@@ -7,7 +7,7 @@
 #include "addr/AddressBook.h"
 #include "app/Sjis.h"
 #include "support/FakeMailServer.h"
-#include "ui/HeadlessPlatform.h"
+#include "send/HeadlessPlatform.h"
 #include "ui/MainFrame.h"
 #include "ui/QtAddressDlg.h"
 #include "ui/StatusLine.h"

@@ -1,8 +1,7 @@
 // HeadlessPlatform.cpp - the platform seam without a display.
-#include "ui/HeadlessPlatform.h"
+#include "send/HeadlessPlatform.h"
 
 #include "app/TextCodec.h"
-#include "ui/QtText.h"
 
 #include <cstring>
 
@@ -11,6 +10,12 @@ namespace
 bool IsSet(const char* psz)
 {
     return psz != nullptr && psz[0] != '\0';
+}
+
+// The dialog's title and that it ended as Cancel.
+std::string Cancelled(const std::string& strTitle)
+{
+    return std::string(strTitle).append(": キャンセル (画面がありません)");
 }
 } // namespace
 
@@ -35,42 +40,41 @@ void CHeadlessPlatform::WriteLine(std::FILE* pStream, const std::string& strSjis
     std::fflush(pStream);
 }
 
+void CHeadlessPlatform::Say(const std::string& strSjis)
+{
+    WriteLine(m_pErr, std::string("Tarvell: ").append(strSjis));
+}
+
 MsgResult CHeadlessPlatform::ShowMessage(const std::string& strText, MsgButtons buttons)
 {
-    WriteLine(m_pErr, "Tarvell: " + strText);
+    Say(strText);
     return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
 }
 
 std::size_t CHeadlessPlatform::AskQuestion(const std::string& strText,
                                            const std::vector<std::string>& answers)
 {
-    WriteLine(m_pErr, "Tarvell: " + strText);
+    Say(strText);
     if (!answers.empty())
-        WriteLine(m_pErr, "Tarvell: " + ToSjis(QStringLiteral(u"「")) + answers.front() +
-                              ToSjis(QStringLiteral(u"」を選びました (画面がありません)")));
+        Say(std::string("「").append(answers.front()).append("」を選びました (画面がありません)"));
     return 0;
 }
 
 FileDialogResult CHeadlessPlatform::OpenFileDialog(const FileDialogRequest& request)
 {
-    const std::string strTitle =
-        request.strTitle.empty() ? ToSjis(QStringLiteral(u"ファイルを開く")) : request.strTitle;
-    WriteLine(m_pErr,
-              "Tarvell: " + strTitle + ToSjis(QStringLiteral(u": キャンセル (画面がありません)")));
+    Say(Cancelled(request.strTitle.empty() ? std::string("ファイルを開く") : request.strTitle));
     return FileDialogResult();
 }
 
 int CHeadlessPlatform::ShellOpen(const std::string& strFile, const std::string& /*strParams*/)
 {
-    WriteLine(m_pErr,
-              "Tarvell: " + strFile + ToSjis(QStringLiteral(u": 画面がないため開けません")));
+    Say(std::string(strFile).append(": 画面がないため開けません"));
     return 0;
 }
 
 int CHeadlessPlatform::RunModal(IModalDialog& dialog)
 {
-    WriteLine(m_pErr, "Tarvell: " + dialog.Title() +
-                          ToSjis(QStringLiteral(u": キャンセル (画面がありません)")));
+    Say(Cancelled(dialog.Title()));
     return DLG_CANCEL;
 }
 
@@ -81,11 +85,11 @@ void CHeadlessPlatform::StatusChanged(const std::string& strStatus)
 
 void CHeadlessPlatform::SendFailureDetail(const std::string& strDetail)
 {
-    WriteLine(m_pErr, "Tarvell: " + ToSjis(QStringLiteral(u"詳細: ")) + strDetail);
+    Say(std::string("詳細: ").append(strDetail));
 }
 
 void CHeadlessPlatform::GroupSendEnded(const std::string& strSummary,
                                        const std::string& /*strProblems*/, bool /*bTellUser*/)
 {
-    WriteLine(m_pErr, "Tarvell: " + ToSjis(QStringLiteral(u"集計: ")) + strSummary);
+    Say(std::string("集計: ").append(strSummary));
 }

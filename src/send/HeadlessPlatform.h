@@ -2,17 +2,20 @@
 // A message box writes "Tarvell: " and its text to standard error and is answered with its first
 // button; a modal or file dialog writes a line holding its title and ends as Cancel; every change
 // of the status line goes to standard output, and the detail of each failed send attempt to
-// standard error. All lines are UTF-8.
+// standard error. All lines are UTF-8. Its timers tick in its own loop (Loop), which the caller
+// runs.
 #pragma once
-#include "ui/QtPlatform.h"
+#include "app/Platform.h"
+#include "send/TickLoop.h"
 
 #include <cstdio>
 
-class CHeadlessPlatform : public CQtPlatform
+class CHeadlessPlatform : public IPlatform
 {
   public:
-    CHeadlessPlatform(std::FILE* pOut = stdout, std::FILE* pErr = stderr)
-        : m_pOut(pOut), m_pErr(pErr)
+    explicit CHeadlessPlatform(std::FILE* pOut = stdout, std::FILE* pErr = stderr,
+                               ITickClock& clock = SystemTickClock())
+        : m_pOut(pOut), m_pErr(pErr), m_loop(clock)
     {
     }
 
@@ -23,6 +26,11 @@ class CHeadlessPlatform : public CQtPlatform
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
     int ShellOpen(const std::string& strFile, const std::string& strParams) override;
     int RunModal(IModalDialog& dialog) override;
+    bool StartTimer(int nId, int nPeriodMs, std::function<void(int)> onTick) override
+    {
+        return m_loop.StartTimer(nId, nPeriodMs, std::move(onTick));
+    }
+    void StopTimer(int nId) override { m_loop.StopTimer(nId); }
     void StatusChanged(const std::string& strStatus) override;
     // "Tarvell: 詳細: <step>: <reply or error>" on standard error.
     void SendFailureDetail(const std::string& strDetail) override;
@@ -30,11 +38,17 @@ class CHeadlessPlatform : public CQtPlatform
     void GroupSendEnded(const std::string& strSummary, const std::string& strProblems,
                         bool bTellUser) override;
 
+    // The loop the timers tick in.
+    CTickLoop& Loop() { return m_loop; }
+
   private:
     void WriteLine(std::FILE* pStream, const std::string& strSjis);
+    // "Tarvell: " and the text on standard error.
+    void Say(const std::string& strSjis);
 
     std::FILE* m_pOut;
     std::FILE* m_pErr;
+    CTickLoop m_loop;
 };
 
 // True when the program runs without a display: neither DISPLAY nor WAYLAND_DISPLAY is set, or

@@ -1,0 +1,30 @@
+// GroupBookChoice.cpp - the file dialog that picks a group address book.
+#include "addr/GroupBookChoice.h"
+
+#include "addr/AddressDlg.h"
+#include "app/DataExchange.h"
+
+std::optional<std::string> ChooseGroupBook(IPlatform& platform, const std::string& strAppDir,
+                                           GroupBookChoice choice)
+{
+    FileDialogRequest request;
+    request.strStartDir = strAppDir;
+    request.strDefaultExt = "tvl";
+    request.strFilter = "グループアドレス帳(@*.tvl)|@*.tvl||";
+    request.bMustExist = choice == GroupBookChoice::Existing;
+    if (choice == GroupBookChoice::NewOrOld)
+    {
+        request.strPresetName = "@新規";
+        request.bAskCreate = true;
+    }
+    const FileDialogResult result = platform.OpenFileDialog(request);
+    if (!result.bConfirmed)
+        return std::nullopt;
+    constexpr std::size_t MAX_BOOK_NAME = sizeof(CAddressDlg::m_szBookFile) - 1;
+    if (result.strName.size() > MAX_BOOK_NAME)
+    {
+        platform.ShowMessage(TextTooLongMessage(MAX_BOOK_NAME), MsgButtons::Ok);
+        return std::nullopt;
+    }
+    return result.strName;
+}
