@@ -29,8 +29,7 @@ void CTickLoop::Run(const std::function<bool()>& stopWhen)
         }
         if (next == m_timers.end() || next->second.nDueMs > nNow)
         {
-            const long long nWait =
-                next == m_timers.end() ? SLICE_MS : next->second.nDueMs - nNow;
+            const long long nWait = next == m_timers.end() ? SLICE_MS : next->second.nDueMs - nNow;
             m_clock.SleepMs(static_cast<int>(std::min<long long>(nWait, SLICE_MS)));
             continue;
         }

@@ -86,7 +86,8 @@ TEST_P(BatchStartMode, DialogEndsAsCancelAndQuitCloses)
     const std::string strErr = ReadAll(pErr);
     EXPECT_NE(strErr.find(std::string("Tarvell: ")
                               .append(reinterpret_cast<const char*>(row.pszSaid))
-                              .append(reinterpret_cast<const char*>(u8": キャンセル (画面がありません)\n"))),
+                              .append(reinterpret_cast<const char*>(
+                                  u8": キャンセル (画面がありません)\n"))),
               std::string::npos)
         << strErr;
     EXPECT_EQ(clock.m_nNow, 4000) << "the mode's tick, then three to the quit";
@@ -97,12 +98,12 @@ TEST_P(BatchStartMode, DialogEndsAsCancelAndQuitCloses)
 
 INSTANTIATE_TEST_SUITE_P(
     EveryMode, BatchStartMode,
-    testing::Values(
-        StartModeRow{"Options", "/option", u8"オプション"},
-        StartModeRow{"Sender", "/sender", u8"発送元設定"},
-        StartModeRow{"MainBookEdit", "/maddropen", u8"Tarvell メイン・アドレス帳 - Address.tvl"},
-        StartModeRow{"MainBookSelect", "/maddrselect",
-                     u8"Tarvell メイン・アドレス帳 - Address.tvl"},
-        StartModeRow{"GroupBookEdit", "/gaddropen", u8"ファイルを開く"},
-        StartModeRow{"GroupBookSelect", "/gaddrselect", u8"ファイルを開く"}),
+    testing::Values(StartModeRow{"Options", "/option", u8"オプション"},
+                    StartModeRow{"Sender", "/sender", u8"発送元設定"},
+                    StartModeRow{"MainBookEdit", "/maddropen",
+                                 u8"Tarvell メイン・アドレス帳 - Address.tvl"},
+                    StartModeRow{"MainBookSelect", "/maddrselect",
+                                 u8"Tarvell メイン・アドレス帳 - Address.tvl"},
+                    StartModeRow{"GroupBookEdit", "/gaddropen", u8"ファイルを開く"},
+                    StartModeRow{"GroupBookSelect", "/gaddrselect", u8"ファイルを開く"}),
     [](const testing::TestParamInfo<StartModeRow>& row) { return row.param.pszName; });
