@@ -1,4 +1,4 @@
-# Install rules and the Debian package: both programs, the menu entry, the icon, the AppStream
+# Install rules and the Debian package: the three programs, the menu entry, the icon, the AppStream
 # metainfo, the man pages (English and Japanese) and the user manual.
 include(GNUInstallDirs)
 # Debian's documentation folder is named after the package, in lower case.
@@ -7,7 +7,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(TARVELL_DATA ${PROJECT_SOURCE_DIR}/data)
-install(TARGETS tarvell tarvell-config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tarvell tarvell-config tarvell-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${TARVELL_DATA}/org.example.tarvell.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${TARVELL_DATA}/org.example.tarvell.metainfo.xml
@@ -29,7 +29,7 @@ function(tarvell_gzip source output)
     DEPENDS ${source} VERBATIM)
   set(compressed ${compressed} ${output} PARENT_SCOPE)
 endfunction()
-foreach(page tarvell tarvell-config)
+foreach(page tarvell tarvell-config tarvell-batch)
   tarvell_gzip(${PROJECT_SOURCE_DIR}/docs/man/${page}.1 ${CMAKE_BINARY_DIR}/dist/${page}.1.gz)
   tarvell_gzip(${PROJECT_SOURCE_DIR}/docs/man/ja/${page}.1 ${CMAKE_BINARY_DIR}/dist/${page}.ja.1.gz)
   install(FILES ${CMAKE_BINARY_DIR}/dist/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -53,7 +53,7 @@ set(CPACK_PACKAGE_VERSION 1.02)
 set(CPACK_PACKAGE_CONTACT "Tarvell developers <tarvell@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "mail sender for Japanese users, one mail or a whole group")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Tarvell sends a Shift_JIS body with the recipient's name and the date filled\nin, and one attached file, after a POP3 log-in (POP before SMTP). A group\naddress book sends the same mail to each of its members. Without a display it\nsends from a send-information file and ends by itself, for timer jobs;\ntarvell-config sets the sender and the address books from a terminal.")
+  "Tarvell sends a Shift_JIS body with the recipient's name and the date filled\nin, and one attached file, after a POP3 log-in (POP before SMTP). A group\naddress book sends the same mail to each of its members. Without a display it\nsends from a send-information file and ends by itself, for timer jobs;\ntarvell-batch does the same on a system without Qt; tarvell-config sets the sender and the address books from a terminal.")
 set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -25,10 +25,10 @@ stage()
 case "$MODE" in
 staging)
     stage
-    for f in bin/tarvell bin/tarvell-config share/applications/org.example.tarvell.desktop \
+    for f in bin/tarvell bin/tarvell-config bin/tarvell-batch share/applications/org.example.tarvell.desktop \
         share/metainfo/org.example.tarvell.metainfo.xml share/icons/hicolor/scalable/apps/tarvell.svg \
         share/icons/hicolor/48x48/apps/tarvell.png share/man/man1/tarvell.1.gz \
-        share/man/ja/man1/tarvell-config.1.gz share/doc/tarvell/manual/index.html; do
+        share/man/ja/man1/tarvell-config.1.gz share/man/man1/tarvell-batch.1.gz share/doc/tarvell/manual/index.html; do
         [ -s "$WORK/stage/usr/$f" ] || fail "not installed: $f"
     done
     # A prefix the user cannot write: as root, run as nobody; otherwise take the write bits away.
@@ -54,6 +54,11 @@ staging)
     "${RUN[@]}" "${ENV[@]}" "$WORK/stage/usr/bin/tarvell-config" sender show | grep -qx login=taro ||
         fail "tarvell-config does not use the program's data folder"
     [ -s "$XDG/tarvell/SenderInf.tvl" ] || fail "tarvell-config wrote elsewhere"
+    status=0
+    timeout 60 "${RUN[@]}" "${ENV[@]}" "$WORK/stage/usr/bin/tarvell-batch" /quit || status=$?
+    [ "$status" -eq 0 ] || fail "the installed tarvell-batch ended with status $status"
+    "${RUN[@]}" "${ENV[@]}" "$WORK/stage/usr/bin/tarvell-config" sender show | grep -qx login=taro ||
+        fail "tarvell-batch does not use the program's data folder"
     echo "staging: the installed program keeps its files in \$XDG_DATA_HOME/tarvell"
     ;;
 validators)
@@ -69,13 +74,14 @@ deb)
     cpack --config "$BUILD/CPackConfig.cmake" -G DEB -B "$WORK/pkg" >/dev/null
     DEB=$(ls "$WORK"/pkg/tarvell_*.deb)
     dpkg-deb -c "$DEB" | awk '{print $6}' > "$WORK/contents"
-    for f in ./usr/bin/tarvell ./usr/bin/tarvell-config \
+    for f in ./usr/bin/tarvell ./usr/bin/tarvell-config ./usr/bin/tarvell-batch \
         ./usr/share/applications/org.example.tarvell.desktop \
         ./usr/share/metainfo/org.example.tarvell.metainfo.xml \
         ./usr/share/icons/hicolor/scalable/apps/tarvell.svg \
         ./usr/share/icons/hicolor/256x256/apps/tarvell.png \
         ./usr/share/man/man1/tarvell.1.gz ./usr/share/man/man1/tarvell-config.1.gz \
         ./usr/share/man/ja/man1/tarvell.1.gz ./usr/share/man/ja/man1/tarvell-config.1.gz \
+        ./usr/share/man/man1/tarvell-batch.1.gz ./usr/share/man/ja/man1/tarvell-batch.1.gz \
         ./usr/share/doc/tarvell/copyright ./usr/share/doc/tarvell/changelog.gz \
         ./usr/share/doc/tarvell/manual/index.html ./usr/share/doc/tarvell/manual/images/send_form.png; do
         grep -qx "$f" "$WORK/contents" || fail "the package lacks $f"
