@@ -1,11 +1,11 @@
-// CloseRequest.h - a request from outside to close the program the way its close box does: on
-// POSIX SIGINT and SIGTERM.
+// CloseRequest.h - a request from outside to end the program: SIGINT or SIGTERM on Linux; Ctrl+C,
+// Ctrl+Break, closing the console window, logging off or shutting down on Windows.
 #pragma once
 
-// Catches the close requests from now on. Each one sets the flag CloseRequested reads, then calls
-// onRequest, which must be safe in a signal handler (a lock-free store, such as
-// RequestSendCancel); nullptr calls nothing.
-void CatchCloseRequests(void (*onRequest)());
+// From now on each request is caught instead of ending the process: the flag is set and onClose
+// (may be null) is called. onClose runs in a signal handler on Linux and on a thread of its own
+// on Windows, so it may only do what is safe there (set an atomic flag).
+void CatchCloseRequests(void (*onClose)());
 
-// True once a close request has come.
+// Whether a request came.
 bool CloseRequested();

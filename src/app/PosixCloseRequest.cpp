@@ -1,39 +1,26 @@
 // PosixCloseRequest.cpp - SIGINT and SIGTERM as close requests.
 #include "app/CloseRequest.h"
 
-#include <atomic>
+#include "app/CloseRequestFlag.h"
+
 #include <csignal>
 
 namespace
 {
-// Written by the signal handler, which only a lock-free atomic allows.
-std::atomic<bool> g_bRequested{false};
-std::atomic<void (*)()> g_onRequest{nullptr};
-static_assert(std::atomic<bool>::is_always_lock_free);
-static_assert(std::atomic<void (*)()>::is_always_lock_free);
-
-void OnCloseSignal(int /*nSignal*/)
+void OnSignal(int)
 {
-    g_bRequested.store(true);
-    if (void (*onRequest)() = g_onRequest.load())
-        onRequest();
+    NoteCloseRequest();
 }
 } // namespace
 
-void CatchCloseRequests(void (*onRequest)())
+void CatchCloseRequests(void (*onClose)())
 {
-    g_onRequest.store(onRequest);
+    SetCloseRequestHandler(onClose);
     struct sigaction action
     {
     };
-    action.sa_handler = OnCloseSignal;
+    action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
-}
-
-bool CloseRequested()
-{
-    return g_bRequested.load();
 }
