@@ -1,6 +1,7 @@
 // TarvellApp.cpp - start-up and the run of the program.
 #include "ui/TarvellApp.h"
 
+#include "app/CloseRequest.h"
 #include "app/Process.h"
 #include "app/TarvellDoc.h"
 #include "mail/SendCancel.h"
@@ -16,15 +17,12 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <QSocketNotifier>
+#include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,32 +30,8 @@ CTarvellApp* CTarvellApp::s_pInstance = nullptr;
 
 namespace
 {
-int g_signalPipe[2] = {-1, -1};
-
-void OnCloseSignal(int /*nSignal*/)
-{
-    // A send that runs on its worker ends at its next step (a lock-free store, safe in a handler).
-    RequestSendCancel();
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
-}
-
-// SIGINT and SIGTERM are caught from the very start; one that arrives before the window is up
-// waits in the pipe and closes the window as soon as the event loop runs.
-void CatchCloseSignals()
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
-        return;
-    ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
-    struct sigaction action
-    {
-    };
-    action.sa_handler = OnCloseSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
+// How often the event loop looks for a close request (SIGINT, SIGTERM).
+constexpr int CLOSE_REQUEST_POLL_MS = 100;
 
 void WriteError(const std::string& strUtf8)
 {
@@ -102,7 +76,9 @@ int CTarvellApp::Run(int argc, char* argv[])
         ::mkdir(strRuntime.c_str(), 0700);
         ::setenv("XDG_RUNTIME_DIR", strRuntime.c_str(), 1);
     }
-    CatchCloseSignals();
+    // From the very start: a request that comes before the window is up closes it as soon as the
+    // event loop runs. A send that runs on its worker ends at its next step.
+    CatchCloseRequests(&RequestSendCancel);
     QApplication qapp(argc, argv);
     QTranslator qtTexts;
     LoadQtTranslations(qtTexts);
@@ -165,13 +141,12 @@ bool CTarvellApp::InitInstance(int argc, char* argv[])
 void CTarvellApp::CloseOnSignals()
 {
     // SIGINT and SIGTERM close the program the way the close box does, so nothing is lost.
-    if (g_signalPipe[0] < 0)
-        return;
-    auto* pNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, m_pFrame.get());
-    QObject::connect(pNotifier, &QSocketNotifier::activated, m_pFrame.get(), [this, pNotifier] {
-        char buf[16];
-        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], buf, sizeof(buf));
-        pNotifier->setEnabled(false);
+    auto* pPoll = new QTimer(m_pFrame.get());
+    QObject::connect(pPoll, &QTimer::timeout, m_pFrame.get(), [this, pPoll] {
+        if (!CloseRequested())
+            return;
+        pPoll->stop();
         m_pFrame->close();
     });
+    pPoll->start(CLOSE_REQUEST_POLL_MS);
 }
