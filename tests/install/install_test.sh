@@ -54,6 +54,7 @@ staging)
     "${RUN[@]}" "${ENV[@]}" "$WORK/stage/usr/bin/tarvell-config" sender show | grep -qx login=taro ||
         fail "tarvell-config does not use the program's data folder"
     [ -s "$XDG/tarvell/SenderInf.tvl" ] || fail "tarvell-config wrote elsewhere"
+    ! ldd "$WORK/stage/usr/bin/tarvell-batch" | grep -q libQt || fail "tarvell-batch links Qt"
     status=0
     timeout 60 "${RUN[@]}" "${ENV[@]}" "$WORK/stage/usr/bin/tarvell-batch" /quit || status=$?
     [ "$status" -eq 0 ] || fail "the installed tarvell-batch ended with status $status"
