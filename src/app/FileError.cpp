@@ -27,7 +27,9 @@ CFileException::Cause CFileException::CauseFromErrno(int nOsError)
     case EEXIST:
         return accessDenied;
     case ENOSPC:
+#ifdef EDQUOT // not in Windows' C runtime
     case EDQUOT:
+#endif
     case EFBIG:
         return diskFull;
     case EMFILE:

@@ -1,5 +1,6 @@
 // FileSystem.h - the program's one file layer. Paths are CP932 text; they reach the operating
-// system as UTF-8. Every failure to open, read or write raises CFileException.
+// system as UTF-8 on Linux and as UTF-16 on Windows. Every failure to open, read or write raises
+// CFileException. On Windows, '\\' separates folders as '/' does, and files are always binary.
 #pragma once
 #include "app/FileError.h"
 
@@ -7,14 +8,13 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 // The longest path the program builds (its fixed path buffers hold 255 bytes of text).
 constexpr std::size_t MAX_PATH_TEXT = 255;
 
-// The path as the operating system takes it; throws CFileException(badPath) when the text cannot
-// be converted.
+// The path as UTF-8 text (what Linux takes; on Windows, for the APIs that take UTF-8); throws
+// CFileException(badPath) when the text cannot be converted.
 std::string ToOsPath(std::string_view sjisPath);
 
 // The size in bytes of an existing regular file, or 0 for a missing path, a folder or an empty
@@ -33,11 +33,19 @@ bool IsRegularFile(std::string_view sjisPath);
 // out. Empty for a missing folder or one that cannot be read.
 std::vector<std::string> ListFolder(std::string_view sjisFolder);
 
-// Creates one folder with mode (narrowed by the umask); false on failure.
-bool CreateFolder(std::string_view sjisPath, mode_t mode = 0755);
+// Creates one folder with the POSIX mode nMode (narrowed by the umask; on Windows the folder
+// takes its parent's access rights); false on failure.
+bool CreateFolder(std::string_view sjisPath, unsigned nMode = 0755);
 
-// folder (ending in "/") followed directly by name. The file error is raised when name holds "/"
-// (the file could land outside its folder) or the result is longer than MAX_PATH_TEXT bytes.
+// The position of the last folder separator of the path ('/', and on Windows also a '\\' that is
+// not the second byte of a double-byte character); npos when there is none.
+std::size_t LastFolderSeparator(std::string_view sjisPath);
+// Whether the path starts at a root ("/..."; on Windows also "C:\\...", "C:/..." or "\\\\server").
+bool IsAbsolutePath(std::string_view sjisPath);
+
+// folder (ending in "/") followed directly by name. The file error is raised when name holds a
+// folder separator (the file could land outside its folder) or the result is longer than
+// MAX_PATH_TEXT bytes.
 std::string PathInFolder(std::string_view folder, std::string_view name);
 
 // A file opened for binary reading; closed by its destructor. Only a regular file is opened: a
@@ -65,11 +73,11 @@ class CFileReader
 std::string ReadWholeFile(std::string_view sjisPath, std::size_t nMaxBytes);
 
 // Replaces the file with exactly these bytes: written to a temporary file in the same folder and
-// renamed over the old one, so a failure never leaves a truncated file. The new file gets mode as
-// narrowed by the umask. An existing file that cannot be opened for writing raises the file error
-// and is left as it is.
+// renamed over the old one, so a failure never leaves a truncated file. The new file gets the
+// POSIX mode nMode as narrowed by the umask (on Windows, its folder's access rights). An existing
+// file that cannot be opened for writing raises the file error and is left as it is.
 void WriteFileReplacing(std::string_view sjisPath, const void* pData, std::size_t nBytes,
-                        mode_t mode = 0644);
+                        unsigned nMode = 0644);
 
 // Opens or creates the file for binary appending and writes the bytes at its end in one write.
 // A write that fails part-way is cut back off before the file error is raised. These files hold

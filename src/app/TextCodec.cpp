@@ -1,88 +1,77 @@
-// TextCodec.cpp - CP932 <-> UTF-8 through iconv.
+// TextCodec.cpp - CP932 <-> UTF-8 with one behaviour on every platform: the system converts,
+// and what Windows' code page 932 refuses is refused here too (the files come from Windows).
 #include "app/TextCodec.h"
 
-#include <cerrno>
-#include <iconv.h>
+#include "app/Cp932Codec.h"
+#include "app/Sjis.h"
 
 namespace
 {
-class CIconv
+// Bytes that are no CP932 character, though glibc or a best-fit table gives them one.
+bool IsUnassignedSingleByte(unsigned char c)
 {
-  public:
-    CIconv(const char* pszTo, const char* pszFrom) : m_cd(::iconv_open(pszTo, pszFrom)) {}
-    ~CIconv()
-    {
-        if (Ok())
-            ::iconv_close(m_cd);
-    }
-    CIconv(const CIconv&) = delete;
-    CIconv& operator=(const CIconv&) = delete;
+    return c == 0x80 || c == 0xA0 || c >= 0xFD;
+}
 
-    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts all of in; on an unconvertible or incomplete character, stops and returns the
-    // number of bytes of in left unconverted (0 means all done).
-    std::size_t Convert(std::string_view in, std::string& out)
-    {
-        char* pIn = const_cast<char*>(in.data());
-        std::size_t nInLeft = in.size();
-        char buf[4096];
-        while (nInLeft > 0)
-        {
-            char* pOut = buf;
-            std::size_t nOutLeft = sizeof(buf);
-            const std::size_t nRc = ::iconv(m_cd, &pIn, &nInLeft, &pOut, &nOutLeft);
-            out.append(buf, sizeof(buf) - nOutLeft);
-            if (nRc == static_cast<std::size_t>(-1) && errno != E2BIG)
-                return nInLeft;
-        }
-        char* pOut = buf;
-        std::size_t nOutLeft = sizeof(buf);
-        ::iconv(m_cd, nullptr, nullptr, &pOut, &nOutLeft);
-        out.append(buf, sizeof(buf) - nOutLeft);
-        return 0;
-    }
-
-  private:
-    iconv_t m_cd;
-};
-
-bool ConvertStrict(const char* pszTo, const char* pszFrom, std::string_view in, std::string& out)
+bool HasUnassignedByte(std::string_view sjis)
 {
-    out.clear();
-    CIconv cd(pszTo, pszFrom);
-    if (!cd.Ok() || cd.Convert(in, out) != 0)
+    for (std::size_t i = 0; i < sjis.size(); ++i)
+    {
+        const unsigned char c = static_cast<unsigned char>(sjis[i]);
+        if (IsLeadByte(c) && i + 1 < sjis.size())
+            ++i;
+        else if (IsUnassignedSingleByte(c))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+bool SjisToUtf8(std::string_view sjis, std::string& out)
+{
+    if (HasUnassignedByte(sjis) || !SystemCp932ToUtf8(sjis, out))
     {
         out.clear();
         return false;
     }
     return true;
 }
-} // namespace
-
-bool SjisToUtf8(std::string_view sjis, std::string& out)
-{
-    return ConvertStrict("UTF-8", "CP932", sjis, out);
-}
 
 bool Utf8ToSjis(std::string_view utf8, std::string& out)
 {
-    return ConvertStrict("CP932", "UTF-8", utf8, out);
+    // A character that only maps one way (U+301C WAVE DASH to 0x8160, which reads back as
+    // U+FF5E) would come back as another one: only text that reads back the same is taken.
+    std::string back;
+    if (!SystemUtf8ToCp932(utf8, out) || !SjisToUtf8(out, back) || back != utf8)
+    {
+        out.clear();
+        return false;
+    }
+    return true;
 }
 
 std::string SjisToUtf8Lossy(std::string_view sjis)
 {
     std::string out;
-    CIconv cd("UTF-8", "CP932");
-    if (!cd.Ok())
+    if (SjisToUtf8(sjis, out))
         return out;
+    // Character by character only when something cannot be decoded.
+    out.clear();
+    std::string strChar;
     while (!sjis.empty())
     {
-        const std::size_t nLeft = cd.Convert(sjis, out);
-        if (nLeft == 0)
-            break;
-        out += "\xEF\xBF\xBD";
-        sjis = sjis.substr(sjis.size() - nLeft + 1);
+        const bool bDouble = IsLeadByte(static_cast<unsigned char>(sjis[0])) && sjis.size() > 1;
+        const std::size_t n = bDouble ? 2 : 1;
+        if (SjisToUtf8(sjis.substr(0, n), strChar))
+        {
+            out += strChar;
+            sjis.remove_prefix(n);
+        }
+        else
+        {
+            out += "\xEF\xBF\xBD";
+            sjis.remove_prefix(1);
+        }
     }
     return out;
 }

@@ -5,9 +5,10 @@
 #include <string_view>
 #include <vector>
 
-// Converts with glibc iconv's "CP932" (not "SHIFT_JIS", which turns the backslash into a yen sign).
-// Both return false, leaving out empty, when a character cannot be converted: text is never
-// silently mangled.
+// CP932 as Windows' code page 932 has it, on every platform: the bytes 0x80, 0xA0 and 0xFD-0xFF
+// are no character, and a character that only maps one way (U+301C WAVE DASH, U+00A5 YEN SIGN,
+// U+2212 MINUS SIGN ...) cannot be written. Both return false, leaving out empty, when a
+// character cannot be converted: text is never silently mangled.
 bool SjisToUtf8(std::string_view sjis, std::string& out);
 bool Utf8ToSjis(std::string_view utf8, std::string& out);
 

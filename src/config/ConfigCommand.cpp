@@ -20,7 +20,7 @@
 #include <optional>
 #include <ostream>
 #include <string_view>
-#include <sysexits.h>
+#include "config/ExitStatus.h"
 
 namespace
 {

@@ -2,6 +2,7 @@
 #include "mail/MessageComposer.h"
 
 #include "app/FileSystem.h"
+#include "app/LocalTime.h"
 #include "app/Sjis.h"
 #include "mail/LineTransport.h"
 #include "mail/HeaderPhrase.h"
@@ -221,9 +222,9 @@ std::string DateHeaderLine(std::time_t timeSend)
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::tm local{};
-    if (::localtime_r(&timeSend, &local) == nullptr)
+    if (!ToLocalTime(timeSend, local))
         return std::string();
-    const long nOffset = local.tm_gmtoff / 60;
+    const long nOffset = UtcOffsetSeconds(timeSend, local) / 60;
     const long nAbs = nOffset < 0 ? -nOffset : nOffset;
     char szLine[64];
     std::snprintf(szLine, sizeof(szLine), "Date: %s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld\r\n",

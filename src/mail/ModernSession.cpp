@@ -1,10 +1,9 @@
 // ModernSession.cpp - POP3 over TLS and the SMTP submission session with STARTTLS and AUTH.
 #include "mail/ModernSession.h"
 
+#include "app/Process.h"
 #include "app/Sjis.h"
 #include "mail/ServerAddress.h"
-
-#include <unistd.h>
 
 namespace
 {
@@ -36,10 +35,8 @@ CModernSession::CModernSession(CBufferedSocket& socket, CTlsSocket& tls,
 
 std::string CModernSession::EhloName()
 {
-    char szName[256] = {};
-    if (::gethostname(szName, sizeof(szName) - 1) != 0 || !IsDomainName(szName))
-        return "localhost";
-    return szName;
+    const std::string strName = HostName();
+    return IsDomainName(strName) ? strName : "localhost";
 }
 
 bool CModernSession::Fail(SendCode code, SendStep step, bool bQuit)

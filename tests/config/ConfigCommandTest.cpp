@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
-#include <sysexits.h>
+#include "config/ExitStatus.h"
 
 namespace
 {

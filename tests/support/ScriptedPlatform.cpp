@@ -1,18 +1,17 @@
 // ScriptedPlatform.cpp - the platform seam for tests.
 #include "support/ScriptedPlatform.h"
 
-#include <gtest/gtest.h>
+#include "support/Environment.h"
 
-#include <cstdlib>
-#include <ctime>
+#include <gtest/gtest.h>
 
 namespace
 {
 // The scripted clock's times are read in Japan's time zone, also when a test program is run by
 // hand rather than through ctest (which sets the same zone).
 const bool g_bJapanTime = [] {
-    ::setenv("TZ", "JST-9", 1);
-    ::tzset();
+    SetEnvironment("TZ", "JST-9");
+    ReadTimeZone();
     return true;
 }();
 } // namespace

@@ -4,8 +4,8 @@
 #pragma once
 #include "app/FileSystem.h"
 
-#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 
 // The bytes of a file; empty when it is missing, empty or a folder.
@@ -25,8 +25,12 @@ class CTempFolder
   public:
     CTempFolder()
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tarvell-XXXXXX").string();
-        m_path = ::mkdtemp(tmpl.data());
+        // mkdtemp's way, which Windows lacks: a random name, taken only if it is new.
+        std::random_device random;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        do
+            m_path = base / ("tarvell-" + std::to_string(random() % 1000000000u));
+        while (!std::filesystem::create_directory(m_path));
     }
     ~CTempFolder()
     {
@@ -36,8 +40,12 @@ class CTempFolder
     CTempFolder(const CTempFolder&) = delete;
     CTempFolder& operator=(const CTempFolder&) = delete;
 
-    // The folder, ending in "/"; temp paths are ASCII, so the same bytes in CP932.
-    std::string Dir() const { return m_path.string() + "/"; }
+    // The folder, ending in the system's separator ("/", on Windows "\\"); temp paths are ASCII,
+    // so the same bytes in CP932.
+    std::string Dir() const
+    {
+        return m_path.string() + static_cast<char>(std::filesystem::path::preferred_separator);
+    }
     std::string Path(const std::string& strName) const { return Dir() + strName; }
 
     // Writes a file of the folder and returns its path.

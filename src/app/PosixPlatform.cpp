@@ -1,4 +1,4 @@
-// Platform.cpp - what the desktop seam does by itself, without a desktop.
+// PosixPlatform.cpp - what the desktop seam does by itself, without a desktop.
 #include "app/Platform.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-// Unprivileged.cpp - test pieces run as the user "nobody".
+// PosixUnprivileged.cpp - test pieces run as the user "nobody".
 #include "support/Unprivileged.h"
 
 #include <exception>

@@ -1,4 +1,4 @@
-// FolderLock.cpp - the data folder's in-use mark as a flock(2) on the folder itself.
+// PosixFolderLock.cpp - the data folder's in-use mark as a flock(2) on the folder itself.
 #include "app/FolderLock.h"
 
 #include "app/TextCodec.h"
@@ -19,24 +19,25 @@ int OpenFolder(const std::string& sjisFolder)
 }
 } // namespace
 
-CFolderInUse::CFolderInUse(const std::string& sjisFolder) : m_fd(OpenFolder(sjisFolder))
+CFolderInUse::CFolderInUse(const std::string& sjisFolder) : m_nHandle(OpenFolder(sjisFolder))
 {
-    if (m_fd >= 0 && ::flock(m_fd, LOCK_SH | LOCK_NB) != 0)
+    const int fd = static_cast<int>(m_nHandle);
+    if (fd >= 0 && ::flock(fd, LOCK_SH | LOCK_NB) != 0)
     {
-        ::close(m_fd);
-        m_fd = -1;
+        ::close(fd);
+        m_nHandle = -1;
     }
 }
 
 CFolderInUse::~CFolderInUse()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    if (m_nHandle >= 0)
+        ::close(static_cast<int>(m_nHandle));
 }
 
-CFolderInUse::CFolderInUse(CFolderInUse&& other) noexcept : m_fd(other.m_fd)
+CFolderInUse::CFolderInUse(CFolderInUse&& other) noexcept : m_nHandle(other.m_nHandle)
 {
-    other.m_fd = -1;
+    other.m_nHandle = -1;
 }
 
 bool FolderInUse(const std::string& sjisFolder)

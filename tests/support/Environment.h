@@ -1,0 +1,10 @@
+// Environment.h - setting the process's environment from a test, on either platform.
+#pragma once
+
+void SetEnvironment(const char* pszName, const char* pszValue);
+void UnsetEnvironment(const char* pszName);
+// The local time zone from TZ again, after it was changed.
+void ReadTimeZone();
+
+// Whether files carry POSIX permission bits (not on Windows, where access rights are ACLs).
+bool HasPosixFileModes();
