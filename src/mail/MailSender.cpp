@@ -10,7 +10,7 @@
 #include "mail/LineTransport.h"
 #include "mail/MessageComposer.h"
 #include "mail/ModernSession.h"
-#include "mail/PosixSocket.h"
+#include "mail/SystemSocket.h"
 #include "mail/ReplyReader.h"
 #include "mail/SendResult.h"
 #include "mail/ServerAddress.h"
@@ -63,7 +63,7 @@ void ReplaceAll(std::string& strText, std::string_view placeholder, const std::s
 } // namespace
 
 CMailSender::CMailSender(IPlatform& platform, MailOptions options)
-    : m_platform(platform), m_pOwnSockets(std::make_unique<CPosixSocketFactory>()),
+    : m_platform(platform), m_pOwnSockets(std::make_unique<CSystemSocketFactory>()),
       m_sockets(*m_pOwnSockets), m_options(std::move(options))
 {
 }

@@ -2,10 +2,11 @@
 #include "mail/SmtpAuth.h"
 
 #include "mail/MailEncoders.h"
+#include "mail/Md5.h"
 
 #include <algorithm>
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
+#include <cstring>
+#include <optional>
 
 namespace
 {
@@ -31,6 +32,36 @@ std::vector<std::string> Words(const std::string& strText)
         n = nEnd;
     }
     return words;
+}
+
+// The bytes of one base64 text without line breaks: groups of four, padded only at the end.
+std::optional<std::string> DecodeBase64(const std::string& strText)
+{
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    if (strText.size() % 4 != 0)
+        return std::nullopt;
+    std::size_t nPadding = 0;
+    while (nPadding < 2 && nPadding < strText.size() &&
+           strText[strText.size() - 1 - nPadding] == '=')
+        ++nPadding;
+    std::string strBytes;
+    unsigned nBits = 0;
+    int nHeld = 0;
+    for (std::size_t i = 0; i < strText.size() - nPadding; ++i)
+    {
+        const char* pAt = strText[i] != '\0' ? std::strchr(kAlphabet, strText[i]) : nullptr;
+        if (pAt == nullptr)
+            return std::nullopt;
+        nBits = (nBits << 6) | static_cast<unsigned>(pAt - kAlphabet);
+        nHeld += 6;
+        if (nHeld >= 8)
+        {
+            nHeld -= 8;
+            strBytes += static_cast<char>((nBits >> nHeld) & 0xFF);
+        }
+    }
+    return strBytes;
 }
 
 bool Offers(const SmtpCapabilities& capabilities, const char* pszMechanism)
@@ -91,33 +122,18 @@ std::string AuthPlainCommand(const std::string& strName, const std::string& strP
 std::string CramMd5Response(const std::string& strName, const std::string& strPassword,
                             const std::string& strChallengeBase64)
 {
-    const std::size_t nIn = strChallengeBase64.size();
-    if (nIn == 0 || nIn % 4 != 0 || nIn > 4096)
+    if (strChallengeBase64.empty() || strChallengeBase64.size() > 4096)
         return std::string();
-    std::string strChallenge(nIn / 4 * 3, '\0');
-    const int nDecoded = EVP_DecodeBlock(
-        reinterpret_cast<unsigned char*>(strChallenge.data()),
-        reinterpret_cast<const unsigned char*>(strChallengeBase64.data()), static_cast<int>(nIn));
-    if (nDecoded < 0)
+    const std::optional<std::string> challenge = DecodeBase64(strChallengeBase64);
+    if (!challenge)
         return std::string();
-    // EVP_DecodeBlock counts the padding as decoded zero bytes.
-    std::size_t nLength = static_cast<std::size_t>(nDecoded);
-    for (std::size_t n = nIn; n > 0 && strChallengeBase64[n - 1] == '='; --n)
-        --nLength;
-    strChallenge.resize(nLength);
-
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int nDigest = 0;
-    if (HMAC(EVP_md5(), strPassword.data(), static_cast<int>(strPassword.size()),
-             reinterpret_cast<const unsigned char*>(strChallenge.data()), strChallenge.size(),
-             digest, &nDigest) == nullptr)
-        return std::string();
+    const Md5Digest digest = HmacMd5(strPassword, *challenge);
     static const char kHex[] = "0123456789abcdef";
     std::string strAnswer = strName + " ";
-    for (unsigned int i = 0; i < nDigest; ++i)
+    for (const unsigned char c : digest)
     {
-        strAnswer += kHex[digest[i] >> 4];
-        strAnswer += kHex[digest[i] & 0x0F];
+        strAnswer += kHex[c >> 4];
+        strAnswer += kHex[c & 0x0F];
     }
     return Base64(strAnswer);
 }

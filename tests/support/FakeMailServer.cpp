@@ -1,13 +1,6 @@
 // FakeMailServer.cpp - the scripted fake POP3/SMTP server on loopback.
 #include "support/FakeMailServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <stdexcept>
 
 namespace
@@ -15,23 +8,16 @@ namespace
 constexpr int kPollMs = 100;
 const std::string kEndOfData = "\r\n.\r\n";
 
-void WriteAll(int fd, const std::string& strBytes)
+void WriteAll(TestSocket s, const std::string& strBytes)
 {
     std::size_t nSent = 0;
     while (nSent < strBytes.size())
     {
-        const ssize_t n =
-            ::send(fd, strBytes.data() + nSent, strBytes.size() - nSent, MSG_NOSIGNAL);
+        const long n = SendSome(s, strBytes.data() + nSent, strBytes.size() - nSent);
         if (n <= 0)
             return; // the client went away; the script goes on reading what is left
         nSent += static_cast<std::size_t>(n);
     }
-}
-
-void Pause(int nMs)
-{
-    // <chrono> does not build with the CP932 execution character set.
-    ::usleep(static_cast<useconds_t>(nMs) * 1000);
 }
 } // namespace
 
@@ -130,22 +116,9 @@ CServerScript CServerScript::SmtpAccepting()
 
 CFakeMailServer::CFakeMailServer()
 {
-    m_fdListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_fdListen < 0)
-        throw std::runtime_error("fake mail server: socket failed");
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t nLen = sizeof(addr);
-    if (::bind(m_fdListen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
-        ::listen(m_fdListen, 16) != 0 ||
-        ::getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&addr), &nLen) != 0)
-    {
-        ::close(m_fdListen);
+    m_listener = ListenOnLoopback(16, m_nPort);
+    if (m_listener == kNoTestSocket)
         throw std::runtime_error("fake mail server: cannot listen on 127.0.0.1");
-    }
-    m_nPort = ntohs(addr.sin_port);
     m_acceptThread = std::thread([this] { AcceptLoop(); });
 }
 
@@ -186,7 +159,7 @@ void CFakeMailServer::Stop()
     for (std::thread& thread : m_threads)
         thread.join();
     m_threads.clear();
-    ::close(m_fdListen);
+    CloseTestSocket(m_listener);
 }
 
 std::size_t CFakeMailServer::ConnectionCount() const
@@ -212,14 +185,11 @@ void CFakeMailServer::AcceptLoop()
 {
     while (!m_bStop)
     {
-        pollfd pfd{m_fdListen, POLLIN, 0};
-        if (::poll(&pfd, 1, kPollMs) <= 0)
+        if (!WaitReadable(m_listener, kPollMs))
             continue;
-        const int fd = ::accept4(m_fdListen, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
+        const TestSocket s = AcceptConnection(m_listener);
+        if (s == kNoTestSocket)
             continue;
-        const int nOne = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &nOne, sizeof(nOne));
         std::lock_guard<std::mutex> lock(m_mutex);
         const std::size_t nIndex = m_connections.size();
         m_connections.emplace_back();
@@ -230,17 +200,16 @@ void CFakeMailServer::AcceptLoop()
             script = m_scripts[nIndex % m_scripts.size()];
         else
             script.Close();
-        m_threads.emplace_back([this, fd, nIndex, script] { Serve(fd, nIndex, script); });
+        m_threads.emplace_back([this, s, nIndex, script] { Serve(s, nIndex, script); });
     }
 }
 
-bool CFakeMailServer::ReadSome(int fd, std::size_t nIndex, std::string& strPending)
+bool CFakeMailServer::ReadSome(TestSocket s, std::size_t nIndex, std::string& strPending)
 {
-    pollfd pfd{fd, POLLIN, 0};
-    if (::poll(&pfd, 1, m_bStop ? 0 : kPollMs) <= 0)
+    if (!WaitReadable(s, m_bStop ? 0 : kPollMs))
         return !m_bStop;
     char buffer[65536];
-    const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+    const long n = ReceiveSome(s, buffer, sizeof(buffer));
     if (n <= 0)
         return false;
     strPending.append(buffer, static_cast<std::size_t>(n));
@@ -252,7 +221,7 @@ bool CFakeMailServer::ReadSome(int fd, std::size_t nIndex, std::string& strPendi
     return true;
 }
 
-void CFakeMailServer::Serve(int fd, std::size_t nIndex, CServerScript script)
+void CFakeMailServer::Serve(TestSocket s, std::size_t nIndex, CServerScript script)
 {
     std::string strPending; // received, not yet taken by a Line() or Data() step
     auto waitFor = [&](const std::string& strEnd) {
@@ -267,7 +236,7 @@ void CFakeMailServer::Serve(int fd, std::size_t nIndex, CServerScript script)
             // Keep only a tail that may start the terminator: the message data is never held.
             if (strPending.size() > strEnd.size())
                 strPending.erase(0, strPending.size() - strEnd.size());
-            if (!ReadSome(fd, nIndex, strPending))
+            if (!ReadSome(s, nIndex, strPending))
                 return false;
         }
     };
@@ -279,10 +248,10 @@ void CFakeMailServer::Serve(int fd, std::size_t nIndex, CServerScript script)
         switch (step.kind)
         {
         case CServerScript::Step::say:
-            WriteAll(fd, step.strBytes);
+            WriteAll(s, step.strBytes);
             break;
         case CServerScript::Step::delay:
-            Pause(step.nMs);
+            PauseMs(step.nMs);
             break;
         case CServerScript::Step::line:
             bOpen = waitFor("\n");
@@ -291,26 +260,23 @@ void CFakeMailServer::Serve(int fd, std::size_t nIndex, CServerScript script)
             bOpen = waitFor(kEndOfData);
             break;
         case CServerScript::Step::close:
-            ::close(fd);
+            CloseTestSocket(s);
             return;
-        case CServerScript::Step::reset: {
-            const linger lingerReset{1, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lingerReset, sizeof(lingerReset));
-            ::close(fd);
+        case CServerScript::Step::reset:
+            ResetTestSocket(s);
             return;
-        }
         case CServerScript::Step::silent:
             bOpen = false;
             break;
         case CServerScript::Step::stall:
             while (!m_bStop)
-                Pause(50);
-            ::close(fd);
+                PauseMs(50);
+            CloseTestSocket(s);
             return;
         }
     }
     // Read whatever else comes until the client closes or the server stops.
-    while (ReadSome(fd, nIndex, strPending))
+    while (ReadSome(s, nIndex, strPending))
         strPending.clear();
-    ::close(fd);
+    CloseTestSocket(s);
 }

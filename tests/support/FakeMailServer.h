@@ -27,6 +27,8 @@
 // start over (connection i plays script i % count).
 // SetSink(true): received bytes are counted (ReceivedCount) but not kept, for benchmarks.
 #pragma once
+#include "support/TestSocket.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -106,11 +108,11 @@ class CFakeMailServer
     };
 
     void AcceptLoop();
-    void Serve(int fd, std::size_t nIndex, CServerScript script);
+    void Serve(TestSocket s, std::size_t nIndex, CServerScript script);
     // Reads once (waiting up to 100 ms); false when the client closed or the read failed.
-    bool ReadSome(int fd, std::size_t nIndex, std::string& strPending);
+    bool ReadSome(TestSocket s, std::size_t nIndex, std::string& strPending);
 
-    int m_fdListen = -1;
+    TestSocket m_listener = kNoTestSocket;
     int m_nPort = 0;
     std::atomic<bool> m_bStop{false};
     bool m_bRepeat = false;
