@@ -18,6 +18,16 @@
 
 namespace
 {
+// The CaFile the client is given.
+enum class CaChoice
+{
+    server,  // the server's own certificate
+    none,    // no CaFile: the system's trusted store only
+    missing, // a path where there is no file
+    folder,  // a folder
+    notPem,  // a file without a certificate
+};
+
 struct ParityCase
 {
     const char* pszName;
@@ -25,29 +35,70 @@ struct ParityCase
     TlsFakeCertificate certificate;
     const char* pszTlsHost;
     TlsFailure failure;
+    CaChoice ca = CaChoice::server;
 };
 
 const ParityCase kCases[] = {
     {"GoodHandshakeEchoesALine", TlsFakeMode::greet, {}, "localhost", TlsFailure::none},
     {"StartTlsOnAnOpenConnection", TlsFakeMode::startTls, {}, "localhost", TlsFailure::none},
-    {"AddressInTheSan", TlsFakeMode::greet, {.pszSan = "IP:127.0.0.1"}, "127.0.0.1",
+    {"AddressInTheSan",
+     TlsFakeMode::greet,
+     {.pszSan = "IP:127.0.0.1"},
+     "127.0.0.1",
      TlsFailure::none},
-    {"WildcardCoversOneLabel", TlsFakeMode::greet, {.pszSan = "DNS:*.example.jp"},
-     "Mail.Example.JP", TlsFailure::none},
-    {"WildcardNotTwoLabels", TlsFakeMode::greet, {.pszSan = "DNS:*.example.jp"},
-     "a.mail.example.jp", TlsFailure::hostName},
-    {"WildcardNotTheBareDomain", TlsFakeMode::greet, {.pszSan = "DNS:*.example.jp"}, "example.jp",
+    {"WildcardCoversOneLabel",
+     TlsFakeMode::greet,
+     {.pszSan = "DNS:*.example.jp"},
+     "Mail.Example.JP",
+     TlsFailure::none},
+    {"WildcardNotTwoLabels",
+     TlsFakeMode::greet,
+     {.pszSan = "DNS:*.example.jp"},
+     "a.mail.example.jp",
      TlsFailure::hostName},
-    {"WrongHost", TlsFakeMode::greet, {.pszSan = "DNS:other.example.jp"}, "localhost",
+    {"WildcardNotTheBareDomain",
+     TlsFakeMode::greet,
+     {.pszSan = "DNS:*.example.jp"},
+     "example.jp",
      TlsFailure::hostName},
-    {"AddressNotTakenFromADnsName", TlsFakeMode::greet, {.pszSan = "DNS:127.0.0.1"}, "127.0.0.1",
+    {"WrongHost",
+     TlsFakeMode::greet,
+     {.pszSan = "DNS:other.example.jp"},
+     "localhost",
      TlsFailure::hostName},
-    {"CnOnlyCertificate", TlsFakeMode::greet, {.pszSan = nullptr}, "localhost",
+    {"AddressNotTakenFromADnsName",
+     TlsFakeMode::greet,
+     {.pszSan = "DNS:127.0.0.1"},
+     "127.0.0.1",
+     TlsFailure::hostName},
+    {"CnOnlyCertificate",
+     TlsFakeMode::greet,
+     {.pszSan = nullptr},
+     "localhost",
      TlsFailure::hostName},
     {"OtherCa", TlsFakeMode::greet, {.bUntrusted = true}, "localhost", TlsFailure::certificate},
-    {"ExpiredCertificate", TlsFakeMode::greet, {.bExpired = true}, "localhost",
+    {"ExpiredCertificate",
+     TlsFakeMode::greet,
+     {.bExpired = true},
+     "localhost",
      TlsFailure::certificate},
     {"ServerWithoutTls", TlsFakeMode::plain, {}, "localhost", TlsFailure::handshake},
+    {"SelfSignedWithoutCaFile",
+     TlsFakeMode::greet,
+     {},
+     "localhost",
+     TlsFailure::certificate,
+     CaChoice::none},
+    {"MissingCaFile", TlsFakeMode::greet, {}, "localhost", TlsFailure::caFile, CaChoice::missing},
+    {"CaFileIsAFolder", TlsFakeMode::greet, {}, "localhost", TlsFailure::caFile, CaChoice::folder},
+    {"CaFileWithoutACertificate",
+     TlsFakeMode::greet,
+     {},
+     "localhost",
+     TlsFailure::caFile,
+     CaChoice::notPem},
+    // The session stands, but no greeting gets through the server's requests.
+    {"RenegotiationIsRefused", TlsFakeMode::renegotiationFlood, {}, "localhost", TlsFailure::none},
 };
 
 enum class Side
@@ -108,12 +159,29 @@ TEST_P(TlsParity, RefusesOrEchoesLikeTheOtherSide)
     CTempFolder folder;
     CTlsFakeServer server(row.mode, row.certificate, folder.Dir());
     const bool bStartTls = row.mode == TlsFakeMode::startTls;
+    std::string strCaFile;
+    switch (row.ca)
+    {
+    case CaChoice::server:
+        strCaFile = server.CaFile();
+        break;
+    case CaChoice::none:
+        break;
+    case CaChoice::missing:
+        strCaFile = folder.Path("none.pem");
+        break;
+    case CaChoice::folder:
+        strCaFile = folder.Dir();
+        break;
+    case CaChoice::notPem:
+        strCaFile = folder.Write("bad.pem", "not a certificate\n");
+        break;
+    }
     TlsProbeResult result;
     if (side == Side::Linux)
     {
         CPosixSocket socket;
-        result = ProbeTls(socket, "127.0.0.1", server.Port(), row.pszTlsHost, server.CaFile(),
-                          bStartTls);
+        result = ProbeTls(socket, "127.0.0.1", server.Port(), row.pszTlsHost, strCaFile, bStartTls);
     }
     else
     {
@@ -122,8 +190,8 @@ TEST_P(TlsParity, RefusesOrEchoesLikeTheOtherSide)
                                        .append(std::to_string(server.Port()))
                                        .append(" ")
                                        .append(row.pszTlsHost)
-                                       .append(" 'Z:")
-                                       .append(server.CaFile())
+                                       .append(strCaFile.empty() ? " '" : " 'Z:")
+                                       .append(strCaFile)
                                        .append("'")
                                        .append(bStartTls ? " starttls" : "");
         std::string strWhy;
@@ -132,7 +200,10 @@ TEST_P(TlsParity, RefusesOrEchoesLikeTheOtherSide)
     ASSERT_TRUE(result.bConnected);
     EXPECT_EQ(static_cast<int>(result.failure), static_cast<int>(row.failure)) << result.strReason;
     EXPECT_EQ(result.bEncrypted, row.failure == TlsFailure::none);
-    EXPECT_EQ(result.strEcho, row.failure == TlsFailure::none ? kTlsProbeSecret : "");
+    const bool bEchoes =
+        row.failure == TlsFailure::none && row.mode != TlsFakeMode::renegotiationFlood;
+    EXPECT_EQ(result.strEcho, bEchoes ? kTlsProbeSecret : "");
+    EXPECT_FALSE(server.Renegotiated());
     if (row.failure == TlsFailure::certificate)
     {
         EXPECT_FALSE(result.strReason.empty());

@@ -31,8 +31,7 @@ bool SendText(ISocket& socket, const std::string& strText)
 } // namespace
 
 TlsProbeResult ProbeTls(ISocket& socket, const std::string& strAddress, int nPort,
-                        const std::string& strTlsHost, const std::string& strCaFile,
-                        bool bStartTls)
+                        const std::string& strTlsHost, const std::string& strCaFile, bool bStartTls)
 {
     TlsProbeResult result;
     CTlsSocket tls(socket, strCaFile);
@@ -52,13 +51,16 @@ TlsProbeResult ProbeTls(ISocket& socket, const std::string& strAddress, int nPor
     result.failure = tls.Failure();
     result.bEncrypted = tls.IsEncrypted();
     result.strReason = tls.VerifyReason();
+    const std::string strSent = std::string(kTlsProbeSecret).append(40000, '.');
     if (bHandshake)
     {
         tls.BeginReply();
-        if (ReadLine(tls, strLine) && SendText(tls, std::string(kTlsProbeSecret).append("\r\n")))
+        if (ReadLine(tls, strLine) && SendText(tls, strSent + "\r\n"))
         {
             tls.BeginReply();
-            ReadLine(tls, result.strEcho);
+            ReadLine(tls, strLine);
+            result.strEcho =
+                strLine == strSent ? std::string(kTlsProbeSecret) : strLine.substr(0, 40);
         }
     }
     tls.Close();

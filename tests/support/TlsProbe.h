@@ -12,11 +12,13 @@ struct TlsProbeResult
     bool bConnected = false;
     TlsFailure failure = TlsFailure::handshake;
     bool bEncrypted = false;
-    std::string strEcho; // the line the server sent back, without CRLF
+    // kTlsProbeSecret when the long line sent came back whole; else the start of what came.
+    std::string strEcho;
     std::string strReason;
 };
 
-// The line the probe sends once encrypted; the fake server must never see it in the clear.
+// The start of the line the probe sends once encrypted, which the fake server must never see in
+// the clear. The line is longer than a TLS record, so it travels in several.
 constexpr const char* kTlsProbeSecret = "SECRET line";
 
 TlsProbeResult ProbeTls(ISocket& socket, const std::string& strAddress, int nPort,

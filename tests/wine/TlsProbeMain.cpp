@@ -95,9 +95,8 @@ int main(int argc, char** argv)
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
         return 2;
     CProbeSocket socket;
-    const TlsProbeResult result =
-        ProbeTls(socket, argv[1], std::atoi(argv[2]), argv[3], argv[4],
-                 argc > 5 && std::string(argv[5]) == "starttls");
+    const TlsProbeResult result = ProbeTls(socket, argv[1], std::atoi(argv[2]), argv[3], argv[4],
+                                           argc > 5 && std::string(argv[5]) == "starttls");
     std::printf("%s\n", FormatProbe(result).c_str());
     WSACleanup();
     return 0;
