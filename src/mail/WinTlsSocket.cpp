@@ -27,8 +27,8 @@ constexpr DWORD kMaxCaFile = 16u << 20;
 constexpr std::size_t kMaxPending = 1u << 20;
 
 constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
-                                ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY |
-                                ISC_REQ_STREAM | ISC_REQ_MANUAL_CRED_VALIDATION;
+                                ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
+                                ISC_REQ_MANUAL_CRED_VALIDATION;
 
 bool IsIpAddress(const std::string& strHost, std::vector<unsigned char>& address)
 {
@@ -269,9 +269,9 @@ bool CTlsSocket::Impl::Negotiate(ISocket& socket, bool bFirst)
                 return false; // closed, timed out or failed
             strIncoming.append(buffer, static_cast<std::size_t>(nRead));
         }
-        SecBuffer input[2] = {{static_cast<unsigned long>(strIncoming.size()), SECBUFFER_TOKEN,
-                               strIncoming.data()},
-                              {0, SECBUFFER_EMPTY, nullptr}};
+        SecBuffer input[2] = {
+            {static_cast<unsigned long>(strIncoming.size()), SECBUFFER_TOKEN, strIncoming.data()},
+            {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc inputDesc{SECBUFFER_VERSION, 2, input};
         SecBuffer output{0, SECBUFFER_TOKEN, nullptr};
         SecBufferDesc outputDesc{SECBUFFER_VERSION, 1, &output};
@@ -336,8 +336,8 @@ TlsFailure CTlsSocket::Impl::Verify(const std::string& strHost, std::string& str
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
     PCCERT_CHAIN_CONTEXT pChain = nullptr;
     TlsFailure failure = TlsFailure::none;
-    if (hExtra == nullptr || !CertGetCertificateChain(nullptr, pLeaf, nullptr, hExtra, &chainPara,
-                                                      0, nullptr, &pChain))
+    if (hExtra == nullptr ||
+        !CertGetCertificateChain(nullptr, pLeaf, nullptr, hExtra, &chainPara, 0, nullptr, &pChain))
     {
         strReason = "certificate chain error";
         failure = TlsFailure::certificate;
@@ -387,23 +387,22 @@ TlsFailure CTlsSocket::Impl::Verify(const std::string& strHost, std::string& str
         std::vector<unsigned char> address;
         const bool bAddress = IsIpAddress(strHost, address);
         bool bNamed = false;
-        const CERT_EXTENSION* pExtension =
-            CertFindExtension(szOID_SUBJECT_ALT_NAME2, pLeaf->pCertInfo->cExtension,
-                              pLeaf->pCertInfo->rgExtension);
+        const CERT_EXTENSION* pExtension = CertFindExtension(
+            szOID_SUBJECT_ALT_NAME2, pLeaf->pCertInfo->cExtension, pLeaf->pCertInfo->rgExtension);
         CERT_ALT_NAME_INFO* pNames = nullptr;
         DWORD nSize = 0;
         if (pExtension != nullptr &&
             CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, pExtension->Value.pbData,
-                                pExtension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr,
-                                &pNames, &nSize))
+                                pExtension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &pNames,
+                                &nSize))
         {
             for (DWORD n = 0; n < pNames->cAltEntry && !bNamed; ++n)
             {
                 const CERT_ALT_NAME_ENTRY& entry = pNames->rgAltEntry[n];
                 if (bAddress && entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS)
-                    bNamed = entry.IPAddress.cbData == address.size() &&
-                             std::memcmp(entry.IPAddress.pbData, address.data(), address.size()) ==
-                                 0;
+                    bNamed =
+                        entry.IPAddress.cbData == address.size() &&
+                        std::memcmp(entry.IPAddress.pbData, address.data(), address.size()) == 0;
                 else if (!bAddress && entry.dwAltNameChoice == CERT_ALT_NAME_DNS_NAME)
                     bNamed = TlsNameMatches(AsciiName(entry.pwszDNSName), strHost);
             }
@@ -510,8 +509,8 @@ int CTlsSocket::Send(const char* pData, int nLength)
     std::vector<char> record(sizes.cbHeader + sizes.cbMaximumMessage + sizes.cbTrailer);
     for (int nSent = 0; nSent < nLength;)
     {
-        const unsigned long nChunk =
-            std::min<unsigned long>(sizes.cbMaximumMessage, static_cast<unsigned long>(nLength - nSent));
+        const unsigned long nChunk = std::min<unsigned long>(
+            sizes.cbMaximumMessage, static_cast<unsigned long>(nLength - nSent));
         std::memcpy(record.data() + sizes.cbHeader, pData + nSent, nChunk);
         SecBuffer buffers[4] = {
             {sizes.cbHeader, SECBUFFER_STREAM_HEADER, record.data()},
