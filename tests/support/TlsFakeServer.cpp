@@ -29,22 +29,23 @@ void AddExtension(X509* pCert, int nNid, const char* pszValue)
 }
 
 // A self-signed certificate for localhost that is its own trust anchor.
-X509* MakeCertificate(EVP_PKEY* pKey, bool bSan)
+X509* MakeCertificate(EVP_PKEY* pKey, const TlsFakeCertificate& certificate,
+                      const char* pszCommonName = "localhost")
 {
     X509* pCert = X509_new();
     X509_set_version(pCert, 2);
     ASN1_INTEGER_set(X509_get_serialNumber(pCert), 1);
-    X509_gmtime_adj(X509_getm_notBefore(pCert), -3600);
-    X509_gmtime_adj(X509_getm_notAfter(pCert), 86400);
+    X509_gmtime_adj(X509_getm_notBefore(pCert), certificate.bExpired ? -2 * 86400 : -3600);
+    X509_gmtime_adj(X509_getm_notAfter(pCert), certificate.bExpired ? -86400 : 86400);
     X509_NAME* pName = X509_get_subject_name(pCert);
     X509_NAME_add_entry_by_txt(pName, "CN", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>("localhost"), -1, -1, 0);
+                               reinterpret_cast<const unsigned char*>(pszCommonName), -1, -1, 0);
     X509_set_issuer_name(pCert, pName);
     X509_set_pubkey(pCert, pKey);
     AddExtension(pCert, NID_basic_constraints, "critical,CA:TRUE");
     AddExtension(pCert, NID_key_usage, "critical,digitalSignature,keyCertSign");
-    if (bSan)
-        AddExtension(pCert, NID_subject_alt_name, "DNS:localhost");
+    if (certificate.pszSan != nullptr)
+        AddExtension(pCert, NID_subject_alt_name, certificate.pszSan);
     X509_sign(pCert, pKey, EVP_sha256());
     return pCert;
 }
@@ -56,13 +57,16 @@ bool Readable(int fd, int nMs)
     return ::poll(&pfd, 1, nMs) > 0;
 }
 
-// Reads what the client sent without waiting; false when the connection has ended.
-bool ReadAvailable(SSL* pSsl)
+// Reads what the client sent without waiting, and with bEcho writes it back; false when the
+// connection has ended.
+bool ReadAvailable(SSL* pSsl, bool bEcho = false)
 {
     char buffer[4096];
     for (;;)
     {
         const int n = SSL_read(pSsl, buffer, sizeof(buffer));
+        if (n > 0 && bEcho)
+            SSL_write(pSsl, buffer, n);
         if (n > 0)
             continue;
         const int nError = SSL_get_error(pSsl, n);
@@ -73,24 +77,40 @@ bool ReadAvailable(SSL* pSsl)
 } // namespace
 
 CTlsFakeServer::CTlsFakeServer(TlsFakeMode mode, bool bSanCertificate, const std::string& strFolder)
+    : CTlsFakeServer(mode,
+                     bSanCertificate ? TlsFakeCertificate{} : TlsFakeCertificate{.pszSan = nullptr},
+                     strFolder)
+{
+}
+
+CTlsFakeServer::CTlsFakeServer(TlsFakeMode mode, const TlsFakeCertificate& certificate,
+                               const std::string& strFolder)
     : m_mode(mode), m_strCaFile(strFolder + "/fake-server.pem")
 {
     EVP_PKEY* pKey = EVP_EC_gen("P-256");
-    X509* pCert = pKey != nullptr ? MakeCertificate(pKey, bSanCertificate) : nullptr;
+    X509* pCert = pKey != nullptr ? MakeCertificate(pKey, certificate) : nullptr;
+    EVP_PKEY* pOtherKey = certificate.bUntrusted ? EVP_EC_gen("P-256") : nullptr;
+    X509* pOther = pOtherKey != nullptr
+                       ? MakeCertificate(pOtherKey, TlsFakeCertificate{}, "Tarvell other CA")
+                       : nullptr;
     std::FILE* pFile = std::fopen(m_strCaFile.c_str(), "w");
-    if (pCert == nullptr || pFile == nullptr)
+    if (pCert == nullptr || pFile == nullptr || (certificate.bUntrusted && pOther == nullptr))
         throw std::runtime_error("fake server certificate");
-    PEM_write_X509(pFile, pCert);
+    PEM_write_X509(pFile, pOther != nullptr ? pOther : pCert);
     std::fclose(pFile);
+    X509_free(pOther);
+    EVP_PKEY_free(pOtherKey);
 
     m_pCtx = SSL_CTX_new(TLS_server_method());
     SSL_CTX_use_certificate(m_pCtx, pCert);
     SSL_CTX_use_PrivateKey(m_pCtx, pKey);
     X509_free(pCert);
     EVP_PKEY_free(pKey);
-    const int nVersion = mode == TlsFakeMode::renegotiationFlood ? TLS1_2_VERSION : TLS1_3_VERSION;
-    SSL_CTX_set_min_proto_version(m_pCtx, nVersion);
-    SSL_CTX_set_max_proto_version(m_pCtx, nVersion);
+    // The floods need their version; a greeting server takes what the client offers from 1.2 on.
+    SSL_CTX_set_min_proto_version(m_pCtx, mode == TlsFakeMode::keyUpdateFlood ? TLS1_3_VERSION
+                                                                              : TLS1_2_VERSION);
+    SSL_CTX_set_max_proto_version(m_pCtx, mode == TlsFakeMode::renegotiationFlood ? TLS1_2_VERSION
+                                                                                  : TLS1_3_VERSION);
 
     m_nListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -113,6 +133,32 @@ CTlsFakeServer::~CTlsFakeServer()
     SSL_CTX_free(m_pCtx);
 }
 
+std::string CTlsFakeServer::ClearText() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_strClearText;
+}
+
+// Reads in the clear until a line has ended (bLine), the client closes or the server stops;
+// false when the connection has ended.
+bool CTlsFakeServer::ReadClear(int fd, bool bLine)
+{
+    char buffer[4096];
+    while (!m_bStop)
+    {
+        if (!Readable(fd, 50))
+            continue;
+        const ssize_t n = ::recv(fd, buffer, bLine ? 1 : sizeof(buffer), 0);
+        if (n <= 0)
+            return false;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_strClearText.append(buffer, static_cast<std::size_t>(n));
+        if (bLine && buffer[0] == '\n')
+            return true;
+    }
+    return false;
+}
+
 void CTlsFakeServer::Serve()
 {
     while (!m_bStop && !Readable(m_nListen, 50))
@@ -123,20 +169,38 @@ void CTlsFakeServer::Serve()
     const int fd = ::accept4(m_nListen, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0)
         return;
+    if (m_mode == TlsFakeMode::plain)
+    {
+        ::send(fd, "220 plain\r\n", 11, MSG_NOSIGNAL);
+        ReadClear(fd, false);
+        ::close(fd);
+        return;
+    }
+    if (m_mode == TlsFakeMode::startTls)
+    {
+        ::send(fd, "220 ready\r\n", 11, MSG_NOSIGNAL);
+        if (!ReadClear(fd, true) || ClearText() != "STARTTLS\r\n")
+        {
+            ::close(fd);
+            return;
+        }
+        ::send(fd, "220 go\r\n", 8, MSG_NOSIGNAL);
+    }
     SSL* pSsl = SSL_new(m_pCtx);
     SSL_set_fd(pSsl, fd);
     // The handshake blocks (the client drives it); afterwards the socket does not, so the
     // server can write its own records while the client's answers arrive.
     const bool bHandshake = SSL_accept(pSsl) == 1;
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    if (bHandshake && m_mode == TlsFakeMode::greet)
+    const bool bGreet = m_mode == TlsFakeMode::greet || m_mode == TlsFakeMode::startTls;
+    if (bHandshake && bGreet)
     {
         SSL_write(pSsl, "220 fake\r\n", 10);
-        while (!m_bStop && (!Readable(fd, 50) || ReadAvailable(pSsl)))
+        while (!m_bStop && (!Readable(fd, 50) || ReadAvailable(pSsl, true)))
         {
         }
     }
-    while (bHandshake && m_mode != TlsFakeMode::greet && !m_bStop)
+    while (bHandshake && !bGreet && !m_bStop)
     {
         if (m_mode == TlsFakeMode::keyUpdateFlood)
             SSL_key_update(pSsl, SSL_KEY_UPDATE_REQUESTED);

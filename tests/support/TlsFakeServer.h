@@ -2,16 +2,28 @@
 // made in memory (naming the host in a DNS subject alternative name, or only in the subject's
 // CN), and servers that, instead of a greeting, keep the client busy with TLS records of their
 // own: a TLS 1.3 KeyUpdate asking for an update in return, or a TLS 1.2 renegotiation request.
+// Also a server that does not speak TLS at all, and one that starts it after a STARTTLS.
 #pragma once
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 
 enum class TlsFakeMode
 {
-    greet,              // "220 fake" after the handshake, then reads until the client closes
+    greet,              // "220 fake" after the handshake, then echoes until the client closes
     keyUpdateFlood,     // TLS 1.3: KeyUpdate(update_requested) every kFloodIntervalMs
     renegotiationFlood, // TLS 1.2: a HelloRequest every kFloodIntervalMs
+    startTls,           // "220 ready" in the clear, "220 go" after a STARTTLS line, then greet
+    plain,              // no TLS: "220 plain", then reads until the client closes
+};
+
+// The server's self-signed certificate.
+struct TlsFakeCertificate
+{
+    const char* pszSan = "DNS:localhost"; // the subjectAltName value; nullptr: only CN=localhost
+    bool bExpired = false;                // valid until yesterday
+    bool bUntrusted = false;              // CaFile holds an unrelated CA instead
 };
 
 class CTlsFakeServer
@@ -22,6 +34,8 @@ class CTlsFakeServer
     // Listens on 127.0.0.1 at an ephemeral port and serves one connection. bSanCertificate:
     // the certificate names "localhost" in a DNS SAN, else only as CN=localhost.
     CTlsFakeServer(TlsFakeMode mode, bool bSanCertificate, const std::string& strFolder);
+    CTlsFakeServer(TlsFakeMode mode, const TlsFakeCertificate& certificate,
+                   const std::string& strFolder);
     ~CTlsFakeServer(); // stops serving and waits for the thread
     CTlsFakeServer(const CTlsFakeServer&) = delete;
     CTlsFakeServer& operator=(const CTlsFakeServer&) = delete;
@@ -33,9 +47,12 @@ class CTlsFakeServer
     int Floods() const { return m_nFloods; }
     // A renegotiation the client started after a HelloRequest completed.
     bool Renegotiated() const { return m_bRenegotiated; }
+    // What the client sent outside TLS (plain and startTls) so far.
+    std::string ClearText() const;
 
   private:
     void Serve();
+    bool ReadClear(int fd, bool bLine);
 
     TlsFakeMode m_mode;
     int m_nListen = -1;
@@ -45,5 +62,7 @@ class CTlsFakeServer
     std::atomic<bool> m_bStop{false};
     std::atomic<int> m_nFloods{0};
     std::atomic<bool> m_bRenegotiated{false};
+    mutable std::mutex m_mutex;
+    std::string m_strClearText; // under m_mutex
     std::thread m_thread;
 };
