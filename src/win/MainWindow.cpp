@@ -1,0 +1,302 @@
+// MainWindow.cpp - the main window on Windows.
+#include "win/MainWindow.h"
+
+#include "app/Command.h"
+#include "app/DataExchange.h"
+#include "app/FileSystem.h"
+#include "app/LocalTime.h"
+#include "app/Sjis.h"
+#include "app/Process.h"
+#include "win/WinDialogs.h"
+#include "win/WinPlatform.h"
+#include "win/resource.h"
+
+namespace
+{
+constexpr wchar_t FRAME_CLASS[] = L"TarvellMainFrame";
+// A caption with system menu and minimise box: no sizing border, no maximise box.
+constexpr DWORD FRAME_STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+} // namespace
+
+CWinMainFrame::CWinMainFrame(CTarvellDoc& doc, CWinPlatform& platform)
+    : m_doc(doc), m_platform(platform), m_view(doc, platform)
+{
+    m_view.SetCommandTarget([this](int nId) { return OnCommand(nId); });
+}
+
+bool CWinMainFrame::Create()
+{
+    const HINSTANCE hInstance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &CWinMainFrame::WindowProc;
+    wc.hInstance = hInstance;
+    wc.hIcon = ::LoadIconW(hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    wc.hIconSm = static_cast<HICON>(
+        ::LoadImageW(hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 16, 16, 0));
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = FRAME_CLASS;
+    if (::RegisterClassExW(&wc) == 0)
+        return false;
+    m_hWnd = ::CreateWindowExW(
+        0, FRAME_CLASS, L"Tarvell", FRAME_STYLE, CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, nullptr,
+        ::LoadMenuW(hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME)), hInstance, this);
+    if (m_hWnd == nullptr)
+        return false;
+    m_hAccel = ::LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    m_platform.SetMainWindow(m_hWnd);
+    if (!m_view.Create(m_hWnd))
+        return false;
+    // The frame fits the form exactly.
+    RECT rcForm{};
+    ::GetWindowRect(m_view.Handle(), &rcForm);
+    RECT rc{0, 0, rcForm.right - rcForm.left, rcForm.bottom - rcForm.top};
+    ::AdjustWindowRectEx(&rc, FRAME_STYLE, TRUE, 0);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A menu bar that wraps takes more room than AdjustWindowRectEx knows of.
+    RECT rcClient{};
+    ::GetClientRect(m_hWnd, &rcClient);
+    const LONG nMissing = (rcForm.bottom - rcForm.top) - (rcClient.bottom - rcClient.top);
+    if (nMissing > 0)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top + nMissing,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_view.Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // The address books have no dialog of this window yet: their commands stay unavailable.
+    const HMENU hMenu = ::GetMenu(m_hWnd);
+    for (const UINT nId : {ID_EDIT_MAIN_BOOK, ID_EDIT_GROUP_BOOK, ID_GROUP_SELECT})
+        ::EnableMenuItem(hMenu, nId, MF_BYCOMMAND | MF_GRAYED);
+    ::EnableWindow(::GetDlgItem(m_view.Handle(), IDC_ADDRESS_BOOK), FALSE);
+    m_view.OnInitialUpdate();
+    ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+    ::UpdateWindow(m_hWnd);
+    return true;
+}
+
+void CWinMainFrame::Run()
+{
+    while (m_view.PumpMessage(m_hAccel, m_hWnd))
+    {
+    }
+}
+
+LRESULT CALLBACK CWinMainFrame::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg == WM_NCCREATE)
+    {
+        const auto* pCreate = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hWnd, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(pCreate->lpCreateParams));
+    }
+    auto* pThis = reinterpret_cast<CWinMainFrame*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    if (pThis == nullptr)
+        return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    switch (uMsg)
+    {
+    case WM_COMMAND:
+        // Menu choices and accelerators go to the form first, as the frame's routing says.
+        if (lParam == 0)
+        {
+            pThis->m_view.OnCommand(LOWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        pThis->OnClose();
+        return 0;
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    case WM_ACTIVATE:
+        // The focus goes back into the form, where the keyboard user left it.
+        if (LOWORD(wParam) != WA_INACTIVE && pThis->m_view.Handle() != nullptr)
+        {
+            HWND hFocus = ::GetFocus();
+            if (hFocus == nullptr || !::IsChild(pThis->m_view.Handle(), hFocus))
+                ::SetFocus(::GetNextDlgTabItem(pThis->m_view.Handle(), nullptr, FALSE));
+        }
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}
+
+bool CWinMainFrame::OnCommand(int nId)
+{
+    switch (nId)
+    {
+    case ID_APP_EXIT:
+        ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+        return true;
+    case ID_OPTIONS:
+        OnOptions();
+        return true;
+    case ID_SUPPORT_PAGE:
+        OnSupportPage();
+        return true;
+    case ID_SENDER_SETTINGS:
+        OnSenderSettings();
+        return true;
+    case ID_OPEN_APP_DIR:
+        OnOpenAppDir();
+        return true;
+    case ID_VIEW_LOG:
+        OnViewFile("ログファイル(*.txt)|*.txt||", "log/",
+                   FormatLocalTime(m_platform.Now(), "Tarvell_%Y%m"));
+        return true;
+    case ID_VIEW_KEEP:
+        OnViewFile("保存ファイル(*.txt)|*.txt||", "keep/", std::string());
+        return true;
+    case ID_APP_ABOUT: {
+        CWinAboutDlg dlg(m_platform);
+        m_platform.RunModal(dlg);
+        return true;
+    }
+    case ID_FILE_NEW:
+        m_view.OnInitialUpdate();
+        return true;
+    case ID_EDIT_UNDO:
+    case ID_EDIT_CUT:
+    case ID_EDIT_COPY:
+    case ID_EDIT_PASTE:
+        OnEditCommand(nId);
+        return true;
+    // Without a dialog of their own the address book commands end at once, so that a start
+    // mode that asked for one does not hold the automatic work up.
+    case ID_EDIT_MAIN_BOOK:
+        m_doc.EndStartMode(START_MAIN_BOOK_EDIT);
+        return true;
+    case ID_EDIT_GROUP_BOOK:
+        m_doc.EndStartMode(START_GROUP_BOOK_EDIT);
+        return true;
+    case IDC_ADDRESS_BOOK:
+        m_doc.EndStartMode(START_MAIN_BOOK_SELECT);
+        return true;
+    case ID_GROUP_SELECT:
+        m_doc.EndStartMode(START_GROUP_BOOK_SELECT);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CWinMainFrame::OnEditCommand(int nId)
+{
+    // The stock editing keys reach the edit that has the focus.
+    const HWND hFocus = ::GetFocus();
+    if (hFocus == nullptr)
+        return;
+    const UINT uMsg = nId == ID_EDIT_UNDO   ? EM_UNDO
+                      : nId == ID_EDIT_CUT  ? WM_CUT
+                      : nId == ID_EDIT_COPY ? WM_COPY
+                                            : WM_PASTE;
+    ::SendMessageW(hFocus, uMsg, 0, 0);
+}
+
+void CWinMainFrame::OnClose()
+{
+    // A running send is cancelled first; the window closes when it has ended.
+    if (m_view.DeferCloseUntilSendEnds())
+        return;
+    if (!m_bClosed)
+    {
+        m_bClosed = true;
+        m_view.OnDestroy();
+        RunCommand(m_platform, [this] { m_doc.SaveRecords(); });
+    }
+    ::DestroyWindow(m_hWnd);
+}
+
+void CWinMainFrame::OnSupportPage()
+{
+    // The support item opens the user manual beside the program in the default browser.
+    std::string strError;
+    const std::string strManual = ProgramFolder(strError).append("manual/index.html");
+    if (GetFileSizeOrZero(strManual) == 0)
+    {
+        m_platform.ShowMessage(
+            std::string("マニュアルが見つかりません。探した場所:\n").append(strManual),
+            MsgButtons::Ok);
+        return;
+    }
+    if (m_platform.ShellOpen(strManual, std::string()) <= 32)
+        m_platform.ShowMessage(
+            std::string("マニュアルを開けませんでした（ブラウザが見つかりません）: ")
+                .append(strManual),
+            MsgButtons::Ok);
+}
+
+void CWinMainFrame::OnOpenAppDir()
+{
+    if (m_platform.ShellOpen(m_doc.m_szAppDir, std::string()) <= 32)
+        m_platform.ShowMessage(
+            std::string("フォルダを開けませんでした（ファイルマネージャが見つかりません）: ")
+                .append(m_doc.m_szAppDir),
+            MsgButtons::Ok);
+}
+
+void CWinMainFrame::OnViewFile(const char* pszFilter, const char* pszFolder,
+                               const std::string& strPreset)
+{
+    FileDialogRequest request;
+    request.strStartDir = FieldText(m_doc.m_szAppDir) + pszFolder;
+    request.strPresetName = strPreset;
+    request.strDefaultExt = "txt";
+    request.strFilter = pszFilter;
+    request.bMustExist = true;
+    const FileDialogResult result = m_platform.OpenFileDialog(request);
+    if (!result.bConfirmed)
+        return;
+    // The editor, when it exists, gets the path unquoted.
+    const std::string strEditor = FieldText(m_doc.m_cfg.szEditorPath);
+    const bool bEditor = !strEditor.empty() && PathExists(strEditor);
+    const int nResult = bEditor ? m_platform.ShellOpen(strEditor, result.strPath)
+                                : m_platform.ShellOpen(result.strPath, std::string());
+    if (nResult <= 32)
+        m_platform.ShowMessage(std::string("オープンできません。\n").append(result.strPath),
+                               MsgButtons::Ok);
+}
+
+void CWinMainFrame::OnSenderSettings()
+{
+    {
+        CWinSenderDlg dlg(m_platform);
+        const SenderInf& sender = m_doc.m_sender;
+        dlg.m_strName = FieldText(sender.szName);
+        dlg.m_strMailAddress = FieldText(sender.szMailAddress);
+        dlg.m_strSmtpServer = FieldText(sender.szSmtpServer);
+        dlg.m_strPop3Server = FieldText(sender.szPop3Server);
+        dlg.m_strLoginName = FieldText(sender.szLoginName);
+        dlg.m_strPassword = FieldText(sender.szPassword);
+        if (m_platform.RunModal(dlg) == DLG_OK)
+        {
+            SenderInf target = m_doc.m_sender;
+            SetField(target.szName, dlg.m_strName);
+            SetField(target.szMailAddress, dlg.m_strMailAddress);
+            SetField(target.szSmtpServer, dlg.m_strSmtpServer);
+            SetField(target.szPop3Server, dlg.m_strPop3Server);
+            SetField(target.szLoginName, dlg.m_strLoginName);
+            SetField(target.szPassword, dlg.m_strPassword);
+            m_doc.StoreSender(target);
+        }
+        // The password's copy in the dialog goes with it.
+        dlg.m_strPassword.assign(dlg.m_strPassword.size(), '\0');
+    }
+    m_doc.EndStartMode(START_SENDER);
+}
+
+void CWinMainFrame::OnOptions()
+{
+    {
+        CWinOptionDlg dlg(m_platform);
+        dlg.m_strEditorPath = FieldText(m_doc.m_cfg.szEditorPath);
+        dlg.m_strTextFileDir = FieldText(m_doc.m_cfg.szTextFileDir);
+        dlg.m_strBinFileDir = FieldText(m_doc.m_cfg.szBinFileDir);
+        dlg.m_pszAppDir = m_doc.m_szAppDir;
+        if (m_platform.RunModal(dlg) == DLG_OK)
+            m_doc.StoreOptions(dlg.m_strEditorPath, dlg.m_strTextFileDir, dlg.m_strBinFileDir);
+    }
+    m_doc.EndStartMode(START_OPTIONS);
+}

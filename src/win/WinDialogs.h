@@ -1,0 +1,74 @@
+// WinDialogs.h - the settings dialogs and the About box on their templates (tarvell.rc): the
+// Win32 twins of the Qt dialogs, with the same members, checks and browse buttons.
+#pragma once
+#include "app/Platform.h"
+
+#include <string>
+
+#include <windows.h>
+
+// A modal dialog on a template of tarvell.rc: OK reads the controls back and closes only when
+// every check passed.
+class CWinDialog : public IModalDialog
+{
+  public:
+    CWinDialog(IPlatform& platform, int nTemplate) : m_platform(platform), m_nTemplate(nTemplate) {}
+    int Exec() override;
+
+  protected:
+    // The members to the controls (false) or back, with the checks (true).
+    virtual bool UpdateData(bool bSaveAndValidate) = 0;
+    // A button of the dialog's own; true when it was one.
+    virtual bool OnCommand(int nId)
+    {
+        (void)nId;
+        return false;
+    }
+    HWND Item(int nId) const { return ::GetDlgItem(m_hDlg, nId); }
+
+    IPlatform& m_platform;
+    HWND m_hDlg = nullptr;
+
+  private:
+    static INT_PTR CALLBACK DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    const int m_nTemplate;
+};
+
+class CWinSenderDlg : public CWinDialog
+{
+  public:
+    explicit CWinSenderDlg(IPlatform& platform);
+    std::string Title() const override;
+    std::string m_strName, m_strMailAddress, m_strSmtpServer, m_strPop3Server, m_strLoginName,
+        m_strPassword;
+
+  protected:
+    bool UpdateData(bool bSaveAndValidate) override;
+};
+
+class CWinOptionDlg : public CWinDialog
+{
+  public:
+    explicit CWinOptionDlg(IPlatform& platform);
+    std::string Title() const override;
+    const char* m_pszAppDir = "";
+    std::string m_strEditorPath, m_strTextFileDir, m_strBinFileDir;
+
+  protected:
+    bool UpdateData(bool bSaveAndValidate) override;
+    bool OnCommand(int nId) override;
+
+  private:
+    void OnEditorBrowse();
+    void BrowseFolder(const char* pszTitle, std::string& strDir);
+};
+
+class CWinAboutDlg : public CWinDialog
+{
+  public:
+    explicit CWinAboutDlg(IPlatform& platform);
+    std::string Title() const override;
+
+  protected:
+    bool UpdateData(bool /*bSaveAndValidate*/) override { return true; }
+};

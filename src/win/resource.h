@@ -1,0 +1,74 @@
+// resource.h - the numbers of the window's resources: menu, accelerators, icon and dialog
+// templates, the form's controls and the commands. Shared by tarvell.rc and the code.
+#pragma once
+
+#define IDR_MAINFRAME 128 // menu, accelerators and icon of the main window
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+#define IDD_ABOUTBOX 100
+#define IDD_FORM 101
+#define IDD_SENDER 131
+#define IDD_OPTION 133
+
+// The send form (template 101).
+#define IDC_TO_NAME 1000
+#define IDC_TO_ADDRESS 1001
+#define IDC_TITLE 1002
+#define IDC_TEXT_FILE 1003
+#define IDC_BIN_FILE 1004
+#define IDC_STATUS 1005
+#define IDC_EXIT 1006
+#define IDC_ADDRESS_BOOK 1008
+#define IDC_SEND 1009
+#define IDC_SELECT_TEXT_FILE 1010
+#define IDC_EDIT_TEXT_FILE 1011
+#define IDC_SELECT_BIN_FILE 1012
+#define IDC_OPEN_BIN_FILE 1013
+#define IDC_ABORT 1014 // shown over the right end of the status line while a send runs
+
+// The sender settings (template 131).
+#define IDC_SENDER_NAME 1015
+#define IDC_SENDER_ADDRESS 1016
+#define IDC_SMTP_SERVER 1017
+#define IDC_POP3_SERVER 1018
+#define IDC_LOGIN_NAME 1019
+#define IDC_PASSWORD 1020
+
+// The options (template 133).
+#define IDC_EDITOR_BROWSE 1030
+#define IDC_EDITOR_PATH 1031
+#define IDC_TEXT_DIR_BROWSE 1032
+#define IDC_TEXT_DIR 1033
+#define IDC_BIN_DIR_BROWSE 1034
+#define IDC_BIN_DIR 1035
+
+// The About box (template 100).
+#define IDC_ABOUT_VERSION 1040
+#define IDC_ABOUT_COPYRIGHT 1041
+
+// Menu commands.
+#define ID_OPTIONS 32771
+#define ID_SUPPORT_PAGE 32772
+#define ID_SENDER_SETTINGS 32773
+#define ID_OPEN_APP_DIR 32774
+#define ID_EDIT_MAIN_BOOK 32775
+#define ID_EDIT_GROUP_BOOK 32776
+#define ID_GROUP_SELECT 32777
+#define ID_VIEW_LOG 32778
+#define ID_VIEW_KEEP 32779
+#define ID_RESEND 32781
+#define ID_TEST_SEND 32783
+// The framework's stock commands that the menu and the accelerators carry.
+#define ID_FILE_NEW 57600
+#define ID_FILE_OPEN 57601
+#define ID_FILE_SAVE 57603
+#define ID_FILE_PRINT 57607
+#define ID_EDIT_COPY 57634
+#define ID_EDIT_CUT 57635
+#define ID_EDIT_PASTE 57637
+#define ID_EDIT_UNDO 57643
+#define ID_APP_ABOUT 57664
+#define ID_APP_EXIT 57665
+#define ID_NEXT_PANE 57680
+#define ID_PREV_PANE 57681
