@@ -79,6 +79,7 @@ bool CWinSendForm::Create(HWND hFrame)
                                   &CWinSendForm::DialogProc, reinterpret_cast<LPARAM>(this));
     if (m_hWnd == nullptr)
         return false;
+    m_fonts.Fit(m_hWnd);
     for (const Field& field : m_fields)
         ::SendMessageW(::GetDlgItem(m_hWnd, field.nId), EM_LIMITTEXT,
                        static_cast<WPARAM>(field.nLimit), 0);

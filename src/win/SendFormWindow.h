@@ -6,6 +6,7 @@
 #include "send/GuiThreadPlatform.h"
 #include "send/SendForm.h"
 #include "send/SendMailbox.h"
+#include "win/WinControls.h"
 
 #include <functional>
 #include <string>
@@ -87,6 +88,7 @@ class CWinSendForm : private ISendFormView
     CTarvellDoc& m_doc;
     CWinPlatform& m_platform;
     HWND m_hWnd = nullptr;
+    CFittedFonts m_fonts;
     HWND m_hTip = nullptr; // the status line's tooltip: the whole text and the failure detail
     std::wstring m_tipText;
     Field m_fields[5];

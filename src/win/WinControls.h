@@ -4,6 +4,7 @@
 #include "app/Platform.h"
 
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -17,3 +18,23 @@ bool ReadLimitedText(IPlatform& platform, HWND hEdit, std::string& str, int nLim
 // Shows str and lets the user type no more than nLimit characters (the byte limit is checked
 // when the text is read back: a double-byte character counts two there).
 void ShowLimitedText(HWND hEdit, const std::string& str, int nLimit);
+
+// Fonts made narrower for the buttons and labels whose text would not fit their place in the
+// template (the Japanese UI font may be wider than the one the templates were laid out for);
+// they live as long as this object.
+class CFittedFonts
+{
+  public:
+    CFittedFonts() = default;
+    CFittedFonts(const CFittedFonts&) = delete;
+    CFittedFonts& operator=(const CFittedFonts&) = delete;
+    ~CFittedFonts() { Release(); }
+
+    // Fits every push button and static text of hDlg.
+    void Fit(HWND hDlg);
+    void Release();
+
+  private:
+    void FitControl(HWND hControl);
+    std::vector<HFONT> m_fonts;
+};

@@ -25,6 +25,7 @@ int CWinDialog::Exec()
         ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nTemplate), hOwner,
                           &CWinDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     m_hDlg = nullptr;
+    m_fonts.Release();
     return nResult == IDOK ? DLG_OK : DLG_CANCEL;
 }
 
@@ -36,6 +37,7 @@ INT_PTR CALLBACK CWinDialog::DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPA
         pThis = reinterpret_cast<CWinDialog*>(lParam);
         ::SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
         pThis->m_hDlg = hDlg;
+        pThis->m_fonts.Fit(hDlg);
         pThis->UpdateData(false);
         return TRUE; // the focus goes to the first control of the template, OK
     }

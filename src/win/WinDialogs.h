@@ -2,6 +2,7 @@
 // Win32 twins of the Qt dialogs, with the same members, checks and browse buttons.
 #pragma once
 #include "app/Platform.h"
+#include "win/WinControls.h"
 
 #include <string>
 
@@ -32,6 +33,7 @@ class CWinDialog : public IModalDialog
   private:
     static INT_PTR CALLBACK DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
     const int m_nTemplate;
+    CFittedFonts m_fonts;
 };
 
 class CWinSenderDlg : public CWinDialog

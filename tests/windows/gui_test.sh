@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# gui_test.sh BUILD-WINDOWS-DIR - tarvell.exe's window under Wine inside Xvfb, driven through its
+# test mode (TARVELL_TEST_SCRIPT; see src/win/TestScript.h) against a fake POP3/SMTP server on
+# loopback:
+#  1. the sender dialog filled and confirmed, the form filled, 送信 pressed: the status line reads
+#     送信成功, the server got the mail (subject and body decode right), the log has its line, and
+#     after the close SenderInf.tvl and Tarvell.cfg hold what the dialogs confirmed;
+#     a screenshot of the form goes to BUILD-WINDOWS-DIR/screenshots/send-form.png;
+#  2. a server that refuses the recipient: 送信失敗 on the status line;
+#  3. a server that never answers: while the send runs 送信 is disabled, Escape stops it; a second
+#     send is stopped by closing the window, which then closes.
+# Exits 77 (skipped) when Wine or Xvfb cannot run here.
+set -euo pipefail
+build=$(realpath "$1")
+top=$(cd "$(dirname "$0")/../.." && pwd)
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+[ -x "$wine" ] || { echo "SKIPPED: wine64 is not installed"; exit 77; }
+[ -f "$build/tarvell.exe" ] || { echo "SKIPPED: no tarvell.exe in $build"; exit 77; }
+bash "$top/scripts/install_packages.sh" xvfb xauth x11-apps netpbm fonts-noto-cjk >/dev/null ||
+  { echo "SKIPPED: xvfb cannot be installed"; exit 77; }
+tmp=$(mktemp -d /tmp/tarvell-wine-gui.XXXXXX)
+export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+server_pid=""
+cleanup() {
+  [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
+  "$wineserver" -k 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+winpath() { echo "Z:${1//\//\\}"; }
+sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+
+"$wine" wineboot --init >/dev/null 2>&1
+# The templates ask for ＭＳ Ｐゴシック, which Wine does not have: Noto Sans CJK JP stands in.
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"ＭＳ Ｐゴシック"="Noto Sans CJK JP"\r\n"MS UI Gothic"="Noto Sans CJK JP"\r\n' |
+  iconv -f UTF-8 -t UTF-16 > "$tmp/fonts.reg"
+"$wine" regedit /S "$(winpath "$tmp/fonts.reg")"
+"$wineserver" -w
+
+app="$tmp/app"
+mkdir -p "$app" "$tmp/入力"
+cp "$build/tarvell.exe" "$app/"
+sjis '%NAME様\r\nお見積りをお送りします。\r\n' > "$tmp/入力/本文.txt"
+
+# The fake server for all three runs (the sender record keeps its ports); $tmp/server/mode says
+# how its SMTP side answers.
+mkdir -p "$tmp/server"
+python3 "$top/tests/windows/fake_mail_server.py" "$tmp/server" &
+server_pid=$!
+for _ in $(seq 1 100); do [ -f "$tmp/server/ports" ] && break; sleep 0.05; done
+read -r pop smtp < "$tmp/server/ports"
+
+# run_window NAME: runs tarvell.exe on the script $tmp/NAME.txt inside Xvfb; the report is
+# $tmp/NAME.report. A screenshot is taken when the report says "signal shot".
+run_window() {
+  local name=$1
+  rm -f "$tmp/$name.report" "$tmp/go"
+  cat > "$tmp/run.sh" <<RUN
+TARVELL_TEST_SCRIPT='$(winpath "$tmp/$name.txt")' TARVELL_TEST_REPORT='$(winpath "$tmp/$name.report")' \
+  "$wine" "$app/tarvell.exe" &
+pid=\$!
+if grep -q '^signal shot' "$tmp/$name.txt"; then
+  for _ in \$(seq 1 600); do grep -q '^signal shot' "$tmp/$name.report" 2>/dev/null && break; sleep 0.1; done
+  mkdir -p "$build/screenshots"
+  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$build/screenshots/send-form.png"
+  touch "$tmp/go"
+fi
+wait \$pid
+echo "exit=\$?" >> "$tmp/$name.report"
+RUN
+  timeout 180 xvfb-run -a -s "-screen 0 1024x768x24" bash "$tmp/run.sh" 2>/dev/null ||
+    fail "$name: the window did not end in time"
+  sed "s/^/  $name: /" "$tmp/$name.report"
+}
+expect() { grep -qxF "$2" "$tmp/$1.report" || fail "$1: no line '$2'"; }
+
+# 1. A send that goes out, with the dialogs filled first.
+cat > "$tmp/send.txt" <<SCRIPT
+menu 32773
+wait-dialog 発送元設定
+set 1015 山田太郎
+set 1016 taro@example.jp
+set 1017 127.0.0.1:$smtp
+set 1018 127.0.0.1:$pop
+set 1019 taro
+set 1020 secret
+click 1
+wait-no-dialog
+menu 32771
+wait-dialog オプション
+set 1031 C:\\windows\\notepad.exe
+click 1
+wait-no-dialog
+set 1000 鈴木様
+set 1001 suzuki@example.jp
+set 1002 お見積り
+set 1003 $(winpath "$tmp/入力/本文.txt")
+click 1009
+wait-text 1005 送信成功
+dump 1005
+signal shot
+wait-file $(winpath "$tmp/go")
+close
+SCRIPT
+run_window send
+grep -q "^1005=.*送信成功$" "$tmp/send.report" || fail "send: no success on the status line"
+expect send "exit=0"
+python3 - "$tmp/server/mail-1.eml" <<'PY' || fail "send: the message does not decode right"
+import email, email.header, sys
+msg = email.message_from_binary_file(open(sys.argv[1], "rb"))
+subject = str(email.header.make_header(email.header.decode_header(msg["Subject"])))
+body = msg.get_payload(decode=True).decode("iso-2022-jp")
+assert subject == "お見積り", subject
+assert "鈴木様様" in body and "お見積りをお送りします。" in body, body
+assert "suzuki@example.jp" in msg["To"], msg["To"]
+PY
+grep -q "$(sjis '送信成功')" "$app"/log/Tarvell_*.txt || fail "send: no log line"
+[ -s "$app/SenderInf.tvl" ] || fail "send: no SenderInf.tvl"
+python3 - "$app/Tarvell.cfg" <<'PY' || fail "send: Tarvell.cfg does not hold the editor"
+import sys
+data = open(sys.argv[1], "rb").read()
+assert len(data) == 776, len(data)
+assert data[8:8 + 22] == b"C:\\windows\\notepad.exe", data[8:40]
+PY
+
+# 2. A refused recipient: the failure is on the status line.
+echo refuse > "$tmp/server/mode"
+cat > "$tmp/refused.txt" <<SCRIPT
+set 1000 鈴木様
+set 1001 nobody@example.jp
+set 1002 お見積り
+set 1003 $(winpath "$tmp/入力/本文.txt")
+click 1009
+wait-text 1005 送信失敗
+dump 1005
+close
+SCRIPT
+run_window refused
+grep -q "^1005=.*送信失敗-" "$tmp/refused.report" || fail "refused: no failure on the status line"
+expect refused "exit=0"
+
+# 3. A server that never answers: Escape stops the send; closing the window stops the next one.
+echo hang > "$tmp/server/mode"
+cat > "$tmp/stopped.txt" <<SCRIPT
+set 1000 鈴木様
+set 1001 suzuki@example.jp
+set 1002 お見積り
+set 1003 $(winpath "$tmp/入力/本文.txt")
+click 1009
+wait-enabled 1009 0
+key 27
+wait-enabled 1009 1
+dump 1005
+click 1009
+wait-enabled 1009 0
+close
+SCRIPT
+run_window stopped
+grep -q "^1005=.*送信失敗" "$tmp/stopped.report" || fail "stopped: Escape did not end the send"
+expect stopped "exit=0"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures passed checks failed" >&2
+  echo "0 passed, $failures failed"
+  exit 1
+fi
+echo "3 passed, 0 failed"
