@@ -7,6 +7,8 @@
 #include "app/LocalTime.h"
 #include "app/Sjis.h"
 #include "app/Process.h"
+#include "addr/GroupBookChoice.h"
+#include "win/WinAddressDlg.h"
 #include "win/WinDialogs.h"
 #include "win/WinPlatform.h"
 #include "win/resource.h"
@@ -63,11 +65,6 @@ bool CWinMainFrame::Create()
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top + nMissing,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetWindowPos(m_view.Handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    // The address books have no dialog of this window yet: their commands stay unavailable.
-    const HMENU hMenu = ::GetMenu(m_hWnd);
-    for (const UINT nId : {ID_EDIT_MAIN_BOOK, ID_EDIT_GROUP_BOOK, ID_GROUP_SELECT})
-        ::EnableMenuItem(hMenu, nId, MF_BYCOMMAND | MF_GRAYED);
-    ::EnableWindow(::GetDlgItem(m_view.Handle(), IDC_ADDRESS_BOOK), FALSE);
     m_view.OnInitialUpdate();
     ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
     ::UpdateWindow(m_hWnd);
@@ -163,23 +160,41 @@ bool CWinMainFrame::OnCommand(int nId)
     case ID_EDIT_PASTE:
         OnEditCommand(nId);
         return true;
-    // Without a dialog of their own the address book commands end at once, so that a start
-    // mode that asked for one does not hold the automatic work up.
     case ID_EDIT_MAIN_BOOK:
-        m_doc.EndStartMode(START_MAIN_BOOK_EDIT);
+        RunCommand(m_platform, [this] { OnEditMainBook(); });
         return true;
     case ID_EDIT_GROUP_BOOK:
-        m_doc.EndStartMode(START_GROUP_BOOK_EDIT);
-        return true;
-    case IDC_ADDRESS_BOOK:
-        m_doc.EndStartMode(START_MAIN_BOOK_SELECT);
-        return true;
-    case ID_GROUP_SELECT:
-        m_doc.EndStartMode(START_GROUP_BOOK_SELECT);
+        RunCommand(m_platform, [this] { OnEditGroupBook(); });
         return true;
     default:
         return false;
     }
+}
+
+void CWinMainFrame::OnEditMainBook()
+{
+    {
+        CWinAddressDlg dlg(m_platform);
+        dlg.m_logic.m_nMode = CAddressDlg::MODE_MAIN_EDIT;
+        SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
+        m_platform.RunModal(dlg);
+    }
+    m_doc.EndStartMode(START_MAIN_BOOK_EDIT);
+}
+
+void CWinMainFrame::OnEditGroupBook()
+{
+    const std::optional<std::string> book =
+        ChooseGroupBook(m_platform, m_doc.m_szAppDir, GroupBookChoice::NewOrOld);
+    if (book)
+    {
+        CWinAddressDlg dlg(m_platform);
+        dlg.m_logic.m_nMode = CAddressDlg::MODE_GROUP_EDIT;
+        SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
+        SetField(dlg.m_logic.m_szBookFile, *book);
+        m_platform.RunModal(dlg);
+    }
+    m_doc.EndStartMode(START_GROUP_BOOK_EDIT);
 }
 
 void CWinMainFrame::OnEditCommand(int nId)

@@ -33,6 +33,8 @@ class CWinMainFrame
     void OnSupportPage();
     void OnOpenAppDir();
     void OnOptions();
+    void OnEditMainBook();
+    void OnEditGroupBook();
     void OnSenderSettings();
     void OnViewFile(const char* pszFilter, const char* pszFolder, const std::string& strPreset);
     void OnEditCommand(int nId);

@@ -1,12 +1,14 @@
 // SendFormWindow.cpp - the send form on Windows.
 #include "win/SendFormWindow.h"
 
+#include "addr/GroupBookChoice.h"
 #include "app/Command.h"
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "app/WinText.h"
 #include "mail/SendCancel.h"
+#include "win/WinAddressDlg.h"
 #include "win/WinControls.h"
 #include "win/WinPlatform.h"
 #include "win/resource.h"
@@ -142,6 +144,23 @@ bool CWinSendForm::OnCommand(int nId)
         return true;
     case ID_TEST_SEND:
         RunSend(SendKind::TestSend);
+        return true;
+    case IDC_ADDRESS_BOOK:
+        RunCommand(m_platform, [this] {
+            m_form.ReadForm();
+            RunAddressDlg(CAddressDlg::MODE_MAIN_SELECT, std::string());
+            m_doc.EndStartMode(START_MAIN_BOOK_SELECT);
+        });
+        return true;
+    case ID_GROUP_SELECT:
+        RunCommand(m_platform, [this] {
+            m_form.ReadForm();
+            const std::optional<std::string> book =
+                ChooseGroupBook(m_platform, m_doc.m_szAppDir, GroupBookChoice::Existing);
+            if (book)
+                RunAddressDlg(CAddressDlg::MODE_GROUP_SELECT, *book);
+            m_doc.EndStartMode(START_GROUP_BOOK_SELECT);
+        });
         return true;
     case IDC_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] {
@@ -398,6 +417,23 @@ void CWinSendForm::OnInitialUpdate()
     m_form.m_strBinFile.clear();
     m_form.m_strStatus.clear();
     m_form.StartAutomaticSending(); // ends by showing the form
+}
+
+void CWinSendForm::RunAddressDlg(int nMode, const std::string& strBookFile)
+{
+    CWinAddressDlg dlg(m_platform);
+    dlg.m_logic.m_nMode = nMode;
+    SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
+    SetField(dlg.m_logic.m_szBookFile, strBookFile);
+    dlg.m_logic.m_strName = m_form.m_strToName;
+    dlg.m_logic.m_strAddress = m_form.m_strToAddress;
+    if (m_platform.RunModal(dlg) == DLG_OK && !dlg.m_logic.m_strName.empty() &&
+        !dlg.m_logic.m_strAddress.empty())
+    {
+        m_form.m_strToName = dlg.m_logic.m_strName;
+        m_form.m_strToAddress = dlg.m_logic.m_strAddress;
+        m_form.ShowForm();
+    }
 }
 
 void CWinSendForm::OnSelectFile(const char* pszFilter, const char* pszExt, const char* pszStartDir,

@@ -69,6 +69,7 @@ class CWinSendForm : private ISendFormView
     void PlaceStatus(int nWidthDlu);
     void OnSelectFile(const char* pszFilter, const char* pszExt, const char* pszStartDir,
                       std::string& strTarget);
+    void RunAddressDlg(int nMode, const std::string& strBookFile);
     void OnEditTextFile();
     void OnOpenBinFile();
     void OnExit();

@@ -9,6 +9,7 @@
 #define IDD_ABOUTBOX 100
 #define IDD_FORM 101
 #define IDD_SENDER 131
+#define IDD_ADDRESS 132
 #define IDD_OPTION 133
 
 // The send form (template 101).
@@ -34,6 +35,18 @@
 #define IDC_POP3_SERVER 1018
 #define IDC_LOGIN_NAME 1019
 #define IDC_PASSWORD 1020
+
+// The address book (template 132); 1000, 1001, 1025 and 1029 are CAddressDlg's fields.
+#define IDC_BOOK_NAME 1000
+#define IDC_BOOK_ADDRESS 1001
+#define IDC_BOOK_CLEAR 1023
+#define IDC_BOOK_SELECT 1024
+#define IDC_BOOK_NO 1025
+#define IDC_BOOK_SPIN 1026
+#define IDC_BOOK_REGISTER 1027
+#define IDC_BOOK_LIST 1028
+#define IDC_BOOK_INFO 1029
+#define IDC_BOOK_BROWSE 1036
 
 // The options (template 133).
 #define IDC_EDITOR_BROWSE 1030

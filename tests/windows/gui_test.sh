@@ -5,10 +5,12 @@
 #  1. the sender dialog filled and confirmed, the form filled, 送信 pressed: the status line reads
 #     送信成功, the server got the mail (subject and body decode right), the log has its line, and
 #     after the close SenderInf.tvl and Tarvell.cfg hold what the dialogs confirmed;
-#     a screenshot of the form goes to BUILD-WINDOWS-DIR/screenshots/send-form.png;
+#     screenshots of the form and the address book go to BUILD-WINDOWS-DIR/screenshots/;
 #  2. a server that refuses the recipient: 送信失敗 on the status line;
 #  3. a server that never answers: while the send runs 送信 is disabled, Escape stops it; a second
-#     send is stopped by closing the window, which then closes.
+#     send is stopped by closing the window, which then closes;
+#  4. the main address book edited (an entry registered, saved to Address.tvl), then the
+#     recipient picked through the dialog.
 # Exits 77 (skipped) when Wine or Xvfb cannot run here.
 set -euo pipefail
 build=$(realpath "$1")
@@ -54,7 +56,8 @@ for _ in $(seq 1 100); do [ -f "$tmp/server/ports" ] && break; sleep 0.05; done
 read -r pop smtp < "$tmp/server/ports"
 
 # run_window NAME: runs tarvell.exe on the script $tmp/NAME.txt inside Xvfb; the report is
-# $tmp/NAME.report. A screenshot is taken when the report says "signal shot".
+# $tmp/NAME.report. "signal shot FILE" in the script takes a screenshot into
+# BUILD-WINDOWS-DIR/screenshots/FILE.png, after which the script goes on.
 run_window() {
   local name=$1
   rm -f "$tmp/$name.report" "$tmp/go"
@@ -65,7 +68,8 @@ pid=\$!
 if grep -q '^signal shot' "$tmp/$name.txt"; then
   for _ in \$(seq 1 600); do grep -q '^signal shot' "$tmp/$name.report" 2>/dev/null && break; sleep 0.1; done
   mkdir -p "$build/screenshots"
-  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$build/screenshots/send-form.png"
+  shot=\$(sed -n 's/^signal shot //p' "$tmp/$name.report")
+  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$build/screenshots/\$shot.png"
   touch "$tmp/go"
 fi
 wait \$pid
@@ -101,7 +105,7 @@ set 1003 $(winpath "$tmp/入力/本文.txt")
 click 1009
 wait-text 1005 送信成功
 dump 1005
-signal shot
+signal shot send-form
 wait-file $(winpath "$tmp/go")
 close
 SCRIPT
@@ -162,9 +166,41 @@ run_window stopped
 grep -q "^1005=.*送信失敗" "$tmp/stopped.report" || fail "stopped: Escape did not end the send"
 expect stopped "exit=0"
 
+# 4. The main address book: an entry registered and saved, then the recipient picked in the
+#    dialog's select mode.
+cat > "$tmp/book.txt" <<SCRIPT
+menu 32775
+wait-dialog Tarvell メイン・アドレス帳 - Address.tvl
+set 1025 1
+set 1000 佐藤花子
+set 1001 hanako@example.jp
+click 1027
+click 1
+wait-no-dialog
+click 1008
+wait-dialog Tarvell メイン・アドレス帳 - Address.tvl
+dump 1
+signal shot address-book
+wait-file $(winpath "$tmp/go")
+set 1000 佐藤花子
+set 1001 hanako@example.jp
+click 1
+wait-no-dialog
+dump 1000
+dump 1001
+close
+SCRIPT
+run_window book
+expect book "1=宛先決定"
+expect book "1000=佐藤花子"
+expect book "1001=hanako@example.jp"
+expect book "exit=0"
+[ "$(stat -c %s "$app/Address.tvl" 2>/dev/null)" = 19200 ] || fail "book: no Address.tvl of 19200 bytes"
+grep -q "$(sjis '佐藤花子')" "$app/Address.tvl" || fail "book: the entry is not in Address.tvl"
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures passed checks failed" >&2
   echo "0 passed, $failures failed"
   exit 1
 fi
-echo "3 passed, 0 failed"
+echo "4 passed, 0 failed"
