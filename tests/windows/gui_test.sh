@@ -10,7 +10,9 @@
 #  3. a server that never answers: while the send runs 送信 is disabled, Escape stops it; a second
 #     send is stopped by closing the window, which then closes;
 #  4. the main address book edited (an entry registered, saved to Address.tvl), then the
-#     recipient picked through the dialog.
+#     recipient picked through the dialog;
+#  5. /option /quit: the options dialog at start, the program ending after it;
+#  6. /sendinf=... /sendon /quit: the form filled from the file, sent on its own, closed.
 # Exits 77 (skipped) when Wine or Xvfb cannot run here.
 set -euo pipefail
 build=$(realpath "$1")
@@ -55,15 +57,18 @@ server_pid=$!
 for _ in $(seq 1 100); do [ -f "$tmp/server/ports" ] && break; sleep 0.05; done
 read -r pop smtp < "$tmp/server/ports"
 
-# run_window NAME: runs tarvell.exe on the script $tmp/NAME.txt inside Xvfb; the report is
+# run_window NAME [ARG...]: runs tarvell.exe with the arguments on the script $tmp/NAME.txt inside Xvfb; the report is
 # $tmp/NAME.report. "signal shot FILE" in the script takes a screenshot into
 # BUILD-WINDOWS-DIR/screenshots/FILE.png, after which the script goes on.
 run_window() {
   local name=$1
+  shift
+  local args=""
+  [ $# -eq 0 ] || args=$(printf " '%s'" "$@")
   rm -f "$tmp/$name.report" "$tmp/go"
   cat > "$tmp/run.sh" <<RUN
 TARVELL_TEST_SCRIPT='$(winpath "$tmp/$name.txt")' TARVELL_TEST_REPORT='$(winpath "$tmp/$name.report")' \
-  "$wine" "$app/tarvell.exe" &
+  "$wine" "$app/tarvell.exe"$args &
 pid=\$!
 if grep -q '^signal shot' "$tmp/$name.txt"; then
   for _ in \$(seq 1 600); do grep -q '^signal shot' "$tmp/$name.report" 2>/dev/null && break; sleep 0.1; done
@@ -198,9 +203,37 @@ expect book "exit=0"
 [ "$(stat -c %s "$app/Address.tvl" 2>/dev/null)" = 19200 ] || fail "book: no Address.tvl of 19200 bytes"
 grep -q "$(sjis '佐藤花子')" "$app/Address.tvl" || fail "book: the entry is not in Address.tvl"
 
+# 5. The command line: /option opens the options dialog once the window is up, and /quit ends
+#    the program after it has closed.
+cat > "$tmp/option.txt" <<SCRIPT
+wait-dialog オプション
+dump 1031
+click 2
+SCRIPT
+run_window option /option /quit
+expect option "1031=C:\\windows\\notepad.exe"
+expect option "exit=0"
+
+# 6. The automatic send: a send-information file, /sendon with 送信 disabled throughout, and
+#    /quit closing the window once the mail has gone.
+rm -f "$tmp/server/mode"
+{ sjis 'Name=高橋様\r\nAddress=takahashi@example.jp\r\nTitle=自動送信\r\n'
+  printf 'TextFile=%s\r\n' "$(winpath "$tmp/入力/本文.txt" | iconv -f UTF-8 -t CP932)"; } > "$tmp/inf.txt"
+cat > "$tmp/auto.txt" <<SCRIPT
+wait-enabled 1009 0
+wait-text 1005 送信成功
+dump 1000
+dump 1005
+SCRIPT
+run_window auto /sendon /quit "/sendinf=$(winpath "$tmp/inf.txt")"
+expect auto "1000=高橋様"
+grep -q "^1005=.*送信成功$" "$tmp/auto.report" || fail "auto: no success on the status line"
+expect auto "exit=0"
+[ -f "$tmp/server/mail-2.eml" ] || fail "auto: the server did not get the mail"
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures passed checks failed" >&2
   echo "0 passed, $failures failed"
   exit 1
 fi
-echo "4 passed, 0 failed"
+echo "6 passed, 0 failed"
