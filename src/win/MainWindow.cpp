@@ -231,25 +231,26 @@ void CWinMainFrame::OnSupportPage()
     const std::string strManual = ProgramFolder(strError).append("manual/index.html");
     if (GetFileSizeOrZero(strManual) == 0)
     {
-        m_platform.ShowMessage(
-            std::string("マニュアルが見つかりません。探した場所:\n").append(strManual),
-            MsgButtons::Ok);
+        std::string strText = "マニュアルが見つかりません。探した場所:"; // troubleshooting
+        m_platform.ShowMessage(strText.append("\n").append(strManual), MsgButtons::Ok);
         return;
     }
     if (m_platform.ShellOpen(strManual, std::string()) <= 32)
-        m_platform.ShowMessage(
-            std::string("マニュアルを開けませんでした（ブラウザが見つかりません）: ")
-                .append(strManual),
-            MsgButtons::Ok);
+    {
+        std::string strText = "マニュアルを開けませんでした"; // troubleshooting
+        strText.append("（ブラウザが見つかりません）: ");     // troubleshooting
+        m_platform.ShowMessage(strText.append(strManual), MsgButtons::Ok);
+    }
 }
 
 void CWinMainFrame::OnOpenAppDir()
 {
     if (m_platform.ShellOpen(m_doc.m_szAppDir, std::string()) <= 32)
-        m_platform.ShowMessage(
-            std::string("フォルダを開けませんでした（ファイルマネージャが見つかりません）: ")
-                .append(m_doc.m_szAppDir),
-            MsgButtons::Ok);
+    {
+        std::string strText = "フォルダを開けませんでした";         // troubleshooting
+        strText.append("（ファイルマネージャが見つかりません）: "); // troubleshooting
+        m_platform.ShowMessage(strText.append(m_doc.m_szAppDir), MsgButtons::Ok);
+    }
 }
 
 void CWinMainFrame::OnViewFile(const char* pszFilter, const char* pszFolder,
@@ -270,8 +271,10 @@ void CWinMainFrame::OnViewFile(const char* pszFilter, const char* pszFolder,
     const int nResult = bEditor ? m_platform.ShellOpen(strEditor, result.strPath)
                                 : m_platform.ShellOpen(result.strPath, std::string());
     if (nResult <= 32)
-        m_platform.ShowMessage(std::string("オープンできません。\n").append(result.strPath),
-                               MsgButtons::Ok);
+    {
+        std::string strText = "オープンできません。"; // troubleshooting
+        m_platform.ShowMessage(strText.append("\n").append(result.strPath), MsgButtons::Ok);
+    }
 }
 
 void CWinMainFrame::OnSenderSettings()

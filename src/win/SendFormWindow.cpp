@@ -53,13 +53,14 @@ void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& st
                                 : platform.ShellOpen(strArgument, std::string());
     if (nResult > 32)
         return;
-    std::string strText = "オープンできません。\n";
+    std::string strText = "オープンできません。\n"; // troubleshooting
     if (bEditor)
         strText.append(strEditor).append(" ").append(strArgument);
     else
         strText.append(strArgument)
-            .append("\nこのファイルを開くプログラムがありません。「設定」→「オプション」の「テ"
-                    "キストエディタ」でエディタを選んでください。");
+            .append(
+                "\nこのファイルを開くプログラムがありません。「設定」→「オプション」の「テ" // troubleshooting
+                "キストエディタ」でエディタを選んでください。"); // troubleshooting
     platform.ShowMessage(strText, MsgButtons::Ok);
 }
 } // namespace
@@ -457,7 +458,7 @@ void CWinSendForm::OnEditTextFile()
     m_form.ReadForm();
     if (!PathExists(m_form.m_strTextFile))
     {
-        Message("指定ファイルが存在しません。");
+        Message("指定ファイルが存在しません。"); // troubleshooting
         return;
     }
     OpenInEditor(m_platform, m_doc.m_cfg,
@@ -469,11 +470,12 @@ void CWinSendForm::OnOpenBinFile()
     m_form.ReadForm();
     if (!PathExists(m_form.m_strBinFile))
     {
-        Message("指定ファイルが存在しません。");
+        Message("指定ファイルが存在しません。"); // troubleshooting
         return;
     }
     if (m_platform.ShellOpen(m_form.m_strBinFile, std::string()) <= 32)
-        Message(std::string("オープンできません。\n").append(m_form.m_strBinFile));
+        Message(
+            std::string("オープンできません。\n").append(m_form.m_strBinFile)); // troubleshooting
 }
 
 void CWinSendForm::OnExit()

@@ -11,10 +11,9 @@
 
 int CWinAddressDlg::Exec()
 {
-    const INT_PTR nResult =
-        ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ADDRESS),
-                          ::GetActiveWindow(), &CWinAddressDlg::DialogProc,
-                          reinterpret_cast<LPARAM>(this));
+    const INT_PTR nResult = ::DialogBoxParamW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ADDRESS), ::GetActiveWindow(),
+        &CWinAddressDlg::DialogProc, reinterpret_cast<LPARAM>(this));
     m_hDlg = nullptr;
     m_fonts.Release();
     m_logic.OnDestroy();
@@ -26,8 +25,7 @@ INT_PTR CALLBACK CWinAddressDlg::DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam,
     auto* pThis = reinterpret_cast<CWinAddressDlg*>(::GetWindowLongPtrW(hDlg, DWLP_USER));
     switch (uMsg)
     {
-    case WM_INITDIALOG:
-    {
+    case WM_INITDIALOG: {
         pThis = reinterpret_cast<CWinAddressDlg*>(lParam);
         ::SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
         pThis->m_hDlg = hDlg;
@@ -123,7 +121,8 @@ void CWinAddressDlg::FocusField(int nField)
 
 int CWinAddressDlg::SelectionMark() const
 {
-    return static_cast<int>(::SendDlgItemMessageW(m_hDlg, IDC_BOOK_LIST, LVM_GETSELECTIONMARK, 0, 0));
+    return static_cast<int>(
+        ::SendDlgItemMessageW(m_hDlg, IDC_BOOK_LIST, LVM_GETSELECTIONMARK, 0, 0));
 }
 
 void CWinAddressDlg::ShowEntries(const AddressBook& book)

@@ -21,7 +21,7 @@ void StartError(const std::string& strUtf8)
     // The core's reasons are UTF-8 (they name paths that CP932 may not write).
     std::wstring wide;
     if (!Utf8ToWide(strUtf8, wide))
-        wide = L"Tarvell cannot start.";
+        wide.assign(strUtf8.begin(), strUtf8.end());
     ::MessageBoxW(nullptr, wide.c_str(), L"Tarvell", MB_OK | MB_ICONEXCLAMATION);
 }
 } // namespace
@@ -36,7 +36,8 @@ int main(int argc, char* argv[])
     CWinPlatform platform;
     if (!StartNetwork())
     {
-        platform.ShowMessage("Windows ｿｹｯﾄの初期化に失敗しました。", MsgButtons::Ok);
+        const char* const pszText = "Windows ｿｹｯﾄの初期化に失敗しました。"; // troubleshooting
+        platform.ShowMessage(pszText, MsgButtons::Ok);
         return 1;
     }
     std::string strError;
@@ -58,7 +59,8 @@ int main(int argc, char* argv[])
     catch (const CFileException& e)
     {
         platform.ReportFileError(e);
-        platform.ShowMessage("空のﾄﾞｷｭﾒﾝﾄの作成に失敗しました。", MsgButtons::Ok);
+        const char* const pszText = "空のﾄﾞｷｭﾒﾝﾄの作成に失敗しました。"; // troubleshooting
+        platform.ShowMessage(pszText, MsgButtons::Ok);
         return 1;
     }
     {
