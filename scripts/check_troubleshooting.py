@@ -24,7 +24,7 @@ RULES = [
     ("src/send/SendProcedure.cpp",
      r"const char\* DeliveryFailureReason\(SendCode code\)\n\{(.*?)\n\}", r'return "([^"]+)";'),
     # What a connection's end means (the detail) and the receive errors' message boxes.
-    ("src/mail/LineTransport.cpp", None, r'\{WSA\w+, "([^"]+)"\}'),
+    ("src/mail/LineTransport.cpp", None, r'\{NET_\w+, "([^"]+)"\}'),
     # The file error's texts, after the file's name.
     ("src/app/FileError.cpp", None, r'return name \+ "([^"]+)";'),
 ]

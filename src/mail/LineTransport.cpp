@@ -18,32 +18,32 @@ struct ReceiveError
 
 // What the codes a connection can end with mean, for the detail of a failed step.
 const ReceiveError kErrorMeanings[] = {
-    {NET_ECONNREFUSED, "NET_ECONNREFUSED: 接続を拒否されました"},
-    {NET_ETIMEDOUT, "NET_ETIMEDOUT: 応答がないまま時間切れになりました"},
-    {NET_HOST_NOT_FOUND, "NET_HOST_NOT_FOUND: サーバー名が見つかりません"},
-    {NET_ECONNRESET, "NET_ECONNRESET: 接続がリセットされました"},
-    {NET_ECONNABORTED, "NET_ECONNABORTED: 接続が中断されました"},
-    {NET_ENETUNREACH, "NET_ENETUNREACH: ネットワークに到達できません"},
-    {NET_EHOSTUNREACH, "NET_EHOSTUNREACH: ホストに到達できません"},
-    {NET_ESHUTDOWN, "NET_ESHUTDOWN: 接続は閉じられています"},
-    {NET_ENOTCONN, "NET_ENOTCONN: 接続されていません"},
-    {NET_EINVAL, "NET_EINVAL: サーバーの指定が正しくありません"},
-    {NET_EINTR, "NET_EINTR: 送信を中止しました"}, // the cancel request of mail/SendCancel
+    {NET_ECONNREFUSED, "WSAECONNREFUSED: 接続を拒否されました"},
+    {NET_ETIMEDOUT, "WSAETIMEDOUT: 応答がないまま時間切れになりました"},
+    {NET_HOST_NOT_FOUND, "WSAHOST_NOT_FOUND: サーバー名が見つかりません"},
+    {NET_ECONNRESET, "WSAECONNRESET: 接続がリセットされました"},
+    {NET_ECONNABORTED, "WSAECONNABORTED: 接続が中断されました"},
+    {NET_ENETUNREACH, "WSAENETUNREACH: ネットワークに到達できません"},
+    {NET_EHOSTUNREACH, "WSAEHOSTUNREACH: ホストに到達できません"},
+    {NET_ESHUTDOWN, "WSAESHUTDOWN: 接続は閉じられています"},
+    {NET_ENOTCONN, "WSAENOTCONN: 接続されていません"},
+    {NET_EINVAL, "WSAEINVAL: サーバーの指定が正しくありません"},
+    {NET_EINTR, "WSAEINTR: 送信を中止しました"}, // the cancel request of mail/SendCancel
 };
 
 const ReceiveError kReceiveErrors[] = {
-    {NET_EINVAL, "RxSocket: NET_EINVAL"},
-    {NET_EWOULDBLOCK, "RxSocket: NET_EWOULDBLOCK"},
-    {NET_EINPROGRESS, "RxSocket: NET_EINPROGRESS"},
-    {NET_ENOTSOCK, "RxSocket: NET_ENOTSOCK"},
-    {NET_EMSGSIZE, "RxSocket: NET_EMSGSIZE"},
-    {NET_EOPNOTSUPP, "RxSocket: NET_EOPNOTSUPP"},
-    {NET_ENETDOWN, "RxSocket: NET_ENETDOWN"},
-    {NET_ECONNABORTED, "RxSocket: NET_ECONNABORTED"},
-    {NET_ECONNRESET, "RxSocket: NET_ECONNRESET"},
-    {NET_ENOTCONN, "RxSocket: NET_ENOTCONN"},
-    {NET_ESHUTDOWN, "RxSocket: NET_ESHUTDOWN"},
-    {NET_NOTINITIALISED, "RxSocket: NET_NOTINITIALISED"},
+    {NET_EINVAL, "RxSocket: WSAEINVAL"},
+    {NET_EWOULDBLOCK, "RxSocket: WSAEWOULDBLOCK"},
+    {NET_EINPROGRESS, "RxSocket: WSAEINPROGRESS"},
+    {NET_ENOTSOCK, "RxSocket: WSAENOTSOCK"},
+    {NET_EMSGSIZE, "RxSocket: WSAEMSGSIZE"},
+    {NET_EOPNOTSUPP, "RxSocket: WSAEOPNOTSUPP"},
+    {NET_ENETDOWN, "RxSocket: WSAENETDOWN"},
+    {NET_ECONNABORTED, "RxSocket: WSAECONNABORTED"},
+    {NET_ECONNRESET, "RxSocket: WSAECONNRESET"},
+    {NET_ENOTCONN, "RxSocket: WSAENOTCONN"},
+    {NET_ESHUTDOWN, "RxSocket: WSAESHUTDOWN"},
+    {NET_NOTINITIALISED, "RxSocket: WSANOTINITIALISED"},
 };
 } // namespace
 

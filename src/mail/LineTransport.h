@@ -34,5 +34,5 @@ long ReplyCode(const char* pszReply);
 // The "RxSocket: ..." message of a receive error code, or nullptr when the code has none.
 const char* ReceiveErrorMessage(int nWsaError);
 
-// A socket error code as text for the user: its name and what it means ("NET_ETIMEDOUT: ...").
+// A socket error code as text for the user: its name and what it means ("WSAETIMEDOUT: ...").
 std::string SocketErrorText(int nWsaError);

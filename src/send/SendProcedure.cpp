@@ -99,7 +99,7 @@ const char* DeliveryFailureReason(SendCode code)
 std::string FailureReason(const SendOutcome& outcome, const DeliveryProfile& profile)
 {
     const SendCode code = static_cast<SendCode>(outcome.nResult);
-    if (outcome.strDetail.find("NET_ETIMEDOUT") != std::string::npos)
+    if (outcome.strDetail.find("WSAETIMEDOUT") != std::string::npos)
     {
         std::string strReason = std::string(REASON_TIMED_OUT)
                                     .append(" (")
@@ -111,7 +111,7 @@ std::string FailureReason(const SendOutcome& outcome, const DeliveryProfile& pro
             strReason.append(HINT_TLS_PORT);
         return strReason;
     }
-    if (outcome.strDetail.find("NET_ECONNREFUSED") != std::string::npos)
+    if (outcome.strDetail.find("WSAECONNREFUSED") != std::string::npos)
         return REASON_CONNECTION_REFUSED;
     if (code == SendCode::RcptToRefused)
         return REASON_RECIPIENT_REFUSED;

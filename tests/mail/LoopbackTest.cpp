@@ -190,7 +190,7 @@ TEST_F(LoopbackTest, ConnectionResetShowsItsMessage)
     smtp.Say("220 ready\r\n").Line().Say("250 hello\r\n").Line().Reset();
     m_server.AddConnection(smtp);
     EXPECT_EQ(SendPlain(), Code(SendCode::MailFromNoReply));
-    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"RxSocket: NET_ECONNRESET"});
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"RxSocket: WSAECONNRESET"});
 }
 
 // A server that never answers holds the send only for the time-out; no message is shown.

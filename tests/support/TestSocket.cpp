@@ -43,9 +43,11 @@ TestSocket Ours(int fd)
 
 TestSocket ListenOnLoopback(int nBacklog, int& nPort)
 {
+#ifdef _WIN32
+    // Windows Sockets must be started; on POSIX the test keeps its own SIGPIPE disposition, which
+    // the programs it starts inherit.
     if (!StartSystemSockets())
         return kNoTestSocket;
-#ifdef _WIN32
     const TestSocket s =
         Ours(::WSASocketW(AF_INET, SOCK_STREAM, 0, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT));
 #else

@@ -329,7 +329,7 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
          QStringLiteral(u"HELO: サーバーが接続を閉じました"),
          QStringLiteral(u"発送元設定を確認してください。")},
         {"time-out", CServerScript::Pop3Accepting(), silent,
-         QStringLiteral(u"HELO: NET_ETIMEDOUT: 応答がないまま時間切れになりました"),
+         QStringLiteral(u"HELO: WSAETIMEDOUT: 応答がないまま時間切れになりました"),
          QStringLiteral(u"タイムアウトしました (HELO)")},
     };
     SetField(m_pDoc->m_sender.szMailAddress, "from@example.jp");
