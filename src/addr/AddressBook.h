@@ -24,7 +24,7 @@ struct AddressBook
     AddressEntry entries[ADDRESS_BOOK_ENTRIES];
 };
 static_assert(sizeof(AddressBook) == 19200);
-static_assert(offsetof(AddressBook, entries[49]) == 49 * 384);
+static_assert(offsetof(AddressBook, entries[49]) == std::size_t{49} * 384);
 
 constexpr std::size_t ADDRESS_BOOK_FILE_SIZE = sizeof(AddressBook);
 

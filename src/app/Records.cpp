@@ -52,7 +52,7 @@ ScrambleKey MakeScrambleKey()
     ScrambleKey key;
     for (int i = 0; i < 16; ++i)
     {
-        const int nHigh = DigitValue(SCRAMBLE_DIGITS[2 * i]);
+        const int nHigh = DigitValue(SCRAMBLE_DIGITS[std::size_t{2} * i]);
         if (nHigh < 0)
             break;
         const int nLow = DigitValue(SCRAMBLE_DIGITS[2 * i + 1]);

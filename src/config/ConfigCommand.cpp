@@ -187,7 +187,7 @@ template <std::size_t N> FieldRef Field(const char* pszKey, char (&szField)[N])
 // The check of one value: the dialogs' text check, and no control byte.
 std::string ValueMessage(bool bConvertible, const std::string& strValue, std::size_t nLimit)
 {
-    const std::string strMessage = TextFieldMessage(bConvertible, strValue.size(), nLimit);
+    std::string strMessage = TextFieldMessage(bConvertible, strValue.size(), nLimit);
     if (strMessage.empty() && HasControlBytes(strValue))
         return ControlBytesMessage();
     return strMessage;
@@ -361,7 +361,7 @@ std::string DeliveryText(const std::vector<std::pair<std::string, std::string>>&
 {
     std::string strText;
     for (const auto& [strKey, strValue] : lines)
-        strText += strKey + "=" + strValue + "\r\n";
+        strText.append(strKey).append("=").append(strValue).append("\r\n");
     return strText;
 }
 
@@ -412,7 +412,7 @@ int Delivery(const Arguments& args, std::ostream& out)
         const bool bConvertible = Utf8ToSjis(it->substr(nEq + 1), strValue);
         const std::string strMessage = ValueMessage(bConvertible, strValue, MAX_PATH_TEXT);
         if (!strMessage.empty())
-            throw CExit{EX_DATAERR, strKey + ": " + strMessage};
+            throw CExit{EX_DATAERR, std::string(strKey).append(": ").append(strMessage)};
         line->second = strValue;
         changed.push_back(strKey);
     }
@@ -430,7 +430,7 @@ int Delivery(const Arguments& args, std::ostream& out)
     for (const auto& [strKey, strValue] : lines)
     {
         const auto back = std::find_if(readBack.begin(), readBack.end(),
-                                       [&](const auto& l) { return l.first == strKey; });
+                                       [&key = strKey](const auto& l) { return l.first == key; });
         const bool bChanged = std::find(changed.begin(), changed.end(), strKey) != changed.end();
         if (bChanged && (back == readBack.end() || back->second != strValue))
             throw CExit{EX_DATAERR, strKey + "=" + Printable(strValue) +
@@ -550,7 +550,7 @@ int Book(const Arguments& args, std::istream& in, std::ostream& out, std::ostrea
         throw CExit{EX_USAGE, "使い方: tarvell-config book export [BOOK] [--encoding cp932] | "
                               "book import [BOOK] FILE.csv [--dry-run]"};
     const std::string strName = BookName(rest.size() == 2 ? rest[0] : std::string());
-    const std::string strFile = rest.back();
+    const std::string& strFile = rest.back();
     const std::string strPath = args.strDir + strName;
     const std::string strCsv = ReadCsv(strFile, in);
     const auto old = ReadBook(strPath, true);
@@ -582,7 +582,7 @@ int Book(const Arguments& args, std::istream& in, std::ostream& out, std::ostrea
         ++nChanged;
         char szNo[16];
         std::snprintf(szNo, sizeof(szNo), "No. %02d: ", n);
-        WriteUtf8(out, szNo + strOld + " -> " + strNew + "\n");
+        WriteUtf8(out, std::string(szNo).append(strOld).append(" -> ").append(strNew).append("\n"));
     }
     if (args.bDryRun)
     {

@@ -7,7 +7,7 @@
 
 namespace
 {
-constexpr std::size_t kFlushAt = 64 * 1024;
+constexpr std::size_t kFlushAt = std::size_t{64} * 1024;
 constexpr std::size_t kMaxReceivedKept = 4096;
 } // namespace
 

@@ -107,6 +107,8 @@ int ReadReply(ISocket& socket, IPlatform& platform, char* pszBuffer, int nCapaci
         if (nTotal + nCount >= nCapacity)
             return nTotal;
         const std::size_t nText = std::strlen(piece);
+        // The buffer was zeroed and nTextEnd + nText < nCapacity: the text stays terminated.
+        // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
         std::memcpy(pszBuffer + nTextEnd, piece, nText);
         nTextEnd += nText;
         nTotal += nCount;
