@@ -6,6 +6,7 @@
 #include "app/FileSystem.h"
 #include "app/LocalTime.h"
 #include "app/Sjis.h"
+#include "send/DeliverySettings.h"
 #include "app/Process.h"
 #include "addr/GroupBookChoice.h"
 #include "win/WinAddressDlg.h"
@@ -288,6 +289,7 @@ void CWinMainFrame::OnSenderSettings()
         dlg.m_strPop3Server = FieldText(sender.szPop3Server);
         dlg.m_strLoginName = FieldText(sender.szLoginName);
         dlg.m_strPassword = FieldText(sender.szPassword);
+        dlg.m_pszAppDir = m_doc.m_szAppDir;
         if (m_platform.RunModal(dlg) == DLG_OK)
         {
             SenderInf target = m_doc.m_sender;
@@ -298,6 +300,9 @@ void CWinMainFrame::OnSenderSettings()
             SetField(target.szLoginName, dlg.m_strLoginName);
             SetField(target.szPassword, dlg.m_strPassword);
             m_doc.StoreSender(target);
+            if (dlg.m_delivery)
+                RunCommand(m_platform,
+                           [&] { WriteDeliveryEdit(m_doc.m_szAppDir, *dlg.m_delivery); });
         }
         // The password's copy in the dialog goes with it.
         dlg.m_strPassword.assign(dlg.m_strPassword.size(), '\0');

@@ -1,10 +1,18 @@
 // WinDialogs.cpp - the settings dialogs and the About box.
 #include "win/WinDialogs.h"
 
+#include "app/Command.h"
+#include "app/DataExchange.h"
 #include "app/FileSystem.h"
+#include "send/DeliverySettings.h"
 #include "send/DialogTitles.h"
 #include "win/WinControls.h"
 #include "win/resource.h"
+
+#include <commctrl.h>
+
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -41,9 +49,13 @@ INT_PTR CALLBACK CWinDialog::DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPA
         pThis->UpdateData(false);
         return TRUE; // the focus goes to the first control of the template, OK
     }
-    if (pThis == nullptr || uMsg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED)
+    if (pThis == nullptr || uMsg != WM_COMMAND)
         return FALSE;
     const int nId = LOWORD(wParam);
+    if (HIWORD(wParam) == CBN_SELCHANGE)
+        return pThis->OnCommand(nId) ? TRUE : FALSE;
+    if (HIWORD(wParam) != BN_CLICKED)
+        return FALSE;
     if (nId == IDOK)
     {
         if (pThis->UpdateData(true))
@@ -79,6 +91,126 @@ bool CWinSenderDlg::UpdateData(bool bSaveAndValidate)
             return false;
     }
     return true;
+}
+
+bool CWinSenderDlg::OnCommand(int nId)
+{
+    if (nId != IDC_DELIVERY)
+        return false;
+    RunCommand(m_platform, [this] {
+        CWinDeliveryDlg dlg(m_platform);
+        dlg.m_profile = m_delivery ? *m_delivery : ReadDeliveryForEdit(m_pszAppDir);
+        if (m_platform.RunModal(dlg) == DLG_OK)
+            m_delivery = dlg.m_profile;
+    });
+    return true;
+}
+
+CWinDeliveryDlg::CWinDeliveryDlg(IPlatform& platform) : CWinDialog(platform, IDD_DELIVERY) {}
+
+std::string CWinDeliveryDlg::Title() const
+{
+    return "接続設定";
+}
+
+void CWinDeliveryDlg::ReadChoices(DeliveryProfile& profile) const
+{
+    const auto choice = [this](int nId) {
+        const LRESULT n = ::SendMessageW(Item(nId), CB_GETCURSEL, 0, 0);
+        return n < 0 ? 0 : static_cast<int>(n);
+    };
+    // The combo boxes list the choices in the order of the enumerations.
+    profile.smtp = static_cast<SmtpSecurity>(choice(IDC_SMTP_SECURITY));
+    profile.pop = static_cast<PopSecurity>(choice(IDC_POP_SECURITY));
+    profile.auth = static_cast<Authentication>(choice(IDC_AUTH));
+    profile.charset = static_cast<MailCharset>(choice(IDC_CHARSET));
+}
+
+void CWinDeliveryDlg::OnChoiceChanged()
+{
+    DeliveryProfile profile;
+    ReadChoices(profile);
+    SetWindowTextSjis(Item(IDC_PORTS), DeliveryPortsText(profile));
+    SetWindowTextSjis(Item(IDC_WARNING), ClearPasswordWarning(profile));
+    ::EnableWindow(Item(IDC_POP_SECURITY), PopSecurityApplies(profile));
+    ::EnableWindow(Item(IDC_CA_BROWSE), CaFileApplies(profile));
+    ::EnableWindow(Item(IDC_CA_FILE), CaFileApplies(profile));
+}
+
+bool CWinDeliveryDlg::UpdateData(bool bSaveAndValidate)
+{
+    if (!bSaveAndValidate)
+    {
+        if (!m_bFilled)
+        {
+            m_bFilled = true;
+            const std::pair<int, std::vector<const wchar_t*>> lists[] = {
+                {IDC_SMTP_SECURITY, {L"なし", L"STARTTLS", L"SSL/TLS"}},
+                {IDC_POP_SECURITY, {L"なし", L"STARTTLS (STLS)", L"SSL/TLS"}},
+                {IDC_AUTH, {L"POP before SMTP", L"SMTP 認証", L"なし"}},
+                {IDC_CHARSET, {L"ISO-2022-JP", L"UTF-8"}}};
+            for (const auto& [nId, items] : lists)
+                for (const wchar_t* pszItem : items)
+                    ::SendMessageW(Item(nId), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pszItem));
+            ::SendMessageW(Item(IDC_INTERVAL_SPIN), UDM_SETRANGE32, 0, kMaxSendInterval);
+        }
+        ::SendMessageW(Item(IDC_SMTP_SECURITY), CB_SETCURSEL, static_cast<WPARAM>(m_profile.smtp),
+                       0);
+        ::SendMessageW(Item(IDC_POP_SECURITY), CB_SETCURSEL, static_cast<WPARAM>(m_profile.pop), 0);
+        ::SendMessageW(Item(IDC_AUTH), CB_SETCURSEL, static_cast<WPARAM>(m_profile.auth), 0);
+        ::SendMessageW(Item(IDC_CHARSET), CB_SETCURSEL, static_cast<WPARAM>(m_profile.charset), 0);
+        ::SetWindowTextW(Item(IDC_INTERVAL), std::to_wstring(m_profile.nSendInterval).c_str());
+        ShowLimitedText(Item(IDC_CA_FILE), m_profile.strCaFile, static_cast<int>(MAX_PATH_TEXT));
+        OnChoiceChanged();
+        return true;
+    }
+    if (!ReadLimitedText(m_platform, Item(IDC_CA_FILE), m_profile.strCaFile,
+                         static_cast<int>(MAX_PATH_TEXT)))
+        return false;
+    std::string strInterval;
+    int nInterval = 0;
+    ReadLimitedText(m_platform, Item(IDC_INTERVAL), strInterval, 0);
+    const std::string strMessage = IntFieldMessage(strInterval, 0, kMaxSendInterval, nInterval);
+    if (!strMessage.empty())
+    {
+        m_platform.ShowMessage(strMessage, MsgButtons::Ok);
+        ::SetFocus(Item(IDC_INTERVAL));
+        return false;
+    }
+    ReadChoices(m_profile);
+    m_profile.nSendInterval = nInterval;
+    return true;
+}
+
+bool CWinDeliveryDlg::OnCommand(int nId)
+{
+    switch (nId)
+    {
+    case IDC_SMTP_SECURITY:
+    case IDC_POP_SECURITY:
+    case IDC_AUTH:
+        OnChoiceChanged();
+        return true;
+    case IDC_CA_BROWSE:
+        OnCaFileBrowse();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CWinDeliveryDlg::OnCaFileBrowse()
+{
+    UpdateData(true);
+    FileDialogRequest request;
+    request.strTitle.append("信頼するCA証明書(PEM)の選択");
+    request.strStartDir = FolderOf(m_profile.strCaFile);
+    request.strFilter.append("証明書(*.pem;*.crt)|*.pem;*.crt|全て(*.*)|*.*||");
+    request.bMustExist = true;
+    const FileDialogResult result = m_platform.OpenFileDialog(request);
+    if (result.bConfirmed)
+        m_profile.strCaFile = result.strPath;
+    UpdateData(false);
 }
 
 CWinOptionDlg::CWinOptionDlg(IPlatform& platform) : CWinDialog(platform, IDD_OPTION) {}

@@ -2,8 +2,10 @@
 // Win32 twins of the Qt dialogs, with the same members, checks and browse buttons.
 #pragma once
 #include "app/Platform.h"
+#include "mail/DeliveryProfile.h"
 #include "win/WinControls.h"
 
+#include <optional>
 #include <string>
 
 #include <windows.h>
@@ -43,9 +45,31 @@ class CWinSenderDlg : public CWinDialog
     std::string Title() const override;
     std::string m_strName, m_strMailAddress, m_strSmtpServer, m_strPop3Server, m_strLoginName,
         m_strPassword;
+    const char* m_pszAppDir = "";              // the program folder; set by the caller
+    std::optional<DeliveryProfile> m_delivery; // empty while the connection settings are unchanged
 
   protected:
     bool UpdateData(bool bSaveAndValidate) override;
+    bool OnCommand(int nId) override;
+};
+
+// The connection settings (接続設定): TLS, authentication, CA file, charset, send interval.
+class CWinDeliveryDlg : public CWinDialog
+{
+  public:
+    explicit CWinDeliveryDlg(IPlatform& platform);
+    std::string Title() const override;
+    DeliveryProfile m_profile;
+
+  protected:
+    bool UpdateData(bool bSaveAndValidate) override;
+    bool OnCommand(int nId) override;
+
+  private:
+    void ReadChoices(DeliveryProfile& profile) const;
+    void OnChoiceChanged();
+    void OnCaFileBrowse();
+    bool m_bFilled = false; // the combo boxes hold their choices
 };
 
 class CWinOptionDlg : public CWinDialog

@@ -11,6 +11,7 @@
 #define IDD_SENDER 131
 #define IDD_ADDRESS 132
 #define IDD_OPTION 133
+#define IDD_DELIVERY 134
 
 // The send form (template 101).
 #define IDC_TO_NAME 1000
@@ -35,6 +36,19 @@
 #define IDC_POP3_SERVER 1018
 #define IDC_LOGIN_NAME 1019
 #define IDC_PASSWORD 1020
+#define IDC_DELIVERY 1021 // 接続設定...: the connection settings
+
+// The connection settings (template 134).
+#define IDC_SMTP_SECURITY 1050
+#define IDC_POP_SECURITY 1051
+#define IDC_AUTH 1052
+#define IDC_CA_BROWSE 1053
+#define IDC_CA_FILE 1054
+#define IDC_CHARSET 1055
+#define IDC_INTERVAL 1056
+#define IDC_INTERVAL_SPIN 1057
+#define IDC_PORTS 1058
+#define IDC_WARNING 1059
 
 // The address book (template 132); 1000, 1001, 1025 and 1029 are CAddressDlg's fields.
 #define IDC_BOOK_NAME 1000

@@ -59,24 +59,25 @@ read -r pop smtp < "$tmp/server/ports"
 
 # run_window NAME [ARG...]: runs tarvell.exe with the arguments on the script $tmp/NAME.txt inside Xvfb; the report is
 # $tmp/NAME.report. "signal shot FILE" in the script takes a screenshot into
-# BUILD-WINDOWS-DIR/screenshots/FILE.png, after which the script goes on.
+# BUILD-WINDOWS-DIR/screenshots/FILE.png and then makes $tmp/go-FILE, for the script to wait on.
 run_window() {
   local name=$1
   shift
   local args=""
   [ $# -eq 0 ] || args=$(printf " '%s'" "$@")
-  rm -f "$tmp/$name.report" "$tmp/go"
+  rm -f "$tmp/$name.report" "$tmp"/go-*
   cat > "$tmp/run.sh" <<RUN
 TARVELL_TEST_SCRIPT='$(winpath "$tmp/$name.txt")' TARVELL_TEST_REPORT='$(winpath "$tmp/$name.report")' \
   "$wine" "$app/tarvell.exe"$args &
 pid=\$!
-if grep -q '^signal shot' "$tmp/$name.txt"; then
-  for _ in \$(seq 1 600); do grep -q '^signal shot' "$tmp/$name.report" 2>/dev/null && break; sleep 0.1; done
-  mkdir -p "$build/screenshots"
-  shot=\$(sed -n 's/^signal shot //p' "$tmp/$name.report")
+mkdir -p "$build/screenshots"
+# Each "signal shot" of the script in turn: the screenshot, then the go-ahead.
+for n in \$(seq 1 \$(grep -c '^signal shot' "$tmp/$name.txt")); do
+  for _ in \$(seq 1 600); do [ "\$(grep -c '^signal shot' "$tmp/$name.report" 2>/dev/null)" -ge \$n ] && break; sleep 0.1; done
+  shot=\$(sed -n 's/^signal shot //p' "$tmp/$name.report" | sed -n "\${n}p")
   xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$build/screenshots/\$shot.png"
-  touch "$tmp/go"
-fi
+  touch "$tmp/go-\$shot"
+done
 wait \$pid
 echo "exit=\$?" >> "$tmp/$name.report"
 RUN
@@ -96,6 +97,13 @@ set 1017 127.0.0.1:$smtp
 set 1018 127.0.0.1:$pop
 set 1019 taro
 set 1020 secret
+click 1021
+wait-dialog 接続設定
+dump 1058
+signal shot delivery
+wait-file $(winpath "$tmp/go-delivery")
+click 1
+wait-dialog 発送元設定
 click 1
 wait-no-dialog
 menu 32771
@@ -111,7 +119,7 @@ click 1009
 wait-text 1005 送信成功
 dump 1005
 signal shot send-form
-wait-file $(winpath "$tmp/go")
+wait-file $(winpath "$tmp/go-send-form")
 close
 SCRIPT
 run_window send
@@ -126,6 +134,7 @@ assert subject == "お見積り", subject
 assert "鈴木様様" in body and "お見積りをお送りします。" in body, body
 assert "suzuki@example.jp" in msg["To"], msg["To"]
 PY
+[ -f "$app/Delivery.ini" ] || fail "send: the connection settings were not written"
 grep -q "$(sjis '送信成功')" "$app"/log/Tarvell_*.txt || fail "send: no log line"
 [ -s "$app/SenderInf.tvl" ] || fail "send: no SenderInf.tvl"
 python3 - "$app/Tarvell.cfg" <<'PY' || fail "send: Tarvell.cfg does not hold the editor"
@@ -186,7 +195,7 @@ click 1008
 wait-dialog Tarvell メイン・アドレス帳 - Address.tvl
 dump 1
 signal shot address-book
-wait-file $(winpath "$tmp/go")
+wait-file $(winpath "$tmp/go-address-book")
 set 1000 佐藤花子
 set 1001 hanako@example.jp
 click 1
