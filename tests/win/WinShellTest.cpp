@@ -35,13 +35,12 @@ TEST_P(FileDialogFilterTest, BecomesZeroSeparatedPairs)
 using namespace std::string_literals;
 INSTANTIATE_TEST_SUITE_P(
     Rows, FileDialogFilterTest,
-    testing::Values(
-        FilterRow{"OnePair", L"Text(*.txt)|*.txt||", L"Text(*.txt)\0*.txt\0\0"s},
-        FilterRow{"TwoPairs", L"Exe(*.exe)|*.exe;|All(*.*)|*.*||",
-                  L"Exe(*.exe)\0*.exe;\0All(*.*)\0*.*\0\0"s},
-        FilterRow{"WithoutEnd", L"All|*.*", L"All\0*.*\0\0"s},
-        FilterRow{"TextAfterEndIgnored", L"All|*.*||junk|x", L"All\0*.*\0\0"s},
-        FilterRow{"Empty", L"", L""s}),
+    testing::Values(FilterRow{"OnePair", L"Text(*.txt)|*.txt||", L"Text(*.txt)\0*.txt\0\0"s},
+                    FilterRow{"TwoPairs", L"Exe(*.exe)|*.exe;|All(*.*)|*.*||",
+                              L"Exe(*.exe)\0*.exe;\0All(*.*)\0*.*\0\0"s},
+                    FilterRow{"WithoutEnd", L"All|*.*", L"All\0*.*\0\0"s},
+                    FilterRow{"TextAfterEndIgnored", L"All|*.*||junk|x", L"All\0*.*\0\0"s},
+                    FilterRow{"Empty", L"", L""s}),
     [](const testing::TestParamInfo<FilterRow>& row) { return std::string(row.param.pszName); });
 
 TEST(FileDialogDefaultExtTest, StarAndEmptyMeanNone)
@@ -70,11 +69,11 @@ TEST(ParseScriptStepTest, ReadsVerbIdAndText)
 
 TEST(ParseScriptStepTest, RefusesWhatItCannotCarryOut)
 {
-    EXPECT_FALSE(ParseScriptStep("click").bValid);          // no id
-    EXPECT_FALSE(ParseScriptStep("click 10x9").bValid);     // not a number
-    EXPECT_FALSE(ParseScriptStep("click 70000").bValid);    // not a control id
-    EXPECT_FALSE(ParseScriptStep("wait-dialog").bValid);    // no title
-    EXPECT_FALSE(ParseScriptStep("press 1009").bValid);     // unknown verb
+    EXPECT_FALSE(ParseScriptStep("click").bValid);       // no id
+    EXPECT_FALSE(ParseScriptStep("click 10x9").bValid);  // not a number
+    EXPECT_FALSE(ParseScriptStep("click 70000").bValid); // not a control id
+    EXPECT_FALSE(ParseScriptStep("wait-dialog").bValid); // no title
+    EXPECT_FALSE(ParseScriptStep("press 1009").bValid);  // unknown verb
     EXPECT_TRUE(ParseScriptStep("  # a comment").strVerb.empty());
     EXPECT_TRUE(ParseScriptStep("").strVerb.empty());
 }
