@@ -5,6 +5,7 @@
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
 #include "app/LocalTime.h"
+#include "app/FileError.h"
 #include "app/Sjis.h"
 #include "send/DeliverySettings.h"
 #include "app/Process.h"
@@ -14,11 +15,15 @@
 #include "win/WinPlatform.h"
 #include "win/resource.h"
 
+#include <utility>
+
 namespace
 {
 constexpr wchar_t FRAME_CLASS[] = L"TarvellMainFrame";
 // A caption with system menu and minimise box: no sizing border, no maximise box.
 constexpr DWORD FRAME_STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// The most of a record file shown; a longer one is opened from the File menu instead.
+constexpr std::size_t MAX_SHOWN_BYTES = 8u << 20;
 } // namespace
 
 CWinMainFrame::CWinMainFrame(CTarvellDoc& doc, CWinPlatform& platform)
@@ -146,6 +151,9 @@ bool CWinMainFrame::OnCommand(int nId)
         return true;
     case ID_VIEW_KEEP:
         OnViewFile("保存ファイル(*.txt)|*.txt||", "keep/", std::string());
+        return true;
+    case ID_VIEW_TRACE:
+        OnViewTrace();
         return true;
     case ID_APP_ABOUT: {
         CWinAboutDlg dlg(m_platform);
@@ -276,6 +284,37 @@ void CWinMainFrame::OnViewFile(const char* pszFilter, const char* pszFolder,
         std::string strText = "オープンできません。"; // troubleshooting
         m_platform.ShowMessage(strText.append("\n").append(result.strPath), MsgButtons::Ok);
     }
+}
+
+void CWinMainFrame::OnViewTrace()
+{
+    // The conversation of the last send command, then this month's send log.
+    const std::string strAppDir = FieldText(m_doc.m_szAppDir);
+    const std::pair<const char*, std::string> files[] = {
+        {"最後の送信の記録（サーバとのやり取り）", strAppDir + "log/trace.txt"},
+        {"今月の送信ログ",
+         strAppDir + "log/" + FormatLocalTime(m_platform.Now(), "Tarvell_%Y%m.txt")}};
+    std::string strText;
+    for (const auto& [pszTitle, strPath] : files)
+    {
+        strText.append(pszTitle).append("\n").append(strPath).append("\n\n");
+        if (!PathExists(strPath))
+            strText.append("（まだありません。送信するとここに記録されます）");
+        else
+        {
+            try
+            {
+                strText.append(ReadWholeFile(strPath, MAX_SHOWN_BYTES));
+            }
+            catch (const CFileException& e)
+            {
+                strText.append(FileErrorText(e));
+            }
+        }
+        strText.append("\n\n");
+    }
+    CWinTextViewDlg dlg(m_platform, "送信記録", strText, true);
+    m_platform.RunModal(dlg);
 }
 
 void CWinMainFrame::OnSenderSettings()

@@ -33,6 +33,7 @@ class CWinMainFrame
     void OnSupportPage();
     void OnOpenAppDir();
     void OnOptions();
+    void OnViewTrace();
     void OnEditMainBook();
     void OnEditGroupBook();
     void OnSenderSettings();

@@ -10,6 +10,7 @@
 #include "mail/SendCancel.h"
 #include "win/WinAddressDlg.h"
 #include "win/WinControls.h"
+#include "win/WinDialogs.h"
 #include "win/WinPlatform.h"
 #include "win/resource.h"
 
@@ -38,6 +39,7 @@ bool RunsWhileSending(int nId)
     case ID_OPEN_APP_DIR:
     case ID_VIEW_LOG:
     case ID_VIEW_KEEP:
+    case ID_VIEW_TRACE:
         return true;
     default:
         return false;
@@ -100,8 +102,25 @@ bool CWinSendForm::Create(HWND hFrame)
         ::SendMessageW(m_hTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         ::SendMessageW(m_hTip, TTM_SETMAXTIPWIDTH, 0, 600);
     }
+    // A double-click on the status line opens the send records.
+    ::SetWindowSubclass(::GetDlgItem(m_hWnd, IDC_STATUS), &CWinSendForm::StatusProc, 0,
+                        reinterpret_cast<DWORD_PTR>(this));
     ::ShowWindow(m_hWnd, SW_SHOW);
     return true;
+}
+
+LRESULT CALLBACK CWinSendForm::StatusProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR /*nId*/, DWORD_PTR dwData)
+{
+    if (uMsg == WM_LBUTTONDBLCLK)
+    {
+        ::PostMessageW(::GetParent(::GetParent(hWnd)), WM_COMMAND, MAKEWPARAM(ID_VIEW_TRACE, 0), 0);
+        return 0;
+    }
+    if (uMsg == WM_NCDESTROY)
+        ::RemoveWindowSubclass(hWnd, &CWinSendForm::StatusProc, 0);
+    (void)dwData;
+    return ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
 }
 
 INT_PTR CALLBACK CWinSendForm::DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -145,6 +164,9 @@ bool CWinSendForm::OnCommand(int nId)
         return true;
     case ID_TEST_SEND:
         RunSend(SendKind::TestSend);
+        return true;
+    case ID_PREVIEW:
+        OnPreview();
         return true;
     case IDC_ADDRESS_BOOK:
         RunCommand(m_platform, [this] {
@@ -357,6 +379,8 @@ void CWinSendForm::ApplyStrings(const std::string (&fields)[5], const std::strin
     // The tooltip holds the failure's detail first (which step, what the server said), then the
     // whole status text.
     std::string strTip = strDetail;
+    if (!strTip.empty())
+        strTip.append("\n(ダブルクリックで送信記録を表示)");
     if (!strTip.empty() && !strStatus.empty())
         strTip.append("\n");
     strTip.append(strStatus);
@@ -435,6 +459,21 @@ void CWinSendForm::RunAddressDlg(int nMode, const std::string& strBookFile)
         m_form.m_strToAddress = dlg.m_logic.m_strAddress;
         m_form.ShowForm();
     }
+}
+
+void CWinSendForm::OnPreview()
+{
+    const MessagePreview preview = m_form.Preview();
+    if (!preview.bComposed)
+    {
+        std::string strText = "プレビューできません: "; // troubleshooting
+        Message(strText.append(preview.strProblem));
+        return;
+    }
+    std::string strText = preview.strShown;
+    strText.append("\n\n---- 送信される形 ----\n\n").append(preview.strSource);
+    CWinTextViewDlg dlg(m_platform, "プレビュー", strText, false);
+    m_platform.RunModal(dlg);
 }
 
 void CWinSendForm::OnSelectFile(const char* pszFilter, const char* pszExt, const char* pszStartDir,

@@ -62,6 +62,9 @@ class CWinSendForm : private ISendFormView
     void OnAutoSendAbandoned() override {} // the person who sees the error closes the program
 
     static INT_PTR CALLBACK DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK StatusProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR nId, DWORD_PTR dwData);
+    void OnPreview();
     void ApplyStrings(const std::string (&fields)[5], const std::string& strStatus,
                       const std::string& strDetail);
     void RunSend(SendKind kind = SendKind::Send);

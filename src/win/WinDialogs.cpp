@@ -3,6 +3,7 @@
 
 #include "app/Command.h"
 #include "app/DataExchange.h"
+#include "app/WinText.h"
 #include "app/FileSystem.h"
 #include "send/DeliverySettings.h"
 #include "send/DialogTitles.h"
@@ -292,4 +293,74 @@ CWinAboutDlg::CWinAboutDlg(IPlatform& platform) : CWinDialog(platform, IDD_ABOUT
 std::string CWinAboutDlg::Title() const
 {
     return "Tarvellのﾊﾞｰｼﾞｮﾝ情報";
+}
+
+std::wstring ReadableText(const std::string& strSjis)
+{
+    std::wstring wide;
+    if (!SjisToWide(strSjis, wide))
+    {
+        // Byte by byte: what CP932 cannot read shows as U+FFFD.
+        wide.clear();
+        for (std::size_t i = 0; i < strSjis.size(); ++i)
+        {
+            std::wstring one;
+            const unsigned char c = static_cast<unsigned char>(strSjis[i]);
+            const bool bLead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+            const std::size_t nLength = bLead && i + 1 < strSjis.size() ? 2 : 1;
+            if (SjisToWide(std::string_view(strSjis).substr(i, nLength), one))
+                wide += one;
+            else
+                wide.push_back(L'\xFFFD');
+            i += nLength - 1;
+        }
+    }
+    std::wstring out;
+    out.reserve(wide.size() + wide.size() / 16);
+    for (std::size_t i = 0; i < wide.size(); ++i)
+    {
+        const wchar_t c = wide[i];
+        if (c == L'\n')
+        {
+            if (out.empty() || out.back() != L'\r')
+                out.push_back(L'\r');
+            out.push_back(L'\n');
+        }
+        else if (c == L'\r')
+        {
+            if (i + 1 < wide.size() && wide[i + 1] == L'\n')
+                out.push_back(L'\r');
+            else
+                out.append(L"\r\n");
+        }
+        else if ((c < 0x20 && c != L'\t') || c == 0x7F)
+            out.push_back(L'\xFFFD');
+        else
+            out.push_back(c);
+    }
+    return out;
+}
+
+CWinTextViewDlg::CWinTextViewDlg(IPlatform& platform, std::string strTitle, std::string strText,
+                                 bool bShowEnd)
+    : CWinDialog(platform, IDD_TEXT_VIEW), m_strTitle(std::move(strTitle)),
+      m_strText(std::move(strText)), m_bShowEnd(bShowEnd)
+{
+}
+
+bool CWinTextViewDlg::UpdateData(bool bSaveAndValidate)
+{
+    if (bSaveAndValidate)
+        return true;
+    SetWindowTextSjis(m_hDlg, m_strTitle);
+    const HWND hText = Item(IDC_VIEW_TEXT);
+    ::SendMessageW(hText, EM_LIMITTEXT, 0, 0); // the edit's largest size
+    ::SetWindowTextW(hText, ReadableText(m_strText).c_str());
+    if (m_bShowEnd)
+    {
+        const int nLength = ::GetWindowTextLengthW(hText);
+        ::SendMessageW(hText, EM_SETSEL, static_cast<WPARAM>(nLength), nLength);
+        ::SendMessageW(hText, EM_SCROLLCARET, 0, 0);
+    }
+    return true;
 }

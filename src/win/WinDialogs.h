@@ -98,3 +98,22 @@ class CWinAboutDlg : public CWinDialog
   protected:
     bool UpdateData(bool /*bSaveAndValidate*/) override { return true; }
 };
+
+// A long text to read (the send records, the preview), read-only, scrolled to its end or start.
+class CWinTextViewDlg : public CWinDialog
+{
+  public:
+    CWinTextViewDlg(IPlatform& platform, std::string strTitle, std::string strText, bool bShowEnd);
+    std::string Title() const override { return m_strTitle; }
+
+  protected:
+    bool UpdateData(bool bSaveAndValidate) override;
+
+  private:
+    std::string m_strTitle, m_strText;
+    bool m_bShowEnd;
+};
+
+// Text for an edit control: CR LF line ends, control characters other than tab shown as U+FFFD,
+// bytes CP932 cannot read likewise.
+std::wstring ReadableText(const std::string& strSjis);

@@ -12,6 +12,7 @@
 #define IDD_ADDRESS 132
 #define IDD_OPTION 133
 #define IDD_DELIVERY 134
+#define IDD_TEXT_VIEW 135 // the send records and the preview
 
 // The send form (template 101).
 #define IDC_TO_NAME 1000
@@ -74,6 +75,9 @@
 #define IDC_ABOUT_VERSION 1040
 #define IDC_ABOUT_COPYRIGHT 1041
 
+// The text viewer (template 135).
+#define IDC_VIEW_TEXT 1060
+
 // Menu commands.
 #define ID_OPTIONS 32771
 #define ID_SUPPORT_PAGE 32772
@@ -84,7 +88,9 @@
 #define ID_GROUP_SELECT 32777
 #define ID_VIEW_LOG 32778
 #define ID_VIEW_KEEP 32779
+#define ID_VIEW_TRACE 32780
 #define ID_RESEND 32781
+#define ID_PREVIEW 32782
 #define ID_TEST_SEND 32783
 // The framework's stock commands that the menu and the accelerators carry.
 #define ID_FILE_NEW 57600

@@ -5,7 +5,8 @@
 #  1. the sender dialog filled and confirmed, the form filled, 送信 pressed: the status line reads
 #     送信成功, the server got the mail (subject and body decode right), the log has its line, and
 #     after the close SenderInf.tvl and Tarvell.cfg hold what the dialogs confirmed;
-#     screenshots of the form and the address book go to BUILD-WINDOWS-DIR/screenshots/;
+#     the preview and the send records open; screenshots of the form, the connection settings,
+#     the records and the address book go to BUILD-WINDOWS-DIR/screenshots/;
 #  2. a server that refuses the recipient: 送信失敗 on the status line;
 #  3. a server that never answers: while the send runs 送信 is disabled, Escape stops it; a second
 #     send is stopped by closing the window, which then closes;
@@ -120,6 +121,16 @@ wait-text 1005 送信成功
 dump 1005
 signal shot send-form
 wait-file $(winpath "$tmp/go-send-form")
+menu 32782
+wait-dialog プレビュー
+click 2
+wait-no-dialog
+menu 32780
+wait-dialog 送信記録
+signal shot send-records
+wait-file $(winpath "$tmp/go-send-records")
+click 2
+wait-no-dialog
 close
 SCRIPT
 run_window send
