@@ -309,10 +309,12 @@ std::wstring ReadableText(const std::string& strSjis)
             const bool bLead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
             const std::size_t nLength = bLead && i + 1 < strSjis.size() ? 2 : 1;
             if (SjisToWide(std::string_view(strSjis).substr(i, nLength), one))
+            {
                 wide += one;
+                i += nLength - 1;
+            }
             else
-                wide.push_back(L'\xFFFD');
-            i += nLength - 1;
+                wide.push_back(L'\xFFFD'); // the next byte starts afresh
         }
     }
     std::wstring out;

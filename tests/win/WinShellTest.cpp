@@ -1,6 +1,7 @@
 // WinShellTest.cpp - the pure parts of the Win32 window: the file dialog's filter and default
 // extension, and the steps of the window's test mode.
 #include "win/TestScript.h"
+#include "win/WinDialogs.h"
 #include "win/WinPlatform.h"
 
 #include <gtest/gtest.h>
@@ -76,5 +77,21 @@ TEST(ParseScriptStepTest, RefusesWhatItCannotCarryOut)
     EXPECT_FALSE(ParseScriptStep("press 1009").bValid);  // unknown verb
     EXPECT_TRUE(ParseScriptStep("  # a comment").strVerb.empty());
     EXPECT_TRUE(ParseScriptStep("").strVerb.empty());
+}
+} // namespace
+
+namespace
+{
+TEST(ReadableTextTest, EndsEveryLineWithCrLf)
+{
+    EXPECT_EQ(ReadableText("a\nb\r\nc\rd"), L"a\r\nb\r\nc\r\nd");
+}
+
+TEST(ReadableTextTest, ShowsControlBytesAndBrokenCp932AsReplacement)
+{
+    EXPECT_EQ(ReadableText("a\tb\x01"), L"a\tb\xFFFD");
+    // A lead byte without a trail byte: the byte after it is read on its own.
+    EXPECT_EQ(ReadableText("送\x82 x"), L"送\xFFFD x");
+    EXPECT_EQ(ReadableText("送\x82"), L"送\xFFFD");
 }
 } // namespace
