@@ -4,6 +4,7 @@
 #include "app/DataExchange.h"
 #include "app/WinText.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -94,6 +95,46 @@ MsgResult CWinPlatform::ShowMessage(const std::string& strText, MsgButtons butto
     default:
         return MsgResult::Ok;
     }
+}
+
+std::size_t CWinPlatform::AskQuestion(const std::string& strText,
+                                      const std::vector<std::string>& answers)
+{
+    // Looked up, not imported: only the version 6 common controls (the manifest's) have it.
+    using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+    const HMODULE hComCtl = ::GetModuleHandleW(L"comctl32.dll");
+    const auto pTaskDialog = hComCtl == nullptr
+                                 ? nullptr
+                                 : reinterpret_cast<TaskDialogIndirectFn>(reinterpret_cast<void*>(
+                                       ::GetProcAddress(hComCtl, "TaskDialogIndirect")));
+    if (pTaskDialog == nullptr || answers.empty())
+        return IPlatform::AskQuestion(strText, answers);
+    constexpr int FIRST_ID = 100;
+    std::vector<std::wstring> labels;
+    for (const std::string& strAnswer : answers)
+        labels.push_back(Wide(strAnswer));
+    std::vector<TASKDIALOG_BUTTON> buttons;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        buttons.push_back(TASKDIALOG_BUTTON{FIRST_ID + static_cast<int>(i), labels[i].c_str()});
+    const std::wstring text = Wide(strText);
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof(config);
+    config.hwndParent = Owner();
+    config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+    config.pszWindowTitle = L"Tarvell";
+    config.pszMainIcon = TD_WARNING_ICON;
+    config.pszContent = text.c_str();
+    config.cButtons = static_cast<UINT>(buttons.size());
+    config.pButtons = buttons.data();
+    config.nDefaultButton = FIRST_ID;
+    int nButton = 0;
+    if (FAILED(pTaskDialog(&config, &nButton, nullptr, nullptr)))
+        return IPlatform::AskQuestion(strText, answers);
+    const int nIndex = nButton - FIRST_ID;
+    // Closed without an answer (Escape, the close box): the last answer.
+    return nIndex >= 0 && static_cast<std::size_t>(nIndex) < answers.size()
+               ? static_cast<std::size_t>(nIndex)
+               : answers.size() - 1;
 }
 
 bool CWinPlatform::ToResult(const std::wstring& path, FileDialogResult& result)

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -27,6 +28,10 @@ class CWinPlatform : public IPlatform
     HWND Owner() const;
 
     MsgResult ShowMessage(const std::string& strText, MsgButtons buttons) override;
+    // A task dialog with one button per answer; where the system has none, the base's OK and
+    // Cancel.
+    std::size_t AskQuestion(const std::string& strText,
+                            const std::vector<std::string>& answers) override;
     FileDialogResult OpenFileDialog(const FileDialogRequest& request) override;
     int ShellOpen(const std::string& strFile, const std::string& strParams) override;
     int RunModal(IModalDialog& dialog) override { return dialog.Exec(); }

@@ -13,7 +13,8 @@
 #  4. the main address book edited (an entry registered, saved to Address.tvl), then the
 #     recipient picked through the dialog;
 #  5. /option /quit: the options dialog at start, the program ending after it;
-#  6. /sendinf=... /sendon /quit: the form filled from the file, sent on its own, closed.
+#  6. /sendinf=... /sendon /quit: the form filled from the file, sent on its own, closed;
+#  7. a body ISO-2022-JP cannot carry: the question's answers as buttons, UTF-8 chosen.
 # Exits 77 (skipped) when Wine or Xvfb cannot run here.
 set -euo pipefail
 build=$(realpath "$1")
@@ -251,9 +252,36 @@ grep -q "^1005=.*送信成功$" "$tmp/auto.report" || fail "auto: no success on 
 expect auto "exit=0"
 [ -f "$tmp/server/mail-2.eml" ] || fail "auto: the server did not get the mail"
 
+# 7. A body ISO-2022-JP cannot carry: the question has its three answers as buttons, and
+#    "UTF-8で送信" sends the mail in UTF-8.
+sjis '丸数字①です\r\n' > "$tmp/入力/丸数字.txt"
+cat > "$tmp/question.txt" <<SCRIPT
+set 1000 鈴木様
+set 1001 suzuki@example.jp
+set 1002 丸数字
+set 1003 $(winpath "$tmp/入力/丸数字.txt")
+click 1009
+wait-dialog Tarvell
+dump-dialog
+click 101
+wait-text 1005 送信成功
+close
+SCRIPT
+run_window question
+expect question "100=置き換えて送信"
+expect question "101=UTF-8で送信"
+expect question "102=中止"
+expect question "exit=0"
+python3 - "$tmp/server/mail-3.eml" <<'PY' || fail "question: the mail did not go out in UTF-8"
+import email, sys
+msg = email.message_from_binary_file(open(sys.argv[1], "rb"))
+assert msg.get_content_charset() == "utf-8", msg.get_content_charset()
+assert "丸数字①です" in msg.get_payload(decode=True).decode("utf-8")
+PY
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures passed checks failed" >&2
   echo "0 passed, $failures failed"
   exit 1
 fi
-echo "6 passed, 0 failed"
+echo "7 passed, 0 failed"
