@@ -112,14 +112,15 @@ LRESULT CALLBACK CWinMainFrame::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, 
         ::PostQuitMessage(0);
         return 0;
     case WM_ACTIVATE:
-        // The focus goes back into the form, where the keyboard user left it.
-        if (LOWORD(wParam) != WA_INACTIVE && pThis->m_view.Handle() != nullptr)
-        {
-            HWND hFocus = ::GetFocus();
-            if (hFocus == nullptr || !::IsChild(pThis->m_view.Handle(), hFocus))
-                ::SetFocus(::GetNextDlgTabItem(pThis->m_view.Handle(), nullptr, FALSE));
-        }
-        break;
+        // The focus goes into the form (the default would put it on the frame itself).
+        pThis->OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_ENDSESSION:
+        // Logging off or shutting down ends the process after this: the records are written now,
+        // unless a send still holds the document (it is stopped instead).
+        if (wParam != FALSE)
+            pThis->OnEndSession();
+        return 0;
     default:
         break;
     }
@@ -217,6 +218,35 @@ void CWinMainFrame::OnEditCommand(int nId)
                       : nId == ID_EDIT_COPY ? WM_COPY
                                             : WM_PASTE;
     ::SendMessageW(hFocus, uMsg, 0, 0);
+}
+
+void CWinMainFrame::OnActivate(bool bActive)
+{
+    const HWND hForm = m_view.Handle();
+    if (hForm == nullptr)
+        return;
+    const HWND hFocus = ::GetFocus();
+    if (!bActive)
+    {
+        // The control the keyboard user was in gets the focus back when the window does.
+        if (hFocus != nullptr && ::IsChild(hForm, hFocus))
+            m_hLastFocus = hFocus;
+        return;
+    }
+    if (hFocus != nullptr && ::IsChild(hForm, hFocus))
+        return;
+    const bool bBack = m_hLastFocus != nullptr && ::IsWindow(m_hLastFocus) &&
+                       ::IsWindowEnabled(m_hLastFocus) && ::IsWindowVisible(m_hLastFocus);
+    ::SetFocus(bBack ? m_hLastFocus : ::GetNextDlgTabItem(hForm, nullptr, FALSE));
+}
+
+void CWinMainFrame::OnEndSession()
+{
+    if (m_view.DeferCloseUntilSendEnds() || m_bClosed)
+        return;
+    m_bClosed = true;
+    m_view.OnDestroy();
+    RunCommand(m_platform, [this] { m_doc.SaveRecords(); });
 }
 
 void CWinMainFrame::OnClose()

@@ -30,6 +30,8 @@ class CWinMainFrame
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     bool OnCommand(int nId);
     void OnClose();
+    void OnActivate(bool bActive);
+    void OnEndSession();
     void OnSupportPage();
     void OnOpenAppDir();
     void OnOptions();
@@ -46,4 +48,5 @@ class CWinMainFrame
     HWND m_hWnd = nullptr;
     HACCEL m_hAccel = nullptr;
     bool m_bClosed = false;
+    HWND m_hLastFocus = nullptr;
 };

@@ -17,7 +17,8 @@ constexpr DWORD WAIT_LIMIT_MS = 60000;
 bool NeedsId(const std::string& strVerb)
 {
     return strVerb == "set" || strVerb == "click" || strVerb == "menu" || strVerb == "key" ||
-           strVerb == "wait-text" || strVerb == "wait-enabled" || strVerb == "dump";
+           strVerb == "wait-text" || strVerb == "wait-enabled" || strVerb == "wait-focus" ||
+           strVerb == "dump";
 }
 
 bool NeedsText(const std::string& strVerb)
@@ -187,6 +188,11 @@ bool RunStep(const ScriptStep& step)
     else if (step.strVerb == "wait-enabled")
         return (::IsWindowEnabled(::GetDlgItem(hTarget, step.nId)) != FALSE) ==
                (step.strText == "1");
+    else if (step.strVerb == "wait-focus")
+    {
+        const HWND hFocus = ::GetFocus();
+        return hFocus != nullptr && ::GetDlgCtrlID(hFocus) == step.nId;
+    }
     else if (step.strVerb == "wait-file")
         return ::GetFileAttributesW(text.c_str()) != INVALID_FILE_ATTRIBUTES;
     else if (step.strVerb == "dump")

@@ -12,6 +12,7 @@
 //   wait-no-dialog     until none is
 //   wait-text ID TEXT  until the control's text holds TEXT
 //   wait-enabled ID 0|1
+//   wait-focus ID      until that control has the keyboard focus
 //   wait-file PATH     until the file exists (the test tells it may go on)
 //   dump ID            "ID=text" to the report; dump-dialog: the title and every control's text
 //   signal NAME        "signal NAME" to the report (the test waits for it)

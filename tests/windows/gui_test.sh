@@ -156,9 +156,11 @@ assert len(data) == 776, len(data)
 assert data[8:8 + 22] == b"C:\\windows\\notepad.exe", data[8:40]
 PY
 
-# 2. A refused recipient: the failure is on the status line.
+# 2. A refused recipient: the failure is on the status line. The window opens with the focus on
+#    its first control, 終了.
 echo refuse > "$tmp/server/mode"
 cat > "$tmp/refused.txt" <<SCRIPT
+wait-focus 1006
 set 1000 鈴木様
 set 1001 nobody@example.jp
 set 1002 お見積り
