@@ -40,7 +40,10 @@ bool CreateFolder(std::string_view sjisPath, unsigned nMode = 0755);
 // The position of the last folder separator of the path ('/', and on Windows also a '\\' that is
 // not the second byte of a double-byte character); npos when there is none.
 std::size_t LastFolderSeparator(std::string_view sjisPath);
-// Whether the path starts at a root ("/..."; on Windows also "C:\\...", "C:/..." or "\\\\server").
+// Whether the single-byte character may stand in a file name: not '/', and on Windows none of
+// \\ : * ? " < > | either.
+bool IsFileNameCharacter(char c);
+// Whether the path starts at a root ("/..."; on Windows also "\\...", "C:\\..." or "C:/...").
 bool IsAbsolutePath(std::string_view sjisPath);
 
 // folder (ending in "/") followed directly by name. The file error is raised when name holds a

@@ -137,6 +137,11 @@ std::size_t LastFolderSeparator(std::string_view sjisPath)
     return sjisPath.rfind('/');
 }
 
+bool IsFileNameCharacter(char c)
+{
+    return c != '/';
+}
+
 bool IsAbsolutePath(std::string_view sjisPath)
 {
     return !sjisPath.empty() && sjisPath[0] == '/';

@@ -257,6 +257,11 @@ std::size_t LastFolderSeparator(std::string_view sjisPath)
     return nLast;
 }
 
+bool IsFileNameCharacter(char c)
+{
+    return std::string_view("/\\:*?\"<>|").find(c) == std::string_view::npos;
+}
+
 bool IsAbsolutePath(std::string_view sjisPath)
 {
     const auto separator = [&](std::size_t i) {
@@ -265,7 +270,8 @@ bool IsAbsolutePath(std::string_view sjisPath)
     const bool bDrive =
         sjisPath.size() >= 2 && sjisPath[1] == ':' &&
         ((sjisPath[0] >= 'A' && sjisPath[0] <= 'Z') || (sjisPath[0] >= 'a' && sjisPath[0] <= 'z'));
-    return (bDrive && separator(2)) || (separator(0) && separator(1));
+    // "\\dir" starts at the current drive's root: not beside anything either.
+    return (bDrive && separator(2)) || separator(0);
 }
 
 CFileReader::CFileReader(std::string_view sjisPath) : m_strPath(sjisPath), m_pFile(nullptr)
@@ -336,6 +342,9 @@ void WriteFileReplacing(std::string_view sjisPath, const void* pData, std::size_
     const DWORD nAttributes = ::GetFileAttributesW(wide.c_str());
     if (nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
     {
+        // Asked for itself: an administrator's open for writing may ignore it.
+        if ((nAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+            Throw(sjisPath, EACCES);
         CHandle old(::CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!old.Ok())

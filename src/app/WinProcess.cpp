@@ -8,6 +8,13 @@
 
 namespace
 {
+// The two ways of having no data folder: "<kProgramFolder>C:/...<kNoAppData>".
+constexpr const char* kProgramFolder = "the program folder "; // troubleshooting
+constexpr const char* kNoAppData =
+    " cannot be written and APPDATA names no folder";     // troubleshooting
+constexpr const char* kDataFolder = "the data folder ";   // troubleshooting
+constexpr const char* kNotCreated = " cannot be created"; // troubleshooting
+
 // The program file's folder (UTF-16, its separators written as '/', ending in '/'); empty when
 // unknown.
 std::wstring ProgramFolderWide()
@@ -114,9 +121,7 @@ std::string DataFolder(std::string& strError)
     const wchar_t* pszAppData = ::_wgetenv(L"APPDATA");
     if (pszAppData == nullptr || pszAppData[0] == L'\0')
     {
-        strError = std::string("the program folder ")
-                       .append(Printable(program))
-                       .append(" cannot be written and APPDATA names no folder");
+        strError = std::string(kProgramFolder).append(Printable(program)).append(kNoAppData);
         return std::string();
     }
     std::wstring folder = pszAppData;
@@ -128,8 +133,7 @@ std::string DataFolder(std::string& strError)
     folder += L"Tarvell/";
     if (!MakeFolders(folder))
     {
-        strError =
-            std::string("the data folder ").append(Printable(folder)).append(" cannot be created");
+        strError = std::string(kDataFolder).append(Printable(folder)).append(kNotCreated);
         return std::string();
     }
     return ToFolderText(folder, "the data folder", strError);

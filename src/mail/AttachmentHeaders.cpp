@@ -1,6 +1,7 @@
 // AttachmentHeaders.cpp - media type and name lines of the attachment part.
 #include "mail/AttachmentHeaders.h"
 
+#include "app/FileSystem.h"
 #include "mail/HeaderPhrase.h"
 #include "mail/MailEncoders.h"
 
@@ -115,9 +116,9 @@ std::string FilenameParameters(const std::string& strWireName, MailCharset chars
 
 std::string AttachmentFileName(const char* pszPath)
 {
-    // "/" is never the second byte of a double-byte character, so a plain search is safe.
-    const char* pszSlash = std::strrchr(pszPath, '/');
-    return pszSlash != nullptr ? pszSlash + 1 : pszPath;
+    const std::string_view path = pszPath;
+    const std::size_t nSlash = LastFolderSeparator(path);
+    return std::string(nSlash == std::string_view::npos ? path : path.substr(nSlash + 1));
 }
 
 const char* MediaTypeOf(std::string_view name)

@@ -147,8 +147,12 @@ DeliveryProfile ReadDeliveryProfile(const std::string& strPath)
         return refused;
     DeliveryProfile profile = ParseDeliveryProfile(ReadWholeFile(strPath, MAX_DELIVERY_FILE_SIZE));
     // A relative CA file lies beside Delivery.ini, whatever the working folder.
-    if (!profile.strCaFile.empty() && profile.strCaFile[0] != '/')
-        profile.strCaFile = strPath.substr(0, strPath.rfind('/') + 1) + profile.strCaFile;
+    if (!profile.strCaFile.empty() && !IsAbsolutePath(profile.strCaFile))
+    {
+        const std::size_t nSlash = LastFolderSeparator(strPath);
+        profile.strCaFile = strPath.substr(0, nSlash == std::string::npos ? 0 : nSlash + 1)
+                                .append(profile.strCaFile);
+    }
     return profile;
 }
 

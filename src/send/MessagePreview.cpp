@@ -150,7 +150,7 @@ MessagePreview PreviewMessage(IPlatform& platform, const SenderInf& sender,
     {
         const std::string strPath = FieldText(request.szBinFile);
         strShown.append("添付: ")
-            .append(strPath.substr(strPath.rfind('/') + 1))
+            .append(strPath.substr(LastFolderSeparator(strPath) + 1))
             .append(" (")
             .append(std::to_string(GetFileSizeOrZero(strPath)))
             .append(" バイト)\r\n");

@@ -31,7 +31,8 @@ namespace
 // The longest file name the file systems take, in bytes of its UTF-8 form.
 constexpr std::size_t kMaxFileName = 255;
 
-// A member's name as the name part of a keep copy's file name: "/", control characters and
+// A member's name as the name part of a keep copy's file name: "/" (on Windows also the other
+// characters no file name may hold), control characters and
 // bytes that are not CP932 text become "_" (so the file stays in keep/ and its name can be
 // written), and the name is cut on a character boundary where it would pass nMaxBytes bytes
 // (CP932, the program's path limit) or nMaxUtf8 bytes (UTF-8, the file-name limit).
@@ -47,8 +48,9 @@ std::string SafeKeepName(std::string_view name, std::size_t nMaxBytes, std::size
         if (IsLeadByte(c) && i + 1 < name.size() &&
             IsTrailByte(static_cast<unsigned char>(name[i + 1])))
             nChar = 2;
-        const bool bText =
-            c >= 0x20 && c != 0x7F && c != '/' && SjisToUtf8(name.substr(i, nChar), strUtf8);
+        const bool bText = c >= 0x20 && c != 0x7F &&
+                           (nChar == 2 || IsFileNameCharacter(static_cast<char>(c))) &&
+                           SjisToUtf8(name.substr(i, nChar), strUtf8);
         // An unknown pair gives "_" for its lead byte; its second byte is looked at anew.
         if (!bText)
             nChar = 1;

@@ -17,6 +17,7 @@ TEST(WinPath, ABackslashSeparatesUnlessItEndsACharacter)
     EXPECT_TRUE(IsAbsolutePath("C:\\Tarvell\\ca.pem"));
     EXPECT_TRUE(IsAbsolutePath("c:/Tarvell/ca.pem"));
     EXPECT_TRUE(IsAbsolutePath("\\\\server\\share\\ca.pem"));
+    EXPECT_TRUE(IsAbsolutePath("/srv/ca.pem"));
     EXPECT_FALSE(IsAbsolutePath("ca.pem"));
     EXPECT_FALSE(IsAbsolutePath("C:ca.pem")); // relative to the drive's own folder
 }
@@ -55,4 +56,12 @@ TEST(WinPath, AReadOnlyFileIsNotReplaced)
     EXPECT_EQ(ListFolder(dir.Dir()), std::vector<std::string>{"Address.tvl"});
     std::filesystem::permissions(dir.Path("Address.tvl"), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
+}
+
+// A keep copy's name may hold none of the characters Windows refuses in a file name.
+TEST(WinPath, FileNamesHoldNoneOfWindowsReservedCharacters)
+{
+    for (const char c : std::string_view("/\\:*?\"<>|"))
+        EXPECT_FALSE(IsFileNameCharacter(c)) << c;
+    EXPECT_TRUE(IsFileNameCharacter('@'));
 }

@@ -1,6 +1,7 @@
 // PosixEnvironment.cpp - the environment through setenv(3).
 #include "support/Environment.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 
@@ -22,4 +23,9 @@ void ReadTimeZone()
 bool HasPosixFileModes()
 {
     return true;
+}
+
+bool SendCloseRequestToSelf()
+{
+    return std::raise(SIGTERM) == 0;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <windows.h>
 
 void SetEnvironment(const char* pszName, const char* pszValue)
 {
@@ -22,4 +23,10 @@ void ReadTimeZone()
 bool HasPosixFileModes()
 {
     return false;
+}
+
+bool SendCloseRequestToSelf()
+{
+    // Without a console of its own the process gets no control events.
+    return ::GetConsoleWindow() != nullptr && ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0);
 }
