@@ -10,7 +10,7 @@ out=build-windows/dist
 stage=$out/Tarvell-$version
 rm -rf "$out"
 mkdir -p "$stage/manual"
-cp build-windows/tarvell-batch.exe build-windows/tarvell-config.exe "$stage/"
+cp build-windows/tarvell.exe build-windows/tarvell-batch.exe build-windows/tarvell-config.exe "$stage/"
 cp -r docs/manual/. "$stage/manual/"
 # Text files with CR LF line ends, as Windows' own tools expect them.
 sed 's/$/\r/' data/copyright > "$stage/copyright.txt"

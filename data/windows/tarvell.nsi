@@ -38,6 +38,7 @@ FunctionEnd
 
 Section "Tarvell"
   SetOutPath "$INSTDIR"
+  File "${STAGE}\tarvell.exe"
   File "${STAGE}\tarvell-batch.exe"
   File "${STAGE}\tarvell-config.exe"
   File "${STAGE}\copyright.txt"
@@ -57,10 +58,11 @@ Section "Tarvell"
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
 
-  ; Both programs are console programs: the Start menu opens a command prompt in their folder,
-  ; beside the manual.
+  ; The window, then the two console programs: for them the Start menu opens a command prompt in
+  ; their folder, beside the manual.
   SetShellVarContext all
   CreateDirectory "$SMPROGRAMS\Tarvell"
+  CreateShortcut "$SMPROGRAMS\Tarvell\Tarvell.lnk" "$INSTDIR\tarvell.exe"
   CreateShortcut "$SMPROGRAMS\Tarvell\Tarvell コマンド プロンプト.lnk" "$SYSDIR\cmd.exe" \
     '/k "cd /d "$INSTDIR" && tarvell-config.exe --help"' "$SYSDIR\cmd.exe" 0
   CreateShortcut "$SMPROGRAMS\Tarvell\Tarvell マニュアル.lnk" "$INSTDIR\manual\index.html"
@@ -68,6 +70,7 @@ Section "Tarvell"
 SectionEnd
 
 Section "Uninstall"
+  Delete "$INSTDIR\tarvell.exe"
   Delete "$INSTDIR\tarvell-batch.exe"
   Delete "$INSTDIR\tarvell-config.exe"
   Delete "$INSTDIR\copyright.txt"

@@ -74,7 +74,7 @@ bool CAddressDlg::UpdateData(bool bSaveAndValidate)
     {
         m_view.SetFieldText(IDC_INFO, m_strInfo);
         m_view.SetFieldText(IDC_NAME, m_strName);
-        m_view.SetFieldText(IDC_NO, std::to_string(m_nNo));
+        m_view.SetFieldText(IDC_ENTRY_NO, std::to_string(m_nNo));
         m_view.SetFieldText(IDC_ADDRESS, m_strAddress);
         return true;
     }
@@ -83,13 +83,13 @@ bool CAddressDlg::UpdateData(bool bSaveAndValidate)
 
     std::string strNo;
     int nNo = 0;
-    const std::string strMessage = m_view.GetFieldText(IDC_NO, strNo)
+    const std::string strMessage = m_view.GetFieldText(IDC_ENTRY_NO, strNo)
                                        ? IntFieldMessage(strNo, 0, ADDRESS_BOOK_ENTRIES, nNo)
                                        : NotIntegerMessage();
     if (!strMessage.empty())
     {
         m_platform.ShowMessage(strMessage, MsgButtons::Ok);
-        m_view.FocusField(IDC_NO);
+        m_view.FocusField(IDC_ENTRY_NO);
         return false;
     }
     m_nNo = nNo;

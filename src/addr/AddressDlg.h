@@ -24,7 +24,7 @@ class CAddressDlg
     {
         IDC_NAME = 1000,
         IDC_ADDRESS = 1001,
-        IDC_NO = 1025,
+        IDC_ENTRY_NO = 1025,
         IDC_INFO = 1029,
     };
 

@@ -155,7 +155,7 @@ QWidget* CQtAddressDlg::FieldWidget(int nField) const
         return m_pEditName;
     case CAddressDlg::IDC_ADDRESS:
         return m_pEditAddress;
-    case CAddressDlg::IDC_NO:
+    case CAddressDlg::IDC_ENTRY_NO:
         return m_pEditNo;
     default:
         return m_pEditInfo;

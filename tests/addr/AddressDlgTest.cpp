@@ -94,7 +94,7 @@ class AddressDlgTest : public ::testing::Test
                      const std::string& strAddress)
     {
         dlg.m_fields[CAddressDlg::IDC_NAME] = strName;
-        dlg.m_fields[CAddressDlg::IDC_NO] = strNo;
+        dlg.m_fields[CAddressDlg::IDC_ENTRY_NO] = strNo;
         dlg.m_fields[CAddressDlg::IDC_ADDRESS] = strAddress;
     }
 
@@ -138,7 +138,7 @@ TEST_F(AddressDlgTest, EachModeHasItsTitleBookAndCaptions)
         EXPECT_EQ(pDlg->m_strWindowTitle, row.pszTitle);
         EXPECT_EQ(pDlg->m_strOK, row.pszOK);
         EXPECT_EQ(pDlg->m_strCancel, row.pszCancel);
-        EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "0");
+        EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ENTRY_NO), "0");
         EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_INFO).substr(0, 12), "※新規登録\r\n");
     }
 }
@@ -319,7 +319,7 @@ TEST_F(AddressDlgTest, TooLongNamePresetByTheCallerCannotBeRegistered)
     pDlg->m_logic.OnInitDialog();
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME).size(), 128u); // shown as given
 
-    pDlg->m_fields[CAddressDlg::IDC_NO] = "5";
+    pDlg->m_fields[CAddressDlg::IDC_ENTRY_NO] = "5";
     pDlg->m_logic.OnRegister();
     EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"127 文字以内で入力してください。"});
     EXPECT_EQ(pDlg->m_nFocus, CAddressDlg::IDC_NAME);
@@ -356,7 +356,7 @@ TEST_F(AddressDlgTest, OkSavesInEveryModeEvenWithoutChangesThenValidates)
     Fill(*pDlg, "x", "1", "y@example.jp");
     m_platform.m_nextAnswers = {MsgResult::Ok};
     pDlg->m_logic.OnRegister();
-    pDlg->m_fields[CAddressDlg::IDC_NO] = "99";
+    pDlg->m_fields[CAddressDlg::IDC_ENTRY_NO] = "99";
     pDlg->m_logic.OnOK();
     EXPECT_EQ(pDlg->m_nEnded, 0);
     EXPECT_EQ(pDlg->m_logic.m_bModified, 0);
@@ -453,25 +453,25 @@ TEST_F(AddressDlgTest, SelectTakesTheMarkedRowAndDoubleClickTheRowUnderTheCursor
     Fill(*pDlg, "typed", "0", "typed@example.jp");
 
     pDlg->m_logic.OnSelect(); // no row marked: number 0, the typed fields stay
-    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "0");
+    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ENTRY_NO), "0");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "typed");
 
     pDlg->m_nSelectionMark = 2;
     pDlg->m_logic.OnSelect();
-    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "3");
+    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ENTRY_NO), "3");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "三");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "3@example.jp");
 
     pDlg->m_nHotRow = 9;
     pDlg->m_logic.OnDblClkList();
-    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "10");
+    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ENTRY_NO), "10");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "十");
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ADDRESS), "");
     EXPECT_EQ(pDlg->m_nEnded, 0); // a double click does not close
 
     pDlg->m_logic.OnClear();
     EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NAME), "");
-    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_NO), "10");
+    EXPECT_EQ(pDlg->Field(CAddressDlg::IDC_ENTRY_NO), "10");
 }
 
 TEST_F(AddressDlgTest, BrowsePutsTheChosenFileNameWithoutFolderIntoTheAddress)

@@ -16,7 +16,7 @@ fail() { echo "FAILED: $*"; exit 1; }
 "$wine" "$setup" /S || fail "the silent install ended with status $?"
 dir="$WINEPREFIX/drive_c/Program Files/Tarvell"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarvell"
-for f in tarvell-batch.exe tarvell-config.exe uninstall.exe README.txt copyright.txt manual/index.html; do
+for f in tarvell.exe tarvell-batch.exe tarvell-config.exe uninstall.exe README.txt copyright.txt manual/index.html; do
   [ -f "$dir/$f" ] || fail "$f is not installed"
 done
 [ "$(ls "$menu" | wc -l)" -eq 3 ] || fail "the Start-menu folder does not hold its three entries"

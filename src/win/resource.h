@@ -1,0 +1,107 @@
+// resource.h - the numbers of the window's resources: menu, accelerators, icon and dialog
+// templates, the form's controls and the commands. Shared by tarvell.rc and the code.
+#pragma once
+
+#define IDR_MAINFRAME 128 // menu, accelerators and icon of the main window
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+#define IDD_ABOUTBOX 100
+#define IDD_FORM 101
+#define IDD_SENDER 131
+#define IDD_ADDRESS 132
+#define IDD_OPTION 133
+#define IDD_DELIVERY 134
+#define IDD_TEXT_VIEW 135 // the send records and the preview
+
+// The send form (template 101).
+#define IDC_TO_NAME 1000
+#define IDC_TO_ADDRESS 1001
+#define IDC_TITLE 1002
+#define IDC_TEXT_FILE 1003
+#define IDC_BIN_FILE 1004
+#define IDC_STATUS 1005
+#define IDC_EXIT 1006
+#define IDC_ADDRESS_BOOK 1008
+#define IDC_SEND 1009
+#define IDC_SELECT_TEXT_FILE 1010
+#define IDC_EDIT_TEXT_FILE 1011
+#define IDC_SELECT_BIN_FILE 1012
+#define IDC_OPEN_BIN_FILE 1013
+#define IDC_ABORT 1014 // shown over the right end of the status line while a send runs
+
+// The sender settings (template 131).
+#define IDC_SENDER_NAME 1015
+#define IDC_SENDER_ADDRESS 1016
+#define IDC_SMTP_SERVER 1017
+#define IDC_POP3_SERVER 1018
+#define IDC_LOGIN_NAME 1019
+#define IDC_PASSWORD 1020
+#define IDC_DELIVERY 1021 // 接続設定...: the connection settings
+
+// The connection settings (template 134).
+#define IDC_SMTP_SECURITY 1050
+#define IDC_POP_SECURITY 1051
+#define IDC_AUTH 1052
+#define IDC_CA_BROWSE 1053
+#define IDC_CA_FILE 1054
+#define IDC_CHARSET 1055
+#define IDC_INTERVAL 1056
+#define IDC_INTERVAL_SPIN 1057
+#define IDC_PORTS 1058
+#define IDC_WARNING 1059
+
+// The address book (template 132); 1000, 1001, 1025 and 1029 are CAddressDlg's fields.
+#define IDC_BOOK_NAME 1000
+#define IDC_BOOK_ADDRESS 1001
+#define IDC_BOOK_CLEAR 1023
+#define IDC_BOOK_SELECT 1024
+#define IDC_BOOK_NO 1025
+#define IDC_BOOK_SPIN 1026
+#define IDC_BOOK_REGISTER 1027
+#define IDC_BOOK_LIST 1028
+#define IDC_BOOK_INFO 1029
+#define IDC_BOOK_BROWSE 1036
+
+// The options (template 133).
+#define IDC_EDITOR_BROWSE 1030
+#define IDC_EDITOR_PATH 1031
+#define IDC_TEXT_DIR_BROWSE 1032
+#define IDC_TEXT_DIR 1033
+#define IDC_BIN_DIR_BROWSE 1034
+#define IDC_BIN_DIR 1035
+
+// The About box (template 100).
+#define IDC_ABOUT_VERSION 1040
+#define IDC_ABOUT_COPYRIGHT 1041
+
+// The text viewer (template 135).
+#define IDC_VIEW_TEXT 1060
+
+// Menu commands.
+#define ID_OPTIONS 32771
+#define ID_SUPPORT_PAGE 32772
+#define ID_SENDER_SETTINGS 32773
+#define ID_OPEN_APP_DIR 32774
+#define ID_EDIT_MAIN_BOOK 32775
+#define ID_EDIT_GROUP_BOOK 32776
+#define ID_GROUP_SELECT 32777
+#define ID_VIEW_LOG 32778
+#define ID_VIEW_KEEP 32779
+#define ID_VIEW_TRACE 32780
+#define ID_RESEND 32781
+#define ID_PREVIEW 32782
+#define ID_TEST_SEND 32783
+// The framework's stock commands that the menu and the accelerators carry.
+#define ID_FILE_NEW 57600
+#define ID_FILE_OPEN 57601
+#define ID_FILE_SAVE 57603
+#define ID_FILE_PRINT 57607
+#define ID_EDIT_COPY 57634
+#define ID_EDIT_CUT 57635
+#define ID_EDIT_PASTE 57637
+#define ID_EDIT_UNDO 57643
+#define ID_APP_ABOUT 57664
+#define ID_APP_EXIT 57665
+#define ID_NEXT_PANE 57680
+#define ID_PREV_PANE 57681

@@ -1,0 +1,289 @@
+#!/usr/bin/env bash
+# gui_test.sh BUILD-WINDOWS-DIR - tarvell.exe's window under Wine inside Xvfb, driven through its
+# test mode (TARVELL_TEST_SCRIPT; see src/win/TestScript.h) against a fake POP3/SMTP server on
+# loopback:
+#  1. the sender dialog filled and confirmed, the form filled, 送信 pressed: the status line reads
+#     送信成功, the server got the mail (subject and body decode right), the log has its line, and
+#     after the close SenderInf.tvl and Tarvell.cfg hold what the dialogs confirmed;
+#     the preview and the send records open; screenshots of the form, the connection settings,
+#     the records and the address book go to BUILD-WINDOWS-DIR/screenshots/;
+#  2. a server that refuses the recipient: 送信失敗 on the status line;
+#  3. a server that never answers: while the send runs 送信 is disabled, Escape stops it; a second
+#     send is stopped by closing the window, which then closes;
+#  4. the main address book edited (an entry registered, saved to Address.tvl), then the
+#     recipient picked through the dialog;
+#  5. /option /quit: the options dialog at start, the program ending after it;
+#  6. /sendinf=... /sendon /quit: the form filled from the file, sent on its own, closed;
+#  7. a body ISO-2022-JP cannot carry: the question's answers as buttons, UTF-8 chosen.
+# Exits 77 (skipped) when Wine or Xvfb cannot run here.
+set -euo pipefail
+build=$(realpath "$1")
+top=$(cd "$(dirname "$0")/../.." && pwd)
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+[ -x "$wine" ] || { echo "SKIPPED: wine64 is not installed"; exit 77; }
+[ -f "$build/tarvell.exe" ] || { echo "SKIPPED: no tarvell.exe in $build"; exit 77; }
+bash "$top/scripts/install_packages.sh" xvfb xauth x11-apps netpbm fonts-noto-cjk >/dev/null ||
+  { echo "SKIPPED: xvfb cannot be installed"; exit 77; }
+tmp=$(mktemp -d /tmp/tarvell-wine-gui.XXXXXX)
+export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+server_pid=""
+cleanup() {
+  [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
+  "$wineserver" -k 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+winpath() { echo "Z:${1//\//\\}"; }
+sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+
+"$wine" wineboot --init >/dev/null 2>&1
+# The templates ask for ＭＳ Ｐゴシック, which Wine does not have: Noto Sans CJK JP stands in.
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"ＭＳ Ｐゴシック"="Noto Sans CJK JP"\r\n"MS UI Gothic"="Noto Sans CJK JP"\r\n' |
+  iconv -f UTF-8 -t UTF-16 > "$tmp/fonts.reg"
+"$wine" regedit /S "$(winpath "$tmp/fonts.reg")"
+"$wineserver" -w
+
+app="$tmp/app"
+mkdir -p "$app" "$tmp/入力"
+cp "$build/tarvell.exe" "$app/"
+sjis '%NAME様\r\nお見積りをお送りします。\r\n' > "$tmp/入力/本文.txt"
+
+# The fake server for all three runs (the sender record keeps its ports); $tmp/server/mode says
+# how its SMTP side answers.
+mkdir -p "$tmp/server"
+python3 "$top/tests/windows/fake_mail_server.py" "$tmp/server" &
+server_pid=$!
+for _ in $(seq 1 100); do [ -f "$tmp/server/ports" ] && break; sleep 0.05; done
+read -r pop smtp < "$tmp/server/ports"
+
+# run_window NAME [ARG...]: runs tarvell.exe with the arguments on the script $tmp/NAME.txt inside Xvfb; the report is
+# $tmp/NAME.report. "signal shot FILE" in the script takes a screenshot into
+# BUILD-WINDOWS-DIR/screenshots/FILE.png and then makes $tmp/go-FILE, for the script to wait on.
+run_window() {
+  local name=$1
+  shift
+  local args=""
+  [ $# -eq 0 ] || args=$(printf " '%s'" "$@")
+  rm -f "$tmp/$name.report" "$tmp"/go-*
+  cat > "$tmp/run.sh" <<RUN
+TARVELL_TEST_SCRIPT='$(winpath "$tmp/$name.txt")' TARVELL_TEST_REPORT='$(winpath "$tmp/$name.report")' \
+  "$wine" "$app/tarvell.exe"$args &
+pid=\$!
+mkdir -p "$build/screenshots"
+# Each "signal shot" of the script in turn: the screenshot, then the go-ahead.
+for n in \$(seq 1 \$(grep -c '^signal shot' "$tmp/$name.txt")); do
+  for _ in \$(seq 1 600); do [ "\$(grep -c '^signal shot' "$tmp/$name.report" 2>/dev/null)" -ge \$n ] && break; sleep 0.1; done
+  shot=\$(sed -n 's/^signal shot //p' "$tmp/$name.report" | sed -n "\${n}p")
+  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$build/screenshots/\$shot.png"
+  touch "$tmp/go-\$shot"
+done
+wait \$pid
+echo "exit=\$?" >> "$tmp/$name.report"
+RUN
+  timeout 180 xvfb-run -a -s "-screen 0 1024x768x24" bash "$tmp/run.sh" 2>/dev/null ||
+    fail "$name: the window did not end in time"
+  sed "s/^/  $name: /" "$tmp/$name.report"
+}
+expect() { grep -qxF "$2" "$tmp/$1.report" || fail "$1: no line '$2'"; }
+
+# 1. A send that goes out, with the dialogs filled first.
+cat > "$tmp/send.txt" <<SCRIPT
+menu 32773
+wait-dialog 発送元設定
+set 1015 山田太郎
+set 1016 taro@example.jp
+set 1017 127.0.0.1:$smtp
+set 1018 127.0.0.1:$pop
+set 1019 taro
+set 1020 secret
+click 1021
+wait-dialog 接続設定
+dump 1058
+signal shot delivery
+wait-file $(winpath "$tmp/go-delivery")
+click 1
+wait-dialog 発送元設定
+click 1
+wait-no-dialog
+menu 32771
+wait-dialog オプション
+set 1031 C:\\windows\\notepad.exe
+click 1
+wait-no-dialog
+set 1000 鈴木様
+set 1001 suzuki@example.jp
+set 1002 お見積り
+set 1003 $(winpath "$tmp/入力/本文.txt")
+click 1009
+wait-text 1005 送信成功
+dump 1005
+signal shot send-form
+wait-file $(winpath "$tmp/go-send-form")
+menu 32782
+wait-dialog プレビュー
+click 2
+wait-no-dialog
+menu 32780
+wait-dialog 送信記録
+signal shot send-records
+wait-file $(winpath "$tmp/go-send-records")
+click 2
+wait-no-dialog
+close
+SCRIPT
+run_window send
+grep -q "^1005=.*送信成功$" "$tmp/send.report" || fail "send: no success on the status line"
+expect send "exit=0"
+python3 - "$tmp/server/mail-1.eml" <<'PY' || fail "send: the message does not decode right"
+import email, email.header, sys
+msg = email.message_from_binary_file(open(sys.argv[1], "rb"))
+subject = str(email.header.make_header(email.header.decode_header(msg["Subject"])))
+body = msg.get_payload(decode=True).decode("iso-2022-jp")
+assert subject == "お見積り", subject
+assert "鈴木様様" in body and "お見積りをお送りします。" in body, body
+assert "suzuki@example.jp" in msg["To"], msg["To"]
+PY
+[ -f "$app/Delivery.ini" ] || fail "send: the connection settings were not written"
+grep -q "$(sjis '送信成功')" "$app"/log/Tarvell_*.txt || fail "send: no log line"
+[ -s "$app/SenderInf.tvl" ] || fail "send: no SenderInf.tvl"
+python3 - "$app/Tarvell.cfg" <<'PY' || fail "send: Tarvell.cfg does not hold the editor"
+import sys
+data = open(sys.argv[1], "rb").read()
+assert len(data) == 776, len(data)
+assert data[8:8 + 22] == b"C:\\windows\\notepad.exe", data[8:40]
+PY
+
+# 2. A refused recipient: the failure is on the status line. The window opens with the focus on
+#    its first control, 終了.
+echo refuse > "$tmp/server/mode"
+cat > "$tmp/refused.txt" <<SCRIPT
+wait-focus 1006
+set 1000 鈴木様
+set 1001 nobody@example.jp
+set 1002 お見積り
+set 1003 $(winpath "$tmp/入力/本文.txt")
+click 1009
+wait-text 1005 送信失敗
+dump 1005
+close
+SCRIPT
+run_window refused
+grep -q "^1005=.*送信失敗-" "$tmp/refused.report" || fail "refused: no failure on the status line"
+expect refused "exit=0"
+
+# 3. A server that never answers: Escape stops the send; closing the window stops the next one.
+echo hang > "$tmp/server/mode"
+cat > "$tmp/stopped.txt" <<SCRIPT
+set 1000 鈴木様
+set 1001 suzuki@example.jp
+set 1002 お見積り
+set 1003 $(winpath "$tmp/入力/本文.txt")
+click 1009
+wait-enabled 1009 0
+key 27
+wait-enabled 1009 1
+dump 1005
+click 1009
+wait-enabled 1009 0
+close
+SCRIPT
+run_window stopped
+grep -q "^1005=.*送信失敗" "$tmp/stopped.report" || fail "stopped: Escape did not end the send"
+expect stopped "exit=0"
+
+# 4. The main address book: an entry registered and saved, then the recipient picked in the
+#    dialog's select mode.
+cat > "$tmp/book.txt" <<SCRIPT
+menu 32775
+wait-dialog Tarvell メイン・アドレス帳 - Address.tvl
+set 1025 1
+set 1000 佐藤花子
+set 1001 hanako@example.jp
+click 1027
+click 1
+wait-no-dialog
+click 1008
+wait-dialog Tarvell メイン・アドレス帳 - Address.tvl
+dump 1
+signal shot address-book
+wait-file $(winpath "$tmp/go-address-book")
+set 1000 佐藤花子
+set 1001 hanako@example.jp
+click 1
+wait-no-dialog
+dump 1000
+dump 1001
+close
+SCRIPT
+run_window book
+expect book "1=宛先決定"
+expect book "1000=佐藤花子"
+expect book "1001=hanako@example.jp"
+expect book "exit=0"
+[ "$(stat -c %s "$app/Address.tvl" 2>/dev/null)" = 19200 ] || fail "book: no Address.tvl of 19200 bytes"
+grep -q "$(sjis '佐藤花子')" "$app/Address.tvl" || fail "book: the entry is not in Address.tvl"
+
+# 5. The command line: /option opens the options dialog once the window is up, and /quit ends
+#    the program after it has closed.
+cat > "$tmp/option.txt" <<SCRIPT
+wait-dialog オプション
+dump 1031
+click 2
+SCRIPT
+run_window option /option /quit
+expect option "1031=C:\\windows\\notepad.exe"
+expect option "exit=0"
+
+# 6. The automatic send: a send-information file, /sendon with 送信 disabled throughout, and
+#    /quit closing the window once the mail has gone.
+rm -f "$tmp/server/mode"
+{ sjis 'Name=高橋様\r\nAddress=takahashi@example.jp\r\nTitle=自動送信\r\n'
+  printf 'TextFile=%s\r\n' "$(winpath "$tmp/入力/本文.txt" | iconv -f UTF-8 -t CP932)"; } > "$tmp/inf.txt"
+cat > "$tmp/auto.txt" <<SCRIPT
+wait-enabled 1009 0
+wait-text 1005 送信成功
+dump 1000
+dump 1005
+SCRIPT
+run_window auto /sendon /quit "/sendinf=$(winpath "$tmp/inf.txt")"
+expect auto "1000=高橋様"
+grep -q "^1005=.*送信成功$" "$tmp/auto.report" || fail "auto: no success on the status line"
+expect auto "exit=0"
+[ -f "$tmp/server/mail-2.eml" ] || fail "auto: the server did not get the mail"
+
+# 7. A body ISO-2022-JP cannot carry: the question has its three answers as buttons, and
+#    "UTF-8で送信" sends the mail in UTF-8.
+sjis '丸数字①です\r\n' > "$tmp/入力/丸数字.txt"
+cat > "$tmp/question.txt" <<SCRIPT
+set 1000 鈴木様
+set 1001 suzuki@example.jp
+set 1002 丸数字
+set 1003 $(winpath "$tmp/入力/丸数字.txt")
+click 1009
+wait-dialog Tarvell
+dump-dialog
+click 101
+wait-text 1005 送信成功
+close
+SCRIPT
+run_window question
+expect question "100=置き換えて送信"
+expect question "101=UTF-8で送信"
+expect question "102=中止"
+expect question "exit=0"
+python3 - "$tmp/server/mail-3.eml" <<'PY' || fail "question: the mail did not go out in UTF-8"
+import email, sys
+msg = email.message_from_binary_file(open(sys.argv[1], "rb"))
+assert msg.get_content_charset() == "utf-8", msg.get_content_charset()
+assert "丸数字①です" in msg.get_payload(decode=True).decode("utf-8")
+PY
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures passed checks failed" >&2
+  echo "0 passed, $failures failed"
+  exit 1
+fi
+echo "7 passed, 0 failed"
