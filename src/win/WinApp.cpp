@@ -3,7 +3,7 @@
 #include "app/Process.h"
 #include "app/TarvellDoc.h"
 #include "app/WinText.h"
-#include "send/NetworkStart.h"
+#include "mail/SystemSocket.h"
 #include "win/MainWindow.h"
 #include "win/TestScript.h"
 #include "win/WinPlatform.h"
@@ -34,7 +34,7 @@ int main(int argc, char* argv[])
     // The folder chooser is a shell dialog: it wants COM on this thread.
     const HRESULT hrCom = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     CWinPlatform platform;
-    if (!StartNetwork())
+    if (!StartSystemSockets())
     {
         const char* const pszText = "Windows ｿｹｯﾄの初期化に失敗しました。"; // troubleshooting
         platform.ShowMessage(pszText, MsgButtons::Ok);

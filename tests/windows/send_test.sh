@@ -23,7 +23,7 @@ WORK=$(MAILSERVERS_TLS=1 sh "$top/scripts/mailservers/start.sh" | tail -n 1) || 
 tmp=$(mktemp -d /tmp/tarvell-wine-send.XXXXXX)
 export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 cleanup() {
-  "${wine}server" -k 2>/dev/null || true
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
   sh "$top/scripts/mailservers/stop.sh" "$WORK" >/dev/null 2>&1 || true
   rm -rf "$tmp"
 }
