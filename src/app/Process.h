@@ -11,8 +11,8 @@ std::string ProgramFolder(std::string& strError);
 // The folder where the program keeps its records, books, log and keep copies (CP932, ending in
 // "/"): the program file's folder when the user may write there, else $XDG_DATA_HOME/tarvell/
 // (default ~/.local/share/tarvell/), created on first use; on Windows %APPDATA%\\Tarvell\\ when the
-// program folder (Program Files) cannot be written. tarvell and tarvell-config agree on it.
-// Empty with a reason in strError when it cannot be found or made.
+// program folder cannot be written or lies in Program Files. tarvell and tarvell-config agree on
+// it. Empty with a reason in strError when it cannot be found or made.
 std::string DataFolder(std::string& strError);
 
 // The choice behind DataFolder, without touching the disk: strProgramDir (UTF-8, ending in "/")

@@ -95,6 +95,28 @@ bool MakeFolders(const std::wstring& path)
     const DWORD nAttributes = ::GetFileAttributesW(path.c_str());
     return nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+// Whether the folder lies in one of the system's program folders (Program Files, also for the
+// 32-bit programs). An installed program keeps its users' files in their own folder even where
+// the program folder can be written (by an administrator, or under Wine).
+bool IsUnderProgramFiles(const std::wstring& folder)
+{
+    const auto normal = [](std::wstring text) {
+        for (wchar_t& c : text)
+            c = c == L'\\' ? L'/' : static_cast<wchar_t>(::towlower(c));
+        if (!text.empty() && text.back() != L'/')
+            text += L'/';
+        return text;
+    };
+    const std::wstring candidate = normal(folder);
+    for (const wchar_t* pszName : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"})
+    {
+        const wchar_t* pszValue = ::_wgetenv(pszName);
+        if (pszValue != nullptr && pszValue[0] != L'\0' &&
+            candidate.rfind(normal(pszValue), 0) == 0)
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 std::string ProgramFolder(std::string& strError)
@@ -116,7 +138,7 @@ std::string DataFolder(std::string& strError)
         strError = "the program file's path cannot be read (GetModuleFileNameW)";
         return std::string();
     }
-    if (CanCreateFilesIn(program))
+    if (!IsUnderProgramFiles(program) && CanCreateFilesIn(program))
         return ToFolderText(program, "the program folder", strError);
     const wchar_t* pszAppData = ::_wgetenv(L"APPDATA");
     if (pszAppData == nullptr || pszAppData[0] == L'\0')
