@@ -27,9 +27,6 @@
 #include <QShortcut>
 #include <QTimer>
 
-#include <exception>
-#include <system_error>
-#include <thread>
 
 namespace
 {
@@ -200,61 +197,27 @@ void CTarvellView::OnPreview()
 
 void CTarvellView::RunSend(SendKind kind)
 {
-    const auto send = [this, kind] {
-        if (kind == SendKind::Resend)
-            m_form.OnResend();
-        else if (kind == SendKind::TestSend)
-            m_form.OnTestSend();
-        else
-            m_form.OnSend();
-    };
     // The worker gets the form as it is now: the controls are read here, on this thread.
     m_bReadBeforeSend = ReadControls();
-    ClearSendCancel();
-    m_mailbox.Reset();
-    ShowSending(true);
-    std::exception_ptr pError;
-    std::thread worker;
-    try
-    {
-        worker = std::thread([this, &pError, &send] {
-            try
-            {
-                send();
-            }
-            catch (...)
-            {
-                pError = std::current_exception();
-            }
-            m_mailbox.Finish();
+    RunSendJob(
+        m_form, kind, m_mailbox, [this](bool bSending) { ShowSending(bSending); },
+        [](const std::function<bool()>& drain) {
+            // The event loop goes on; a timer drains the mailbox and ends the wait once the
+            // worker has finished, whatever else ends a loop meanwhile.
+            QEventLoop loop;
+            QTimer timer;
+            bool bFinished = false;
+            QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+                if (drain())
+                {
+                    bFinished = true;
+                    loop.quit();
+                }
+            });
+            timer.start(10);
+            while (!bFinished)
+                loop.exec();
         });
-    }
-    catch (const std::system_error&)
-    {
-        ShowSending(false);
-        send(); // no thread to send on: the send runs here, the window frozen meanwhile
-        return;
-    }
-    // The event loop goes on; a timer runs what the worker hands over and ends the wait once the
-    // worker has finished and nothing is left, whatever else ends a loop meanwhile.
-    QEventLoop loop;
-    QTimer drain;
-    bool bFinished = false;
-    connect(&drain, &QTimer::timeout, &loop, [&] {
-        if (m_mailbox.Drain())
-        {
-            bFinished = true;
-            loop.quit();
-        }
-    });
-    drain.start(10);
-    while (!bFinished)
-        loop.exec();
-    drain.stop();
-    worker.join();
-    ShowSending(false);
-    if (pError)
-        std::rethrow_exception(pError);
     if (m_bCloseWhenSent)
         OnExit();
 }

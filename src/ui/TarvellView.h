@@ -6,6 +6,7 @@
 #include "send/SendForm.h"
 #include "ui/DialogUnits.h"
 #include "send/GuiThreadPlatform.h"
+#include "send/SendJob.h"
 #include "send/SendMailbox.h"
 
 #include <QPointer>
@@ -115,12 +116,6 @@ class CTarvellView : public QWidget, private ISendFormView
     void Message(const QString& qstrText);
     // The Send command: it runs on a worker thread while the event loop goes on, and returns when
     // it has ended.
-    enum class SendKind
-    {
-        Send,
-        Resend,   // the group send only to the members its last run left without the mail
-        TestSend, // the mail once to the sender's own address
-    };
     void RunSend(SendKind kind = SendKind::Send);
     // ツール → プレビュー: the preview window with the mail the recipient would get.
     void OnPreview();

@@ -16,9 +16,6 @@
 
 #include <commctrl.h>
 
-#include <exception>
-#include <system_error>
-#include <thread>
 
 namespace
 {
@@ -233,74 +230,40 @@ bool CWinSendForm::PumpMessage(HACCEL hAccel, HWND hFrame)
 
 void CWinSendForm::RunSend(SendKind kind)
 {
-    const auto send = [this, kind] {
-        if (kind == SendKind::Resend)
-            m_form.OnResend();
-        else if (kind == SendKind::TestSend)
-            m_form.OnTestSend();
-        else
-            m_form.OnSend();
-    };
     // The worker gets the form as it is now: the controls are read here, on this thread.
     m_bReadBeforeSend = ReadControls();
-    ClearSendCancel();
-    m_mailbox.Reset();
-    ShowSending(true);
-    std::exception_ptr pError;
-    std::thread worker;
-    try
-    {
-        worker = std::thread([this, &pError, &send] {
-            try
+    RunSendJob(
+        m_form, kind, m_mailbox, [this](bool bSending) { ShowSending(bSending); },
+        [this](const std::function<bool()>& drain) {
+            // The message loop goes on; what the worker hands over runs between messages and at
+            // least every 10 ms, until the worker has finished and nothing is left.
+            const HWND hFrame = ::GetParent(m_hWnd);
+            const HACCEL hAccel = nullptr; // no stock command runs during a send
+            for (;;)
             {
-                send();
+                if (!m_bDraining)
+                {
+                    m_bDraining = true;
+                    const bool bFinished = drain();
+                    m_bDraining = false;
+                    if (bFinished)
+                        return;
+                }
+                MSG msg;
+                if (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
+                {
+                    if (msg.message == WM_QUIT)
+                    {
+                        RequestSendCancel(); // leave WM_QUIT queued for the outer loop
+                        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+                        continue;
+                    }
+                    PumpMessage(hAccel, hFrame);
+                }
+                else
+                    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
             }
-            catch (...)
-            {
-                pError = std::current_exception();
-            }
-            m_mailbox.Finish();
         });
-    }
-    catch (const std::system_error&)
-    {
-        ShowSending(false);
-        send(); // no thread to send on: the send runs here and the window waits
-        return;
-    }
-    // The message loop goes on; what the worker hands over runs between messages and at least
-    // every 10 ms, until the worker has finished and nothing is left.
-    const HWND hFrame = ::GetParent(m_hWnd);
-    const HACCEL hAccel = nullptr; // no stock command runs during a send
-    bool bFinished = false;
-    while (!bFinished)
-    {
-        if (!m_bDraining)
-        {
-            m_bDraining = true;
-            bFinished = m_mailbox.Drain();
-            m_bDraining = false;
-            if (bFinished)
-                break;
-        }
-        MSG msg;
-        if (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
-        {
-            if (msg.message == WM_QUIT)
-            {
-                RequestSendCancel(); // leave WM_QUIT queued for the outer loop
-                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-                continue;
-            }
-            PumpMessage(hAccel, hFrame);
-        }
-        else
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    worker.join();
-    ShowSending(false);
-    if (pError)
-        std::rethrow_exception(pError);
     if (m_bCloseWhenSent)
         OnExit();
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include "send/GuiThreadPlatform.h"
 #include "send/SendForm.h"
+#include "send/SendJob.h"
 #include "send/SendMailbox.h"
 #include "win/WinControls.h"
 
@@ -47,13 +48,6 @@ class CWinSendForm : private ISendFormView
     CSendForm& Form() { return m_form; }
 
   private:
-    enum class SendKind
-    {
-        Send,
-        Resend,
-        TestSend,
-    };
-
     // ISendFormView
     void ShowStrings() override;
     bool ReadControls() override;

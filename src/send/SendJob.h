@@ -1,0 +1,25 @@
+// SendJob.h - a send command run on a worker thread while the window's own loop goes on: the one
+// job both window shells (Qt and Win32) start from 送信, ツール → 失敗した宛先に再送信 and テスト送信.
+// The worker reaches the window only through the mailbox; the window's loop drains it until the
+// worker has finished, so a worker that waits for an answer is always answered.
+#pragma once
+#include "send/SendMailbox.h"
+
+#include <functional>
+
+class CSendForm;
+
+enum class SendKind
+{
+    Send,
+    Resend,   // the group send only to the members its last run left without the mail
+    TestSend, // the mail once to the sender's own address
+};
+
+// Runs kind on form. showSending(true/false) brackets the run on the window's thread;
+// runLoop(drain) is the window's loop: it must call drain() at least every 10 ms and return once
+// drain() has returned true. When no thread can be started the send runs on the calling thread
+// instead. An exception the send threw is raised again here, after the worker has ended.
+void RunSendJob(CSendForm& form, SendKind kind, CSendMailbox& mailbox,
+                const std::function<void(bool)>& showSending,
+                const std::function<void(const std::function<bool()>&)>& runLoop);
