@@ -8,9 +8,23 @@
 #include <system_error>
 #include <thread>
 
-void RunSendJob(CSendForm& form, SendKind kind, CSendMailbox& mailbox,
-                const std::function<void(bool)>& showSending,
-                const std::function<void(const std::function<bool()>&)>& runLoop)
+void CSendJob::Abort()
+{
+    if (m_bRunning)
+        RequestSendCancel();
+}
+
+bool CSendJob::DeferClose()
+{
+    if (!m_bRunning)
+        return false;
+    m_bCloseWhenEnded = true;
+    RequestSendCancel();
+    return true;
+}
+
+bool CSendJob::Run(CSendForm& form, SendKind kind, const std::function<void(bool)>& showSending,
+                   const std::function<void(const std::function<bool()>&)>& runLoop)
 {
     const auto send = [&form, kind] {
         if (kind == SendKind::Resend)
@@ -21,7 +35,9 @@ void RunSendJob(CSendForm& form, SendKind kind, CSendMailbox& mailbox,
             form.OnSend();
     };
     ClearSendCancel();
-    mailbox.Reset();
+    m_mailbox.Reset();
+    m_bCloseWhenEnded = false;
+    m_bRunning = true;
     showSending(true);
     std::exception_ptr pError;
     std::thread worker;
@@ -36,18 +52,21 @@ void RunSendJob(CSendForm& form, SendKind kind, CSendMailbox& mailbox,
             {
                 pError = std::current_exception();
             }
-            mailbox.Finish();
+            m_mailbox.Finish();
         });
     }
     catch (const std::system_error&)
     {
+        m_bRunning = false;
         showSending(false);
         send(); // no thread to send on: the send runs here, the window frozen meanwhile
-        return;
+        return false;
     }
-    runLoop([&mailbox] { return mailbox.Drain(); });
+    runLoop([this] { return m_mailbox.Drain(); });
     worker.join();
+    m_bRunning = false;
     showSending(false);
     if (pError)
         std::rethrow_exception(pError);
+    return m_bCloseWhenEnded;
 }

@@ -1,7 +1,7 @@
 // SendJob.h - a send command run on a worker thread while the window's own loop goes on: the one
-// job both window shells (Qt and Win32) start from 送信, ツール → 失敗した宛先に再送信 and テスト送信.
-// The worker reaches the window only through the mailbox; the window's loop drains it until the
-// worker has finished, so a worker that waits for an answer is always answered.
+// job both window shells (Qt and Win32) start from 送信, ツール → 失敗した宛先に再送信 and
+// テスト送信. The worker reaches the window only through the mailbox; the window's loop drains it
+// until the worker has finished, so a worker that waits for an answer is always answered.
 #pragma once
 #include "send/SendMailbox.h"
 
@@ -16,10 +16,29 @@ enum class SendKind
     TestSend, // the mail once to the sender's own address
 };
 
-// Runs kind on form. showSending(true/false) brackets the run on the window's thread;
-// runLoop(drain) is the window's loop: it must call drain() at least every 10 ms and return once
-// drain() has returned true. When no thread can be started the send runs on the calling thread
-// instead. An exception the send threw is raised again here, after the worker has ended.
-void RunSendJob(CSendForm& form, SendKind kind, CSendMailbox& mailbox,
-                const std::function<void(bool)>& showSending,
-                const std::function<void(const std::function<bool()>&)>& runLoop);
+// One send at a time, and what the window asks of it meanwhile.
+class CSendJob
+{
+  public:
+    // The worker's way to the window's thread.
+    CSendMailbox& Mailbox() { return m_mailbox; }
+    bool IsRunning() const { return m_bRunning; }
+    // 中止 and Escape: the running send ends at its next step.
+    void Abort();
+    // The window is being closed: a running send is cancelled and true is returned (the window
+    // closes once Run has returned); false when no send runs.
+    bool DeferClose();
+
+    // Runs kind on form. showSending(true/false) brackets the run on the window's thread;
+    // runLoop(drain) is the window's loop: it must call drain() at least every 10 ms and return
+    // once drain() has returned true. When no thread can be started the send runs on the calling
+    // thread instead. An exception the send threw is raised again here, after the worker has
+    // ended. Returns true when the window was asked to close during the send.
+    bool Run(CSendForm& form, SendKind kind, const std::function<void(bool)>& showSending,
+             const std::function<void(const std::function<bool()>&)>& runLoop);
+
+  private:
+    CSendMailbox m_mailbox;
+    bool m_bRunning = false;
+    bool m_bCloseWhenEnded = false;
+};

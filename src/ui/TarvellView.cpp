@@ -27,7 +27,6 @@
 #include <QShortcut>
 #include <QTimer>
 
-
 namespace
 {
 constexpr int FORM_WIDTH = 313;
@@ -54,8 +53,8 @@ bool RunsWhileSending(int nId)
 } // namespace
 
 CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent)
-    : QWidget(pParent), m_sendPlatform(platform, m_mailbox), m_form(doc, m_sendPlatform, this),
-      m_doc(doc), m_platform(platform), m_units(DialogFont())
+    : QWidget(pParent), m_sendPlatform(platform, m_job.Mailbox()),
+      m_form(doc, m_sendPlatform, this), m_doc(doc), m_platform(platform), m_units(DialogFont())
 {
     setObjectName(QStringLiteral("CTarvellView"));
     setFont(DialogFont());
@@ -136,7 +135,7 @@ QSize CTarvellView::FormSize() const
 
 bool CTarvellView::OnCommand(int nId)
 {
-    if (m_bSending && !RunsWhileSending(nId))
+    if (m_job.IsRunning() && !RunsWhileSending(nId))
         return true; // the form and the document belong to the send until it ends
     switch (nId)
     {
@@ -199,8 +198,8 @@ void CTarvellView::RunSend(SendKind kind)
 {
     // The worker gets the form as it is now: the controls are read here, on this thread.
     m_bReadBeforeSend = ReadControls();
-    RunSendJob(
-        m_form, kind, m_mailbox, [this](bool bSending) { ShowSending(bSending); },
+    const bool bClose = m_job.Run(
+        m_form, kind, [this](bool bSending) { ShowSending(bSending); },
         [](const std::function<bool()>& drain) {
             // The event loop goes on; a timer drains the mailbox and ends the wait once the
             // worker has finished, whatever else ends a loop meanwhile.
@@ -218,13 +217,12 @@ void CTarvellView::RunSend(SendKind kind)
             while (!bFinished)
                 loop.exec();
         });
-    if (m_bCloseWhenSent)
+    if (bClose)
         OnExit();
 }
 
 void CTarvellView::ShowSending(bool bSending)
 {
-    m_bSending = bSending;
     // Disabling Send moves the focus on; it comes back when the send ends, so the keyboard user
     // finds it where it was.
     if (bSending)
@@ -248,17 +246,12 @@ void CTarvellView::ShowSending(bool bSending)
 
 void CTarvellView::OnAbortSend()
 {
-    if (m_bSending)
-        RequestSendCancel();
+    m_job.Abort();
 }
 
 bool CTarvellView::DeferCloseUntilSendEnds()
 {
-    if (!m_bSending)
-        return false;
-    m_bCloseWhenSent = true;
-    RequestSendCancel();
-    return true;
+    return m_job.DeferClose();
 }
 
 void CTarvellView::ShowStrings()
@@ -268,7 +261,7 @@ void CTarvellView::ShowStrings()
     if (!m_sendPlatform.OnWindowThread())
     {
         // A copy goes over: the worker goes on changing the status line.
-        m_mailbox.Post(
+        m_job.Mailbox().Post(
             [this, fields, strStatus = m_form.m_strStatus, strDetail = m_form.m_strDetail] {
                 ApplyStrings(fields, strStatus, strDetail);
             });
@@ -326,7 +319,7 @@ void CTarvellView::Message(const QString& qstrText)
 void CTarvellView::EnableSend(bool bEnable)
 {
     m_bSendAllowed = bEnable;
-    m_pBtnSend->setEnabled(bEnable && !m_bSending);
+    m_pBtnSend->setEnabled(bEnable && !m_job.IsRunning());
 }
 
 void CTarvellView::IssueCommand(int nId)

@@ -66,7 +66,7 @@ class CTarvellView : public QWidget, private ISendFormView
     bool ReadForm() { return m_form.ReadForm(); }
 
     // True while a Send command runs.
-    bool IsSending() const { return m_bSending; }
+    bool IsSending() const { return m_job.IsRunning(); }
     // The 中止 button and Escape: the running Send command ends at its next step.
     void OnAbortSend();
     // The close path while a Send command runs: the command is cancelled and the window closes
@@ -74,9 +74,9 @@ class CTarvellView : public QWidget, private ISendFormView
     bool DeferCloseUntilSendEnds();
 
   private:
-    // The platform of the send, which may run on a worker thread, and the mailbox through which
-    // the worker reaches this thread; declared before the form.
-    CSendMailbox m_mailbox;
+    // The send on its worker thread (with the mailbox through which the worker reaches this
+    // thread) and the platform it sends through; declared before the form.
+    CSendJob m_job;
     CGuiThreadPlatform m_sendPlatform;
 
   public:
@@ -129,11 +129,9 @@ class CTarvellView : public QWidget, private ISendFormView
     CStatusLine* m_pEditStatus;
     QPushButton* m_pBtnSend;
     QPushButton* m_pBtnAbort;
-    bool m_bSendAllowed = true; // Send as the automatic sending left it
-    bool m_bSending = false;
+    bool m_bSendAllowed = true;           // Send as the automatic sending left it
     CPreviewDlg* m_pPreviewDlg = nullptr; // made on first use, owned as a child
     bool m_bReadBeforeSend = true; // what reading the controls gave when the running send began
     QPointer<QWidget> m_pFocusBeforeSend; // gets the focus back when the send ends
-    bool m_bCloseWhenSent = false;
     std::function<bool(int)> m_onFrameCommand;
 };

@@ -16,7 +16,6 @@
 
 #include <commctrl.h>
 
-
 namespace
 {
 // The status line's width in dialog units, whole and while 中止 stands beside it.
@@ -65,7 +64,7 @@ void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& st
 } // namespace
 
 CWinSendForm::CWinSendForm(CTarvellDoc& doc, CWinPlatform& platform)
-    : m_sendPlatform(platform, m_mailbox), m_form(doc, m_sendPlatform, this), m_doc(doc),
+    : m_sendPlatform(platform, m_job.Mailbox()), m_form(doc, m_sendPlatform, this), m_doc(doc),
       m_platform(platform)
 {
     m_fields[0] = Field{IDC_TO_NAME, &m_form.m_strToName, 127};
@@ -143,7 +142,7 @@ INT_PTR CALLBACK CWinSendForm::DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, L
 
 bool CWinSendForm::OnCommand(int nId)
 {
-    if (m_bSending && !RunsWhileSending(nId))
+    if (m_job.IsRunning() && !RunsWhileSending(nId))
         return true; // the form and the document belong to the send until it ends
     switch (nId)
     {
@@ -213,7 +212,7 @@ bool CWinSendForm::PumpMessage(HACCEL hAccel, HWND hFrame)
         return false;
     }
     // Escape stops a send wherever the focus is in the main window (Send itself is disabled).
-    if (m_bSending && msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE &&
+    if (m_job.IsRunning() && msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE &&
         (msg.hwnd == hFrame || ::IsChild(hFrame, msg.hwnd)))
     {
         OnAbortSend();
@@ -232,8 +231,8 @@ void CWinSendForm::RunSend(SendKind kind)
 {
     // The worker gets the form as it is now: the controls are read here, on this thread.
     m_bReadBeforeSend = ReadControls();
-    RunSendJob(
-        m_form, kind, m_mailbox, [this](bool bSending) { ShowSending(bSending); },
+    const bool bClose = m_job.Run(
+        m_form, kind, [this](bool bSending) { ShowSending(bSending); },
         [this](const std::function<bool()>& drain) {
             // The message loop goes on; what the worker hands over runs between messages and at
             // least every 10 ms, until the worker has finished and nothing is left.
@@ -264,7 +263,7 @@ void CWinSendForm::RunSend(SendKind kind)
                     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
             }
         });
-    if (m_bCloseWhenSent)
+    if (bClose)
         OnExit();
 }
 
@@ -278,7 +277,6 @@ void CWinSendForm::PlaceStatus(int nWidthDlu)
 
 void CWinSendForm::ShowSending(bool bSending)
 {
-    m_bSending = bSending;
     m_sendPlatform.DropTimerTicks(bSending);
     const HWND hSend = ::GetDlgItem(m_hWnd, IDC_SEND);
     const HWND hAbort = ::GetDlgItem(m_hWnd, IDC_ABORT);
@@ -301,17 +299,12 @@ void CWinSendForm::ShowSending(bool bSending)
 
 void CWinSendForm::OnAbortSend()
 {
-    if (m_bSending)
-        RequestSendCancel();
+    m_job.Abort();
 }
 
 bool CWinSendForm::DeferCloseUntilSendEnds()
 {
-    if (!m_bSending)
-        return false;
-    m_bCloseWhenSent = true;
-    RequestSendCancel();
-    return true;
+    return m_job.DeferClose();
 }
 
 void CWinSendForm::ShowStrings()
@@ -321,7 +314,7 @@ void CWinSendForm::ShowStrings()
     if (!m_sendPlatform.OnWindowThread())
     {
         // A copy goes over: the worker goes on changing the status line.
-        m_mailbox.Post(
+        m_job.Mailbox().Post(
             [this, fields, strStatus = m_form.m_strStatus, strDetail = m_form.m_strDetail] {
                 ApplyStrings(fields, strStatus, strDetail);
             });
@@ -379,7 +372,7 @@ bool CWinSendForm::ReadControls()
 void CWinSendForm::EnableSend(bool bEnable)
 {
     m_bSendAllowed = bEnable;
-    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_SEND), bEnable && !m_bSending);
+    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_SEND), bEnable && !m_job.IsRunning());
 }
 
 void CWinSendForm::Message(const std::string& strText)

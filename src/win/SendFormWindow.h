@@ -37,7 +37,7 @@ class CWinSendForm : private ISendFormView
 
     void OnInitialUpdate();
     void OnDestroy(); // on the close path: stops the timer, keeps the window position
-    bool IsSending() const { return m_bSending; }
+    bool IsSending() const { return m_job.IsRunning(); }
     void OnAbortSend();
     // The close path while a send runs: it is cancelled and the window closes when it has ended.
     bool DeferCloseUntilSendEnds();
@@ -79,8 +79,9 @@ class CWinSendForm : private ISendFormView
         int nLimit;
     };
 
-    // The worker's platform and mailbox; declared before the form that uses them.
-    CSendMailbox m_mailbox;
+    // The send on its worker thread (with its mailbox) and the platform it sends through;
+    // declared before the form that uses them.
+    CSendJob m_job;
     CGuiThreadPlatform m_sendPlatform;
     CSendForm m_form;
     CTarvellDoc& m_doc;
@@ -91,10 +92,8 @@ class CWinSendForm : private ISendFormView
     std::wstring m_tipText;
     Field m_fields[5];
     std::function<bool(int)> m_onFrameCommand;
-    bool m_bSending = false;
     bool m_bSendAllowed = true;
     bool m_bReadBeforeSend = true;
-    bool m_bCloseWhenSent = false;
     bool m_bDraining = false;
     HWND m_hFocusBeforeSend = nullptr;
 };
