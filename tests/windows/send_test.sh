@@ -5,7 +5,8 @@
 #  2. tarvell-batch.exe /sendon /quit /sendinf=... sends a Japanese mail with a Japanese-named
 #     attachment, once POP before SMTP and once over STARTTLS + SMTP AUTH with the test CA; each
 #     delivered message decodes right (check_message.py: subject, names, body, attachment bytes),
-#     the log has its line and the keep copy holds the same bytes as the Linux program's;
+#     the log has its line and the keep copy holds the body as sent; then a group book that
+#     tarvell-config.exe imported from CSV, every member sent to and listed in the results file;
 #  3. a server that names another host, one signed by another CA, and a server without STARTTLS
 #     are refused, and nothing reaches the outbox.
 # Exits 77 (skipped) when Wine or the servers cannot run here.
@@ -105,6 +106,25 @@ setup_folder tls "localhost:$SUBMISSION_PORT" "localhost:$POP3_PORT" SmtpSecurit
   Authentication=smtp-auth "CaFile=$(winpath "$CA_FILE")"
 send tls || fail "tls: tarvell-batch.exe ended with status $?: $(cat "$tmp/tls.err")"
 check_sent tls
+
+# A group book made by tarvell-config.exe from a CSV file: every member gets the mail, and the
+# group's results file says so.
+setup_folder group "localhost:$SUBMISSION_PORT" "localhost:$POP3_PORT" SmtpSecurity=starttls \
+  Authentication=smtp-auth "CaFile=$(winpath "$CA_FILE")"
+printf '%s\r\n' 氏名,メールアドレス 会員一郎,ichiro@example.jp 会員二郎,jiro@example.jp |
+  iconv -f UTF-8 -t CP932 > "$tmp/members.csv"
+"$wine" "$tmp/group/tarvell-config.exe" book import @会員 "$(winpath "$tmp/members.csv")" >/dev/null ||
+  fail "group: book import"
+printf '%s\r\n' Address=@会員.tvl Title=お見積りの件 "TextFile=$(winpath "$in/本文.txt")" |
+  iconv -f UTF-8 -t CP932 > "$tmp/group/send.inf"
+send group || fail "group: tarvell-batch.exe ended with status $?: $(cat "$tmp/group.err")"
+for _ in $(seq 100); do [ "$(outbox_count)" -ge 2 ] && break; sleep 0.2; done
+[ "$(outbox_count)" -eq 2 ] || fail "group: $(outbox_count) messages delivered instead of 2"
+results=$(find "$tmp/group/log/results" -name '*.tsv' | head -n 1)
+[ -n "$results" ] && [ "$(grep -c '送信成功' "$results")" -eq 2 ] ||
+  fail "group: the results file does not list both members as sent"
+grep -q '成功 2 件' "$tmp/group.err" || fail "group: no summary on standard error: $(cat "$tmp/group.err")"
+rm -f "$OUTBOX"/msg.*
 
 # 3. Refused servers: nothing is sent, in the clear or otherwise.
 refused() { # NAME SMTP [delivery settings...]
