@@ -11,6 +11,7 @@ bool Convert(const char* pszTo, const char* pszFrom, std::string_view in, std::s
 {
     out.clear();
     const iconv_t cd = ::iconv_open(pszTo, pszFrom);
+    // iconv_open's documented failure value. NOLINTNEXTLINE(performance-no-int-to-ptr)
     if (cd == reinterpret_cast<iconv_t>(-1))
         return false;
     char* pIn = const_cast<char*>(in.data());

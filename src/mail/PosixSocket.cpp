@@ -82,7 +82,6 @@ int WsaErrorFromErrno(int nErrno)
     case EAGAIN:
         return NET_EWOULDBLOCK; // EWOULDBLOCK is the same value on Linux
     case EINPROGRESS:
-        return NET_EINPROGRESS;
     case EALREADY:
         return NET_EINPROGRESS;
     case ENOTSOCK:
@@ -107,8 +106,7 @@ int WsaErrorFromErrno(int nErrno)
         return NET_ENOBUFS;
     case ENOTCONN:
         return NET_ENOTCONN;
-    case EPIPE:
-        return NET_ESHUTDOWN; // sending after the connection was shut down
+    case EPIPE: // sending after the connection was shut down
     case ESHUTDOWN:
         return NET_ESHUTDOWN;
     case ETIMEDOUT:
