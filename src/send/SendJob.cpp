@@ -7,11 +7,21 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 void CSendJob::Abort()
 {
     if (m_bRunning)
         RequestSendCancel();
+}
+
+void CSendJob::ShowStrings(bool bOnWindowThread, FormStrings strings,
+                           const std::function<void(const FormStrings&)>& show)
+{
+    if (bOnWindowThread)
+        show(strings);
+    else
+        m_mailbox.Post([show, copy = std::move(strings)] { show(copy); });
 }
 
 bool CSendJob::DeferClose()

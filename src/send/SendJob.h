@@ -6,6 +6,7 @@
 #include "send/SendMailbox.h"
 
 #include <functional>
+#include <string>
 
 class CSendForm;
 
@@ -16,12 +17,25 @@ enum class SendKind
     TestSend, // the mail once to the sender's own address
 };
 
+// What the send form shows: its five fields in the form's order, the status line and the last
+// failure's detail.
+struct FormStrings
+{
+    std::string fields[5];
+    std::string strStatus;
+    std::string strDetail;
+};
+
 // One send at a time, and what the window asks of it meanwhile.
 class CSendJob
 {
   public:
     // The worker's way to the window's thread.
     CSendMailbox& Mailbox() { return m_mailbox; }
+    // The form's strings to the window: shown at once on the window's thread; from the worker a
+    // copy is posted without waiting (the worker goes on changing the status line).
+    void ShowStrings(bool bOnWindowThread, FormStrings strings,
+                     const std::function<void(const FormStrings&)>& show);
     bool IsRunning() const { return m_bRunning; }
     // 中止 and Escape: the running send ends at its next step.
     void Abort();

@@ -94,8 +94,7 @@ class CTarvellView : public QWidget, private ISendFormView
     void ShowStrings() override;
     bool ReadControls() override;
     // Strings -> controls, on this window's thread.
-    void ApplyStrings(const std::string (&fields)[5], const std::string& strStatus,
-                      const std::string& strDetail);
+    void ApplyStrings(const FormStrings& strings);
     // The Send button, which an automatic send disables.
     void EnableSend(bool bEnable) override;
     // The timer's commands run as clicks and menu choices do.

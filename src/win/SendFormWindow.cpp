@@ -15,6 +15,7 @@
 #include "win/resource.h"
 
 #include <commctrl.h>
+#include <utility>
 
 namespace
 {
@@ -309,23 +310,19 @@ bool CWinSendForm::DeferCloseUntilSendEnds()
 
 void CWinSendForm::ShowStrings()
 {
-    const std::string fields[5] = {*m_fields[0].pstr, *m_fields[1].pstr, *m_fields[2].pstr,
-                                   *m_fields[3].pstr, *m_fields[4].pstr};
-    if (!m_sendPlatform.OnWindowThread())
-    {
-        // A copy goes over: the worker goes on changing the status line.
-        m_job.Mailbox().Post(
-            [this, fields, strStatus = m_form.m_strStatus, strDetail = m_form.m_strDetail] {
-                ApplyStrings(fields, strStatus, strDetail);
-            });
-        return;
-    }
-    ApplyStrings(fields, m_form.m_strStatus, m_form.m_strDetail);
+    FormStrings strings{{*m_fields[0].pstr, *m_fields[1].pstr, *m_fields[2].pstr, *m_fields[3].pstr,
+                         *m_fields[4].pstr},
+                        m_form.m_strStatus,
+                        m_form.m_strDetail};
+    m_job.ShowStrings(m_sendPlatform.OnWindowThread(), std::move(strings),
+                      [this](const FormStrings& shown) { ApplyStrings(shown); });
 }
 
-void CWinSendForm::ApplyStrings(const std::string (&fields)[5], const std::string& strStatus,
-                                const std::string& strDetail)
+void CWinSendForm::ApplyStrings(const FormStrings& strings)
 {
+    const auto& fields = strings.fields;
+    const std::string& strStatus = strings.strStatus;
+    const std::string& strDetail = strings.strDetail;
     if (m_hWnd == nullptr)
         return;
     for (std::size_t i = 0; i < std::size(m_fields); ++i)

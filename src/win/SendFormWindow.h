@@ -59,8 +59,7 @@ class CWinSendForm : private ISendFormView
     static LRESULT CALLBACK StatusProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR nId, DWORD_PTR dwData);
     void OnPreview();
-    void ApplyStrings(const std::string (&fields)[5], const std::string& strStatus,
-                      const std::string& strDetail);
+    void ApplyStrings(const FormStrings& strings);
     void RunSend(SendKind kind = SendKind::Send);
     void ShowSending(bool bSending);
     void PlaceStatus(int nWidthDlu);
