@@ -1,6 +1,8 @@
 // FileSystem.cpp - the parts of the file layer that need no system call of their own.
 #include "app/FileSystem.h"
 
+#include "app/TextCodec.h"
+
 #include <cerrno>
 
 std::string PathInFolder(std::string_view folder, std::string_view name)
@@ -46,4 +48,19 @@ std::string ReadWholeFile(std::string_view sjisPath, std::size_t nMaxBytes)
         data.append(buf, n);
     }
     return data;
+}
+
+std::string FolderOfPath(std::string_view sjisPath)
+{
+    const std::size_t nSlash = LastFolderSeparator(sjisPath);
+    return nSlash == std::string_view::npos ? std::string()
+                                            : std::string(sjisPath.substr(0, nSlash + 1));
+}
+
+std::string ToOsPath(std::string_view sjisPath)
+{
+    std::string os;
+    if (!SjisToUtf8(sjisPath, os) || os.empty())
+        throw CFileException(CFileException::badPath, std::string(sjisPath), EILSEQ);
+    return os;
 }

@@ -40,6 +40,8 @@ bool CreateFolder(std::string_view sjisPath, unsigned nMode = 0755);
 // The position of the last folder separator of the path ('/', and on Windows also a '\\' that is
 // not the second byte of a double-byte character); npos when there is none.
 std::size_t LastFolderSeparator(std::string_view sjisPath);
+// The folder part of the path, its last separator included; empty when it names no folder.
+std::string FolderOfPath(std::string_view sjisPath);
 // Whether the single-byte character may stand in a file name: not '/', and on Windows none of
 // \\ : * ? " < > | either.
 bool IsFileNameCharacter(char c);

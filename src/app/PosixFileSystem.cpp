@@ -49,14 +49,6 @@ bool WriteAll(int fd, const void* pData, std::size_t nBytes)
 }
 } // namespace
 
-std::string ToOsPath(std::string_view sjisPath)
-{
-    std::string os;
-    if (!SjisToUtf8(sjisPath, os) || os.empty())
-        throw CFileException(CFileException::badPath, std::string(sjisPath), EILSEQ);
-    return os;
-}
-
 std::int64_t GetFileSizeOrZero(std::string_view sjisPath)
 {
     // The size comes from the file's attributes alone: a file that exists but cannot be read must

@@ -169,14 +169,6 @@ bool WriteAll(HANDLE h, const void* pData, std::size_t nBytes, bool bAtEnd)
 }
 } // namespace
 
-std::string ToOsPath(std::string_view sjisPath)
-{
-    std::string os;
-    if (!SjisToUtf8(sjisPath, os) || os.empty())
-        throw CFileException(CFileException::badPath, std::string(sjisPath), EILSEQ);
-    return os;
-}
-
 std::int64_t GetFileSizeOrZero(std::string_view sjisPath)
 {
     // From the attributes alone, as on Linux: a file that cannot be read must not count as

@@ -498,20 +498,6 @@ bool CTlsSocket::Handshake(const std::string& strHost)
     return true;
 }
 
-bool CTlsSocket::Create()
-{
-    EndSession();
-    m_nLastError = 0;
-    return m_socket.Create();
-}
-
-bool CTlsSocket::Connect(const std::string& strHost, int nPort)
-{
-    EndSession();
-    m_nLastError = 0;
-    return m_socket.Connect(strHost, nPort);
-}
-
 int CTlsSocket::Send(const char* pData, int nLength)
 {
     m_nLastError = 0;
@@ -644,9 +630,4 @@ void CTlsSocket::Close()
     }
     EndSession();
     m_socket.Close();
-}
-
-int CTlsSocket::GetLastError() const
-{
-    return m_nLastError != 0 ? m_nLastError : m_socket.GetLastError();
 }

@@ -131,10 +131,9 @@ void CDeliveryDlg::OnCaFileBrowse()
     UpdateData(true);
     FileDialogRequest request;
     request.strTitle = ToSjis(QStringLiteral(u"信頼するCA証明書(PEM)の選択"));
-    const std::size_t nSlash = m_profile.strCaFile.rfind('/');
-    if (nSlash != std::string::npos)
-        request.strStartDir = m_profile.strCaFile.substr(0, nSlash + 1);
-    else if (!FromQString(QDir::homePath() + QLatin1Char('/'), request.strStartDir))
+    request.strStartDir = FolderOfPath(m_profile.strCaFile);
+    if (request.strStartDir.empty() &&
+        !FromQString(QDir::homePath() + QLatin1Char('/'), request.strStartDir))
         request.strStartDir.clear(); // the desktop's own choice
     request.strFilter = ToSjis(QStringLiteral(u"証明書(*.pem;*.crt)|*.pem;*.crt|全て(*.*)|*.*||"));
     request.bMustExist = true;

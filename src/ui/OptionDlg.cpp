@@ -13,13 +13,6 @@ namespace
 {
 // The settings record holds each of these in 255 bytes.
 constexpr int PATH_LIMIT = 255;
-
-// The folder of a path (CP932), ending in "/"; empty when it has none.
-std::string FolderOf(const std::string& strPath)
-{
-    const std::size_t nSlash = strPath.rfind('/');
-    return nSlash == std::string::npos ? std::string() : strPath.substr(0, nSlash + 1);
-}
 } // namespace
 
 COptionDlg::COptionDlg(IPlatform& platform, QWidget* pParent)
@@ -82,7 +75,7 @@ void COptionDlg::OnEditorBrowse()
     request.strTitle = ToSjis(QStringLiteral(u"メール編集で使用するテキストエディタの選択"));
     // Programs are told by their x bit, not by a name; the search starts where the editor
     // chosen before lives, else among the system's programs.
-    const std::string strEditorDir = FolderOf(m_strEditorPath);
+    const std::string strEditorDir = FolderOfPath(m_strEditorPath);
     request.strStartDir =
         !strEditorDir.empty() && IsFolder(strEditorDir) ? strEditorDir : std::string("/usr/bin/");
     request.strFilter = ToSjis(QStringLiteral(u"実行ファイル|*|全て(*.*)|*.*||"));

@@ -2,6 +2,7 @@
 // masked, and a button to the connection settings. It edits copies; the caller stores them back on
 // OK.
 #pragma once
+#include "send/SenderSettings.h"
 #include "mail/DeliveryProfile.h"
 #include "ui/ModalDialog.h"
 
@@ -10,7 +11,7 @@
 class CSjisLineEdit;
 class QPushButton;
 
-class CSenderDlg : public CModalDialog
+class CSenderDlg : public CModalDialog, public SenderSettings
 {
     Q_OBJECT
   public:
@@ -19,19 +20,10 @@ class CSenderDlg : public CModalDialog
     std::string Title() const override;
     bool UpdateData(bool bSaveAndValidate) override;
 
-    std::string m_strName;
-    std::string m_strMailAddress;
-    std::string m_strSmtpServer;
-    std::string m_strPop3Server;
-    std::string m_strLoginName;
-    std::string m_strPassword;
-
     // Button "接続設定...": the connection settings dialog, on Delivery.ini of the program
     // folder. Its OK keeps the choices in m_delivery; like the sender record, they are stored
     // (Delivery.ini written) by the caller only when this dialog closes with OK.
     void OnDeliverySettings();
-    const char* m_pszAppDir = "";              // the program folder; set by the caller, not copied
-    std::optional<DeliveryProfile> m_delivery; // empty while the connection settings are unchanged
 
   private:
     struct Field

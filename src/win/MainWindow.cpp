@@ -351,30 +351,10 @@ void CWinMainFrame::OnSenderSettings()
 {
     {
         CWinSenderDlg dlg(m_platform);
-        const SenderInf& sender = m_doc.m_sender;
-        dlg.m_strName = FieldText(sender.szName);
-        dlg.m_strMailAddress = FieldText(sender.szMailAddress);
-        dlg.m_strSmtpServer = FieldText(sender.szSmtpServer);
-        dlg.m_strPop3Server = FieldText(sender.szPop3Server);
-        dlg.m_strLoginName = FieldText(sender.szLoginName);
-        dlg.m_strPassword = FieldText(sender.szPassword);
-        dlg.m_pszAppDir = m_doc.m_szAppDir;
+        dlg.Load(m_doc);
         if (m_platform.RunModal(dlg) == DLG_OK)
-        {
-            SenderInf target = m_doc.m_sender;
-            SetField(target.szName, dlg.m_strName);
-            SetField(target.szMailAddress, dlg.m_strMailAddress);
-            SetField(target.szSmtpServer, dlg.m_strSmtpServer);
-            SetField(target.szPop3Server, dlg.m_strPop3Server);
-            SetField(target.szLoginName, dlg.m_strLoginName);
-            SetField(target.szPassword, dlg.m_strPassword);
-            m_doc.StoreSender(target);
-            if (dlg.m_delivery)
-                RunCommand(m_platform,
-                           [&] { WriteDeliveryEdit(m_doc.m_szAppDir, *dlg.m_delivery); });
-        }
-        // The password's copy in the dialog goes with it.
-        dlg.m_strPassword.assign(dlg.m_strPassword.size(), '\0');
+            dlg.Store(m_doc, m_platform);
+        dlg.WipePassword(); // the password's copy in the dialog goes with it
     }
     m_doc.EndStartMode(START_SENDER);
 }

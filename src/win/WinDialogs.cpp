@@ -19,12 +19,6 @@ namespace
 {
 // The settings record holds each path in 255 bytes.
 constexpr int PATH_LIMIT = 255;
-
-std::string FolderOf(const std::string& strPath)
-{
-    const std::size_t nSlash = strPath.find_last_of("/\\");
-    return nSlash == std::string::npos ? std::string() : strPath.substr(0, nSlash + 1);
-}
 } // namespace
 
 int CWinDialog::Exec()
@@ -205,7 +199,7 @@ void CWinDeliveryDlg::OnCaFileBrowse()
     UpdateData(true);
     FileDialogRequest request;
     request.strTitle.append("信頼するCA証明書(PEM)の選択");
-    request.strStartDir = FolderOf(m_profile.strCaFile);
+    request.strStartDir = FolderOfPath(m_profile.strCaFile);
     request.strFilter.append("証明書(*.pem;*.crt)|*.pem;*.crt|全て(*.*)|*.*||");
     request.bMustExist = true;
     const FileDialogResult result = m_platform.OpenFileDialog(request);
@@ -261,7 +255,7 @@ void CWinOptionDlg::OnEditorBrowse()
     FileDialogRequest request;
     // append: GCC 12 warns falsely (-Wrestrict) of assigning these literals.
     request.strTitle.append("メール編集で使用するテキストエディタの選択");
-    const std::string strEditorDir = FolderOf(m_strEditorPath);
+    const std::string strEditorDir = FolderOfPath(m_strEditorPath);
     request.strStartDir =
         !strEditorDir.empty() && IsFolder(strEditorDir) ? strEditorDir : std::string("c:\\");
     request.strFilter.append("実行ファイル(*.exe)|*.exe;|全て(*.*)|*.*||");

@@ -1,6 +1,7 @@
 // WinDialogs.h - the settings dialogs and the About box on their templates (tarvell.rc): the
 // Win32 twins of the Qt dialogs, with the same members, checks and browse buttons.
 #pragma once
+#include "send/SenderSettings.h"
 #include "app/Platform.h"
 #include "mail/DeliveryProfile.h"
 #include "win/WinControls.h"
@@ -38,15 +39,11 @@ class CWinDialog : public IModalDialog
     CFittedFonts m_fonts;
 };
 
-class CWinSenderDlg : public CWinDialog
+class CWinSenderDlg : public CWinDialog, public SenderSettings
 {
   public:
     explicit CWinSenderDlg(IPlatform& platform);
     std::string Title() const override;
-    std::string m_strName, m_strMailAddress, m_strSmtpServer, m_strPop3Server, m_strLoginName,
-        m_strPassword;
-    const char* m_pszAppDir = "";              // the program folder; set by the caller
-    std::optional<DeliveryProfile> m_delivery; // empty while the connection settings are unchanged
 
   protected:
     bool UpdateData(bool bSaveAndValidate) override;
