@@ -20,7 +20,7 @@ namespace
 // An access token is renewed this long before the server says it runs out, so that it never
 // expires between the check and the AUTH command.
 constexpr int kRenewBefore = 60;
-constexpr std::size_t MAX_TOKEN_FILE = 16 * 1024;
+constexpr std::size_t MAX_TOKEN_FILE = std::size_t{16} * 1024;
 const char* const kRefreshTokenKey = "RefreshToken=";
 const char* const kDeviceGrant = "urn:ietf:params:oauth:grant-type:device_code";
 
@@ -58,7 +58,7 @@ std::string ServerText(const std::string& strUtf8)
 
 bool IsTokenText(const std::string& strToken)
 {
-    if (strToken.empty() || strToken.size() > 16 * 1024)
+    if (strToken.empty() || strToken.size() > std::size_t{16} * 1024)
         return false;
     for (const char c : strToken)
         if (c < 0x21 || c > 0x7E)

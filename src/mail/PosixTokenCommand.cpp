@@ -14,7 +14,7 @@
 
 namespace
 {
-constexpr std::size_t MAX_OUTPUT = 64 * 1024; // a token is a few kilobytes
+constexpr std::size_t MAX_OUTPUT = std::size_t{64} * 1024; // a token is a few kilobytes
 
 long long NowMilliseconds()
 {
@@ -47,6 +47,7 @@ bool RunTokenCommand(const std::vector<std::string>& words, int nTimeoutSeconds,
         return false;
     }
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& strArg : args)
         argv.push_back(strArg.data());
     argv.push_back(nullptr);
