@@ -220,7 +220,21 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
                           "ログイン名かパスワードが長すぎるか改行を含みます");
         return false;
     }
-    if (profile.auth == Authentication::popBeforeSmtp && profile.pop != PopSecurity::none)
+    if (profile.auth == Authentication::oauth2)
+    {
+        // Before any connection: a refused sign-in must not get as far as the server.
+        std::string strToken;
+        std::string strError = "OAuth 2.0 のアクセストークンがありません";
+        if (m_options.pAccessTokens == nullptr ||
+            !m_options.pAccessTokens->AccessToken(strToken, strError))
+        {
+            outcome = Failure(SendCode::OAuthTokenFailed, SendStep::SmtpAuth, strError);
+            return false;
+        }
+        session.SetAccessToken(strToken);
+    }
+    if ((profile.auth == Authentication::popBeforeSmtp && profile.pop != PopSecurity::none) ||
+        UsesOAuthPop(profile))
     {
         if (!session.PopLogin(sender))
         {
@@ -268,19 +282,6 @@ bool CMailSender::OpenModern(CBufferedSocket& socket, CModernSession& session,
             return false;
         }
         SendQuit(socket);
-    }
-    if (profile.auth == Authentication::oauth2)
-    {
-        // Before any connection: a refused sign-in must not get as far as the server.
-        std::string strToken;
-        std::string strError = "OAuth 2.0 のアクセストークンがありません";
-        if (m_options.pAccessTokens == nullptr ||
-            !m_options.pAccessTokens->AccessToken(strToken, strError))
-        {
-            outcome = Failure(SendCode::OAuthTokenFailed, SendStep::SmtpAuth, strError);
-            return false;
-        }
-        session.SetAccessToken(strToken);
     }
     if (!session.OpenSmtp(sender) || !session.SendEnvelope(sender, request))
     {

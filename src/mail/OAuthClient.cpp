@@ -444,23 +444,23 @@ std::unique_ptr<IAccessTokenSource> MakeAccessTokenSource(const DeliveryProfile&
         return nullptr;
     if (!profile.oauth.strTokenCommand.empty())
         return std::make_unique<CTokenCommandSource>(profile.oauth.strTokenCommand);
+    OAuthSettings settings = profile.oauth;
+    settings.bPopScope = UsesOAuthPop(profile);
+    const std::string strCaFile =
+        profile.strCaFile.empty() ? std::string() : ToOsPath(profile.strCaFile);
     // The client keeps its own factory of system sockets when none is given.
     struct COwningClient : COAuthClient
     {
-        COwningClient(std::unique_ptr<ISocketFactory> p, const DeliveryProfile& prof,
-                      const std::string& strFile)
-            : COAuthClient(*p, prof.oauth, strFile,
-                           prof.strCaFile.empty() ? std::string() : ToOsPath(prof.strCaFile)),
-              pOwn(std::move(p))
+        COwningClient(std::unique_ptr<ISocketFactory> p, const OAuthSettings& oauth,
+                      const std::string& strFile, const std::string& strCa)
+            : COAuthClient(*p, oauth, strFile, strCa), pOwn(std::move(p))
         {
         }
         std::unique_ptr<ISocketFactory> pOwn;
     };
     const std::string strFile = strAppDir + kOAuthTokenFileName;
     if (pSockets != nullptr)
-        return std::make_unique<COAuthClient>(
-            *pSockets, profile.oauth, strFile,
-            profile.strCaFile.empty() ? std::string() : ToOsPath(profile.strCaFile));
-    return std::make_unique<COwningClient>(std::make_unique<CSystemSocketFactory>(), profile,
-                                           strFile);
+        return std::make_unique<COAuthClient>(*pSockets, settings, strFile, strCaFile);
+    return std::make_unique<COwningClient>(std::make_unique<CSystemSocketFactory>(), settings,
+                                           strFile, strCaFile);
 }

@@ -40,6 +40,9 @@ constexpr const char* HINT_TLS_PORT =
 constexpr const char* HINT_CA_FILE = "。「接続設定」の CA ファイルを確かめてください";
 
 constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
+// The POP3 server of POP before SMTP, not the SMTP server, refused the token.
+constexpr const char* REASON_POP_OAUTH_REFUSED =
+    "POP3サーバがOAuth 2.0のアクセストークンを拒否しました";
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
 constexpr const char* REASON_BAD_TO_ADDRESS = "宛先アドレスが正しくありません";
 constexpr const char* REASON_BAD_FROM_ADDRESS = "発送元アドレスが正しくありません";
@@ -119,6 +122,8 @@ std::string FailureReason(const SendOutcome& outcome, const DeliveryProfile& pro
         return REASON_CONNECTION_REFUSED;
     if (code == SendCode::RcptToRefused)
         return REASON_RECIPIENT_REFUSED;
+    if (code == SendCode::OAuthRefused && outcome.step == SendStep::PopAuth)
+        return REASON_POP_OAUTH_REFUSED;
     const char* pszReason = DeliveryFailureReason(code);
     if (pszReason == nullptr)
         return REASON_TRANSMISSION;
@@ -369,6 +374,7 @@ bool IsSessionFault(const SendOutcome& outcome)
     case SendStep::PopUser:
     case SendStep::PopPass:
     case SendStep::PopTls:
+    case SendStep::PopAuth:
     case SendStep::SmtpConnect:
     case SendStep::SmtpGreeting:
     case SendStep::Helo:
@@ -419,7 +425,7 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
     // In the specified profile every member is tried whatever happens; a modern profile stops
     // at a fault the next member would meet as well.
     const bool bStopAtSessionFault = pResults != nullptr && profile.IsModernSmtp();
-    int nInterval = profile.nSendInterval;
+    int nInterval = EffectiveSendInterval(profile);
     for (std::size_t i = 0; i < attempts.size(); ++i)
     {
         // A cancelled command makes no further attempt; the one that was running failed and
