@@ -314,7 +314,7 @@ set 1003 $(winpath "$tmp/入力/本文.txt")
 click 1009
 wait-dialog Tarvell
 dump-dialog
-click 2
+click 1
 wait-no-dialog
 dump 1005
 close
