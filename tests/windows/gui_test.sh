@@ -14,7 +14,9 @@
 #     recipient picked through the dialog;
 #  5. /option /quit: the options dialog at start, the program ending after it;
 #  6. /sendinf=... /sendon /quit: the form filled from the file, sent on its own, closed;
-#  7. a body ISO-2022-JP cannot carry: the question's answers as buttons, UTF-8 chosen.
+#  7. a body ISO-2022-JP cannot carry: the question's answers as buttons, UTF-8 chosen;
+#  8. the connection settings' OAuth 2.0 fields chosen, filled and confirmed (Delivery.ini holds
+#     them), and サインイン... failing with its message box where the sign-in cannot start.
 # Exits 77 (skipped) when Wine or Xvfb cannot run here.
 set -euo pipefail
 build=$(realpath "$1")
@@ -281,9 +283,52 @@ assert msg.get_content_charset() == "utf-8", msg.get_content_charset()
 assert "丸数字①です" in msg.get_payload(decode=True).decode("utf-8")
 PY
 
+# 8. OAuth 2.0 in the connection settings: the provider's fields enabled, サインイン... once a
+#    client ID is typed; where the browser's redirect cannot be listened for, the sign-in ends
+#    in a message box with the reason; OK in both dialogs writes the keys to Delivery.ini.
+cat > "$tmp/oauth.txt" <<SCRIPT
+menu 32773
+wait-dialog 発送元設定
+click 1021
+wait-dialog 接続設定
+select 1050 1
+select 1052 3
+wait-enabled 1061 1
+wait-enabled 1063 1
+wait-enabled 1065 0
+wait-enabled 1068 0
+set 1062 00000000-0000-0000-0000-000000000000
+set 1063 consumers
+wait-enabled 1068 1
+dump 1069
+click 1068
+wait-dialog Tarvell
+dump-dialog
+click 1
+wait-dialog 接続設定
+signal shot delivery-oauth
+wait-file $(winpath "$tmp/go-delivery-oauth")
+click 1
+wait-dialog 発送元設定
+click 1
+wait-no-dialog
+close
+SCRIPT
+run_window oauth
+expect oauth "1069=未サインイン"
+grep -q "=サインインできませんでした: " "$tmp/oauth.report" || fail "oauth: no message box for the failed sign-in"
+expect oauth "exit=0"
+python3 - "$app/Delivery.ini" <<'PY' || fail "oauth: Delivery.ini does not hold the OAuth keys"
+import sys
+lines = open(sys.argv[1], "rb").read().decode("cp932").split("\r\n")
+for line in ("SmtpSecurity=starttls", "Authentication=oauth2", "OAuthProvider=microsoft",
+             "OAuthClientId=00000000-0000-0000-0000-000000000000", "OAuthTenant=consumers"):
+    assert line in lines, (line, lines)
+PY
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures passed checks failed" >&2
   echo "0 passed, $failures failed"
   exit 1
 fi
-echo "7 passed, 0 failed"
+echo "8 passed, 0 failed"
