@@ -102,7 +102,7 @@ CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
     }
     m_pBtnSignIn = MakeButton(this, m_units.Rect(310, y, 60, 14), QStringLiteral(u"サインイン..."),
                               "m_btnSignIn");
-    m_pLabelSignIn = MakeLabel(this, m_units.Rect(250, y + 18, 192, 18), QString());
+    m_pLabelSignIn = MakeLabel(this, m_units.Rect(310, y + 18, 132, 18), QString());
     m_pLabelSignIn->setObjectName(QStringLiteral("m_labelSignIn"));
     m_pLabelSignIn->setWordWrap(true);
 

@@ -303,6 +303,9 @@ TEST_F(SettingsDlgTest, ConnectionSettingsWriteTheOAuthKeys)
             return Child<QWidget>(dlg, pszName)->isEnabled();
         };
         EXPECT_FALSE(enabled("m_comboProvider") || enabled("m_strClientId"));
+        for (const QWidget* pChild : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(dlg.rect().contains(pChild->geometry()))
+                << pChild->objectName().toStdString();
         Child<QComboBox>(dlg, "m_comboSmtp")->setCurrentIndex(1);
         Child<QComboBox>(dlg, "m_comboAuth")->setCurrentIndex(3); // OAuth 2.0
         EXPECT_TRUE(enabled("m_comboProvider") && enabled("m_strClientId") &&
