@@ -21,8 +21,8 @@ bool IsPlainAscii(const std::string& strText, bool bBlanks)
     for (std::size_t i = 0; i < strText.size(); ++i)
     {
         const char c = strText[i];
-        const bool bBlank = bBlanks && c == ' ' && i > 0 && i + 1 < strText.size() &&
-                            strText[i - 1] != ' ';
+        const bool bBlank =
+            bBlanks && c == ' ' && i > 0 && i + 1 < strText.size() && strText[i - 1] != ' ';
         if ((c < 0x21 || c > 0x7E) && !bBlank)
             return false;
     }
@@ -64,11 +64,13 @@ std::string FieldProblem(OAuthField field, const std::string& strText, bool bNee
         return strText.rfind("https://", 0) == 0 && strText.size() > 8 &&
                        IsPlainAscii(strText, false)
                    ? std::string()
-                   : Named(field, "は https:// で始まる URL で入力してください。"); // troubleshooting
+                   : Named(field,
+                           "は https:// で始まる URL で入力してください。"); // troubleshooting
     case OAuthField::scope:
         return IsPlainAscii(strText, true)
                    ? std::string()
-                   : Named(field, "は英数字と記号を空白で区切って入力してください。"); // troubleshooting
+                   : Named(field,
+                           "は英数字と記号を空白で区切って入力してください。"); // troubleshooting
     default:
         return IsPlainAscii(strText, false)
                    ? std::string()
@@ -141,10 +143,9 @@ OAuthFieldProblem CheckOAuthFields(const DeliveryProfile& profile)
     {
         if (!OAuthFieldApplies(profile, field))
             continue;
-        const bool bNeeded = bOwnClient && (field == OAuthField::clientId ||
-                                            field == OAuthField::tenant ||
-                                            field == OAuthField::tokenUrl ||
-                                            field == OAuthField::scope);
+        const bool bNeeded =
+            bOwnClient && (field == OAuthField::clientId || field == OAuthField::tenant ||
+                           field == OAuthField::tokenUrl || field == OAuthField::scope);
         std::string strMessage = FieldProblem(field, OAuthFieldText(oauth, field), bNeeded);
         if (!strMessage.empty())
             return OAuthFieldProblem{field, std::move(strMessage)};

@@ -26,9 +26,9 @@ enum class OAuthField
 constexpr int kMaxOAuthText = 255;
 
 // Every field, in the dialog's order.
-constexpr OAuthField kOAuthFields[] = {OAuthField::clientId,    OAuthField::tenant,
+constexpr OAuthField kOAuthFields[] = {OAuthField::clientId,     OAuthField::tenant,
                                        OAuthField::authorizeUrl, OAuthField::tokenUrl,
-                                       OAuthField::deviceUrl,   OAuthField::scope};
+                                       OAuthField::deviceUrl,    OAuthField::scope};
 
 // The field's label on the dialog ("クライアント ID" ...). CP932.
 const char* OAuthFieldLabel(OAuthField field);

@@ -12,10 +12,12 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+
+#include <functional>
+#include <utility>
 
 namespace
 {
@@ -28,6 +30,36 @@ QComboBox* MakeCombo(QWidget* pParent, const QRect& rect, const char* pszName,
     pCombo->addItems(items);
     return pCombo;
 }
+
+// The wait for the browser's sign-in. ｷｬﾝｾﾙ, Escape and the close box ask the sign-in to give
+// up; the wait stays up (its caller closes it) until the sign-in has ended, so the dialog under
+// it cannot be used meanwhile.
+class CSignInWait : public QDialog
+{
+  public:
+    CSignInWait(QWidget* pParent, const CDialogUnits& units, std::function<void()> cancel)
+        : QDialog(pParent), m_cancel(std::move(cancel))
+    {
+        setObjectName(QStringLiteral("m_dlgSignInWait"));
+        setWindowTitle(QStringLiteral(u"サインイン"));
+        setFont(DialogFont());
+        setFixedSize(units.Size(200, 56));
+        MakeLabel(this, units.Rect(8, 10, 184, 16),
+                  QStringLiteral(u"ブラウザでサインインしてください（5 分以内）。"));
+        m_pBtnCancel =
+            MakeButton(this, units.Rect(75, 34, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"), "m_btnCancel");
+        connect(m_pBtnCancel, &QPushButton::clicked, this, &CSignInWait::reject);
+    }
+    void reject() override
+    {
+        m_cancel();
+        m_pBtnCancel->setEnabled(false);
+    }
+
+  private:
+    std::function<void()> m_cancel;
+    QPushButton* m_pBtnCancel;
+};
 
 // The names tests find the OAuth edits by.
 const char* EditName(OAuthField field)
@@ -212,20 +244,12 @@ void CDeliveryDlg::OnSignIn()
     if (!ReadText(m_pEditCaFile, profile.strCaFile, static_cast<int>(MAX_PATH_TEXT)) ||
         !CheckOAuth(profile))
         return;
-    // A modal progress with a cancel button while the worker waits for the browser: this
-    // window's own loop goes on, a timer carries the worker's calls over.
+    // A modal wait with a cancel button while the worker waits for the browser: this window's
+    // own loop goes on, a timer carries the worker's calls over.
     const auto progress = [this](const std::function<bool()>& drain,
                                  const std::function<void()>& cancel) {
-        QProgressDialog wait(QStringLiteral(u"ブラウザでサインインしてください（5 分以内）。"),
-                             QStringLiteral(u"ｷｬﾝｾﾙ"), 0, 0, this);
-        wait.setObjectName(QStringLiteral("m_progressSignIn"));
-        wait.setWindowTitle(QStringLiteral(u"サインイン"));
-        wait.setWindowModality(Qt::WindowModal);
-        wait.setMinimumDuration(0);
-        wait.setAutoClose(false);
-        wait.setAutoReset(false);
-        connect(&wait, &QProgressDialog::canceled, &wait, [&cancel] { cancel(); });
-        wait.show();
+        CSignInWait wait(this, m_units, cancel);
+        wait.open();
         QEventLoop loop;
         QTimer timer;
         bool bFinished = false;

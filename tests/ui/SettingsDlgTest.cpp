@@ -306,8 +306,11 @@ TEST_F(SettingsDlgTest, ConnectionSettingsWriteTheOAuthKeys)
         for (const QWidget* pChild : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             EXPECT_TRUE(dlg.rect().contains(pChild->geometry()))
                 << pChild->objectName().toStdString();
-        Child<QComboBox>(dlg, "m_comboSmtp")->setCurrentIndex(1);
         Child<QComboBox>(dlg, "m_comboAuth")->setCurrentIndex(3); // OAuth 2.0
+        EXPECT_EQ(Child<QLabel>(dlg, "m_labelWarning")->text(),
+                  QStringLiteral(
+                      u"注意: OAuth 2.0 には SMTP の暗号化 (STARTTLS か SSL/TLS) が必要です。"));
+        Child<QComboBox>(dlg, "m_comboSmtp")->setCurrentIndex(1);
         EXPECT_TRUE(enabled("m_comboProvider") && enabled("m_strClientId") &&
                     enabled("m_strTenant"));
         EXPECT_FALSE(enabled("m_strTokenUrl") || enabled("m_strScope") || enabled("m_btnSignIn"));
