@@ -16,7 +16,8 @@
 #  6. /sendinf=... /sendon /quit: the form filled from the file, sent on its own, closed;
 #  7. a body ISO-2022-JP cannot carry: the question's answers as buttons, UTF-8 chosen;
 #  8. the connection settings' OAuth 2.0 fields chosen, filled and confirmed (Delivery.ini holds
-#     them), and サインイン... failing with its message box where the sign-in cannot start.
+#     them, the dialog shows them again), and サインイン... failing with its message box where
+#     the sign-in cannot start.
 # Exits 77 (skipped) when Wine or Xvfb cannot run here.
 set -euo pipefail
 build=$(realpath "$1")
@@ -312,10 +313,23 @@ click 1
 wait-dialog 発送元設定
 click 1
 wait-no-dialog
+menu 32773
+wait-dialog 発送元設定
+click 1021
+wait-dialog 接続設定
+dump 1052
+dump 1062
+click 2
+wait-dialog 発送元設定
+click 2
+wait-no-dialog
 close
 SCRIPT
 run_window oauth
 expect oauth "1069=未サインイン"
+# Opened again, the dialog shows the OAuth profile it wrote (it once fell back to POP before SMTP).
+expect oauth "1052=OAuth 2.0"
+expect oauth "1062=00000000-0000-0000-0000-000000000000"
 grep -q "=サインインできませんでした: " "$tmp/oauth.report" || fail "oauth: no message box for the failed sign-in"
 expect oauth "exit=0"
 python3 - "$app/Delivery.ini" <<'PY' || fail "oauth: Delivery.ini does not hold the OAuth keys"
