@@ -230,7 +230,15 @@ bool SignInWithBrowserFor(IPlatform& platform, const DeliveryProfile& profile,
     }
     if (worker.joinable())
     {
-        progress([&mailbox] { return mailbox.Drain(); }, [&bCancel] { bCancel = true; });
+        std::exception_ptr pProgressError;
+        try
+        {
+            progress([&mailbox] { return mailbox.Drain(); }, [&bCancel] { bCancel = true; });
+        }
+        catch (...)
+        {
+            pProgressError = std::current_exception();
+        }
         // A progress that ended before the worker did gives the sign-in up, and what the worker
         // still hands over is run until it has ended: nothing is left waiting for an answer.
         if (!mailbox.Drain())
@@ -240,6 +248,8 @@ bool SignInWithBrowserFor(IPlatform& platform, const DeliveryProfile& profile,
                 platform.IPlatform::Pause(10);
         }
         worker.join();
+        if (pProgressError)
+            std::rethrow_exception(pProgressError);
     }
     if (pError)
         std::rethrow_exception(pError);
