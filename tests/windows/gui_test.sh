@@ -22,8 +22,7 @@
 # 10. every dialog changed and cancelled (the address book in its select mode declining the save
 #     question): the four files as they were. The records of 9 and 10 are put back afterwards.
 # 11. the connection settings' OAuth 2.0 fields chosen, filled and confirmed (Delivery.ini holds
-#     them, the dialog shows them again), and サインイン... ending with its message box where the
-#     sign-in cannot go on.
+#     them, the dialog shows them again), and サインイン... waiting for the browser until ｷｬﾝｾﾙ.
 # The fake server is tarvell_fake_mail_server of the Linux build (tests/support/MailDrop.h): the
 # second argument, else build/ of the source tree.
 # Exits 77 (skipped) when Wine or Xvfb cannot run here.
@@ -495,8 +494,8 @@ cmp -s -i 8 "$app/Tarvell.cfg" "$tmp/Tarvell.cfg.confirmed" || fail "cancelled: 
 for f in $records; do cp "$tmp/records/$f" "$app/"; done
 
 # 11. OAuth 2.0 in the connection settings: the provider's fields enabled, サインイン... once a
-#     client ID is typed; where the browser's redirect cannot be listened for, the sign-in ends
-#     in a message box with the reason; OK in both dialogs writes the keys to Delivery.ini.
+#     client ID is typed; the sign-in's wait window while the browser is out, closed with
+#     ｷｬﾝｾﾙ without a message; OK in both dialogs writes the keys to Delivery.ini.
 cat > "$tmp/oauth.txt" <<SCRIPT
 menu 32773
 wait-dialog 発送元設定
@@ -513,9 +512,9 @@ set 1063 consumers
 wait-enabled 1068 1
 dump 1069
 click 1068
-wait-dialog Tarvell
+wait-dialog サインイン
 dump-dialog
-click 1
+click 2
 wait-dialog 接続設定
 signal shot delivery-oauth
 wait-file $(winpath "$tmp/go-delivery-oauth")
@@ -540,7 +539,7 @@ expect oauth "1069=未サインイン"
 # Opened again, the dialog shows the OAuth profile it wrote (it once fell back to POP before SMTP).
 expect oauth "1052=OAuth 2.0"
 expect oauth "1062=00000000-0000-0000-0000-000000000000"
-grep -q "=サインインできませんでした: " "$tmp/oauth.report" || fail "oauth: no message box for the failed sign-in"
+grep -q "=ブラウザでサインインしてください" "$tmp/oauth.report" || fail "oauth: the sign-in did not wait for the browser"
 expect oauth "exit=0"
 python3 - "$app/Delivery.ini" <<'PY' || fail "oauth: Delivery.ini does not hold the OAuth keys"
 import sys
