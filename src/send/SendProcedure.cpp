@@ -158,8 +158,9 @@ const char* FillShared(SendRequest& request, const std::string& strTitle,
 }
 } // namespace
 
-CSendProcedure::CSendProcedure(CSendForm& form, CTarvellDoc& doc, IPlatform& platform)
-    : m_form(form), m_doc(doc), m_platform(platform)
+CSendProcedure::CSendProcedure(CSendForm& form, CTarvellDoc& doc, IPlatform& platform,
+                               const CSendCancel& cancel)
+    : m_form(form), m_doc(doc), m_platform(platform), m_cancel(cancel), m_sockets(&cancel)
 {
 }
 
@@ -414,7 +415,7 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
     const DeliveryProfile profile = ReadProfile();
     m_answers.bSendUtf8 = profile.charset == MailCharset::utf8;
     const bool bChecked = CheckBeforeSending(m_platform, attempts, sender, m_answers);
-    if (!bChecked && !SendCancelRequested())
+    if (!bChecked && !m_cancel.Requested())
         return; // the user answered 中止: nothing is sent or logged
     // In the specified profile every member is tried whatever happens; a modern profile stops
     // at a fault the next member would meet as well.
@@ -424,7 +425,7 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
     {
         // A cancelled command makes no further attempt; the one that was running failed and
         // was logged, the ones after it are not tried.
-        if (!bChecked || SendCancelRequested() ||
+        if (!bChecked || m_cancel.Requested() ||
             (i > 0 && nInterval > 0 && !WaitUnlessStopped(nInterval, "次の宛先まで")))
         {
             RecordNotTried(attempts, i, pResults, REASON_CANCELLED);
@@ -517,13 +518,13 @@ bool CSendProcedure::WaitUnlessStopped(int nSeconds, const std::string& strWhat)
         m_form.ShowForm();
         for (int nSlice = 0; nSlice < 10; ++nSlice)
         {
-            if (SendCancelRequested())
+            if (m_cancel.Requested())
                 return false;
             m_platform.Pause(100);
         }
     }
     m_form.m_strStatus = strBefore;
-    return !SendCancelRequested();
+    return !m_cancel.Requested();
 }
 
 void CSendProcedure::Count(const AttemptReport& report)
@@ -578,7 +579,7 @@ IAccessTokenSource* CSendProcedure::AccessTokens(const DeliveryProfile& profile)
     const std::string strProfile = FormatDeliveryProfile(profile, true);
     if (m_pAccessTokens == nullptr || strProfile != m_strTokensProfile)
     {
-        m_pAccessTokens = MakeAccessTokenSource(profile, m_doc.m_szAppDir);
+        m_pAccessTokens = MakeAccessTokenSource(profile, m_doc.m_szAppDir, &m_sockets);
         m_strTokensProfile = strProfile;
     }
     return m_pAccessTokens.get();
@@ -602,7 +603,7 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
     options.bBodyFromUtf8 = m_answers.bBodyFromUtf8;
     options.bReplaceUnsafe = m_answers.bReplaceUnsafe;
     options.bSendUtf8 = m_answers.bSendUtf8;
-    CMailSender mail(m_platform, options);
+    CMailSender mail(m_platform, m_sockets, options);
     m_form.m_strStatus.clear();
     m_form.m_strDetail.clear();
     m_form.ShowForm();
@@ -663,7 +664,7 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
     // A send stopped by the user (中止, Escape, closing, a signal) is told as such, never as the
     // server error the broken connection left behind.
     AttemptReport report;
-    report.bCancelled = !bSent && bSendRan && SendCancelRequested();
+    report.bCancelled = !bSent && bSendRan && m_cancel.Requested();
     if (report.bCancelled)
     {
         strReason = REASON_CANCELLED;
