@@ -24,99 +24,28 @@ enum class CommandResult : int
     WrongCode = 3, // the reply's number differs from the expected code
 };
 
-// OpenPop and OpenSmtp.
-enum class OpenResult : int
+// Where a send operation stopped. The order is the order of the steps.
+enum class SendStep : int
 {
-    Ok = 0,
-    NoSocket = 1,
-    NotConnected = 2,
-    NoGreeting = 3,
-    BadGreeting = 4,
+    None,         // it did not stop: the mail was sent
+    Check,        // a value was refused before any connection
+    PopConnect,   // creating the socket or connecting to the POP3 server
+    PopGreeting,  // the POP3 server's greeting
+    PopUser,      // USER
+    PopPass,      // PASS
+    SmtpConnect,  // creating the socket or connecting to the SMTP server
+    SmtpGreeting, // the SMTP server's greeting
+    Helo,
+    MailFrom,
+    RcptTo,
+    Data,
+    HeaderLines, // the From, To and Subject lines
+    MessageData, // the message after the header lines
+    EndOfData,   // the server's reply to the end of the data
+    PopTls,      // STLS or the TLS handshake with the POP3 server
+    SmtpTls,     // STARTTLS or the TLS handshake with the SMTP server
+    SmtpAuth,    // SMTP AUTH
 };
-
-// PopLogin: the step's base (USER 0, PASS 3) plus the command result of that step.
-enum class LoginStep : int
-{
-    User = 0,
-    Pass = 3,
-};
-
-enum class LoginResult : int
-{
-    Ok = 0,
-    UserNotSent = 1,
-    UserNoReply = 2,
-    UserRefused = 3,
-    PassNotSent = 4,
-    PassNoReply = 5,
-    PassRefused = 6,
-};
-
-constexpr LoginResult LoginFailure(LoginStep step, CommandResult result)
-{
-    return static_cast<LoginResult>(Code(step) + Code(result));
-}
-
-static_assert(LoginFailure(LoginStep::User, CommandResult::NotSent) == LoginResult::UserNotSent);
-static_assert(LoginFailure(LoginStep::User, CommandResult::WrongCode) == LoginResult::UserRefused);
-static_assert(LoginFailure(LoginStep::Pass, CommandResult::NotSent) == LoginResult::PassNotSent);
-static_assert(LoginFailure(LoginStep::Pass, CommandResult::NoReply) == LoginResult::PassNoReply);
-static_assert(LoginFailure(LoginStep::Pass, CommandResult::WrongCode) == LoginResult::PassRefused);
-
-// SendEnvelope: the command's base plus the command result of that command, or a header line.
-enum class EnvelopeStep : int
-{
-    Helo = 0,
-    MailFrom = 10,
-    RcptTo = 20,
-    Data = 30,
-};
-
-enum class EnvelopeResult : int
-{
-    Ok = 0,
-    HeloNotSent = 1,
-    HeloNoReply = 2,
-    HeloRefused = 3,
-    MailFromNotSent = 11,
-    MailFromNoReply = 12,
-    MailFromRefused = 13,
-    RcptToNotSent = 21,
-    RcptToNoReply = 22,
-    RcptToRefused = 23,
-    DataNotSent = 31,
-    DataNoReply = 32,
-    DataRefused = 33,
-    FromLineNotSent = 41,
-    ToLineNotSent = 42,
-    SubjectLineNotSent = 43,
-};
-
-constexpr EnvelopeResult EnvelopeFailure(EnvelopeStep step, CommandResult result)
-{
-    return static_cast<EnvelopeResult>(Code(step) + Code(result));
-}
-
-static_assert(EnvelopeFailure(EnvelopeStep::Helo, CommandResult::NotSent) ==
-              EnvelopeResult::HeloNotSent);
-static_assert(EnvelopeFailure(EnvelopeStep::Helo, CommandResult::WrongCode) ==
-              EnvelopeResult::HeloRefused);
-static_assert(EnvelopeFailure(EnvelopeStep::MailFrom, CommandResult::NotSent) ==
-              EnvelopeResult::MailFromNotSent);
-static_assert(EnvelopeFailure(EnvelopeStep::MailFrom, CommandResult::WrongCode) ==
-              EnvelopeResult::MailFromRefused);
-static_assert(EnvelopeFailure(EnvelopeStep::RcptTo, CommandResult::NoReply) ==
-              EnvelopeResult::RcptToNoReply);
-static_assert(EnvelopeFailure(EnvelopeStep::RcptTo, CommandResult::WrongCode) ==
-              EnvelopeResult::RcptToRefused);
-static_assert(EnvelopeFailure(EnvelopeStep::Data, CommandResult::NotSent) ==
-              EnvelopeResult::DataNotSent);
-static_assert(EnvelopeFailure(EnvelopeStep::Data, CommandResult::WrongCode) ==
-              EnvelopeResult::DataRefused);
-// The command bases leave room for the three command results below the next base and below the
-// header lines.
-static_assert(Code(EnvelopeStep::Data) + Code(CommandResult::WrongCode) <
-              Code(EnvelopeResult::FromLineNotSent));
 
 // Results of SendPlainMail and SendMultipartMail that are not a count.
 enum class SendCode : int
@@ -187,40 +116,24 @@ enum class SendCode : int
     OAuthRefused = -72,
 };
 
-// An envelope failure's send result is its code negated.
-constexpr SendCode SendCodeOf(EnvelopeResult result)
+// The send result of an envelope command that did not go through: the command's base (HELO 0,
+// MAIL FROM 10, RCPT TO 20, DATA 30) plus the command's result, negated.
+constexpr SendCode EnvelopeCode(SendStep step, CommandResult result)
 {
-    return static_cast<SendCode>(-Code(result));
+    const int nBase = step == SendStep::MailFrom ? 10
+                      : step == SendStep::RcptTo ? 20
+                      : step == SendStep::Data   ? 30
+                                                 : 0;
+    return static_cast<SendCode>(-(nBase + Code(result)));
 }
 
-static_assert(SendCodeOf(EnvelopeResult::HeloNotSent) == SendCode::HeloNotSent);
-static_assert(SendCodeOf(EnvelopeResult::MailFromNoReply) == SendCode::MailFromNoReply);
-static_assert(SendCodeOf(EnvelopeResult::RcptToRefused) == SendCode::RcptToRefused);
-static_assert(SendCodeOf(EnvelopeResult::DataRefused) == SendCode::DataRefused);
-static_assert(SendCodeOf(EnvelopeResult::SubjectLineNotSent) == SendCode::SubjectLineNotSent);
-
-// Where a send operation stopped. The order is the order of the steps.
-enum class SendStep : int
-{
-    None,         // it did not stop: the mail was sent
-    Check,        // a value was refused before any connection
-    PopConnect,   // creating the socket or connecting to the POP3 server
-    PopGreeting,  // the POP3 server's greeting
-    PopUser,      // USER
-    PopPass,      // PASS
-    SmtpConnect,  // creating the socket or connecting to the SMTP server
-    SmtpGreeting, // the SMTP server's greeting
-    Helo,
-    MailFrom,
-    RcptTo,
-    Data,
-    HeaderLines, // the From, To and Subject lines
-    MessageData, // the message after the header lines
-    EndOfData,   // the server's reply to the end of the data
-    PopTls,      // STLS or the TLS handshake with the POP3 server
-    SmtpTls,     // STARTTLS or the TLS handshake with the SMTP server
-    SmtpAuth,    // SMTP AUTH
-};
+static_assert(EnvelopeCode(SendStep::Helo, CommandResult::NotSent) == SendCode::HeloNotSent);
+static_assert(EnvelopeCode(SendStep::Helo, CommandResult::WrongCode) == SendCode::HeloRefused);
+static_assert(EnvelopeCode(SendStep::MailFrom, CommandResult::NoReply) ==
+              SendCode::MailFromNoReply);
+static_assert(EnvelopeCode(SendStep::RcptTo, CommandResult::WrongCode) == SendCode::RcptToRefused);
+static_assert(EnvelopeCode(SendStep::Data, CommandResult::NotSent) == SendCode::DataNotSent);
+static_assert(EnvelopeCode(SendStep::Data, CommandResult::WrongCode) == SendCode::DataRefused);
 
 // The step's name in the detail shown to the user (CP932).
 const char* SendStepName(SendStep step);
