@@ -71,25 +71,16 @@ CMailSender::~CMailSender() = default;
 
 int CMailSender::SendPlainMail(const SenderInf& sender, const SendRequest& request)
 {
-    return Deliver(sender, request, false).nResult;
+    return SendResultOf(Deliver(sender, request, false));
 }
 
 int CMailSender::SendMultipartMail(const SenderInf& sender, const SendRequest& request)
 {
-    return Deliver(sender, request, true).nResult;
+    return SendResultOf(Deliver(sender, request, true));
 }
 
 namespace
 {
-SendOutcome Failure(SendCode code, SendStep step, std::string strDetail)
-{
-    SendOutcome outcome;
-    outcome.nResult = Code(code);
-    outcome.step = step;
-    outcome.strDetail = std::move(strDetail);
-    return outcome;
-}
-
 // The send results of the From, To and Subject lines that did not go out whole.
 constexpr SendCode kAddressLineCodes[] = {SendCode::FromLineNotSent, SendCode::ToLineNotSent,
                                           SendCode::SubjectLineNotSent};
@@ -110,8 +101,8 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
     m_timeSend = m_platform.Now();
     const DeliveryProfile& profile = m_options.profile;
     if (!profile.strRefused.empty()) // a typo must never silently drop encryption
-        return Failure(SendCode::ProfileRefused, SendStep::Check,
-                       "Delivery.ini: " + profile.strRefused);
+        return SendOutcome::Failed(SendCode::ProfileRefused, SendStep::Check,
+                                   "Delivery.ini: " + profile.strRefused);
 
     // Everything that goes into a command or a header line is checked before any connection.
     const std::string strBinFile = FieldText(request.szBinFile);
@@ -121,16 +112,16 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
          {FieldText(sender.szName), FieldText(sender.szMailAddress), FieldText(request.szName),
           FieldText(request.szAddress), FieldText(request.szTitle)})
         if (HasLineBreak(strValue))
-            return Failure(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
+            return SendOutcome::Failed(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     if (bMultipart && HasLineBreak(AttachmentFileName(strBinFile.c_str())))
-        return Failure(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
+        return SendOutcome::Failed(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     std::array<std::string, 3> addressLines;
     if (!FormatAddressHeaderLines(sender, request, addressLines, WireCharset()))
-        return Failure(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
+        return SendOutcome::Failed(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
     std::array<std::string, 2> attachmentLines;
     if (bMultipart &&
         !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines, WireCharset()))
-        return Failure(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
+        return SendOutcome::Failed(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
 
     CFileReader bodyFile(FieldText(request.szTextFile)); // before any connection
 
@@ -144,33 +135,21 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
     if (!session.Open(sender) || !session.Envelope(sender, request))
         return session.Failure();
 
-    SendOutcome outcome;
     const int nLine = SendAddressLines(socket, addressLines);
-    if (nLine >= 0)
-        outcome = Failure(kAddressLineCodes[nLine], SendStep::HeaderLines, socket.FailureDetail());
-    else
-    {
-        outcome.nResult = WriteMessage(socket, bodyFile, sender, request, bMultipart, session);
-        if (outcome.nResult == Code(SendCode::DataLost))
-            outcome = Failure(SendCode::DataLost, SendStep::MessageData, socket.FailureDetail());
-        else if (outcome.nResult == Code(SendCode::DataRejected))
-            outcome = Failure(SendCode::DataRejected, SendStep::EndOfData, socket.FailureDetail());
-        else if (outcome.nResult == Code(SendCode::AttachmentShortened))
-            outcome = Failure(SendCode::AttachmentShortened, SendStep::MessageData,
-                              "添付ファイルが送信中に短くなりました");
-        else if (outcome.Sent())
-            outcome.strAcceptedReply = socket.FailureDetail(); // the last line: the 250
-    }
-    if (outcome.nResult == Code(SendCode::AttachmentShortened))
+    const SendOutcome outcome =
+        nLine >= 0 ? SendOutcome::Failed(kAddressLineCodes[nLine], SendStep::HeaderLines,
+                                         socket.FailureDetail())
+                   : WriteMessage(socket, bodyFile, sender, request, bMultipart, session);
+    if (outcome.code == SendCode::AttachmentShortened)
         socket.Close(); // without the end of the data and QUIT: the server drops the message
     else
         session.Quit();
     return outcome;
 }
 
-int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
-                              const SenderInf& sender, const SendRequest& request, bool bMultipart,
-                              CMailSession& session)
+SendOutcome CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
+                                      const SenderInf& sender, const SendRequest& request,
+                                      bool bMultipart, CMailSession& session)
 {
     CSocketTextSink sink(socket);
     const MailCharset charset = WireCharset();
@@ -204,18 +183,25 @@ int CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
         nTotal = AddCount(nTotal, WriteAttachmentPart(sink, FieldText(request.szBinFile).c_str(),
                                                       &bShortened, charset));
         if (bShortened)
-            return Code(SendCode::AttachmentShortened);
+            return SendOutcome::Failed(SendCode::AttachmentShortened, SendStep::MessageData,
+                                       "添付ファイルが送信中に短くなりました");
         nTotal = AddCount(nTotal, sink.Write(CloseDelimiter(strBoundary).c_str()));
     }
     socket.EndData();
     const int nLast = sink.Write(kEndOfData);
     if (!socket.FinishData())
-        return Code(SendCode::DataLost);
+        return SendOutcome::Failed(SendCode::DataLost, SendStep::MessageData,
+                                   socket.FailureDetail());
     // Only the server's reply to the end of the data says that it took the message: a refusal
     // (too large, spam, no space) must not count as a sent mail. QUIT then reads its own reply.
     if (!session.MessageAccepted())
-        return Code(SendCode::DataRejected);
-    return bMultipart ? AddCount(nTotal, nLast) : nLast;
+        return SendOutcome::Failed(SendCode::DataRejected, SendStep::EndOfData,
+                                   socket.FailureDetail());
+    SendOutcome outcome;
+    outcome.step = SendStep::None;
+    outcome.nWritten = bMultipart ? AddCount(nTotal, nLast) : nLast;
+    outcome.strAcceptedReply = socket.FailureDetail(); // the last line: the 250
+    return outcome;
 }
 
 int CMailSender::SendAddressLines(CBufferedSocket& socket, const std::array<std::string, 3>& lines)

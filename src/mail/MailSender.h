@@ -82,11 +82,13 @@ class CMailSender
     void ReadBody(CFileReader& file, const SendRequest& request);
     // The charset of the message: UTF-8 when the profile or the user's answer asks for it.
     MailCharset WireCharset() const;
-    // Writes the message after the envelope: its count, or SendCode DataLost or DataRejected.
+    // Writes the message after the envelope: sent with its count, or failed with DataLost,
+    // AttachmentShortened or DataRejected.
     // Date and Message-ID (and for a plain message MIME-Version) follow the specified header
     // lines. The session reads the server's reply to the end of the data.
-    int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SenderInf& sender,
-                     const SendRequest& request, bool bMultipart, CMailSession& session);
+    SendOutcome WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
+                             const SenderInf& sender, const SendRequest& request, bool bMultipart,
+                             CMailSession& session);
 
     IPlatform& m_platform;
     std::unique_ptr<ISocketFactory> m_pOwnSockets;

@@ -25,10 +25,7 @@ const SendOutcome& CMailSession::Failure() const
 bool CMailSession::Fail(SendCode code, SendStep step, std::string strDetail)
 {
     m_pFailed = nullptr;
-    m_failure = SendOutcome();
-    m_failure.nResult = Code(code);
-    m_failure.step = step;
-    m_failure.strDetail = std::move(strDetail);
+    m_failure = SendOutcome::Failed(code, step, std::move(strDetail));
     return false;
 }
 

@@ -48,10 +48,7 @@ std::string CModernSession::EhloName()
 
 bool CModernSession::Fail(SendCode code, SendStep step, bool bQuit)
 {
-    m_failure = SendOutcome();
-    m_failure.nResult = Code(code);
-    m_failure.step = step;
-    m_failure.strDetail = m_strLastLine;
+    m_failure = SendOutcome::Failed(code, step, m_strLastLine);
     if (bQuit)
         Quit();
     m_socket.Close();

@@ -1,8 +1,9 @@
-// SendResult.h - the result families of the mail session, each its own type with the numbers the
-// callers and the log rely on. A send operation returns a count above 0 when the whole message was
-// written and the server took it, SendCode::NoSession (0) when the POP3 connection, the POP3
-// log-in or the SMTP connection failed, and a negative SendCode for the step that failed after
-// that. SendOutcome carries that result together with the step and what the server said.
+// SendResult.h - what a send operation ended with. SendOutcome is recorded where the operation
+// ends: the step, the way it failed (SendCode) and what the server said. The integer result the
+// callers and other programs rely on is worked out from it by SendResultOf: a count above 0 when
+// the whole message was written and the server took it, SendCode::NoSession (0) when the POP3
+// connection, the POP3 log-in or the SMTP connection failed, and a negative SendCode for the step
+// that failed after that.
 #pragma once
 #include <ctime>
 #include <string>
@@ -138,11 +139,11 @@ static_assert(EnvelopeCode(SendStep::Data, CommandResult::WrongCode) == SendCode
 // The step's name in the detail shown to the user (CP932).
 const char* SendStepName(SendStep step);
 
-// What one send operation ended with.
+// What one send operation ended with, recorded where it ended.
 struct SendOutcome
 {
-    int nResult = Code(SendCode::NoSession); // above 0: the count of a sent mail; else a SendCode
-    SendStep step = SendStep::None;          // the step that failed
+    SendStep step = SendStep::None;      // the step that failed
+    SendCode code = SendCode::NoSession; // how it failed
     // The server's last reply line to that step (CR LF stripped), or the socket's error, or why a
     // value was refused; empty for a sent mail.
     std::string strDetail;
@@ -153,6 +154,16 @@ struct SendOutcome
     std::string strBody;
     // For a sent mail, the server's reply to the end of the data ("250 2.0.0 Ok: queued as …").
     std::string strAcceptedReply;
+    // For a sent mail, the bytes the result counts (above 0): the end-of-data line of a plain
+    // mail, everything after the address header lines of a multipart one.
+    int nWritten = 0;
 
-    bool Sent() const { return nResult > 0; }
+    bool Sent() const { return nWritten > 0; }
+
+    // The failure of step: code, and what the server said or why it stopped.
+    static SendOutcome Failed(SendCode code, SendStep step, std::string strDetail);
 };
+
+// The result of SendPlainMail and SendMultipartMail: the count of a sent mail, else the failure's
+// SendCode (0 when the POP3 connection, the POP3 log-in or the SMTP connection failed).
+int SendResultOf(const SendOutcome& outcome);

@@ -38,10 +38,7 @@ bool CSpecifiedSession::Fail(SendCode code)
 
 bool CSpecifiedSession::Fail(SendCode code, std::string strDetail)
 {
-    m_failure = SendOutcome();
-    m_failure.nResult = Code(code);
-    m_failure.step = m_step;
-    m_failure.strDetail = std::move(strDetail);
+    m_failure = SendOutcome::Failed(code, m_step, std::move(strDetail));
     return false;
 }
 

@@ -145,7 +145,7 @@ TEST_F(OAuthSend, RevokedSignInFailsBeforeAnySmtpConnection)
     Start("--refresh rt-0 --revoked");
     SignedIn("rt-0");
     const SendOutcome outcome = Send();
-    EXPECT_EQ(outcome.nResult, Code(SendCode::OAuthTokenFailed));
+    EXPECT_EQ(SendResultOf(outcome), Code(SendCode::OAuthTokenFailed));
     EXPECT_EQ(outcome.strDetail.rfind("再度サインインしてください (invalid_grant: AADSTS70008: "
                                       "トークンは取り消されました)",
                                       0),
@@ -200,7 +200,7 @@ TEST_P(OAuthExchange, RefusedTokenEndsTheExchangeRight)
     Start(std::string("--refresh rt-0 --reject-smtp --offer '") + GetParam().pszOffer + "'");
     SignedIn("rt-0");
     const SendOutcome outcome = Send();
-    EXPECT_EQ(outcome.nResult, Code(SendCode::OAuthRefused));
+    EXPECT_EQ(SendResultOf(outcome), Code(SendCode::OAuthRefused));
     EXPECT_EQ(outcome.strDetail, "535 5.7.3 Authentication unsuccessful (status 401)");
     const std::string strSmtp = m_pServer->Log("smtp.log");
     const std::size_t nAuth = strSmtp.find(GetParam().pszAuth);
