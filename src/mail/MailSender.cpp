@@ -1,5 +1,5 @@
-// MailSender.cpp - one send attempt: POP before SMTP (RFC 1939 USER/PASS), the SMTP envelope
-// (RFC 5321) and the message after DATA.
+// MailSender.cpp - one send attempt: the checks before any connection, the session of the
+// profile (MailSession.h) and the message after DATA.
 #include "mail/MailSender.h"
 
 #include "app/FileSystem.h"
@@ -7,19 +7,14 @@
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
 #include "mail/BufferedSocket.h"
-#include "mail/LineTransport.h"
 #include "mail/MessageComposer.h"
 #include "mail/MailSession.h"
-#include "mail/OAuthClient.h"
 #include "mail/SystemSocket.h"
-#include "mail/ReplyReader.h"
 #include "mail/SendResult.h"
-#include "mail/ServerAddress.h"
 #include "mail/TlsSocket.h"
 #include "mail/WireCharacters.h"
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 namespace

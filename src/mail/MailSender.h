@@ -14,7 +14,6 @@ class CBufferedSocket;
 class CFileReader;
 class CMailSession;
 class IAccessTokenSource;
-class ISocket;
 class ISocketFactory;
 class ITraceSink;
 
