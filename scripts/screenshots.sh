@@ -3,13 +3,28 @@
 # address book, both address book editors, the settings dialogs and the About box through the
 # keyboard, and saves a PNG of each into build/screenshots/ (or the folder given second).
 # Usage: scripts/screenshots.sh [path/to/tarvell] [output folder]
+#        scripts/screenshots.sh --windows [build-windows folder] [output folder]
+# The second form does the same for the Windows window, tarvell.exe under Wine, driven through its
+# test mode (src/win/TestScript.h) instead of the keyboard; its PNGs go to
+# build-windows/screenshots/windows/ unless a folder is given.
 # Installs what it needs through scripts/setup-screenshots.sh.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 bash "$ROOT/scripts/setup-screenshots.sh"
-BIN=${1:-$ROOT/build/tarvell}
-OUT=${2:-$ROOT/build/screenshots}
+WINDOWS=0
+if [ "${1:-}" = --windows ]; then
+    WINDOWS=1
+    shift
+    BUILD_WIN=$(realpath "${1:-$ROOT/build-windows}")
+    BIN=$BUILD_WIN/tarvell.exe
+    OUT=${2:-$BUILD_WIN/screenshots/windows}
+    [ -x /usr/lib/wine/wine64 ] || { echo "screenshots.sh: wine64 is not installed" >&2; exit 1; }
+else
+    BIN=${1:-$ROOT/build/tarvell}
+    OUT=${2:-$ROOT/build/screenshots}
+fi
+[ -f "$BIN" ] || { echo "screenshots.sh: no $BIN" >&2; exit 1; }
 mkdir -p "$OUT"
 
 # The program keeps its files beside itself: run a copy in a folder of its own.
@@ -21,7 +36,7 @@ cleanup()
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-cp "$BIN" "$WORK/tarvell"
+cp "$BIN" "$WORK/$(basename "$BIN")"
 
 # A main book and a group book with a few entries (CP932 records of 128 + 256 bytes).
 python3 - "$WORK" <<'PY'
@@ -41,17 +56,18 @@ open(folder + '/@新規.tvl', 'wb').write(book({
     1: ('鈴木 一郎', 'suzuki@example.jp'), 2: ('高橋 次郎', 'takahashi@example.ne.jp')}))
 PY
 
-DISP=:$((90 + RANDOM % 9))
-Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number once it listens.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
 PIDS+=($!)
-export DISPLAY=$DISP
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || { echo "screenshots.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -n 1 "$WORK/display")
 openbox >/dev/null 2>&1 &
 PIDS+=($!)
-sleep 1
-
-(cd "$WORK" && LC_ALL=C.UTF-8 ./tarvell) &
-PIDS+=($!)
+for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
 
 # The window of the given title, once it is mapped.
 window()
@@ -69,6 +85,15 @@ shot()
     import -frame -window "$id" "$OUT/$2"
     echo "$OUT/$2"
 }
+
+if [ "$WINDOWS" = 1 ]; then
+    # shellcheck source=scripts/screenshots-windows.sh
+    . "$ROOT/scripts/screenshots-windows.sh"
+    exit 0
+fi
+
+(cd "$WORK" && LC_ALL=C.UTF-8 ./tarvell) &
+PIDS+=($!)
 
 # keys TITLE KEY...: sends keys to the window of that title.
 keys()

@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev
   libgtest-dev libgmock-dev
   fonts-noto-cjk fontconfig
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format clang-tidy
   postfix dovecot-pop3d
   libssl-dev openssl nlohmann-json3-dev
   python3 libmime-tools-perl

@@ -19,8 +19,8 @@
 # delivered after SASL has a sidecar msg.N.user naming the authenticated user.
 # OAuth mode (with the TLS mode): MAILSERVERS_OAUTH_INTROSPECT names an RFC 7662 introspection
 # URL (https) and MAILSERVERS_OAUTH_CA the CA that verifies it; Dovecot then also takes XOAUTH2
-# and OAUTHBEARER through its oauth2 passdb, so the submission ports accept an access token the
-# authorization server calls active.
+# and OAUTHBEARER through its oauth2 passdb, so the submission ports (XOAUTH2 on SUBMISSION_PORT,
+# OAUTHBEARER on SMTPS_PORT) and POP3 accept an access token the authorization server calls active.
 # MAILSERVERS_SIZE_LIMIT (TLS mode) sets Postfix's message_size_limit (0: none), for benchmarks.
 #
 # MAILSERVERS_POLICY=1 (plain port) adds two recipient checks for group send tests: the hash map
@@ -201,12 +201,20 @@ MASTERCF
 if [ -n "$TLS_MODE" ]; then
     # Mail from loopback is relayed only for an authenticated client on these two ports.
     SASL_ONLY="-o smtpd_sasl_auth_enable=yes -o smtpd_client_restrictions=permit_sasl_authenticated,reject -o smtpd_relay_restrictions=permit_sasl_authenticated,reject -o smtpd_recipient_restrictions=permit_sasl_authenticated,reject"
+    # The OAuth mode offers one token mechanism on each port, so that a client meets both:
+    # XOAUTH2 on submission, OAUTHBEARER on smtps (beside LOGIN, which the smtps tests use).
+    SUBMISSION_MECHS=""
+    SMTPS_MECHS="login"
+    if [ -n "${MAILSERVERS_OAUTH_INTROSPECT:-}" ]; then
+        SUBMISSION_MECHS="-o smtpd_sasl_mechanism_filter=plain,login,xoauth2"
+        SMTPS_MECHS="login,oauthbearer"
+    fi
     cat >> "$WORK/pf/etc/master.cf" <<TLSMASTER
 tlsmgr    unix  -       -       n       1000?   1       tlsmgr
 127.0.0.1:$SUBMISSION_PORT inet n - n - - smtpd
-  -o syslog_name=postfix-tarvell/submission -o smtpd_tls_security_level=encrypt -o smtpd_tls_auth_only=yes $SASL_ONLY
+  -o syslog_name=postfix-tarvell/submission -o smtpd_tls_security_level=encrypt -o smtpd_tls_auth_only=yes $SUBMISSION_MECHS $SASL_ONLY
 127.0.0.1:$SMTPS_PORT inet n - n - - smtpd
-  -o syslog_name=postfix-tarvell/smtps -o smtpd_tls_wrappermode=yes -o smtpd_sasl_mechanism_filter=login $SASL_ONLY
+  -o syslog_name=postfix-tarvell/smtps -o smtpd_tls_wrappermode=yes -o smtpd_sasl_mechanism_filter=$SMTPS_MECHS $SASL_ONLY
 catchall  unix  -       n       n       -       -       pipe
   user=nobody argv=$WORK/pf/capture.sh \${sasl_username}
 TLSMASTER

@@ -455,7 +455,7 @@ int Delivery(const Arguments& args, std::ostream& out)
 // The OAuth 2.0 sign-in of Delivery.ini's oauth2 profile: "login" signs in with the device grant
 // (a code to type in a browser on any machine), "status" tells whether a sign-in is kept,
 // "logout" forgets it. The refresh token stays in the program folder, never on the terminal.
-int OAuth(const Arguments& args, std::ostream& out)
+int OAuth(const Arguments& args, std::ostream& out, bool (*pOpenBrowser)(const std::string&))
 {
     const std::string strVerb = args.words.size() == 2 ? args.words[1] : std::string();
     if (strVerb != "login" && strVerb != "status" && strVerb != "logout")
@@ -501,6 +501,7 @@ int OAuth(const Arguments& args, std::ostream& out)
         // The browser on this machine when there is a desktop and the provider has an
         // authorization endpoint; else the code typed in a browser anywhere.
         const bool bDesktop =
+            pOpenBrowser != nullptr ||
             (std::getenv("DISPLAY") != nullptr && *std::getenv("DISPLAY")) ||
             (std::getenv("WAYLAND_DISPLAY") != nullptr && *std::getenv("WAYLAND_DISPLAY"));
         if (!args.bDevice && bDesktop && !EndpointsOf(profile.oauth).strAuthorizeUrl.empty())
@@ -511,6 +512,10 @@ int OAuth(const Arguments& args, std::ostream& out)
                                    "分以内）:\n" +
                                        strUrl + "\n");
                     out.flush();
+                    // Opened or not, the printed address lets the user go on by hand.
+                    if (pOpenBrowser != nullptr && !pOpenBrowser(strUrl))
+                        WriteUtf8(out,
+                                  "ブラウザを開けませんでした。上のアドレスを開いてください。\n");
                     return true;
                 },
                 300, strError);
@@ -771,7 +776,7 @@ const char* HelpText()
 } // namespace
 
 int RunTarvellConfig(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-                     std::ostream& err)
+                     std::ostream& err, bool (*pOpenBrowser)(const std::string& strUrl))
 {
     try
     {
@@ -800,7 +805,7 @@ int RunTarvellConfig(const std::vector<std::string>& args, std::istream& in, std
         if (strCommand == "delivery")
             return Delivery(parsed, out);
         if (strCommand == "oauth")
-            return OAuth(parsed, out);
+            return OAuth(parsed, out, pOpenBrowser);
         err << HelpText();
         return EX_USAGE;
     }

@@ -9,5 +9,8 @@
 // only; out gets the command's output, err its messages (UTF-8). Returns a sysexits status: 0,
 // EX_USAGE, EX_DATAERR, EX_NOINPUT, EX_CANTCREAT or EX_IOERR. Nothing is written unless every
 // value passed its checks.
+// pOpenBrowser, when given, opens the browser's sign-in page of "oauth login" on this machine's
+// desktop (false: it could not); without it the address is only printed, and the browser sign-in
+// is offered only where DISPLAY or WAYLAND_DISPLAY names a desktop.
 int RunTarvellConfig(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-                     std::ostream& err);
+                     std::ostream& err, bool (*pOpenBrowser)(const std::string& strUrl) = nullptr);

@@ -15,3 +15,9 @@ void PrepareStandardStreams();
 // ShowTyping, an interrupt first turns echo back on.
 bool HideTyping();
 void ShowTyping();
+
+// The opener of "oauth login"'s sign-in page in the user's browser, for RunTarvellConfig: on
+// Windows the shell's "open" of an https address; nullptr on POSIX, where tarvell-config may run
+// over ssh far from any browser and prints the address instead.
+using BrowserOpener = bool (*)(const std::string& strUrl);
+BrowserOpener DesktopBrowser();

@@ -41,3 +41,8 @@ std::vector<std::string> Utf8Arguments(int argc, char* argv[])
 {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
+
+BrowserOpener DesktopBrowser()
+{
+    return nullptr;
+}

@@ -76,3 +76,22 @@ std::vector<std::string> Utf8Arguments(int /*argc*/, char* /*argv*/[])
     ::LocalFree(ppArgs);
     return args;
 }
+
+namespace
+{
+bool OpenInBrowser(const std::string& strUrl)
+{
+    // Only a web address the program made: never a file or program the shell would run.
+    if (strUrl.rfind("https://", 0) != 0 || strUrl.find_first_of(" \"\r\n") != std::string::npos)
+        return false;
+    const std::wstring url(strUrl.begin(), strUrl.end()); // ASCII, percent-encoded
+    const HINSTANCE h =
+        ::ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(h) > 32;
+}
+} // namespace
+
+BrowserOpener DesktopBrowser()
+{
+    return OpenInBrowser;
+}

@@ -17,7 +17,7 @@ int main(int argc, char* argv[])
         std::find(args.begin(), args.end(), "--password-stdin") != args.end() && HideTyping();
     if (bHidden)
         std::cerr << reinterpret_cast<const char*>(u8"パスワード: ") << std::flush;
-    const int nStatus = RunTarvellConfig(args, std::cin, std::cout, std::cerr);
+    const int nStatus = RunTarvellConfig(args, std::cin, std::cout, std::cerr, DesktopBrowser());
     if (bHidden)
     {
         ShowTyping();

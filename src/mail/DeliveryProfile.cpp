@@ -71,6 +71,19 @@ int DefaultSmtpPort(const DeliveryProfile& profile)
     return 25;
 }
 
+bool UsesOAuthPop(const DeliveryProfile& profile)
+{
+    return profile.auth == Authentication::oauth2 && profile.pop != PopSecurity::none;
+}
+
+int EffectiveSendInterval(const DeliveryProfile& profile)
+{
+    if (profile.bSendIntervalGiven || profile.auth != Authentication::oauth2 ||
+        profile.oauth.provider != OAuthProvider::microsoft)
+        return profile.nSendInterval;
+    return kMicrosoftSendInterval;
+}
+
 int DefaultPop3Port(const DeliveryProfile& profile)
 {
     return profile.pop == PopSecurity::tls ? 995 : 110;
@@ -135,7 +148,9 @@ OAuthEndpoints EndpointsOf(const OAuthSettings& oauth)
                                         .append(oauth.strTenant)
                                         .append("/oauth2/v2.0/");
         return {strBase + "authorize", strBase + "token", strBase + "devicecode",
-                "https://outlook.office.com/SMTP.Send offline_access"};
+                oauth.bPopScope ? "https://outlook.office.com/SMTP.Send "
+                                  "https://outlook.office.com/POP.AccessAsUser.All offline_access"
+                                : "https://outlook.office.com/SMTP.Send offline_access"};
     }
     case OAuthProvider::google:
         return {"https://accounts.google.com/o/oauth2/v2/auth",

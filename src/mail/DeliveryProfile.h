@@ -23,7 +23,9 @@ enum class Authentication
     popBeforeSmtp, // POP3 log-in, then SMTP without AUTH
     smtpAuth,      // SMTP AUTH with the same log-in name and password, no POP3
     none,          // neither: a relay that trusts the network
-    oauth2,        // SMTP AUTH XOAUTH2 or OAUTHBEARER with an OAuth 2.0 access token, over TLS only
+    // SMTP AUTH XOAUTH2 or OAUTHBEARER with an OAuth 2.0 access token, over TLS only; with
+    // PopSecurity=stls or tls, first a POP3 log-in with AUTH XOAUTH2 and the same token.
+    oauth2,
 };
 
 // Whose authorization server issues the OAuth 2.0 tokens: the presets know their endpoints and
@@ -46,6 +48,8 @@ struct OAuthSettings
     std::string strTokenUrl;          // custom only
     std::string strDeviceUrl;         // custom only
     std::string strScope;             // custom only (blank-separated)
+    // Microsoft only: POP3 is logged in with the token too, which needs its own scope.
+    bool bPopScope = false;
     // A helper of the user's that prints an access token on its first line; when given, the
     // program never talks to the authorization server itself.
     std::string strTokenCommand;
@@ -77,6 +81,7 @@ struct DeliveryProfile
     MailCharset charset = MailCharset::iso2022jp;
     std::string strCaFile; // extra trusted CA certificates (PEM), Shift_JIS path; empty for none
     int nSendInterval = 0; // seconds a group send waits between members (0 to kMaxSendInterval)
+    bool bSendIntervalGiven = false; // the file named SendInterval (0 included)
     // "Key=value" of the first value that is not one of the listed ones; empty when every value is
     // known. A profile with a refused value must not be used for any send.
     // Whether the file named PopSecurity itself (only then may TLS for SMTP go with a POP3 log-in
@@ -92,6 +97,16 @@ struct DeliveryProfile
                auth == Authentication::oauth2;
     }
 };
+
+// Whether an oauth2 profile logs in to POP3 with the token before SMTP: only when PopSecurity asks
+// for TLS (stls or tls), so a bearer token never goes to a POP3 server in clear.
+bool UsesOAuthPop(const DeliveryProfile& profile);
+
+// The seconds a group send waits between members: SendInterval when the file gives it (0
+// included), else 0, except for the Microsoft preset, whose servers throttle quick series of
+// messages: kMicrosoftSendInterval there.
+int EffectiveSendInterval(const DeliveryProfile& profile);
+constexpr int kMicrosoftSendInterval = 2;
 
 // Ports for a server field without ":PORT": SMTP 465 for tls, 587 for starttls or for SMTP AUTH
 // in clear text, else 25; POP3 995 for tls, else 110.

@@ -1,7 +1,6 @@
 // LoopbackListener.h - the redirect of a browser sign-in (RFC 8252 section 7.3): a listener on
 // 127.0.0.1 at a port the system picks, that takes one HTTP request at a time and answers it.
-// PosixLoopbackListener.cpp; on Windows (WinLoopbackListener.cpp) Listen fails for now, and the
-// sign-in uses the device code instead.
+// PosixLoopbackListener.cpp and WinLoopbackListener.cpp.
 #pragma once
 #include <memory>
 #include <string>

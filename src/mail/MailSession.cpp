@@ -41,18 +41,6 @@ bool CMailSession::Open(const SenderInf& sender)
                         strPassword.find_first_of("\r\n") != std::string::npos))
         return Fail(SendCode::NoSession, SendStep::Check,
                     "ログイン名かパスワードが長すぎるか改行を含みます");
-    if (m_profile.auth == Authentication::popBeforeSmtp)
-    {
-        // POP3 in clear is always the specified log-in; POP3 over TLS the modern session's.
-        IMailSession& pop = m_profile.pop == PopSecurity::none
-                                ? static_cast<IMailSession&>(*m_pSpecified)
-                                : *m_pModern;
-        if (!pop.PopLogin(sender))
-        {
-            m_pFailed = &pop;
-            return false;
-        }
-    }
     if (m_profile.auth == Authentication::oauth2)
     {
         // Before any connection: a refused sign-in must not get as far as the server.
@@ -61,6 +49,19 @@ bool CMailSession::Open(const SenderInf& sender)
         if (m_pAccessTokens == nullptr || !m_pAccessTokens->AccessToken(strToken, strError))
             return Fail(SendCode::OAuthTokenFailed, SendStep::SmtpAuth, strError);
         m_pModern->SetAccessToken(strToken);
+    }
+    if (m_profile.auth == Authentication::popBeforeSmtp || UsesOAuthPop(m_profile))
+    {
+        // POP3 in clear is always the specified log-in; POP3 over TLS (with a password or the
+        // access token) the modern session's.
+        IMailSession& pop = m_profile.pop == PopSecurity::none
+                                ? static_cast<IMailSession&>(*m_pSpecified)
+                                : *m_pModern;
+        if (!pop.PopLogin(sender))
+        {
+            m_pFailed = &pop;
+            return false;
+        }
     }
     if (!m_smtp.OpenSmtp(sender))
     {

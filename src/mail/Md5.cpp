@@ -29,7 +29,7 @@ std::uint32_t RotateLeft(std::uint32_t n, unsigned nBits)
 void Transform(std::uint32_t state[4], const unsigned char* pBlock)
 {
     std::uint32_t words[16];
-    for (int i = 0; i < 16; ++i)
+    for (std::size_t i = 0; i < 16; ++i)
         words[i] = std::uint32_t(pBlock[4 * i]) | std::uint32_t(pBlock[4 * i + 1]) << 8 |
                    std::uint32_t(pBlock[4 * i + 2]) << 16 | std::uint32_t(pBlock[4 * i + 3]) << 24;
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];

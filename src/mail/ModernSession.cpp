@@ -143,20 +143,28 @@ bool CModernSession::PopLogin(const SenderInf& sender)
     if (!m_tls.IsEncrypted())
         return Fail(SendCode::TlsFailed, SendStep::PopTls); // never a log-in in clear here
 
-    struct LoginLine
+    if (m_profile.auth == Authentication::oauth2)
     {
-        std::string strLine;
-        SendStep step;
-        int nShown; // the password stays out of the trace
-    };
-    const LoginLine steps[] = {{"USER " + FieldText(sender.szLoginName), SendStep::PopUser, -1},
-                               {"PASS " + FieldText(sender.szPassword), SendStep::PopPass, 5}};
-    for (const auto& [strCommand, step, nShown] : steps)
+        if (!PopAuthenticateOAuth(OAuthUser(sender)))
+            return false;
+    }
+    else
     {
-        if (!SendLine(strCommand, nShown) || !m_reader.ReadLine(m_strLastLine))
-            return Fail(SendCode::LoginNoReply, step);
-        if (!IsPop3Ok(m_strLastLine))
-            return Fail(SendCode::LoginRefused, step);
+        struct LoginLine
+        {
+            std::string strLine;
+            SendStep step;
+            int nShown; // the password stays out of the trace
+        };
+        const LoginLine steps[] = {{"USER " + FieldText(sender.szLoginName), SendStep::PopUser, -1},
+                                   {"PASS " + FieldText(sender.szPassword), SendStep::PopPass, 5}};
+        for (const auto& [strCommand, step, nShown] : steps)
+        {
+            if (!SendLine(strCommand, nShown) || !m_reader.ReadLine(m_strLastLine))
+                return Fail(SendCode::LoginNoReply, step);
+            if (!IsPop3Ok(m_strLastLine))
+                return Fail(SendCode::LoginRefused, step);
+        }
     }
     std::string strLine;
     if (SendLine("QUIT"))
@@ -164,6 +172,31 @@ bool CModernSession::PopLogin(const SenderInf& sender)
     m_socket.Close(); // the POP3 connection is done with
     m_reader.Reset();
     return true;
+}
+
+bool CModernSession::PopAuthenticateOAuth(const std::string& strUser)
+{
+    int nShown = 0;
+    const std::string strCommand =
+        OAuthAuthCommand(OAuthMechanism::xoauth2, strUser, m_strAccessToken, nShown);
+    if (!SendLine(strCommand, nShown) || !m_reader.ReadLine(m_strLastLine))
+        return Fail(SendCode::LoginNoReply, SendStep::PopAuth);
+    if (IsPop3Ok(m_strLastLine))
+        return true;
+    std::string strStatus;
+    if (m_strLastLine.rfind('+', 0) == 0)
+    {
+        // The error as base64 JSON; the exchange ends with an empty response and the refusal.
+        const std::size_t nStart = m_strLastLine.find_first_not_of("+ ");
+        strStatus = OAuthErrorStatus(nStart == std::string::npos ? std::string()
+                                                                 : m_strLastLine.substr(nStart));
+        if (!SendLine("") || !m_reader.ReadLine(m_strLastLine))
+            return Fail(SendCode::LoginNoReply, SendStep::PopAuth);
+    }
+    if (!strStatus.empty())
+        m_strLastLine.append(" (status ").append(strStatus).append(")");
+    // Even a +OK after the error continuation is no log-in the client can trust.
+    return Fail(SendCode::OAuthRefused, SendStep::PopAuth, true);
 }
 
 bool CModernSession::Ehlo()

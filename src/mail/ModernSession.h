@@ -30,8 +30,8 @@ class CModernSession : public IMailSession
     // can still take one).
 
     // POP3 log-in over TLS for POP before SMTP to the sender's POP3 server with its log-in name
-    // and password: connect (995 by default for implicit TLS, else 110), TLS, USER and PASS, QUIT,
-    // close.
+    // and password: connect (995 by default for implicit TLS, else 110), TLS, USER and PASS (with
+    // oauth2: AUTH XOAUTH2 and the access token), QUIT, close.
     bool PopLogin(const SenderInf& sender) override;
 
     // Opens the sender's SMTP server as the profile asks: connect (default port of the profile),
@@ -45,7 +45,7 @@ class CModernSession : public IMailSession
 
     const SendOutcome& Failure() const override { return m_failure; }
 
-    // The OAuth 2.0 access token OpenSmtp sends with Authentication=oauth2.
+    // The OAuth 2.0 access token PopLogin and OpenSmtp send with Authentication=oauth2.
     void SetAccessToken(std::string strToken) { m_strAccessToken = std::move(strToken); }
 
     // Reads the reply to the end of the message data: true when it is 250.
@@ -74,6 +74,9 @@ class CModernSession : public IMailSession
     // OAUTHBEARER or XOAUTH2 with the access token; a refusal's error challenge is answered
     // with an empty line and its status shown with the final reply.
     bool AuthenticateOAuth(const std::string& strUser);
+    // POP3 AUTH XOAUTH2 with the access token (RFC 5034, initial response); a refusal's error
+    // continuation ("+ " base64 JSON) is answered with an empty line.
+    bool PopAuthenticateOAuth(const std::string& strUser);
     // Sends strLine and CR LF with one send; false when it did not go out whole. nShown as for
     // Command.
     bool SendLine(const std::string& strLine, int nShown = -1);

@@ -20,7 +20,7 @@ namespace
 // An access token is renewed this long before the server says it runs out, so that it never
 // expires between the check and the AUTH command.
 constexpr int kRenewBefore = 60;
-constexpr std::size_t MAX_TOKEN_FILE = 16 * 1024;
+constexpr std::size_t MAX_TOKEN_FILE = std::size_t{16} * 1024;
 const char* const kRefreshTokenKey = "RefreshToken=";
 const char* const kDeviceGrant = "urn:ietf:params:oauth:grant-type:device_code";
 
@@ -58,7 +58,7 @@ std::string ServerText(const std::string& strUtf8)
 
 bool IsTokenText(const std::string& strToken)
 {
-    if (strToken.empty() || strToken.size() > 16 * 1024)
+    if (strToken.empty() || strToken.size() > std::size_t{16} * 1024)
         return false;
     for (const char c : strToken)
         if (c < 0x21 || c > 0x7E)
@@ -444,23 +444,23 @@ std::unique_ptr<IAccessTokenSource> MakeAccessTokenSource(const DeliveryProfile&
         return nullptr;
     if (!profile.oauth.strTokenCommand.empty())
         return std::make_unique<CTokenCommandSource>(profile.oauth.strTokenCommand);
+    OAuthSettings settings = profile.oauth;
+    settings.bPopScope = UsesOAuthPop(profile);
+    const std::string strCaFile =
+        profile.strCaFile.empty() ? std::string() : ToOsPath(profile.strCaFile);
     // The client keeps its own factory of system sockets when none is given.
     struct COwningClient : COAuthClient
     {
-        COwningClient(std::unique_ptr<ISocketFactory> p, const DeliveryProfile& prof,
-                      const std::string& strFile)
-            : COAuthClient(*p, prof.oauth, strFile,
-                           prof.strCaFile.empty() ? std::string() : ToOsPath(prof.strCaFile)),
-              pOwn(std::move(p))
+        COwningClient(std::unique_ptr<ISocketFactory> p, const OAuthSettings& oauth,
+                      const std::string& strFile, const std::string& strCa)
+            : COAuthClient(*p, oauth, strFile, strCa), pOwn(std::move(p))
         {
         }
         std::unique_ptr<ISocketFactory> pOwn;
     };
     const std::string strFile = strAppDir + kOAuthTokenFileName;
     if (pSockets != nullptr)
-        return std::make_unique<COAuthClient>(
-            *pSockets, profile.oauth, strFile,
-            profile.strCaFile.empty() ? std::string() : ToOsPath(profile.strCaFile));
-    return std::make_unique<COwningClient>(std::make_unique<CSystemSocketFactory>(), profile,
-                                           strFile);
+        return std::make_unique<COAuthClient>(*pSockets, settings, strFile, strCaFile);
+    return std::make_unique<COwningClient>(std::make_unique<CSystemSocketFactory>(), settings,
+                                           strFile, strCaFile);
 }

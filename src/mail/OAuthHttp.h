@@ -10,7 +10,7 @@
 #include <vector>
 
 // The largest reply taken, headers included: a token reply is a few kilobytes.
-constexpr std::size_t MAX_HTTP_REPLY = 64 * 1024;
+constexpr std::size_t MAX_HTTP_REPLY = std::size_t{64} * 1024;
 
 struct HttpsUrl
 {

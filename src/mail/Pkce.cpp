@@ -36,7 +36,7 @@ std::string Sha256(const std::string& strBytes)
     for (std::size_t nBlock = 0; nBlock < data.size(); nBlock += 64)
     {
         std::uint32_t w[64];
-        for (int i = 0; i < 16; ++i)
+        for (std::size_t i = 0; i < 16; ++i)
             w[i] = static_cast<std::uint32_t>(data[nBlock + 4 * i]) << 24 |
                    static_cast<std::uint32_t>(data[nBlock + 4 * i + 1]) << 16 |
                    static_cast<std::uint32_t>(data[nBlock + 4 * i + 2]) << 8 |

@@ -14,7 +14,7 @@
 
 namespace
 {
-constexpr std::size_t MAX_OUTPUT = 64 * 1024; // a token is a few kilobytes
+constexpr std::size_t MAX_OUTPUT = std::size_t{64} * 1024; // a token is a few kilobytes
 
 long long NowMilliseconds()
 {
@@ -34,7 +34,7 @@ bool RunTokenCommand(const std::vector<std::string>& words, int nTimeoutSeconds,
         std::string strOs;
         if (!SjisToUtf8(strWord, strOs))
         {
-            strError = "OAuthTokenCommand を変換できません";
+            strError = "OAuthTokenCommand を変換できません"; // troubleshooting
             return false;
         }
         args.push_back(strOs);
@@ -43,10 +43,11 @@ bool RunTokenCommand(const std::vector<std::string>& words, int nTimeoutSeconds,
     int fds[2];
     if (args.empty() || ::pipe2(fds, O_CLOEXEC) != 0)
     {
-        strError = "OAuthTokenCommand を起動できません: " + strName;
+        strError = "OAuthTokenCommand を起動できません: " + strName; // troubleshooting
         return false;
     }
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& strArg : args)
         argv.push_back(strArg.data());
     argv.push_back(nullptr);
@@ -111,19 +112,5 @@ bool RunTokenCommand(const std::vector<std::string>& words, int nTimeoutSeconds,
                    "): " + strName;
         return false;
     }
-    std::string strLine = strOutput.substr(0, strOutput.find('\n'));
-    if (!strLine.empty() && strLine.back() == '\r')
-        strLine.pop_back();
-    // A token is printable ASCII; anything else would go into the AUTH line.
-    for (const char c : strLine)
-        if (c < 0x21 || c > 0x7E)
-            strLine.clear();
-    if (strLine.empty())
-    {
-        strError = "OAuthTokenCommand がアクセストークンを出力しませんでした: " + // troubleshooting
-                   strName;
-        return false;
-    }
-    strToken = strLine;
-    return true;
+    return TokenOfOutput(strOutput, strName, strToken, strError);
 }

@@ -56,6 +56,8 @@ const char* SendStepName(SendStep step)
         return "SMTP 暗号化";
     case SendStep::SmtpAuth:
         return "SMTP 認証";
+    case SendStep::PopAuth:
+        return "POP3 認証";
     }
     return "";
 }

@@ -46,6 +46,7 @@ enum class SendStep : int
     PopTls,      // STLS or the TLS handshake with the POP3 server
     SmtpTls,     // STARTTLS or the TLS handshake with the SMTP server
     SmtpAuth,    // SMTP AUTH
+    PopAuth,     // POP3 AUTH (XOAUTH2 with an OAuth 2.0 access token)
 };
 
 // Results of SendPlainMail and SendMultipartMail that are not a count.

@@ -16,5 +16,10 @@ bool SplitCommandLine(const std::string& strLine, std::vector<std::string>& word
 bool RunTokenCommand(const std::vector<std::string>& words, int nTimeoutSeconds,
                      std::string& strToken, std::string& strError);
 
+// The token in the program's output (its first line, without the line end, printable ASCII);
+// false with the reason when there is none. strName is the program, for the reason.
+bool TokenOfOutput(const std::string& strOutput, const std::string& strName, std::string& strToken,
+                   std::string& strError);
+
 // How long the program may take.
 constexpr int kTokenCommandTimeout = 30;

@@ -54,6 +54,7 @@ const KnownKey kKnownKeys[] = {
          if (v.empty() || v.size() > 4 || v.find_first_not_of("0123456789") != std::string::npos)
              return false;
          p.nSendInterval = std::stoi(v);
+         p.bSendIntervalGiven = true;
          return p.nSendInterval <= kMaxSendInterval;
      },
      false},
@@ -171,9 +172,10 @@ std::string FormatDeliveryProfile(const DeliveryProfile& profile, bool bAllKeys)
            kPopSecurityKey + "=" + PopSecurityName(profile.pop) + "\r\n" + kAuthenticationKey +
            "=" + AuthenticationName(profile.auth) + "\r\n" + kCaFileKey + "=" + profile.strCaFile +
            "\r\n" + kCharsetKey + "=" + CharsetName(profile.charset) + "\r\n" +
-           (profile.nSendInterval != 0 ? std::string(kSendIntervalKey) + "=" +
-                                             std::to_string(profile.nSendInterval) + "\r\n"
-                                       : std::string()) +
+           (profile.nSendInterval != 0 || profile.bSendIntervalGiven
+                ? std::string(kSendIntervalKey) + "=" + std::to_string(profile.nSendInterval) +
+                      "\r\n"
+                : std::string()) +
            strOAuth;
 }
 

@@ -6,7 +6,7 @@
 std::string DeliveryPortsText(const DeliveryProfile& profile)
 {
     std::string strText = "使用するポート: SMTP " + std::to_string(DefaultSmtpPort(profile));
-    if (profile.auth == Authentication::popBeforeSmtp)
+    if (profile.auth == Authentication::popBeforeSmtp || UsesOAuthPop(profile))
         strText += " / POP3 " + std::to_string(DefaultPop3Port(profile));
     return strText + " (サーバ名の :ポート が優先)";
 }
@@ -22,7 +22,8 @@ std::string ClearPasswordWarning(const DeliveryProfile& profile)
 
 bool PopSecurityApplies(const DeliveryProfile& profile)
 {
-    return profile.auth == Authentication::popBeforeSmtp;
+    // oauth2: stls or tls add a POP3 log-in with the token before SMTP.
+    return profile.auth == Authentication::popBeforeSmtp || profile.auth == Authentication::oauth2;
 }
 
 bool CaFileApplies(const DeliveryProfile& profile)

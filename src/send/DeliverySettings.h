@@ -15,7 +15,8 @@ std::string DeliveryPortsText(const DeliveryProfile& profile);
 // without POP3 TLS, or SMTP AUTH without SMTP TLS); empty when it never does. CP932.
 std::string ClearPasswordWarning(const DeliveryProfile& profile);
 
-// POP3 security applies only to POP before SMTP; the CA file only when some TLS is used.
+// POP3 security applies to POP before SMTP and to oauth2 (a POP3 log-in with the token); the CA
+// file only when some TLS is used.
 bool PopSecurityApplies(const DeliveryProfile& profile);
 bool CaFileApplies(const DeliveryProfile& profile);
 

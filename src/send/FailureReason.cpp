@@ -12,6 +12,9 @@ constexpr const char* HINT_TLS_PORT =
     "の暗号化を確かめてください";
 constexpr const char* HINT_CA_FILE = "。「接続設定」の CA ファイルを確かめてください";
 constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
+// The POP3 server of POP before SMTP, not the SMTP server, refused the token.
+constexpr const char* REASON_POP_OAUTH_REFUSED =
+    "POP3サーバがOAuth 2.0のアクセストークンを拒否しました";
 
 // What the user can act on for a failure of the delivery profile (TLS, SMTP AUTH); nullptr for the
 // specified failures, which keep the one general reason.
@@ -72,6 +75,8 @@ std::string FailureReason(const SendOutcome& outcome, const DeliveryProfile& pro
         return REASON_CONNECTION_REFUSED;
     if (code == SendCode::RcptToRefused)
         return REASON_RECIPIENT_REFUSED;
+    if (code == SendCode::OAuthRefused && outcome.step == SendStep::PopAuth)
+        return REASON_POP_OAUTH_REFUSED;
     const char* pszReason = DeliveryFailureReason(code);
     if (pszReason == nullptr)
         return REASON_TRANSMISSION;

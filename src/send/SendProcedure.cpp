@@ -292,6 +292,7 @@ bool IsSessionFault(const SendOutcome& outcome)
     case SendStep::PopUser:
     case SendStep::PopPass:
     case SendStep::PopTls:
+    case SendStep::PopAuth:
     case SendStep::SmtpConnect:
     case SendStep::SmtpGreeting:
     case SendStep::Helo:
@@ -342,7 +343,7 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
     // In the specified profile every member is tried whatever happens; a modern profile stops
     // at a fault the next member would meet as well.
     const bool bStopAtSessionFault = pResults != nullptr && profile.IsModernSmtp();
-    int nInterval = profile.nSendInterval;
+    int nInterval = EffectiveSendInterval(profile);
     for (std::size_t i = 0; i < attempts.size(); ++i)
     {
         // A cancelled command makes no further attempt; the one that was running failed and

@@ -32,10 +32,12 @@ INT_PTR CALLBACK CWinAddressDlg::DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam,
         pThis->m_fonts.Fit(hDlg);
         const HWND hList = ::GetDlgItem(hDlg, IDC_BOOK_LIST);
         ListView_SetExtendedListViewStyle(hList, LVS_EX_FULLROWSELECT | LVS_EX_TWOCLICKACTIVATE);
-        // Columns of a tenth, three and six tenths of the client width, taken before any row.
+        // Columns of a tenth, three and six tenths of the client width as it is with its 50
+        // rows, which always need the vertical scroll bar: taken before any row, the width of
+        // the bar would be lost to a horizontal one.
         RECT rc{};
         ::GetClientRect(hList, &rc);
-        const int w = (rc.right - rc.left) / 10;
+        const int w = (rc.right - rc.left - ::GetSystemMetrics(SM_CXVSCROLL)) / 10;
         const wchar_t* const titles[3] = {L"No", L"氏名", L"メールアドレス"};
         const int widths[3] = {w, 3 * w, 6 * w};
         for (int i = 0; i < 3; ++i)

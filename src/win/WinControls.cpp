@@ -82,7 +82,10 @@ void CFittedFonts::FitControl(HWND hControl)
     const bool bLabel = ::lstrcmpiW(szClass, L"Static") == 0 && (nStyle & SS_TYPEMASK) <= SS_RIGHT;
     if (!bButton && !bLabel)
         return;
-    const std::wstring text = WindowTextWide(hControl);
+    std::wstring text = WindowTextWide(hControl);
+    // Blanks at the end are never seen: they need no room.
+    while (!text.empty() && text.back() == L' ')
+        text.pop_back();
     if (text.empty())
         return;
     const HFONT hFont = reinterpret_cast<HFONT>(::SendMessageW(hControl, WM_GETFONT, 0, 0));
@@ -102,10 +105,12 @@ void CFittedFonts::FitControl(HWND hControl)
         return;
     LOGFONTW font{};
     ::GetObjectW(hFont, sizeof(font), &font);
-    // Narrower characters of the same height; no less than three quarters of their width.
-    const LONG nWidth =
-        metrics.tmAveCharWidth * std::max<LONG>(75, nAvailable * 100 / size.cx) / 100;
-    font.lfWidth = std::max<LONG>(1, nWidth);
+    // Narrower characters, no less than three quarters of their width. Some fonts keep their
+    // full-width (Japanese) characters as wide whatever the width asked, so the height shrinks
+    // by the same share too.
+    const LONG nPercent = std::max<LONG>(75, nAvailable * 100 / size.cx);
+    font.lfWidth = std::max<LONG>(1, metrics.tmAveCharWidth * nPercent / 100);
+    font.lfHeight = font.lfHeight * nPercent / 100; // its sign kept (cell or character height)
     const HFONT hNarrow = ::CreateFontIndirectW(&font);
     if (hNarrow == nullptr)
         return;

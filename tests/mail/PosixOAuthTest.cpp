@@ -1,31 +1,34 @@
 // PosixOAuthTest.cpp - OAuth 2.0 sign-in end to end against tests/support/fake_oauth_server.py (an
-// authorization server and an SMTP server over TLS on loopback): the refresh token rotated and
-// saved owner-only, the access token reused until shortly before it runs out, a revoked sign-in
-// failing before any SMTP connection, OAUTHBEARER and XOAUTH2 with the error exchange, the token
-// never reaching the trace, the device grant's polling, and OAuthTokenCommand.
-// (Linux only: the fake server is started through the shell, and the token command and the
-// browser's loopback redirect are POSIX code; Windows signs in with the device code.)
+// authorization server on loopback), with the scripted fake mail server behind a TLS front as
+// the SMTP and POP3 servers: the refresh token rotated and saved owner-only, the access token
+// reused until shortly before it runs out, a revoked sign-in failing before any connection,
+// OAUTHBEARER and XOAUTH2 with the error exchange, POP3 AUTH XOAUTH2 before SMTP, the token never
+// reaching the trace, the device grant's polling, and OAuthTokenCommand.
+// (Linux only: the fake servers are started through the shell and OpenSSL, and the browser's
+// loopback redirect and the token command have their Windows test in WinOAuthTest.cpp.)
 #include "mail/MailSender.h"
 
 #include "app/Sjis.h"
+#include "mail/ModernSession.h"
 #include "mail/OAuthClient.h"
 #include "mail/OAuthHttp.h"
 #include "mail/OAuthSasl.h"
 #include "mail/Pkce.h"
+#include "mail/SmtpAuth.h"
 #include "mail/SystemSocket.h"
 #include "mail/TokenCommand.h"
 #include "mail/TraceSink.h"
+#include "support/FakeMailServer.h"
 #include "support/FakeOAuthServer.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
+#include "support/TlsFakeServer.h"
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <thread>
-
-#include <sys/stat.h>
 
 namespace
 {
@@ -45,6 +48,54 @@ class CRecordingTrace : public ITraceSink
     std::string m_strText;
 };
 
+// The SASL initial responses the servers must see for the access token.
+std::string BearerLine(const std::string& strToken)
+{
+    return "AUTH OAUTHBEARER " +
+           Base64("n,a=taro@example.jp,\x01"
+                  "auth=Bearer " +
+                  strToken + "\x01\x01") +
+           "\r\n";
+}
+
+std::string XOAuth2Line(const std::string& strToken)
+{
+    return "AUTH XOAUTH2 " +
+           Base64("user=taro@example.jp\x01"
+                  "auth=Bearer " +
+                  strToken + "\x01\x01") +
+           "\r\n";
+}
+
+// The error a server sends as a challenge or continuation before it refuses a token.
+const std::string kErrorChallenge =
+    Base64(R"({"status":"401","schemes":"bearer","scope":"SMTP.Send"})");
+
+// A submission server offering strOffer that takes the token, or (bRefuse) answers AUTH with
+// the error challenge, waits for the empty response and refuses.
+CServerScript SmtpWithToken(const std::string& strOffer, bool bRefuse = false)
+{
+    CServerScript script;
+    script.Say("220 fake ESMTP\r\n").Line().Say("250-fake\r\n250 AUTH " + strOffer + "\r\n").Line();
+    if (bRefuse)
+        return script.Say("334 " + kErrorChallenge + "\r\n")
+            .Line()
+            .Say("535 5.7.3 Authentication unsuccessful\r\n")
+            .Line()
+            .Say("221 bye\r\n");
+    return script.Say("235 2.7.0 Authentication successful\r\n")
+        .Line()
+        .Say("250 ok\r\n")
+        .Line()
+        .Say("250 ok\r\n")
+        .Line()
+        .Say("354 go\r\n")
+        .Data()
+        .Say("250 2.0.0 queued\r\n")
+        .Line()
+        .Say("221 bye\r\n");
+}
+
 std::size_t Count(const std::string& strText, const std::string& strPart)
 {
     std::size_t n = 0;
@@ -54,7 +105,43 @@ std::size_t Count(const std::string& strText, const std::string& strPart)
     return n;
 }
 
-class OAuthSend : public ::testing::Test
+// The mail servers of a test: the scripted fake server, spoken to through implicit TLS.
+class OAuthMail : public ::testing::Test
+{
+  public:
+    void SetUp() override
+    {
+        m_profile.smtp = SmtpSecurity::tls;
+        m_profile.auth = Authentication::oauth2;
+        m_profile.strCaFile = m_folder.Write("trusted.pem", ReadBytes(m_front.CaFile()));
+        SetField(m_sender.szMailAddress, "taro@example.jp");
+        SetField(m_sender.szSmtpServer, m_front.HostPort());
+        SetField(m_request.szName, "花子");
+        SetField(m_request.szAddress, "hanako@example.jp");
+        SetField(m_request.szTitle, "件名");
+        SetField(m_request.szTextFile, m_folder.Write("body.txt", "本文です\r\n"));
+    }
+
+    SendOutcome Send(IAccessTokenSource* pTokens)
+    {
+        CMailSender mail(
+            m_platform,
+            MailOptions{.profile = m_profile, .pAccessTokens = pTokens, .pTrace = &m_trace});
+        return mail.Deliver(m_sender, m_request, false);
+    }
+
+    CTempFolder m_folder;
+    CFakeMailServer m_mail;
+    CTlsFront m_front{m_mail.Port(), m_folder.Dir()};
+    CSystemSocketFactory m_sockets;
+    CScriptedPlatform m_platform;
+    CRecordingTrace m_trace;
+    DeliveryProfile m_profile;
+    SenderInf m_sender;
+    SendRequest m_request;
+};
+
+class OAuthSend : public OAuthMail
 {
   public:
     void Start(const std::string& strArgs)
@@ -62,9 +149,8 @@ class OAuthSend : public ::testing::Test
         m_pServer = std::make_unique<CFakeOAuthServer>(m_folder, strArgs);
         if (!m_pServer->Running())
             GTEST_SKIP() << "python3 and openssl are needed for the fake authorization server";
-        m_profile.smtp = SmtpSecurity::tls;
-        m_profile.auth = Authentication::oauth2;
-        m_profile.strCaFile = m_folder.Path("ca.pem");
+        // One CaFile trusts both: the TLS front's and the authorization server's certificate.
+        m_folder.Write("trusted.pem", ReadBytes(m_front.CaFile()) + m_folder.Read("ca.pem"));
         m_profile.oauth.provider = OAuthProvider::custom;
         m_profile.oauth.strClientId = "tarvell-test";
         m_profile.oauth.strTokenUrl = m_pServer->Url("/token");
@@ -74,12 +160,6 @@ class OAuthSend : public ::testing::Test
         m_pClient = std::make_unique<COAuthClient>(m_sockets, m_profile.oauth, m_strTokenFile,
                                                    m_profile.strCaFile);
         m_pClient->now = [this] { return m_tNow; };
-        SetField(m_sender.szMailAddress, "taro@example.jp");
-        SetField(m_sender.szSmtpServer, m_pServer->Smtp());
-        SetField(m_request.szName, "花子");
-        SetField(m_request.szAddress, "hanako@example.jp");
-        SetField(m_request.szTitle, "件名");
-        SetField(m_request.szTextFile, m_folder.Write("body.txt", "本文です\r\n"));
     }
 
     // Signs in as if "oauth login" had been run, with the refresh token the server knows.
@@ -89,23 +169,10 @@ class OAuthSend : public ::testing::Test
                                                 "\r\nRefreshToken=" + strRefresh + "\r\n");
     }
 
-    SendOutcome Send()
-    {
-        CMailSender mail(m_platform, MailOptions{.profile = m_profile,
-                                                 .pAccessTokens = m_pClient.get(),
-                                                 .pTrace = &m_trace});
-        return mail.Deliver(m_sender, m_request, false);
-    }
+    SendOutcome Send() { return OAuthMail::Send(m_pClient.get()); }
 
-    CTempFolder m_folder;
-    CSystemSocketFactory m_sockets;
-    CScriptedPlatform m_platform;
-    CRecordingTrace m_trace;
     std::unique_ptr<CFakeOAuthServer> m_pServer;
     std::unique_ptr<COAuthClient> m_pClient;
-    DeliveryProfile m_profile;
-    SenderInf m_sender;
-    SendRequest m_request;
     std::string m_strTokenFile;
     std::time_t m_tNow = 1000000;
 };
@@ -115,6 +182,8 @@ TEST_F(OAuthSend, RotatedRefreshTokenSavedAndAccessTokenRenewedOnlyBeforeItRunsO
 {
     Start("--refresh rt-0 --expires 3600");
     SignedIn("rt-0");
+    for (int i = 0; i < 3; ++i)
+        m_mail.AddConnection(SmtpWithToken("XOAUTH2 OAUTHBEARER"));
     ASSERT_TRUE(Send().Sent());
     // The server rotated rt-0 to rt-1: the new one is saved, owner only.
     EXPECT_NE(m_folder.Read(kOAuthTokenFileName).find("RefreshToken=rt-1\r\n"), std::string::npos);
@@ -132,12 +201,15 @@ TEST_F(OAuthSend, RotatedRefreshTokenSavedAndAccessTokenRenewedOnlyBeforeItRunsO
     EXPECT_NE(m_pServer->Log("requests.log").find("refresh_token=rt-1"), std::string::npos);
     EXPECT_NE(m_folder.Read(kOAuthTokenFileName).find("RefreshToken=rt-2\r\n"), std::string::npos);
 
+    m_mail.Stop();
+    const char* const tokens[] = {"at-1", "at-1", "at-2"};
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_NE(m_mail.Received(i).find(BearerLine(tokens[i])), std::string::npos)
+            << m_mail.Received(i);
+    EXPECT_NE(m_mail.Received(0).find("RCPT TO:<hanako@example.jp>"), std::string::npos);
     // The access tokens and the AUTH line's secret never reach the trace.
-    const std::string strSmtp = m_pServer->Log("smtp.log");
-    EXPECT_EQ(Count(strSmtp, "C: AUTH OAUTHBEARER "), 3u);
     EXPECT_EQ(m_trace.m_strText.find("at-"), std::string::npos);
-    EXPECT_NE(m_trace.m_strText.find("AUTH OAUTHBEARER ***"), std::string::npos);
-    EXPECT_NE(m_pServer->Log("mail-1.eml").find("hanako@example.jp"), std::string::npos);
+    EXPECT_EQ(Count(m_trace.m_strText, "AUTH OAUTHBEARER ***"), 3u);
 }
 
 TEST_F(OAuthSend, RevokedSignInFailsBeforeAnySmtpConnection)
@@ -151,7 +223,7 @@ TEST_F(OAuthSend, RevokedSignInFailsBeforeAnySmtpConnection)
                                       0),
               0u)
         << outcome.strDetail;
-    EXPECT_EQ(m_pServer->Log("smtp.log"), "");
+    EXPECT_EQ(m_mail.ConnectionCount(), 0u);
     // The refused token is kept: a passing outage must not sign the user out.
     EXPECT_NE(m_folder.Read(kOAuthTokenFileName).find("rt-0"), std::string::npos);
 
@@ -185,9 +257,13 @@ struct MechanismCase
 {
     const char* pszName;
     const char* pszOffer;
-    const char* pszAuth; // the AUTH line as the server logs it, up to the response
-    const char* pszResponseStart;
+    std::string strAuth; // the AUTH line the server must get
 };
+
+void PrintTo(const MechanismCase& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
 
 class OAuthExchange : public OAuthSend, public ::testing::WithParamInterface<MechanismCase>
 {
@@ -197,30 +273,107 @@ class OAuthExchange : public OAuthSend, public ::testing::WithParamInterface<Mec
 // is reported with the challenge's status; nothing reaches MAIL FROM.
 TEST_P(OAuthExchange, RefusedTokenEndsTheExchangeRight)
 {
-    Start(std::string("--refresh rt-0 --reject-smtp --offer '") + GetParam().pszOffer + "'");
+    Start("--refresh rt-0");
     SignedIn("rt-0");
+    m_mail.AddConnection(SmtpWithToken(GetParam().pszOffer, true));
     const SendOutcome outcome = Send();
     EXPECT_EQ(SendResultOf(outcome), Code(SendCode::OAuthRefused));
     EXPECT_EQ(outcome.strDetail, "535 5.7.3 Authentication unsuccessful (status 401)");
-    const std::string strSmtp = m_pServer->Log("smtp.log");
-    const std::size_t nAuth = strSmtp.find(GetParam().pszAuth);
-    ASSERT_NE(nAuth, std::string::npos) << strSmtp;
-    std::string strResponse;
-    const std::size_t nStart = nAuth + std::string(GetParam().pszAuth).size();
-    ASSERT_TRUE(
-        DecodeBase64(strSmtp.substr(nStart, strSmtp.find('\n', nStart) - nStart), strResponse));
-    EXPECT_EQ(strResponse, std::string(GetParam().pszResponseStart) + "auth=Bearer at-1\x01\x01");
-    EXPECT_NE(strSmtp.find("\nC: \n"), std::string::npos); // the empty response
-    EXPECT_EQ(strSmtp.find("MAIL FROM"), std::string::npos);
+    m_mail.Stop();
+    const std::string strEhlo = "EHLO " + CModernSession::EhloName() + "\r\n";
+    EXPECT_EQ(m_mail.Received(0), strEhlo + GetParam().strAuth + "\r\nQUIT\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, OAuthExchange,
+                         ::testing::Values(MechanismCase{"OAuthBearerPreferred",
+                                                         "XOAUTH2 OAUTHBEARER", BearerLine("at-1")},
+                                           MechanismCase{"XOAuth2", "PLAIN XOAUTH2",
+                                                         XOAuth2Line("at-1")}),
+                         [](const testing::TestParamInfo<MechanismCase>& paramInfo) {
+                             return std::string(paramInfo.param.pszName);
+                         });
+
+// An access token that is always the same.
+class CFixedToken : public IAccessTokenSource
+{
+  public:
+    bool AccessToken(std::string& strToken, std::string&) override
+    {
+        strToken = "tok-1";
+        return true;
+    }
+};
+
+struct PopCase
+{
+    const char* pszName;
+    std::vector<std::string> replies; // after the greeting: to AUTH, and to what follows
+    std::string strSent;              // what the POP3 server gets
+    SendCode code;                    // NoSession stands for a sent mail
+    const char* pszDetail;
+};
+
+void PrintTo(const PopCase& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
+
+class OAuthPop : public OAuthMail, public ::testing::WithParamInterface<PopCase>
+{
+};
+
+// POP before SMTP with a token: AUTH XOAUTH2 over TLS with the same token as SMTP; a refusal's
+// error continuation is answered with an empty line, and no SMTP connection follows.
+TEST_P(OAuthPop, XOAuth2BeforeSmtp)
+{
+    const PopCase& row = GetParam();
+    m_profile.pop = PopSecurity::tls;
+    SetField(m_sender.szPop3Server, m_front.HostPort());
+    CServerScript pop;
+    pop.Say("+OK ready\r\n").Line();
+    for (const std::string& strReply : row.replies)
+        pop.Say(strReply).Line();
+    m_mail.AddConnection(pop);
+    m_mail.AddConnection(SmtpWithToken("XOAUTH2"));
+    CFixedToken token;
+    const SendOutcome outcome = Send(&token);
+    m_mail.Stop();
+    EXPECT_EQ(m_mail.Received(0), row.strSent);
+    if (row.code == SendCode::NoSession)
+    {
+        EXPECT_GT(SendResultOf(outcome), 0) << outcome.strDetail;
+        EXPECT_NE(m_mail.Received(1).find(XOAuth2Line("tok-1")), std::string::npos);
+    }
+    else
+    {
+        EXPECT_EQ(SendResultOf(outcome), Code(row.code));
+        EXPECT_EQ(outcome.step, SendStep::PopAuth);
+        EXPECT_EQ(outcome.strDetail, row.pszDetail);
+        EXPECT_EQ(m_mail.ConnectionCount(), 1u) << "no SMTP connection";
+    }
+    EXPECT_EQ(m_trace.m_strText.find("tok-1"), std::string::npos);
+    EXPECT_NE(m_trace.m_strText.find("AUTH XOAUTH2 ***"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Rows, OAuthExchange,
-    ::testing::Values(MechanismCase{"OAuthBearerPreferred", "XOAUTH2 OAUTHBEARER",
-                                    "C: AUTH OAUTHBEARER ", "n,a=taro@example.jp,\x01"},
-                      MechanismCase{"XOAuth2", "PLAIN XOAUTH2", "C: AUTH XOAUTH2 ",
-                                    "user=taro@example.jp\x01"}),
-    [](const testing::TestParamInfo<MechanismCase>& paramInfo) {
+    Rows, OAuthPop,
+    ::testing::Values(PopCase{"Accepted",
+                              {"+OK logged in\r\n", "+OK bye\r\n"},
+                              XOAuth2Line("tok-1") + "QUIT\r\n",
+                              SendCode::NoSession,
+                              ""},
+                      PopCase{"RefusedAfterTheErrorContinuation",
+                              {"+ " + kErrorChallenge + "\r\n",
+                               "-ERR [AUTH] Authentication failed.\r\n", "+OK bye\r\n"},
+                              XOAuth2Line("tok-1") + "\r\nQUIT\r\n",
+                              SendCode::OAuthRefused,
+                              "-ERR [AUTH] Authentication failed. (status 401)"},
+                      PopCase{"RefusedAtOnce",
+                              {"-ERR [AUTH] Invalid token\r\n", "+OK bye\r\n"},
+                              XOAuth2Line("tok-1") + "QUIT\r\n",
+                              SendCode::OAuthRefused,
+                              "-ERR [AUTH] Invalid token"}),
+    [](const testing::TestParamInfo<PopCase>& paramInfo) {
         return std::string(paramInfo.param.pszName);
     });
 
@@ -240,6 +393,7 @@ TEST_F(OAuthSend, DeviceSignInPollsAtTheIntervalAndSlowsDown)
     EXPECT_EQ(shown.strUserCode, "ABCD-EFGH");
     EXPECT_EQ(pauses, (std::vector<int>{1, 6, 6})); // slow_down adds five seconds for good
     EXPECT_TRUE(m_pClient->SignedIn());
+    m_mail.AddConnection(SmtpWithToken("OAUTHBEARER"));
     EXPECT_TRUE(Send().Sent());
     m_pClient->SignOut();
     EXPECT_FALSE(m_pClient->SignedIn());
@@ -301,6 +455,7 @@ TEST_P(BrowserSignIn, OneRequestWithTheRightState)
     EXPECT_EQ(Visit(nPort, "/?code=c-1&state=x"), ""); // the listener is gone
     if (!bForged)
     {
+        m_mail.AddConnection(SmtpWithToken("OAUTHBEARER"));
         EXPECT_TRUE(Send().Sent());
     }
 }

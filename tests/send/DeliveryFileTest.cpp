@@ -126,9 +126,55 @@ TEST(OAuthEndpoints, PresetsNameTheProvidersEndpoints)
     EXPECT_EQ(microsoft.strTokenUrl,
               "https://login.microsoftonline.com/contoso.onmicrosoft.com/oauth2/v2.0/token");
     EXPECT_EQ(microsoft.strScope, "https://outlook.office.com/SMTP.Send offline_access");
+    oauth.bPopScope = true; // POP3 logged in with the token as well
+    EXPECT_EQ(EndpointsOf(oauth).strScope, "https://outlook.office.com/SMTP.Send "
+                                           "https://outlook.office.com/POP.AccessAsUser.All "
+                                           "offline_access");
     oauth.provider = OAuthProvider::google;
     EXPECT_EQ(EndpointsOf(oauth).strDeviceUrl, "https://oauth2.googleapis.com/device/code");
 }
+
+// What a profile makes of POP3 and of the wait between a group's members: a token goes to POP3
+// only over TLS, and the Microsoft preset waits 2 seconds unless SendInterval says otherwise.
+struct UseCase
+{
+    const char* pszName;
+    const char* pszText;
+    bool bOAuthPop;
+    int nInterval;
+};
+
+void PrintTo(const UseCase& row, std::ostream* pOut)
+{
+    *pOut << row.pszName;
+}
+
+class DeliveryUse : public ::testing::TestWithParam<UseCase>
+{
+};
+
+TEST_P(DeliveryUse, PopLogInAndSendInterval)
+{
+    const DeliveryProfile profile = ParseDeliveryProfile(GetParam().pszText);
+    ASSERT_EQ(profile.strRefused, "");
+    EXPECT_EQ(UsesOAuthPop(profile), GetParam().bOAuthPop);
+    // Written back, the file means the same (a SendInterval=0 read stays written).
+    EXPECT_EQ(EffectiveSendInterval(ParseDeliveryProfile(FormatDeliveryProfile(profile))),
+              GetParam().nInterval);
+}
+
+#define OAUTH_MS "SmtpSecurity=starttls\nAuthentication=oauth2\nOAuthClientId=a\n"
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DeliveryUse,
+    ::testing::Values(UseCase{"MicrosoftWaits", OAUTH_MS, false, 2},
+                      UseCase{"MicrosoftGivenZero", OAUTH_MS "SendInterval=0\n", false, 0},
+                      UseCase{"GoogleDoesNotWait", OAUTH_MS "OAuthProvider=google\n", false, 0},
+                      UseCase{"PopOverTls", OAUTH_MS "PopSecurity=tls\n", true, 2},
+                      UseCase{"NoPopInClear", OAUTH_MS "PopSecurity=none\n", false, 2},
+                      UseCase{"PopBeforeSmtpIsNoTokenLogIn", "SmtpSecurity=tls\nPopSecurity=tls\n",
+                              false, 0}),
+    [](const ::testing::TestParamInfo<UseCase>& paramInfo) { return paramInfo.param.pszName; });
+#undef OAUTH_MS
 
 using DeliveryFile = SendFixture;
 

@@ -82,6 +82,13 @@ CServerScript& CServerScript::Stall()
     return *this;
 }
 
+CServerScript& CServerScript::Respond(ServerResponder responder)
+{
+    m_steps.push_back({Step::respond, {}, static_cast<int>(m_responders.size())});
+    m_responders.push_back(std::move(responder));
+    return *this;
+}
+
 CServerScript CServerScript::Pop3Accepting()
 {
     CServerScript script;
@@ -145,6 +152,12 @@ void CFakeMailServer::SetSink(bool bSink)
     m_bSink = bSink;
 }
 
+void CFakeMailServer::SetScriptSource(std::function<CServerScript(std::size_t)> source)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scriptSource = std::move(source);
+}
+
 std::string CFakeMailServer::HostPort() const
 {
     return "127.0.0.1:" + std::to_string(m_nPort);
@@ -194,7 +207,9 @@ void CFakeMailServer::AcceptLoop()
         const std::size_t nIndex = m_connections.size();
         m_connections.emplace_back();
         CServerScript script;
-        if (nIndex < m_scripts.size())
+        if (m_scriptSource)
+            script = m_scriptSource(nIndex);
+        else if (nIndex < m_scripts.size())
             script = m_scripts[nIndex];
         else if (m_bRepeat && !m_scripts.empty())
             script = m_scripts[nIndex % m_scripts.size()];
@@ -219,6 +234,38 @@ bool CFakeMailServer::ReadSome(TestSocket s, std::size_t nIndex, std::string& st
     if (!m_bSink)
         connection.strReceived.append(buffer, static_cast<std::size_t>(n));
     return true;
+}
+
+bool CFakeMailServer::Converse(TestSocket s, std::size_t nIndex, const ServerResponder& responder,
+                               std::string& strPending)
+{
+    bool bData = false;
+    std::string strData;
+    for (;;)
+    {
+        const std::size_t nEnd = strPending.find('\n');
+        if (nEnd == std::string::npos)
+        {
+            if (!ReadSome(s, nIndex, strPending))
+                return false;
+            continue;
+        }
+        std::string strLine = strPending.substr(0, nEnd);
+        strPending.erase(0, nEnd + 1);
+        if (!strLine.empty() && strLine.back() == '\r')
+            strLine.pop_back();
+        if (bData && strLine != ".")
+        {
+            strData.append(strLine, !strLine.empty() && strLine[0] == '.' ? 1 : 0).append("\r\n");
+            continue;
+        }
+        const ServerTurn turn = responder(bData ? strData : strLine, bData);
+        bData = turn.bData;
+        strData.clear();
+        WriteAll(s, turn.strSay);
+        if (turn.bClose)
+            return true;
+    }
 }
 
 void CFakeMailServer::Serve(TestSocket s, std::size_t nIndex, CServerScript script)
@@ -266,6 +313,15 @@ void CFakeMailServer::Serve(TestSocket s, std::size_t nIndex, CServerScript scri
             ResetTestSocket(s);
             return;
         case CServerScript::Step::silent:
+            bOpen = false;
+            break;
+        case CServerScript::Step::respond:
+            if (Converse(s, nIndex, script.m_responders[static_cast<std::size_t>(step.nMs)],
+                         strPending))
+            {
+                CloseTestSocket(s);
+                return;
+            }
             bOpen = false;
             break;
         case CServerScript::Step::stall:

@@ -22,9 +22,13 @@
 //   Reset()                close with a reset (RST)
 //   Silent()               never answer: keep reading until the client closes or Stop()
 //   Stall()                neither read nor answer until Stop(): the client's sends fill up
+//   Respond(responder)     the rest of the conversation is the responder's (see ServerTurn)
 // After the last step the server reads until the client closes, then closes.
 // A connection beyond the scripts is closed at once, unless SetRepeat(true) makes the scripts
 // start over (connection i plays script i % count).
+// SetScriptSource(source): each connection from then on plays source(its index), asked as it is
+// accepted, for a server whose answers depend on what happens meanwhile (a tool driven from a
+// shell script).
 // SetSink(true): received bytes are counted (ReceivedCount) but not kept, for benchmarks.
 #pragma once
 #include "support/TestSocket.h"
@@ -33,11 +37,25 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+// One answer of a responder: the bytes to say, then whether the client's next input is message
+// data (everything up to the line ".", handed over whole, dot-stuffing undone, lines joined with
+// CR LF), or whether the connection closes.
+struct ServerTurn
+{
+    std::string strSay;
+    bool bData = false;
+    bool bClose = false;
+};
+// Called with each line the client sends (its CR LF or LF taken off), or with the message data
+// after a turn that asked for it (bIsData).
+using ServerResponder = std::function<ServerTurn(const std::string& strInput, bool bIsData)>;
 
 class CServerScript
 {
@@ -54,9 +72,10 @@ class CServerScript
             reset,
             silent,
             stall,
+            respond,
         } kind;
         std::string strBytes;
-        int nMs = 0;
+        int nMs = 0; // respond: the responder's index in m_responders
     };
 
     CServerScript& Say(std::string strBytes);
@@ -68,6 +87,7 @@ class CServerScript
     CServerScript& Reset();
     CServerScript& Silent();
     CServerScript& Stall();
+    CServerScript& Respond(ServerResponder responder);
 
     // POP3 greeting, USER and PASS accepted, QUIT answered.
     static CServerScript Pop3Accepting();
@@ -75,6 +95,7 @@ class CServerScript
     static CServerScript SmtpAccepting();
 
     std::vector<Step> m_steps;
+    std::vector<ServerResponder> m_responders;
 };
 
 class CFakeMailServer
@@ -88,6 +109,7 @@ class CFakeMailServer
     void AddConnection(CServerScript script);
     void SetRepeat(bool bRepeat);
     void SetSink(bool bSink);
+    void SetScriptSource(std::function<CServerScript(std::size_t nConnection)> source);
 
     int Port() const { return m_nPort; }
     std::string HostPort() const; // "127.0.0.1:PORT"
@@ -111,6 +133,10 @@ class CFakeMailServer
     void Serve(TestSocket s, std::size_t nIndex, CServerScript script);
     // Reads once (waiting up to 100 ms); false when the client closed or the read failed.
     bool ReadSome(TestSocket s, std::size_t nIndex, std::string& strPending);
+    // The responder's conversation; false when the client closed or the server stopped, true
+    // when the responder closed the connection.
+    bool Converse(TestSocket s, std::size_t nIndex, const ServerResponder& responder,
+                  std::string& strPending);
 
     TestSocket m_listener = kNoTestSocket;
     int m_nPort = 0;
@@ -119,6 +145,7 @@ class CFakeMailServer
     bool m_bSink = false;
     mutable std::mutex m_mutex;
     std::vector<CServerScript> m_scripts;
+    std::function<CServerScript(std::size_t)> m_scriptSource;
     std::vector<Connection> m_connections;
     std::vector<std::thread> m_threads;
     std::thread m_acceptThread;

@@ -1,5 +1,5 @@
 // FakeOAuthServer.h - runs tests/support/fake_oauth_server.py (an OAuth 2.0 authorization server
-// and an SMTP server over TLS, both on loopback) for one test, and stops it after.
+// on loopback) for one test, and stops it after.
 #pragma once
 #include "support/TempFolder.h"
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <unistd.h>
 
-// Its files (ca.pem, requests.log, smtp.log, mail-N.eml) are written in the folder.
+// Its files (ca.pem, requests.log) are written in the folder.
 class CFakeOAuthServer
 {
   public:
@@ -23,10 +23,10 @@ class CFakeOAuthServer
                 .append(folder.Path("pid"));
         if (std::system(strCommand.c_str()) != 0)
             return;
-        for (int i = 0; i < 100 && m_nSmtpPort == 0; ++i)
+        for (int i = 0; i < 100 && m_nHttpsPort == 0; ++i)
         {
             std::ifstream ports(folder.Path("ports"));
-            if (!(ports >> m_nHttpsPort >> m_nSmtpPort))
+            if (!(ports >> m_nHttpsPort))
                 ::usleep(100 * 1000);
         }
     }
@@ -35,16 +35,14 @@ class CFakeOAuthServer
         const std::string strKill = "kill $(cat " + m_folder.Path("pid") + ") 2>/dev/null";
         [[maybe_unused]] const int nIgnored = std::system(strKill.c_str());
     }
-    bool Running() const { return m_nSmtpPort != 0; }
+    bool Running() const { return m_nHttpsPort != 0; }
     std::string Url(const std::string& strPath) const
     {
         return "https://127.0.0.1:" + std::to_string(m_nHttpsPort) + strPath;
     }
-    std::string Smtp() const { return "127.0.0.1:" + std::to_string(m_nSmtpPort); }
     std::string Log(const std::string& strName) const { return m_folder.Read(strName); }
 
   private:
     const CTempFolder& m_folder;
     int m_nHttpsPort = 0;
-    int m_nSmtpPort = 0;
 };

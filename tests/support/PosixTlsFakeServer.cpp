@@ -1,6 +1,7 @@
 // PosixTlsFakeServer.cpp - the loopback TLS server, its certificate made with OpenSSL at start.
 #include "support/TlsFakeServer.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 #include <arpa/inet.h>
@@ -265,4 +266,99 @@ void CTlsFakeServer::Serve()
     }
     SSL_free(pSsl);
     ::close(fd);
+}
+
+CTlsFront::CTlsFront(int nServerPort, const std::string& strFolder)
+    : m_nServerPort(nServerPort), m_strCaFile(strFolder + "/tls-front.pem")
+{
+    EVP_PKEY* pKey = SharedKey(0);
+    X509* pCert =
+        pKey == nullptr
+            ? nullptr
+            : MakeCertificate(pKey, TlsFakeCertificate{.pszSan = "DNS:localhost,IP:127.0.0.1"});
+    std::FILE* pFile = std::fopen(m_strCaFile.c_str(), "w");
+    if (pCert == nullptr || pFile == nullptr)
+        throw std::runtime_error("TLS front certificate");
+    PEM_write_X509(pFile, pCert);
+    std::fclose(pFile);
+    m_pCtx = SSL_CTX_new(TLS_server_method());
+    SSL_CTX_use_certificate(m_pCtx, pCert);
+    SSL_CTX_use_PrivateKey(m_pCtx, pKey);
+    SSL_CTX_set_min_proto_version(m_pCtx, TLS1_2_VERSION);
+    X509_free(pCert);
+    EVP_PKEY_free(pKey);
+    m_nListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nLength = sizeof(address);
+    if (::bind(m_nListen, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(m_nListen, 4) != 0 ||
+        ::getsockname(m_nListen, reinterpret_cast<sockaddr*>(&address), &nLength) != 0)
+        throw std::runtime_error("TLS front listen");
+    m_nPort = ntohs(address.sin_port);
+    m_thread = std::thread([this] { Serve(); });
+}
+
+CTlsFront::~CTlsFront()
+{
+    m_bStop = true;
+    m_thread.join();
+    ::close(m_nListen);
+    SSL_CTX_free(m_pCtx);
+}
+
+void CTlsFront::Serve()
+{
+    sigset_t pipe; // as in CTlsFakeServer::Serve: a closed peer costs an EPIPE, not the program
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    while (!m_bStop)
+    {
+        if (!Readable(m_nListen, 50))
+            continue;
+        const int fd = ::accept4(m_nListen, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0)
+            Pass(fd);
+    }
+}
+
+void CTlsFront::Pass(int fdClient)
+{
+    SSL* pSsl = SSL_new(m_pCtx);
+    SSL_set_fd(pSsl, fdClient);
+    const int fdServer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(m_nServerPort));
+    bool bOpen = SSL_accept(pSsl) == 1 &&
+                 ::connect(fdServer, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    char buffer[16384];
+    while (bOpen && !m_bStop)
+    {
+        pollfd fds[2] = {{fdClient, POLLIN, 0}, {fdServer, POLLIN, 0}};
+        if (SSL_pending(pSsl) == 0 && ::poll(fds, 2, 50) <= 0)
+            continue;
+        if (SSL_pending(pSsl) > 0 || (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
+        {
+            const int n = SSL_read(pSsl, buffer, sizeof(buffer));
+            const int nError = n > 0 ? SSL_ERROR_NONE : SSL_get_error(pSsl, n);
+            ERR_clear_error();
+            if (n > 0)
+                bOpen = ::send(fdServer, buffer, static_cast<std::size_t>(n), MSG_NOSIGNAL) == n;
+            else
+                bOpen = nError == SSL_ERROR_WANT_READ || nError == SSL_ERROR_WANT_WRITE;
+        }
+        if (bOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
+        {
+            const ssize_t n = ::recv(fdServer, buffer, sizeof(buffer), 0);
+            bOpen = n > 0 && SSL_write(pSsl, buffer, static_cast<int>(n)) == n;
+        }
+    }
+    SSL_shutdown(pSsl);
+    SSL_free(pSsl);
+    ::close(fdServer);
+    ::close(fdClient);
 }

@@ -68,3 +68,32 @@ class CTlsFakeServer
     std::string m_strClearText; // under m_mutex
     std::thread m_thread;
 };
+
+// Implicit TLS in front of a plain server (the scripted CFakeMailServer): each connection's
+// handshake is taken with a certificate naming localhost and 127.0.0.1, then its bytes go both
+// ways to a new connection to the server, one client connection at a time. So the server's
+// script and transcript are those of the conversation inside TLS.
+class CTlsFront
+{
+  public:
+    CTlsFront(int nServerPort, const std::string& strFolder);
+    ~CTlsFront(); // stops passing and waits for the thread
+    CTlsFront(const CTlsFront&) = delete;
+    CTlsFront& operator=(const CTlsFront&) = delete;
+
+    std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_nPort); }
+    // The PEM file of the front's self-signed certificate, for CaFile.
+    const std::string& CaFile() const { return m_strCaFile; }
+
+  private:
+    void Serve();
+    void Pass(int fdClient);
+
+    int m_nServerPort;
+    int m_nListen = -1;
+    int m_nPort = 0;
+    std::string m_strCaFile;
+    struct ssl_ctx_st* m_pCtx = nullptr;
+    std::atomic<bool> m_bStop{false};
+    std::thread m_thread;
+};

@@ -1,19 +1,18 @@
 #!/usr/bin/env python3
-"""A fake OAuth 2.0 authorization server and a fake SMTP submission server (implicit TLS) that
-takes its access tokens, both on 127.0.0.1, for the OAuth tests.
+"""A fake OAuth 2.0 authorization server on 127.0.0.1 for the OAuth tests (the mail side is the
+scripted C++ fake mail server behind a TLS front, tests/support/TlsFakeServer.h).
 
-  fake_oauth_server.py --dir D --refresh RT [--offer "XOAUTH2 OAUTHBEARER"] [--revoked]
-                       [--reject-smtp] [--expires 3600] [--pending 1 --slow-down 1]
+  fake_oauth_server.py --dir D --refresh RT [--revoked] [--expires 3600]
+                       [--pending 1 --slow-down 1]
 
 It makes a self-signed certificate for IP 127.0.0.1 (D/ca.pem, for CaFile), then writes
-D/ports ("HTTPS_PORT SMTP_PORT") once both listen. Endpoints: POST /token (refresh_token and
+D/ports ("HTTPS_PORT") once it listens. Endpoints: POST /token (refresh_token and
 device_code grants; refresh tokens rotate: each use gives a new one and the old is dead),
 POST /authorize (the browser's visit: PKCE S256 remembered, JSON {"location": redirect}),
 POST /device, POST /introspect (token=...; what Dovecot's oauth2 passdb asks). Every request is
-appended to D/requests.log as one line (path and form), every SMTP line to D/smtp.log, and each
-message to D/mail-N.eml. It runs until killed.
+appended to D/requests.log as one line (path and form). It runs until killed.
 """
-import argparse, base64, hashlib, json, os, socket, ssl, subprocess, sys, threading, urllib.parse
+import argparse, base64, hashlib, json, os, ssl, subprocess, threading, urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ap = argparse.ArgumentParser()
@@ -21,9 +20,7 @@ ap.add_argument("--dir", required=True)
 ap.add_argument("--refresh", default="rt-0")
 ap.add_argument("--client", default="tarvell-test")
 ap.add_argument("--user", default="taro@example.jp", help="the user introspection names")
-ap.add_argument("--offer", default="XOAUTH2 OAUTHBEARER")
 ap.add_argument("--revoked", action="store_true")
-ap.add_argument("--reject-smtp", action="store_true")
 ap.add_argument("--expires", type=int, default=3600)
 ap.add_argument("--pending", type=int, default=0)
 ap.add_argument("--slow-down", type=int, default=0)
@@ -32,7 +29,7 @@ args = ap.parse_args()
 D = args.dir
 lock = threading.Lock()
 state = {"refresh": {args.refresh}, "access": set(), "n": 0, "pending": args.pending,
-         "slow": args.slow_down, "mails": 0}
+         "slow": args.slow_down}
 
 
 def log(name, line):
@@ -124,75 +121,6 @@ class Handler(BaseHTTPRequestHandler):
             return self.reply(400, {"error": "unsupported_grant_type"})
 
 
-def smtp(conn):
-    f = conn.makefile("rb")
-
-    def say(text):
-        log("smtp.log", "S: " + text)
-        conn.sendall(text.encode() + b"\r\n")
-
-    def line():
-        data = f.readline()
-        if not data:
-            raise EOFError
-        text = data.decode().rstrip("\r\n")
-        log("smtp.log", "C: " + text)
-        return text
-
-    try:
-        say("220 fake ESMTP")
-        authed = False
-        while True:
-            cmd = line()
-            verb = cmd.split(" ")[0].upper()
-            if verb == "EHLO":
-                say("250-fake")
-                say(f"250 AUTH {args.offer}")
-            elif verb == "AUTH":
-                parts = cmd.split(" ")
-                decoded = base64.b64decode(parts[2]).decode() if len(parts) > 2 else ""
-                token = decoded.split("auth=Bearer ")[-1].split("\x01")[0]
-                good = ((parts[1] == "XOAUTH2" and decoded.startswith("user=")) or
-                        (parts[1] == "OAUTHBEARER" and decoded.startswith("n,a="))) and \
-                    token in state["access"] and not args.reject_smtp
-                if good:
-                    authed = True
-                    say("235 2.7.0 Authentication successful")
-                else:
-                    err = base64.b64encode(json.dumps(
-                        {"status": "401", "schemes": "bearer", "scope": "SMTP.Send"}).encode())
-                    say("334 " + err.decode())
-                    if line() == "":
-                        say("535 5.7.3 Authentication unsuccessful")
-                    else:
-                        say("501 5.5.2 expected an empty response")
-            elif verb in ("MAIL", "RCPT"):
-                say("250 ok" if authed else "530 5.7.0 Authentication required")
-            elif verb == "DATA":
-                say("354 go")
-                body = []
-                while True:
-                    data = f.readline().decode("latin-1")
-                    if data in (".\r\n", ""):
-                        break
-                    body.append(data)
-                with lock:
-                    state["mails"] += 1
-                    n = state["mails"]
-                with open(os.path.join(D, f"mail-{n}.eml"), "w", encoding="latin-1") as out:
-                    out.write("".join(body))
-                say("250 2.0.0 queued")
-            elif verb == "QUIT":
-                say("221 bye")
-                break
-            else:
-                say("502 5.5.2 unknown")
-    except (EOFError, OSError, ValueError):
-        pass
-    finally:
-        conn.close()
-
-
 def main():
     cert, key = os.path.join(D, "ca.pem"), os.path.join(D, "key.pem")
     subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
@@ -203,24 +131,9 @@ def main():
     context.load_cert_chain(cert, key)
     https = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     https.socket = context.wrap_socket(https.socket, server_side=True)
-    listener = socket.socket()
-    listener.bind(("127.0.0.1", 0))
-    listener.listen(8)
-
-    def accept():
-        while True:
-            raw, _ = listener.accept()
-            try:
-                conn = context.wrap_socket(raw, server_side=True)
-            except (ssl.SSLError, OSError):
-                raw.close()
-                continue
-            threading.Thread(target=smtp, args=(conn,), daemon=True).start()
-
-    threading.Thread(target=accept, daemon=True).start()
     ports = os.path.join(D, "ports")
     with open(ports + ".tmp", "w") as f:
-        f.write(f"{https.server_address[1]} {listener.getsockname()[1]}\n")
+        f.write(f"{https.server_address[1]}\n")
     os.rename(ports + ".tmp", ports)
     https.serve_forever()
 

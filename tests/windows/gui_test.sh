@@ -14,15 +14,26 @@
 #     recipient picked through the dialog;
 #  5. /option /quit: the options dialog at start, the program ending after it;
 #  6. /sendinf=... /sendon /quit: the form filled from the file, sent on its own, closed;
-#  7. a body ISO-2022-JP cannot carry: the question's answers as buttons, UTF-8 chosen.
+#  7. a body ISO-2022-JP cannot carry: the question's answers as buttons, UTF-8 chosen;
+#  8. a group send whose second member the server refuses: the summary's box, the status line,
+#     the log's entries, the results file and the two mails that went out;
+#  9. every dialog (sender settings, 接続設定, options, the main address book, About) changed and
+#     confirmed: SenderInf.tvl, Delivery.ini, Tarvell.cfg and Address.tvl hold the changes;
+# 10. every dialog changed and cancelled (the address book in its select mode declining the save
+#     question): the four files as they were. The records of 9 and 10 are put back afterwards.
+# The fake server is tarvell_fake_mail_server of the Linux build (tests/support/MailDrop.h): the
+# second argument, else build/ of the source tree.
 # Exits 77 (skipped) when Wine or Xvfb cannot run here.
 set -euo pipefail
 build=$(realpath "$1")
 top=$(cd "$(dirname "$0")/../.." && pwd)
+fake_server=${2:-$top/build/tests/tarvell_fake_mail_server}
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wine" ] || { echo "SKIPPED: wine64 is not installed"; exit 77; }
 [ -f "$build/tarvell.exe" ] || { echo "SKIPPED: no tarvell.exe in $build"; exit 77; }
+[ -x "$fake_server" ] ||
+  { echo "FAILED: no $fake_server: build the Linux tree first (scripts/build.sh)"; exit 1; }
 bash "$top/scripts/install_packages.sh" xvfb xauth x11-apps netpbm fonts-noto-cjk >/dev/null ||
   { echo "SKIPPED: xvfb cannot be installed"; exit 77; }
 tmp=$(mktemp -d /tmp/tarvell-wine-gui.XXXXXX)
@@ -51,10 +62,10 @@ mkdir -p "$app" "$tmp/入力"
 cp "$build/tarvell.exe" "$app/"
 sjis '%NAME様\r\nお見積りをお送りします。\r\n' > "$tmp/入力/本文.txt"
 
-# The fake server for all three runs (the sender record keeps its ports); $tmp/server/mode says
+# The fake server for all the runs (the sender record keeps its ports); $tmp/server/mode says
 # how its SMTP side answers.
 mkdir -p "$tmp/server"
-python3 "$top/tests/windows/fake_mail_server.py" "$tmp/server" &
+"$fake_server" "$tmp/server" &
 server_pid=$!
 for _ in $(seq 1 100); do [ -f "$tmp/server/ports" ] && break; sleep 0.05; done
 read -r pop smtp < "$tmp/server/ports"
@@ -281,9 +292,208 @@ assert msg.get_content_charset() == "utf-8", msg.get_content_charset()
 assert "丸数字①です" in msg.get_payload(decode=True).decode("utf-8")
 PY
 
+# 8. A group send, "@営業部.tvl" in the program folder, whose second member the server refuses:
+#    the other two get their mails, the summary's box lists the refused one, the status line ends
+#    with the last member's outcome, and the log and the results file have every member.
+python3 - "$app/@営業部.tvl" <<'PY'
+import sys
+book = bytearray(19200)
+for n, (name, addr) in enumerate([("佐藤花子", "hanako@example.jp"), ("鈴木一郎", "ichiro@example.jp"),
+                                  ("高橋次郎", "jiro@example.jp")]):
+    book[384 * n:384 * n + len(name.encode("cp932"))] = name.encode("cp932")
+    book[384 * n + 128:384 * n + 128 + len(addr)] = addr.encode()
+open(sys.argv[1], "wb").write(book)
+PY
+echo "refuse ichiro@example.jp" > "$tmp/server/mode"
+mails_before=$(find "$tmp/server" -name 'mail-*.eml' | wc -l)
+cat > "$tmp/group.txt" <<SCRIPT
+set 1000
+set 1001 @営業部.tvl
+set 1002 ご案内
+set 1003 $(winpath "$tmp/入力/本文.txt")
+click 1009
+wait-dialog Tarvell
+dump-dialog
+click 1
+wait-no-dialog
+dump 1005
+close
+SCRIPT
+run_window group
+grep -q "成功 2 件、失敗 1 件" "$tmp/group.report" || fail "group: no summary in the box"
+grep -q "No.2 鈴木一郎 <ichiro@example.jp>: 送信失敗" "$tmp/group.report" ||
+  fail "group: the box does not name the refused member"
+expect group "1005=高橋次郎 添付ファイルなし送信開始-送信成功"
+expect group "exit=0"
+rm -f "$tmp/server/mode"
+python3 - "$tmp/server" "$mails_before" "$app" <<'PY' || fail "group: the mails, log or results are wrong"
+import email, glob, re, sys
+server, before, app = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+to = [email.message_from_binary_file(open(f"{server}/mail-{before + n}.eml", "rb"))["To"]
+      for n in (1, 2)]
+assert "hanako@example.jp" in to[0] and "jiro@example.jp" in to[1], to
+assert not glob.glob(f"{server}/mail-{before + 3}.eml")
+log = open(glob.glob(f"{app}/log/Tarvell_*.txt")[0], "rb").read().decode("cp932")
+entries = re.split("(?=[☆★] \\[送信)", log)[-3:]
+for entry, mark, name in zip(entries, "☆★☆", ["佐藤花子", "鈴木一郎", "高橋次郎"]):
+    assert entry.startswith(mark) and name in entry, entry
+rows = open(glob.glob(f"{app}/log/results/*_営業部.tsv")[0], encoding="utf-8").read().splitlines()
+refused = [r for r in rows if "ichiro@example.jp" in r]
+assert len(rows) == 4 and len(refused) == 1 and "送信失敗" in refused[0] and "550" in refused[0], rows
+PY
+
+# sender_field FILE N: field N (0 name, 1 address, 2 SMTP, 3 POP3, 4 login) of a sender record.
+sender_field() {
+  python3 - "$1" "$2" <<'PY'
+import sys
+digits = "7C3A91E05BD24F68A1C7390E6D5B82F4"
+key = [((int(digits[2 * i], 16) - i) % 16) * 16 + (int(digits[2 * i + 1], 16) - i) % 16
+       for i in range(16)]
+data = bytes(b ^ key[i % 16] for i, b in enumerate(open(sys.argv[1], "rb").read()))
+start = [0, 128, 384, 512, 640][int(sys.argv[2])]
+print(data[start:data.index(b"\0", start)].decode("cp932"))
+PY
+}
+# cfg_field N: field N (0 editor, 1 body folder, 2 attachment folder) of Tarvell.cfg.
+cfg_field() {
+  python3 - "$app/Tarvell.cfg" "$1" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+start = 8 + 256 * int(sys.argv[2])
+print(data[start:data.index(b"\0", start)].decode("cp932"))
+PY
+}
+# book_entry N: "name address" of entry N of Address.tvl.
+book_entry() {
+  python3 - "$app/Address.tvl" "$1" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+at = 384 * (int(sys.argv[2]) - 1)
+field = lambda s: data[s:data.index(b"\0", s)].decode("cp932")
+print(field(at), field(at + 128))
+PY
+}
+records="SenderInf.tvl Tarvell.cfg Delivery.ini Address.tvl"
+mkdir -p "$tmp/records"
+for f in $records; do cp "$app/$f" "$tmp/records/"; done
+
+# 9. Every dialog changed and confirmed.
+cat > "$tmp/confirmed.txt" <<SCRIPT
+menu 32773
+wait-dialog 発送元設定
+set 1015 山田花子
+set 1019 hanako
+click 1021
+wait-dialog 接続設定
+set 1056 3
+click 1
+wait-dialog 発送元設定
+click 1
+wait-no-dialog
+menu 32771
+wait-dialog オプション
+set 1033 C:\\本文
+set 1035 C:\\添付
+click 1
+wait-no-dialog
+menu 32775
+wait-dialog Tarvell メイン・アドレス帳 - Address.tvl
+dump 1
+set 1025 2
+set 1000 田中一郎
+set 1001 tanaka@example.jp
+click 1027
+click 1
+wait-no-dialog
+menu 57664
+wait-dialog Tarvellのﾊﾞｰｼﾞｮﾝ情報
+dump 1040
+click 1
+wait-no-dialog
+close
+SCRIPT
+run_window confirmed
+expect confirmed "1=保存終了"
+expect confirmed "1040=Tarvell Version 1.02"
+expect confirmed "exit=0"
+[ "$(sender_field "$app/SenderInf.tvl" 0)" = 山田花子 ] || fail "confirmed: the sender name was not kept"
+[ "$(sender_field "$app/SenderInf.tvl" 4)" = hanako ] || fail "confirmed: the login name was not kept"
+[ "$(sender_field "$app/SenderInf.tvl" 2)" = "127.0.0.1:$smtp" ] ||
+  fail "confirmed: the SMTP server changed"
+grep -q "^SendInterval=3"$'\r'"$" "$app/Delivery.ini" || fail "confirmed: Delivery.ini has no SendInterval=3"
+[ "$(cfg_field 1)" = 'C:\本文' ] && [ "$(cfg_field 2)" = 'C:\添付' ] ||
+  fail "confirmed: Tarvell.cfg does not hold the folders"
+[ "$(cfg_field 0)" = 'C:\windows\notepad.exe' ] || fail "confirmed: Tarvell.cfg lost the editor"
+[ "$(book_entry 2)" = "田中一郎 tanaka@example.jp" ] || fail "confirmed: Address.tvl has no entry 2"
+[ "$(book_entry 1)" = "佐藤花子 hanako@example.jp" ] || fail "confirmed: Address.tvl lost entry 1"
+
+# 10. Every dialog changed and cancelled: 接続設定 cancelled, then confirmed inside a cancelled
+#     sender dialog; the options; the main book edited and cancelled (dropped silently), then in
+#     the select mode, where cancelling asks whether to save and いいえ drops the entry.
+for f in $records; do cp "$app/$f" "$tmp/$f.confirmed"; done
+cat > "$tmp/cancelled.txt" <<SCRIPT
+menu 32773
+wait-dialog 発送元設定
+set 1015 取消太郎
+click 1021
+wait-dialog 接続設定
+set 1056 9
+click 2
+wait-dialog 発送元設定
+click 1021
+wait-dialog 接続設定
+dump 1056
+set 1056 8
+click 1
+wait-dialog 発送元設定
+click 2
+wait-no-dialog
+menu 32771
+wait-dialog オプション
+set 1031 C:\\取消\\editor.exe
+set 1033 C:\\取消
+click 2
+wait-no-dialog
+menu 32775
+wait-dialog Tarvell メイン・アドレス帳 - Address.tvl
+set 1025 3
+set 1000 取消三郎
+set 1001 saburo@example.jp
+click 1027
+click 2
+wait-no-dialog
+click 1008
+wait-dialog Tarvell メイン・アドレス帳 - Address.tvl
+set 1025 4
+set 1000 取消四郎
+set 1001 shiro@example.jp
+click 1027
+click 2
+wait-dialog Tarvell
+dump-dialog
+click 7
+wait-no-dialog
+menu 57664
+wait-dialog Tarvellのﾊﾞｰｼﾞｮﾝ情報
+click 2
+wait-no-dialog
+close
+SCRIPT
+run_window cancelled
+expect cancelled "1056=3"
+grep -q "アドレス帳が更新されています。ディスクに保存しますか？" "$tmp/cancelled.report" ||
+  fail "cancelled: the select mode did not ask to save"
+expect cancelled "exit=0"
+for f in SenderInf.tvl Delivery.ini Address.tvl; do
+  cmp -s "$app/$f" "$tmp/$f.confirmed" || fail "cancelled: $f changed"
+done
+# (The window's position, its first 8 bytes, is saved at every close.)
+cmp -s -i 8 "$app/Tarvell.cfg" "$tmp/Tarvell.cfg.confirmed" || fail "cancelled: Tarvell.cfg changed"
+for f in $records; do cp "$tmp/records/$f" "$app/"; done
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures passed checks failed" >&2
   echo "0 passed, $failures failed"
   exit 1
 fi
-echo "7 passed, 0 failed"
+echo "10 passed, 0 failed"
