@@ -395,11 +395,21 @@ bool COAuthClient::SignInWithBrowser(const std::function<bool(const std::string&
         return false;
     }
     std::string strRequest;
-    // A connection that sends no request at all (a browser's speculative preconnect) is no
-    // request: the next one is waited for.
-    bool bHeard = listener.NextRequest(nTimeoutSeconds, strRequest);
-    for (int nEmpty = 0; bHeard && strRequest.empty() && nEmpty < 8; ++nEmpty)
-        bHeard = listener.NextRequest(nTimeoutSeconds, strRequest);
+    // Waited for a second at a time, so that a cancel is seen. A connection that sends no
+    // request at all (a browser's speculative preconnect) is no request: the next one is
+    // waited for.
+    bool bHeard = false;
+    for (int nSecond = 0, nEmpty = 0; !bHeard && nSecond < nTimeoutSeconds; ++nSecond)
+    {
+        if (cancelled && cancelled())
+        {
+            strError = "サインインを中止しました"; // the user's own cancel: not shown
+            return false;
+        }
+        bHeard = listener.NextRequest(1, strRequest);
+        if (bHeard && strRequest.empty() && nEmpty++ < 8)
+            bHeard = false;
+    }
     if (!bHeard)
     {
         strError = "ブラウザからの応答がないまま時間切れになりました"; // troubleshooting

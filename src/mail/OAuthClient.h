@@ -52,7 +52,8 @@ class COAuthClient : public IAccessTokenSource
     // Signs in with the authorization code grant, PKCE S256 (RFC 7636) and a loopback redirect
     // (RFC 8252): open is given the authorization URL for the browser (false: it could not be
     // opened). Exactly one request to the redirect is taken, the one with the right state; any
-    // other request ends the sign-in refused. The wait ends after nTimeoutSeconds.
+    // other request ends the sign-in refused. The wait ends after nTimeoutSeconds, or when
+    // cancelled (asked once a second) says so.
     bool SignInWithBrowser(const std::function<bool(const std::string& strUrl)>& open,
                            int nTimeoutSeconds, std::string& strError);
 
@@ -65,6 +66,8 @@ class COAuthClient : public IAccessTokenSource
     std::function<std::time_t()> now = [] { return std::time(nullptr); };
     std::function<void(int nSeconds)> pause = SleepSeconds;
     static void SleepSeconds(int nSeconds);
+    // Whether the user gave up the browser sign-in (empty: never).
+    std::function<bool()> cancelled;
 
   private:
     // POSTs the form to the token endpoint; on success takes the access token, its expiry and

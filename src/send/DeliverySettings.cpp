@@ -17,6 +17,9 @@ std::string ClearPasswordWarning(const DeliveryProfile& profile)
         return "注意: パスワードは暗号化されずにPOP3サーバへ送られます。";
     if (profile.auth == Authentication::smtpAuth && profile.smtp == SmtpSecurity::none)
         return "注意: パスワードは暗号化されずにSMTPサーバへ送られます。";
+    // The send refuses a token in clear: said here, before any send fails on it.
+    if (profile.auth == Authentication::oauth2 && profile.smtp == SmtpSecurity::none)
+        return "注意: OAuth 2.0 には SMTP の暗号化 (STARTTLS か SSL/TLS) が必要です。"; // troubleshooting
     return std::string();
 }
 

@@ -12,7 +12,8 @@
 std::string DeliveryPortsText(const DeliveryProfile& profile);
 
 // The warning shown beside the choices when the password travels unencrypted (POP before SMTP
-// without POP3 TLS, or SMTP AUTH without SMTP TLS); empty when it never does. CP932.
+// without POP3 TLS, or SMTP AUTH without SMTP TLS), or OAuth 2.0 is chosen without SMTP TLS
+// (which every send would refuse); empty otherwise. CP932.
 std::string ClearPasswordWarning(const DeliveryProfile& profile);
 
 // POP3 security applies to POP before SMTP and to oauth2 (a POP3 log-in with the token); the CA

@@ -1,6 +1,7 @@
 // DeliveryDlg.cpp - the connection settings dialog.
 #include "ui/DeliveryDlg.h"
 
+#include "app/Command.h"
 #include "app/FileSystem.h"
 #include "send/DeliverySettings.h"
 #include "ui/Controls.h"
@@ -9,9 +10,14 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
 
 namespace
 {
@@ -24,10 +30,60 @@ QComboBox* MakeCombo(QWidget* pParent, const QRect& rect, const char* pszName,
     pCombo->addItems(items);
     return pCombo;
 }
+
+// The wait for the browser's sign-in. ｷｬﾝｾﾙ, Escape and the close box ask the sign-in to give
+// up; the wait stays up (its caller closes it) until the sign-in has ended, so the dialog under
+// it cannot be used meanwhile.
+class CSignInWait : public QDialog
+{
+  public:
+    CSignInWait(QWidget* pParent, const CDialogUnits& units, std::function<void()> cancel)
+        : QDialog(pParent), m_cancel(std::move(cancel))
+    {
+        setObjectName(QStringLiteral("m_dlgSignInWait"));
+        setWindowTitle(QStringLiteral(u"サインイン"));
+        setFont(DialogFont());
+        setFixedSize(units.Size(200, 56));
+        MakeLabel(this, units.Rect(8, 10, 184, 16),
+                  QStringLiteral(u"ブラウザでサインインしてください（5 分以内）。"));
+        m_pBtnCancel =
+            MakeButton(this, units.Rect(75, 34, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"), "m_btnCancel");
+        connect(m_pBtnCancel, &QPushButton::clicked, this, &CSignInWait::reject);
+    }
+    void reject() override
+    {
+        m_cancel();
+        m_pBtnCancel->setEnabled(false);
+    }
+
+  private:
+    std::function<void()> m_cancel;
+    QPushButton* m_pBtnCancel;
+};
+
+// The names tests find the OAuth edits by.
+const char* EditName(OAuthField field)
+{
+    switch (field)
+    {
+    case OAuthField::clientId:
+        return "m_strClientId";
+    case OAuthField::tenant:
+        return "m_strTenant";
+    case OAuthField::authorizeUrl:
+        return "m_strAuthorizeUrl";
+    case OAuthField::tokenUrl:
+        return "m_strTokenUrl";
+    case OAuthField::deviceUrl:
+        return "m_strDeviceUrl";
+    default:
+        return "m_strScope";
+    }
+}
 } // namespace
 
 CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
-    : CModalDialog(platform, 250, 186, pParent)
+    : CModalDialog(platform, 446, 186, pParent)
 {
     const Qt::Alignment right = Qt::AlignRight;
     MakeLabel(this, m_units.Rect(4, 10, 60, 8), QStringLiteral(u"SMTP の暗号化"), right);
@@ -63,6 +119,25 @@ CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
     m_pLabelWarning = MakeLabel(this, m_units.Rect(4, 138, 242, 20), QString());
     m_pLabelWarning->setObjectName(QStringLiteral("m_labelWarning"));
     m_pLabelWarning->setWordWrap(true);
+    // OAuth 2.0, to the right of the rest.
+    MakeLabel(this, m_units.Rect(250, 10, 56, 8), QStringLiteral(u"プロバイダ"), right);
+    m_pComboProvider = MakeCombo(
+        this, m_units.Rect(310, 8, 130, 14), "m_comboProvider",
+        {QStringLiteral("Microsoft"), QStringLiteral("Google"), QStringLiteral(u"その他")});
+    int y = 26;
+    for (const OAuthField field : kOAuthFields)
+    {
+        MakeLabel(this, m_units.Rect(250, y + 2, 56, 8), ToQString(OAuthFieldLabel(field)), right);
+        m_oauthEdits[field] =
+            MakeEdit(this, m_units.Rect(310, y, 130, 14), EditName(field), kMaxOAuthText);
+        y += 18;
+    }
+    m_pBtnSignIn = MakeButton(this, m_units.Rect(310, y, 60, 14), QStringLiteral(u"サインイン..."),
+                              "m_btnSignIn");
+    m_pLabelSignIn = MakeLabel(this, m_units.Rect(310, y + 18, 132, 18), QString());
+    m_pLabelSignIn->setObjectName(QStringLiteral("m_labelSignIn"));
+    m_pLabelSignIn->setWordWrap(true);
+
     QPushButton* pBtnOK = MakeOkButton(this, m_units.Rect(70, 164, 50, 14), QStringLiteral("OK"));
     QPushButton* pBtnCancel =
         MakeCancelButton(this, m_units.Rect(130, 164, 50, 14), QStringLiteral(u"ｷｬﾝｾﾙ"));
@@ -73,12 +148,23 @@ CDeliveryDlg::CDeliveryDlg(IPlatform& platform, QWidget* pParent)
     setTabOrder(m_pBtnCaFile, m_pEditCaFile);
     setTabOrder(m_pEditCaFile, m_pComboCharset);
     setTabOrder(m_pComboCharset, m_pSpinInterval);
-    setTabOrder(m_pSpinInterval, pBtnOK);
+    QWidget* pPrevious = m_pSpinInterval;
+    setTabOrder(pPrevious, m_pComboProvider);
+    pPrevious = m_pComboProvider;
+    for (const OAuthField field : kOAuthFields)
+    {
+        setTabOrder(pPrevious, m_oauthEdits[field]);
+        pPrevious = m_oauthEdits[field];
+        connect(m_oauthEdits[field], &QLineEdit::textChanged, this, &CDeliveryDlg::OnChoiceChanged);
+    }
+    setTabOrder(pPrevious, m_pBtnSignIn);
+    setTabOrder(m_pBtnSignIn, pBtnOK);
     setTabOrder(pBtnOK, pBtnCancel);
 
-    for (QComboBox* pCombo : {m_pComboSmtp, m_pComboPop, m_pComboAuth})
+    for (QComboBox* pCombo : {m_pComboSmtp, m_pComboPop, m_pComboAuth, m_pComboProvider})
         connect(pCombo, &QComboBox::currentIndexChanged, this, &CDeliveryDlg::OnChoiceChanged);
     connect(m_pBtnCaFile, &QPushButton::clicked, this, &CDeliveryDlg::OnCaFileBrowse);
+    connect(m_pBtnSignIn, &QPushButton::clicked, this, &CDeliveryDlg::OnSignIn);
 }
 
 std::string CDeliveryDlg::Title() const
@@ -93,17 +179,27 @@ void CDeliveryDlg::ReadChoices(DeliveryProfile& profile) const
     profile.auth = static_cast<Authentication>(m_pComboAuth->currentIndex());
     profile.charset = static_cast<MailCharset>(m_pComboCharset->currentIndex());
     profile.nSendInterval = m_pSpinInterval->value();
+    profile.oauth.provider = static_cast<OAuthProvider>(m_pComboProvider->currentIndex());
+    for (const auto& [field, pEdit] : m_oauthEdits)
+        if (!FromQString(pEdit->text(), OAuthFieldText(profile.oauth, field)))
+            OAuthFieldText(profile.oauth, field) =
+                ToSjis(QStringLiteral(u"？")); // the check refuses it
 }
 
 void CDeliveryDlg::OnChoiceChanged()
 {
-    DeliveryProfile profile;
+    DeliveryProfile profile = m_profile; // the keys the dialog does not show stay as they were
     ReadChoices(profile);
     m_pLabelPorts->setText(ToQString(DeliveryPortsText(profile)));
     m_pLabelWarning->setText(ToQString(ClearPasswordWarning(profile)));
     m_pComboPop->setEnabled(PopSecurityApplies(profile));
     m_pBtnCaFile->setEnabled(CaFileApplies(profile));
     m_pEditCaFile->setEnabled(CaFileApplies(profile));
+    m_pComboProvider->setEnabled(profile.auth == Authentication::oauth2);
+    for (const auto& [field, pEdit] : m_oauthEdits)
+        pEdit->setEnabled(OAuthFieldApplies(profile, field));
+    m_pBtnSignIn->setEnabled(CanSignIn(profile));
+    m_pLabelSignIn->setText(ToQString(SignInStateText(profile, m_pszAppDir, m_strAccount)));
 }
 
 bool CDeliveryDlg::UpdateData(bool bSaveAndValidate)
@@ -117,13 +213,65 @@ bool CDeliveryDlg::UpdateData(bool bSaveAndValidate)
         m_pComboCharset->setCurrentIndex(static_cast<int>(m_profile.charset));
         m_pSpinInterval->setValue(m_profile.nSendInterval);
         ShowText(m_pEditCaFile, m_profile.strCaFile);
+        m_pComboProvider->setCurrentIndex(static_cast<int>(m_profile.oauth.provider));
+        for (const auto& [field, pEdit] : m_oauthEdits)
+            ShowText(pEdit, OAuthFieldText(m_profile.oauth, field));
         OnChoiceChanged();
         return true;
     }
     if (!ReadText(m_pEditCaFile, m_profile.strCaFile, static_cast<int>(MAX_PATH_TEXT)))
         return false;
+    // The choices are kept even when the check below fails: the browse button reads the
+    // controls and shows them again. The caller takes the profile only after OK.
     ReadChoices(m_profile);
-    return true;
+    return CheckOAuth(m_profile);
+}
+
+bool CDeliveryDlg::CheckOAuth(const DeliveryProfile& profile)
+{
+    const OAuthFieldProblem problem = CheckOAuthFields(profile);
+    if (problem.field == OAuthField::none)
+        return true;
+    m_platform.ShowMessage(problem.strMessage, MsgButtons::Ok);
+    m_oauthEdits[problem.field]->setFocus();
+    return false;
+}
+
+void CDeliveryDlg::OnSignIn()
+{
+    DeliveryProfile profile = m_profile;
+    ReadChoices(profile);
+    if (!ReadText(m_pEditCaFile, profile.strCaFile, static_cast<int>(MAX_PATH_TEXT)) ||
+        !CheckOAuth(profile))
+        return;
+    // A modal wait with a cancel button while the worker waits for the browser: this window's
+    // own loop goes on, a timer carries the worker's calls over.
+    const auto progress = [this](const std::function<bool()>& drain,
+                                 const std::function<void()>& cancel) {
+        CSignInWait wait(this, m_units, cancel);
+        wait.open();
+        QEventLoop loop;
+        QTimer timer;
+        bool bFinished = false;
+        connect(&timer, &QTimer::timeout, &loop, [&] {
+            if (drain())
+            {
+                bFinished = true;
+                loop.quit();
+            }
+        });
+        timer.start(10);
+        while (!bFinished)
+            loop.exec();
+    };
+    std::string strError;
+    bool bSigned = false;
+    RunCommand(m_platform, [&] {
+        bSigned = SignInWithBrowserFor(m_platform, profile, m_pszAppDir, progress, strError);
+    });
+    if (!bSigned && !strError.empty())
+        m_platform.ShowMessage(strError, MsgButtons::Ok);
+    OnChoiceChanged();
 }
 
 void CDeliveryDlg::OnCaFileBrowse()

@@ -55,6 +55,10 @@ void CSenderDlg::OnDeliverySettings()
     RunCommand(m_platform, [this] {
         CDeliveryDlg dlg(m_platform, this);
         dlg.m_profile = m_delivery ? *m_delivery : ReadDeliveryForEdit(m_pszAppDir);
+        dlg.m_pszAppDir = m_pszAppDir;
+        // The sign-in is shown for the log-in name as typed, the one the send will use.
+        if (!FromQString(m_fields[4].pEdit->text(), dlg.m_strAccount))
+            dlg.m_strAccount = m_strLoginName;
         if (m_platform.RunModal(dlg) == DLG_OK)
             m_delivery = dlg.m_profile;
     });

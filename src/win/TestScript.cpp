@@ -16,15 +16,15 @@ constexpr DWORD WAIT_LIMIT_MS = 60000;
 
 bool NeedsId(const std::string& strVerb)
 {
-    return strVerb == "set" || strVerb == "click" || strVerb == "menu" || strVerb == "key" ||
-           strVerb == "wait-text" || strVerb == "wait-enabled" || strVerb == "wait-focus" ||
-           strVerb == "dump";
+    return strVerb == "set" || strVerb == "click" || strVerb == "select" || strVerb == "menu" ||
+           strVerb == "key" || strVerb == "wait-text" || strVerb == "wait-enabled" ||
+           strVerb == "wait-focus" || strVerb == "dump";
 }
 
 bool NeedsText(const std::string& strVerb)
 {
     return strVerb == "wait-dialog" || strVerb == "wait-enabled" || strVerb == "wait-file" ||
-           strVerb == "signal";
+           strVerb == "signal" || strVerb == "select";
 }
 
 bool Known(const std::string& strVerb)
@@ -168,6 +168,13 @@ bool RunStep(const ScriptStep& step)
     else if (step.strVerb == "click")
         ::PostMessageW(hTarget, WM_COMMAND, MAKEWPARAM(step.nId, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(hTarget, step.nId)));
+    else if (step.strVerb == "select")
+    {
+        const HWND hCombo = ::GetDlgItem(hTarget, step.nId);
+        ::SendMessageW(hCombo, CB_SETCURSEL, std::strtoul(step.strText.c_str(), nullptr, 10), 0);
+        ::PostMessageW(hTarget, WM_COMMAND, MAKEWPARAM(step.nId, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(hCombo));
+    }
     else if (step.strVerb == "menu")
         ::PostMessageW(g_script.hFrame, WM_COMMAND, MAKEWPARAM(step.nId, 0), 0);
     else if (step.strVerb == "key")

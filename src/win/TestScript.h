@@ -6,6 +6,7 @@
 //
 //   set ID TEXT        the control's text in the dialog in front (else the form)
 //   click ID           a click of that button
+//   select ID N        the combo box's choice N (from 0), as if picked from its list
 //   menu ID            a menu command of the main window
 //   key VK             a key press (virtual-key number) where the focus is
 //   wait-dialog TITLE  until a dialog or message box with this title is in front

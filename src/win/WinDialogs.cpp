@@ -7,6 +7,7 @@
 #include "app/FileSystem.h"
 #include "send/DeliverySettings.h"
 #include "send/DialogTitles.h"
+#include "send/OAuthSignIn.h"
 #include "win/WinControls.h"
 #include "win/resource.h"
 
@@ -19,6 +20,57 @@ namespace
 {
 // The settings record holds each path in 255 bytes.
 constexpr int PATH_LIMIT = 255;
+
+// The edit of an OAuth field: the ids follow the fields' order.
+int OAuthEditId(OAuthField field)
+{
+    return IDC_OAUTH_CLIENT_ID + static_cast<int>(field) - static_cast<int>(OAuthField::clientId);
+}
+
+// The wait for the browser's sign-in (template IDD_SIGN_IN): a timer carries the worker's calls
+// over every 10 ms and ends the wait once the worker has finished; ｷｬﾝｾﾙ and the close box ask
+// the worker to give up, and the wait ends when it has.
+struct SignInWait
+{
+    const std::function<bool()>* pDrain;
+    const std::function<void()>* pCancel;
+    bool bDraining = false;
+};
+
+INT_PTR CALLBACK SignInWaitProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    auto* pWait = reinterpret_cast<SignInWait*>(::GetWindowLongPtrW(hDlg, DWLP_USER));
+    switch (uMsg)
+    {
+    case WM_INITDIALOG:
+        ::SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
+        ::SetTimer(hDlg, 1, 10, nullptr);
+        return TRUE;
+    case WM_TIMER:
+        // A call carried over may run a loop of its own (the shell's open): no second drain.
+        if (pWait != nullptr && !pWait->bDraining)
+        {
+            pWait->bDraining = true;
+            const bool bFinished = (*pWait->pDrain)();
+            pWait->bDraining = false;
+            if (bFinished)
+            {
+                ::KillTimer(hDlg, 1);
+                ::EndDialog(hDlg, IDOK);
+            }
+        }
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL && pWait != nullptr)
+        {
+            (*pWait->pCancel)();
+            ::EnableWindow(::GetDlgItem(hDlg, IDCANCEL), FALSE);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
 } // namespace
 
 int CWinDialog::Exec()
@@ -49,6 +101,11 @@ INT_PTR CALLBACK CWinDialog::DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPA
     const int nId = LOWORD(wParam);
     if (HIWORD(wParam) == CBN_SELCHANGE)
         return pThis->OnCommand(nId) ? TRUE : FALSE;
+    if (HIWORD(wParam) == EN_CHANGE)
+    {
+        pThis->OnEditChange(nId);
+        return TRUE;
+    }
     if (HIWORD(wParam) != BN_CLICKED)
         return FALSE;
     if (nId == IDOK)
@@ -95,6 +152,10 @@ bool CWinSenderDlg::OnCommand(int nId)
     RunCommand(m_platform, [this] {
         CWinDeliveryDlg dlg(m_platform);
         dlg.m_profile = m_delivery ? *m_delivery : ReadDeliveryForEdit(m_pszAppDir);
+        dlg.m_pszAppDir = m_pszAppDir;
+        // The sign-in is shown for the log-in name as typed, the one the send will use.
+        if (!WideToSjis(WindowTextWide(Item(IDC_LOGIN_NAME)), dlg.m_strAccount))
+            dlg.m_strAccount = m_strLoginName;
         if (m_platform.RunModal(dlg) == DLG_OK)
             m_delivery = dlg.m_profile;
     });
@@ -119,17 +180,73 @@ void CWinDeliveryDlg::ReadChoices(DeliveryProfile& profile) const
     profile.pop = static_cast<PopSecurity>(choice(IDC_POP_SECURITY));
     profile.auth = static_cast<Authentication>(choice(IDC_AUTH));
     profile.charset = static_cast<MailCharset>(choice(IDC_CHARSET));
+    profile.oauth.provider = static_cast<OAuthProvider>(choice(IDC_OAUTH_PROVIDER));
+    for (const OAuthField field : kOAuthFields)
+    {
+        std::string& strText = OAuthFieldText(profile.oauth, field);
+        if (!WideToSjis(WindowTextWide(Item(OAuthEditId(field))), strText))
+            strText = "？"; // what CP932 cannot write: the check refuses it
+    }
 }
 
 void CWinDeliveryDlg::OnChoiceChanged()
 {
-    DeliveryProfile profile;
+    if (!m_bFilled)
+        return;
+    DeliveryProfile profile = m_profile; // the keys the dialog does not show stay as they were
     ReadChoices(profile);
     SetWindowTextSjis(Item(IDC_PORTS), DeliveryPortsText(profile));
     SetWindowTextSjis(Item(IDC_WARNING), ClearPasswordWarning(profile));
     ::EnableWindow(Item(IDC_POP_SECURITY), PopSecurityApplies(profile));
     ::EnableWindow(Item(IDC_CA_BROWSE), CaFileApplies(profile));
     ::EnableWindow(Item(IDC_CA_FILE), CaFileApplies(profile));
+    ::EnableWindow(Item(IDC_OAUTH_PROVIDER), profile.auth == Authentication::oauth2);
+    for (const OAuthField field : kOAuthFields)
+        ::EnableWindow(Item(OAuthEditId(field)), OAuthFieldApplies(profile, field));
+    ::EnableWindow(Item(IDC_OAUTH_SIGN_IN), CanSignIn(profile));
+    SetWindowTextSjis(Item(IDC_OAUTH_STATE), SignInStateText(profile, m_pszAppDir, m_strAccount));
+}
+
+void CWinDeliveryDlg::OnEditChange(int nId)
+{
+    if (nId >= IDC_OAUTH_CLIENT_ID && nId <= IDC_OAUTH_SCOPE)
+        OnChoiceChanged();
+}
+
+bool CWinDeliveryDlg::CheckOAuth(const DeliveryProfile& profile)
+{
+    const OAuthFieldProblem problem = CheckOAuthFields(profile);
+    if (problem.field == OAuthField::none)
+        return true;
+    m_platform.ShowMessage(problem.strMessage, MsgButtons::Ok);
+    ::SetFocus(Item(OAuthEditId(problem.field)));
+    ::SendMessageW(Item(OAuthEditId(problem.field)), EM_SETSEL, 0, -1);
+    return false;
+}
+
+void CWinDeliveryDlg::OnSignIn()
+{
+    DeliveryProfile profile = m_profile;
+    ReadChoices(profile);
+    if (!ReadLimitedText(m_platform, Item(IDC_CA_FILE), profile.strCaFile,
+                         static_cast<int>(MAX_PATH_TEXT)) ||
+        !CheckOAuth(profile))
+        return;
+    const HWND hDlg = m_hDlg;
+    const auto progress = [hDlg](const std::function<bool()>& drain,
+                                 const std::function<void()>& cancel) {
+        SignInWait wait{&drain, &cancel};
+        ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SIGN_IN), hDlg,
+                          &SignInWaitProc, reinterpret_cast<LPARAM>(&wait));
+    };
+    std::string strError;
+    bool bSigned = false;
+    RunCommand(m_platform, [&] {
+        bSigned = SignInWithBrowserFor(m_platform, profile, m_pszAppDir, progress, strError);
+    });
+    if (!bSigned && !strError.empty())
+        m_platform.ShowMessage(strError, MsgButtons::Ok);
+    OnChoiceChanged();
 }
 
 bool CWinDeliveryDlg::UpdateData(bool bSaveAndValidate)
@@ -142,8 +259,9 @@ bool CWinDeliveryDlg::UpdateData(bool bSaveAndValidate)
             const std::pair<int, std::vector<const wchar_t*>> lists[] = {
                 {IDC_SMTP_SECURITY, {L"なし", L"STARTTLS", L"SSL/TLS"}},
                 {IDC_POP_SECURITY, {L"なし", L"STARTTLS (STLS)", L"SSL/TLS"}},
-                {IDC_AUTH, {L"POP before SMTP", L"SMTP 認証", L"なし"}},
-                {IDC_CHARSET, {L"ISO-2022-JP", L"UTF-8"}}};
+                {IDC_AUTH, {L"POP before SMTP", L"SMTP 認証", L"なし", L"OAuth 2.0"}},
+                {IDC_CHARSET, {L"ISO-2022-JP", L"UTF-8"}},
+                {IDC_OAUTH_PROVIDER, {L"Microsoft", L"Google", L"その他"}}};
             for (const auto& [nId, items] : lists)
                 for (const wchar_t* pszItem : items)
                     ::SendMessageW(Item(nId), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pszItem));
@@ -156,12 +274,20 @@ bool CWinDeliveryDlg::UpdateData(bool bSaveAndValidate)
         ::SendMessageW(Item(IDC_CHARSET), CB_SETCURSEL, static_cast<WPARAM>(m_profile.charset), 0);
         ::SetWindowTextW(Item(IDC_INTERVAL), std::to_wstring(m_profile.nSendInterval).c_str());
         ShowLimitedText(Item(IDC_CA_FILE), m_profile.strCaFile, static_cast<int>(MAX_PATH_TEXT));
+        ::SendMessageW(Item(IDC_OAUTH_PROVIDER), CB_SETCURSEL,
+                       static_cast<WPARAM>(m_profile.oauth.provider), 0);
+        for (const OAuthField field : kOAuthFields)
+            ShowLimitedText(Item(OAuthEditId(field)), OAuthFieldText(m_profile.oauth, field),
+                            kMaxOAuthText);
         OnChoiceChanged();
         return true;
     }
     if (!ReadLimitedText(m_platform, Item(IDC_CA_FILE), m_profile.strCaFile,
                          static_cast<int>(MAX_PATH_TEXT)))
         return false;
+    // The choices are kept even when a check below fails: a browse button reads the controls
+    // and shows them again. The caller takes the profile only after OK, when every check passed.
+    ReadChoices(m_profile);
     std::string strInterval;
     int nInterval = 0;
     ReadLimitedText(m_platform, Item(IDC_INTERVAL), strInterval, 0);
@@ -172,9 +298,8 @@ bool CWinDeliveryDlg::UpdateData(bool bSaveAndValidate)
         ::SetFocus(Item(IDC_INTERVAL));
         return false;
     }
-    ReadChoices(m_profile);
     m_profile.nSendInterval = nInterval;
-    return true;
+    return CheckOAuth(m_profile);
 }
 
 bool CWinDeliveryDlg::OnCommand(int nId)
@@ -184,10 +309,14 @@ bool CWinDeliveryDlg::OnCommand(int nId)
     case IDC_SMTP_SECURITY:
     case IDC_POP_SECURITY:
     case IDC_AUTH:
+    case IDC_OAUTH_PROVIDER:
         OnChoiceChanged();
         return true;
     case IDC_CA_BROWSE:
         OnCaFileBrowse();
+        return true;
+    case IDC_OAUTH_SIGN_IN:
+        OnSignIn();
         return true;
     default:
         return false;

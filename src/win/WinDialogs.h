@@ -28,6 +28,8 @@ class CWinDialog : public IModalDialog
         (void)nId;
         return false;
     }
+    // An edit's text changed (typed, or set by UpdateData).
+    virtual void OnEditChange(int nId) { (void)nId; }
     HWND Item(int nId) const { return ::GetDlgItem(m_hDlg, nId); }
 
     IPlatform& m_platform;
@@ -50,22 +52,31 @@ class CWinSenderDlg : public CWinDialog, public SenderSettings
     bool OnCommand(int nId) override;
 };
 
-// The connection settings (接続設定): TLS, authentication, CA file, charset, send interval.
+// The connection settings (接続設定): TLS, authentication, CA file, charset, send interval, and
+// the OAuth 2.0 client with its browser sign-in.
 class CWinDeliveryDlg : public CWinDialog
 {
   public:
     explicit CWinDeliveryDlg(IPlatform& platform);
     std::string Title() const override;
     DeliveryProfile m_profile;
+    const char* m_pszAppDir = ""; // the program folder, where the sign-in is kept
+    std::string m_strAccount;     // the log-in name the sign-in is shown for
 
   protected:
     bool UpdateData(bool bSaveAndValidate) override;
     bool OnCommand(int nId) override;
+    void OnEditChange(int nId) override;
 
   private:
+    // The choices as they stand in the controls, the OAuth texts as typed (unchecked).
     void ReadChoices(DeliveryProfile& profile) const;
     void OnChoiceChanged();
     void OnCaFileBrowse();
+    // サインイン...: the browser sign-in on a worker thread behind a modal wait with a cancel.
+    void OnSignIn();
+    // The OAuth fields checked; false with the message shown and the focus on the field.
+    bool CheckOAuth(const DeliveryProfile& profile);
     bool m_bFilled = false; // the combo boxes hold their choices
 };
 

@@ -13,6 +13,7 @@
 #define IDD_OPTION 133
 #define IDD_DELIVERY 134
 #define IDD_TEXT_VIEW 135 // the send records and the preview
+#define IDD_SIGN_IN 136   // the wait for the browser's OAuth 2.0 sign-in
 
 // The send form (template 101).
 #define IDC_TO_NAME 1000
@@ -50,6 +51,17 @@
 #define IDC_INTERVAL_SPIN 1057
 #define IDC_PORTS 1058
 #define IDC_WARNING 1059
+// OAuth 2.0: the provider, the six texts in the order of OAuthField (client ID first), the
+// sign-in button and the line that tells whether a sign-in is kept.
+#define IDC_OAUTH_PROVIDER 1061
+#define IDC_OAUTH_CLIENT_ID 1062
+#define IDC_OAUTH_TENANT 1063
+#define IDC_OAUTH_AUTHORIZE_URL 1064
+#define IDC_OAUTH_TOKEN_URL 1065
+#define IDC_OAUTH_DEVICE_URL 1066
+#define IDC_OAUTH_SCOPE 1067
+#define IDC_OAUTH_SIGN_IN 1068
+#define IDC_OAUTH_STATE 1069
 
 // The address book (template 132); 1000, 1001, 1025 and 1029 are CAddressDlg's fields.
 #define IDC_BOOK_NAME 1000

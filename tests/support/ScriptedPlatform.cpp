@@ -61,6 +61,8 @@ FileDialogResult CScriptedPlatform::OpenFileDialog(const FileDialogRequest& requ
 int CScriptedPlatform::ShellOpen(const std::string& strFile, const std::string& strParams)
 {
     m_shellOpened.emplace_back(strFile, strParams);
+    if (m_onShellOpen)
+        m_onShellOpen(strFile);
     if (m_nextShellResults.empty())
         return 42;
     const int nResult = m_nextShellResults.front();

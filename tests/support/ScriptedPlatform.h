@@ -30,6 +30,7 @@ class CScriptedPlatform : public IPlatform
     // Shell opens: (file, params) recorded; each answers the next result (default 42, success).
     std::deque<int> m_nextShellResults;
     std::vector<std::pair<std::string, std::string>> m_shellOpened;
+    std::function<void(const std::string&)> m_onShellOpen; // called with each file opened
 
     // Modal dialogs: each runs the next action, which may drive the dialog and returns its
     // result; an empty queue fails the test.

@@ -9,6 +9,11 @@
 #include "send/SendForm.h"
 #include "ui/DeliveryDlg.h"
 #include "ui/SenderDlg.h"
+#include "mail/OAuthClient.h"
+#include "mail/OAuthHttp.h"
+#include "mail/SystemSocket.h"
+#include "support/FakeOAuthServer.h"
+#include "ui/QtText.h"
 
 #include <QComboBox>
 #include <QSpinBox>
@@ -16,6 +21,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 namespace
 {
@@ -280,4 +286,125 @@ TEST_F(SettingsDlgTest, ConnectionSettingsKeepAnOAuthProfile)
     });
     m_frame.SendCommand(ID_SENDER_SETTINGS);
     EXPECT_EQ(ReadDeliveryIni(strAppDir), strProfile);
+}
+
+// OAuth 2.0 chosen in the dialog: the provider decides which fields apply, the sign-in button
+// waits for a client ID, a client ID with a blank is refused naming the field, and OK writes
+// the keys.
+TEST_F(SettingsDlgTest, ConnectionSettingsWriteTheOAuthKeys)
+{
+    const std::string strAppDir = m_folder.Dir();
+    WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
+        Click(dlg, "m_btnDelivery");
+        Click(dlg, "m_btnOK");
+    });
+    WhenDialogRuns<CDeliveryDlg>(m_platform, [](CDeliveryDlg& dlg) {
+        const auto enabled = [&dlg](const char* pszName) {
+            return Child<QWidget>(dlg, pszName)->isEnabled();
+        };
+        EXPECT_FALSE(enabled("m_comboProvider") || enabled("m_strClientId"));
+        for (const QWidget* pChild : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(dlg.rect().contains(pChild->geometry()))
+                << pChild->objectName().toStdString();
+        Child<QComboBox>(dlg, "m_comboAuth")->setCurrentIndex(3); // OAuth 2.0
+        EXPECT_EQ(Child<QLabel>(dlg, "m_labelWarning")->text(),
+                  QStringLiteral(
+                      u"注意: OAuth 2.0 には SMTP の暗号化 (STARTTLS か SSL/TLS) が必要です。"));
+        Child<QComboBox>(dlg, "m_comboSmtp")->setCurrentIndex(1);
+        EXPECT_TRUE(enabled("m_comboProvider") && enabled("m_strClientId") &&
+                    enabled("m_strTenant"));
+        EXPECT_FALSE(enabled("m_strTokenUrl") || enabled("m_strScope") || enabled("m_btnSignIn"));
+        Child<QComboBox>(dlg, "m_comboProvider")->setCurrentIndex(2); // その他
+        EXPECT_TRUE(enabled("m_strAuthorizeUrl") && enabled("m_strScope"));
+        EXPECT_FALSE(enabled("m_strTenant"));
+        Child<QComboBox>(dlg, "m_comboProvider")->setCurrentIndex(0); // Microsoft
+        SetText(dlg, "m_strClientId", QStringLiteral("abc 123"));
+        EXPECT_TRUE(enabled("m_btnSignIn"));
+        EXPECT_EQ(Child<QLabel>(dlg, "m_labelSignIn")->text(), QStringLiteral(u"未サインイン"));
+        Click(dlg, "m_btnOK");
+        EXPECT_TRUE(dlg.isVisible());
+        SetText(dlg, "m_strClientId", QStringLiteral("00000000-0000-0000-0000-000000000000"));
+        SetText(dlg, "m_strTenant", QStringLiteral("consumers"));
+        Click(dlg, "m_btnOK");
+        EXPECT_FALSE(dlg.isVisible());
+    });
+    m_frame.SendCommand(ID_SENDER_SETTINGS);
+    EXPECT_EQ(m_platform.m_messages,
+              std::vector<std::string>{SJ(u"クライアント ID に空白や全角文字は使えません。")});
+    EXPECT_EQ(ReadDeliveryIni(strAppDir),
+              "SmtpSecurity=starttls\r\nPopSecurity=none\r\nAuthentication=oauth2\r\nCaFile=\r\n"
+              "Charset=iso-2022-jp\r\nOAuthProvider=microsoft\r\nOAuthClientId=00000000-0000-"
+              "0000-0000-000000000000\r\nOAuthTenant=consumers\r\nOAuthAuthorizeUrl=\r\n"
+              "OAuthTokenUrl=\r\nOAuthDeviceUrl=\r\nOAuthScope=\r\nOAuthTokenCommand=\r\n");
+}
+
+namespace
+{
+// A GET to the loopback redirect, as the browser sends it; the reply read to its end.
+std::string Visit(int nPort, const std::string& strPathQuery)
+{
+    CSystemSocket socket;
+    if (!socket.Create() || !socket.Connect("127.0.0.1", nPort))
+        return std::string();
+    const std::string strRequest = "GET " + strPathQuery + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    socket.Send(strRequest.data(), static_cast<int>(strRequest.size()));
+    std::string strReply;
+    char buffer[1024];
+    for (int n = 0; (n = socket.Receive(buffer, sizeof(buffer))) > 0;)
+        strReply.append(buffer, static_cast<std::size_t>(n));
+    return strReply;
+}
+} // namespace
+
+// サインイン... against the fake authorization server: the test plays the browser with the
+// address the dialog opens (the authorization, then the redirect to the dialog's listener), and
+// the dialog then shows the account signed in.
+TEST_F(SettingsDlgTest, ConnectionSettingsSignInThroughTheBrowser)
+{
+    CFakeOAuthServer server(m_folder, "");
+    if (!server.Running())
+        GTEST_SKIP() << "python3 and openssl are needed for the fake authorization server";
+    const std::string strCaFile = m_folder.Path("ca.pem");
+    CSystemSocketFactory sockets;
+    std::thread browser;
+    std::string strPage;
+    m_platform.m_onShellOpen = [&](const std::string& strUrl) {
+        HttpReply reply;
+        std::string strError;
+        EXPECT_TRUE(HttpsPostForm(sockets, strCaFile, server.Url("/authorize"),
+                                  strUrl.substr(strUrl.find('?') + 1), reply, strError));
+        const std::size_t nAt = reply.strBody.find("http://127.0.0.1:");
+        ASSERT_NE(nAt, std::string::npos) << reply.strBody;
+        const std::string strLocation =
+            reply.strBody.substr(nAt, reply.strBody.find('"', nAt) - nAt);
+        const int nPort = std::atoi(strLocation.c_str() + 17);
+        const std::string strPath = strLocation.substr(strLocation.find('/', 17));
+        browser = std::thread([&strPage, nPort, strPath] { strPage = Visit(nPort, strPath); });
+    };
+    WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
+        SetText(dlg, "m_strLoginName", QStringLiteral("taro@example.jp"));
+        Click(dlg, "m_btnDelivery");
+        Click(dlg, "m_btnCancel");
+    });
+    WhenDialogRuns<CDeliveryDlg>(m_platform, [&](CDeliveryDlg& dlg) {
+        Child<QComboBox>(dlg, "m_comboSmtp")->setCurrentIndex(2);
+        Child<QComboBox>(dlg, "m_comboAuth")->setCurrentIndex(3);
+        Child<QComboBox>(dlg, "m_comboProvider")->setCurrentIndex(2);
+        SetText(dlg, "m_strCaFile", ToQString(strCaFile));
+        SetText(dlg, "m_strClientId", QStringLiteral("tarvell-test"));
+        SetText(dlg, "m_strAuthorizeUrl", ToQString(server.Url("/authorize")));
+        SetText(dlg, "m_strTokenUrl", ToQString(server.Url("/token")));
+        SetText(dlg, "m_strScope", QStringLiteral("SMTP.Send offline_access"));
+        Click(dlg, "m_btnSignIn"); // returns once the sign-in has ended
+        EXPECT_EQ(Child<QLabel>(dlg, "m_labelSignIn")->text(),
+                  QStringLiteral(u"サインイン済み: taro@example.jp"));
+        Click(dlg, "m_btnCancel");
+    });
+    m_frame.SendCommand(ID_SENDER_SETTINGS);
+    if (browser.joinable())
+        browser.join();
+    EXPECT_EQ(strPage.rfind("HTTP/1.1 200", 0), 0u) << strPage;
+    EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{});
+    EXPECT_NE(server.Log("requests.log").find("grant_type=authorization_code"), std::string::npos);
+    EXPECT_NE(m_folder.Read(kOAuthTokenFileName).find("RefreshToken=rt-1"), std::string::npos);
 }

@@ -21,6 +21,9 @@
 #     confirmed: SenderInf.tvl, Delivery.ini, Tarvell.cfg and Address.tvl hold the changes;
 # 10. every dialog changed and cancelled (the address book in its select mode declining the save
 #     question): the four files as they were. The records of 9 and 10 are put back afterwards.
+# 11. the connection settings' OAuth 2.0 fields chosen, filled and confirmed (Delivery.ini holds
+#     them, the dialog shows them again), and サインイン... ending with its message box where the
+#     sign-in cannot go on.
 # The fake server is tarvell_fake_mail_server of the Linux build (tests/support/MailDrop.h): the
 # second argument, else build/ of the source tree.
 # Exits 77 (skipped) when Wine or Xvfb cannot run here.
@@ -491,9 +494,65 @@ done
 cmp -s -i 8 "$app/Tarvell.cfg" "$tmp/Tarvell.cfg.confirmed" || fail "cancelled: Tarvell.cfg changed"
 for f in $records; do cp "$tmp/records/$f" "$app/"; done
 
+# 11. OAuth 2.0 in the connection settings: the provider's fields enabled, サインイン... once a
+#     client ID is typed; where the browser's redirect cannot be listened for, the sign-in ends
+#     in a message box with the reason; OK in both dialogs writes the keys to Delivery.ini.
+cat > "$tmp/oauth.txt" <<SCRIPT
+menu 32773
+wait-dialog 発送元設定
+click 1021
+wait-dialog 接続設定
+select 1050 1
+select 1052 3
+wait-enabled 1061 1
+wait-enabled 1063 1
+wait-enabled 1065 0
+wait-enabled 1068 0
+set 1062 00000000-0000-0000-0000-000000000000
+set 1063 consumers
+wait-enabled 1068 1
+dump 1069
+click 1068
+wait-dialog Tarvell
+dump-dialog
+click 1
+wait-dialog 接続設定
+signal shot delivery-oauth
+wait-file $(winpath "$tmp/go-delivery-oauth")
+click 1
+wait-dialog 発送元設定
+click 1
+wait-no-dialog
+menu 32773
+wait-dialog 発送元設定
+click 1021
+wait-dialog 接続設定
+dump 1052
+dump 1062
+click 2
+wait-dialog 発送元設定
+click 2
+wait-no-dialog
+close
+SCRIPT
+run_window oauth
+expect oauth "1069=未サインイン"
+# Opened again, the dialog shows the OAuth profile it wrote (it once fell back to POP before SMTP).
+expect oauth "1052=OAuth 2.0"
+expect oauth "1062=00000000-0000-0000-0000-000000000000"
+grep -q "=サインインできませんでした: " "$tmp/oauth.report" || fail "oauth: no message box for the failed sign-in"
+expect oauth "exit=0"
+python3 - "$app/Delivery.ini" <<'PY' || fail "oauth: Delivery.ini does not hold the OAuth keys"
+import sys
+lines = open(sys.argv[1], "rb").read().decode("cp932").split("\r\n")
+for line in ("SmtpSecurity=starttls", "Authentication=oauth2", "OAuthProvider=microsoft",
+             "OAuthClientId=00000000-0000-0000-0000-000000000000", "OAuthTenant=consumers"):
+    assert line in lines, (line, lines)
+PY
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures passed checks failed" >&2
   echo "0 passed, $failures failed"
   exit 1
 fi
-echo "10 passed, 0 failed"
+echo "11 passed, 0 failed"
