@@ -21,7 +21,8 @@ MARKER = "// troubleshooting"
 RULES = [
     # The status line's reasons of a failed attempt.
     ("src/send/SendProcedure.cpp", None, r'constexpr const char\* REASON_\w+ =\s*"([^"]+)"'),
-    ("src/send/SendProcedure.cpp",
+    ("src/send/FailureReason.cpp", None, r'constexpr const char\* REASON_\w+ =\s*"([^"]+)"'),
+    ("src/send/FailureReason.cpp",
      r"const char\* DeliveryFailureReason\(SendCode code\)\n\{(.*?)\n\}", r'return "([^"]+)";'),
     # What a connection's end means (the detail) and the receive errors' message boxes.
     ("src/mail/LineTransport.cpp", None, r'\{NET_\w+, "([^"]+)"\}'),

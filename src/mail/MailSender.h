@@ -5,15 +5,15 @@
 #include "mail/DeliveryProfile.h"
 #include "mail/SendResult.h"
 
+#include <array>
 #include <ctime>
 #include <memory>
 #include <string>
 
 class CBufferedSocket;
 class CFileReader;
-class CModernSession;
+class CMailSession;
 class IAccessTokenSource;
-class ISocket;
 class ISocketFactory;
 class ITraceSink;
 
@@ -46,7 +46,7 @@ class CMailSender
   public:
     // Uses real TCP sockets; server fields may carry ":PORT" or "[IPv6]:PORT".
     explicit CMailSender(IPlatform& platform, MailOptions options = {});
-    // Uses the given sockets (tests).
+    // Uses the given sockets (the send procedure's, which a cancel request ends, and tests').
     CMailSender(IPlatform& platform, ISocketFactory& sockets, MailOptions options = {});
     virtual ~CMailSender();
 
@@ -71,29 +71,9 @@ class CMailSender
     // The send operation itself; Deliver adds the send time and the body to its outcome.
     SendOutcome Transmit(const SenderInf& sender, const SendRequest& request, bool bMultipart);
 
-    // The steps of a send operation, each on the operation's connection.
-
-    // POP before SMTP: log in to the POP3 server, quit, open the SMTP server. SendStep::None when
-    // the SMTP connection is open and greeted, else the step that failed. A log-in name or
-    // password longer than 121 bytes, or holding CR or LF, fails before anything is sent.
-    SendStep OpenSessionStep(CBufferedSocket& socket, const SenderInf& sender);
-    // The host is a server field ("host", "host:PORT", "[IPv6]:PORT").
-    OpenResult OpenPop(CBufferedSocket& socket, const char* pszHost);
-    OpenResult OpenSmtp(CBufferedSocket& socket, const char* pszHost);
-    LoginResult PopLogin(CBufferedSocket& socket, const char* pszName, const char* pszPassword);
-    // Sends "QUIT\n", reads one reply if it went out, ignores it, and closes the socket.
-    void SendQuit(CBufferedSocket& socket);
-    // The log-in before SMTP, the SMTP session and the envelope commands as a profile asks that
-    // wants more than the clear-text POP before SMTP. True with the data phase started; else
-    // false with the failure in outcome and the connection closed.
-    bool OpenModern(CBufferedSocket& socket, CModernSession& session, const SenderInf& sender,
-                    const SendRequest& request, SendOutcome& outcome);
-    // HELO, MAIL FROM, RCPT TO and DATA of the specified session; the data phase then starts.
-    EnvelopeResult SendEnvelopeCommands(CBufferedSocket& socket, const SenderInf& sender,
-                                        const SendRequest& request);
-    // The From, To and Subject lines after DATA, each flushed by itself.
-    EnvelopeResult SendAddressLines(CBufferedSocket& socket, const SenderInf& sender,
-                                    const SendRequest& request);
+    // The From, To and Subject lines after DATA, each flushed by itself: -1 when all went out,
+    // else the index of the line that did not.
+    static int SendAddressLines(CBufferedSocket& socket, const std::array<std::string, 3>& lines);
     // Reads the opened body file into m_strBody (up to its first NUL) and fills in %NAME,
     // %MAILADDRESS, %DATE and %TIME, in that order, from the request and m_timeSend.
     // Also fills m_strWireBody, the text the text part carries: CP932 for ISO-2022-JP, UTF-8
@@ -101,12 +81,13 @@ class CMailSender
     void ReadBody(CFileReader& file, const SendRequest& request);
     // The charset of the message: UTF-8 when the profile or the user's answer asks for it.
     MailCharset WireCharset() const;
-    // Writes the message after the envelope: its count, or SendCode DataLost or DataRejected.
+    // Writes the message after the envelope: sent with its count, or failed with DataLost,
+    // AttachmentShortened or DataRejected.
     // Date and Message-ID (and for a plain message MIME-Version) follow the specified header
-    // lines. pSession reads the reply to the end of the data in the modern session; without it
-    // the reply is read as the specified session reads replies.
-    int WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile, const SenderInf& sender,
-                     const SendRequest& request, bool bMultipart, CModernSession* pSession);
+    // lines. The session reads the server's reply to the end of the data.
+    SendOutcome WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
+                             const SenderInf& sender, const SendRequest& request, bool bMultipart,
+                             CMailSession& session);
 
     IPlatform& m_platform;
     std::unique_ptr<ISocketFactory> m_pOwnSockets;

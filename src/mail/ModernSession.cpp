@@ -48,12 +48,9 @@ std::string CModernSession::EhloName()
 
 bool CModernSession::Fail(SendCode code, SendStep step, bool bQuit)
 {
-    m_failure = SendOutcome();
-    m_failure.nResult = Code(code);
-    m_failure.step = step;
-    m_failure.strDetail = m_strLastLine;
+    m_failure = SendOutcome::Failed(code, step, m_strLastLine);
     if (bQuit)
-        SendQuit();
+        Quit();
     m_socket.Close();
     m_reader.Reset();
     return false;
@@ -206,8 +203,8 @@ bool CModernSession::Ehlo()
 {
     const int nCode = Command("EHLO " + EhloName());
     if (nCode != 250)
-        return Fail(SendCodeOf(EnvelopeFailure(EnvelopeStep::Helo, CommandFailure(nCode))),
-                    SendStep::Helo, nCode >= 0);
+        return Fail(EnvelopeCode(SendStep::Helo, CommandFailure(nCode)), SendStep::Helo,
+                    nCode >= 0);
     m_capabilities = ParseEhloReply(m_reply);
     return true;
 }
@@ -318,27 +315,24 @@ bool CModernSession::OpenSmtp(const SenderInf& sender)
     return true;
 }
 
-bool CModernSession::SendEnvelope(const SenderInf& sender, const SendRequest& request)
+bool CModernSession::Envelope(const SenderInf& sender, const SendRequest& request)
 {
     struct Step
     {
         std::string strLine;
-        EnvelopeStep envelope;
         SendStep step;
     };
     const Step steps[] = {
-        {"MAIL FROM:<" + FieldText(sender.szMailAddress) + ">", EnvelopeStep::MailFrom,
-         SendStep::MailFrom},
-        {"RCPT TO:<" + FieldText(request.szAddress) + ">", EnvelopeStep::RcptTo, SendStep::RcptTo},
-        {"DATA", EnvelopeStep::Data, SendStep::Data},
+        {"MAIL FROM:<" + FieldText(sender.szMailAddress) + ">", SendStep::MailFrom},
+        {"RCPT TO:<" + FieldText(request.szAddress) + ">", SendStep::RcptTo},
+        {"DATA", SendStep::Data},
     };
     for (const Step& step : steps)
     {
         const int nCode = Command(step.strLine);
-        const bool bGood = step.envelope == EnvelopeStep::Data ? nCode == 354 : nCode / 100 == 2;
+        const bool bGood = step.step == SendStep::Data ? nCode == 354 : nCode / 100 == 2;
         if (!bGood)
-            return Fail(SendCodeOf(EnvelopeFailure(step.envelope, CommandFailure(nCode))),
-                        step.step, nCode >= 0);
+            return Fail(EnvelopeCode(step.step, CommandFailure(nCode)), step.step, nCode >= 0);
     }
     m_socket.BeginData();
     return true;
@@ -352,7 +346,7 @@ bool CModernSession::MessageAccepted()
     return nCode == 250;
 }
 
-void CModernSession::SendQuit()
+void CModernSession::Quit()
 {
     if (SendLine("QUIT"))
         m_reader.ReadSmtpReply(m_reply);

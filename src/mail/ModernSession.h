@@ -7,6 +7,7 @@
 #include "app/Records.h"
 #include "mail/BufferedSocket.h"
 #include "mail/DeliveryProfile.h"
+#include "mail/MailSession.h"
 #include "mail/ReplyReader.h"
 #include "mail/SendResult.h"
 #include "mail/SmtpAuth.h"
@@ -18,7 +19,7 @@
 // The user an OAuth 2.0 log-in names: the log-in name, else the mail address.
 std::string OAuthUser(const SenderInf& sender);
 
-class CModernSession
+class CModernSession : public IMailSession
 {
   public:
     // socket sends and receives through tls, which wraps the connection.
@@ -31,27 +32,27 @@ class CModernSession
     // POP3 log-in over TLS for POP before SMTP to the sender's POP3 server with its log-in name
     // and password: connect (995 by default for implicit TLS, else 110), TLS, USER and PASS (with
     // oauth2: AUTH XOAUTH2 and the access token), QUIT, close.
-    bool PopLogin(const SenderInf& sender);
+    bool PopLogin(const SenderInf& sender) override;
 
     // Opens the sender's SMTP server as the profile asks: connect (default port of the profile),
     // TLS, greeting, EHLO, STARTTLS and EHLO again, then AUTH with the sender's log-in name and
     // password when the profile uses SMTP AUTH.
-    bool OpenSmtp(const SenderInf& sender);
+    bool OpenSmtp(const SenderInf& sender) override;
 
     // MAIL FROM (the sender's address), RCPT TO (the request's address) and DATA with CR LF; then
     // the message data phase starts.
-    bool SendEnvelope(const SenderInf& sender, const SendRequest& request);
+    bool Envelope(const SenderInf& sender, const SendRequest& request) override;
 
-    const SendOutcome& Failure() const { return m_failure; }
+    const SendOutcome& Failure() const override { return m_failure; }
 
     // The OAuth 2.0 access token PopLogin and OpenSmtp send with Authentication=oauth2.
     void SetAccessToken(std::string strToken) { m_strAccessToken = std::move(strToken); }
 
     // Reads the reply to the end of the message data: true when it is 250.
-    bool MessageAccepted();
+    bool MessageAccepted() override;
 
     // "QUIT" CR LF, one reply read and ignored, the connection closed.
-    void SendQuit();
+    void Quit() override;
 
     // The host name sent with EHLO: this machine's name when it is a valid domain, else
     // "localhost".

@@ -1,5 +1,20 @@
-// SendResult.cpp - the names of the send steps as the user sees them in a failure's detail.
+// SendResult.cpp - the integer result of a send operation, and the names of the send steps as
+// the user sees them in a failure's detail.
 #include "mail/SendResult.h"
+
+SendOutcome SendOutcome::Failed(SendCode code, SendStep step, std::string strDetail)
+{
+    SendOutcome outcome;
+    outcome.step = step;
+    outcome.code = code;
+    outcome.strDetail = std::move(strDetail);
+    return outcome;
+}
+
+int SendResultOf(const SendOutcome& outcome)
+{
+    return outcome.Sent() ? outcome.nWritten : Code(outcome.code);
+}
 
 const char* SendStepName(SendStep step)
 {

@@ -1,8 +1,9 @@
-// SendResult.h - the result families of the mail session, each its own type with the numbers the
-// callers and the log rely on. A send operation returns a count above 0 when the whole message was
-// written and the server took it, SendCode::NoSession (0) when the POP3 connection, the POP3
-// log-in or the SMTP connection failed, and a negative SendCode for the step that failed after
-// that. SendOutcome carries that result together with the step and what the server said.
+// SendResult.h - what a send operation ended with. SendOutcome is recorded where the operation
+// ends: the step, the way it failed (SendCode) and what the server said. The integer result the
+// callers and other programs rely on is worked out from it by SendResultOf: a count above 0 when
+// the whole message was written and the server took it, SendCode::NoSession (0) when the POP3
+// connection, the POP3 log-in or the SMTP connection failed, and a negative SendCode for the step
+// that failed after that.
 #pragma once
 #include <ctime>
 #include <string>
@@ -24,99 +25,29 @@ enum class CommandResult : int
     WrongCode = 3, // the reply's number differs from the expected code
 };
 
-// OpenPop and OpenSmtp.
-enum class OpenResult : int
+// Where a send operation stopped. The order is the order of the steps.
+enum class SendStep : int
 {
-    Ok = 0,
-    NoSocket = 1,
-    NotConnected = 2,
-    NoGreeting = 3,
-    BadGreeting = 4,
+    None,         // it did not stop: the mail was sent
+    Check,        // a value was refused before any connection
+    PopConnect,   // creating the socket or connecting to the POP3 server
+    PopGreeting,  // the POP3 server's greeting
+    PopUser,      // USER
+    PopPass,      // PASS
+    SmtpConnect,  // creating the socket or connecting to the SMTP server
+    SmtpGreeting, // the SMTP server's greeting
+    Helo,
+    MailFrom,
+    RcptTo,
+    Data,
+    HeaderLines, // the From, To and Subject lines
+    MessageData, // the message after the header lines
+    EndOfData,   // the server's reply to the end of the data
+    PopTls,      // STLS or the TLS handshake with the POP3 server
+    SmtpTls,     // STARTTLS or the TLS handshake with the SMTP server
+    SmtpAuth,    // SMTP AUTH
+    PopAuth,     // POP3 AUTH (XOAUTH2 with an OAuth 2.0 access token)
 };
-
-// PopLogin: the step's base (USER 0, PASS 3) plus the command result of that step.
-enum class LoginStep : int
-{
-    User = 0,
-    Pass = 3,
-};
-
-enum class LoginResult : int
-{
-    Ok = 0,
-    UserNotSent = 1,
-    UserNoReply = 2,
-    UserRefused = 3,
-    PassNotSent = 4,
-    PassNoReply = 5,
-    PassRefused = 6,
-};
-
-constexpr LoginResult LoginFailure(LoginStep step, CommandResult result)
-{
-    return static_cast<LoginResult>(Code(step) + Code(result));
-}
-
-static_assert(LoginFailure(LoginStep::User, CommandResult::NotSent) == LoginResult::UserNotSent);
-static_assert(LoginFailure(LoginStep::User, CommandResult::WrongCode) == LoginResult::UserRefused);
-static_assert(LoginFailure(LoginStep::Pass, CommandResult::NotSent) == LoginResult::PassNotSent);
-static_assert(LoginFailure(LoginStep::Pass, CommandResult::NoReply) == LoginResult::PassNoReply);
-static_assert(LoginFailure(LoginStep::Pass, CommandResult::WrongCode) == LoginResult::PassRefused);
-
-// SendEnvelope: the command's base plus the command result of that command, or a header line.
-enum class EnvelopeStep : int
-{
-    Helo = 0,
-    MailFrom = 10,
-    RcptTo = 20,
-    Data = 30,
-};
-
-enum class EnvelopeResult : int
-{
-    Ok = 0,
-    HeloNotSent = 1,
-    HeloNoReply = 2,
-    HeloRefused = 3,
-    MailFromNotSent = 11,
-    MailFromNoReply = 12,
-    MailFromRefused = 13,
-    RcptToNotSent = 21,
-    RcptToNoReply = 22,
-    RcptToRefused = 23,
-    DataNotSent = 31,
-    DataNoReply = 32,
-    DataRefused = 33,
-    FromLineNotSent = 41,
-    ToLineNotSent = 42,
-    SubjectLineNotSent = 43,
-};
-
-constexpr EnvelopeResult EnvelopeFailure(EnvelopeStep step, CommandResult result)
-{
-    return static_cast<EnvelopeResult>(Code(step) + Code(result));
-}
-
-static_assert(EnvelopeFailure(EnvelopeStep::Helo, CommandResult::NotSent) ==
-              EnvelopeResult::HeloNotSent);
-static_assert(EnvelopeFailure(EnvelopeStep::Helo, CommandResult::WrongCode) ==
-              EnvelopeResult::HeloRefused);
-static_assert(EnvelopeFailure(EnvelopeStep::MailFrom, CommandResult::NotSent) ==
-              EnvelopeResult::MailFromNotSent);
-static_assert(EnvelopeFailure(EnvelopeStep::MailFrom, CommandResult::WrongCode) ==
-              EnvelopeResult::MailFromRefused);
-static_assert(EnvelopeFailure(EnvelopeStep::RcptTo, CommandResult::NoReply) ==
-              EnvelopeResult::RcptToNoReply);
-static_assert(EnvelopeFailure(EnvelopeStep::RcptTo, CommandResult::WrongCode) ==
-              EnvelopeResult::RcptToRefused);
-static_assert(EnvelopeFailure(EnvelopeStep::Data, CommandResult::NotSent) ==
-              EnvelopeResult::DataNotSent);
-static_assert(EnvelopeFailure(EnvelopeStep::Data, CommandResult::WrongCode) ==
-              EnvelopeResult::DataRefused);
-// The command bases leave room for the three command results below the next base and below the
-// header lines.
-static_assert(Code(EnvelopeStep::Data) + Code(CommandResult::WrongCode) <
-              Code(EnvelopeResult::FromLineNotSent));
 
 // Results of SendPlainMail and SendMultipartMail that are not a count.
 enum class SendCode : int
@@ -187,50 +118,33 @@ enum class SendCode : int
     OAuthRefused = -72,
 };
 
-// An envelope failure's send result is its code negated.
-constexpr SendCode SendCodeOf(EnvelopeResult result)
+// The send result of an envelope command that did not go through: the command's base (HELO 0,
+// MAIL FROM 10, RCPT TO 20, DATA 30) plus the command's result, negated.
+constexpr SendCode EnvelopeCode(SendStep step, CommandResult result)
 {
-    return static_cast<SendCode>(-Code(result));
+    const int nBase = step == SendStep::MailFrom ? 10
+                      : step == SendStep::RcptTo ? 20
+                      : step == SendStep::Data   ? 30
+                                                 : 0;
+    return static_cast<SendCode>(-(nBase + Code(result)));
 }
 
-static_assert(SendCodeOf(EnvelopeResult::HeloNotSent) == SendCode::HeloNotSent);
-static_assert(SendCodeOf(EnvelopeResult::MailFromNoReply) == SendCode::MailFromNoReply);
-static_assert(SendCodeOf(EnvelopeResult::RcptToRefused) == SendCode::RcptToRefused);
-static_assert(SendCodeOf(EnvelopeResult::DataRefused) == SendCode::DataRefused);
-static_assert(SendCodeOf(EnvelopeResult::SubjectLineNotSent) == SendCode::SubjectLineNotSent);
-
-// Where a send operation stopped. The order is the order of the steps.
-enum class SendStep : int
-{
-    None,         // it did not stop: the mail was sent
-    Check,        // a value was refused before any connection
-    PopConnect,   // creating the socket or connecting to the POP3 server
-    PopGreeting,  // the POP3 server's greeting
-    PopUser,      // USER
-    PopPass,      // PASS
-    SmtpConnect,  // creating the socket or connecting to the SMTP server
-    SmtpGreeting, // the SMTP server's greeting
-    Helo,
-    MailFrom,
-    RcptTo,
-    Data,
-    HeaderLines, // the From, To and Subject lines
-    MessageData, // the message after the header lines
-    EndOfData,   // the server's reply to the end of the data
-    PopTls,      // STLS or the TLS handshake with the POP3 server
-    SmtpTls,     // STARTTLS or the TLS handshake with the SMTP server
-    SmtpAuth,    // SMTP AUTH
-    PopAuth,     // POP3 AUTH (XOAUTH2 with an OAuth 2.0 access token)
-};
+static_assert(EnvelopeCode(SendStep::Helo, CommandResult::NotSent) == SendCode::HeloNotSent);
+static_assert(EnvelopeCode(SendStep::Helo, CommandResult::WrongCode) == SendCode::HeloRefused);
+static_assert(EnvelopeCode(SendStep::MailFrom, CommandResult::NoReply) ==
+              SendCode::MailFromNoReply);
+static_assert(EnvelopeCode(SendStep::RcptTo, CommandResult::WrongCode) == SendCode::RcptToRefused);
+static_assert(EnvelopeCode(SendStep::Data, CommandResult::NotSent) == SendCode::DataNotSent);
+static_assert(EnvelopeCode(SendStep::Data, CommandResult::WrongCode) == SendCode::DataRefused);
 
 // The step's name in the detail shown to the user (CP932).
 const char* SendStepName(SendStep step);
 
-// What one send operation ended with.
+// What one send operation ended with, recorded where it ended.
 struct SendOutcome
 {
-    int nResult = Code(SendCode::NoSession); // above 0: the count of a sent mail; else a SendCode
-    SendStep step = SendStep::None;          // the step that failed
+    SendStep step = SendStep::None;      // the step that failed
+    SendCode code = SendCode::NoSession; // how it failed
     // The server's last reply line to that step (CR LF stripped), or the socket's error, or why a
     // value was refused; empty for a sent mail.
     std::string strDetail;
@@ -241,6 +155,16 @@ struct SendOutcome
     std::string strBody;
     // For a sent mail, the server's reply to the end of the data ("250 2.0.0 Ok: queued as …").
     std::string strAcceptedReply;
+    // For a sent mail, the bytes the result counts (above 0): the end-of-data line of a plain
+    // mail, everything after the address header lines of a multipart one.
+    int nWritten = 0;
 
-    bool Sent() const { return nResult > 0; }
+    bool Sent() const { return nWritten > 0; }
+
+    // The failure of step: code, and what the server said or why it stopped.
+    static SendOutcome Failed(SendCode code, SendStep step, std::string strDetail);
 };
+
+// The result of SendPlainMail and SendMultipartMail: the count of a sent mail, else the failure's
+// SendCode (0 when the POP3 connection, the POP3 log-in or the SMTP connection failed).
+int SendResultOf(const SendOutcome& outcome);

@@ -66,7 +66,7 @@ enum class Resolved
 };
 
 Resolved Resolve(const std::string& strHost, const std::string& strPort, std::int64_t deadline,
-                 AddressList& list)
+                 const CSendCancel* pCancel, AddressList& list)
 {
     // An address literal needs no lookup and no thread.
     list.reset(socket_platform::LookUp(strHost.c_str(), strPort.c_str(), true));
@@ -90,7 +90,7 @@ Resolved Resolve(const std::string& strHost, const std::string& strPort, std::in
     std::unique_lock<std::mutex> lock(pState->mutex);
     while (!pState->bDone)
     {
-        if (SendCancelRequested())
+        if (pCancel != nullptr && pCancel->Requested())
             return Resolved::cancelled;
         const int nSlice = PollSliceMs(deadline);
         if (nSlice == 0)
@@ -127,11 +127,16 @@ bool CSystemSocket::Create()
     return true;
 }
 
+bool CSystemSocket::CancelRequested() const
+{
+    return m_pCancel != nullptr && m_pCancel->Requested();
+}
+
 bool CSystemSocket::WaitFor(Ready ready, Deadline deadline)
 {
     for (;;)
     {
-        if (SendCancelRequested())
+        if (CancelRequested())
         {
             m_nLastError = NET_EINTR;
             return false;
@@ -207,7 +212,7 @@ bool CSystemSocket::Connect(const std::string& strHost, int nPort)
     // resolver that does not answer, holds the send for one time-out, not one per address.
     const Deadline deadline = DeadlineFromNow();
     AddressList list;
-    switch (Resolve(strHost, std::to_string(nPort), deadline, list))
+    switch (Resolve(strHost, std::to_string(nPort), deadline, m_pCancel, list))
     {
     case Resolved::found:
         return ConnectToFirst(list.get(), deadline);
@@ -284,5 +289,5 @@ void CSystemSocket::Close()
 
 std::unique_ptr<ISocket> CSystemSocketFactory::CreateSocket()
 {
-    return std::make_unique<CSystemSocket>();
+    return std::make_unique<CSystemSocket>(m_pCancel);
 }

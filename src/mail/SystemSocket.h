@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 
+class CSendCancel;
 struct addrinfo;
 
 // The time-out of one step (resolve and connect, one send call, one reply) in seconds:
@@ -29,7 +30,8 @@ int WsaErrorFromErrno(int nErrno);
 class CSystemSocket : public ISocket
 {
   public:
-    CSystemSocket() = default;
+    // pCancel: the running send's cancel request, which ends any wait (nullptr: none).
+    explicit CSystemSocket(const CSendCancel* pCancel = nullptr) : m_pCancel(pCancel) {}
     ~CSystemSocket() override;
     CSystemSocket(const CSystemSocket&) = delete;
     CSystemSocket& operator=(const CSystemSocket&) = delete;
@@ -83,13 +85,21 @@ class CSystemSocket : public ISocket
     int ReceiveSome(char* pBuffer, int nMaximum);
     void Release(); // closes the open handle
 
+    bool CancelRequested() const;
+
+    const CSendCancel* m_pCancel;
     std::intptr_t m_handle = -1; // the descriptor or SOCKET; -1 (INVALID_SOCKET) when closed
     int m_nLastError = 0;
     std::optional<Deadline> m_replyDeadline; // set by BeginReply, or the first receive
 };
 
+// Makes system sockets that all end their waits on one send's cancel request.
 class CSystemSocketFactory : public ISocketFactory
 {
   public:
+    explicit CSystemSocketFactory(const CSendCancel* pCancel = nullptr) : m_pCancel(pCancel) {}
     std::unique_ptr<ISocket> CreateSocket() override;
+
+  private:
+    const CSendCancel* m_pCancel;
 };

@@ -6,7 +6,6 @@
 #include "app/CloseRequest.h"
 #include "app/Command.h"
 #include "app/Process.h"
-#include "mail/SendCancel.h"
 #include "send/DialogTitles.h"
 #include "mail/SystemSocket.h"
 
@@ -47,8 +46,9 @@ int FailedStartStatus(int argc, char* argv[])
 } // namespace
 
 CBatchRun::CBatchRun(CHeadlessPlatform& platform)
-    : m_platform(platform), m_sendPlatform(platform, m_mailbox)
+    : m_platform(platform), m_sendPlatform(platform, m_mailbox, m_cancel)
 {
+    m_cancel.Follow(&CloseRequested);
 }
 
 CBatchRun::~CBatchRun()
@@ -69,7 +69,7 @@ bool CBatchRun::Start(const std::string& strAppDir, const std::string& strCmdLin
         return false;
     }
     ISendFormView* pView = this;
-    m_pForm = std::make_unique<CSendForm>(*m_pDoc, m_sendPlatform, pView);
+    m_pForm = std::make_unique<CSendForm>(*m_pDoc, m_sendPlatform, pView, &m_cancel);
     CSendForm& form = *m_pForm;
     form.ShowForm();
     form.m_strToName.clear();
@@ -157,8 +157,8 @@ int RunBatchProgram(int argc, char* argv[])
 {
     ProtectSecretsInMemory();
     // From the very start: a request that comes before the loop runs closes the run as soon as
-    // it does. A send that runs ends at its next step.
-    CatchCloseRequests(&RequestSendCancel);
+    // it does. A send that runs ends at its next step (its token follows the request).
+    CatchCloseRequests(nullptr);
     CHeadlessPlatform platform;
     if (!StartSystemSockets())
     {

@@ -55,6 +55,8 @@ class CBatchRun : private ISendFormView
     // The send runs on this thread: the mailbox stays empty, and the form's platform only drops
     // the messages of a send that a close request cancelled, as it does with a window.
     CSendMailbox m_mailbox;
+    // The send follows the process's close request (SIGINT, SIGTERM, Ctrl+C).
+    CSendCancel m_cancel;
     CGuiThreadPlatform m_sendPlatform;
     std::unique_ptr<CSendForm> m_pForm;
 };

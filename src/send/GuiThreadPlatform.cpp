@@ -1,8 +1,6 @@
 // GuiThreadPlatform.cpp - platform calls carried to the window's thread.
 #include "send/GuiThreadPlatform.h"
 
-#include "mail/SendCancel.h"
-
 void CGuiThreadPlatform::OnGuiThread(const std::function<void()>& call)
 {
     if (OnWindowThread())
@@ -13,7 +11,7 @@ void CGuiThreadPlatform::OnGuiThread(const std::function<void()>& call)
 
 MsgResult CGuiThreadPlatform::ShowMessage(const std::string& strText, MsgButtons buttons)
 {
-    if (SendCancelRequested())
+    if (m_cancel.Requested())
         return buttons == MsgButtons::YesNo ? MsgResult::No
                : buttons == MsgButtons::Ok  ? MsgResult::Ok
                                             : MsgResult::Cancel;
@@ -25,7 +23,7 @@ MsgResult CGuiThreadPlatform::ShowMessage(const std::string& strText, MsgButtons
 std::size_t CGuiThreadPlatform::AskQuestion(const std::string& strText,
                                             const std::vector<std::string>& answers)
 {
-    if (SendCancelRequested())
+    if (m_cancel.Requested())
         return answers.empty() ? 0 : answers.size() - 1;
     std::size_t nAnswer = 0;
     OnGuiThread([&] { nAnswer = m_inner.AskQuestion(strText, answers); });
@@ -93,6 +91,6 @@ void CGuiThreadPlatform::SendFailureDetail(const std::string& strDetail)
 void CGuiThreadPlatform::GroupSendEnded(const std::string& strSummary,
                                         const std::string& strProblems, bool bTellUser)
 {
-    const bool bBox = bTellUser && !SendCancelRequested();
+    const bool bBox = bTellUser && !m_cancel.Requested();
     OnGuiThread([&] { m_inner.GroupSendEnded(strSummary, strProblems, bBox); });
 }

@@ -7,6 +7,7 @@
 // the mailbox (see send/SendMailbox.h).
 #pragma once
 #include "app/Platform.h"
+#include "mail/SendCancel.h"
 #include "send/SendMailbox.h"
 
 #include <atomic>
@@ -15,9 +16,11 @@
 class CGuiThreadPlatform : public IPlatform
 {
   public:
-    // Made on the window's thread, which is the one the calls are carried to.
-    CGuiThreadPlatform(IPlatform& inner, CSendMailbox& mailbox)
-        : m_inner(inner), m_mailbox(mailbox), m_guiThread(std::this_thread::get_id())
+    // Made on the window's thread, which is the one the calls are carried to. cancel is the
+    // send's request to stop.
+    CGuiThreadPlatform(IPlatform& inner, CSendMailbox& mailbox, const CSendCancel& cancel)
+        : m_inner(inner), m_mailbox(mailbox), m_cancel(cancel),
+          m_guiThread(std::this_thread::get_id())
     {
     }
 
@@ -53,6 +56,7 @@ class CGuiThreadPlatform : public IPlatform
 
     IPlatform& m_inner;
     CSendMailbox& m_mailbox;
+    const CSendCancel& m_cancel;
     const std::thread::id m_guiThread;
     std::atomic<bool> m_bDropTicks{false};
 };

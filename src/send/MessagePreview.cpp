@@ -6,6 +6,7 @@
 #include "app/Sjis.h"
 #include "mail/MailSender.h"
 #include "mail/Socket.h"
+#include "send/FailureReason.h"
 
 #include <memory>
 
@@ -106,7 +107,9 @@ MessagePreview PreviewMessage(IPlatform& platform, const SenderInf& sender,
     MessagePreview preview;
     if (!profile.strRefused.empty())
     {
-        preview.strProblem = "Delivery.iniの値 " + profile.strRefused + " は使えません";
+        preview.strProblem = FailureReason(
+            SendOutcome::Failed(SendCode::ProfileRefused, SendStep::Check, profile.strRefused),
+            profile);
         return preview;
     }
     // The message does not depend on the transport: the plain specified session carries it.

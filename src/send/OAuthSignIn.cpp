@@ -7,7 +7,6 @@
 #include "send/GuiThreadPlatform.h"
 #include "send/SendMailbox.h"
 
-#include <atomic>
 #include <exception>
 #include <memory>
 #include <system_error>
@@ -198,10 +197,11 @@ bool SignInWithBrowserFor(IPlatform& platform, const DeliveryProfile& profile,
     }
     const std::unique_ptr<IAccessTokenSource> pSource = MakeAccessTokenSource(profile, strAppDir);
     auto& client = static_cast<COAuthClient&>(*pSource);
-    std::atomic<bool> bCancel{false};
-    client.cancelled = [&bCancel] { return bCancel.load(); };
+    CSendCancel cancel;
+    client.cancelled = [&cancel] { return cancel.Requested(); };
     CSendMailbox mailbox;
-    CGuiThreadPlatform windowPlatform(platform, mailbox); // ShellOpen on the window's thread
+    // ShellOpen on the window's thread.
+    CGuiThreadPlatform windowPlatform(platform, mailbox, cancel);
     bool bSigned = false;
     std::exception_ptr pError;
     const auto signIn = [&] {
@@ -233,7 +233,7 @@ bool SignInWithBrowserFor(IPlatform& platform, const DeliveryProfile& profile,
         std::exception_ptr pProgressError;
         try
         {
-            progress([&mailbox] { return mailbox.Drain(); }, [&bCancel] { bCancel = true; });
+            progress([&mailbox] { return mailbox.Drain(); }, [&cancel] { cancel.Request(); });
         }
         catch (...)
         {
@@ -243,7 +243,7 @@ bool SignInWithBrowserFor(IPlatform& platform, const DeliveryProfile& profile,
         // still hands over is run until it has ended: nothing is left waiting for an answer.
         if (!mailbox.Drain())
         {
-            bCancel = true;
+            cancel.Request();
             while (!mailbox.Drain())
                 platform.IPlatform::Pause(10);
         }
@@ -253,7 +253,7 @@ bool SignInWithBrowserFor(IPlatform& platform, const DeliveryProfile& profile,
     }
     if (pError)
         std::rethrow_exception(pError);
-    if (bSigned || bCancel)
+    if (bSigned || cancel.Requested())
         strError.clear(); // the user's own cancel needs no message
     else
         strError = "サインインできませんでした: " + strError; // troubleshooting

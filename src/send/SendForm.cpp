@@ -5,8 +5,10 @@
 #include "app/Sjis.h"
 #include "send/SendInfFile.h"
 
-CSendForm::CSendForm(CTarvellDoc& doc, IPlatform& platform, ISendFormView* pView)
-    : m_log(doc), m_procedure(*this, doc, platform), m_autoSend(*this, doc, platform), m_doc(doc),
+CSendForm::CSendForm(CTarvellDoc& doc, IPlatform& platform, ISendFormView* pView,
+                     CSendCancel* pCancel)
+    : m_cancel(pCancel != nullptr ? *pCancel : m_ownCancel), m_log(doc),
+      m_procedure(*this, doc, platform, m_cancel), m_autoSend(*this, doc, platform), m_doc(doc),
       m_platform(platform), m_pView(pView)
 {
 }

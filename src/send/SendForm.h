@@ -6,6 +6,7 @@
 #include "app/Platform.h"
 #include "app/Records.h"
 #include "app/TarvellDoc.h"
+#include "mail/SendCancel.h"
 #include "send/AutoSend.h"
 #include "send/SendFormView.h"
 #include "send/SendLog.h"
@@ -28,8 +29,10 @@ constexpr int EXIT_AUTO_SEND_NOT_RUN = 3; // the requested automatic send never 
 class CSendForm
 {
   public:
-    // pView is the window the form calls back; nullptr for a form without one.
-    CSendForm(CTarvellDoc& doc, IPlatform& platform, ISendFormView* pView = nullptr);
+    // pView is the window the form calls back; nullptr for a form without one. pCancel is the
+    // token that stops its sends (the send job's); nullptr: the form keeps one of its own.
+    CSendForm(CTarvellDoc& doc, IPlatform& platform, ISendFormView* pView = nullptr,
+              CSendCancel* pCancel = nullptr);
     CSendForm(const CSendForm&) = delete;
     CSendForm& operator=(const CSendForm&) = delete;
 
@@ -92,6 +95,14 @@ class CSendForm
     void SendCommand(int nId);
     void OnAutoSendAbandoned();
 
+    // The request that stops the running send command.
+    CSendCancel& Cancel() { return m_cancel; }
+
+  private:
+    CSendCancel m_ownCancel;
+    CSendCancel& m_cancel;
+
+  public:
     CSendLog m_log;
     CSendProcedure m_procedure;
     CAutoSend m_autoSend;

@@ -1,7 +1,6 @@
 // SendJob.cpp - a send command on a worker thread, the window's loop going on meanwhile.
 #include "send/SendJob.h"
 
-#include "mail/SendCancel.h"
 #include "send/SendForm.h"
 
 #include <exception>
@@ -12,7 +11,7 @@
 void CSendJob::Abort()
 {
     if (m_bRunning)
-        RequestSendCancel();
+        m_cancel.Request();
 }
 
 void CSendJob::ShowStrings(bool bOnWindowThread, FormStrings strings,
@@ -29,7 +28,7 @@ bool CSendJob::DeferClose()
     if (!m_bRunning)
         return false;
     m_bCloseWhenEnded = true;
-    RequestSendCancel();
+    m_cancel.Request();
     return true;
 }
 
@@ -44,7 +43,7 @@ bool CSendJob::Run(CSendForm& form, SendKind kind, const std::function<void(bool
         else
             form.OnSend();
     };
-    ClearSendCancel();
+    m_cancel.Clear();
     m_mailbox.Reset();
     m_bCloseWhenEnded = false;
     m_bRunning = true;

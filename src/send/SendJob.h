@@ -3,6 +3,7 @@
 // テスト送信. The worker reaches the window only through the mailbox; the window's loop drains it
 // until the worker has finished, so a worker that waits for an answer is always answered.
 #pragma once
+#include "mail/SendCancel.h"
 #include "send/SendMailbox.h"
 
 #include <functional>
@@ -32,6 +33,8 @@ class CSendJob
   public:
     // The worker's way to the window's thread.
     CSendMailbox& Mailbox() { return m_mailbox; }
+    // The running send's request to stop, for the form and the platform the send uses.
+    CSendCancel& Cancel() { return m_cancel; }
     // The form's strings to the window: shown at once on the window's thread; from the worker a
     // copy is posted without waiting (the worker goes on changing the status line).
     void ShowStrings(bool bOnWindowThread, FormStrings strings,
@@ -53,6 +56,7 @@ class CSendJob
 
   private:
     CSendMailbox m_mailbox;
+    CSendCancel m_cancel;
     bool m_bRunning = false;
     bool m_bCloseWhenEnded = false;
 };

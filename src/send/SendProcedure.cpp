@@ -11,6 +11,7 @@
 #include "mail/SendCancel.h"
 #include "mail/SendResult.h"
 #include "send/DeliveryFile.h"
+#include "send/FailureReason.h"
 #include "send/SendForm.h"
 #include "send/SendTrace.h"
 
@@ -28,21 +29,7 @@ constexpr const char* STATUS_FAILED = "送信失敗-";
 constexpr const char* REASON_NO_TEXT_FILE = "送信テキストファイルが見つかりません";
 constexpr const char* REASON_NO_BIN_FILE = "添付ファイルが見つかりません";
 constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイルが大きすぎます";
-constexpr const char* REASON_BIN_FILE_CHANGED = "添付ファイルが送信中に変更されました";
 constexpr const char* REASON_CANCELLED = "中止しました";
-// Failures told by their cause rather than the general reason.
-constexpr const char* REASON_RECIPIENT_REFUSED = "サーバが宛先アドレスを拒否しました";
-constexpr const char* REASON_CONNECTION_REFUSED = "サーバに接続できません (接続を拒否されました)";
-constexpr const char* REASON_TIMED_OUT = "タイムアウトしました";
-constexpr const char* HINT_TLS_PORT =
-    "。SSL/TLS は普通 465 番、STARTTLS は 587 番です。「接続設定」の SMTP "
-    "の暗号化を確かめてください";
-constexpr const char* HINT_CA_FILE = "。「接続設定」の CA ファイルを確かめてください";
-
-constexpr const char* REASON_TRANSMISSION = "発送元設定を確認してください。";
-// The POP3 server of POP before SMTP, not the SMTP server, refused the token.
-constexpr const char* REASON_POP_OAUTH_REFUSED =
-    "POP3サーバがOAuth 2.0のアクセストークンを拒否しました";
 constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
 constexpr const char* REASON_BAD_TO_ADDRESS = "宛先アドレスが正しくありません";
 constexpr const char* REASON_BAD_FROM_ADDRESS = "発送元アドレスが正しくありません";
@@ -62,76 +49,6 @@ std::string FormatDetail(SendStep step, const std::string& strText)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '?';
     return std::string(SendStepName(step)) + ": " + strShown;
-}
-
-// What the user can act on for a failure of the delivery profile (TLS, SMTP AUTH); nullptr for the
-// specified failures, which keep the one general reason.
-const char* DeliveryFailureReason(SendCode code)
-{
-    switch (code)
-    {
-    case SendCode::TlsNotOffered:
-        return "サーバが暗号化(STARTTLS)に対応していません";
-    case SendCode::TlsRefused:
-        return "サーバが暗号化の開始を拒否しました";
-    case SendCode::TlsInjection:
-        return "暗号化の開始前にサーバから余分なデータが届きました";
-    case SendCode::TlsFailed:
-        return "暗号化(TLS)の接続を確立できませんでした";
-    case SendCode::CertUntrusted:
-        return "サーバの証明書を検証できませんでした";
-    case SendCode::CertWrongHost:
-        return "サーバの証明書がサーバ名と一致しません";
-    case SendCode::CaFileUnreadable:
-        return "CaFileの証明書を読み込めません";
-    case SendCode::AuthNotOffered:
-        return "サーバが使える認証方式(SMTP AUTH)を提供していません";
-    case SendCode::LoginRefused:
-        return "サーバがログイン名またはパスワードを拒否しました";
-    case SendCode::LoginNoReply:
-        return "ログイン中にサーバとの接続が切れました";
-    case SendCode::OAuthTokenFailed:
-        return "OAuth 2.0のアクセストークンを得られませんでした";
-    case SendCode::OAuthRefused:
-        return "サーバがOAuth 2.0のアクセストークンを拒否しました";
-    case SendCode::AttachmentShortened:
-        return REASON_BIN_FILE_CHANGED;
-    default:
-        return nullptr;
-    }
-}
-
-// Why a send operation that ran failed, in the user's words: the cause where the outcome shows
-// one (a time-out, a refused connection, a refused recipient, TLS), else the general reason.
-std::string FailureReason(const SendOutcome& outcome, const DeliveryProfile& profile)
-{
-    const SendCode code = static_cast<SendCode>(outcome.nResult);
-    if (outcome.strDetail.find("WSAETIMEDOUT") != std::string::npos)
-    {
-        std::string strReason = std::string(REASON_TIMED_OUT)
-                                    .append(" (")
-                                    .append(SendStepName(outcome.step))
-                                    .append(")");
-        // A server of implicit TLS (465) waits for the handshake while STARTTLS waits for its
-        // greeting: the silence is the sign of the mismatch.
-        if (outcome.step == SendStep::SmtpGreeting && profile.smtp == SmtpSecurity::starttls)
-            strReason.append(HINT_TLS_PORT);
-        return strReason;
-    }
-    if (outcome.strDetail.find("WSAECONNREFUSED") != std::string::npos)
-        return REASON_CONNECTION_REFUSED;
-    if (code == SendCode::RcptToRefused)
-        return REASON_RECIPIENT_REFUSED;
-    if (code == SendCode::OAuthRefused && outcome.step == SendStep::PopAuth)
-        return REASON_POP_OAUTH_REFUSED;
-    const char* pszReason = DeliveryFailureReason(code);
-    if (pszReason == nullptr)
-        return REASON_TRANSMISSION;
-    if (code == SendCode::TlsFailed && outcome.step == SendStep::SmtpTls)
-        return std::string(pszReason).append(HINT_TLS_PORT);
-    if (code == SendCode::CertUntrusted)
-        return std::string(pszReason).append(HINT_CA_FILE);
-    return pszReason;
 }
 
 template <std::size_t N> bool HasLineBreak(const char (&szField)[N])
@@ -163,8 +80,9 @@ const char* FillShared(SendRequest& request, const std::string& strTitle,
 }
 } // namespace
 
-CSendProcedure::CSendProcedure(CSendForm& form, CTarvellDoc& doc, IPlatform& platform)
-    : m_form(form), m_doc(doc), m_platform(platform)
+CSendProcedure::CSendProcedure(CSendForm& form, CTarvellDoc& doc, IPlatform& platform,
+                               const CSendCancel& cancel)
+    : m_form(form), m_doc(doc), m_platform(platform), m_cancel(cancel), m_sockets(&cancel)
 {
 }
 
@@ -382,7 +300,7 @@ bool IsSessionFault(const SendOutcome& outcome)
     case SendStep::SmtpAuth:
         return true;
     default:
-        return outcome.nResult == Code(SendCode::ProfileRefused);
+        return outcome.code == SendCode::ProfileRefused;
     }
 }
 
@@ -420,7 +338,7 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
     const DeliveryProfile profile = ReadProfile();
     m_answers.bSendUtf8 = profile.charset == MailCharset::utf8;
     const bool bChecked = CheckBeforeSending(m_platform, attempts, sender, m_answers);
-    if (!bChecked && !SendCancelRequested())
+    if (!bChecked && !m_cancel.Requested())
         return; // the user answered 中止: nothing is sent or logged
     // In the specified profile every member is tried whatever happens; a modern profile stops
     // at a fault the next member would meet as well.
@@ -430,7 +348,7 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
     {
         // A cancelled command makes no further attempt; the one that was running failed and
         // was logged, the ones after it are not tried.
-        if (!bChecked || SendCancelRequested() ||
+        if (!bChecked || m_cancel.Requested() ||
             (i > 0 && nInterval > 0 && !WaitUnlessStopped(nInterval, "次の宛先まで")))
         {
             RecordNotTried(attempts, i, pResults, REASON_CANCELLED);
@@ -523,13 +441,13 @@ bool CSendProcedure::WaitUnlessStopped(int nSeconds, const std::string& strWhat)
         m_form.ShowForm();
         for (int nSlice = 0; nSlice < 10; ++nSlice)
         {
-            if (SendCancelRequested())
+            if (m_cancel.Requested())
                 return false;
             m_platform.Pause(100);
         }
     }
     m_form.m_strStatus = strBefore;
-    return !SendCancelRequested();
+    return !m_cancel.Requested();
 }
 
 void CSendProcedure::Count(const AttemptReport& report)
@@ -584,7 +502,7 @@ IAccessTokenSource* CSendProcedure::AccessTokens(const DeliveryProfile& profile)
     const std::string strProfile = FormatDeliveryProfile(profile, true);
     if (m_pAccessTokens == nullptr || strProfile != m_strTokensProfile)
     {
-        m_pAccessTokens = MakeAccessTokenSource(profile, m_doc.m_szAppDir);
+        m_pAccessTokens = MakeAccessTokenSource(profile, m_doc.m_szAppDir, &m_sockets);
         m_strTokensProfile = strProfile;
     }
     return m_pAccessTokens.get();
@@ -608,7 +526,7 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
     options.bBodyFromUtf8 = m_answers.bBodyFromUtf8;
     options.bReplaceUnsafe = m_answers.bReplaceUnsafe;
     options.bSendUtf8 = m_answers.bSendUtf8;
-    CMailSender mail(m_platform, options);
+    CMailSender mail(m_platform, m_sockets, options);
     m_form.m_strStatus.clear();
     m_form.m_strDetail.clear();
     m_form.ShowForm();
@@ -659,17 +577,13 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
             outcome = mail.Deliver(sender, request, true);
         }
         bSent = bSendRan && outcome.Sent();
-        const SendCode code = static_cast<SendCode>(outcome.nResult);
-        if (bSendRan && !bSent && code == SendCode::ProfileRefused)
-            strReason =
-                "Delivery.iniの値 " + profile.strRefused + " は使えません"; // troubleshooting
-        else if (bSendRan && !bSent)
+        if (bSendRan && !bSent)
             strReason = FailureReason(outcome, profile);
     }
     // A send stopped by the user (中止, Escape, closing, a signal) is told as such, never as the
     // server error the broken connection left behind.
     AttemptReport report;
-    report.bCancelled = !bSent && bSendRan && SendCancelRequested();
+    report.bCancelled = !bSent && bSendRan && m_cancel.Requested();
     if (report.bCancelled)
     {
         strReason = REASON_CANCELLED;

@@ -7,6 +7,7 @@
 #include "mail/DeliveryProfile.h"
 #include "mail/OAuthClient.h"
 #include "mail/SendResult.h"
+#include "mail/SystemSocket.h"
 #include "send/GroupResults.h"
 #include "send/MessagePreview.h"
 #include "send/SendChecks.h"
@@ -15,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class CSendCancel;
 class CSendForm;
 class CSendTrace;
 
@@ -22,7 +24,9 @@ class CSendProcedure
 {
   public:
     // The strings, status line and counters are the form's; the records go through its log.
-    CSendProcedure(CSendForm& form, CTarvellDoc& doc, IPlatform& platform);
+    // cancel stops the running command at its next step and ends the waits of its sockets.
+    CSendProcedure(CSendForm& form, CTarvellDoc& doc, IPlatform& platform,
+                   const CSendCancel& cancel);
     ~CSendProcedure();
 
     // The Send command: a group send when the address begins with "@" (the group book is the
@@ -103,7 +107,9 @@ class CSendProcedure
     CSendForm& m_form;
     CTarvellDoc& m_doc;
     IPlatform& m_platform;
-    SendAnswers m_answers; // the answers of the running command
+    const CSendCancel& m_cancel;
+    CSystemSocketFactory m_sockets; // every connection of a command, the token's too
+    SendAnswers m_answers;          // the answers of the running command
     std::unique_ptr<CSendTrace> m_pTrace;
     std::unique_ptr<IAccessTokenSource> m_pAccessTokens;
     std::string m_strTokensProfile;     // the profile m_pAccessTokens was made for

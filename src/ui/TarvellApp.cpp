@@ -4,7 +4,6 @@
 #include "app/CloseRequest.h"
 #include "app/Process.h"
 #include "app/TarvellDoc.h"
-#include "mail/SendCancel.h"
 #include "send/BatchRun.h"
 #include "mail/SystemSocket.h"
 #include "send/SendForm.h"
@@ -77,8 +76,8 @@ int CTarvellApp::Run(int argc, char* argv[])
         ::setenv("XDG_RUNTIME_DIR", strRuntime.c_str(), 1);
     }
     // From the very start: a request that comes before the window is up closes it as soon as the
-    // event loop runs. A send that runs on its worker ends at its next step.
-    CatchCloseRequests(&RequestSendCancel);
+    // event loop runs. Closing the window cancels a send that runs on its worker.
+    CatchCloseRequests(nullptr);
     QApplication qapp(argc, argv);
     QTranslator qtTexts;
     LoadQtTranslations(qtTexts);

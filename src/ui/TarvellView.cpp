@@ -6,7 +6,6 @@
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
-#include "mail/SendCancel.h"
 #include "ui/Controls.h"
 #include "ui/FileCommands.h"
 #include "ui/MainFrame.h"
@@ -55,8 +54,9 @@ bool RunsWhileSending(int nId)
 } // namespace
 
 CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent)
-    : QWidget(pParent), m_sendPlatform(platform, m_job.Mailbox()),
-      m_form(doc, m_sendPlatform, this), m_doc(doc), m_platform(platform), m_units(DialogFont())
+    : QWidget(pParent), m_sendPlatform(platform, m_job.Mailbox(), m_job.Cancel()),
+      m_form(doc, m_sendPlatform, this, &m_job.Cancel()), m_doc(doc), m_platform(platform),
+      m_units(DialogFont())
 {
     setObjectName(QStringLiteral("CTarvellView"));
     setFont(DialogFont());

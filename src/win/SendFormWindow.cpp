@@ -7,7 +7,6 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "app/WinText.h"
-#include "mail/SendCancel.h"
 #include "win/WinAddressDlg.h"
 #include "win/WinControls.h"
 #include "win/WinDialogs.h"
@@ -65,8 +64,8 @@ void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& st
 } // namespace
 
 CWinSendForm::CWinSendForm(CTarvellDoc& doc, CWinPlatform& platform)
-    : m_sendPlatform(platform, m_job.Mailbox()), m_form(doc, m_sendPlatform, this), m_doc(doc),
-      m_platform(platform)
+    : m_sendPlatform(platform, m_job.Mailbox(), m_job.Cancel()),
+      m_form(doc, m_sendPlatform, this, &m_job.Cancel()), m_doc(doc), m_platform(platform)
 {
     m_fields[0] = Field{IDC_TO_NAME, &m_form.m_strToName, 127};
     m_fields[1] = Field{IDC_TO_ADDRESS, &m_form.m_strToAddress, 255};
@@ -254,7 +253,7 @@ void CWinSendForm::RunSend(SendKind kind)
                 {
                     if (msg.message == WM_QUIT)
                     {
-                        RequestSendCancel(); // leave WM_QUIT queued for the outer loop
+                        m_job.Abort(); // leave WM_QUIT queued for the outer loop
                         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
                         continue;
                     }

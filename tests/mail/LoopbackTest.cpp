@@ -462,8 +462,6 @@ bool SendTo(CSystemSocket& socket, int nPort)
 
 class SocketCancel : public ::testing::TestWithParam<CancelRow>
 {
-  protected:
-    void TearDown() override { ClearSendCancel(); }
 };
 
 // A cancel request ends any wait of the socket within a slice of the wait, with NET_EINTR, long
@@ -482,10 +480,11 @@ TEST_P(SocketCancel, EndsTheWaitWithInterrupted)
         ASSERT_TRUE(FillQueue(listener, fillers)) << "the listener's queue never filled";
     }
     const CNetTimeout timeout("5");
-    CSystemSocket socket;
-    std::thread canceller([] {
+    CSendCancel cancel;
+    CSystemSocket socket(&cancel);
+    std::thread canceller([&cancel] {
         PauseMs(300);
-        RequestSendCancel();
+        cancel.Request();
     });
     const std::int64_t nStart = socket_platform::NowMs();
     const bool bDone = row.step(socket, row.bFullQueue ? listener.Port() : server.Port());

@@ -105,7 +105,7 @@ class MailSenderTest : public ::testing::Test
         const SendOutcome outcome = sender.Deliver(m_sender, m_request, bMultipart);
         m_strBody = outcome.strBody;
         m_timeSend = outcome.timeSend;
-        return outcome.nResult;
+        return SendResultOf(outcome);
     }
 
     std::string Sent(std::size_t nConnection) const

@@ -87,7 +87,7 @@ TEST_F(ModernSessionTest, SubmissionWithCramMd5AndMultiLineRepliesInPieces)
         .Piece("250 queued\r\n")
         .Piece("221 bye\r\n");
     const SendOutcome outcome = Send();
-    EXPECT_EQ(outcome.nResult, 5);
+    EXPECT_EQ(SendResultOf(outcome), 5);
     EXPECT_EQ(m_socket.m_connects, std::vector<std::string>{"smtp.example.jp:587"});
     EXPECT_EQ(Sent(0), kEhlo + "AUTH CRAM-MD5\r\n" + kCramAnswer + "\r\n" + kEnvelope + kMessage +
                            "QUIT\r\n");
@@ -124,10 +124,10 @@ TEST_P(AuthExchangeTest, ExactBytes)
         connection.Piece(strReply);
     const SendOutcome outcome = Send();
     if (row.code == SendCode::NoSession)
-        EXPECT_EQ(outcome.nResult, 5);
+        EXPECT_EQ(SendResultOf(outcome), 5);
     else
     {
-        EXPECT_EQ(outcome.nResult, Code(row.code));
+        EXPECT_EQ(SendResultOf(outcome), Code(row.code));
         EXPECT_EQ(outcome.step, SendStep::SmtpAuth);
     }
     EXPECT_EQ(Sent(0), kEhlo + row.strSent);
@@ -215,7 +215,7 @@ TEST_P(TlsRefusalTest, NothingSecretInClear)
     for (const std::string& strReply : row.replies)
         connection.Piece(strReply);
     const SendOutcome outcome = Send();
-    EXPECT_EQ(outcome.nResult, Code(row.code));
+    EXPECT_EQ(SendResultOf(outcome), Code(row.code));
     EXPECT_EQ(outcome.step, row.step);
     EXPECT_EQ(Sent(0), row.strSent);
     EXPECT_EQ(m_socket.m_sent.size(), 1u) << "no second connection";
@@ -321,7 +321,7 @@ TEST_F(ModernSessionTest, OverlongRepliesFailTheStep)
     for (int i = 0; i < 101; ++i)
         strManyLines += "250-line\r\n";
     m_socket.NextConnection().Piece("220 hi\r\n").Piece(strManyLines + "250 end\r\n");
-    EXPECT_EQ(Send().nResult, Code(SendCode::HeloNoReply));
+    EXPECT_EQ(SendResultOf(Send()), Code(SendCode::HeloNoReply));
     m_socket.NextConnection().Piece("220 hi\r\n").Piece(std::string(2100, 'x')).Piece("\r\n");
-    EXPECT_EQ(Send().nResult, Code(SendCode::HeloNoReply));
+    EXPECT_EQ(SendResultOf(Send()), Code(SendCode::HeloNoReply));
 }

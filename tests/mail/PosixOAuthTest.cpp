@@ -217,7 +217,7 @@ TEST_F(OAuthSend, RevokedSignInFailsBeforeAnySmtpConnection)
     Start("--refresh rt-0 --revoked");
     SignedIn("rt-0");
     const SendOutcome outcome = Send();
-    EXPECT_EQ(outcome.nResult, Code(SendCode::OAuthTokenFailed));
+    EXPECT_EQ(SendResultOf(outcome), Code(SendCode::OAuthTokenFailed));
     EXPECT_EQ(outcome.strDetail.rfind("再度サインインしてください (invalid_grant: AADSTS70008: "
                                       "トークンは取り消されました)",
                                       0),
@@ -277,7 +277,7 @@ TEST_P(OAuthExchange, RefusedTokenEndsTheExchangeRight)
     SignedIn("rt-0");
     m_mail.AddConnection(SmtpWithToken(GetParam().pszOffer, true));
     const SendOutcome outcome = Send();
-    EXPECT_EQ(outcome.nResult, Code(SendCode::OAuthRefused));
+    EXPECT_EQ(SendResultOf(outcome), Code(SendCode::OAuthRefused));
     EXPECT_EQ(outcome.strDetail, "535 5.7.3 Authentication unsuccessful (status 401)");
     m_mail.Stop();
     const std::string strEhlo = "EHLO " + CModernSession::EhloName() + "\r\n";
@@ -341,12 +341,12 @@ TEST_P(OAuthPop, XOAuth2BeforeSmtp)
     EXPECT_EQ(m_mail.Received(0), row.strSent);
     if (row.code == SendCode::NoSession)
     {
-        EXPECT_GT(outcome.nResult, 0) << outcome.strDetail;
+        EXPECT_GT(SendResultOf(outcome), 0) << outcome.strDetail;
         EXPECT_NE(m_mail.Received(1).find(XOAuth2Line("tok-1")), std::string::npos);
     }
     else
     {
-        EXPECT_EQ(outcome.nResult, Code(row.code));
+        EXPECT_EQ(SendResultOf(outcome), Code(row.code));
         EXPECT_EQ(outcome.step, SendStep::PopAuth);
         EXPECT_EQ(outcome.strDetail, row.pszDetail);
         EXPECT_EQ(m_mail.ConnectionCount(), 1u) << "no SMTP connection";

@@ -4,7 +4,6 @@
 #include "SendFixture.h"
 
 #include "addr/AddressBook.h"
-#include "mail/SendCancel.h"
 #include "support/FakeMailServer.h"
 #include "support/TestBooks.h"
 
@@ -196,8 +195,6 @@ CServerScript ScriptNamed(const std::string& strName)
 
 class GroupSend : public SendServer, public testing::WithParamInterface<GroupSendRow>
 {
-  protected:
-    void TearDown() override { ClearSendCancel(); }
 };
 
 TEST_P(GroupSend, RecordsEveryEntrysResultAndSummary)
@@ -214,10 +211,10 @@ TEST_P(GroupSend, RecordsEveryEntrysResultAndSummary)
     int nSent = 0;
     m_platform.m_onStatus = [&](const std::string& strStatus) {
         if (strStatus.find("送信成功") != std::string::npos && ++nSent == row.nStopAfterSent)
-            RequestSendCancel();
+            m_pForm->Cancel().Request();
     };
     if (row.nStopAfterSent == 0)
-        RequestSendCancel();
+        m_pForm->Cancel().Request();
     const std::time_t timeStart = m_platform.m_now;
     FillForm("", "@g.tvl", "件名", m_strAppDir + "body.txt");
     m_pForm->OnSend();

@@ -148,7 +148,8 @@ TEST(Interop, ReadersShowWhatWasTyped)
         MailOptions options;
         options.profile.charset = row.charset;
         CMailSender mailSender(platform, options);
-        ASSERT_GT(mailSender.Deliver(sender, request, !row.strAttachmentName.empty()).nResult, 0);
+        ASSERT_GT(SendResultOf(mailSender.Deliver(sender, request, !row.strAttachmentName.empty())),
+                  0);
 
         ExpectedMessage expected;
         expected.strSubject = Utf8(row.strSubject);

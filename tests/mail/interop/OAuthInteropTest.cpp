@@ -97,7 +97,7 @@ TEST_P(OAuthInterop, JapaneseMailWithAnAccessTokenDovecotIntrospects)
     const double dStart = NowSeconds();
     const SendOutcome outcome = mail.Deliver(sender, request, false);
     const double dSeconds = NowSeconds() - dStart;
-    ASSERT_GT(outcome.nResult, 0) << outcome.strDetail << "\n" << servers.DovecotLog();
+    ASSERT_GT(SendResultOf(outcome), 0) << outcome.strDetail << "\n" << servers.DovecotLog();
     ExpectedMessage expected; // waits for the delivery and decodes it as a reader would
     expected.strSubject = "OAuth 2.0 での送信";
     expected.strFromName = "山田太郎";

@@ -95,7 +95,7 @@ class TlsInterop : public ::testing::Test
         CMailSender mailSender(m_platform, MailOptions{.profile = m_profile});
         const SendOutcome outcome = mailSender.Deliver(m_sender, m_request, true);
         m_strDetail = outcome.strDetail;
-        return outcome.nResult;
+        return SendResultOf(outcome);
     }
     std::string m_strDetail; // the last send's failure detail
 
