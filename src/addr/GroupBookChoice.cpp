@@ -20,11 +20,17 @@ std::optional<std::string> ChooseGroupBook(IPlatform& platform, const std::strin
     const FileDialogResult result = platform.OpenFileDialog(request);
     if (!result.bConfirmed)
         return std::nullopt;
+    // A group address names its book with ".tvl": a name typed without an extension gets it even
+    // where the dialog did not add it (Wine's, after asking to create the file), so the book
+    // made here can be sent to.
+    std::string strName = result.strName;
+    if (strName.find('.') == std::string::npos)
+        strName.append(".tvl");
     constexpr std::size_t MAX_BOOK_NAME = sizeof(CAddressDlg::m_szBookFile) - 1;
-    if (result.strName.size() > MAX_BOOK_NAME)
+    if (strName.size() > MAX_BOOK_NAME)
     {
         platform.ShowMessage(TextTooLongMessage(MAX_BOOK_NAME), MsgButtons::Ok);
         return std::nullopt;
     }
-    return result.strName;
+    return strName;
 }

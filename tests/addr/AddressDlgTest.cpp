@@ -1,6 +1,7 @@
 // AddressDlgTest.cpp - the address book dialog's logic, driven through a window of plain members:
 // modes, registration, the overwrite and save questions, the number checks, and saving on OK.
 #include "addr/AddressDlg.h"
+#include "addr/GroupBookChoice.h"
 
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
@@ -14,6 +15,8 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
+#include <ostream>
 
 namespace
 {
@@ -525,4 +528,44 @@ TEST(DataExchange, IntegerFieldsReadAsTheDialogManagerReadsThem)
         }
     }
 }
+} // namespace
+
+namespace
+{
+// The group book's name as the file dialog gave it, and as the program keeps it: a name without
+// an extension gets ".tvl" (the group address names the book with it), any other stays as it is.
+struct GroupBookNameRow
+{
+    const char* pszLabel;
+    const char* pszChosen;
+    const char* pszKept;
+};
+
+void PrintTo(const GroupBookNameRow& row, std::ostream* pOut)
+{
+    *pOut << row.pszLabel;
+}
+
+class GroupBookNameTest : public ::testing::TestWithParam<GroupBookNameRow>
+{
+};
+
+TEST_P(GroupBookNameTest, KeptWithTheBooksExtension)
+{
+    CScriptedPlatform platform;
+    platform.m_nextFiles.push_back({true, "", GetParam().pszChosen});
+    const std::optional<std::string> book =
+        ChooseGroupBook(platform, "", GroupBookChoice::NewOrOld);
+    ASSERT_TRUE(book.has_value());
+    EXPECT_EQ(*book, GetParam().pszKept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, GroupBookNameTest,
+    ::testing::Values(GroupBookNameRow{"WithoutExtension", "@会員", "@会員.tvl"},
+                      GroupBookNameRow{"WithExtension", "@会員.tvl", "@会員.tvl"},
+                      GroupBookNameRow{"OtherExtension", "@会員.bak", "@会員.bak"}),
+    [](const testing::TestParamInfo<GroupBookNameRow>& paramInfo) {
+        return std::string(paramInfo.param.pszLabel);
+    });
 } // namespace

@@ -23,6 +23,9 @@
 #     question): the four files as they were. The records of 9 and 10 are put back afterwards.
 # 11. the connection settings' OAuth 2.0 fields chosen, filled and confirmed (Delivery.ini holds
 #     them, the dialog shows them again), and サインイン... waiting for the browser until ｷｬﾝｾﾙ.
+# 12. a new user's whole send against Postfix and Dovecot: the sender and a 587 STARTTLS + SMTP
+#     AUTH profile set in the dialogs, a group book made in the address book dialog, a Japanese
+#     mail with an attachment sent to the group; the mails decode as written.
 # The fake server is tarvell_fake_mail_server of the Linux build (tests/support/MailDrop.h): the
 # second argument, else build/ of the source tree.
 # Exits 77 (skipped) when Wine or Xvfb cannot run here.
@@ -41,8 +44,10 @@ bash "$top/scripts/install_packages.sh" xvfb xauth x11-apps netpbm fonts-noto-cj
 tmp=$(mktemp -d /tmp/tarvell-wine-gui.XXXXXX)
 export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 server_pid=""
+mail_work=""
 cleanup() {
   [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
+  [ -z "$mail_work" ] || sh "$top/scripts/mailservers/stop.sh" "$mail_work" >/dev/null 2>&1 || true
   "$wineserver" -k 2>/dev/null || true
   rm -rf "$tmp"
 }
@@ -549,9 +554,96 @@ for line in ("SmtpSecurity=starttls", "Authentication=oauth2", "OAuthProvider=mi
     assert line in lines, (line, lines)
 PY
 
+# 12. A new user's whole send in the window, against Postfix and Dovecot: the sender and a 587
+#     STARTTLS + SMTP AUTH profile set in the dialogs (the server checked against the test CA), a
+#     group book made in the address book dialog (a name typed without .tvl), a Japanese mail with
+#     an attachment sent to the group, the status line and the results file read; every
+#     member's mail decodes as written.
+if mail_work=$(MAILSERVERS_TLS=1 sh "$top/scripts/mailservers/start.sh" | tail -n 1); then
+  # shellcheck disable=SC1091
+  . "$mail_work/env"
+  app="$tmp/story"
+  mkdir -p "$app"
+  cp "$build/tarvell.exe" "$app/"
+  sjis '%NAME様\r\nお見積りをお送りします。\r\n敬具\r\n' > "$tmp/入力/見積.txt"
+  head -c 50000 /dev/urandom > "$tmp/入力/見積書.pdf"
+  cat > "$tmp/story.txt" <<SCRIPT
+menu 32773
+wait-dialog 発送元設定
+set 1015 山田太郎
+set 1016 taro@example.jp
+set 1017 localhost:$SUBMISSION_PORT
+set 1018 localhost:$POP3_PORT
+set 1019 $MAIL_USER
+set 1020 $MAIL_PASS
+click 1021
+wait-dialog 接続設定
+select 1050 1
+select 1052 1
+set 1054 $(winpath "$CA_FILE")
+dump 1058
+click 1
+wait-dialog 発送元設定
+click 1
+wait-no-dialog
+menu 32776
+wait-dialog 開く
+set 1148 @会員
+click 1
+wait-dialog エラー
+click 6
+wait-dialog Tarvell グループ・アドレス帳 - @会員.tvl
+set 1025 1
+set 1000 佐藤花子
+set 1001 hanako@example.jp
+click 1027
+set 1025 2
+set 1000 鈴木一郎
+set 1001 ichiro@example.jp
+click 1027
+signal shot story-group-book
+wait-file $(winpath "$tmp/go-story-group-book")
+click 1
+wait-no-dialog
+set 1000
+set 1001 @会員.tvl
+set 1002 お見積りの件
+set 1003 $(winpath "$tmp/入力/見積.txt")
+set 1004 $(winpath "$tmp/入力/見積書.pdf")
+click 1009
+wait-text 1005 鈴木一郎 添付ファイルあり送信開始-
+wait-enabled 1009 1
+dump 1005
+close
+SCRIPT
+  run_window story
+  expect story "1058=使用するポート: SMTP 587 (サーバ名の :ポート が優先)"
+  expect story "1005=鈴木一郎 添付ファイルあり送信開始-送信成功"
+  results=$(find "$app/log/results" -name '*_会員.tsv' | head -n 1)
+  [ -n "$results" ] && [ "$(grep -c '送信成功' "$results")" -eq 2 ] ||
+    fail "story: the results file does not list both members as sent"
+  expect story "exit=0"
+  for _ in $(seq 100); do [ "$(find "$OUTBOX" -name 'msg.*.eml' | wc -l)" -ge 2 ] && break; sleep 0.2; done
+  # One folder per member, the mail whose To line names it (the order of delivery may vary).
+  for f in "$OUTBOX"/msg.*.eml; do
+    to=$(grep -m1 -i '^To:' "$f" | grep -o '[a-z]*@example.jp' || true)
+    mkdir -p "$tmp/to-$to" && mv "$f" "$tmp/to-$to/"
+  done
+  for to in 佐藤花子:hanako@example.jp 鈴木一郎:ichiro@example.jp; do
+    printf '%s\n' "${to%%:*}様" お見積りをお送りします。 敬具 > "$tmp/story-body.txt"
+    python3 "$top/scripts/mailservers/check_message.py" --outbox "$tmp/to-${to#*:}" --timeout 1 --subject お見積りの件 \
+      --from-name 山田太郎 --from-addr taro@example.jp --to-name "${to%%:*}" --to-addr "${to#*:}" \
+      --body-file "$tmp/story-body.txt" --attachment "$tmp/入力/見積書.pdf" \
+      --attachment-name 見積書.pdf >/dev/null 2>&1 || fail "story: the mail to ${to#*:} does not decode as sent"
+  done
+else
+  echo "SKIPPED (12): the mail servers cannot run here"
+  mail_work=""
+fi
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures passed checks failed" >&2
   echo "0 passed, $failures failed"
   exit 1
 fi
-echo "11 passed, 0 failed"
+echo "12 passed, 0 failed"
