@@ -1,6 +1,8 @@
 // FileError.cpp - the file error and its message texts.
 #include "app/FileError.h"
 
+#include "app/FileSystem.h"
+
 #include <cerrno>
 
 CFileException::CFileException(Cause cause, std::string strFileName, int nOsError)
@@ -45,7 +47,7 @@ CFileException::Cause CFileException::CauseFromErrno(int nOsError)
 
 std::string FileErrorText(const CFileException& e)
 {
-    const std::string& name = e.m_strFileName;
+    const std::string name = ShownPath(e.m_strFileName);
     switch (e.m_cause)
     {
     case CFileException::fileNotFound:

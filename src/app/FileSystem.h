@@ -17,6 +17,10 @@ constexpr std::size_t MAX_PATH_TEXT = 255;
 // CFileException(badPath) when the text cannot be converted.
 std::string ToOsPath(std::string_view sjisPath);
 
+// The path as the user reads it in a message: the platform's own separators (on Windows the
+// program joins "log/..." to a folder written with '\\'; 0x2F is never a CP932 trail byte).
+std::string ShownPath(std::string_view sjisPath);
+
 // The size in bytes of an existing regular file, or 0 for a missing path, a folder or an empty
 // file. Only the file's attributes are asked: a file without read permission has its size.
 std::int64_t GetFileSizeOrZero(std::string_view sjisPath);

@@ -314,3 +314,8 @@ void EmptyPrivateFile(std::string_view sjisPath)
     if (::close(fd) != 0)
         Throw(sjisPath, errno);
 }
+
+std::string ShownPath(std::string_view sjisPath)
+{
+    return std::string(sjisPath);
+}

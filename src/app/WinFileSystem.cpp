@@ -421,3 +421,10 @@ void EmptyPrivateFile(std::string_view sjisPath)
     if (!::SetEndOfFile(h.Get()) || !h.Close())
         ThrowLastError(sjisPath);
 }
+
+std::string ShownPath(std::string_view sjisPath)
+{
+    std::string strShown(sjisPath);
+    std::replace(strShown.begin(), strShown.end(), '/', '\\');
+    return strShown;
+}

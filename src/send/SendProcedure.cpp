@@ -467,7 +467,7 @@ void CSendProcedure::EndGroupSend(const CGroupResults& results)
         const std::string strPath =
             results.Write(m_doc.m_szAppDir, m_strGroupBook, m_timeGroupStart, m_groupMail);
         if (!strProblems.empty())
-            strProblems += "\n結果ファイル: " + strPath;
+            strProblems += "\n結果ファイル: " + ShownPath(strPath);
     }
     catch (const CFileException& e)
     {

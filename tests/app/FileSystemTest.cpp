@@ -48,7 +48,9 @@ TEST(FileError, NamesTheFileAndTheCause)
     catch (const CFileException& e)
     {
         EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
-        EXPECT_EQ(FileErrorText(e), dir.Path("nofolder/log.txt") + " が見つかりません。");
+        // The message shows the path with the platform's separators.
+        EXPECT_EQ(FileErrorText(e),
+                  ShownPath(dir.Path("nofolder/log.txt")) + " が見つかりません。");
     }
     EXPECT_EQ(FileErrorText(CFileException(CFileException::accessDenied, "a.txt")),
               "a.txt へのｱｸｾｽは拒否されました。");

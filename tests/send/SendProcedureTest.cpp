@@ -206,7 +206,8 @@ TEST_F(SendProcedure, MissingLogFolderStopsBeforeTheKeepCopy)
     FillForm("山田", "y@example.jp", "", m_strBody);
     m_pForm->OnSend();
     ASSERT_EQ(m_platform.m_fileErrors.size(), 1u);
-    EXPECT_NE(m_platform.m_fileErrors[0].find("log/Tarvell_200407.txt が見つかりません。"),
+    EXPECT_NE(m_platform.m_fileErrors[0].find(ShownPath("log/Tarvell_200407.txt") +
+                                              " が見つかりません。"),
               std::string::npos);
     EXPECT_TRUE(Files("keep").empty());
     EXPECT_EQ(m_pForm->m_strStatus, "送信失敗-");
