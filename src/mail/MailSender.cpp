@@ -131,7 +131,7 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
         return session.Failure();
 
     const int nLine = SendAddressLines(socket, addressLines);
-    const SendOutcome outcome =
+    SendOutcome outcome =
         nLine >= 0 ? SendOutcome::Failed(kAddressLineCodes[nLine], SendStep::HeaderLines,
                                          socket.FailureDetail())
                    : WriteMessage(socket, bodyFile, sender, request, bMultipart, session);
