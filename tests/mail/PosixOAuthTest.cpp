@@ -19,6 +19,7 @@
 #include "mail/TokenCommand.h"
 #include "mail/TraceSink.h"
 #include "support/FakeMailServer.h"
+#include "support/BrowserVisit.h"
 #include "support/FakeOAuthServer.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
@@ -399,21 +400,6 @@ TEST_F(OAuthSend, DeviceSignInPollsAtTheIntervalAndSlowsDown)
     EXPECT_FALSE(m_pClient->SignedIn());
 }
 
-// The browser's part: its request to the redirect, and the page it gets (empty when refused).
-std::string Visit(int nPort, const std::string& strPathQuery)
-{
-    CSystemSocket socket;
-    if (!socket.Create() || !socket.Connect("127.0.0.1", nPort))
-        return std::string();
-    const std::string strRequest = "GET " + strPathQuery + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    socket.Send(strRequest.data(), static_cast<int>(strRequest.size()));
-    std::string strReply;
-    char buffer[1024];
-    for (int n = 0; (n = socket.Receive(buffer, sizeof(buffer))) > 0;)
-        strReply.append(buffer, static_cast<std::size_t>(n));
-    return strReply;
-}
-
 class BrowserSignIn : public OAuthSend, public ::testing::WithParamInterface<bool>
 {
 };
@@ -443,7 +429,7 @@ TEST_P(BrowserSignIn, OneRequestWithTheRightState)
         std::string strPath = strLocation.substr(strLocation.find('/', 17));
         if (bForged)
             strPath = strPath.substr(0, strPath.find("state=") + 6) + "forged";
-        browser = std::thread([&, strPath] { strPage = Visit(nPort, strPath); });
+        browser = std::thread([&, strPath] { strPage = VisitLoopback(nPort, strPath); });
         return true;
     };
     std::string strError;
@@ -452,7 +438,7 @@ TEST_P(BrowserSignIn, OneRequestWithTheRightState)
     EXPECT_EQ(bSigned, !bForged) << strError;
     EXPECT_EQ(m_pClient->SignedIn(), !bForged);
     EXPECT_EQ(strPage.rfind(bForged ? "HTTP/1.1 400" : "HTTP/1.1 200", 0), 0u) << strPage;
-    EXPECT_EQ(Visit(nPort, "/?code=c-1&state=x"), ""); // the listener is gone
+    EXPECT_EQ(VisitLoopback(nPort, "/?code=c-1&state=x"), ""); // the listener is gone
     if (!bForged)
     {
         m_mail.AddConnection(SmtpWithToken("OAUTHBEARER"));

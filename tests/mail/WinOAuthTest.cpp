@@ -4,27 +4,11 @@
 #include "mail/LoopbackListener.h"
 #include "mail/SystemSocket.h"
 #include "mail/TokenCommand.h"
+#include "support/BrowserVisit.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
-
-namespace
-{
-// The browser's part: its request, and the page it gets (empty when refused).
-std::string Visit(int nPort, const std::string& strRequest)
-{
-    CSystemSocket socket;
-    if (!socket.Create() || !socket.Connect("127.0.0.1", nPort))
-        return std::string();
-    socket.Send(strRequest.data(), static_cast<int>(strRequest.size()));
-    std::string strReply;
-    char buffer[1024];
-    for (int n = 0; (n = socket.Receive(buffer, sizeof(buffer))) > 0;)
-        strReply.append(buffer, static_cast<std::size_t>(n));
-    return strReply;
-}
-} // namespace
 
 TEST(WinLoopbackListener, OneRequestAnsweredThenClosed)
 {
@@ -37,7 +21,8 @@ TEST(WinLoopbackListener, OneRequestAnsweredThenClosed)
 
     std::string strPage;
     std::thread browser([&] {
-        strPage = Visit(nPort, "GET /?code=c-1&state=s HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        strPage =
+            SendToLoopback(nPort, "GET /?code=c-1&state=s HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     });
     ASSERT_TRUE(listener.NextRequest(10, strLine));
     EXPECT_EQ(strLine, "GET /?code=c-1&state=s HTTP/1.1");
@@ -46,7 +31,7 @@ TEST(WinLoopbackListener, OneRequestAnsweredThenClosed)
     EXPECT_EQ(strPage, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
 
     listener.Close();
-    EXPECT_EQ(Visit(nPort, "GET / HTTP/1.1\r\n\r\n"), "");
+    EXPECT_EQ(SendToLoopback(nPort, "GET / HTTP/1.1\r\n\r\n"), "");
 }
 
 struct CommandCase

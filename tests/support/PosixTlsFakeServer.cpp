@@ -19,6 +19,25 @@
 
 namespace
 {
+// A listening socket on 127.0.0.1 at a port the system picks, given in nPort.
+int ListenOnLoopback(int& nPort, const char* pszWhat)
+{
+    const int nListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nLength = sizeof(address);
+    if (::bind(nListen, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(nListen, 4) != 0 ||
+        ::getsockname(nListen, reinterpret_cast<sockaddr*>(&address), &nLength) != 0)
+    {
+        ::close(nListen);
+        throw std::runtime_error(pszWhat);
+    }
+    nPort = ntohs(address.sin_port);
+    return nListen;
+}
+
 void AddExtension(X509* pCert, int nNid, const char* pszValue)
 {
     X509V3_CTX ctx;
@@ -151,16 +170,7 @@ CTlsFakeServer::CTlsFakeServer(TlsFakeMode mode, const TlsFakeCertificate& certi
         SSL_CTX_set_cipher_list(m_pCtx, "DEFAULT@SECLEVEL=0");
     }
 
-    m_nListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t nLength = sizeof(address);
-    if (::bind(m_nListen, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(m_nListen, 4) != 0 ||
-        ::getsockname(m_nListen, reinterpret_cast<sockaddr*>(&address), &nLength) != 0)
-        throw std::runtime_error("fake server listen");
-    m_nPort = ntohs(address.sin_port);
+    m_nListen = ListenOnLoopback(m_nPort, "fake server listen");
     m_thread = std::thread([this] { Serve(); });
 }
 
@@ -287,16 +297,7 @@ CTlsFront::CTlsFront(int nServerPort, const std::string& strFolder)
     SSL_CTX_set_min_proto_version(m_pCtx, TLS1_2_VERSION);
     X509_free(pCert);
     EVP_PKEY_free(pKey);
-    m_nListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t nLength = sizeof(address);
-    if (::bind(m_nListen, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(m_nListen, 4) != 0 ||
-        ::getsockname(m_nListen, reinterpret_cast<sockaddr*>(&address), &nLength) != 0)
-        throw std::runtime_error("TLS front listen");
-    m_nPort = ntohs(address.sin_port);
+    m_nListen = ListenOnLoopback(m_nPort, "TLS front listen");
     m_thread = std::thread([this] { Serve(); });
 }
 

@@ -12,6 +12,7 @@
 #include "mail/OAuthClient.h"
 #include "mail/OAuthHttp.h"
 #include "mail/SystemSocket.h"
+#include "support/BrowserVisit.h"
 #include "support/FakeOAuthServer.h"
 #include "ui/QtText.h"
 
@@ -338,24 +339,6 @@ TEST_F(SettingsDlgTest, ConnectionSettingsWriteTheOAuthKeys)
               "OAuthTokenUrl=\r\nOAuthDeviceUrl=\r\nOAuthScope=\r\nOAuthTokenCommand=\r\n");
 }
 
-namespace
-{
-// A GET to the loopback redirect, as the browser sends it; the reply read to its end.
-std::string Visit(int nPort, const std::string& strPathQuery)
-{
-    CSystemSocket socket;
-    if (!socket.Create() || !socket.Connect("127.0.0.1", nPort))
-        return std::string();
-    const std::string strRequest = "GET " + strPathQuery + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    socket.Send(strRequest.data(), static_cast<int>(strRequest.size()));
-    std::string strReply;
-    char buffer[1024];
-    for (int n = 0; (n = socket.Receive(buffer, sizeof(buffer))) > 0;)
-        strReply.append(buffer, static_cast<std::size_t>(n));
-    return strReply;
-}
-} // namespace
-
 // サインイン... against the fake authorization server: the test plays the browser with the
 // address the dialog opens (the authorization, then the redirect to the dialog's listener), and
 // the dialog then shows the account signed in.
@@ -379,7 +362,8 @@ TEST_F(SettingsDlgTest, ConnectionSettingsSignInThroughTheBrowser)
             reply.strBody.substr(nAt, reply.strBody.find('"', nAt) - nAt);
         const int nPort = std::atoi(strLocation.c_str() + 17);
         const std::string strPath = strLocation.substr(strLocation.find('/', 17));
-        browser = std::thread([&strPage, nPort, strPath] { strPage = Visit(nPort, strPath); });
+        browser =
+            std::thread([&strPage, nPort, strPath] { strPage = VisitLoopback(nPort, strPath); });
     };
     WhenDialogRuns<CSenderDlg>(m_platform, [](CSenderDlg& dlg) {
         SetText(dlg, "m_strLoginName", QStringLiteral("taro@example.jp"));
