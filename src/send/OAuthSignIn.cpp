@@ -1,6 +1,7 @@
 // OAuthSignIn.cpp - the OAuth 2.0 fields of the connection settings and the browser sign-in.
 #include "send/OAuthSignIn.h"
 
+#include "app/Command.h"
 #include "app/FileError.h"
 #include "app/Platform.h"
 #include "mail/OAuthClient.h"
@@ -258,4 +259,16 @@ bool SignInWithBrowserFor(IPlatform& platform, const DeliveryProfile& profile,
     else
         strError = "サインインできませんでした: " + strError; // troubleshooting
     return bSigned;
+}
+
+void SignInFromDialog(IPlatform& platform, const DeliveryProfile& profile,
+                      const std::string& strAppDir, const SignInProgress& progress)
+{
+    std::string strError;
+    bool bSigned = false;
+    RunCommand(platform, [&] {
+        bSigned = SignInWithBrowserFor(platform, profile, strAppDir, progress, strError);
+    });
+    if (!bSigned && !strError.empty())
+        platform.ShowMessage(strError, MsgButtons::Ok);
 }

@@ -76,3 +76,8 @@ using SignInProgress =
 bool SignInWithBrowserFor(IPlatform& platform, const DeliveryProfile& profile,
                           const std::string& strAppDir, const SignInProgress& progress,
                           std::string& strError);
+
+// What the dialogs' サインイン... does: the sign-in above, a file error reported as every command
+// reports one, and a failure's message shown.
+void SignInFromDialog(IPlatform& platform, const DeliveryProfile& profile,
+                      const std::string& strAppDir, const SignInProgress& progress);

@@ -1,7 +1,6 @@
 // DeliveryDlg.cpp - the connection settings dialog.
 #include "ui/DeliveryDlg.h"
 
-#include "app/Command.h"
 #include "app/FileSystem.h"
 #include "send/DeliverySettings.h"
 #include "ui/Controls.h"
@@ -264,13 +263,7 @@ void CDeliveryDlg::OnSignIn()
         while (!bFinished)
             loop.exec();
     };
-    std::string strError;
-    bool bSigned = false;
-    RunCommand(m_platform, [&] {
-        bSigned = SignInWithBrowserFor(m_platform, profile, m_pszAppDir, progress, strError);
-    });
-    if (!bSigned && !strError.empty())
-        m_platform.ShowMessage(strError, MsgButtons::Ok);
+    SignInFromDialog(m_platform, profile, m_pszAppDir, progress);
     OnChoiceChanged();
 }
 

@@ -239,13 +239,7 @@ void CWinDeliveryDlg::OnSignIn()
         ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SIGN_IN), hDlg,
                           &SignInWaitProc, reinterpret_cast<LPARAM>(&wait));
     };
-    std::string strError;
-    bool bSigned = false;
-    RunCommand(m_platform, [&] {
-        bSigned = SignInWithBrowserFor(m_platform, profile, m_pszAppDir, progress, strError);
-    });
-    if (!bSigned && !strError.empty())
-        m_platform.ShowMessage(strError, MsgButtons::Ok);
+    SignInFromDialog(m_platform, profile, m_pszAppDir, progress);
     OnChoiceChanged();
 }
 
