@@ -4,16 +4,15 @@
 #include "app/FileSystem.h"
 #include "send/DeliverySettings.h"
 #include "ui/Controls.h"
+#include "ui/QtPlatform.h"
 #include "ui/QtText.h"
 #include "ui/SjisLineEdit.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
 
 #include <functional>
 #include <utility>
@@ -249,19 +248,7 @@ void CDeliveryDlg::OnSignIn()
                                  const std::function<void()>& cancel) {
         CSignInWait wait(this, m_units, cancel);
         wait.open();
-        QEventLoop loop;
-        QTimer timer;
-        bool bFinished = false;
-        connect(&timer, &QTimer::timeout, &loop, [&] {
-            if (drain())
-            {
-                bFinished = true;
-                loop.quit();
-            }
-        });
-        timer.start(10);
-        while (!bFinished)
-            loop.exec();
+        RunEventsUntilDrained(drain);
     };
     SignInFromDialog(m_platform, profile, m_pszAppDir, progress);
     OnChoiceChanged();

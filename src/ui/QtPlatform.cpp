@@ -5,6 +5,7 @@
 #include "ui/QtText.h"
 
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -279,4 +280,21 @@ void CQtPlatform::StopTimer(int nId)
     m_timers.erase(it);
     pTimer->stop();
     pTimer->deleteLater();
+}
+
+void RunEventsUntilDrained(const std::function<bool()>& drain)
+{
+    QEventLoop loop;
+    QTimer timer;
+    bool bFinished = false;
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (drain())
+        {
+            bFinished = true;
+            loop.quit();
+        }
+    });
+    timer.start(10);
+    while (!bFinished)
+        loop.exec();
 }

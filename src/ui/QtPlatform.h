@@ -6,12 +6,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 
 class QObject;
 class QTimer;
 class QWidget;
+
+// Runs the event loop while a worker runs: a timer calls drain (which carries the worker's posted
+// calls over) every 10 ms until it says the worker has finished, whatever else ends a loop
+// meanwhile.
+void RunEventsUntilDrained(const std::function<bool()>& drain);
 
 class CQtPlatform : public IPlatform
 {

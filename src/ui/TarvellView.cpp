@@ -7,6 +7,7 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "ui/Controls.h"
+#include "ui/QtPlatform.h"
 #include "ui/FileCommands.h"
 #include "ui/MainFrame.h"
 #include "ui/PreviewDlg.h"
@@ -17,14 +18,12 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QTimer>
 
 #include <utility>
 
@@ -201,24 +200,7 @@ void CTarvellView::RunSend(SendKind kind)
     // The worker gets the form as it is now: the controls are read here, on this thread.
     m_bReadBeforeSend = ReadControls();
     const bool bClose = m_job.Run(
-        m_form, kind, [this](bool bSending) { ShowSending(bSending); },
-        [](const std::function<bool()>& drain) {
-            // The event loop goes on; a timer drains the mailbox and ends the wait once the
-            // worker has finished, whatever else ends a loop meanwhile.
-            QEventLoop loop;
-            QTimer timer;
-            bool bFinished = false;
-            QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-                if (drain())
-                {
-                    bFinished = true;
-                    loop.quit();
-                }
-            });
-            timer.start(10);
-            while (!bFinished)
-                loop.exec();
-        });
+        m_form, kind, [this](bool bSending) { ShowSending(bSending); }, RunEventsUntilDrained);
     if (bClose)
         OnExit();
 }
