@@ -1,5 +1,5 @@
-// SpecifiedSession.cpp - POP before SMTP in clear text with LF-ended commands.
-#include "mail/SpecifiedSession.h"
+// ClassicSession.cpp - POP before SMTP in clear text with LF-ended commands.
+#include "mail/ClassicSession.h"
 
 #include "app/Sjis.h"
 #include "mail/BufferedSocket.h"
@@ -25,25 +25,25 @@ bool FitsLoginLine(const std::string& strValue)
 }
 } // namespace
 
-CSpecifiedSession::CSpecifiedSession(CBufferedSocket& socket, IPlatform& platform,
-                                     const DeliveryProfile& profile)
+CClassicSession::CClassicSession(CBufferedSocket& socket, IPlatform& platform,
+                                 const DeliveryProfile& profile)
     : m_socket(socket), m_platform(platform), m_profile(profile)
 {
 }
 
-bool CSpecifiedSession::Fail(SendCode code)
+bool CClassicSession::Fail(SendCode code)
 {
     return Fail(code, m_socket.FailureDetail());
 }
 
-bool CSpecifiedSession::Fail(SendCode code, std::string strDetail)
+bool CClassicSession::Fail(SendCode code, std::string strDetail)
 {
     m_failure = SendOutcome::Failed(code, m_step, std::move(strDetail));
     return false;
 }
 
-bool CSpecifiedSession::Connect(const std::string& strServer, int nDefaultPort,
-                                SendStep greetingStep, char (&szGreeting)[kGreetingBufferSize])
+bool CClassicSession::Connect(const std::string& strServer, int nDefaultPort, SendStep greetingStep,
+                              char (&szGreeting)[kGreetingBufferSize])
 {
     std::string strHost;
     int nPort = 0;
@@ -62,7 +62,7 @@ bool CSpecifiedSession::Connect(const std::string& strServer, int nDefaultPort,
     return true;
 }
 
-bool CSpecifiedSession::PopLogin(const SenderInf& sender)
+bool CClassicSession::PopLogin(const SenderInf& sender)
 {
     constexpr const char* kUnfit = "ログイン名かパスワードが長すぎるか改行を含みます";
     const std::string strLogin = FieldText(sender.szLoginName);
@@ -109,7 +109,7 @@ bool CSpecifiedSession::PopLogin(const SenderInf& sender)
     return true;
 }
 
-bool CSpecifiedSession::OpenSmtp(const SenderInf& sender)
+bool CClassicSession::OpenSmtp(const SenderInf& sender)
 {
     Begin(SendStep::SmtpConnect);
     char szGreeting[kGreetingBufferSize];
@@ -124,7 +124,7 @@ bool CSpecifiedSession::OpenSmtp(const SenderInf& sender)
     return true;
 }
 
-bool CSpecifiedSession::Envelope(const SenderInf& sender, const SendRequest& request)
+bool CClassicSession::Envelope(const SenderInf& sender, const SendRequest& request)
 {
     struct Command
     {
@@ -157,7 +157,7 @@ bool CSpecifiedSession::Envelope(const SenderInf& sender, const SendRequest& req
     return true;
 }
 
-bool CSpecifiedSession::MessageAccepted()
+bool CClassicSession::MessageAccepted()
 {
     Begin(SendStep::EndOfData);
     char szReply[kCommandBufferSize];
@@ -165,7 +165,7 @@ bool CSpecifiedSession::MessageAccepted()
            ReplyCode(szReply) == 250;
 }
 
-void CSpecifiedSession::Quit()
+void CClassicSession::Quit()
 {
     char szBuffer[kQuitBufferSize] = "QUIT\n";
     const int nLength = static_cast<int>(std::strlen(szBuffer));

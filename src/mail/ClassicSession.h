@@ -1,14 +1,14 @@
-// SpecifiedSession.h - the POP before SMTP session as the program has always spoken it: POP3
+// ClassicSession.h - the POP before SMTP session as the program has always spoken it: POP3
 // USER and PASS (RFC 1939) in clear on 110, then SMTP on 25 with HELO, MAIL FROM, RCPT TO and DATA
 // (RFC 5321), every command ended with LF alone and every reply read as the line transport reads
 // it (LineTransport.h).
 #pragma once
 #include "mail/MailSession.h"
 
-class CSpecifiedSession : public IMailSession
+class CClassicSession : public IMailSession
 {
   public:
-    CSpecifiedSession(CBufferedSocket& socket, IPlatform& platform, const DeliveryProfile& profile);
+    CClassicSession(CBufferedSocket& socket, IPlatform& platform, const DeliveryProfile& profile);
 
     // Connects to the POP3 server (its greeting "+OK"), USER and PASS, QUIT. A log-in name or
     // password longer than 121 bytes, or holding CR or LF, fails before anything is sent. On a

@@ -121,7 +121,7 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
     CFileReader bodyFile(FieldText(request.szTextFile)); // before any connection
 
     const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
-    // Plain until a handshake: the specified session passes through it unchanged.
+    // Plain until a handshake: the classic session passes through it unchanged.
     CTlsSocket tls(*pSocket,
                    profile.strCaFile.empty() ? std::string() : ToOsPath(profile.strCaFile));
     CBufferedSocket socket(tls);

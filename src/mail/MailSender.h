@@ -83,8 +83,8 @@ class CMailSender
     MailCharset WireCharset() const;
     // Writes the message after the envelope: sent with its count, or failed with DataLost,
     // AttachmentShortened or DataRejected.
-    // Date and Message-ID (and for a plain message MIME-Version) follow the specified header
-    // lines. The session reads the server's reply to the end of the data.
+    // Date and Message-ID (and for a plain message MIME-Version) follow the From, To and Subject
+    // header lines. The session reads the server's reply to the end of the data.
     SendOutcome WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
                              const SenderInf& sender, const SendRequest& request, bool bMultipart,
                              CMailSession& session);

@@ -4,14 +4,14 @@
 #include "app/Sjis.h"
 #include "mail/ModernSession.h"
 #include "mail/OAuthClient.h"
-#include "mail/SpecifiedSession.h"
+#include "mail/ClassicSession.h"
 
 CMailSession::CMailSession(CBufferedSocket& socket, CTlsSocket& tls, IPlatform& platform,
                            const DeliveryProfile& profile, IAccessTokenSource* pAccessTokens)
     : m_profile(profile), m_pAccessTokens(pAccessTokens),
-      m_pSpecified(std::make_unique<CSpecifiedSession>(socket, platform, profile)),
+      m_pClassic(std::make_unique<CClassicSession>(socket, platform, profile)),
       m_pModern(std::make_unique<CModernSession>(socket, tls, profile)),
-      m_smtp(profile.IsModernSmtp() ? static_cast<IMailSession&>(*m_pModern) : *m_pSpecified)
+      m_smtp(profile.IsModernSmtp() ? static_cast<IMailSession&>(*m_pModern) : *m_pClassic)
 {
 }
 
@@ -31,14 +31,14 @@ bool CMailSession::Fail(SendCode code, SendStep step, std::string strDetail)
 
 bool CMailSession::Open(const SenderInf& sender)
 {
-    const bool bSpecified = !m_profile.IsModernSmtp() && m_profile.pop == PopSecurity::none &&
-                            m_profile.auth == Authentication::popBeforeSmtp;
-    // The specified session checks its own log-in lines; every other one refuses a line break
+    const bool bClassic = !m_profile.IsModernSmtp() && m_profile.pop == PopSecurity::none &&
+                          m_profile.auth == Authentication::popBeforeSmtp;
+    // The classic session checks its own log-in lines; every other one refuses a line break
     // before anything is sent, whichever server the name and password would go to.
     const std::string strLogin = FieldText(sender.szLoginName);
     const std::string strPassword = FieldText(sender.szPassword);
-    if (!bSpecified && (strLogin.find_first_of("\r\n") != std::string::npos ||
-                        strPassword.find_first_of("\r\n") != std::string::npos))
+    if (!bClassic && (strLogin.find_first_of("\r\n") != std::string::npos ||
+                      strPassword.find_first_of("\r\n") != std::string::npos))
         return Fail(SendCode::NoSession, SendStep::Check,
                     "ログイン名かパスワードが長すぎるか改行を含みます");
     if (m_profile.auth == Authentication::oauth2)
@@ -52,10 +52,10 @@ bool CMailSession::Open(const SenderInf& sender)
     }
     if (m_profile.auth == Authentication::popBeforeSmtp || UsesOAuthPop(m_profile))
     {
-        // POP3 in clear is always the specified log-in; POP3 over TLS (with a password or the
+        // POP3 in clear is always the classic log-in; POP3 over TLS (with a password or the
         // access token) the modern session's.
         IMailSession& pop = m_profile.pop == PopSecurity::none
-                                ? static_cast<IMailSession&>(*m_pSpecified)
+                                ? static_cast<IMailSession&>(*m_pClassic)
                                 : *m_pModern;
         if (!pop.PopLogin(sender))
         {

@@ -1,5 +1,5 @@
-// MailSession.h - the protocol steps of one send operation behind one interface: the specified
-// POP before SMTP session with LF-ended commands (SpecifiedSession.h) and the session of a profile
+// MailSession.h - the protocol steps of one send operation behind one interface: the classic
+// POP before SMTP session with LF-ended commands (ClassicSession.h) and the session of a profile
 // with TLS or SMTP AUTH (ModernSession.h), and CMailSession, which picks them from the profile.
 // Every step that fails records its step, its send result and the server's words (or the
 // socket's error) in Failure() at the point where it fails.
@@ -37,12 +37,12 @@ class IMailSession
     virtual const SendOutcome& Failure() const = 0;
 };
 
-class CSpecifiedSession;
+class CClassicSession;
 class CModernSession;
 
 // The session one send operation uses on its connection, as its profile asks: the log-in before
-// SMTP (POP3 in clear as specified, POP3 over TLS, or none; an OAuth 2.0 access token fetched
-// before any connection), then the specified or the modern SMTP session.
+// SMTP (POP3 in clear as always, POP3 over TLS, or none; an OAuth 2.0 access token fetched
+// before any connection), then the classic or the modern SMTP session.
 class CMailSession
 {
   public:
@@ -64,7 +64,7 @@ class CMailSession
 
     const DeliveryProfile& m_profile;
     IAccessTokenSource* m_pAccessTokens;
-    std::unique_ptr<CSpecifiedSession> m_pSpecified;
+    std::unique_ptr<CClassicSession> m_pClassic;
     std::unique_ptr<CModernSession> m_pModern;
     IMailSession& m_smtp;
     const IMailSession* m_pFailed = nullptr; // the part that failed; nullptr: m_failure

@@ -73,7 +73,7 @@ int WriteTextPart(ITextSink& sink, const std::string& strBody,
                   const std::string& strMoreHeaders = std::string(),
                   MailCharset charset = MailCharset::iso2022jp, bool bLineEndFollows = false);
 
-// The header lines every message carries after the specified ones (RFC 5322 section 3.6): Date in
+// The header lines every message carries after From, To and Subject (RFC 5322 section 3.6): Date in
 // the RFC 5322 form with the local offset, and a Message-ID unique to this message whose right
 // part is the domain of the sender's address ("localhost" when it has none that can stand
 // there). Each line ends in CR LF.

@@ -17,7 +17,7 @@ constexpr const char* REASON_POP_OAUTH_REFUSED =
     "POP3サーバがOAuth 2.0のアクセストークンを拒否しました";
 
 // What the user can act on for a failure of the delivery profile (TLS, SMTP AUTH); nullptr for the
-// specified failures, which keep the one general reason.
+// classic session's failures, which keep the one general reason.
 const char* DeliveryFailureReason(SendCode code)
 {
     switch (code)

@@ -24,7 +24,7 @@ class CTakingServer : public ISocket
     bool Create() override { return true; }
     bool Connect(const std::string&, int) override
     {
-        // The plain specified session opens POP3 first, then SMTP.
+        // The classic session opens POP3 first, then SMTP.
         m_bPop = m_nConnections == 0;
         ++m_nConnections;
         m_strReplies = m_bPop ? "+OK preview\r\n" : "220 preview\r\n";
@@ -112,7 +112,7 @@ MessagePreview PreviewMessage(IPlatform& platform, const SenderInf& sender,
             profile);
         return preview;
     }
-    // The message does not depend on the transport: the plain specified session carries it.
+    // The message does not depend on the transport: the classic session carries it.
     MailOptions options;
     options.profile.charset = profile.charset;
     options.bBodyFromUtf8 = bBodyFromUtf8;

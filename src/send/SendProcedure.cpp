@@ -340,7 +340,7 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
     const bool bChecked = CheckBeforeSending(m_platform, attempts, sender, m_answers);
     if (!bChecked && !m_cancel.Requested())
         return; // the user answered 中止: nothing is sent or logged
-    // In the specified profile every member is tried whatever happens; a modern profile stops
+    // In the classic profile every member is tried whatever happens; a modern profile stops
     // at a fault the next member would meet as well.
     const bool bStopAtSessionFault = pResults != nullptr && profile.IsModernSmtp();
     int nInterval = EffectiveSendInterval(profile);
@@ -552,7 +552,7 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
         m_form.m_strStatus += FieldText(request.szName);
         m_form.ShowForm();
         const bool bPlain = request.szBinFile[0] == '\0';
-        // Last of the checks, so the specified ones keep their order: an address that is not
+        // Last of the checks, so the older ones keep their order: an address that is not
         // local@domain never reaches the envelope.
         if (!bPlain && GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
             strReason = REASON_NO_BIN_FILE;

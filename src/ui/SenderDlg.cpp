@@ -43,7 +43,7 @@ CSenderDlg::CSenderDlg(IPlatform& platform, QWidget* pParent)
     }
     m_fields[5].pEdit->setEchoMode(QLineEdit::Password);
 
-    // Left of OK, where the dialog has room: every specified control keeps its place.
+    // Left of OK, where the dialog has room: every original control keeps its place.
     QPushButton* pBtnDelivery = MakeButton(this, m_units.Rect(4, 132, 52, 14),
                                            QStringLiteral(u"接続設定..."), "m_btnDelivery");
     setTabOrder(pPrevious, pBtnDelivery);

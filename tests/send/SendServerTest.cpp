@@ -332,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "成功 0 件、失敗 1 件、未送信 2 件、スキップ 1 件",
                                  1,
                                  0},
-                    GroupSendRow{"TheSpecifiedProfileTriesEveryMember",
+                    GroupSendRow{"TheClassicProfileTriesEveryMember",
                                  "",
                                  {"poprefused", "poprefused", "poprefused"},
                                  -1,

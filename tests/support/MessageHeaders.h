@@ -1,4 +1,4 @@
-// MessageHeaders.h - the header lines every message carries after the specified ones, as the
+// MessageHeaders.h - the header lines every message carries after From, To and Subject, as the
 // scripted clock gives them, and the masking of the Message-ID's random part so exact-byte
 // transcripts stay comparable.
 #pragma once

@@ -152,7 +152,7 @@ TEST_F(TlsInterop, ImplicitTlsWithAuthLogin)
               std::string::npos);
 }
 
-// POP before SMTP with the POP3 log-in over POP3S, then over STLS; SMTP stays as specified.
+// POP before SMTP with the POP3 log-in over POP3S, then over STLS; SMTP stays classic.
 TEST_F(TlsInterop, PopOverTlsBeforeSmtp)
 {
     const std::pair<PopSecurity, const char*> modes[] = {{PopSecurity::tls, "POP3S_PORT"},
