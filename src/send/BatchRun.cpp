@@ -72,12 +72,7 @@ bool CBatchRun::Start(const std::string& strAppDir, const std::string& strCmdLin
     m_pForm = std::make_unique<CSendForm>(*m_pDoc, m_sendPlatform, pView, &m_cancel);
     CSendForm& form = *m_pForm;
     form.ShowForm();
-    form.m_strToName.clear();
-    form.m_strToAddress.clear();
-    form.m_strTitle.clear();
-    form.m_strTextFile.clear();
-    form.m_strBinFile.clear();
-    form.m_strStatus.clear();
+    form.Clear();
     form.StartAutomaticSending(); // ends by showing the form
     return true;
 }

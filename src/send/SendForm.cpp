@@ -7,7 +7,7 @@
 
 CSendForm::CSendForm(CTarvellDoc& doc, IPlatform& platform, ISendFormView* pView,
                      CSendCancel* pCancel)
-    : m_cancel(pCancel != nullptr ? *pCancel : m_ownCancel), m_log(doc),
+    : m_cancel(pCancel != nullptr ? *pCancel : m_ownCancel),
       m_procedure(*this, doc, platform, m_cancel), m_autoSend(*this, doc, platform), m_doc(doc),
       m_platform(platform), m_pView(pView)
 {
@@ -16,18 +16,25 @@ CSendForm::CSendForm(CTarvellDoc& doc, IPlatform& platform, ISendFormView* pView
 int CSendForm::ReadSendInfFile(const std::string& strPath)
 {
     return CSendInfReader::ReadSendInfFile(
-        strPath,
-        SendInfTargets{m_strToName, m_strToAddress, m_strTitle, m_strTextFile, m_strBinFile});
+        strPath, SendInfTargets{m_strings[FormField::ToName], m_strings[FormField::ToAddress],
+                                m_strings[FormField::Title], m_strings[FormField::TextFile],
+                                m_strings[FormField::BinFile]});
+}
+
+void CSendForm::SetRecipient(std::string strName, std::string strAddress)
+{
+    m_strings[FormField::ToName] = std::move(strName);
+    m_strings[FormField::ToAddress] = std::move(strAddress);
 }
 
 void CSendForm::ShowForm()
 {
     if (m_pView != nullptr)
         m_pView->ShowStrings();
-    if (m_strStatus != m_strReportedStatus)
+    if (Status() != m_strReportedStatus)
     {
-        m_strReportedStatus = m_strStatus;
-        m_platform.StatusChanged(m_strStatus);
+        m_strReportedStatus = Status();
+        m_platform.StatusChanged(Status());
     }
 }
 
@@ -58,13 +65,14 @@ void CSendForm::OnAutoSendAbandoned()
 
 int CSendForm::RunExitStatus(bool bRecordsSaved) const
 {
-    if (m_nFailedSends > 0)
+    const SendTally& tally = Tally();
+    if (tally.nFailed > 0)
         return EXIT_SEND_FAILED;
-    if (m_nStoppedSends > 0)
-        return m_nDeliveredSends > 0 ? EXIT_SEND_FAILED : EXIT_AUTO_SEND_NOT_RUN;
+    if (tally.nStopped > 0)
+        return tally.nDelivered > 0 ? EXIT_SEND_FAILED : EXIT_AUTO_SEND_NOT_RUN;
     if (!m_autoSend.m_bAutoSendStarted && AsksForAutoSend(m_doc.m_strCmdLine))
         return EXIT_AUTO_SEND_NOT_RUN;
-    if (m_nUnrecordedSends > 0 || !bRecordsSaved)
+    if (tally.nUnrecorded > 0 || !bRecordsSaved)
         return EXIT_NOT_RECORDED;
     return EXIT_ALL_SENT;
 }

@@ -1,23 +1,20 @@
-// SendForm.h - the window-free logic of the send form: its six strings and the parts that do its
-// jobs (the send procedure, the send log and keep copies, the automatic-send timer). The Qt view
-// owns one and is called back through ISendFormView, so every path here runs in a test without
-// a window.
+// SendForm.h - the window-free logic of the send form: its strings and the parts that do its jobs
+// (the send procedure with the send log and keep copies, the automatic-send timer). Each window
+// (Qt or Win32) owns one and is called back through ISendFormView, so every path here runs in a
+// test without a window.
 #pragma once
 #include "app/Platform.h"
 #include "app/Records.h"
 #include "app/TarvellDoc.h"
 #include "mail/SendCancel.h"
 #include "send/AutoSend.h"
+#include "send/FormStrings.h"
 #include "send/SendFormView.h"
-#include "send/SendLog.h"
 #include "send/SendProcedure.h"
 
 #include <cstddef>
-#include <ctime>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Exit status of a run without a display, for the scripts and timer jobs that start it.
 constexpr int EXIT_ALL_SENT = 0;          // every requested send went out and was recorded
@@ -36,9 +33,20 @@ class CSendForm
     CSendForm(const CSendForm&) = delete;
     CSendForm& operator=(const CSendForm&) = delete;
 
-    std::string m_strToName, m_strToAddress, m_strTitle, m_strTextFile, m_strStatus, m_strBinFile;
+    // The fields, the status line and its detail. Only the window's thread changes the fields;
+    // during a send the worker changes the status line and its detail (the window shows copies).
+    const FormStrings& Strings() const { return m_strings; }
+    const std::string& Field(FormField field) const { return m_strings[field]; }
+    void SetField(FormField field, std::string strText) { m_strings[field] = std::move(strText); }
+    void SetRecipient(std::string strName, std::string strAddress);
+    const std::string& Status() const { return m_strings.strStatus; }
+    void SetStatus(std::string strStatus) { m_strings.strStatus = std::move(strStatus); }
+    void AppendStatus(std::string_view text) { m_strings.strStatus.append(text); }
     // Why the last attempt failed, "<step>: <server reply or error>"; empty after a success.
-    std::string m_strDetail;
+    const std::string& Detail() const { return m_strings.strDetail; }
+    void SetDetail(std::string strDetail) { m_strings.strDetail = std::move(strDetail); }
+    // Empties the fields, the status line and its detail, as the form starts.
+    void Clear() { m_strings = FormStrings(); }
 
     // The Send command, one attempt, the log entry and the keep copy: see CSendProcedure and
     // CSendLog.
@@ -46,19 +54,8 @@ class CSendForm
     void OnResend() { m_procedure.OnResend(); }
     void OnTestSend() { m_procedure.OnTestSend(); }
     MessagePreview Preview() { return m_procedure.Preview(); }
-    AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request)
-    {
-        return m_procedure.SendOneMail(nSeq, sender, request);
-    }
-    void WriteSendLog(AttemptResult result, std::time_t timeSend, const SendRequest& request)
-    {
-        m_log.WriteSendLog(result, timeSend, request);
-    }
-    void WriteKeepCopy(int nSeq, std::time_t timeSend, const std::string& strBody,
-                       const SendRequest& request)
-    {
-        m_log.WriteKeepCopy(nSeq, timeSend, strBody, request);
-    }
+    // What this run's send commands ended with.
+    const SendTally& Tally() const { return m_procedure.Tally(); }
 
     // Fills the strings from a send-information file. Returns 0 when it was read, 1 when its size
     // is 0 or 1024 bytes or more (nothing read). See send/SendInfFile.h.
@@ -68,16 +65,8 @@ class CSendForm
     void StartAutomaticSending() { m_autoSend.StartAutomaticSending(); }
     void OnTimer(int nId) { m_autoSend.OnTimer(nId); }
     void OnDestroy() { m_autoSend.OnDestroy(); }
-
-    // Send commands that ended as failures in this run: failed attempts and commands abandoned by
-    // a file error before every requested mail went out (a headless run's exit status).
-    int m_nFailedSends = 0;
-    // Send commands whose every mail went out but whose log entry or keep copy could not be
-    // written.
-    int m_nUnrecordedSends = 0;
-    // Mails sent in this run, and mails a stopped command (中止, a signal, closing) left untried.
-    int m_nDeliveredSends = 0;
-    int m_nStoppedSends = 0;
+    // A Send command ended without a file error: see CAutoSend::OnSendCommandEnded.
+    void OnSendCommandEnded() { m_autoSend.OnSendCommandEnded(); }
 
     // The exit status of the run so far (EXIT_*), given whether the records were written: a failed
     // send first, or a stopped command that left mails untried (EXIT_SEND_FAILED when some went
@@ -98,16 +87,16 @@ class CSendForm
     // The request that stops the running send command.
     CSendCancel& Cancel() { return m_cancel; }
 
+    // The one-second timer and its countdown.
+    const CAutoSend& AutoSender() const { return m_autoSend; }
+    CAutoSend& AutoSender() { return m_autoSend; }
+
   private:
     CSendCancel m_ownCancel;
     CSendCancel& m_cancel;
-
-  public:
-    CSendLog m_log;
+    FormStrings m_strings;
     CSendProcedure m_procedure;
     CAutoSend m_autoSend;
-
-  private:
     CTarvellDoc& m_doc;
     IPlatform& m_platform;
     ISendFormView* m_pView;

@@ -4,6 +4,7 @@
 // until the worker has finished, so a worker that waits for an answer is always answered.
 #pragma once
 #include "mail/SendCancel.h"
+#include "send/FormStrings.h"
 #include "send/SendMailbox.h"
 
 #include <functional>
@@ -16,15 +17,6 @@ enum class SendKind
     Send,
     Resend,   // the group send only to the members its last run left without the mail
     TestSend, // the mail once to the sender's own address
-};
-
-// What the send form shows: its five fields in the form's order, the status line and the last
-// failure's detail.
-struct FormStrings
-{
-    std::string fields[5];
-    std::string strStatus;
-    std::string strDetail;
 };
 
 // One send at a time, and what the window asks of it meanwhile.

@@ -69,20 +69,22 @@ void FillField(char (&szField)[N], const std::string& strValue, const char* pszT
 }
 
 // Fills the parts of a request that a group send shares between its members.
-const char* FillShared(SendRequest& request, const std::string& strTitle,
-                       const std::string& strTextFile, const std::string& strBinFile)
+const char* FillShared(SendRequest& request, const FormStrings& form)
 {
     const char* pszRefusal = nullptr;
-    FillField(request.szTitle, strTitle, "タイトルが長すぎます", pszRefusal);
-    FillField(request.szTextFile, strTextFile, "本文ファイル名が長すぎます", pszRefusal);
-    FillField(request.szBinFile, strBinFile, "添付ファイル名が長すぎます", pszRefusal);
+    FillField(request.szTitle, form[FormField::Title], "タイトルが長すぎます", pszRefusal);
+    FillField(request.szTextFile, form[FormField::TextFile], "本文ファイル名が長すぎます",
+              pszRefusal);
+    FillField(request.szBinFile, form[FormField::BinFile], "添付ファイル名が長すぎます",
+              pszRefusal);
     return pszRefusal;
 }
 } // namespace
 
 CSendProcedure::CSendProcedure(CSendForm& form, CTarvellDoc& doc, IPlatform& platform,
                                const CSendCancel& cancel)
-    : m_form(form), m_doc(doc), m_platform(platform), m_cancel(cancel), m_sockets(&cancel)
+    : m_form(form), m_log(doc), m_doc(doc), m_platform(platform), m_cancel(cancel),
+      m_sockets(&cancel)
 {
 }
 
@@ -116,13 +118,13 @@ MessagePreview CSendProcedure::Preview()
     const bool bCompleted = RunCommand(m_platform, [&] {
         m_form.ReadForm();
         SendRequest request;
-        const char* pszRefusal =
-            FillShared(request, m_form.m_strTitle, m_form.m_strTextFile, m_form.m_strBinFile);
-        if (!m_form.m_strToAddress.empty() && m_form.m_strToAddress[0] == '@')
+        const char* pszRefusal = FillShared(request, m_form.Strings());
+        if (IsGroupReference(m_form.Field(FormField::ToAddress)))
         {
             // A group's first member stands for all: the others differ only in name and address.
             auto book = std::make_unique<AddressBook>();
-            if (!LoadBook(PathInFolder(m_doc.m_szAppDir, m_form.m_strToAddress), *book))
+            if (!LoadBook(PathInFolder(m_doc.m_szAppDir, m_form.Field(FormField::ToAddress)),
+                          *book))
                 return;
             bool bFound = false;
             WalkGroupBook(*book, [&](int, const AddressEntry& entry) {
@@ -135,9 +137,10 @@ MessagePreview CSendProcedure::Preview()
         }
         else
         {
-            FillField(request.szName, m_form.m_strToName, "宛先名が長すぎます", pszRefusal);
-            FillField(request.szAddress, m_form.m_strToAddress, "宛先アドレスが長すぎます",
+            FillField(request.szName, m_form.Field(FormField::ToName), "宛先名が長すぎます",
                       pszRefusal);
+            FillField(request.szAddress, m_form.Field(FormField::ToAddress),
+                      "宛先アドレスが長すぎます", pszRefusal);
         }
         if (pszRefusal != nullptr)
             preview.strProblem = pszRefusal;
@@ -180,18 +183,18 @@ void CSendProcedure::OnSend()
         // A refused field leaves its string as it was; the command goes on with the strings as
         // they stand.
         m_form.ReadForm();
-        if (!m_bToSender && !m_form.m_strToAddress.empty() && m_form.m_strToAddress[0] == '@')
+        if (!m_bToSender && IsGroupReference(m_form.Field(FormField::ToAddress)))
             SendToGroup();
         else
             SendSingle();
-        m_form.m_autoSend.OnSendCommandEnded();
+        m_form.OnSendCommandEnded();
     });
     // A file error while the last mail's log entry or keep copy was written leaves every mail
     // sent; any other leaves a mail unsent.
     if (!bCompleted && m_bRecordingDelivered && m_nAttemptsLeft == 0)
-        ++m_form.m_nUnrecordedSends;
+        ++m_tally.nUnrecorded;
     else if (!bCompleted)
-        ++m_form.m_nFailedSends;
+        ++m_tally.nFailed;
     m_bResend = false;
 }
 
@@ -199,14 +202,13 @@ void CSendProcedure::SendToGroup()
 {
     // The address is a book's file name in the program folder; one holding "/" could reach
     // another folder and raises the file error instead.
-    const std::string strPath = PathInFolder(m_doc.m_szAppDir, m_form.m_strToAddress);
+    const std::string strPath = PathInFolder(m_doc.m_szAppDir, m_form.Field(FormField::ToAddress));
     auto book = std::make_unique<AddressBook>();
     if (!LoadBook(strPath, *book))
         return; // not a book: nothing is sent, logged or shown
 
     SendRequest request;
-    const char* pszRefusal =
-        FillShared(request, m_form.m_strTitle, m_form.m_strTextFile, m_form.m_strBinFile);
+    const char* pszRefusal = FillShared(request, m_form.Strings());
     std::vector<PlannedAttempt> attempts;
     CGroupResults results;
     const std::time_t timeNow = m_platform.Now();
@@ -222,7 +224,7 @@ void CSendProcedure::SendToGroup()
             results.Add(MemberResult{nEntry, FieldText(entry.szName), FieldText(entry.szAddress),
                                      MemberStatus::Skipped, pszWhy, "", timeNow});
         });
-    m_strGroupBook = m_form.m_strToAddress;
+    m_strGroupBook = m_form.Field(FormField::ToAddress);
     m_timeGroupStart = timeNow;
     m_groupMail = GroupMail{FieldText(request.szTitle), FieldText(request.szTextFile),
                             FieldText(request.szBinFile)};
@@ -236,9 +238,9 @@ void CSendProcedure::SendToGroup()
         if (last.empty() || attempts.empty())
         {
             // Nothing to resend is no failure: the status line says why nothing went out.
-            m_form.m_strStatus = last.empty()
-                                     ? "再送信: このグループとこのメールの前回の結果がありません"
-                                     : "再送信: 送れなかった宛先はありません";
+            m_form.SetStatus(last.empty()
+                                 ? "再送信: このグループとこのメールの前回の結果がありません"
+                                 : "再送信: 送れなかった宛先はありません");
             m_form.ShowForm();
             return;
         }
@@ -250,21 +252,21 @@ void CSendProcedure::SendSingle()
 {
     // The test send: the form's mail to the sender's own address; the form keeps its recipient.
     const std::string strToName =
-        m_bToSender ? FieldText(m_doc.m_sender.szName) : m_form.m_strToName;
+        m_bToSender ? FieldText(m_doc.m_sender.szName) : m_form.Field(FormField::ToName);
     const std::string strToAddress =
-        m_bToSender ? FieldText(m_doc.m_sender.szMailAddress) : m_form.m_strToAddress;
+        m_bToSender ? FieldText(m_doc.m_sender.szMailAddress) : m_form.Field(FormField::ToAddress);
     if (strToName.empty() || strToAddress.empty())
     {
         if (m_bToSender)
         {
-            m_form.m_strStatus = REASON_NO_SENDER;
+            m_form.SetStatus(REASON_NO_SENDER);
             m_form.ShowForm();
         }
         return;
     }
     if (m_bResend)
     {
-        m_form.m_strStatus = "再送信: 宛先にグループ (@で始まるアドレス帳) を指定してください";
+        m_form.SetStatus("再送信: 宛先にグループ (@で始まるアドレス帳) を指定してください");
         m_form.ShowForm();
         return;
     }
@@ -272,8 +274,7 @@ void CSendProcedure::SendSingle()
     const char* pszRefusal = nullptr;
     FillField(request.szName, strToName, "宛先名が長すぎます", pszRefusal);
     FillField(request.szAddress, strToAddress, "宛先アドレスが長すぎます", pszRefusal);
-    const char* pszShared =
-        FillShared(request, m_form.m_strTitle, m_form.m_strTextFile, m_form.m_strBinFile);
+    const char* pszShared = FillShared(request, m_form.Strings());
     std::vector<PlannedAttempt> attempts{
         PlannedAttempt{0, request, pszRefusal != nullptr ? pszRefusal : pszShared}};
     RunAttempts(attempts, nullptr);
@@ -352,10 +353,10 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
             (i > 0 && nInterval > 0 && !WaitUnlessStopped(nInterval, "次の宛先まで")))
         {
             RecordNotTried(attempts, i, pResults, REASON_CANCELLED);
-            m_form.m_strStatus =
-                "送信を中止しました (未送信 " + std::to_string(attempts.size() - i) + " 件)";
+            m_form.SetStatus("送信を中止しました (未送信 " + std::to_string(attempts.size() - i) +
+                             " 件)");
             m_form.ShowForm();
-            Trace().Note(m_form.m_strStatus);
+            Trace().Note(m_form.Status());
             break;
         }
         const PlannedAttempt& attempt = attempts[i];
@@ -393,7 +394,7 @@ void CSendProcedure::RunAttempts(std::vector<PlannedAttempt>& attempts, CGroupRe
 void CSendProcedure::RecordNotTried(const std::vector<PlannedAttempt>& attempts, std::size_t nFirst,
                                     CGroupResults* pResults, const std::string& strReason)
 {
-    m_form.m_nStoppedSends += static_cast<int>(attempts.size() - nFirst);
+    m_tally.nStopped += static_cast<int>(attempts.size() - nFirst);
     m_nAttemptsLeft = 0;
     if (pResults == nullptr)
         return;
@@ -434,10 +435,10 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttemptWithRetries(const Planne
 
 bool CSendProcedure::WaitUnlessStopped(int nSeconds, const std::string& strWhat)
 {
-    const std::string strBefore = m_form.m_strStatus;
+    const std::string strBefore = m_form.Status();
     for (int nLeft = nSeconds; nLeft > 0; --nLeft)
     {
-        m_form.m_strStatus = strWhat + " " + std::to_string(nLeft) + " 秒";
+        m_form.SetStatus(strWhat + " " + std::to_string(nLeft) + " 秒");
         m_form.ShowForm();
         for (int nSlice = 0; nSlice < 10; ++nSlice)
         {
@@ -446,16 +447,16 @@ bool CSendProcedure::WaitUnlessStopped(int nSeconds, const std::string& strWhat)
             m_platform.Pause(100);
         }
     }
-    m_form.m_strStatus = strBefore;
+    m_form.SetStatus(strBefore);
     return !m_cancel.Requested();
 }
 
 void CSendProcedure::Count(const AttemptReport& report)
 {
     if (report.result == AttemptResult::Sent)
-        ++m_form.m_nDeliveredSends;
+        ++m_tally.nDelivered;
     else
-        ++m_form.m_nFailedSends;
+        ++m_tally.nFailed;
 }
 
 void CSendProcedure::EndGroupSend(const CGroupResults& results)
@@ -473,23 +474,14 @@ void CSendProcedure::EndGroupSend(const CGroupResults& results)
     {
         // Every mail went out as it did; only the record of it is missing.
         m_platform.ReportFileError(e);
-        ++m_form.m_nUnrecordedSends;
+        ++m_tally.nUnrecorded;
     }
     // The status line keeps the last attempt's text; its detail (the tooltip) leads with the
     // summary.
-    m_form.m_strDetail =
-        m_form.m_strDetail.empty() ? strSummary : strSummary + "\n" + m_form.m_strDetail;
+    m_form.SetDetail(m_form.Detail().empty() ? strSummary : strSummary + "\n" + m_form.Detail());
     m_form.ShowForm();
     Trace().Note("集計: " + strSummary);
     m_platform.GroupSendEnded(strSummary, strProblems, m_doc.GetAutoSend() != 2);
-}
-
-AttemptResult CSendProcedure::SendOneMail(int nSeq, const SenderInf& sender,
-                                          const SendRequest& request)
-{
-    const AttemptReport report = RunAttempt(nSeq, sender, request, nullptr, ReadProfile());
-    Count(report);
-    return report.result;
 }
 
 DeliveryProfile CSendProcedure::ReadProfile() const
@@ -527,8 +519,8 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
     options.bReplaceUnsafe = m_answers.bReplaceUnsafe;
     options.bSendUtf8 = m_answers.bSendUtf8;
     CMailSender mail(m_platform, m_sockets, options);
-    m_form.m_strStatus.clear();
-    m_form.m_strDetail.clear();
+    m_form.SetStatus(std::string());
+    m_form.SetDetail(std::string());
     m_form.ShowForm();
 
     if (request.szAddress[0] == '\0' || request.szName[0] == '\0' || request.szTitle[0] == '\0' ||
@@ -549,7 +541,7 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
         strReason = REASON_TEXT_FILE_TOO_LARGE;
     else
     {
-        m_form.m_strStatus += FieldText(request.szName);
+        m_form.AppendStatus(FieldText(request.szName));
         m_form.ShowForm();
         const bool bPlain = request.szBinFile[0] == '\0';
         // Last of the checks, so the older ones keep their order: an address that is not
@@ -564,14 +556,14 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
             strReason = REASON_BAD_FROM_ADDRESS;
         else if (bPlain)
         {
-            m_form.m_strStatus += STATUS_PLAIN_STARTED;
+            m_form.AppendStatus(STATUS_PLAIN_STARTED);
             m_form.ShowForm();
             bSendRan = true;
             outcome = mail.Deliver(sender, request, false);
         }
         else
         {
-            m_form.m_strStatus += STATUS_MULTIPART_STARTED;
+            m_form.AppendStatus(STATUS_MULTIPART_STARTED);
             m_form.ShowForm();
             bSendRan = true;
             outcome = mail.Deliver(sender, request, true);
@@ -592,22 +584,22 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
 
     const AttemptResult result = bSent ? AttemptResult::Sent : AttemptResult::Failed;
     if (bSent)
-        m_form.m_strStatus += STATUS_SENT;
+        m_form.AppendStatus(STATUS_SENT);
     else
     {
-        m_form.m_strStatus += STATUS_FAILED + strReason;
+        m_form.AppendStatus(STATUS_FAILED + strReason);
         // A failure found before the send operation ran is told by its reason.
         if (outcome.step == SendStep::None)
             outcome.step = SendStep::Check;
-        m_form.m_strDetail =
-            FormatDetail(outcome.step, outcome.strDetail.empty() ? strReason : outcome.strDetail);
+        m_form.SetDetail(
+            FormatDetail(outcome.step, outcome.strDetail.empty() ? strReason : outcome.strDetail));
     }
     m_form.ShowForm();
-    trace.Note(m_form.m_strStatus);
+    trace.Note(m_form.Status());
     if (!bSent)
     {
-        trace.Note(m_form.m_strDetail);
-        m_platform.SendFailureDetail(m_form.m_strDetail);
+        trace.Note(m_form.Detail());
+        m_platform.SendFailureDetail(m_form.Detail());
     }
 
     if (!bSendRan)
@@ -615,8 +607,8 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
     if (m_nAttemptsLeft > 0)
         --m_nAttemptsLeft;
     m_bRecordingDelivered = bSent;
-    m_form.m_log.WriteSendLog(result, outcome.timeSend, request);
-    m_form.m_log.WriteKeepCopy(nSeq, outcome.timeSend, outcome.strBody, request);
+    m_log.WriteSendLog(result, outcome.timeSend, request);
+    m_log.WriteKeepCopy(nSeq, outcome.timeSend, outcome.strBody, request);
     m_bRecordingDelivered = false;
     report.result = result;
     report.strReason = bSent ? std::string() : strReason;

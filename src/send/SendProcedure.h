@@ -16,6 +16,20 @@
 #include <memory>
 #include <vector>
 
+// What the send commands of a run ended with, for the exit status of a run without a display.
+struct SendTally
+{
+    // Send commands that ended as failures: failed attempts and commands abandoned by a file error
+    // before every requested mail went out.
+    int nFailed = 0;
+    // Send commands whose every mail went out but whose log entry or keep copy could not be
+    // written.
+    int nUnrecorded = 0;
+    // Mails sent, and mails a stopped command (中止, a signal, closing) left untried.
+    int nDelivered = 0;
+    int nStopped = 0;
+};
+
 class CSendCancel;
 class CSendForm;
 class CSendTrace;
@@ -23,7 +37,7 @@ class CSendTrace;
 class CSendProcedure
 {
   public:
-    // The strings, status line and counters are the form's; the records go through its log.
+    // The strings and the status line are the form's.
     // cancel stops the running command at its next step and ends the waits of its sockets.
     CSendProcedure(CSendForm& form, CTarvellDoc& doc, IPlatform& platform,
                    const CSendCancel& cancel);
@@ -44,10 +58,8 @@ class CSendProcedure
     // The mail the recipient (a group's first member) would get, after the checks a send makes.
     MessagePreview Preview();
 
-    // One attempt: checks the request, shows progress and outcome in the status line, sends it,
-    // then writes the log entry and the keep copy. Returns whether it was sent; a file error
-    // of the body, attachment, log or keep copy propagates as CFileException.
-    AttemptResult SendOneMail(int nSeq, const SenderInf& sender, const SendRequest& request);
+    // What this run's send commands ended with.
+    const SendTally& Tally() const { return m_tally; }
 
     // A group send waits this long before its 2nd and 3rd try of a member that got a transient
     // (4xx) refusal of MAIL, RCPT or DATA.
@@ -75,7 +87,7 @@ class CSendProcedure
     // Waits nSeconds in short slices, the countdown in the status line after strWhat; false when
     // the send was stopped meanwhile.
     bool WaitUnlessStopped(int nSeconds, const std::string& strWhat);
-    // Adds the counts of one member's final result to the form's.
+    // Adds one member's final result to the tally.
     void Count(const AttemptReport& report);
     // The end of a group send: the results file, the summary in the status line's detail and
     // through the platform.
@@ -105,6 +117,8 @@ class CSendProcedure
     CSendTrace& Trace();
 
     CSendForm& m_form;
+    CSendLog m_log;
+    SendTally m_tally;
     CTarvellDoc& m_doc;
     IPlatform& m_platform;
     const CSendCancel& m_cancel;

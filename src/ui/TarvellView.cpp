@@ -64,14 +64,16 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     // The controls in template order, which is also the tab order.
     QPushButton* pBtnExit =
         MakeButton(this, m_units.Rect(256, 8, 52, 14), QStringLiteral(u"終了"), "m_btnExit");
-    CSjisLineEdit* pEditToName = MakeEdit(this, m_units.Rect(84, 8, 52, 14), "m_strToName", 127);
-    CSjisLineEdit* pEditToAddress =
-        MakeEdit(this, m_units.Rect(140, 8, 112, 14), "m_strToAddress", 255);
-    CSjisLineEdit* pEditTitle = MakeEdit(this, m_units.Rect(84, 28, 168, 14), "m_strTitle", 255);
-    CSjisLineEdit* pEditTextFile =
-        MakeEdit(this, m_units.Rect(84, 56, 168, 14), "m_strTextFile", 255);
-    CSjisLineEdit* pEditBinFile =
-        MakeEdit(this, m_units.Rect(84, 76, 168, 14), "m_strBinFile", 255);
+    CSjisLineEdit* pEditToName = MakeEdit(this, m_units.Rect(84, 8, 52, 14), "m_strToName",
+                                          FormFieldLimit(FormField::ToName));
+    CSjisLineEdit* pEditToAddress = MakeEdit(this, m_units.Rect(140, 8, 112, 14), "m_strToAddress",
+                                             FormFieldLimit(FormField::ToAddress));
+    CSjisLineEdit* pEditTitle = MakeEdit(this, m_units.Rect(84, 28, 168, 14), "m_strTitle",
+                                         FormFieldLimit(FormField::Title));
+    CSjisLineEdit* pEditTextFile = MakeEdit(this, m_units.Rect(84, 56, 168, 14), "m_strTextFile",
+                                            FormFieldLimit(FormField::TextFile));
+    CSjisLineEdit* pEditBinFile = MakeEdit(this, m_units.Rect(84, 76, 168, 14), "m_strBinFile",
+                                           FormFieldLimit(FormField::BinFile));
     QPushButton* pBtnAddressBook =
         MakeButton(this, m_units.Rect(4, 8, 76, 14), QStringLiteral(u"宛先・メインアドレス帳"),
                    "m_btnAddressBook");
@@ -109,11 +111,11 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    m_fields[0] = Field{pEditToName, &m_form.m_strToName, 127};
-    m_fields[1] = Field{pEditToAddress, &m_form.m_strToAddress, 255};
-    m_fields[2] = Field{pEditTitle, &m_form.m_strTitle, 255};
-    m_fields[3] = Field{pEditTextFile, &m_form.m_strTextFile, 255};
-    m_fields[4] = Field{pEditBinFile, &m_form.m_strBinFile, 255};
+    m_edits[0] = pEditToName;
+    m_edits[1] = pEditToAddress;
+    m_edits[2] = pEditTitle;
+    m_edits[3] = pEditTextFile;
+    m_edits[4] = pEditBinFile;
 
     const std::pair<QPushButton*, int> buttons[] = {{pBtnExit, ID_EXIT_BUTTON},
                                                     {pBtnAddressBook, ID_MAIN_BOOK_SELECT},
@@ -212,8 +214,8 @@ void CTarvellView::ShowSending(bool bSending)
     if (bSending)
         m_pFocusBeforeSend = QApplication::focusWidget();
     m_sendPlatform.DropTimerTicks(bSending);
-    for (const Field& field : m_fields)
-        field.pEdit->setReadOnly(bSending);
+    for (CSjisLineEdit* pEdit : m_edits)
+        pEdit->setReadOnly(bSending);
     m_pBtnSend->setEnabled(!bSending && m_bSendAllowed);
     // The status line makes room for 中止 while it shows.
     m_units.Place(m_pEditStatus, 4, 96, bSending ? 248 : 304, 20);
@@ -240,21 +242,16 @@ bool CTarvellView::DeferCloseUntilSendEnds()
 
 void CTarvellView::ShowStrings()
 {
-    FormStrings strings{{*m_fields[0].pstr, *m_fields[1].pstr, *m_fields[2].pstr, *m_fields[3].pstr,
-                         *m_fields[4].pstr},
-                        m_form.m_strStatus,
-                        m_form.m_strDetail};
-    m_job.ShowStrings(m_sendPlatform.OnWindowThread(), std::move(strings),
+    m_job.ShowStrings(m_sendPlatform.OnWindowThread(), m_form.Strings(),
                       [this](const FormStrings& shown) { ApplyStrings(shown); });
 }
 
 void CTarvellView::ApplyStrings(const FormStrings& strings)
 {
-    const auto& fields = strings.fields;
     const std::string& strStatus = strings.strStatus;
     const std::string& strDetail = strings.strDetail;
-    for (std::size_t i = 0; i < std::size(m_fields); ++i)
-        m_fields[i].pEdit->setText(ToQString(fields[i]));
+    for (std::size_t i = 0; i < std::size(m_edits); ++i)
+        m_edits[i]->setText(ToQString(strings[kFormFields[i]]));
     // The tooltip holds the whole text and, after a failure, its detail: which step and what the
     // server said.
     m_pEditStatus->SetStatus(ToQString(strStatus),
@@ -283,10 +280,13 @@ bool CTarvellView::ReadControls()
     if (!m_sendPlatform.OnWindowThread())
         return m_bReadBeforeSend; // read on this window's thread as the send began
     // The status line is not among the fields: it is never read back.
-    for (const Field& field : m_fields)
+    for (std::size_t i = 0; i < std::size(m_edits); ++i)
     {
-        if (!ReadLimitedText(m_platform, field.pEdit, *field.pstr, field.nLimit))
+        const FormField field = kFormFields[i];
+        std::string strText = m_form.Field(field);
+        if (!ReadLimitedText(m_platform, m_edits[i], strText, FormFieldLimit(field)))
             return false;
+        m_form.SetField(field, std::move(strText));
     }
     return true;
 }
@@ -330,12 +330,7 @@ void CTarvellView::OnInitialUpdate()
     ShowForm();
     if (QWidget* pFrame = window(); pFrame != this)
         pFrame->move(VisiblePosition(m_doc.m_cfg.nWindowLeft, m_doc.m_cfg.nWindowTop));
-    m_form.m_strToName.clear();
-    m_form.m_strToAddress.clear();
-    m_form.m_strTitle.clear();
-    m_form.m_strTextFile.clear();
-    m_form.m_strBinFile.clear();
-    m_form.m_strStatus.clear();
+    m_form.Clear();
     m_form.StartAutomaticSending(); // ends by showing the form
 }
 
@@ -345,13 +340,12 @@ void CTarvellView::RunAddressDlg(int nMode, const std::string& strBookFile)
     dlg.m_logic.m_nMode = nMode;
     SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
     SetField(dlg.m_logic.m_szBookFile, strBookFile);
-    dlg.m_logic.m_strName = m_form.m_strToName;
-    dlg.m_logic.m_strAddress = m_form.m_strToAddress;
+    dlg.m_logic.m_strName = m_form.Field(FormField::ToName);
+    dlg.m_logic.m_strAddress = m_form.Field(FormField::ToAddress);
     if (m_platform.RunModal(dlg) == DLG_OK && !dlg.m_logic.m_strName.empty() &&
         !dlg.m_logic.m_strAddress.empty())
     {
-        m_form.m_strToName = dlg.m_logic.m_strName;
-        m_form.m_strToAddress = dlg.m_logic.m_strAddress;
+        m_form.SetRecipient(dlg.m_logic.m_strName, dlg.m_logic.m_strAddress);
         ShowForm();
     }
 }
@@ -374,7 +368,7 @@ void CTarvellView::OnGroupSelect()
 }
 
 void CTarvellView::PickFile(const QString& qstrFilter, const char* pszExt, const char* pszStartDir,
-                            std::string& strTarget)
+                            FormField target)
 {
     ReadForm();
     FileDialogRequest request;
@@ -385,43 +379,43 @@ void CTarvellView::PickFile(const QString& qstrFilter, const char* pszExt, const
     request.bReadOnlyTicked = true;
     const FileDialogResult result = m_platform.OpenFileDialog(request);
     if (result.bConfirmed)
-        strTarget = result.strPath;
+        m_form.SetField(target, result.strPath);
     ShowForm();
 }
 
 void CTarvellView::OnSelectTextFile()
 {
     PickFile(QStringLiteral(u"テキスト(*.txt)|*.txt||"), "txt", m_doc.m_cfg.szTextFileDir,
-             m_form.m_strTextFile);
+             FormField::TextFile);
 }
 
 void CTarvellView::OnSelectBinFile()
 {
-    PickFile(QStringLiteral(u"全て(*.*)|*.*||"), "*", m_doc.m_cfg.szBinFileDir,
-             m_form.m_strBinFile);
+    PickFile(QStringLiteral(u"全て(*.*)|*.*||"), "*", m_doc.m_cfg.szBinFileDir, FormField::BinFile);
 }
 
 void CTarvellView::OnEditTextFile()
 {
     ReadForm();
-    if (!PathExists(m_form.m_strTextFile))
+    if (!PathExists(m_form.Field(FormField::TextFile)))
     {
         Message(QStringLiteral(u"指定ファイルが存在しません。")); // troubleshooting
         return;
     }
-    OpenInEditor(m_platform, m_doc.m_cfg, "\"" + m_form.m_strTextFile + "\"");
+    OpenInEditor(m_platform, m_doc.m_cfg, "\"" + m_form.Field(FormField::TextFile) + "\"");
 }
 
 void CTarvellView::OnOpenBinFile()
 {
     ReadForm();
-    if (!PathExists(m_form.m_strBinFile))
+    if (!PathExists(m_form.Field(FormField::BinFile)))
     {
         Message(QStringLiteral(u"指定ファイルが存在しません。"));
         return;
     }
-    if (m_platform.ShellOpen(m_form.m_strBinFile, std::string()) <= 32)
-        Message(QStringLiteral(u"オープンできません。\n") + ToQString(m_form.m_strBinFile));
+    if (m_platform.ShellOpen(m_form.Field(FormField::BinFile), std::string()) <= 32)
+        Message(QStringLiteral(u"オープンできません。\n") +
+                ToQString(m_form.Field(FormField::BinFile)));
 }
 
 void CTarvellView::OnExit()

@@ -102,15 +102,8 @@ class CTarvellView : public QWidget, private ISendFormView
     // The window stays open: the person who sees the error closes it.
     void OnAutoSendAbandoned() override;
 
-    struct Field
-    {
-        CSjisLineEdit* pEdit;
-        std::string* pstr;
-        int nLimit;
-    };
-
     void PickFile(const QString& qstrFilter, const char* pszExt, const char* pszStartDir,
-                  std::string& strTarget);
+                  FormField target);
     void RunAddressDlg(int nMode, const std::string& strBookFile);
     void Message(const QString& qstrText);
     // The Send command: it runs on a worker thread while the event loop goes on, and returns when
@@ -124,7 +117,7 @@ class CTarvellView : public QWidget, private ISendFormView
     CTarvellDoc& m_doc;
     IPlatform& m_platform;
     CDialogUnits m_units;
-    Field m_fields[5]; // the input edits, in the order the form reads them
+    CSjisLineEdit* m_edits[std::size(kFormFields)]; // the input edits, in kFormFields' order
     CStatusLine* m_pEditStatus;
     QPushButton* m_pBtnSend;
     QPushButton* m_pBtnAbort;

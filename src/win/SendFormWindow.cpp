@@ -67,11 +67,6 @@ CWinSendForm::CWinSendForm(CTarvellDoc& doc, CWinPlatform& platform)
     : m_sendPlatform(platform, m_job.Mailbox(), m_job.Cancel()),
       m_form(doc, m_sendPlatform, this, &m_job.Cancel()), m_doc(doc), m_platform(platform)
 {
-    m_fields[0] = Field{IDC_TO_NAME, &m_form.m_strToName, 127};
-    m_fields[1] = Field{IDC_TO_ADDRESS, &m_form.m_strToAddress, 255};
-    m_fields[2] = Field{IDC_TITLE, &m_form.m_strTitle, 255};
-    m_fields[3] = Field{IDC_TEXT_FILE, &m_form.m_strTextFile, 255};
-    m_fields[4] = Field{IDC_BIN_FILE, &m_form.m_strBinFile, 255};
 }
 
 bool CWinSendForm::Create(HWND hFrame)
@@ -81,9 +76,9 @@ bool CWinSendForm::Create(HWND hFrame)
     if (m_hWnd == nullptr)
         return false;
     m_fonts.Fit(m_hWnd);
-    for (const Field& field : m_fields)
-        ::SendMessageW(::GetDlgItem(m_hWnd, field.nId), EM_LIMITTEXT,
-                       static_cast<WPARAM>(field.nLimit), 0);
+    for (std::size_t i = 0; i < std::size(kFieldIds); ++i)
+        ::SendMessageW(::GetDlgItem(m_hWnd, kFieldIds[i]), EM_LIMITTEXT,
+                       static_cast<WPARAM>(FormFieldLimit(kFormFields[i])), 0);
     m_hTip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
@@ -184,12 +179,12 @@ bool CWinSendForm::OnCommand(int nId)
     case IDC_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] {
             OnSelectFile("テキスト(*.txt)|*.txt||", "txt", m_doc.m_cfg.szTextFileDir,
-                         m_form.m_strTextFile);
+                         FormField::TextFile);
         });
         return true;
     case IDC_SELECT_BIN_FILE:
         RunCommand(m_platform, [this] {
-            OnSelectFile("全て(*.*)|*.*||", "*", m_doc.m_cfg.szBinFileDir, m_form.m_strBinFile);
+            OnSelectFile("全て(*.*)|*.*||", "*", m_doc.m_cfg.szBinFileDir, FormField::BinFile);
         });
         return true;
     case IDC_EDIT_TEXT_FILE:
@@ -282,8 +277,8 @@ void CWinSendForm::ShowSending(bool bSending)
     const HWND hAbort = ::GetDlgItem(m_hWnd, IDC_ABORT);
     if (bSending)
         m_hFocusBeforeSend = ::GetFocus();
-    for (const Field& field : m_fields)
-        ::SendMessageW(::GetDlgItem(m_hWnd, field.nId), EM_SETREADONLY, bSending ? TRUE : FALSE, 0);
+    for (const int nId : kFieldIds)
+        ::SendMessageW(::GetDlgItem(m_hWnd, nId), EM_SETREADONLY, bSending ? TRUE : FALSE, 0);
     // The status line makes room for 中止 while it shows.
     PlaceStatus(bSending ? STATUS_WIDTH_SENDING : STATUS_WIDTH);
     ::ShowWindow(hAbort, bSending ? SW_SHOW : SW_HIDE);
@@ -309,23 +304,18 @@ bool CWinSendForm::DeferCloseUntilSendEnds()
 
 void CWinSendForm::ShowStrings()
 {
-    FormStrings strings{{*m_fields[0].pstr, *m_fields[1].pstr, *m_fields[2].pstr, *m_fields[3].pstr,
-                         *m_fields[4].pstr},
-                        m_form.m_strStatus,
-                        m_form.m_strDetail};
-    m_job.ShowStrings(m_sendPlatform.OnWindowThread(), std::move(strings),
+    m_job.ShowStrings(m_sendPlatform.OnWindowThread(), m_form.Strings(),
                       [this](const FormStrings& shown) { ApplyStrings(shown); });
 }
 
 void CWinSendForm::ApplyStrings(const FormStrings& strings)
 {
-    const auto& fields = strings.fields;
     const std::string& strStatus = strings.strStatus;
     const std::string& strDetail = strings.strDetail;
     if (m_hWnd == nullptr)
         return;
-    for (std::size_t i = 0; i < std::size(m_fields); ++i)
-        SetWindowTextSjis(::GetDlgItem(m_hWnd, m_fields[i].nId), fields[i]);
+    for (std::size_t i = 0; i < std::size(kFieldIds); ++i)
+        SetWindowTextSjis(::GetDlgItem(m_hWnd, kFieldIds[i]), strings[kFormFields[i]]);
     const HWND hStatus = ::GetDlgItem(m_hWnd, IDC_STATUS);
     SetWindowTextSjis(hStatus, strStatus);
     // The tooltip holds the failure's detail first (which step, what the server said), then the
@@ -356,11 +346,14 @@ bool CWinSendForm::ReadControls()
     if (!m_sendPlatform.OnWindowThread())
         return m_bReadBeforeSend; // read on this window's thread as the send began
     // The status line is not among the fields: it is never read back.
-    for (const Field& field : m_fields)
+    for (std::size_t i = 0; i < std::size(kFieldIds); ++i)
     {
-        if (!ReadLimitedText(m_platform, ::GetDlgItem(m_hWnd, field.nId), *field.pstr,
-                             field.nLimit))
+        const FormField field = kFormFields[i];
+        std::string strText = m_form.Field(field);
+        if (!ReadLimitedText(m_platform, ::GetDlgItem(m_hWnd, kFieldIds[i]), strText,
+                             FormFieldLimit(field)))
             return false;
+        m_form.SetField(field, std::move(strText));
     }
     return true;
 }
@@ -387,12 +380,7 @@ void CWinSendForm::OnInitialUpdate()
     if (::MonitorFromPoint(probe, MONITOR_DEFAULTTONULL) == nullptr)
         pos = POINT{CfgData().nWindowLeft, CfgData().nWindowTop};
     ::SetWindowPos(hFrame, nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    m_form.m_strToName.clear();
-    m_form.m_strToAddress.clear();
-    m_form.m_strTitle.clear();
-    m_form.m_strTextFile.clear();
-    m_form.m_strBinFile.clear();
-    m_form.m_strStatus.clear();
+    m_form.Clear();
     m_form.StartAutomaticSending(); // ends by showing the form
 }
 
@@ -402,13 +390,12 @@ void CWinSendForm::RunAddressDlg(int nMode, const std::string& strBookFile)
     dlg.m_logic.m_nMode = nMode;
     SetField(dlg.m_logic.m_szBookDir, m_doc.m_szAppDir);
     SetField(dlg.m_logic.m_szBookFile, strBookFile);
-    dlg.m_logic.m_strName = m_form.m_strToName;
-    dlg.m_logic.m_strAddress = m_form.m_strToAddress;
+    dlg.m_logic.m_strName = m_form.Field(FormField::ToName);
+    dlg.m_logic.m_strAddress = m_form.Field(FormField::ToAddress);
     if (m_platform.RunModal(dlg) == DLG_OK && !dlg.m_logic.m_strName.empty() &&
         !dlg.m_logic.m_strAddress.empty())
     {
-        m_form.m_strToName = dlg.m_logic.m_strName;
-        m_form.m_strToAddress = dlg.m_logic.m_strAddress;
+        m_form.SetRecipient(dlg.m_logic.m_strName, dlg.m_logic.m_strAddress);
         m_form.ShowForm();
     }
 }
@@ -429,7 +416,7 @@ void CWinSendForm::OnPreview()
 }
 
 void CWinSendForm::OnSelectFile(const char* pszFilter, const char* pszExt, const char* pszStartDir,
-                                std::string& strTarget)
+                                FormField target)
 {
     m_form.ReadForm();
     FileDialogRequest request;
@@ -440,33 +427,33 @@ void CWinSendForm::OnSelectFile(const char* pszFilter, const char* pszExt, const
     request.bReadOnlyTicked = true;
     const FileDialogResult result = m_platform.OpenFileDialog(request);
     if (result.bConfirmed)
-        strTarget = result.strPath;
+        m_form.SetField(target, result.strPath);
     m_form.ShowForm();
 }
 
 void CWinSendForm::OnEditTextFile()
 {
     m_form.ReadForm();
-    if (!PathExists(m_form.m_strTextFile))
+    if (!PathExists(m_form.Field(FormField::TextFile)))
     {
         Message("指定ファイルが存在しません。"); // troubleshooting
         return;
     }
     OpenInEditor(m_platform, m_doc.m_cfg,
-                 std::string("\"").append(m_form.m_strTextFile).append("\""));
+                 std::string("\"").append(m_form.Field(FormField::TextFile)).append("\""));
 }
 
 void CWinSendForm::OnOpenBinFile()
 {
     m_form.ReadForm();
-    if (!PathExists(m_form.m_strBinFile))
+    if (!PathExists(m_form.Field(FormField::BinFile)))
     {
         Message("指定ファイルが存在しません。"); // troubleshooting
         return;
     }
-    if (m_platform.ShellOpen(m_form.m_strBinFile, std::string()) <= 32)
-        Message(
-            std::string("オープンできません。\n").append(m_form.m_strBinFile)); // troubleshooting
+    if (m_platform.ShellOpen(m_form.Field(FormField::BinFile), std::string()) <= 32)
+        Message(std::string("オープンできません。\n")
+                    .append(m_form.Field(FormField::BinFile))); // troubleshooting
 }
 
 void CWinSendForm::OnExit()

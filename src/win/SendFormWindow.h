@@ -8,6 +8,7 @@
 #include "send/SendJob.h"
 #include "send/SendMailbox.h"
 #include "win/WinControls.h"
+#include "win/resource.h"
 
 #include <functional>
 #include <string>
@@ -64,19 +65,12 @@ class CWinSendForm : private ISendFormView
     void ShowSending(bool bSending);
     void PlaceStatus(int nWidthDlu);
     void OnSelectFile(const char* pszFilter, const char* pszExt, const char* pszStartDir,
-                      std::string& strTarget);
+                      FormField target);
     void RunAddressDlg(int nMode, const std::string& strBookFile);
     void OnEditTextFile();
     void OnOpenBinFile();
     void OnExit();
     void Message(const std::string& strText);
-
-    struct Field
-    {
-        int nId;
-        std::string* pstr;
-        int nLimit;
-    };
 
     // The send on its worker thread (with its mailbox) and the platform it sends through;
     // declared before the form that uses them.
@@ -89,7 +83,9 @@ class CWinSendForm : private ISendFormView
     CFittedFonts m_fonts;
     HWND m_hTip = nullptr; // the status line's tooltip: the whole text and the failure detail
     std::wstring m_tipText;
-    Field m_fields[5];
+    // The input edits, in kFormFields' order.
+    static constexpr int kFieldIds[] = {IDC_TO_NAME, IDC_TO_ADDRESS, IDC_TITLE, IDC_TEXT_FILE,
+                                        IDC_BIN_FILE};
     std::function<bool(int)> m_onFrameCommand;
     bool m_bSendAllowed = true;
     bool m_bReadBeforeSend = true;

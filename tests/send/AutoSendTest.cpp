@@ -89,7 +89,7 @@ TEST_F(AutoSend, EachStartModeIssuesItsCommandOnceAndWaitsWhileItRuns)
         EXPECT_EQ(m_pDoc->GetStartMode(), nMode + 100) << strSwitch;
         // The dialog stays open: ticks find 100 + N and do nothing, the countdown included.
         EXPECT_TRUE(Ticks(5).empty()) << strSwitch;
-        EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_nCountdown, 3) << strSwitch;
+        EXPECT_EQ(m_pRecording->m_form.AutoSender().m_nCountdown, 3) << strSwitch;
     }
     EXPECT_TRUE(m_pRecording->m_sendEnabled.empty());
 }
@@ -97,20 +97,20 @@ TEST_F(AutoSend, EachStartModeIssuesItsCommandOnceAndWaitsWhileItRuns)
 TEST_F(AutoSend, SendonSendsOnTheThirdTickAndQuitsOnTheSecondTickAfter)
 {
     Start("/sendon /quit " + SendInfSwitch());
-    EXPECT_EQ(m_pRecording->m_form.m_strToName, "山田");
+    EXPECT_EQ(m_pRecording->m_form.Field(FormField::ToName), "山田");
     EXPECT_EQ(m_pRecording->m_sendEnabled, std::vector<bool>{false});
     EXPECT_EQ(m_pDoc->GetAutoSend(), 1);
 
     EXPECT_TRUE(Ticks(2).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_SEND});
     EXPECT_EQ(m_pDoc->GetAutoSend(), 0);
-    EXPECT_EQ(m_pRecording->m_form.m_strStatus, "送信失敗-");
+    EXPECT_EQ(m_pRecording->m_form.Status(), "送信失敗-");
     EXPECT_FALSE(Read("log/Tarvell_200407.txt").empty());
     EXPECT_TRUE(Ticks(1).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_EXIT_BUTTON});
     EXPECT_EQ(m_pDoc->GetQuit(), 0);
     EXPECT_TRUE(Ticks(10).empty());
-    EXPECT_EQ(m_pRecording->m_form.m_nFailedSends, 1);
+    EXPECT_EQ(m_pRecording->m_form.Tally().nFailed, 1);
     EXPECT_EQ(m_pRecording->m_sendEnabled.size(), 1u); // never enabled again
 }
 
@@ -125,9 +125,9 @@ TEST_F(AutoSend, QuitAloneQuitsOnTheThirdTick)
 TEST_F(AutoSend, NothingAutomaticWithoutSwitches)
 {
     Start(SendInfSwitch()); // the form is filled, nothing is sent
-    EXPECT_EQ(m_pRecording->m_form.m_strToAddress, "yamada@example.jp");
+    EXPECT_EQ(m_pRecording->m_form.Field(FormField::ToAddress), "yamada@example.jp");
     EXPECT_TRUE(Ticks(20).empty());
-    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_nCountdown, -1);
+    EXPECT_EQ(m_pRecording->m_form.AutoSender().m_nCountdown, -1);
     EXPECT_TRUE(Files("log").empty());
 }
 
@@ -139,7 +139,7 @@ TEST_F(AutoSend, ManualSendRestartsTheCountdownAndOtherTimersCountNothing)
     EXPECT_TRUE(Ticks(2).empty());
     for (int i = 0; i < 3; ++i)
         m_pRecording->m_form.OnTimer(AUTO_TIMER_ID + 1);
-    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_nCountdown, 1);
+    EXPECT_EQ(m_pRecording->m_form.AutoSender().m_nCountdown, 1);
     m_pRecording->m_form.OnSend(); // an empty form: nothing is sent, the countdown starts afresh
     EXPECT_TRUE(Ticks(1).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_EXIT_BUTTON});
@@ -183,7 +183,7 @@ TEST_F(AutoSend, FileErrorDuringTheAutomaticSendLeavesTheProgramOpen)
     EXPECT_EQ(m_pRecording->m_nAbandoned, 1);
     // The failed attempt whose log entry could not be written counts once, not again as an
     // abandoned command.
-    EXPECT_EQ(m_pRecording->m_form.m_nFailedSends, 1);
+    EXPECT_EQ(m_pRecording->m_form.Tally().nFailed, 1);
     EXPECT_TRUE(Ticks(10).empty());
 }
 
@@ -193,7 +193,7 @@ TEST_F(AutoSend, FailedTimerStartIsReportedAndNothingAutomaticHappens)
     m_platform.m_nextAnswers.push_back(MsgResult::Ok);
     Start("/sendon /quit " + SendInfSwitch());
     EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"タイマー起動に失敗しました。"});
-    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_bTimerOn, 0);
+    EXPECT_EQ(m_pRecording->m_form.AutoSender().m_bTimerOn, 0);
     EXPECT_TRUE(Ticks(5).empty());
     m_pRecording->m_form.OnDestroy();
     EXPECT_TRUE(m_platform.m_stoppedTimers.empty());
@@ -202,10 +202,10 @@ TEST_F(AutoSend, FailedTimerStartIsReportedAndNothingAutomaticHappens)
 TEST_F(AutoSend, DestroyStopsTheRunningTimerOnce)
 {
     Start("");
-    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_bTimerOn, 1);
+    EXPECT_EQ(m_pRecording->m_form.AutoSender().m_bTimerOn, 1);
     m_pRecording->m_form.OnDestroy();
     m_pRecording->m_form.OnDestroy();
     EXPECT_EQ(m_platform.m_stoppedTimers, Ids{AUTO_TIMER_ID});
-    EXPECT_EQ(m_pRecording->m_form.m_autoSend.m_bTimerOn, 0);
+    EXPECT_EQ(m_pRecording->m_form.AutoSender().m_bTimerOn, 0);
     EXPECT_TRUE(m_platform.m_timers.empty());
 }

@@ -203,7 +203,7 @@ TEST_F(DeliveryFile, RefusedValueFailsTheSendAndNamesKeyAndValue)
     SetField(m_pDoc->m_sender.szPop3Server, "127.0.0.1:1");
     FillForm("Hanako", "hanako@example.jp", "Hi", m_strAppDir + "body.txt");
     m_pForm->OnSend();
-    EXPECT_EQ(m_pForm->m_strStatus, "Hanako 添付ファイルなし送信開始-送信失敗-Delivery.iniの値 "
-                                    "Authentication=smpt-auth は使えません");
-    EXPECT_EQ(m_pForm->m_nFailedSends, 1);
+    EXPECT_EQ(m_pForm->Status(), "Hanako 添付ファイルなし送信開始-送信失敗-Delivery.iniの値 "
+                                 "Authentication=smpt-auth は使えません");
+    EXPECT_EQ(m_pForm->Tally().nFailed, 1);
 }

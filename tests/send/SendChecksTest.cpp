@@ -92,7 +92,7 @@ TEST_F(SendChecks, CharactersTheWireCannotCarryAreAskedAboutAndReplacedOnRequest
             EXPECT_NE(m_platform.m_questions[0].find(row.strListed), std::string::npos)
                 << m_platform.m_questions[0];
         }
-        EXPECT_EQ(m_pForm->m_strStatus, "山田 添付ファイルなし送信開始-送信成功");
+        EXPECT_EQ(m_pForm->Status(), "山田 添付ファイルなし送信開始-送信成功");
         EXPECT_EQ(Keep("山田"), row.strKept);
         std::filesystem::remove_all(OsPath(m_strAppDir + "keep"));
         std::filesystem::create_directory(OsPath(m_strAppDir + "keep"));
@@ -109,7 +109,7 @@ TEST_F(SendChecks, StoppingSendsAndLogsNothing)
     EXPECT_EQ(m_server.ConnectionCount(), 0u);
     EXPECT_TRUE(Files("log").empty());
     EXPECT_TRUE(Files("keep").empty());
-    EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2); // the command itself still ends as usual
+    EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2); // the command itself still ends as usual
 }
 
 TEST_F(SendChecks, TitleAndOneMembersNameAreListedAndReplacedForThatMemberOnly)
@@ -200,7 +200,7 @@ TEST_F(SendChecks, AnAddressThatIsNotLocalAtDomainFailsBeforeAnyConnection)
         SetField(m_pDoc->m_sender.szMailAddress, row.strFrom);
         FillForm("山田", row.strTo, "件名", m_strAppDir + "body.txt");
         m_pForm->OnSend();
-        EXPECT_EQ(m_pForm->m_strStatus, "山田送信失敗-" + row.strReason);
+        EXPECT_EQ(m_pForm->Status(), "山田送信失敗-" + row.strReason);
         EXPECT_EQ(Read("log/Tarvell_200407.txt").substr(0, 15), "★ [送信失敗]  ");
     }
     m_server.Stop();

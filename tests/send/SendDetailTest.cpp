@@ -40,8 +40,8 @@ TEST_F(SendDetail, APasswordTooLongForItsLineIsToldWithoutConnecting)
     m_pForm->OnSend();
     m_server.Stop();
     EXPECT_EQ(m_server.ConnectionCount(), 0u);
-    EXPECT_EQ(m_pForm->m_strDetail, "PASS: ログイン名かパスワードが長すぎるか改行を含みます");
-    EXPECT_EQ(m_platform.m_details, std::vector<std::string>{m_pForm->m_strDetail});
+    EXPECT_EQ(m_pForm->Detail(), "PASS: ログイン名かパスワードが長すぎるか改行を含みます");
+    EXPECT_EQ(m_platform.m_details, std::vector<std::string>{m_pForm->Detail()});
 }
 
 TEST_F(SendDetail, AServerReplyIsCutTo200BytesWithoutControlBytes)
@@ -50,7 +50,7 @@ TEST_F(SendDetail, AServerReplyIsCutTo200BytesWithoutControlBytes)
     m_server.AddConnection(SmtpAnsweringRcpt("550 \x1b[31m" + std::string(300, 'x') + "\r\n"));
     m_pForm->OnSend();
     m_server.Stop();
-    EXPECT_EQ(m_pForm->m_strDetail, "RCPT TO: 550 ?[31m" + std::string(200 - 9, 'x'));
+    EXPECT_EQ(m_pForm->Detail(), "RCPT TO: 550 ?[31m" + std::string(200 - 9, 'x'));
 }
 
 TEST_F(SendDetail, TraceOfASendShowsBothSidesWithThePasswordMaskedAndTheBodyCounted)
@@ -76,7 +76,7 @@ TEST_F(SendDetail, TraceOfAGroupHoldsEveryMemberAndIsReplacedByTheNextCommand)
     m_server.AddConnection(CServerScript::SmtpAccepting());
     const AddressBook book = BookOf({{"一郎", "ichiro@example.jp"}, {"二郎", "jiro@example.jp"}});
     Write("@仲間.tvl", std::string(reinterpret_cast<const char*>(&book), sizeof(book)));
-    m_pForm->m_strToAddress = "@仲間.tvl";
+    m_pForm->SetField(FormField::ToAddress, "@仲間.tvl");
     m_pForm->OnSend();
     std::string strTrace = Trace();
     EXPECT_NE(strTrace.find("一郎 <ichiro@example.jp> ----"), std::string::npos) << strTrace;
@@ -111,8 +111,8 @@ TEST_F(SendDetail, ATraceThatCannotBeWrittenDoesNotFailTheSend)
     m_pForm->OnSend();
     const std::string strErr = testing::internal::GetCapturedStderr();
     m_server.Stop();
-    EXPECT_EQ(m_pForm->m_strStatus, "山田 添付ファイルなし送信開始-送信成功");
-    EXPECT_EQ(m_pForm->m_nFailedSends, 0);
+    EXPECT_EQ(m_pForm->Status(), "山田 添付ファイルなし送信開始-送信成功");
+    EXPECT_EQ(m_pForm->Tally().nFailed, 0);
     EXPECT_NE(strErr.find("trace.txt"), std::string::npos) << strErr;
     EXPECT_EQ(std::count(strErr.begin(), strErr.end(), '\n'), 1) << strErr;
 }

@@ -87,11 +87,11 @@ class SendFixture : public ::testing::Test
                   const std::string& strTitle, const std::string& strTextFile,
                   const std::string& strBinFile = "")
     {
-        m_pForm->m_strToName = strName;
-        m_pForm->m_strToAddress = strAddress;
-        m_pForm->m_strTitle = strTitle;
-        m_pForm->m_strTextFile = strTextFile;
-        m_pForm->m_strBinFile = strBinFile;
+        m_pForm->SetField(FormField::ToName, strName);
+        m_pForm->SetField(FormField::ToAddress, strAddress);
+        m_pForm->SetField(FormField::Title, strTitle);
+        m_pForm->SetField(FormField::TextFile, strTextFile);
+        m_pForm->SetField(FormField::BinFile, strBinFile);
     }
 
     // A log entry as the log holds it.

@@ -49,8 +49,9 @@ class SendInfFile : public SendFixture
     }
     std::vector<std::string> FormStrings() const
     {
-        return {m_pForm->m_strToName, m_pForm->m_strToAddress, m_pForm->m_strTitle,
-                m_pForm->m_strTextFile, m_pForm->m_strBinFile};
+        return {m_pForm->Field(FormField::ToName), m_pForm->Field(FormField::ToAddress),
+                m_pForm->Field(FormField::Title), m_pForm->Field(FormField::TextFile),
+                m_pForm->Field(FormField::BinFile)};
     }
 };
 
@@ -77,20 +78,20 @@ TEST_F(SendInfFile, BlankTitleEmptiesButAnEmptyValueLeavesTheString)
 {
     FillForm("前", "", "前の件名", "", "");
     EXPECT_EQ(ReadFile("Title=   \r\nName=\r\n"), 0);
-    EXPECT_EQ(m_pForm->m_strTitle, "");
-    EXPECT_EQ(m_pForm->m_strToName, "前");
+    EXPECT_EQ(m_pForm->Field(FormField::Title), "");
+    EXPECT_EQ(m_pForm->Field(FormField::ToName), "前");
 }
 
 TEST_F(SendInfFile, SizeLimitsAndNul)
 {
     const std::string strHead = "Name=a\r\nTitle=";
     EXPECT_EQ(ReadFile(strHead + std::string(1023 - strHead.size(), 't')), 0);
-    EXPECT_EQ(m_pForm->m_strTitle.size(), 1023 - strHead.size());
+    EXPECT_EQ(m_pForm->Field(FormField::Title).size(), 1023 - strHead.size());
 
     FillForm("", "", "", "", "");
     EXPECT_EQ(ReadFile(strHead + std::string(1024 - strHead.size(), 't')), 1);
     EXPECT_EQ(ReadFile(""), 1);
-    EXPECT_EQ(m_pForm->m_strToName, "");
+    EXPECT_EQ(m_pForm->Field(FormField::ToName), "");
     EXPECT_EQ(m_pForm->ReadSendInfFile(m_strAppDir + "missing.txt"), 1);
     EXPECT_EQ(m_pForm->ReadSendInfFile(m_strAppDir + "log"), 1);
 
@@ -107,7 +108,7 @@ TEST_F(SendInfFile, OverLongValueIsRefusedBySendNotCut)
     ASSERT_EQ(ReadFile("Name=山田\r\nAddress=" + strAddress +
                        "\r\nTitle=t\r\nTextFile=" + m_strAppDir + "body.txt\r\n"),
               0);
-    EXPECT_EQ(m_pForm->m_strToAddress, strAddress);
+    EXPECT_EQ(m_pForm->Field(FormField::ToAddress), strAddress);
     m_pForm->OnSend();
-    EXPECT_EQ(m_pForm->m_strStatus, "送信失敗-宛先アドレスが長すぎます");
+    EXPECT_EQ(m_pForm->Status(), "送信失敗-宛先アドレスが長すぎます");
 }

@@ -104,8 +104,8 @@ TEST_F(SendInterop, FiftyMemberGroupThroughPostfixAndDovecot)
 
     m_pForm->OnSend();
 
-    EXPECT_EQ(m_pForm->m_nFailedSends, 0);
-    EXPECT_EQ(m_pForm->m_strStatus, "会員50 添付ファイルなし送信開始-送信成功");
+    EXPECT_EQ(m_pForm->Tally().nFailed, 0);
+    EXPECT_EQ(m_pForm->Status(), "会員50 添付ファイルなし送信開始-送信成功");
     EXPECT_EQ(CountOf(Read("log/Tarvell_200407.txt"), "☆ [送信成功]  "), 50u);
     const std::vector<std::string> keep = Files("keep");
     ASSERT_EQ(keep.size(), 50u);
@@ -229,7 +229,7 @@ TEST_F(SendChecksInterop, ReplacedTextArrivesIntactThroughPostfix)
     FillForm("ﾔﾏﾀﾞ", "member01@example.jp", "ご案内①", m_strAppDir + "body.txt");
     m_platform.m_nextChoices.push_back(0); // the first answer: replace the characters
     m_pForm->OnSend();
-    EXPECT_EQ(m_pForm->m_strStatus, "ヤマダ 添付ファイルなし送信開始-送信成功");
+    EXPECT_EQ(m_pForm->Status(), "ヤマダ 添付ファイルなし送信開始-送信成功");
 
     std::ofstream(OsPath(m_strAppDir + "expected.txt"), std::ios::binary)
         << Utf8(u8"ガッコウ (1)(株)III 高崎さん\n");

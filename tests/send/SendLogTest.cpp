@@ -1,6 +1,7 @@
 // SendLogTest.cpp - the send log's monthly files and success entries, and keep copies that
 // collect the bodies of attempts in the same second.
 #include "SendFixture.h"
+#include "send/SendLog.h"
 
 namespace
 {
@@ -21,9 +22,10 @@ using SendLog = SendFixture;
 TEST_F(SendLog, EntryGoesToTheMonthOfTheAttemptNotOfTheWriting)
 {
     const std::time_t tJulyLast = 1091285999; // 2004-07-31 23:59:59 in Tokyo
-    m_pForm->WriteSendLog(AttemptResult::Sent, tJulyLast, Request("山田", "/home/me/図.png"));
-    m_pForm->WriteSendLog(AttemptResult::Failed, tJulyLast + 1, Request("山田"));
-    m_pForm->WriteSendLog(AttemptResult::Sent, tJulyLast - 3600, Request("田中"));
+    CSendLog log(*m_pDoc);
+    log.WriteSendLog(AttemptResult::Sent, tJulyLast, Request("山田", "/home/me/図.png"));
+    log.WriteSendLog(AttemptResult::Failed, tJulyLast + 1, Request("山田"));
+    log.WriteSendLog(AttemptResult::Sent, tJulyLast - 3600, Request("田中"));
 
     EXPECT_EQ(Files("log"), (std::vector<std::string>{"Tarvell_200407.txt", "Tarvell_200408.txt"}));
     EXPECT_EQ(Read("log/Tarvell_200407.txt"),
@@ -43,10 +45,11 @@ TEST_F(SendLog, EntryGoesToTheMonthOfTheAttemptNotOfTheWriting)
 TEST_F(SendLog, KeepCopiesOfTheSameSecondNameAndNumberShareOneFile)
 {
     const std::time_t t = m_platform.m_now;
-    m_pForm->WriteKeepCopy(0, t, "一通目\r\n", Request("山田"));
-    m_pForm->WriteKeepCopy(0, t, std::string("二通目\0!", 8), Request("山田"));
-    m_pForm->WriteKeepCopy(1, t, "群", Request("山田"));
-    m_pForm->WriteKeepCopy(0, t + 1, "次", Request("山田"));
+    CSendLog log(*m_pDoc);
+    log.WriteKeepCopy(0, t, "一通目\r\n", Request("山田"));
+    log.WriteKeepCopy(0, t, std::string("二通目\0!", 8), Request("山田"));
+    log.WriteKeepCopy(1, t, "群", Request("山田"));
+    log.WriteKeepCopy(0, t + 1, "次", Request("山田"));
 
     const std::string stamp = DEFAULT_STAMP;
     EXPECT_EQ(Files("keep"),

@@ -29,9 +29,9 @@ TEST_F(SendProcedure, SingleSendWithoutNameOrAddressDoesNothingAtAll)
          std::vector<std::pair<std::string, std::string>>{{"", "a@example.jp"}, {"山田", ""}})
     {
         FillForm(strName, strAddress, "件名", m_strBody);
-        m_pForm->m_autoSend.m_nCountdown = -1;
+        m_pForm->AutoSender().m_nCountdown = -1;
         m_pForm->OnSend();
-        EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2);
+        EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2);
     }
     EXPECT_TRUE(m_platform.m_statusLines.empty());
     EXPECT_TRUE(Files("log").empty());
@@ -43,7 +43,7 @@ TEST_F(SendProcedure, EmptyTitleIsALoggedFailureWithAnEmptyKeepCopy)
     FillForm("山田", "yamada@example.jp", "", m_strBody);
     m_pForm->OnSend();
 
-    EXPECT_EQ(m_pForm->m_strStatus, "送信失敗-");
+    EXPECT_EQ(m_pForm->Status(), "送信失敗-");
     EXPECT_EQ(m_platform.m_statusLines, Strings{"送信失敗-"});
     const std::string expected = "★ [送信失敗]  2004年07月05日 09時05分03秒\r\n"
                                  "　　　宛先名: 山田\r\n"
@@ -106,7 +106,7 @@ TEST_F(SendProcedure, ChecksBeforeAnyConnection)
         std::filesystem::create_directory(OsPath(m_strAppDir + "log"));
         FillForm(c.strName, c.strAddress, c.strTitle, c.strTextFile, c.strBinFile);
         m_pForm->OnSend();
-        EXPECT_EQ(m_pForm->m_strStatus, c.strStatus) << c.pszWhat;
+        EXPECT_EQ(m_pForm->Status(), c.strStatus) << c.pszWhat;
         EXPECT_EQ(Read("log/Tarvell_200407.txt").substr(0, 15), "★ [送信失敗]  ") << c.pszWhat;
     }
     EXPECT_TRUE(m_platform.m_fileErrors.empty());
@@ -133,14 +133,14 @@ TEST_F(SendProcedure, ValuesTooLongForTheirFieldsFailAndAreLoggedCut)
     {
         FillForm(c.strName, c.strAddress, c.strTitle, m_strBody);
         m_pForm->OnSend();
-        EXPECT_EQ(m_pForm->m_strStatus, c.strStatus);
+        EXPECT_EQ(m_pForm->Status(), c.strStatus);
     }
     FillForm("山田", "y@example.jp", "件名", "/tmp/" + std::string(251, 'b'));
     m_pForm->OnSend();
-    EXPECT_EQ(m_pForm->m_strStatus, "送信失敗-本文ファイル名が長すぎます");
+    EXPECT_EQ(m_pForm->Status(), "送信失敗-本文ファイル名が長すぎます");
     FillForm("山田", "y@example.jp", "件名", m_strBody, "/tmp/" + std::string(251, 'c'));
     m_pForm->OnSend();
-    EXPECT_EQ(m_pForm->m_strStatus, "送信失敗-添付ファイル名が長すぎます");
+    EXPECT_EQ(m_pForm->Status(), "送信失敗-添付ファイル名が長すぎます");
 
     const std::string strLog = Read("log/Tarvell_200407.txt");
     // The name is cut at a character boundary: 63 characters, never half of one.
@@ -167,14 +167,14 @@ TEST_F(SendProcedure, NamesWithBackslashTrailBytesGiveTheirOwnKeepCopy)
 TEST_F(SendProcedure, SlashInTheNameStaysInsideTheKeepFolder)
 {
     m_pDoc->SetAutoSendForTest(2);
-    m_pForm->m_autoSend.m_nCountdown = -1;
+    m_pForm->AutoSender().m_nCountdown = -1;
     FillForm("../../evil", "y@example.jp", "", m_strBody);
     m_pForm->OnSend();
     EXPECT_TRUE(m_platform.m_fileErrors.empty());
     EXPECT_FALSE(Read("log/Tarvell_200407.txt").empty());
     EXPECT_EQ(Files("keep"), Strings{std::string(DEFAULT_STAMP) + "(00)_.._.._evil.txt"});
     EXPECT_EQ(m_pDoc->GetAutoSend(), 0);
-    EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2);
+    EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2);
 }
 
 // A deep program folder: the name is cut so that the keep copy's path keeps to 255 bytes; only a
@@ -210,7 +210,7 @@ TEST_F(SendProcedure, MissingLogFolderStopsBeforeTheKeepCopy)
                                               " が見つかりません。"),
               std::string::npos);
     EXPECT_TRUE(Files("keep").empty());
-    EXPECT_EQ(m_pForm->m_strStatus, "送信失敗-");
+    EXPECT_EQ(m_pForm->Status(), "送信失敗-");
 }
 
 // The Send command's closing step ends a running automatic send (2) but leaves a requested one
@@ -234,10 +234,10 @@ TEST_F(SendProcedure, ClosingStepEndsOnlyARunningAutomaticSend)
         {
             FillForm(c.strName, c.strAddress, "", m_strBody);
             m_pDoc->SetAutoSendForTest(nBefore);
-            m_pForm->m_autoSend.m_nCountdown = -1;
+            m_pForm->AutoSender().m_nCountdown = -1;
             m_pForm->OnSend();
             EXPECT_EQ(m_pDoc->GetAutoSend(), nAfter) << c.pszWhat << " " << nBefore;
-            EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2) << c.pszWhat << " " << nBefore;
+            EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2) << c.pszWhat << " " << nBefore;
         }
     }
     EXPECT_TRUE(m_platform.m_fileErrors.empty());
@@ -261,7 +261,7 @@ TEST_F(SendProcedure, GroupSendNumbersOnlyTheMembersItAttempts)
     EXPECT_EQ(strLog,
               LogEntry(false, DEFAULT_WHEN, "一郎", "ichiro@example.jp", "", m_strBody, "") +
                   LogEntry(false, DEFAULT_WHEN, "二郎", "jiro@example.jp", "", m_strBody, ""));
-    EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2);
+    EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2);
 }
 
 TEST_F(SendProcedure, GroupBookThatIsNotABookSendsNothing)
@@ -271,9 +271,9 @@ TEST_F(SendProcedure, GroupBookThatIsNotABookSendsNothing)
     for (const char* pszAddress : {"@short.tvl", "@missing.tvl", "@stop.tvl", "@"})
     {
         FillForm("山田", pszAddress, "件名", m_strBody);
-        m_pForm->m_autoSend.m_nCountdown = 0;
+        m_pForm->AutoSender().m_nCountdown = 0;
         m_pForm->OnSend();
-        EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2) << pszAddress;
+        EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2) << pszAddress;
     }
     EXPECT_TRUE(m_platform.m_statusLines.empty());
     EXPECT_TRUE(Files("log").empty());

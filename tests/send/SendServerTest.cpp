@@ -62,9 +62,9 @@ TEST_F(SendServer, GroupSendGivesEveryMemberItsOwnEnvelopeLogEntryAndKeepCopy)
 
     m_pForm->OnSend();
 
-    EXPECT_EQ(m_pForm->m_strStatus, "三郎 添付ファイルなし送信開始-送信成功");
+    EXPECT_EQ(m_pForm->Status(), "三郎 添付ファイルなし送信開始-送信成功");
     EXPECT_EQ(m_pDoc->GetAutoSend(), 0);
-    EXPECT_EQ(m_pForm->m_autoSend.m_nCountdown, 2);
+    EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2);
     std::string strLog;
     for (std::size_t i = 0; i < members.size(); ++i)
     {
@@ -91,8 +91,8 @@ TEST_F(SendServer, ALogErrorAfterDeliveryCountsAsUnrecordedOnlyWhenNothingIsLeft
     m_server.SetRepeat(true);
     FillForm("山田", "yamada@example.jp", "件名", m_strAppDir + "body.txt");
     m_pForm->OnSend();
-    EXPECT_EQ(m_pForm->m_nFailedSends, 0);
-    EXPECT_EQ(m_pForm->m_nUnrecordedSends, 1);
+    EXPECT_EQ(m_pForm->Tally().nFailed, 0);
+    EXPECT_EQ(m_pForm->Tally().nUnrecorded, 1);
     EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_NOT_RECORDED);
 
     AddressBook book;
@@ -103,7 +103,7 @@ TEST_F(SendServer, ALogErrorAfterDeliveryCountsAsUnrecordedOnlyWhenNothingIsLeft
     SaveBook(m_strAppDir + "@g.tvl", book);
     FillForm("", "@g.tvl", "件名", m_strAppDir + "body.txt");
     m_pForm->OnSend();
-    EXPECT_EQ(m_pForm->m_nFailedSends, 1);
+    EXPECT_EQ(m_pForm->Tally().nFailed, 1);
     EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_SEND_FAILED);
     EXPECT_EQ(m_platform.m_fileErrors.size(), 2u);
 }
@@ -124,15 +124,15 @@ TEST_F(SendServer, RefusedSmtpAuthIsToldAndThePasswordIsNowhere)
     m_pForm->OnSend();
     m_server.Stop();
 
-    EXPECT_EQ(m_pForm->m_strStatus, "宛先 添付ファイルなし送信開始-送信失敗-"
-                                    "サーバがログイン名またはパスワードを拒否しました");
+    EXPECT_EQ(m_pForm->Status(), "宛先 添付ファイルなし送信開始-送信失敗-"
+                                 "サーバがログイン名またはパスワードを拒否しました");
     ASSERT_EQ(m_server.ConnectionCount(), 1u) << "no POP3 connection with SMTP AUTH";
     const std::string strWire = m_server.Received(0);
     EXPECT_NE(strWire.find("AUTH PLAIN AGxvZ2luAFBhNTUtd29yZC14OQ==\r\nQUIT\r\n"),
               std::string::npos)
         << strWire;
     EXPECT_EQ(strWire.find("MAIL FROM"), std::string::npos);
-    std::string strEverything = m_pForm->m_strStatus + Read("log/Tarvell_200407.txt");
+    std::string strEverything = m_pForm->Status() + Read("log/Tarvell_200407.txt");
     for (const std::string& strMessage : m_platform.m_messages)
         strEverything += strMessage;
     for (const std::string& strFile : Files("keep"))
@@ -224,7 +224,7 @@ TEST_P(GroupSend, RecordsEveryEntrysResultAndSummary)
     EXPECT_EQ(m_server.ConnectionCount(), row.connections.size());
     EXPECT_EQ(m_platform.m_now - timeStart, row.nPausedSeconds);
     ASSERT_EQ(m_platform.m_summaries, Strings{row.pszSummary});
-    EXPECT_EQ(m_pForm->m_strDetail.rfind(row.pszSummary, 0), 0u) << m_pForm->m_strDetail;
+    EXPECT_EQ(m_pForm->Detail().rfind(row.pszSummary, 0), 0u) << m_pForm->Detail();
     const Strings results = Files("log/results");
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results.front(), "20040705_090503_g.tsv");
@@ -368,10 +368,10 @@ TEST_F(SendServer, ResendGoesOnlyToTheMembersLeftWithoutTheMail)
     m_pForm->OnResend();
     EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_ALL_SENT);
     m_pForm->OnResend();
-    EXPECT_EQ(m_pForm->m_strStatus, "再送信: 送れなかった宛先はありません");
+    EXPECT_EQ(m_pForm->Status(), "再送信: 送れなかった宛先はありません");
     FillForm("", "@g.tvl", "別の件名", m_strAppDir + "body.txt");
     m_pForm->OnResend();
-    EXPECT_EQ(m_pForm->m_strStatus, "再送信: このグループとこのメールの前回の結果がありません");
+    EXPECT_EQ(m_pForm->Status(), "再送信: このグループとこのメールの前回の結果がありません");
     m_server.Stop();
 
     ASSERT_EQ(m_server.ConnectionCount(), 6u);
@@ -407,7 +407,7 @@ TEST_F(SendServer, PreviewComposesWithoutSendingAndTheTestSendGoesToTheSender)
     m_server.Stop();
     ASSERT_EQ(m_server.ConnectionCount(), 2u);
     EXPECT_NE(m_server.Received(1).find("RCPT TO:<from@example.jp>\n"), std::string::npos);
-    EXPECT_EQ(m_pForm->m_strToAddress, "@g.tvl");
+    EXPECT_EQ(m_pForm->Field(FormField::ToAddress), "@g.tvl");
     EXPECT_EQ(m_pForm->RunExitStatus(true), EXIT_ALL_SENT);
 }
 

@@ -287,7 +287,7 @@ TEST_F(MainFrameTest, CtrlNStartsTheFormAfreshAndIsTheOnlyStockKey)
     }
     EXPECT_EQ(keys, QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_N)});
     EXPECT_EQ(Text(m_frame.View(), "m_strToName"), QString());
-    EXPECT_EQ(m_frame.View().m_form.m_strTitle, "");
+    EXPECT_EQ(m_frame.View().m_form.Field(FormField::Title), "");
     EXPECT_EQ(m_frame.pos(), QPoint(120, 30));
 }
 

@@ -133,9 +133,9 @@ TEST_F(SendWhileAlive, TheLoopRunsWhileTheServerIsSilentAndStopEndsTheCommandOnc
     const std::string strLog = Log();
     EXPECT_EQ(Count(strLog, SJ(u"★ [送信失敗]")), 1) << strLog;
     EXPECT_EQ(Count(strLog, SJ(u"☆ [送信成功]")), 0) << strLog;
-    EXPECT_EQ(m_view.m_form.m_nFailedSends, 1);
+    EXPECT_EQ(m_view.m_form.Tally().nFailed, 1);
     // The stop is told as such, with the step it came at, never as a socket error.
-    EXPECT_EQ(m_view.m_form.m_strDetail, SJ(u"HELO: 中止しました"));
+    EXPECT_EQ(m_view.m_form.Detail(), SJ(u"HELO: 中止しました"));
     EXPECT_TRUE(m_gui.m_messages.empty()) << "a cancelled send shows no socket error";
     EXPECT_TRUE(pSend->isEnabled());
     EXPECT_TRUE(pAbort->isHidden());

@@ -112,7 +112,7 @@ TEST_F(TarvellViewTest, MissingFilesAreReportedBeforeAnythingOpens)
 
 TEST_F(TarvellViewTest, ReadingTheFormCountsShiftJisBytesAndStopsAtTheFirstLongField)
 {
-    m_view.m_form.m_strTitle = "old title";
+    m_view.m_form.SetField(FormField::Title, "old title");
     m_view.ShowForm();
     SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 64)); // 128 bytes
     SetText(m_view, "m_strToAddress", QStringLiteral("new@example.jp"));
@@ -120,18 +120,19 @@ TEST_F(TarvellViewTest, ReadingTheFormCountsShiftJisBytesAndStopsAtTheFirstLongF
     EXPECT_FALSE(m_view.ReadForm());
     EXPECT_EQ(m_platform.m_messages,
               std::vector<std::string>{SJ(u"127 文字以内で入力してください。")});
-    EXPECT_EQ(m_view.m_form.m_strTitle, "old title"); // later fields keep their strings
+    EXPECT_EQ(m_view.m_form.Field(FormField::Title),
+              "old title"); // later fields keep their strings
 
     SetText(m_view, "m_strToName", Repeat(QStringLiteral(u"あ"), 63) + QLatin1Char('a')); // 127
     SetText(m_view, "m_strTitle", Repeat(QStringLiteral(u"件"), 128));                    // 256
     EXPECT_FALSE(m_view.ReadForm());
     EXPECT_EQ(m_platform.m_messages.back(), SJ(u"255 文字以内で入力してください。"));
-    EXPECT_EQ(m_view.m_form.m_strToName.size(), 127u);
-    EXPECT_EQ(m_view.m_form.m_strToAddress, "new@example.jp");
+    EXPECT_EQ(m_view.m_form.Field(FormField::ToName).size(), 127u);
+    EXPECT_EQ(m_view.m_form.Field(FormField::ToAddress), "new@example.jp");
 
     // The status line is shown only: however long, it is never read back or checked.
     SetText(m_view, "m_strTitle", QStringLiteral("t"));
-    m_view.m_form.m_strStatus = std::string(600, 's');
+    m_view.m_form.SetStatus(std::string(600, 's'));
     m_view.ShowForm();
     m_platform.m_messages.clear();
     EXPECT_TRUE(m_view.ReadForm());
@@ -368,10 +369,10 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
         CHeadlessPlatform headless(pOut, pErr);
         CSendForm form(*m_pDoc, headless);
         runWith([&] {
-            form.m_strToName = m_view.m_form.m_strToName;
-            form.m_strToAddress = m_view.m_form.m_strToAddress;
-            form.m_strTitle = m_view.m_form.m_strTitle;
-            form.m_strTextFile = m_view.m_form.m_strTextFile;
+            form.SetField(FormField::ToName, m_view.m_form.Field(FormField::ToName));
+            form.SetField(FormField::ToAddress, m_view.m_form.Field(FormField::ToAddress));
+            form.SetField(FormField::Title, m_view.m_form.Field(FormField::Title));
+            form.SetField(FormField::TextFile, m_view.m_form.Field(FormField::TextFile));
             form.OnSend();
         });
         std::rewind(pErr);
