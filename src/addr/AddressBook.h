@@ -1,6 +1,8 @@
 // AddressBook.h - address book files: 50 entries of a name and an address, stored as one raw
 // image of exactly 19,200 bytes, and the walk of a group book that a group send makes.
 #pragma once
+#include "app/AppFiles.h" // MAIN_BOOK_NAME
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -27,9 +29,6 @@ static_assert(sizeof(AddressBook) == 19200);
 static_assert(offsetof(AddressBook, entries[49]) == std::size_t{49} * 384);
 
 constexpr std::size_t ADDRESS_BOOK_FILE_SIZE = sizeof(AddressBook);
-
-// The main book's file name in the program folder.
-constexpr const char* MAIN_BOOK_NAME = "Address.tvl";
 
 // Reads the book file at strPath over book. Returns true when it was read. A path that does not
 // exist or a file of any size but 19,200 bytes is not a book: book stays as it is and nothing is

@@ -2,6 +2,8 @@
 // the settings record, the sender record and the request of one send attempt. Every text field
 // holds CP932 text ended by a NUL; the longest text is one byte shorter than its field.
 #pragma once
+#include "app/AppFiles.h" // the record files' names
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -40,10 +42,6 @@ static_assert(offsetof(SenderInf, szSmtpServer) == 384);
 static_assert(offsetof(SenderInf, szPop3Server) == 512);
 static_assert(offsetof(SenderInf, szLoginName) == 640);
 static_assert(offsetof(SenderInf, szPassword) == 768);
-
-// The two record files' names in the program's data folder.
-constexpr const char* kCfgFileName = "Tarvell.cfg";
-constexpr const char* kSenderFileName = "SenderInf.tvl";
 
 // The request of one send attempt, built anew for every attempt.
 struct SendRequest

@@ -1,6 +1,7 @@
 // TarvellDoc.cpp - the document: records, command line, program folders.
 #include "app/TarvellDoc.h"
 
+#include "app/AppFiles.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 
@@ -57,9 +58,10 @@ CTarvellDoc::CTarvellDoc(IPlatform& platform, const std::string& strAppDir,
     m_senderAtStart = m_sender;
     m_strCmdLine = strCmdLine;
     ParseCommandLine();
-    for (const char* pszFolder : {"keep", "log"})
+    for (const char* pszFolder : {kKeepFolder, kLogFolder})
     {
-        const std::string strFolder = AppPath(pszFolder);
+        std::string strFolder = AppPath(pszFolder);
+        strFolder.pop_back(); // the folder itself, without the '/' of the paths inside it
         // Owner-only: the folders hold the mails sent. A failure, or a link planted in the
         // folder's place, shows later, when a log or keep copy is written.
         if (!PathEntryExists(strFolder))

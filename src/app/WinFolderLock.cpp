@@ -2,20 +2,19 @@
 // folder handle cannot be locked on Windows). The file stays; the lock ends with the process.
 #include "app/FolderLock.h"
 
+#include "app/AppFiles.h"
 #include "app/WinText.h"
 
 #include <windows.h>
 
 namespace
 {
-constexpr const char* kMarker = "Tarvell.lck";
-
 HANDLE OpenMarker(const std::string& sjisFolder, DWORD nDisposition)
 {
     std::string path = sjisFolder;
     if (!path.empty() && path.back() != '/' && path.back() != '\\')
         path += '/';
-    path += kMarker;
+    path += kInUseMarkerName;
     std::wstring wide;
     if (sjisFolder.empty() || !SjisToWide(path, wide))
         return INVALID_HANDLE_VALUE;

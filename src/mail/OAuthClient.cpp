@@ -13,8 +13,6 @@
 #include <nlohmann/json.hpp>
 #include <thread> // (only its own duration types: <chrono> itself cannot be compiled as CP932)
 
-const char* const kOAuthTokenFileName = "OAuthToken.ini";
-
 namespace
 {
 // An access token is renewed this long before the server says it runs out, so that it never

@@ -4,6 +4,7 @@
 // authorization grant (RFC 8628) to sign in from a terminal; or a helper program of the user's
 // that prints an access token (OAuthTokenCommand=).
 #pragma once
+#include "app/AppFiles.h" // kOAuthTokenFileName
 #include "mail/DeliveryProfile.h"
 #include "mail/Socket.h"
 
@@ -20,9 +21,6 @@ class IAccessTokenSource
     // A valid access token; false with the reason (CP932) the user sees.
     virtual bool AccessToken(std::string& strToken, std::string& strError) = 0;
 };
-
-// The refresh token's file in the program folder.
-extern const char* const kOAuthTokenFileName; // "OAuthToken.ini"
 
 // What a device sign-in shows the user: where to go and the code to type there.
 struct DeviceCode

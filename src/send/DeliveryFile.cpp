@@ -9,8 +9,6 @@
 #include <string_view>
 #include <utility>
 
-const char* const kDeliveryFileName = "Delivery.ini";
-
 namespace
 {
 // One known key: how its value is read into the profile. An empty value is refused unless the

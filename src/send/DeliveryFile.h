@@ -3,12 +3,10 @@
 // beginning with "#" or ";" skipped. It is read strictly, since a key that is not read means clear
 // text: anything else refuses every send. It holds no secret.
 #pragma once
+#include "app/AppFiles.h" // kDeliveryFileName
 #include "mail/DeliveryProfile.h"
 
 #include <string>
-
-// The file's name in the program folder.
-extern const char* const kDeliveryFileName; // "Delivery.ini"
 
 // The longest Delivery.ini that is read; a longer one is refused.
 constexpr std::size_t MAX_DELIVERY_FILE_SIZE = 4096;

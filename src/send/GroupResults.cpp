@@ -1,6 +1,7 @@
 // GroupResults.cpp - the results of a group send: summary, problem list and results file.
 #include "send/GroupResults.h"
 
+#include "app/AppFiles.h"
 #include "app/FileSystem.h"
 #include "app/LocalTime.h"
 #include "app/TextCodec.h"
@@ -125,7 +126,7 @@ std::string CGroupResults::ProblemsText() const
 std::string CGroupResults::Write(const std::string& strAppDir, const std::string& strBookFile,
                                  std::time_t timeStart, const GroupMail& mail) const
 {
-    const std::string strFolder = strAppDir + "log/results/";
+    const std::string strFolder = strAppDir + kResultsFolder;
     if (!PathEntryExists(strFolder))
         CreateFolder(strFolder, 0700); // a failure shows in the write below
     std::string strText =
@@ -164,7 +165,7 @@ std::map<std::string, MemberStatus> CGroupResults::LastResults(const std::string
 {
     constexpr std::size_t kMaxResultsFile = 1 << 20; // 50 rows take a few kilobytes
     constexpr std::size_t kStampBytes = 16;          // "YYYYMMDD_HHMMSS_"
-    const std::string strFolder = strAppDir + "log/results/";
+    const std::string strFolder = strAppDir + kResultsFolder;
     const std::string strTitle = BookTitle(strBookFile);
     const std::string strWanted =
         Join({Cell(mail.strTitle), "\t", Cell(mail.strTextFile), "\t", Cell(mail.strBinFile)});

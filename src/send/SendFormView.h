@@ -7,19 +7,7 @@
 // strings over without waiting (a copy, through its mailbox) and answers ReadControls with what
 // reading the controls gave on its own thread just before the send began.
 #pragma once
-
-// The commands the one-second timer issues, by their menu and control numbers.
-enum CommandId : int
-{
-    ID_EXIT_BUTTON = 1006,      // the form's "終了": the main window is asked to close
-    ID_MAIN_BOOK_SELECT = 1008, // the form's "宛先・メインアドレス帳"
-    ID_SEND = 1009,             // the form's "送信"
-    ID_OPTIONS = 32771,         // main window: options dialog
-    ID_SENDER_SETTINGS = 32773, // main window: sender settings dialog
-    ID_EDIT_MAIN_BOOK = 32775,  // main window: edit the main address book
-    ID_EDIT_GROUP_BOOK = 32776, // main window: edit a group address book
-    ID_GROUP_SELECT = 32777,    // the form: recipient from a group address book
-};
+#include "app/CommandIds.h" // the commands IssueCommand runs, by number
 
 class ISendFormView
 {

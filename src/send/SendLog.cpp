@@ -2,6 +2,7 @@
 // copy of the composed body. Both files are appended to in binary mode, in one write.
 #include "send/SendLog.h"
 
+#include "app/AppFiles.h"
 #include "app/FileSystem.h"
 #include "app/LocalTime.h"
 #include "app/Sjis.h"
@@ -20,9 +21,8 @@ void CSendLog::WriteSendLog(AttemptResult result, std::time_t timeSend, const Se
     strEntry += "本文ファイル: " + FieldText(request.szTextFile) + "\r\n";
     strEntry += "添付ファイル: " + FieldText(request.szBinFile) + "\r\n\r\n";
 
-    const std::string strFolder = std::string(m_doc.m_szAppDir) + "log/";
-    const std::string strPath =
-        PathInFolder(strFolder, FormatLocalTime(timeSend, "Tarvell_%Y%m.txt"));
+    const std::string strFolder = std::string(m_doc.m_szAppDir) + kLogFolder;
+    const std::string strPath = PathInFolder(strFolder, FormatLocalTime(timeSend, kSendLogPattern));
     AppendToFile(strPath, strEntry.data(), strEntry.size());
 }
 
@@ -75,7 +75,7 @@ void CSendLog::WriteKeepCopy(int nSeq, std::time_t timeSend, const std::string& 
     std::snprintf(szSeq, sizeof(szSeq), "(%02d)_", nSeq);
     // A member's name can never stop a group send: it is made safe and cut to fit. Only a program
     // folder too deep for any keep copy still raises the file error.
-    const std::string strFolder = std::string(m_doc.m_szAppDir) + "keep/";
+    const std::string strFolder = std::string(m_doc.m_szAppDir) + kKeepFolder;
     const std::string strStamp = FormatLocalTime(timeSend, "%Y%m%d_%H%M%S") + szSeq;
     const std::string_view extension = ".txt";
     const std::size_t nFixed = strFolder.size() + strStamp.size() + extension.size();

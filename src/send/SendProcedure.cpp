@@ -3,6 +3,7 @@
 #include "send/SendProcedure.h"
 
 #include "addr/AddressBook.h"
+#include "app/AppFiles.h"
 #include "app/Command.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
@@ -93,8 +94,8 @@ CSendProcedure::~CSendProcedure() = default;
 CSendTrace& CSendProcedure::Trace()
 {
     if (!m_pTrace)
-        m_pTrace = std::make_unique<CSendTrace>(m_platform,
-                                                std::string(m_doc.m_szAppDir) + "log/trace.txt");
+        m_pTrace =
+            std::make_unique<CSendTrace>(m_platform, std::string(m_doc.m_szAppDir) + kTracePath);
     return *m_pTrace;
 }
 

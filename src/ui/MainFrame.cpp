@@ -1,6 +1,7 @@
 // MainFrame.cpp - the main window.
 #include "ui/MainFrame.h"
 
+#include "app/AppFiles.h"
 #include "app/Command.h"
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
@@ -215,13 +216,13 @@ void CMainFrame::ViewTextFile(const QString& qstrFilter, const char* pszFolder,
 
 void CMainFrame::OnViewLog()
 {
-    ViewTextFile(QStringLiteral(u"ログファイル(*.txt)|*.txt||"), "log/",
-                 FormatLocalTime(m_platform.Now(), "Tarvell_%Y%m"));
+    ViewTextFile(QStringLiteral(u"ログファイル(*.txt)|*.txt||"), kLogFolder,
+                 FormatLocalTime(m_platform.Now(), kSendLogStemPattern));
 }
 
 void CMainFrame::OnViewKeep()
 {
-    ViewTextFile(QStringLiteral(u"保存ファイル(*.txt)|*.txt||"), "keep/", std::string());
+    ViewTextFile(QStringLiteral(u"保存ファイル(*.txt)|*.txt||"), kKeepFolder, std::string());
 }
 
 void CMainFrame::OnViewTrace()
@@ -229,7 +230,7 @@ void CMainFrame::OnViewTrace()
     if (m_pRecordDlg == nullptr)
         m_pRecordDlg = new CSendRecordDlg(m_platform, m_doc.m_cfg, this);
     m_pRecordDlg->ShowRecords(FieldText(m_doc.m_szAppDir),
-                              FormatLocalTime(m_platform.Now(), "Tarvell_%Y%m.txt"));
+                              FormatLocalTime(m_platform.Now(), kSendLogPattern));
     m_pRecordDlg->show();
     m_pRecordDlg->raise();
     m_pRecordDlg->activateWindow();

@@ -2,6 +2,8 @@
 // the menu commands the form does not: leaving, the support page, the program folder, the address
 // books, the log and keep viewers, the settings dialogs and the About box.
 #pragma once
+#include "app/CommandIds.h" // the commands SendCommand routes
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -18,23 +20,6 @@ class CMainFrame : public QMainWindow
     Q_OBJECT
 
   public:
-    // Menu commands, by the ids of the menu resource, that the timer never issues (the others
-    // are in send/SendFormView.h).
-    enum Command
-    {
-        ID_SUPPORT_PAGE = 32772,
-        ID_OPEN_APP_DIR = 32774,
-        ID_VIEW_LOG = 32778,
-        ID_VIEW_KEEP = 32779,
-        ID_VIEW_TRACE = 32780, // the conversation of the last send command
-        ID_RESEND = 32781,     // the group send again, to the members it left without the mail
-        ID_PREVIEW = 32782,    // the mail the recipient would get
-        ID_TEST_SEND = 32783,  // the mail once to the sender's own address
-        ID_FILE_NEW = 57600,
-        ID_APP_ABOUT = 57664,
-        ID_APP_EXIT = 57665,
-    };
-
     // Builds the menu and the form and runs the form's initial update.
     CMainFrame(CTarvellDoc& doc, IPlatform& platform);
 

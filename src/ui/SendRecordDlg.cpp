@@ -1,6 +1,7 @@
 // SendRecordDlg.cpp - the send-record viewer.
 #include "ui/SendRecordDlg.h"
 
+#include "app/AppFiles.h"
 #include "app/FileSystem.h"
 #include "ui/FileCommands.h"
 #include "ui/QtText.h"
@@ -85,8 +86,8 @@ CSendRecordDlg::Pane CSendRecordDlg::MakePane(QWidget* pParent, const QString& q
 
 void CSendRecordDlg::ShowRecords(const std::string& strAppDir, const std::string& strLogName)
 {
-    ShowFile(m_trace, strAppDir + "log/trace.txt");
-    ShowFile(m_log, strAppDir + "log/" + strLogName);
+    ShowFile(m_trace, strAppDir + kTracePath);
+    ShowFile(m_log, strAppDir + kLogFolder + strLogName);
 }
 
 void CSendRecordDlg::ShowFile(Pane& pane, const std::string& strPath)

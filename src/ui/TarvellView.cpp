@@ -38,13 +38,13 @@ bool RunsWhileSending(int nId)
     switch (nId)
     {
     case ID_EXIT_BUTTON:
-    case CMainFrame::ID_APP_EXIT:
-    case CMainFrame::ID_APP_ABOUT:
-    case CMainFrame::ID_SUPPORT_PAGE:
-    case CMainFrame::ID_OPEN_APP_DIR:
-    case CMainFrame::ID_VIEW_LOG:
-    case CMainFrame::ID_VIEW_KEEP:
-    case CMainFrame::ID_VIEW_TRACE:
+    case ID_APP_EXIT:
+    case ID_APP_ABOUT:
+    case ID_SUPPORT_PAGE:
+    case ID_OPEN_APP_DIR:
+    case ID_VIEW_LOG:
+    case ID_VIEW_KEEP:
+    case ID_VIEW_TRACE:
         return true;
     default:
         return false;
@@ -120,10 +120,10 @@ CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pPare
     const std::pair<QPushButton*, int> buttons[] = {{pBtnExit, ID_EXIT_BUTTON},
                                                     {pBtnAddressBook, ID_MAIN_BOOK_SELECT},
                                                     {m_pBtnSend, ID_SEND},
-                                                    {pBtnTextFile, IDC_SELECT_TEXT_FILE},
-                                                    {pBtnBinFile, IDC_SELECT_BIN_FILE},
-                                                    {pBtnEditText, IDC_EDIT_TEXT_FILE},
-                                                    {pBtnOpenBin, IDC_OPEN_BIN_FILE}};
+                                                    {pBtnTextFile, ID_SELECT_TEXT_FILE},
+                                                    {pBtnBinFile, ID_SELECT_BIN_FILE},
+                                                    {pBtnEditText, ID_EDIT_TEXT_FILE},
+                                                    {pBtnOpenBin, ID_OPEN_BIN_FILE}};
     for (const auto& [pButton, nId] : buttons)
     {
         const int nCommand = nId;
@@ -151,25 +151,25 @@ bool CTarvellView::OnCommand(int nId)
     case ID_SEND:
         RunSend(); // reports its own file errors
         return true;
-    case CMainFrame::ID_RESEND:
+    case ID_RESEND:
         RunSend(SendKind::Resend);
         return true;
-    case CMainFrame::ID_TEST_SEND:
+    case ID_TEST_SEND:
         RunSend(SendKind::TestSend);
         return true;
-    case CMainFrame::ID_PREVIEW:
+    case ID_PREVIEW:
         OnPreview();
         return true;
-    case IDC_SELECT_TEXT_FILE:
+    case ID_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] { OnSelectTextFile(); });
         return true;
-    case IDC_SELECT_BIN_FILE:
+    case ID_SELECT_BIN_FILE:
         RunCommand(m_platform, [this] { OnSelectBinFile(); });
         return true;
-    case IDC_EDIT_TEXT_FILE:
+    case ID_EDIT_TEXT_FILE:
         RunCommand(m_platform, [this] { OnEditTextFile(); });
         return true;
-    case IDC_OPEN_BIN_FILE:
+    case ID_OPEN_BIN_FILE:
         RunCommand(m_platform, [this] { OnOpenBinFile(); });
         return true;
     case ID_GROUP_SELECT:
@@ -269,7 +269,7 @@ bool CTarvellView::eventFilter(QObject* pWatched, QEvent* pEvent)
     if (pWatched == m_pEditStatus && pEvent->type() == QEvent::MouseButtonDblClick)
     {
         if (m_onFrameCommand)
-            m_onFrameCommand(CMainFrame::ID_VIEW_TRACE); // the send-record viewer
+            m_onFrameCommand(ID_VIEW_TRACE); // the send-record viewer
         return true;
     }
     return QWidget::eventFilter(pWatched, pEvent);

@@ -24,16 +24,6 @@ class CTarvellView : public QWidget, private ISendFormView
 {
     Q_OBJECT
   public:
-    // Command ids of the form's buttons that the timer never issues (the others are in
-    // send/SendFormView.h).
-    enum Command
-    {
-        IDC_SELECT_TEXT_FILE = 1010,
-        IDC_EDIT_TEXT_FILE = 1011,
-        IDC_SELECT_BIN_FILE = 1012,
-        IDC_OPEN_BIN_FILE = 1013,
-    };
-
     CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent = nullptr);
 
     // The form's fixed size in pixels.

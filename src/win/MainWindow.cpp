@@ -1,6 +1,7 @@
 // MainWindow.cpp - the main window on Windows.
 #include "win/MainWindow.h"
 
+#include "app/AppFiles.h"
 #include "app/Command.h"
 #include "app/DataExchange.h"
 #include "app/FileSystem.h"
@@ -147,11 +148,11 @@ bool CWinMainFrame::OnCommand(int nId)
         OnOpenAppDir();
         return true;
     case ID_VIEW_LOG:
-        OnViewFile("ログファイル(*.txt)|*.txt||", "log/",
-                   FormatLocalTime(m_platform.Now(), "Tarvell_%Y%m"));
+        OnViewFile("ログファイル(*.txt)|*.txt||", kLogFolder,
+                   FormatLocalTime(m_platform.Now(), kSendLogStemPattern));
         return true;
     case ID_VIEW_KEEP:
-        OnViewFile("保存ファイル(*.txt)|*.txt||", "keep/", std::string());
+        OnViewFile("保存ファイル(*.txt)|*.txt||", kKeepFolder, std::string());
         return true;
     case ID_VIEW_TRACE:
         OnViewTrace();
@@ -321,9 +322,9 @@ void CWinMainFrame::OnViewTrace()
     // The conversation of the last send command, then this month's send log.
     const std::string strAppDir = FieldText(m_doc.m_szAppDir);
     const std::pair<const char*, std::string> files[] = {
-        {"最後の送信の記録（サーバとのやり取り）", strAppDir + "log/trace.txt"},
+        {"最後の送信の記録（サーバとのやり取り）", strAppDir + kTracePath},
         {"今月の送信ログ",
-         strAppDir + "log/" + FormatLocalTime(m_platform.Now(), "Tarvell_%Y%m.txt")}};
+         strAppDir + kLogFolder + FormatLocalTime(m_platform.Now(), kSendLogPattern)}};
     std::string strText;
     for (const auto& [pszTitle, strPath] : files)
     {

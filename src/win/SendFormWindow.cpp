@@ -27,7 +27,7 @@ bool RunsWhileSending(int nId)
 {
     switch (nId)
     {
-    case IDC_EXIT:
+    case ID_EXIT_BUTTON:
     case IDC_ABORT:
     case ID_APP_EXIT:
     case ID_APP_ABOUT:
@@ -141,13 +141,13 @@ bool CWinSendForm::OnCommand(int nId)
         return true; // the form and the document belong to the send until it ends
     switch (nId)
     {
-    case IDC_EXIT:
+    case ID_EXIT_BUTTON:
         OnExit();
         return true;
     case IDC_ABORT:
         OnAbortSend();
         return true;
-    case IDC_SEND:
+    case ID_SEND:
         RunSend(); // reports its own file errors
         return true;
     case ID_RESEND:
@@ -159,7 +159,7 @@ bool CWinSendForm::OnCommand(int nId)
     case ID_PREVIEW:
         OnPreview();
         return true;
-    case IDC_ADDRESS_BOOK:
+    case ID_MAIN_BOOK_SELECT:
         RunCommand(m_platform, [this] {
             m_form.ReadForm();
             RunAddressDlg(CAddressDlg::MODE_MAIN_SELECT, std::string());
@@ -176,21 +176,21 @@ bool CWinSendForm::OnCommand(int nId)
             m_doc.EndStartMode(START_GROUP_BOOK_SELECT);
         });
         return true;
-    case IDC_SELECT_TEXT_FILE:
+    case ID_SELECT_TEXT_FILE:
         RunCommand(m_platform, [this] {
             OnSelectFile("テキスト(*.txt)|*.txt||", "txt", m_doc.m_cfg.szTextFileDir,
                          FormField::TextFile);
         });
         return true;
-    case IDC_SELECT_BIN_FILE:
+    case ID_SELECT_BIN_FILE:
         RunCommand(m_platform, [this] {
             OnSelectFile("全て(*.*)|*.*||", "*", m_doc.m_cfg.szBinFileDir, FormField::BinFile);
         });
         return true;
-    case IDC_EDIT_TEXT_FILE:
+    case ID_EDIT_TEXT_FILE:
         RunCommand(m_platform, [this] { OnEditTextFile(); });
         return true;
-    case IDC_OPEN_BIN_FILE:
+    case ID_OPEN_BIN_FILE:
         RunCommand(m_platform, [this] { OnOpenBinFile(); });
         return true;
     default:

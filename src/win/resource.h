@@ -1,6 +1,8 @@
 // resource.h - the numbers of the window's resources: menu, accelerators, icon and dialog
-// templates, the form's controls and the commands. Shared by tarvell.rc and the code.
+// templates and their controls. Shared by tarvell.rc and the code. The commands' numbers (the
+// menu's, the accelerators' and the form buttons') come from app/CommandIds.h.
 #pragma once
+#include "app/CommandIds.h"
 
 #define IDR_MAINFRAME 128 // menu, accelerators and icon of the main window
 #ifndef IDC_STATIC
@@ -22,13 +24,13 @@
 #define IDC_TEXT_FILE 1003
 #define IDC_BIN_FILE 1004
 #define IDC_STATUS 1005
-#define IDC_EXIT 1006
-#define IDC_ADDRESS_BOOK 1008
-#define IDC_SEND 1009
-#define IDC_SELECT_TEXT_FILE 1010
-#define IDC_EDIT_TEXT_FILE 1011
-#define IDC_SELECT_BIN_FILE 1012
-#define IDC_OPEN_BIN_FILE 1013
+#define IDC_EXIT ID_EXIT_BUTTON
+#define IDC_ADDRESS_BOOK ID_MAIN_BOOK_SELECT
+#define IDC_SEND ID_SEND
+#define IDC_SELECT_TEXT_FILE ID_SELECT_TEXT_FILE
+#define IDC_EDIT_TEXT_FILE ID_EDIT_TEXT_FILE
+#define IDC_SELECT_BIN_FILE ID_SELECT_BIN_FILE
+#define IDC_OPEN_BIN_FILE ID_OPEN_BIN_FILE
 #define IDC_ABORT 1014 // shown over the right end of the status line while a send runs
 
 // The sender settings (template 131).
@@ -89,31 +91,3 @@
 
 // The text viewer (template 135).
 #define IDC_VIEW_TEXT 1060
-
-// Menu commands.
-#define ID_OPTIONS 32771
-#define ID_SUPPORT_PAGE 32772
-#define ID_SENDER_SETTINGS 32773
-#define ID_OPEN_APP_DIR 32774
-#define ID_EDIT_MAIN_BOOK 32775
-#define ID_EDIT_GROUP_BOOK 32776
-#define ID_GROUP_SELECT 32777
-#define ID_VIEW_LOG 32778
-#define ID_VIEW_KEEP 32779
-#define ID_VIEW_TRACE 32780
-#define ID_RESEND 32781
-#define ID_PREVIEW 32782
-#define ID_TEST_SEND 32783
-// The framework's stock commands that the menu and the accelerators carry.
-#define ID_FILE_NEW 57600
-#define ID_FILE_OPEN 57601
-#define ID_FILE_SAVE 57603
-#define ID_FILE_PRINT 57607
-#define ID_EDIT_COPY 57634
-#define ID_EDIT_CUT 57635
-#define ID_EDIT_PASTE 57637
-#define ID_EDIT_UNDO 57643
-#define ID_APP_ABOUT 57664
-#define ID_APP_EXIT 57665
-#define ID_NEXT_PANE 57680
-#define ID_PREV_PANE 57681

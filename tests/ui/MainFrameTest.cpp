@@ -86,7 +86,7 @@ TEST_F(MainFrameTest, SendRecordViewerShowsTheTraceAndTheMonthsLog)
     std::filesystem::create_directories(m_folder.Path("log"));
     m_folder.Write("log/trace.txt", SJ(u"09:05:03 S: 220 準備完了\r\n09:05:03 C: EHLO\x1B[2J\r\n"));
     m_folder.Write("log/Tarvell_200407.txt", SJ(u"2004/07/05 09:05 送信成功 山田\r\n"));
-    m_frame.SendCommand(CMainFrame::ID_VIEW_TRACE);
+    m_frame.SendCommand(ID_VIEW_TRACE);
     auto* pTrace = m_frame.findChild<QPlainTextEdit*>(QStringLiteral("m_textTrace"));
     auto* pLog = m_frame.findChild<QPlainTextEdit*>(QStringLiteral("m_textLog"));
     ASSERT_TRUE(pTrace != nullptr && pLog != nullptr);
@@ -100,7 +100,7 @@ TEST_F(MainFrameTest, SendRecordViewerShowsTheTraceAndTheMonthsLog)
 
     // A new trace shows when the viewer is asked for again.
     m_folder.Write("log/trace.txt", "09:06:00 -- x\r\n");
-    m_frame.SendCommand(CMainFrame::ID_VIEW_TRACE);
+    m_frame.SendCommand(ID_VIEW_TRACE);
     EXPECT_EQ(pTrace->toPlainText(), QStringLiteral("09:06:00 -- x\n"));
 }
 
@@ -116,7 +116,7 @@ TEST_F(MainFrameTest, PreviewShowsTheMailAsReadAndItsSource)
     SetText(view, "m_strToAddress", QStringLiteral("yamada@example.jp"));
     SetText(view, "m_strTitle", QStringLiteral(u"ご案内"));
     SetText(view, "m_strTextFile", ToQString(m_folder.Path("body.txt")));
-    m_frame.SendCommand(CMainFrame::ID_PREVIEW);
+    m_frame.SendCommand(ID_PREVIEW);
     auto* pShown = m_frame.findChild<QPlainTextEdit*>(QStringLiteral("m_textShown"));
     auto* pSource = m_frame.findChild<QPlainTextEdit*>(QStringLiteral("m_textSource"));
     ASSERT_TRUE(pShown != nullptr && pSource != nullptr);
@@ -135,9 +135,9 @@ TEST_F(MainFrameTest, PreviewShowsTheMailAsReadAndItsSource)
 TEST_F(MainFrameTest, ProgramFolderAndManualOpenThroughTheDesktop)
 {
     m_platform.m_nextShellResults = {42, 2};
-    m_frame.SendCommand(CMainFrame::ID_OPEN_APP_DIR);
+    m_frame.SendCommand(ID_OPEN_APP_DIR);
     EXPECT_TRUE(m_platform.m_messages.empty());
-    m_frame.SendCommand(CMainFrame::ID_OPEN_APP_DIR);
+    m_frame.SendCommand(ID_OPEN_APP_DIR);
     EXPECT_EQ(m_platform.m_messages,
               std::vector<std::string>{
                   SJ(u"フォルダを開けませんでした（ファイルマネージャが見つかりません）: ") +
@@ -147,12 +147,12 @@ TEST_F(MainFrameTest, ProgramFolderAndManualOpenThroughTheDesktop)
     // The support item opens the manual copied beside the built program.
     const std::string strBinary = TARVELL_BINARY;
     m_frame.m_strProgramDir = strBinary.substr(0, strBinary.rfind('/') + 1);
-    m_frame.SendCommand(CMainFrame::ID_SUPPORT_PAGE);
+    m_frame.SendCommand(ID_SUPPORT_PAGE);
     EXPECT_EQ(m_platform.m_shellOpened.back().first, m_frame.m_strProgramDir + "manual/index.html");
     // Not found anywhere: said so.
     m_platform.m_messages.clear();
     m_frame.m_strProgramDir = m_folder.Dir();
-    m_frame.SendCommand(CMainFrame::ID_SUPPORT_PAGE);
+    m_frame.SendCommand(ID_SUPPORT_PAGE);
     EXPECT_EQ(m_platform.m_messages,
               std::vector<std::string>{SJ(u"マニュアルが見つかりません。探した場所:\n") +
                                        m_folder.Dir() + "../share/doc/tarvell/manual/index.html\n" +
@@ -165,7 +165,7 @@ TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists
     const std::string strLog = m_folder.Path("log/Tarvell_200407.txt");
     m_platform.m_nextFiles = {FileDialogResult{},
                               FileDialogResult{true, strLog, "Tarvell_200407.txt"}};
-    m_frame.SendCommand(CMainFrame::ID_VIEW_LOG); // cancelled: nothing opens
+    m_frame.SendCommand(ID_VIEW_LOG); // cancelled: nothing opens
     EXPECT_TRUE(m_platform.m_shellOpened.empty());
     const FileDialogRequest& request = m_platform.m_fileDialogs.at(0);
     EXPECT_EQ(request.strPresetName, "Tarvell_200407");
@@ -176,11 +176,11 @@ TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists
 
     // No editor set: the file opens with its associated program; with none, the message says
     // where to choose an editor.
-    m_frame.SendCommand(CMainFrame::ID_VIEW_LOG);
+    m_frame.SendCommand(ID_VIEW_LOG);
     EXPECT_EQ(m_platform.m_shellOpened.back(), std::make_pair(strLog, std::string()));
     m_platform.m_nextFiles = {FileDialogResult{true, strLog, "Tarvell_200407.txt"}};
     m_platform.m_nextShellResults = {2};
-    m_frame.SendCommand(CMainFrame::ID_VIEW_LOG);
+    m_frame.SendCommand(ID_VIEW_LOG);
     ASSERT_EQ(m_platform.m_messages.size(), 1u);
     EXPECT_NE(m_platform.m_messages[0].find(SJ(u"「設定」→「オプション」の「テキストエディタ」")),
               std::string::npos);
@@ -193,7 +193,7 @@ TEST_F(MainFrameTest, LogViewerProposesThisMonthsLogAndUsesTheEditorWhenItExists
     const std::string strKeep = m_folder.Path("keep/20040705_090503(00)_a b.txt");
     m_platform.m_nextFiles = {FileDialogResult{true, strKeep, "x"}};
     m_platform.m_nextShellResults = {0};
-    m_frame.SendCommand(CMainFrame::ID_VIEW_KEEP);
+    m_frame.SendCommand(ID_VIEW_KEEP);
     EXPECT_EQ(m_platform.m_shellOpened.back(),
               std::make_pair(m_folder.Path("my tools/edit"), strKeep));
     EXPECT_EQ(m_platform.m_messages,
@@ -265,7 +265,7 @@ TEST_F(MainFrameTest, AboutBoxShowsTheVersion)
         Click(dlg, "m_btnOK");
         EXPECT_FALSE(dlg.isVisible());
     });
-    m_frame.SendCommand(CMainFrame::ID_APP_ABOUT);
+    m_frame.SendCommand(ID_APP_ABOUT);
     EXPECT_EQ(m_platform.m_dialogTitles, std::vector<std::string>{SJ(u"Tarvellのﾊﾞｰｼﾞｮﾝ情報")});
 }
 
@@ -333,7 +333,7 @@ TEST_F(MainFrameTest, ExitButtonAndMenuPostACloseRequest)
         if (bButton)
             Click(frame.View(), "m_btnExit");
         else
-            frame.SendCommand(CMainFrame::ID_APP_EXIT);
+            frame.SendCommand(ID_APP_EXIT);
         EXPECT_TRUE(frame.isVisible()); // not closed at once: the request is posted
         for (int i = 0; i < 100 && frame.isVisible(); ++i)
             QTest::qWait(20);

@@ -394,7 +394,7 @@ TEST_F(TarvellViewTest, AFailedSendTellsItsDetailInTheTooltipOrOnStandardError)
         return true;
     });
     QTest::mouseDClick(pStatus, Qt::LeftButton);
-    EXPECT_EQ(nCommand, CMainFrame::ID_VIEW_TRACE);
+    EXPECT_EQ(nCommand, ID_VIEW_TRACE);
 }
 } // namespace
 
@@ -415,7 +415,7 @@ TEST_F(TarvellViewTest, TestSendGoesToTheSenderAndKeepsTheRecipient)
     SetText(m_view, "m_strToAddress", QStringLiteral("yamada@example.jp"));
     SetText(m_view, "m_strTitle", QStringLiteral(u"件名"));
     SetText(m_view, "m_strTextFile", ToQString(Touch(QStringLiteral(u"本文.txt"))));
-    m_frame.SendCommand(CMainFrame::ID_TEST_SEND);
+    m_frame.SendCommand(ID_TEST_SEND);
     server.Stop();
     ASSERT_EQ(server.ConnectionCount(), 2u);
     EXPECT_NE(server.Received(1).find("RCPT TO:<taro@example.jp>\n"), std::string::npos);
