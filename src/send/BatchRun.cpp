@@ -31,11 +31,11 @@ void WriteError(const std::string& strUtf8)
     std::fprintf(stderr, "Tarvell: %s\n", strUtf8.c_str());
     std::fflush(stderr);
 }
+} // namespace
 
 int FailedStartStatus(int argc, char* argv[])
 {
-    // A failed start-up never runs the automatic send that "/sendon" asked for. (The arguments
-    // are still UTF-8 here, which the CP932 test of the document cannot read.)
+    // The arguments are still UTF-8 here, which the CP932 test of the document cannot read.
     for (int i = 1; i < argc; ++i)
     {
         if (std::strstr(argv[i], "/sendon") != nullptr)
@@ -43,7 +43,6 @@ int FailedStartStatus(int argc, char* argv[])
     }
     return EXIT_SEND_FAILED;
 }
-} // namespace
 
 CBatchRun::CBatchRun(CHeadlessPlatform& platform)
     : m_platform(platform), m_sendPlatform(platform, m_mailbox, m_cancel)

@@ -65,3 +65,7 @@ class CBatchRun : private ISendFormView
 // folder and the command line (UTF-8 arguments) found, then the run. A start that fails ends with
 // EXIT_AUTO_SEND_NOT_RUN when "/sendon" was asked for, else EXIT_SEND_FAILED.
 int RunBatchProgram(int argc, char* argv[]);
+
+// The exit status of a start that failed before the document was made, from the program's
+// arguments (UTF-8): EXIT_AUTO_SEND_NOT_RUN when one holds "/sendon", else EXIT_SEND_FAILED.
+int FailedStartStatus(int argc, char* argv[]);

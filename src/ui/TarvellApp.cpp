@@ -20,7 +20,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,14 +82,7 @@ int CTarvellApp::Run(int argc, char* argv[])
     LoadQtTranslations(qtTexts);
     CTarvellApp app;
     if (!app.InitInstance(argc, argv))
-    {
-        // A failed start-up never runs the automatic send that "/sendon" asked for. (The
-        // arguments are still UTF-8 here, which the CP932 test of the document cannot read.)
-        for (int i = 1; i < argc; ++i)
-            if (std::strstr(argv[i], "/sendon") != nullptr)
-                return EXIT_AUTO_SEND_NOT_RUN;
-        return EXIT_SEND_FAILED;
-    }
+        return FailedStartStatus(argc, argv);
     return QApplication::exec();
 }
 
