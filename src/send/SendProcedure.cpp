@@ -171,7 +171,8 @@ MessagePreview CSendProcedure::Preview()
 void CSendProcedure::OnSend()
 {
     // "/resend" makes the automatic send a resend.
-    m_bResend = m_bResend || (m_doc.GetResend() != 0 && m_doc.GetAutoSend() == 2);
+    m_bResend =
+        m_bResend || (m_doc.GetResend() != 0 && m_doc.GetAutoSend() == AutoSendState::Running);
     m_nAttemptsLeft = 0;
     m_bRecordingDelivered = false;
     m_pTrace.reset(); // each send command writes its own trace
@@ -481,7 +482,8 @@ void CSendProcedure::EndGroupSend(const CGroupResults& results)
         m_form.m_strDetail.empty() ? strSummary : strSummary + "\n" + m_form.m_strDetail;
     m_form.ShowForm();
     Trace().Note("集計: " + strSummary);
-    m_platform.GroupSendEnded(strSummary, strProblems, m_doc.GetAutoSend() != 2);
+    m_platform.GroupSendEnded(strSummary, strProblems,
+                              m_doc.GetAutoSend() != AutoSendState::Running);
 }
 
 AttemptResult CSendProcedure::SendOneMail(int nSeq, const SenderInf& sender,
