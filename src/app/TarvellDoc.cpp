@@ -120,13 +120,13 @@ void CTarvellDoc::EndStartMode(StartMode mode)
 
 void CTarvellDoc::BeginAutomaticSend()
 {
-    m_nAutoSend = 2;
+    m_autoSend = AutoSendState::Running;
 }
 
 void CTarvellDoc::EndAutomaticSend()
 {
-    if (m_nAutoSend == 2)
-        m_nAutoSend = 0;
+    if (m_autoSend == AutoSendState::Running)
+        m_autoSend = AutoSendState::Off;
 }
 
 void CTarvellDoc::ClearQuit()
@@ -156,7 +156,7 @@ void CTarvellDoc::StoreWindowPosition(std::int32_t nLeft, std::int32_t nTop)
 void CTarvellDoc::ParseCommandLine()
 {
     m_nStartMode = START_NONE;
-    m_nAutoSend = 0;
+    m_autoSend = AutoSendState::Off;
     m_bQuit = 0;
     m_bResend = 0;
     m_szSendInfFile[0] = '\0';
@@ -213,7 +213,7 @@ void CTarvellDoc::ParseCommandLine()
     if (m_szSendInfFile[0] != '\0' && PathExists(m_szSendInfFile) && !IsFolder(m_szSendInfFile) &&
         AsksForAutoSend(m_strCmdLine))
     {
-        m_nAutoSend = 1;
+        m_autoSend = AutoSendState::Requested;
     }
 }
 

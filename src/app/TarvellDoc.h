@@ -24,6 +24,15 @@ enum StartMode : std::int32_t
     START_RUNNING = 100,
 };
 
+// The automatic send of "/sendon": requested at start-up, running while its Send command runs,
+// off before, after, or when never asked for.
+enum class AutoSendState
+{
+    Off,
+    Requested,
+    Running,
+};
+
 // Whether a command line (CP932) asks for the automatic send: it holds "/sendon".
 bool AsksForAutoSend(std::string_view cmdLine);
 
@@ -55,15 +64,15 @@ class CTarvellDoc
     // no start mode is left. Anything else, a mode still waiting or another one running, stays.
     void EndStartMode(StartMode mode);
 
-    // The automatic send: requested by /sendon (1), running (2), ended (0). Ending it while it
-    // is not running changes nothing.
+    // The automatic send: requested by /sendon, then running, then off. Ending it while it is
+    // not running changes nothing.
     void BeginAutomaticSend();
     void EndAutomaticSend();
     // The /quit request has been acted on.
     void ClearQuit();
 
     std::int32_t GetStartMode() const { return m_nStartMode; }
-    std::int32_t GetAutoSend() const { return m_nAutoSend; }
+    AutoSendState GetAutoSend() const { return m_autoSend; }
     std::int32_t GetQuit() const { return m_bQuit; }
     // "/resend": the automatic send goes only to the members a group send left without the mail.
     std::int32_t GetResend() const { return m_bResend; }
@@ -77,7 +86,7 @@ class CTarvellDoc
 
     // Let a test put the document into a mode the command line cannot give.
     void SetStartModeForTest(std::int32_t nStartMode) { m_nStartMode = nStartMode; }
-    void SetAutoSendForTest(std::int32_t nAutoSend) { m_nAutoSend = nAutoSend; }
+    void SetAutoSendForTest(AutoSendState state) { m_autoSend = state; }
 
     // Paths of the files and folders in the program folder.
     std::string AppPath(const char* pszName) const;
@@ -104,7 +113,7 @@ class CTarvellDoc
     CFolderInUse m_inUse; // tells tarvell-config that this folder's records are held here
 
     std::int32_t m_nStartMode = START_NONE;
-    std::int32_t m_nAutoSend = 0; // 0 off, 1 requested by /sendon, 2 running
+    AutoSendState m_autoSend = AutoSendState::Off;
     std::int32_t m_bQuit = 0;
     std::int32_t m_bResend = 0;
 };

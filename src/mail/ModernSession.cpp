@@ -46,9 +46,9 @@ std::string CModernSession::EhloName()
     return IsDomainName(strName) ? strName : "localhost";
 }
 
-bool CModernSession::Fail(SendCode code, SendStep step, bool bQuit)
+bool CModernSession::Fail(SendCode code, bool bQuit)
 {
-    m_failure = SendOutcome::Failed(code, step, m_strLastLine);
+    m_failure = SendOutcome::Failed(code, m_step, m_strLastLine);
     if (bQuit)
         Quit();
     m_socket.Close();
@@ -56,14 +56,16 @@ bool CModernSession::Fail(SendCode code, SendStep step, bool bQuit)
     return false;
 }
 
-bool CModernSession::FailHandshake(SendStep step)
+bool CModernSession::Handshake(const std::string& strHost)
 {
+    if (m_tls.Handshake(strHost))
+        return true;
     // The last reply (the 220 to STARTTLS, say) tells nothing of why TLS failed.
     const std::string strWhy = !m_tls.VerifyReason().empty() ? m_tls.VerifyReason()
                                : m_tls.Failure() == TlsFailure::caFile
                                    ? "CaFile を PEM の証明書として読めません"
                                    : "TLS のハンドシェイクが成立しませんでした";
-    Fail(HandshakeFailure(), step);
+    Fail(HandshakeFailure());
     m_failure.strDetail = strWhy;
     return false;
 }
@@ -103,45 +105,49 @@ int CModernSession::Command(const std::string& strLine, int nShown)
     return nCode;
 }
 
-bool CModernSession::Connect(const std::string& strServer, int nDefaultPort, bool bImplicitTls,
-                             SendStep connectStep, SendStep tlsStep, std::string& strHost)
+bool CModernSession::Connect(const std::string& strServer, int nDefaultPort, std::string& strHost)
 {
     m_reader.Reset();
     m_strLastLine.clear();
     int nPort = 0;
     if (!m_socket.Create() || !SplitServerField(strServer, nDefaultPort, strHost, nPort) ||
         !m_socket.Connect(strHost, nPort))
-        return Fail(SendCode::NoSession, connectStep);
-    if (bImplicitTls && !m_tls.Handshake(strHost))
-        return FailHandshake(tlsStep);
+        return Fail(SendCode::NoSession);
     return true;
 }
 
 bool CModernSession::PopLogin(const SenderInf& sender)
 {
+    Begin(SendStep::PopConnect);
     std::string strHost;
-    if (!Connect(FieldText(sender.szPop3Server), DefaultPop3Port(m_profile),
-                 m_profile.pop == PopSecurity::tls, SendStep::PopConnect, SendStep::PopTls,
-                 strHost))
+    if (!Connect(FieldText(sender.szPop3Server), DefaultPop3Port(m_profile), strHost))
         return false;
+    if (m_profile.pop == PopSecurity::tls)
+    {
+        Begin(SendStep::PopTls);
+        if (!Handshake(strHost))
+            return false;
+    }
+    Begin(SendStep::PopGreeting);
     if (!m_reader.ReadLine(m_strLastLine) || !IsPop3Ok(m_strLastLine))
-        return Fail(SendCode::NoSession, SendStep::PopGreeting);
+        return Fail(SendCode::NoSession);
 
+    Begin(SendStep::PopTls);
     if (m_profile.pop == PopSecurity::stls)
     {
         if (!SendLine("STLS") || !m_reader.ReadLine(m_strLastLine))
-            return Fail(SendCode::TlsFailed, SendStep::PopTls);
+            return Fail(SendCode::TlsFailed);
         if (!IsPop3Ok(m_strLastLine))
-            return Fail(SendCode::TlsRefused, SendStep::PopTls, true);
+            return Fail(SendCode::TlsRefused, true);
         // Bytes sent after the reply, before the handshake, must not pass for the encrypted
         // server's word (response injection).
         if (m_reader.HasPending())
-            return Fail(SendCode::TlsInjection, SendStep::PopTls);
-        if (!m_tls.Handshake(strHost))
-            return FailHandshake(SendStep::PopTls);
+            return Fail(SendCode::TlsInjection);
+        if (!Handshake(strHost))
+            return false;
     }
     if (!m_tls.IsEncrypted())
-        return Fail(SendCode::TlsFailed, SendStep::PopTls); // never a log-in in clear here
+        return Fail(SendCode::TlsFailed); // never a log-in in clear here
 
     if (m_profile.auth == Authentication::oauth2)
     {
@@ -160,10 +166,11 @@ bool CModernSession::PopLogin(const SenderInf& sender)
                                    {"PASS " + FieldText(sender.szPassword), SendStep::PopPass, 5}};
         for (const auto& [strCommand, step, nShown] : steps)
         {
+            Begin(step);
             if (!SendLine(strCommand, nShown) || !m_reader.ReadLine(m_strLastLine))
-                return Fail(SendCode::LoginNoReply, step);
+                return Fail(SendCode::LoginNoReply);
             if (!IsPop3Ok(m_strLastLine))
-                return Fail(SendCode::LoginRefused, step);
+                return Fail(SendCode::LoginRefused);
         }
     }
     std::string strLine;
@@ -176,11 +183,12 @@ bool CModernSession::PopLogin(const SenderInf& sender)
 
 bool CModernSession::PopAuthenticateOAuth(const std::string& strUser)
 {
+    Begin(SendStep::PopAuth);
     int nShown = 0;
     const std::string strCommand =
         OAuthAuthCommand(OAuthMechanism::xoauth2, strUser, m_strAccessToken, nShown);
     if (!SendLine(strCommand, nShown) || !m_reader.ReadLine(m_strLastLine))
-        return Fail(SendCode::LoginNoReply, SendStep::PopAuth);
+        return Fail(SendCode::LoginNoReply);
     if (IsPop3Ok(m_strLastLine))
         return true;
     std::string strStatus;
@@ -191,49 +199,49 @@ bool CModernSession::PopAuthenticateOAuth(const std::string& strUser)
         strStatus = OAuthErrorStatus(nStart == std::string::npos ? std::string()
                                                                  : m_strLastLine.substr(nStart));
         if (!SendLine("") || !m_reader.ReadLine(m_strLastLine))
-            return Fail(SendCode::LoginNoReply, SendStep::PopAuth);
+            return Fail(SendCode::LoginNoReply);
     }
     if (!strStatus.empty())
         m_strLastLine.append(" (status ").append(strStatus).append(")");
     // Even a +OK after the error continuation is no log-in the client can trust.
-    return Fail(SendCode::OAuthRefused, SendStep::PopAuth, true);
+    return Fail(SendCode::OAuthRefused, true);
 }
 
 bool CModernSession::Ehlo()
 {
+    Begin(SendStep::Helo);
     const int nCode = Command("EHLO " + EhloName());
     if (nCode != 250)
-        return Fail(EnvelopeCode(SendStep::Helo, CommandFailure(nCode)), SendStep::Helo,
-                    nCode >= 0);
+        return Fail(EnvelopeCode(SendStep::Helo, CommandFailure(nCode)), nCode >= 0);
     m_capabilities = ParseEhloReply(m_reply);
     return true;
 }
 
 bool CModernSession::StartTls(const std::string& strHost)
 {
+    Begin(SendStep::SmtpTls);
     if (!m_capabilities.bStartTls)
-        return Fail(SendCode::TlsNotOffered, SendStep::SmtpTls, true);
+        return Fail(SendCode::TlsNotOffered, true);
     const int nCode = Command("STARTTLS");
     if (nCode < 0)
-        return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
+        return Fail(SendCode::TlsFailed);
     if (nCode != 220)
-        return Fail(SendCode::TlsRefused, SendStep::SmtpTls, true);
+        return Fail(SendCode::TlsRefused, true);
     // Whatever came after the reply was sent before the handshake and must not be taken as the
     // encrypted server's word (response injection, CVE-2011-0411 and its kin).
     if (m_reader.HasPending())
-        return Fail(SendCode::TlsInjection, SendStep::SmtpTls);
-    if (!m_tls.Handshake(strHost))
-        return FailHandshake(SendStep::SmtpTls);
-    return Ehlo();
+        return Fail(SendCode::TlsInjection);
+    return Handshake(strHost) && Ehlo();
 }
 
 bool CModernSession::Authenticate(const std::string& strName, const std::string& strPassword)
 {
+    Begin(SendStep::SmtpAuth);
     int nCode = -2;
     switch (ChooseAuthMechanism(m_capabilities, m_tls.IsEncrypted()))
     {
     case AuthMechanism::none:
-        return Fail(SendCode::AuthNotOffered, SendStep::SmtpAuth, true);
+        return Fail(SendCode::AuthNotOffered, true);
     case AuthMechanism::plain:
         nCode = Command(AuthPlainCommand(strName, strPassword), 11); // "AUTH PLAIN "
         break;
@@ -257,18 +265,23 @@ bool CModernSession::Authenticate(const std::string& strName, const std::string&
     if (nCode == 235)
         return true;
     if (nCode < 0)
-        return Fail(SendCode::LoginNoReply, SendStep::SmtpAuth);
-    return Fail(SendCode::LoginRefused, SendStep::SmtpAuth, true);
+        return Fail(SendCode::LoginNoReply);
+    return Fail(SendCode::LoginRefused, true);
 }
 
 bool CModernSession::AuthenticateOAuth(const std::string& strUser)
 {
+    Begin(SendStep::SmtpAuth);
     const OAuthMechanism mechanism = ChooseOAuthMechanism(m_capabilities);
-    // A bearer token is as good as a password until it runs out: only over TLS.
     if (mechanism == OAuthMechanism::none)
-        return Fail(SendCode::AuthNotOffered, SendStep::SmtpAuth, true);
+        return Fail(SendCode::AuthNotOffered, true);
+    // A bearer token is as good as a password until it runs out: only over TLS, a failure of
+    // the TLS step.
     if (!m_tls.IsEncrypted())
-        return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
+    {
+        Begin(SendStep::SmtpTls);
+        return Fail(SendCode::TlsFailed);
+    }
     int nShown = 0;
     const std::string strCommand = OAuthAuthCommand(mechanism, strUser, m_strAccessToken, nShown);
     int nCode = Command(strCommand, nShown);
@@ -282,31 +295,42 @@ bool CModernSession::AuthenticateOAuth(const std::string& strUser)
         nCode = Command("");
     }
     if (nCode < 0)
-        return Fail(SendCode::LoginNoReply, SendStep::SmtpAuth);
+        return Fail(SendCode::LoginNoReply);
     if (!strStatus.empty())
         m_strLastLine.append(" (status ").append(strStatus).append(")");
     // Even a 235 after the error challenge is no log-in the client can trust.
-    return Fail(SendCode::OAuthRefused, SendStep::SmtpAuth, true);
+    return Fail(SendCode::OAuthRefused, true);
 }
 
 bool CModernSession::OpenSmtp(const SenderInf& sender)
 {
+    Begin(SendStep::SmtpConnect);
     std::string strHost;
-    if (!Connect(FieldText(sender.szSmtpServer), DefaultSmtpPort(m_profile),
-                 m_profile.smtp == SmtpSecurity::tls, SendStep::SmtpConnect, SendStep::SmtpTls,
-                 strHost))
+    if (!Connect(FieldText(sender.szSmtpServer), DefaultSmtpPort(m_profile), strHost))
         return false;
+    if (m_profile.smtp == SmtpSecurity::tls)
+    {
+        Begin(SendStep::SmtpTls);
+        if (!Handshake(strHost))
+            return false;
+    }
+    Begin(SendStep::SmtpGreeting);
     const int nGreeting = m_reader.ReadSmtpReply(m_reply);
     if (nGreeting >= 0)
         m_strLastLine = std::to_string(nGreeting) + " " + m_reply.back();
     if (nGreeting != 220)
-        return Fail(SendCode::NoSession, SendStep::SmtpGreeting);
+        return Fail(SendCode::NoSession);
     if (!Ehlo())
         return false;
     if (m_profile.smtp == SmtpSecurity::starttls && !StartTls(strHost))
         return false;
-    if (m_profile.smtp != SmtpSecurity::none && !m_tls.IsEncrypted())
-        return Fail(SendCode::TlsFailed, SendStep::SmtpTls);
+    if (m_profile.smtp != SmtpSecurity::none)
+    {
+        // The TLS step ends with the connection encrypted, whichever way the profile asked.
+        Begin(SendStep::SmtpTls);
+        if (!m_tls.IsEncrypted())
+            return Fail(SendCode::TlsFailed);
+    }
     if (m_profile.auth == Authentication::smtpAuth &&
         !Authenticate(FieldText(sender.szLoginName), FieldText(sender.szPassword)))
         return false;
@@ -329,10 +353,11 @@ bool CModernSession::Envelope(const SenderInf& sender, const SendRequest& reques
     };
     for (const Step& step : steps)
     {
+        Begin(step.step);
         const int nCode = Command(step.strLine);
         const bool bGood = step.step == SendStep::Data ? nCode == 354 : nCode / 100 == 2;
         if (!bGood)
-            return Fail(EnvelopeCode(step.step, CommandFailure(nCode)), step.step, nCode >= 0);
+            return Fail(EnvelopeCode(step.step, CommandFailure(nCode)), nCode >= 0);
     }
     m_socket.BeginData();
     return true;
@@ -340,6 +365,7 @@ bool CModernSession::Envelope(const SenderInf& sender, const SendRequest& reques
 
 bool CModernSession::MessageAccepted()
 {
+    Begin(SendStep::EndOfData);
     const int nCode = m_reader.ReadSmtpReply(m_reply);
     if (nCode >= 0)
         m_strLastLine = std::to_string(nCode) + " " + m_reply.back();

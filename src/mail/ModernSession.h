@@ -63,10 +63,9 @@ class CModernSession : public IMailSession
     // go out whole, -2 when no whole reply came. m_reply holds the reply's lines. A line that
     // carries a secret passes nShown, the bytes the trace may show (the command word).
     int Command(const std::string& strLine, int nShown = -1);
-    // Opens a connection to the server field (its port, else nDefaultPort), with a TLS handshake
-    // at once when bImplicitTls; strHost is the host as typed, for later certificate checks.
-    bool Connect(const std::string& strServer, int nDefaultPort, bool bImplicitTls,
-                 SendStep connectStep, SendStep tlsStep, std::string& strHost);
+    // Opens a connection to the server field (its port, else nDefaultPort); strHost is the host
+    // as typed, for the certificate checks of the TLS handshake.
+    bool Connect(const std::string& strServer, int nDefaultPort, std::string& strHost);
     // EHLO, filling m_capabilities.
     bool Ehlo();
     bool StartTls(const std::string& strHost);
@@ -80,12 +79,16 @@ class CModernSession : public IMailSession
     // Sends strLine and CR LF with one send; false when it did not go out whole. nShown as for
     // Command.
     bool SendLine(const std::string& strLine, int nShown = -1);
-    // Fail with the handshake's failure and its reason as the detail.
-    bool FailHandshake(SendStep step);
+    // The TLS handshake with strHost; on failure, fails with the handshake's failure and its
+    // reason as the detail.
+    bool Handshake(const std::string& strHost);
     // The send result of the last failed handshake.
     SendCode HandshakeFailure() const;
-    // Records the failure, ends the connection (with QUIT when bQuit) and gives false.
-    bool Fail(SendCode code, SendStep step, bool bQuit = false);
+    // The step under way, which a failure is recorded with.
+    void Begin(SendStep step) { m_step = step; }
+    // Records the failure of the step under way with the server's last reply line, ends the
+    // connection (with QUIT when bQuit) and gives false.
+    bool Fail(SendCode code, bool bQuit = false);
 
     CBufferedSocket& m_socket;
     CTlsSocket& m_tls;
@@ -94,6 +97,7 @@ class CModernSession : public IMailSession
     std::vector<std::string> m_reply;
     SmtpCapabilities m_capabilities;
     std::string m_strLastLine; // the server's last reply line, for the failure's detail
+    SendStep m_step = SendStep::None;
     SendOutcome m_failure;
     std::string m_strAccessToken;
 };

@@ -37,15 +37,15 @@ void CAutoSend::StartAutomaticSending()
     const std::string strSendInf = FieldText(m_doc.m_szSendInfFile);
     if (!strSendInf.empty() && PathExists(strSendInf))
         RunCommand(m_platform, [&] { m_form.ReadSendInfFile(strSendInf); });
-    if (m_doc.GetAutoSend() == 1)
+    if (m_doc.GetAutoSend() == AutoSendState::Requested)
         m_form.EnableSend(false);
-    m_bTimerOn = 1;
+    m_bTimerOn = true;
     m_nCountdown = 3;
     if (!m_platform.StartTimer(AUTO_TIMER_ID, AUTO_TIMER_PERIOD_MS,
                                [this](int nId) { OnTimer(nId); }))
     {
         m_platform.ShowMessage("タイマー起動に失敗しました。", MsgButtons::Ok);
-        m_bTimerOn = 0;
+        m_bTimerOn = false;
     }
     m_form.ShowForm();
 }
@@ -54,7 +54,7 @@ void CAutoSend::OnTimer(int nId)
 {
     if (nId != AUTO_TIMER_ID)
         return;
-    if (m_doc.GetAutoSend() == 0 && m_doc.GetStartMode() != START_NONE)
+    if (m_doc.GetAutoSend() == AutoSendState::Off && m_doc.GetStartMode() != START_NONE)
     {
         // While the started command runs the mode holds 100 + N, so later ticks do nothing; the
         // command sets it back to 0 when its dialog closes.
@@ -70,17 +70,18 @@ void CAutoSend::OnTimer(int nId)
         --m_nCountdown;
     if (m_nCountdown != 0)
         return;
-    if (m_doc.GetAutoSend() == 1)
+    if (m_doc.GetAutoSend() == AutoSendState::Requested)
     {
-        // The Send command sets the state back to 0 and the countdown to 2 at its end; a file
-        // error leaves both, so the program stays open.
+        // The Send command turns the automatic send off and sets the countdown to 2 at its end; a
+        // file error leaves both, so the program stays open.
         m_doc.BeginAutomaticSend();
         m_bAutoSendStarted = true;
         m_form.SendCommand(ID_SEND);
-        if (m_doc.GetAutoSend() == 2 && m_doc.GetQuit() == 1)
+        if (m_doc.GetAutoSend() == AutoSendState::Running && m_doc.GetQuit() == 1)
             m_form.OnAutoSendAbandoned();
     }
-    else if (m_doc.GetQuit() == 1 && m_doc.GetAutoSend() == 0 && m_doc.GetStartMode() == START_NONE)
+    else if (m_doc.GetQuit() == 1 && m_doc.GetAutoSend() == AutoSendState::Off &&
+             m_doc.GetStartMode() == START_NONE)
     {
         m_doc.ClearQuit();
         m_form.SendCommand(ID_EXIT_BUTTON);
@@ -89,10 +90,10 @@ void CAutoSend::OnTimer(int nId)
 
 void CAutoSend::OnDestroy()
 {
-    if (m_bTimerOn == 1)
+    if (m_bTimerOn)
     {
         m_platform.StopTimer(AUTO_TIMER_ID);
-        m_bTimerOn = 0;
+        m_bTimerOn = false;
     }
 }
 

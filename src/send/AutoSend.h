@@ -32,10 +32,10 @@ class CAutoSend
     void OnDestroy();
 
     // The end of a Send command that did not meet a file error: an automatic send is over
-    // (m_nAutoSend 2 -> 0) and the countdown to the automatic quit starts again at 2.
+    // (running -> off) and the countdown to the automatic quit starts again at 2.
     void OnSendCommandEnded();
 
-    int m_bTimerOn = 0;
+    bool m_bTimerOn = false;
     int m_nCountdown = 0;
     // True once the automatic send has been started.
     bool m_bAutoSendStarted = false;

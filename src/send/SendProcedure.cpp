@@ -175,7 +175,8 @@ MessagePreview CSendProcedure::Preview()
 void CSendProcedure::OnSend()
 {
     // "/resend" makes the automatic send a resend.
-    m_bResend = m_bResend || (m_doc.GetResend() != 0 && m_doc.GetAutoSend() == 2);
+    m_bResend =
+        m_bResend || (m_doc.GetResend() != 0 && m_doc.GetAutoSend() == AutoSendState::Running);
     m_nAttemptsLeft = 0;
     m_bRecordingDelivered = false;
     m_pTrace.reset(); // each send command writes its own trace
@@ -482,7 +483,8 @@ void CSendProcedure::EndGroupSend(const CGroupResults& results)
     m_form.SetDetail(m_form.Detail().empty() ? strSummary : strSummary + "\n" + m_form.Detail());
     m_form.ShowForm();
     Trace().Note("集計: " + strSummary);
-    m_platform.GroupSendEnded(strSummary, strProblems, m_doc.GetAutoSend() != 2);
+    m_platform.GroupSendEnded(strSummary, strProblems,
+                              m_doc.GetAutoSend() != AutoSendState::Running);
 }
 
 DeliveryProfile CSendProcedure::ReadProfile() const

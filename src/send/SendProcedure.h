@@ -45,8 +45,8 @@ class CSendProcedure
 
     // The Send command: a group send when the address begins with "@" (the group book is the
     // program folder joined to the address), else one attempt when name and address are both
-    // set. Ends with m_nAutoSend 2 -> 0 and the countdown 2. A file error is reported once and
-    // abandons the rest of the command: later group members and that closing step included.
+    // set. Ends a running automatic send and sets the countdown to 2. A file error is reported once
+    // and abandons the rest of the command: later group members and that closing step included.
     void OnSend();
     // The Send command as a resend: a group send only to the members whose last result for this
     // book and this mail (title, body file, attachment) is not 送信成功. "/resend" makes the

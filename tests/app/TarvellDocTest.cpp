@@ -43,7 +43,7 @@ struct CommandLineCase
     std::int32_t nStartMode;
     std::int32_t bQuit;
     std::string strSendInf; // "@" stands for the program folder
-    std::int32_t nAutoSend;
+    AutoSendState autoSend;
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* pOut)
@@ -68,37 +68,43 @@ TEST_P(CommandLineTest, ParsesSwitchesAndTheSendInformationPath)
     EXPECT_EQ(doc.GetStartMode(), c.nStartMode);
     EXPECT_EQ(doc.GetQuit(), c.bQuit);
     EXPECT_EQ(std::string(doc.m_szSendInfFile), strExpected);
-    EXPECT_EQ(doc.GetAutoSend(), c.nAutoSend);
+    EXPECT_EQ(doc.GetAutoSend(), c.autoSend);
     EXPECT_EQ(doc.m_strCmdLine, c.strCmdLine);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLineTest,
     ::testing::Values(
-        CommandLineCase{"Empty", "", 0, 0, "", 0},
-        CommandLineCase{"SenderThenOption", "/sender /option", 12, 0, "", 0},
-        CommandLineCase{"OptionThenSender", "/option /sender", 12, 0, "", 0},
-        CommandLineCase{"LaterInFixedOrderWins", "/gaddrselect /maddropen", 4, 0, "", 0},
-        CommandLineCase{"CaseMatters", "/SENDER", 0, 0, "", 0},
-        CommandLineCase{"FoundInsideALongerWord", "/senderx", 12, 0, "", 0},
-        CommandLineCase{"EachStartSwitch", "/gaddropen", 2, 0, "", 0},
-        CommandLineCase{"MainSelect", "/maddrselect", 3, 0, "", 0},
-        CommandLineCase{"QuitOnly", "/quit", 0, 1, "", 0},
+        CommandLineCase{"Empty", "", 0, 0, "", AutoSendState::Off},
+        CommandLineCase{"SenderThenOption", "/sender /option", 12, 0, "", AutoSendState::Off},
+        CommandLineCase{"OptionThenSender", "/option /sender", 12, 0, "", AutoSendState::Off},
+        CommandLineCase{"LaterInFixedOrderWins", "/gaddrselect /maddropen", 4, 0, "",
+                        AutoSendState::Off},
+        CommandLineCase{"CaseMatters", "/SENDER", 0, 0, "", AutoSendState::Off},
+        CommandLineCase{"FoundInsideALongerWord", "/senderx", 12, 0, "", AutoSendState::Off},
+        CommandLineCase{"EachStartSwitch", "/gaddropen", 2, 0, "", AutoSendState::Off},
+        CommandLineCase{"MainSelect", "/maddrselect", 3, 0, "", AutoSendState::Off},
+        CommandLineCase{"QuitOnly", "/quit", 0, 1, "", AutoSendState::Off},
         CommandLineCase{"RelativeFileThatExists", "/sendinf=list.txt /sendon", 0, 0, "@list.txt",
-                        1},
-        CommandLineCase{"RelativeFileMissing", "/sendinf=none.txt /sendon", 0, 0, "@none.txt", 0},
-        CommandLineCase{"SendonWithoutFile", "/sendon", 0, 0, "", 0},
+                        AutoSendState::Requested},
+        CommandLineCase{"RelativeFileMissing", "/sendinf=none.txt /sendon", 0, 0, "@none.txt",
+                        AutoSendState::Off},
+        CommandLineCase{"SendonWithoutFile", "/sendon", 0, 0, "", AutoSendState::Off},
         CommandLineCase{"DriveLetterEndsAtSlash", "/sendinf=C:\\in\\a.txt/quit", 0, 1,
-                        "C:\\in\\a.txt", 0},
-        CommandLineCase{"UncPath", "/sendinf=\\\\server\\a.txt", 0, 0, "\\\\server\\a.txt", 0},
+                        "C:\\in\\a.txt", AutoSendState::Off},
+        CommandLineCase{"UncPath", "/sendinf=\\\\server\\a.txt", 0, 0, "\\\\server\\a.txt",
+                        AutoSendState::Off},
         CommandLineCase{"SlashRightAfterEqualsTakesTheRest", "/sendinf=/sendon", 0, 0, "/sendon",
-                        0},
-        CommandLineCase{"AbsolutePosixPathLast", "/sendon /quit /sendinf=LIST", 0, 1, "@LIST", 0},
-        CommandLineCase{"FolderIsNoFile", "/sendinf=sub /sendon", 0, 0, "@sub", 0},
+                        AutoSendState::Off},
+        CommandLineCase{"AbsolutePosixPathLast", "/sendon /quit /sendinf=LIST", 0, 1, "@LIST",
+                        AutoSendState::Off},
+        CommandLineCase{"FolderIsNoFile", "/sendinf=sub /sendon", 0, 0, "@sub", AutoSendState::Off},
         CommandLineCase{"QuotesAreOrdinary", "/sendinf=\"list.txt\" /sendon", 0, 0, "@\"list.txt\"",
-                        0},
-        CommandLineCase{"IdeographicSpaceStays", "/sendinf=送信　 /quit", 0, 1, "@送信　", 0},
-        CommandLineCase{"EmptyValueIsTheFolder", "/sendinf= /sendon", 0, 0, "@", 0}),
+                        AutoSendState::Off},
+        CommandLineCase{"IdeographicSpaceStays", "/sendinf=送信　 /quit", 0, 1, "@送信　",
+                        AutoSendState::Off},
+        CommandLineCase{"EmptyValueIsTheFolder", "/sendinf= /sendon", 0, 0, "@",
+                        AutoSendState::Off}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.pszName); });
 
 TEST_F(DocTest, AnAbsolutePosixPathGivenLastIsTakenWhole)
@@ -106,7 +112,7 @@ TEST_F(DocTest, AnAbsolutePosixPathGivenLastIsTakenWhole)
     WriteBytes(m_dir.Path("inf.txt"), "Name=a\r\n");
     CTarvellDoc doc = MakeDoc("/sendon /quit /sendinf=" + m_dir.Path("inf.txt"));
     EXPECT_EQ(std::string(doc.m_szSendInfFile), m_dir.Path("inf.txt"));
-    EXPECT_EQ(doc.GetAutoSend(), 1);
+    EXPECT_EQ(doc.GetAutoSend(), AutoSendState::Requested);
     EXPECT_EQ(doc.GetQuit(), 1);
 }
 
@@ -115,7 +121,7 @@ TEST_F(DocTest, AnOverLongSendInformationPathIsRefusedWithAMessage)
     m_platform.m_bAllowMessages = true;
     CTarvellDoc doc = MakeDoc("/sendinf=" + std::string(300, 'a') + " /sendon");
     EXPECT_STREQ(doc.m_szSendInfFile, "");
-    EXPECT_EQ(doc.GetAutoSend(), 0);
+    EXPECT_EQ(doc.GetAutoSend(), AutoSendState::Off);
     ASSERT_EQ(m_platform.m_messages.size(), 1u);
 }
 

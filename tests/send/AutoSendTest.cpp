@@ -99,11 +99,11 @@ TEST_F(AutoSend, SendonSendsOnTheThirdTickAndQuitsOnTheSecondTickAfter)
     Start("/sendon /quit " + SendInfSwitch());
     EXPECT_EQ(m_pRecording->m_form.Field(FormField::ToName), "山田");
     EXPECT_EQ(m_pRecording->m_sendEnabled, std::vector<bool>{false});
-    EXPECT_EQ(m_pDoc->GetAutoSend(), 1);
+    EXPECT_EQ(m_pDoc->GetAutoSend(), AutoSendState::Requested);
 
     EXPECT_TRUE(Ticks(2).empty());
     EXPECT_EQ(Ticks(1), Ids{ID_SEND});
-    EXPECT_EQ(m_pDoc->GetAutoSend(), 0);
+    EXPECT_EQ(m_pDoc->GetAutoSend(), AutoSendState::Off);
     EXPECT_EQ(m_pRecording->m_form.Status(), "送信失敗-");
     EXPECT_FALSE(Read("log/Tarvell_200407.txt").empty());
     EXPECT_TRUE(Ticks(1).empty());
@@ -179,7 +179,7 @@ TEST_F(AutoSend, FileErrorDuringTheAutomaticSendLeavesTheProgramOpen)
     std::filesystem::remove(m_strAppDir + "log");
     EXPECT_EQ(Ticks(3), Ids{ID_SEND});
     EXPECT_EQ(m_platform.m_fileErrors.size(), 1u);
-    EXPECT_EQ(m_pDoc->GetAutoSend(), 2);
+    EXPECT_EQ(m_pDoc->GetAutoSend(), AutoSendState::Running);
     EXPECT_EQ(m_pRecording->m_nAbandoned, 1);
     // The failed attempt whose log entry could not be written counts once, not again as an
     // abandoned command.
@@ -193,7 +193,7 @@ TEST_F(AutoSend, FailedTimerStartIsReportedAndNothingAutomaticHappens)
     m_platform.m_nextAnswers.push_back(MsgResult::Ok);
     Start("/sendon /quit " + SendInfSwitch());
     EXPECT_EQ(m_platform.m_messages, std::vector<std::string>{"タイマー起動に失敗しました。"});
-    EXPECT_EQ(m_pRecording->m_form.AutoSender().m_bTimerOn, 0);
+    EXPECT_FALSE(m_pRecording->m_form.AutoSender().m_bTimerOn);
     EXPECT_TRUE(Ticks(5).empty());
     m_pRecording->m_form.OnDestroy();
     EXPECT_TRUE(m_platform.m_stoppedTimers.empty());
@@ -202,10 +202,10 @@ TEST_F(AutoSend, FailedTimerStartIsReportedAndNothingAutomaticHappens)
 TEST_F(AutoSend, DestroyStopsTheRunningTimerOnce)
 {
     Start("");
-    EXPECT_EQ(m_pRecording->m_form.AutoSender().m_bTimerOn, 1);
+    EXPECT_TRUE(m_pRecording->m_form.AutoSender().m_bTimerOn);
     m_pRecording->m_form.OnDestroy();
     m_pRecording->m_form.OnDestroy();
     EXPECT_EQ(m_platform.m_stoppedTimers, Ids{AUTO_TIMER_ID});
-    EXPECT_EQ(m_pRecording->m_form.AutoSender().m_bTimerOn, 0);
+    EXPECT_FALSE(m_pRecording->m_form.AutoSender().m_bTimerOn);
     EXPECT_TRUE(m_platform.m_timers.empty());
 }

@@ -166,14 +166,14 @@ TEST_F(SendProcedure, NamesWithBackslashTrailBytesGiveTheirOwnKeepCopy)
 // command goes on to its closing step.
 TEST_F(SendProcedure, SlashInTheNameStaysInsideTheKeepFolder)
 {
-    m_pDoc->SetAutoSendForTest(2);
+    m_pDoc->SetAutoSendForTest(AutoSendState::Running);
     m_pForm->AutoSender().m_nCountdown = -1;
     FillForm("../../evil", "y@example.jp", "", m_strBody);
     m_pForm->OnSend();
     EXPECT_TRUE(m_platform.m_fileErrors.empty());
     EXPECT_FALSE(Read("log/Tarvell_200407.txt").empty());
     EXPECT_EQ(Files("keep"), Strings{std::string(DEFAULT_STAMP) + "(00)_.._.._evil.txt"});
-    EXPECT_EQ(m_pDoc->GetAutoSend(), 0);
+    EXPECT_EQ(m_pDoc->GetAutoSend(), AutoSendState::Off);
     EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2);
 }
 
@@ -213,8 +213,8 @@ TEST_F(SendProcedure, MissingLogFolderStopsBeforeTheKeepCopy)
     EXPECT_EQ(m_pForm->Status(), "送信失敗-");
 }
 
-// The Send command's closing step ends a running automatic send (2) but leaves a requested one
-// (1) alone, and restarts the countdown, whatever the command did.
+// The Send command's closing step ends a running automatic send but leaves a requested one
+// alone, and restarts the countdown, whatever the command did.
 TEST_F(SendProcedure, ClosingStepEndsOnlyARunningAutomaticSend)
 {
     struct Case
@@ -227,16 +227,20 @@ TEST_F(SendProcedure, ClosingStepEndsOnlyARunningAutomaticSend)
         {"nothing to send", "", "y@example.jp"},
         {"group book missing", "", "@missing.tvl"},
     };
-    const std::vector<std::pair<int, int>> autoSend = {{0, 0}, {1, 1}, {2, 0}};
+    using State = AutoSendState;
+    const std::vector<std::pair<State, State>> autoSend = {{State::Off, State::Off},
+                                                           {State::Requested, State::Requested},
+                                                           {State::Running, State::Off}};
     for (const Case& c : cases)
     {
-        for (const auto& [nBefore, nAfter] : autoSend)
+        for (const auto& [before, after] : autoSend)
         {
             FillForm(c.strName, c.strAddress, "", m_strBody);
-            m_pDoc->SetAutoSendForTest(nBefore);
+            m_pDoc->SetAutoSendForTest(before);
             m_pForm->AutoSender().m_nCountdown = -1;
             m_pForm->OnSend();
-            EXPECT_EQ(m_pDoc->GetAutoSend(), nAfter) << c.pszWhat << " " << nBefore;
+            const int nBefore = static_cast<int>(before);
+            EXPECT_EQ(m_pDoc->GetAutoSend(), after) << c.pszWhat << " " << nBefore;
             EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2) << c.pszWhat << " " << nBefore;
         }
     }

@@ -57,13 +57,13 @@ TEST_F(SendServer, GroupSendGivesEveryMemberItsOwnEnvelopeLogEntryAndKeepCopy)
     m_server.AddConnection(CServerScript::Pop3Accepting());
     m_server.AddConnection(CServerScript::SmtpAccepting());
     m_server.SetRepeat(true);
-    m_pDoc->SetAutoSendForTest(2);
+    m_pDoc->SetAutoSendForTest(AutoSendState::Running);
     FillForm("", "@友人.tvl", "ご案内", m_strAppDir + "body.txt");
 
     m_pForm->OnSend();
 
     EXPECT_EQ(m_pForm->Status(), "三郎 添付ファイルなし送信開始-送信成功");
-    EXPECT_EQ(m_pDoc->GetAutoSend(), 0);
+    EXPECT_EQ(m_pDoc->GetAutoSend(), AutoSendState::Off);
     EXPECT_EQ(m_pForm->AutoSender().m_nCountdown, 2);
     std::string strLog;
     for (std::size_t i = 0; i < members.size(); ++i)
