@@ -1,6 +1,7 @@
 // SendJob.cpp - a send command on a worker thread, the window's loop going on meanwhile.
 #include "send/SendJob.h"
 
+#include "app/CommandIds.h"
 #include "send/SendForm.h"
 
 #include <exception>
@@ -12,6 +13,24 @@ void CSendJob::Abort()
 {
     if (m_bRunning)
         m_cancel.Request();
+}
+
+bool CommandRunsWhileSending(int nId)
+{
+    switch (nId)
+    {
+    case ID_EXIT_BUTTON:
+    case ID_APP_EXIT:
+    case ID_APP_ABOUT:
+    case ID_SUPPORT_PAGE:
+    case ID_OPEN_APP_DIR:
+    case ID_VIEW_LOG:
+    case ID_VIEW_KEEP:
+    case ID_VIEW_TRACE:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CSendJob::ShowStrings(bool bOnWindowThread, FormStrings strings,

@@ -19,6 +19,10 @@ enum class SendKind
     TestSend, // the mail once to the sender's own address
 };
 
+// Whether a menu or form command (CommandIds.h) leaves the form and the document alone, so that it
+// may run while a send does (中止 aside, which only a window has).
+bool CommandRunsWhileSending(int nId);
+
 // One send at a time, and what the window asks of it meanwhile.
 class CSendJob
 {

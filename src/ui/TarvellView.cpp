@@ -31,25 +31,6 @@ namespace
 {
 constexpr int FORM_WIDTH = 313;
 constexpr int FORM_HEIGHT = 120;
-
-// Commands that leave the form and the document alone, so they run while a send does.
-bool RunsWhileSending(int nId)
-{
-    switch (nId)
-    {
-    case ID_EXIT_BUTTON:
-    case ID_APP_EXIT:
-    case ID_APP_ABOUT:
-    case ID_SUPPORT_PAGE:
-    case ID_OPEN_APP_DIR:
-    case ID_VIEW_LOG:
-    case ID_VIEW_KEEP:
-    case ID_VIEW_TRACE:
-        return true;
-    default:
-        return false;
-    }
-}
 } // namespace
 
 CTarvellView::CTarvellView(CTarvellDoc& doc, IPlatform& platform, QWidget* pParent)
@@ -138,7 +119,7 @@ QSize CTarvellView::FormSize() const
 
 bool CTarvellView::OnCommand(int nId)
 {
-    if (m_job.IsRunning() && !RunsWhileSending(nId))
+    if (m_job.IsRunning() && !CommandRunsWhileSending(nId))
         return true; // the form and the document belong to the send until it ends
     switch (nId)
     {

@@ -22,26 +22,6 @@ namespace
 constexpr int STATUS_WIDTH = 304;
 constexpr int STATUS_WIDTH_SENDING = 248;
 
-// Commands that leave the form and the document alone, so they run while a send does.
-bool RunsWhileSending(int nId)
-{
-    switch (nId)
-    {
-    case ID_EXIT_BUTTON:
-    case IDC_ABORT:
-    case ID_APP_EXIT:
-    case ID_APP_ABOUT:
-    case ID_SUPPORT_PAGE:
-    case ID_OPEN_APP_DIR:
-    case ID_VIEW_LOG:
-    case ID_VIEW_KEEP:
-    case ID_VIEW_TRACE:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The editor (when it exists) opens strArgument, else strArgument opens with its program.
 void OpenInEditor(IPlatform& platform, const CfgData& cfg, const std::string& strArgument)
 {
@@ -137,7 +117,7 @@ INT_PTR CALLBACK CWinSendForm::DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam, L
 
 bool CWinSendForm::OnCommand(int nId)
 {
-    if (m_job.IsRunning() && !RunsWhileSending(nId))
+    if (m_job.IsRunning() && nId != IDC_ABORT && !CommandRunsWhileSending(nId))
         return true; // the form and the document belong to the send until it ends
     switch (nId)
     {
