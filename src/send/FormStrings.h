@@ -1,6 +1,7 @@
 // FormStrings.h - what the send form holds and shows: its five fields, the status line and the
 // last failure's detail (CP932).
 #pragma once
+#include <array>
 #include <cstddef>
 #include <string>
 
@@ -24,7 +25,7 @@ constexpr int FormFieldLimit(FormField field)
 
 struct FormStrings
 {
-    std::string fields[std::size(kFormFields)];
+    std::array<std::string, std::size(kFormFields)> fields;
     std::string strStatus;
     std::string strDetail; // "<step>: <server reply or error>" after a failure, else empty
 
