@@ -118,7 +118,11 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
         !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines, WireCharset()))
         return SendOutcome::Failed(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
 
-    CFileReader bodyFile(FieldText(request.szTextFile)); // before any connection
+    // Read before any connection, unless the questions before sending read it already.
+    std::shared_ptr<const std::string> pBodyText = m_options.answers.pBodyText;
+    if (pBodyText == nullptr)
+        pBodyText =
+            std::make_shared<const std::string>(ReadBodyText(FieldText(request.szTextFile)));
 
     const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
     // Plain until a handshake: the classic session passes through it unchanged.
@@ -134,7 +138,7 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
     SendOutcome outcome =
         nLine >= 0 ? SendOutcome::Failed(kAddressLineCodes[nLine], SendStep::HeaderLines,
                                          socket.FailureDetail())
-                   : WriteMessage(socket, bodyFile, sender, request, bMultipart, session);
+                   : WriteMessage(socket, *pBodyText, sender, request, bMultipart, session);
     if (outcome.code == SendCode::AttachmentShortened)
         socket.Close(); // without the end of the data and QUIT: the server drops the message
     else
@@ -142,7 +146,7 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
     return outcome;
 }
 
-SendOutcome CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
+SendOutcome CMailSender::WriteMessage(CBufferedSocket& socket, const std::string& strBodyText,
                                       const SenderInf& sender, const SendRequest& request,
                                       bool bMultipart, CMailSession& session)
 {
@@ -151,7 +155,7 @@ SendOutcome CMailSender::WriteMessage(CBufferedSocket& socket, CFileReader& body
     const std::string strMoreHeaders =
         DateHeaderLine(m_timeSend) +
         MessageIdHeaderLine(m_timeSend, FieldText(sender.szMailAddress).c_str());
-    ReadBody(bodyFile, request);
+    ComposeBody(strBodyText, request);
     int nTotal = 0;
     std::string strBoundary = MakeBoundary(m_options.strBoundaryTail);
     // A body that quotes the boundary (an earlier mail) would end its part there: draw again.
@@ -211,43 +215,39 @@ int CMailSender::SendAddressLines(CBufferedSocket& socket, const std::array<std:
     return -1;
 }
 
-void CMailSender::ReadBody(CFileReader& file, const SendRequest& request)
+std::string ReadBodyText(const std::string& strPath)
 {
-    const std::int64_t nLength = file.Size();
-    std::string strText(static_cast<std::size_t>(nLength > 0 ? nLength : 0), '\0');
-    std::size_t nRead = 0;
-    while (nRead < strText.size())
-    {
-        const std::size_t n = file.Read(strText.data() + nRead, strText.size() - nRead);
-        if (n == 0)
-            break;
-        nRead += n;
-    }
-    strText.resize(nRead);
+    std::string strText = ReadWholeFile(strPath, static_cast<std::size_t>(MAX_BODY_FILE_SIZE));
     strText.resize(std::strlen(strText.c_str())); // the text ends at the first NUL
+    return strText;
+}
+
+void CMailSender::ComposeBody(std::string strText, const SendRequest& request)
+{
+    const SendAnswers& answers = m_options.answers;
     const bool bUtf8Wire = WireCharset() == MailCharset::utf8;
-    if (m_options.bBodyFromUtf8 && bUtf8Wire)
+    if (answers.bBodyFromUtf8 && bUtf8Wire)
     {
         constexpr std::string_view kBom = "\xEF\xBB\xBF";
         m_strWireBody = FillPlaceholdersUtf8(
             strText.compare(0, kBom.size(), kBom) == 0 ? strText.substr(kBom.size()) : strText,
             request, m_timeSend);
     }
-    if (m_options.bBodyFromUtf8)
+    if (answers.bBodyFromUtf8)
         strText = Utf8ToSjisReplacing(strText, nullptr);
     strText = FillPlaceholders(std::move(strText), request, m_timeSend);
-    if (m_options.bReplaceUnsafe)
+    if (answers.bReplaceUnsafe)
         strText = ReplaceUnsafeChars(strText);
     m_strBody = std::move(strText);
     if (!bUtf8Wire)
         m_strWireBody = m_strBody;
-    else if (!m_options.bBodyFromUtf8)
+    else if (!answers.bBodyFromUtf8)
         m_strWireBody = ToWireUtf8(m_strBody);
 }
 
 MailCharset CMailSender::WireCharset() const
 {
-    return m_options.bSendUtf8 || m_options.profile.charset == MailCharset::utf8
+    return m_options.answers.bSendUtf8 || m_options.profile.charset == MailCharset::utf8
                ? MailCharset::utf8
                : MailCharset::iso2022jp;
 }

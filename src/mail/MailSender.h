@@ -6,16 +6,40 @@
 #include "mail/SendResult.h"
 
 #include <array>
+#include <cstdint>
 #include <ctime>
 #include <memory>
 #include <string>
 
 class CBufferedSocket;
-class CFileReader;
 class CMailSession;
 class IAccessTokenSource;
 class ISocketFactory;
 class ITraceSink;
+
+// The body is held whole in memory, composed and kept: a file chosen by mistake (an image, an
+// archive) must fail the attempt rather than exhaust the memory.
+constexpr std::int64_t MAX_BODY_FILE_SIZE = std::int64_t(256) * 1024 * 1024;
+
+// The body file's text up to its first NUL; a file that cannot be read or is bigger than
+// MAX_BODY_FILE_SIZE raises CFileException.
+std::string ReadBodyText(const std::string& strPath);
+
+// How the body file's bytes become the body: the user's answers to the questions before sending,
+// and the text those questions read, so that every attempt of a command sends what was checked.
+struct SendAnswers
+{
+    // Read as UTF-8 and converted, and, after the placeholders, every character ISO-2022-JP
+    // cannot carry replaced (see WireCharacters.h).
+    bool bBodyFromUtf8 = false;
+    bool bReplaceUnsafe = false;
+    // The mails go out in UTF-8, where every character survives: the user's choice, or set before
+    // the questions when the profile sends UTF-8 (nothing is then asked about such characters).
+    bool bSendUtf8 = false;
+    // The body file's text as the questions read it (ReadBodyText); null: each attempt reads the
+    // file itself.
+    std::shared_ptr<const std::string> pBodyText = nullptr;
+};
 
 // How one send attempt delivers and composes, fixed for its whole run.
 struct MailOptions
@@ -28,14 +52,9 @@ struct MailOptions
     IAccessTokenSource* pAccessTokens = nullptr;
     // The conversation of every send operation is reported here (nullptr: nowhere).
     ITraceSink* pTrace = nullptr;
-    // How the body file's bytes become the body (decided by the send procedure after asking):
-    // read as UTF-8 and converted, and, after the placeholders, every character ISO-2022-JP
-    // cannot carry replaced (see WireCharacters.h).
-    bool bBodyFromUtf8 = false;
-    bool bReplaceUnsafe = false;
-    // The user chose to send as UTF-8 what ISO-2022-JP cannot carry: the mail goes out in UTF-8
+    // How the body is made, and in what charset the mail goes out: bSendUtf8 sends UTF-8
     // whatever the profile's charset.
-    bool bSendUtf8 = false;
+    SendAnswers answers = SendAnswers();
     // The random part of the multipart boundary; empty: a new one for every message (tests fix
     // it).
     std::string strBoundaryTail = std::string();
@@ -74,18 +93,18 @@ class CMailSender
     // The From, To and Subject lines after DATA, each flushed by itself: -1 when all went out,
     // else the index of the line that did not.
     static int SendAddressLines(CBufferedSocket& socket, const std::array<std::string, 3>& lines);
-    // Reads the opened body file into m_strBody (up to its first NUL) and fills in %NAME,
-    // %MAILADDRESS, %DATE and %TIME, in that order, from the request and m_timeSend.
-    // Also fills m_strWireBody, the text the text part carries: CP932 for ISO-2022-JP, UTF-8
-    // for UTF-8, where a UTF-8 body file keeps every character it holds.
-    void ReadBody(CFileReader& file, const SendRequest& request);
+    // Makes m_strBody from the body file's text: %NAME, %MAILADDRESS, %DATE and %TIME filled in,
+    // in that order, from the request and m_timeSend. Also fills m_strWireBody, the text the text
+    // part carries: CP932 for ISO-2022-JP, UTF-8 for UTF-8, where a UTF-8 body file keeps every
+    // character it holds.
+    void ComposeBody(std::string strText, const SendRequest& request);
     // The charset of the message: UTF-8 when the profile or the user's answer asks for it.
     MailCharset WireCharset() const;
     // Writes the message after the envelope: sent with its count, or failed with DataLost,
     // AttachmentShortened or DataRejected.
     // Date and Message-ID (and for a plain message MIME-Version) follow the From, To and Subject
     // header lines. The session reads the server's reply to the end of the data.
-    SendOutcome WriteMessage(CBufferedSocket& socket, CFileReader& bodyFile,
+    SendOutcome WriteMessage(CBufferedSocket& socket, const std::string& strBodyText,
                              const SenderInf& sender, const SendRequest& request, bool bMultipart,
                              CMailSession& session);
 

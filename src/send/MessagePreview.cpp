@@ -102,7 +102,7 @@ class CTakingServers : public ISocketFactory
 
 MessagePreview PreviewMessage(IPlatform& platform, const SenderInf& sender,
                               const SendRequest& request, const DeliveryProfile& profile,
-                              bool bBodyFromUtf8, bool bReplaceUnsafe)
+                              const SendAnswers& answers)
 {
     MessagePreview preview;
     if (!profile.strRefused.empty())
@@ -115,8 +115,7 @@ MessagePreview PreviewMessage(IPlatform& platform, const SenderInf& sender,
     // The message does not depend on the transport: the classic session carries it.
     MailOptions options;
     options.profile.charset = profile.charset;
-    options.bBodyFromUtf8 = bBodyFromUtf8;
-    options.bReplaceUnsafe = bReplaceUnsafe;
+    options.answers = answers;
     CTakingServers servers;
     CMailSender mail(platform, servers, options);
     // The servers and the log-in reach no message: stand-ins keep an unset sender composable.

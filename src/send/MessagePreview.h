@@ -4,6 +4,7 @@
 #include "app/Platform.h"
 #include "app/Records.h"
 #include "mail/DeliveryProfile.h"
+#include "mail/MailSender.h"
 
 #include <string>
 
@@ -17,8 +18,8 @@ struct MessagePreview
 };
 
 // Composes request from sender under profile's charset; the transport settings (TLS, log-in) do
-// not change the message and are not used. bBodyFromUtf8 and bReplaceUnsafe: the answers of the
-// checks before sending (a UTF-8 body file; characters ISO-2022-JP cannot carry replaced).
+// not change the message and are not used. answers: those of the questions before sending, with
+// the body text they read.
 MessagePreview PreviewMessage(IPlatform& platform, const SenderInf& sender,
                               const SendRequest& request, const DeliveryProfile& profile,
-                              bool bBodyFromUtf8, bool bReplaceUnsafe);
+                              const SendAnswers& answers);

@@ -5,7 +5,6 @@
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
-#include "mail/MailSender.h"
 #include "mail/WireCharacters.h"
 
 #include <algorithm>
@@ -16,23 +15,20 @@ namespace
 // How many characters a question lists.
 constexpr std::size_t MAX_LISTED = 10;
 
-// The body file's text up to its first NUL, or nothing when it cannot be read now (the attempt
-// then reports it).
-bool ReadBodyText(const std::string& strPath, std::string& strText)
+// The body file's text, or nothing when it cannot be read now (the attempt then reports it).
+std::shared_ptr<const std::string> BodyTextIfReadable(const std::string& strPath)
 {
     const std::int64_t nSize = GetFileSizeOrZero(strPath);
     if (nSize <= 0 || nSize > MAX_BODY_FILE_SIZE)
-        return false;
+        return nullptr;
     try
     {
-        strText = ReadWholeFile(strPath, static_cast<std::size_t>(nSize));
+        return std::make_shared<const std::string>(ReadBodyText(strPath));
     }
     catch (const CFileException&)
     {
-        return false;
+        return nullptr;
     }
-    strText.resize(strText.find('\0') == std::string::npos ? strText.size() : strText.find('\0'));
-    return true;
 }
 
 // "U+1F600" for a UTF-8 character, which CP932 text cannot show.
@@ -91,16 +87,19 @@ class CFoundList
 bool CheckBeforeSending(IPlatform& platform, std::vector<PlannedAttempt>& attempts,
                         SenderInf& sender, SendAnswers& answers)
 {
-    std::string strBody;
-    const bool bHaveBody = ReadBodyText(FieldText(attempts.front().request.szTextFile), strBody);
+    answers.pBodyText = BodyTextIfReadable(FieldText(attempts.front().request.szTextFile));
+    const bool bHaveBody = answers.pBodyText != nullptr;
+    const std::string* pBody = answers.pBodyText.get();
+    std::string strFromUtf8; // the body as Shift_JIS, when the file holds UTF-8
 
     // A body that is not Shift_JIS but UTF-8 (the norm of today's editors) would go out as
     // mojibake; one that is neither is sent as it is.
     std::string strUnused;
-    if (bHaveBody && !SjisToUtf8(strBody, strUnused) && IsValidUtf8(strBody))
+    if (bHaveBody && !SjisToUtf8(*pBody, strUnused) && IsValidUtf8(*pBody))
     {
         std::vector<std::string> lost;
-        strBody = Utf8ToSjisReplacing(strBody, &lost);
+        strFromUtf8 = Utf8ToSjisReplacing(*pBody, &lost);
+        pBody = &strFromUtf8;
         // Under UTF-8 the mail keeps every character; only the keep copy is Shift_JIS.
         std::string strText = "本文ファイルは Shift_JIS ではなく UTF-8 で書かれています。\n";
         strText += answers.bSendUtf8 ? "UTF-8 のまま送信します (ファイルは変わりません)。"
@@ -129,7 +128,7 @@ bool CheckBeforeSending(IPlatform& platform, std::vector<PlannedAttempt>& attemp
     {
         found.Add(FieldText(attempt.request.szName), "宛先名", false);
         if (bHaveBody)
-            found.Add(CMailSender::FillPlaceholders(strBody, attempt.request, timeNow), "本文",
+            found.Add(CMailSender::FillPlaceholders(*pBody, attempt.request, timeNow), "本文",
                       true);
     }
     if (found.Empty())

@@ -161,11 +161,7 @@ MessagePreview CSendProcedure::Preview()
             preview.strProblem = "中止しました";
             return;
         }
-        DeliveryProfile shown = profile;
-        if (answers.bSendUtf8)
-            shown.charset = MailCharset::utf8;
-        preview = PreviewMessage(m_platform, sender, attempts.front().request, shown,
-                                 answers.bBodyFromUtf8, answers.bReplaceUnsafe);
+        preview = PreviewMessage(m_platform, sender, attempts.front().request, profile, answers);
     });
     if (!bCompleted && preview.strProblem.empty())
         preview.strProblem = "ファイルを読めません";
@@ -191,6 +187,7 @@ void CSendProcedure::OnSend()
             SendSingle();
         m_form.OnSendCommandEnded();
     });
+    m_answers = SendAnswers(); // the checked body text is not held between commands
     // A file error while the last mail's log entry or keep copy was written leaves every mail
     // sent; any other leaves a mail unsent.
     if (!bCompleted && m_bRecordingDelivered && m_nAttemptsLeft == 0)
@@ -518,9 +515,7 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
     options.profile = profile;
     options.pTrace = &trace;
     options.pAccessTokens = AccessTokens(profile);
-    options.bBodyFromUtf8 = m_answers.bBodyFromUtf8;
-    options.bReplaceUnsafe = m_answers.bReplaceUnsafe;
-    options.bSendUtf8 = m_answers.bSendUtf8;
+    options.answers = m_answers;
     CMailSender mail(m_platform, m_sockets, options);
     m_form.SetStatus(std::string());
     m_form.SetDetail(std::string());

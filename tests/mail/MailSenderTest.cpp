@@ -98,8 +98,8 @@ class MailSenderTest : public ::testing::Test
     {
         MailOptions options;
         options.profile = m_profile;
-        options.bSendUtf8 = m_bSendUtf8;
-        options.bBodyFromUtf8 = m_bBodyFromUtf8;
+        options.answers.bSendUtf8 = m_bSendUtf8;
+        options.answers.bBodyFromUtf8 = m_bBodyFromUtf8;
         options.strBoundaryTail = m_strBoundaryTail;
         CMailSender sender(m_platform, m_factory, options);
         const SendOutcome outcome = sender.Deliver(m_sender, m_request, bMultipart);

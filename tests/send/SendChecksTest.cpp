@@ -170,6 +170,20 @@ TEST_F(SendChecks, AUtf8BodyIsConvertedOnRequestAndNeverChanged)
     }
 }
 
+// The attempt sends the text the questions read: a body file rewritten meanwhile (here in
+// Shift_JIS, after the question about its UTF-8) is not read again and mangled as UTF-8.
+TEST_F(SendChecks, TheAttemptSendsTheBodyTheQuestionsRead)
+{
+    Write("body.txt", Utf8Bytes(u8"\uFEFFこんにちは\U0001F600"));
+    FillForm("山田", "yamada@example.jp", "件名", m_strAppDir + "body.txt");
+    m_platform.m_nextChoices.push_back(0);
+    m_platform.m_onStatus = [this](const std::string&) { Write("body.txt", "書き換えた本文"); };
+    m_pForm->OnSend();
+    m_platform.m_onStatus = nullptr;
+    EXPECT_EQ(m_pForm->Status(), "山田 添付ファイルなし送信開始-送信成功");
+    EXPECT_EQ(Keep("山田"), "こんにちは〓");
+}
+
 TEST_F(SendChecks, AnAddressThatIsNotLocalAtDomainFailsBeforeAnyConnection)
 {
     struct Row
