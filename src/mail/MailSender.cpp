@@ -16,14 +16,10 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 
 namespace
 {
-bool HasLineBreak(const std::string& strValue)
-{
-    return strValue.find_first_of("\r\n") != std::string::npos;
-}
-
 // Replaces every placeholder from left to right in one pass, copying into a new string so that a
 // body dense in placeholders costs time linear in its size; a value that itself holds the
 // placeholder is not searched again. bUtf8: the text is UTF-8, where no ASCII byte stands inside a
@@ -94,29 +90,10 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
                                   bool bMultipart)
 {
     m_timeSend = m_platform.Now();
-    const DeliveryProfile& profile = m_options.profile;
-    if (!profile.strRefused.empty()) // a typo must never silently drop encryption
-        return SendOutcome::Failed(SendCode::ProfileRefused, SendStep::Check,
-                                   "Delivery.ini: " + profile.strRefused);
-
-    // Everything that goes into a command or a header line is checked before any connection.
-    const std::string strBinFile = FieldText(request.szBinFile);
-    constexpr const char* kLineBreak = "改行文字を含む項目があります";
-    constexpr const char* kTooLong = "ヘッダー行が長すぎます";
-    for (const std::string& strValue :
-         {FieldText(sender.szName), FieldText(sender.szMailAddress), FieldText(request.szName),
-          FieldText(request.szAddress), FieldText(request.szTitle)})
-        if (HasLineBreak(strValue))
-            return SendOutcome::Failed(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
-    if (bMultipart && HasLineBreak(AttachmentFileName(strBinFile.c_str())))
-        return SendOutcome::Failed(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreak);
     std::array<std::string, 3> addressLines;
-    if (!FormatAddressHeaderLines(sender, request, addressLines, WireCharset()))
-        return SendOutcome::Failed(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
-    std::array<std::string, 2> attachmentLines;
-    if (bMultipart &&
-        !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines, WireCharset()))
-        return SendOutcome::Failed(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
+    if (std::optional<SendOutcome> refusal =
+            CheckBeforeConnecting(sender, request, bMultipart, addressLines))
+        return std::move(*refusal);
 
     // Read before any connection, unless the questions before sending read it already.
     std::shared_ptr<const std::string> pBodyText = m_options.answers.pBodyText;
@@ -124,6 +101,7 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
         pBodyText =
             std::make_shared<const std::string>(ReadBodyText(FieldText(request.szTextFile)));
 
+    const DeliveryProfile& profile = m_options.profile;
     const std::unique_ptr<ISocket> pSocket = m_sockets.CreateSocket();
     // Plain until a handshake: the classic session passes through it unchanged.
     CTlsSocket tls(*pSocket,
@@ -144,6 +122,33 @@ SendOutcome CMailSender::Transmit(const SenderInf& sender, const SendRequest& re
     else
         session.Quit();
     return outcome;
+}
+
+std::optional<SendOutcome> CMailSender::CheckBeforeConnecting(
+    const SenderInf& sender, const SendRequest& request, bool bMultipart,
+    std::array<std::string, 3>& addressLines) const
+{
+    const DeliveryProfile& profile = m_options.profile;
+    if (!profile.strRefused.empty()) // a typo must never silently drop encryption
+        return SendOutcome::Failed(SendCode::ProfileRefused, SendStep::Check,
+                                   "Delivery.ini: " + profile.strRefused);
+    const std::string strBinFile = FieldText(request.szBinFile);
+    constexpr const char* kTooLong = "ヘッダー行が長すぎます";
+    for (const std::string& strValue :
+         {FieldText(sender.szName), FieldText(sender.szMailAddress), FieldText(request.szName),
+          FieldText(request.szAddress), FieldText(request.szTitle)})
+        if (HasLineBreak(strValue))
+            return SendOutcome::Failed(SendCode::ValueHasLineBreak, SendStep::Check,
+                                       kLineBreakReason);
+    if (bMultipart && HasLineBreak(AttachmentFileName(strBinFile.c_str())))
+        return SendOutcome::Failed(SendCode::ValueHasLineBreak, SendStep::Check, kLineBreakReason);
+    if (!FormatAddressHeaderLines(sender, request, addressLines, WireCharset()))
+        return SendOutcome::Failed(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
+    std::array<std::string, 2> attachmentLines;
+    if (bMultipart &&
+        !FormatAttachmentHeaderLines(strBinFile.c_str(), attachmentLines, WireCharset()))
+        return SendOutcome::Failed(SendCode::HeaderTooLong, SendStep::Check, kTooLong);
+    return std::nullopt;
 }
 
 SendOutcome CMailSender::WriteMessage(CBufferedSocket& socket, const std::string& strBodyText,

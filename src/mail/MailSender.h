@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CBufferedSocket;
@@ -90,6 +91,13 @@ class CMailSender
     // The send operation itself; Deliver adds the send time and the body to its outcome.
     SendOutcome Transmit(const SenderInf& sender, const SendRequest& request, bool bMultipart);
 
+    // Everything checked before any connection: the profile, then what goes into a command or a
+    // header line (the sender's and the request's fields and the attachment's name). Formats the
+    // From, To and Subject lines into addressLines. The failure (ProfileRefused,
+    // ValueHasLineBreak, HeaderTooLong), or nothing.
+    std::optional<SendOutcome> CheckBeforeConnecting(
+        const SenderInf& sender, const SendRequest& request, bool bMultipart,
+        std::array<std::string, 3>& addressLines) const;
     // The From, To and Subject lines after DATA, each flushed by itself: -1 when all went out,
     // else the index of the line that did not.
     static int SendAddressLines(CBufferedSocket& socket, const std::array<std::string, 3>& lines);

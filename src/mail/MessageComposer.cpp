@@ -87,6 +87,11 @@ std::string Delimiter(const std::string& strBoundary)
     return "\r\n--" + strBoundary + "\r\n";
 }
 
+bool HasLineBreak(std::string_view value)
+{
+    return value.find_first_of("\r\n") != std::string_view::npos;
+}
+
 std::string CloseDelimiter(const std::string& strBoundary)
 {
     return "\r\n--" + strBoundary + "--\r\n";

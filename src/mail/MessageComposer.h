@@ -10,6 +10,7 @@
 #include <array>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 // Takes a NUL-terminated text and returns the number of bytes it took.
 class ITextSink
@@ -54,6 +55,11 @@ std::string MultipartContentType(const std::string& strBoundary);
 // CR LF "--BOUNDARY" CR LF, and the close delimiter CR LF "--BOUNDARY--" CR LF.
 std::string Delimiter(const std::string& strBoundary);
 std::string CloseDelimiter(const std::string& strBoundary);
+
+// A CR or LF in a value would end its command or header line early: such a value is refused
+// before any connection, for the reason kLineBreakReason.
+bool HasLineBreak(std::string_view value);
+constexpr const char* kLineBreakReason = "改行文字を含む項目があります";
 
 // The encoded From, To and Subject lines (the sender's name and address, the request's name,
 // address and title), folded. False when one does not fit (see SendCode::HeaderTooLong).

@@ -1,10 +1,12 @@
-// SendChecks.cpp - the questions of a send command before its first connection: a body file
-// written in UTF-8, and characters that the ISO-2022-JP wire form cannot carry faithfully.
+// SendChecks.cpp - the checks before sending: the questions of a send command before its first
+// connection, and the checks of each attempt before its send operation.
 #include "send/SendChecks.h"
 
 #include "app/FileSystem.h"
+#include "app/MailAddress.h"
 #include "app/Sjis.h"
 #include "app/TextCodec.h"
+#include "mail/MessageComposer.h"
 #include "mail/WireCharacters.h"
 
 #include <algorithm>
@@ -156,4 +158,37 @@ bool CheckBeforeSending(IPlatform& platform, std::vector<PlannedAttempt>& attemp
         }
     }
     return true;
+}
+
+AttemptCheck CheckAttempt(const SenderInf& sender, const SendRequest& request,
+                          const char* pszRefusal)
+{
+    AttemptCheck check;
+    if (request.szAddress[0] == '\0' || request.szName[0] == '\0' || request.szTitle[0] == '\0' ||
+        request.szTextFile[0] == '\0')
+        check.strDetail = "必須の項目が空です"; // the reason stays empty
+    else if (pszRefusal != nullptr)
+        check.strReason = pszRefusal;
+    else if (HasLineBreak(FieldText(request.szName)) ||
+             HasLineBreak(FieldText(request.szAddress)) || HasLineBreak(FieldText(request.szTitle)))
+        check.strReason = kLineBreakReason; // it would break the header lines or the envelope
+    else if (const std::int64_t nBodySize = GetFileSizeOrZero(FieldText(request.szTextFile));
+             nBodySize <= 0)
+        check.strReason = "送信テキストファイルが見つかりません";
+    else if (nBodySize > MAX_BODY_FILE_SIZE)
+        check.strReason = "送信テキストファイルが大きすぎます";
+    if (!check.Passed())
+        return check;
+    // Last of the checks, so the older ones keep their order: an address that is not local@domain
+    // never reaches the envelope.
+    check.bNamed = true;
+    if (request.szBinFile[0] != '\0' && GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
+        check.strReason = "添付ファイルが見つかりません";
+    else if (!IsMailAddress(FieldText(request.szAddress)))
+        check.strReason = "宛先アドレスが正しくありません";
+    else if (sender.szMailAddress[0] == '\0')
+        check.strReason = kNoSenderReason;
+    else if (!IsMailAddress(FieldText(sender.szMailAddress)))
+        check.strReason = "発送元アドレスが正しくありません";
+    return check;
 }

@@ -7,7 +7,6 @@
 #include "app/Command.h"
 #include "app/FileSystem.h"
 #include "app/Sjis.h"
-#include "app/MailAddress.h"
 #include "mail/MailSender.h"
 #include "mail/SendCancel.h"
 #include "mail/SendResult.h"
@@ -27,16 +26,7 @@ constexpr const char* STATUS_MULTIPART_STARTED = " 添付ファイルあり送�
 constexpr const char* STATUS_SENT = "送信成功";
 constexpr const char* STATUS_FAILED = "送信失敗-";
 
-constexpr const char* REASON_NO_TEXT_FILE = "送信テキストファイルが見つかりません";
-constexpr const char* REASON_NO_BIN_FILE = "添付ファイルが見つかりません";
-constexpr const char* REASON_TEXT_FILE_TOO_LARGE = "送信テキストファイルが大きすぎます";
 constexpr const char* REASON_CANCELLED = "中止しました";
-constexpr const char* REASON_LINE_BREAK = "改行文字を含む項目があります";
-constexpr const char* REASON_BAD_TO_ADDRESS = "宛先アドレスが正しくありません";
-constexpr const char* REASON_BAD_FROM_ADDRESS = "発送元アドレスが正しくありません";
-// No sender at all (a first send): where to set one up.
-constexpr const char* REASON_NO_SENDER =
-    "発送元が未設定です。「設定」→「発送元設定」で設定してください";
 
 // The longest server reply a detail shows, in bytes.
 constexpr std::size_t MAX_DETAIL_REPLY = 200;
@@ -50,11 +40,6 @@ std::string FormatDetail(SendStep step, const std::string& strText)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '?';
     return std::string(SendStepName(step)) + ": " + strShown;
-}
-
-template <std::size_t N> bool HasLineBreak(const char (&szField)[N])
-{
-    return FieldText(szField).find_first_of("\r\n") != std::string::npos;
 }
 
 // Copies one form value into its request field. A value too long for the field is cut at a
@@ -258,7 +243,7 @@ void CSendProcedure::SendSingle()
     {
         if (m_bToSender)
         {
-            m_form.SetStatus(REASON_NO_SENDER);
+            m_form.SetStatus(kNoSenderReason);
             m_form.ShowForm();
         }
         return;
@@ -521,53 +506,26 @@ CSendProcedure::AttemptReport CSendProcedure::RunAttempt(int nSeq, const SenderI
     m_form.SetDetail(std::string());
     m_form.ShowForm();
 
-    if (request.szAddress[0] == '\0' || request.szName[0] == '\0' || request.szTitle[0] == '\0' ||
-        request.szTextFile[0] == '\0')
-    {
-        // a required field is empty: the reason stays empty
-        outcome.strDetail = "必須の項目が空です";
-    }
-    else if (pszRefusal != nullptr)
-        strReason = pszRefusal;
-    else if (HasLineBreak(request.szName) || HasLineBreak(request.szAddress) ||
-             HasLineBreak(request.szTitle))
-        strReason = REASON_LINE_BREAK; // it would break the header lines or the envelope
-    else if (const std::int64_t nBodySize = GetFileSizeOrZero(FieldText(request.szTextFile));
-             nBodySize <= 0)
-        strReason = REASON_NO_TEXT_FILE;
-    else if (nBodySize > MAX_BODY_FILE_SIZE)
-        strReason = REASON_TEXT_FILE_TOO_LARGE;
-    else
+    const AttemptCheck check = CheckAttempt(sender, request, pszRefusal);
+    if (check.bNamed)
     {
         m_form.AppendStatus(FieldText(request.szName));
         m_form.ShowForm();
-        const bool bPlain = request.szBinFile[0] == '\0';
-        // Last of the checks, so the older ones keep their order: an address that is not
-        // local@domain never reaches the envelope.
-        if (!bPlain && GetFileSizeOrZero(FieldText(request.szBinFile)) <= 0)
-            strReason = REASON_NO_BIN_FILE;
-        else if (!IsMailAddress(FieldText(request.szAddress)))
-            strReason = REASON_BAD_TO_ADDRESS;
-        else if (sender.szMailAddress[0] == '\0')
-            strReason = REASON_NO_SENDER;
-        else if (!IsMailAddress(FieldText(sender.szMailAddress)))
-            strReason = REASON_BAD_FROM_ADDRESS;
-        else if (bPlain)
-        {
-            m_form.AppendStatus(STATUS_PLAIN_STARTED);
-            m_form.ShowForm();
-            bSendRan = true;
-            outcome = mail.Deliver(sender, request, false);
-        }
-        else
-        {
-            m_form.AppendStatus(STATUS_MULTIPART_STARTED);
-            m_form.ShowForm();
-            bSendRan = true;
-            outcome = mail.Deliver(sender, request, true);
-        }
-        bSent = bSendRan && outcome.Sent();
-        if (bSendRan && !bSent)
+    }
+    if (!check.Passed())
+    {
+        strReason = check.strReason;
+        outcome.strDetail = check.strDetail;
+    }
+    else
+    {
+        const bool bMultipart = request.szBinFile[0] != '\0';
+        m_form.AppendStatus(bMultipart ? STATUS_MULTIPART_STARTED : STATUS_PLAIN_STARTED);
+        m_form.ShowForm();
+        bSendRan = true;
+        outcome = mail.Deliver(sender, request, bMultipart);
+        bSent = outcome.Sent();
+        if (!bSent)
             strReason = FailureReason(outcome, profile);
     }
     // A send stopped by the user (中止, Escape, closing, a signal) is told as such, never as the
