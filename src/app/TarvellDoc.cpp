@@ -39,7 +39,7 @@ template <class Record> bool SameBytes(const Record& a, const Record& b)
 
 bool AsksForAutoSend(std::string_view cmdLine)
 {
-    return FindSjis(cmdLine, "/sendon") != std::string_view::npos;
+    return FindSjis(cmdLine, kAutoSendSwitch) != std::string_view::npos;
 }
 
 CTarvellDoc::CTarvellDoc(IPlatform& platform, const std::string& strAppDir,

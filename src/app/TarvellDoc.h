@@ -33,7 +33,10 @@ enum class AutoSendState
     Running,
 };
 
-// Whether a command line (CP932) asks for the automatic send: it holds "/sendon".
+// The command-line switch that asks for the automatic send.
+constexpr const char* kAutoSendSwitch = "/sendon";
+
+// Whether a command line (CP932) asks for the automatic send: it holds kAutoSendSwitch.
 bool AsksForAutoSend(std::string_view cmdLine);
 
 class CTarvellDoc

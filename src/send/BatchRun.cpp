@@ -6,6 +6,7 @@
 #include "app/CloseRequest.h"
 #include "app/Command.h"
 #include "app/Process.h"
+#include "app/TarvellDoc.h"
 #include "send/DialogTitles.h"
 #include "mail/SystemSocket.h"
 
@@ -38,7 +39,7 @@ int FailedStartStatus(int argc, char* argv[])
     // The arguments are still UTF-8 here, which the CP932 test of the document cannot read.
     for (int i = 1; i < argc; ++i)
     {
-        if (std::strstr(argv[i], "/sendon") != nullptr)
+        if (std::strstr(argv[i], kAutoSendSwitch) != nullptr)
             return EXIT_AUTO_SEND_NOT_RUN;
     }
     return EXIT_SEND_FAILED;
